@@ -1,0 +1,8 @@
+#!/usr/bin/env bash
+# Configures and builds the project into build/ (or $MIRVANO_BUILD_DIR).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${MIRVANO_BUILD_DIR:-$root/build}
+jobs=${MIRVANO_JOBS:-$(nproc)}
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=${MIRVANO_BUILD_TYPE:-RelWithDebInfo} "$@" >/dev/null
+cmake --build "$build" -j "$jobs"
