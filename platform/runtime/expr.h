@@ -1,0 +1,53 @@
+#pragma once
+// The xBase expression language of record filters and index keys: compiled once, evaluated
+// per record. Only the functions registered here exist; nothing reaches files, the shell or
+// the system from an expression.
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/runtime/value.h"
+
+namespace rt {
+
+// Resolves the names an expression uses (fields of the current record, memory variables).
+// Names arrive upper-cased; return false when the name is unknown.
+class NameScope {
+public:
+    virtual ~NameScope() = default;
+    virtual bool lookup(const std::string& upperName, Value& out) const = 0;
+};
+
+// A function callable from expressions. Arguments are evaluated values; a runtime error is
+// reported by returning an Error value (or throwing rt::RuntimeError, see below).
+using ExprFunction = std::function<Value(const std::vector<Value>& args)>;
+
+// Thrown inside evaluation; caught by Expression::eval and by ErrorBlock.
+struct RuntimeError {
+    Error error;
+};
+
+// Registers a function under a case-insensitive name for every expression compiled later
+// (the program registers ISINFILE, Deleted, Recno and friends).
+void registerExprFunction(const std::string& name, ExprFunction fn);
+void unregisterExprFunction(const std::string& name);
+
+class Expression {
+public:
+    // Compiles `text`; on a syntax error returns null and puts the message in *error.
+    static std::shared_ptr<Expression> compile(const std::string& text, std::string* error = nullptr);
+    virtual ~Expression() = default;
+    // Evaluates against the scope; a runtime error gives an Error value, never an exception.
+    virtual Value eval(const NameScope& scope) const = 0;
+    // The names of fields/variables the expression refers to (upper case), for checks.
+    virtual std::vector<std::string> names() const = 0;
+};
+
+// Compiles and evaluates at each call; compile and runtime errors give an Error value.
+Value Evaluate(const std::string& text, const NameScope& scope);
+
+// Runs `body`; any runtime error inside it goes to `handler`, whose result is returned.
+Value ErrorBlock(const std::function<Value(const Error&)>& handler, const std::function<Value()>& body);
+
+}  // namespace rt
