@@ -1,0 +1,166 @@
+#include "platform/win/codepage.h"
+
+#include <gtest/gtest.h>
+#include <iconv.h>
+
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string allBytes() {
+    std::string s(256, '\0');
+    for (int b = 0; b < 256; ++b) s[b] = static_cast<char>(b);
+    return s;
+}
+
+std::u16string toUtf16(unsigned cp, std::string_view s) {
+    std::u16string out;
+    EXPECT_TRUE(win::MultiByteToWideChar(cp, s, out)) << cp;
+    return out;
+}
+
+std::string fromUtf16(unsigned cp, std::u16string_view s) {
+    std::string out;
+    EXPECT_TRUE(win::WideCharToMultiByte(cp, s, out)) << cp;
+    return out;
+}
+
+TEST(CodePage, SystemCodePages) {
+    EXPECT_EQ(win::GetACP(), 1252u);
+    EXPECT_EQ(win::GetOEMCP(), 850u);
+    EXPECT_EQ(toUtf16(win::CP_ACP, "\x80"), u"\u20AC");
+    EXPECT_EQ(toUtf16(win::CP_OEMCP, "\x80"), u"\u00C7");
+}
+
+TEST(CodePage, EveryByteRoundTripsThroughUtf16) {
+    for (unsigned cp : {1252u, 850u, 437u, 1250u, 1251u, 28591u}) {
+        SCOPED_TRACE(cp);
+        std::u16string wide = toUtf16(cp, allBytes());
+        ASSERT_EQ(wide.size(), 256u);
+        EXPECT_EQ(std::u16string(wide).find(u'\uFFFD'), std::u16string::npos);
+        EXPECT_EQ(fromUtf16(cp, wide), allBytes());
+    }
+    // The five bytes 1252 leaves undefined keep their value, as the platform we stand in for maps them.
+    EXPECT_EQ(toUtf16(1252, "\x81\x8D\x8F\x90\x9D"), u"\u0081\u008D\u008F\u0090\u009D");
+}
+
+// Our own tables against glibc's, which knows all of 850 and 437 and all but five bytes of 1252.
+TEST(CodePage, OwnTablesAgreeWithIconv) {
+    const std::vector<std::pair<unsigned, const char*>> pages = {{1252, "CP1252"}, {850, "IBM850"}, {437, "IBM437"}};
+    for (const auto& [cp, name] : pages) {
+        iconv_t cd = iconv_open("UTF-16LE", name);
+        ASSERT_NE(cd, reinterpret_cast<iconv_t>(-1)) << name;
+        for (int b = 0; b < 256; ++b) {
+            char in = static_cast<char>(b);
+            char16_t unit = 0;
+            char* inp = &in;
+            size_t inLeft = 1;
+            char* outp = reinterpret_cast<char*>(&unit);
+            size_t outLeft = 2;
+            if (iconv(cd, &inp, &inLeft, &outp, &outLeft) == static_cast<size_t>(-1)) continue;  // 1252's undefined bytes
+            EXPECT_EQ(toUtf16(cp, std::string(1, in)), std::u16string(1, unit)) << name << " byte " << b;
+        }
+        iconv_close(cd);
+    }
+}
+
+TEST(CodePage, Utf8) {
+    EXPECT_EQ(fromUtf16(win::CP_UTF8, u"B\u00e4r"), "\x42\xC3\xA4\x72");
+    EXPECT_EQ(toUtf16(win::CP_UTF8, "\x42\xC3\xA4\x72"), u"B\u00e4r");
+    // a character outside the basic plane as a surrogate pair, both ways
+    EXPECT_EQ(toUtf16(win::CP_UTF8, "\xF0\x9F\x98\x80"), u"\U0001F600");
+    EXPECT_EQ(fromUtf16(win::CP_UTF8, u"\U0001F600"), "\xF0\x9F\x98\x80");
+    // a lone surrogate becomes U+FFFD
+    EXPECT_EQ(fromUtf16(win::CP_UTF8, std::u16string{u'a', char16_t(0xD800), u'b'}), "a\xEF\xBF\xBD" "b");
+
+    // Ill-formed input: one U+FFFD per maximal ill-formed subsequence, nothing else lost.
+    const std::vector<std::pair<std::string, std::u16string>> bad = {
+        {"a\xC3", u"a\uFFFD"},                   // cut off at the end
+        {"\xC3" "a", u"\uFFFDa"},                // continuation missing
+        {"\xFF\xFE", u"\uFFFD\uFFFD"},           // bytes that never occur
+        {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"}, // an encoded surrogate
+        {"\xC0\xAF", u"\uFFFD\uFFFD"},           // overlong
+        {"\xF0\x9F\x98" "x", u"\uFFFDx"},        // four-byte sequence cut short
+    };
+    for (const auto& [in, expected] : bad) EXPECT_EQ(toUtf16(win::CP_UTF8, in), expected) << in;
+}
+
+TEST(CodePage, OtherCodePagesThroughIconv) {
+    // Central European: "Łódź"
+    EXPECT_EQ(toUtf16(1250, "\xA3\xF3\x64\x9F"), u"\u0141\u00F3d\u017A");
+    EXPECT_EQ(fromUtf16(1250, u"\u0141\u00F3d\u017A"), "\xA3\xF3\x64\x9F");
+    // A double-byte code page: "日本" in Shift-JIS; a bad trail byte becomes U+FFFD
+    EXPECT_EQ(toUtf16(932, "\x93\xFA\x96\x7B"), u"\u65E5\u672C");
+    EXPECT_EQ(fromUtf16(932, u"\u65E5\u672C"), "\x93\xFA\x96\x7B");
+    EXPECT_EQ(toUtf16(932, "a\x93"), u"a\uFFFD");
+    // Characters the target lacks become the default character, and that is success.
+    EXPECT_EQ(fromUtf16(1252, u"a\u0100b\U0001F600c"), "a?b?c");
+    EXPECT_EQ(fromUtf16(1250, u"a\u4E00b"), "a?b");
+    EXPECT_EQ(fromUtf16(932, std::u16string{u'a', char16_t(0xDC00), u'b'}), "a?b");
+    // A stateful code page returns to its initial state at the end.
+    std::string jis = fromUtf16(50220, u"\u65E5a");
+    EXPECT_EQ(toUtf16(50220, jis), u"\u65E5a");
+    EXPECT_EQ(jis.back(), 'a');
+}
+
+TEST(CodePage, InvalidCodePages) {
+    for (unsigned cp : {0u, 1u, 2u, 3u, 9999u, 1200u, 12000u}) {
+        SCOPED_TRACE(cp);
+        EXPECT_FALSE(win::IsValidCodePage(cp));
+    }
+    for (unsigned cp : {437u, 850u, 1250u, 1252u, 932u, 65001u, 28591u}) EXPECT_TRUE(win::IsValidCodePage(cp)) << cp;
+    std::u16string wide = u"x";
+    std::string narrow = "x";
+    EXPECT_FALSE(win::MultiByteToWideChar(9999, "abc", wide));
+    EXPECT_TRUE(wide.empty());
+    EXPECT_FALSE(win::WideCharToMultiByte(9999, u"abc", narrow));
+    EXPECT_TRUE(narrow.empty());
+}
+
+TEST(CodePage, OemAnsiByteByByte) {
+    const std::vector<std::pair<std::string, std::string>> oemToAnsi = {
+        {"\x84\x94\x81\xE1\x8E\x99\x9A", "\xE4\xF6\xFC\xDF\xC4\xD6\xDC"},  // äöüßÄÖÜ
+        {"abc 123", "abc 123"},
+        {"\xDA\xC4\xBF\xB3\xC5", "+-+|+"},  // box drawing
+        {"\xB0\xDB\xFE", "???"},            // shades and blocks
+        {"\xD5", "i"},                      // dotless i
+        {std::string("a\0b", 3), std::string("a\0b", 3)},
+    };
+    for (const auto& [oem, ansi] : oemToAnsi) EXPECT_EQ(win::Oem2Ansi(oem), ansi);
+
+    const std::vector<std::pair<std::string, std::string>> ansiToOem = {
+        {"\xE4\xF6\xFC\xDF\xC4\xD6\xDC", "\x84\x94\x81\xE1\x8E\x99\x9A"},
+        {"\x80\x81", "??"},               // euro sign and an undefined byte
+        {"\x84\x93\x94\x96\x8A", "\"\"\"-S"},  // typographic quotes, dash, S caron
+        {"\x83", "\x9F"},                 // f with hook exists in both
+    };
+    for (const auto& [ansi, oem] : ansiToOem) EXPECT_EQ(win::Ansi2Oem(ansi), oem);
+
+    // Latin-1's printable half is in both code pages: it survives the trip there and back.
+    std::string latin1;
+    for (int b = 0xA0; b < 0x100; ++b) latin1.push_back(static_cast<char>(b));
+    EXPECT_EQ(win::Oem2Ansi(win::Ansi2Oem(latin1)), latin1);
+}
+
+TEST(CodePage, LocaleDefaultAnsiCodePage) {
+    const std::vector<std::pair<uint32_t, std::optional<unsigned>>> cases = {
+        {0x0407, 1252}, {0x0409, 1252}, {0x0405, 1250}, {0x0419, 1251}, {0x0408, 1253}, {0x041F, 1254},
+        {0x040D, 1255}, {0x0401, 1256}, {0x0425, 1257}, {0x042A, 1258}, {0x041E, 874},  {0x0411, 932},
+        {0x0412, 949},  {0x0404, 950},  {0x0804, 936},  {0x041A, 1250}, {0x0C1A, 1251}, {0x042C, 1254},
+        {0x042B, 0},    {0x0437, 0},    {0x043A, 0},    {0x0400, 1252}, {0x0807, 1252}, {0x007F, std::nullopt},
+    };
+    for (const auto& [lcid, cp] : cases) EXPECT_EQ(win::LocaleDefaultAnsiCodePage(lcid), cp) << std::hex << lcid;
+}
+
+TEST(CodePage, ForcedFailure) {
+    win::testing::FailConversions(1250);
+    std::u16string wide;
+    std::string narrow;
+    EXPECT_FALSE(win::MultiByteToWideChar(1250, "a", wide));
+    EXPECT_FALSE(win::WideCharToMultiByte(1250, u"a", narrow));
+    win::testing::FailConversions(0xFFFFFFFFu);
+    EXPECT_TRUE(win::MultiByteToWideChar(1250, "a", wide));
+}
+
+}  // namespace
