@@ -1,0 +1,31 @@
+// Field names in a filter text are replaced as whole identifiers only.
+#include <gtest/gtest.h>
+
+#include "ui/filtertext.h"
+
+TEST(FilterText, ReplacesWholeIdentifiersOutsideLiteralsAndCalls) {
+    const std::vector<ui::NameReplacement> fields = {
+        {"A", "\"X\""}, {"F1", "0"}, {"F10", "0.0"}, {"NAME", "\"X\""}, {"NAME2", ".T."},
+        {"LEN", "\"X\""}, {"T", "0"}, {"AND", "1"}, {"name", "never"}};
+    struct Case { const char* in; const char* out; };
+    const Case cases[] = {
+        {"AllTrim(A) == 'A'", "AllTrim(\"X\") == 'A'"},
+        {"F1 > 3 .and. F10 < 2", "0 > 3 .and. 0.0 < 2"},
+        {"f10+F1", "0.0+0"},
+        {"NAME2 .or. Name = \"NAME\"", ".T. .or. \"X\" = \"NAME\""},
+        {"Len(LEN) > 0", "Len(\"X\") > 0"},
+        {"Len (Len) > 0", "Len (\"X\") > 0"},
+        {"T = 1 .and. .T.", "0 = 1 .and. .T."},
+        {"AND .AND. F1", "1 .AND. 0"},
+        {"F1 < 1990.01.01", "0 < 1990.01.01"},
+        {"F1>3.and.F10=1", "0>3.and.0.0=1"},
+        {"'unterminated F1", "'unterminated F1"},
+        {"", ""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(ui::replaceFieldNames(c.in, fields), c.out) << c.in;
+}
+
+TEST(FilterText, InsertedTextIsNotScannedAgain) {
+    const std::vector<ui::NameReplacement> fields = {{"A", "B"}, {"B", "A"}};
+    EXPECT_EQ(ui::replaceFieldNames("A + B", fields), "B + A");
+}
