@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/runtime/value.h"
@@ -17,6 +18,34 @@ class NameScope {
 public:
     virtual ~NameScope() = default;
     virtual bool lookup(const std::string& upperName, Value& out) const = 0;
+    // Called for a function name that is neither built in nor registered, so that a scope
+    // can offer functions of its own record (a table's Deleted() and Recno()). Return false
+    // when the scope has no such function.
+    virtual bool callFunction(const std::string& upperName, const std::vector<Value>& args, Value& out) const {
+        (void)upperName, (void)args, (void)out;
+        return false;
+    }
+};
+
+// A scope without names.
+class EmptyScope : public NameScope {
+public:
+    bool lookup(const std::string&, Value&) const override { return false; }
+};
+
+// Memory variables by case-insensitive name. Names of the parent scope (the fields of the
+// current record) come first, as fields hide memory variables of the same name.
+class VariableScope : public NameScope {
+public:
+    explicit VariableScope(const NameScope* parent = nullptr) : parent_(parent) {}
+    void set(const std::string& name, Value value);
+    void remove(const std::string& name);
+    bool lookup(const std::string& upperName, Value& out) const override;
+    bool callFunction(const std::string& upperName, const std::vector<Value>& args, Value& out) const override;
+
+private:
+    const NameScope* parent_;
+    std::vector<std::pair<std::string, Value>> vars_;
 };
 
 // A function callable from expressions. Arguments are evaluated values; a runtime error is
