@@ -1,0 +1,58 @@
+// The main data window's construction: what the window needs of its form before any
+// settings are loaded (colours, layout, the settings view, the conditional controls and the
+// routing of the push buttons).
+#include "ui/dtamirvano.h"
+
+#include "platform/gui/controls.h"
+
+namespace ui {
+
+namespace {
+const gui::COLOR kFormGreen(153, 204, 153);
+const gui::COLOR kViewGreen(210, 240, 210);
+}  // namespace
+
+DTAMIRVANO::DTAMIRVANO(gui::WINDOW* owner) : DTAMIRVANO_VO(owner) {
+    goDtaMirvano = this;
+    GROESSENEU();
+
+    lInOpen = lOutOpen = lRunning = lCancel = lCmdMode = false;
+
+    for (gui::CONTROL* view : std::initializer_list<gui::CONTROL*>{ODCINPUTBROWSER, ODCOUTPUTBROWSER, ODCINPUTMLE, ODCOUTPUTMLE}) {
+        view->HIDE();
+        view->DISABLE();
+    }
+    OCCBUTNORMALANSICHT->DISABLE();
+    BUTNORMALANSICHT();
+
+    aAllCtrl = formControls();
+    for (gui::CONTROL* c : aAllCtrl) ADDCONDITIONALCONTROL(c);
+
+    const gui::BRUSH background(kFormGreen);
+    BACKGROUND(background);
+    for (gui::CONTROL* c : aAllCtrl) c->BACKGROUND(background);
+    ODCPROGRESSBAR->BACKGROUNDCOLOR(kFormGreen);
+    ODCINPUTMLE->BACKGROUND(gui::BRUSH(kViewGreen));
+    ODCOUTPUTMLE->BACKGROUND(gui::BRUSH(kViewGreen));
+    ODCINPUTBROWSER->TEXTBACKGROUNDCOLOR(kViewGreen);
+    ODCOUTPUTBROWSER->TEXTBACKGROUNDCOLOR(kViewGreen);
+
+    registerHandlers();
+}
+
+DTAMIRVANO::~DTAMIRVANO() {
+    if (goDtaMirvano == this) goDtaMirvano = nullptr;
+}
+
+void DTAMIRVANO::registerHandlers() {
+    registerMethod("BUTDATEIVERBINDEN", [this] { BUTDATEIVERBINDEN(); });
+    registerMethod("BUTDATEIOEFFNEN", [this] { BUTDATEIOEFFNEN(); });
+    registerMethod("BUTDATEISPEICHERN", [this] { BUTDATEISPEICHERN(); });
+    registerMethod("BUTABBRECHEN", [this] { BUTABBRECHEN(); });
+    registerMethod("BUTSAVECMDINIPAR", [this] { BUTSAVECMDINIPAR(); });
+    registerMethod("BUTLOADCMDINIPAR", [this] { BUTLOADCMDINIPAR(); });
+    registerMethod("BUTNORMALANSICHT", [this] { BUTNORMALANSICHT(); });
+    registerMethod("BUTBEENDEN", [this] { BUTBEENDEN(); });
+}
+
+}  // namespace ui

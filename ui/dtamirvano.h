@@ -1,0 +1,171 @@
+#pragma once
+// The main data window: the settings form with the state of one conversion job. Its
+// methods are split by subsystem: the form's behaviour lives in ui/, the conversion in
+// engine/, start-up, settings and batch runs in app/. The conversion code reads the option
+// flags below, never the controls.
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "platform/gui/gdiobjects.h"
+#include "platform/win/filehandle.h"
+#include "ui/dtamirvano_vo.h"
+#include "ui/globals.h"
+
+namespace db {
+class DBSERVER;
+}
+
+namespace ui {
+
+// One entry of a field structure: name (upper case, at most 10 characters), type "C", "N",
+// "D", "L" (or any type a dBase table carries), length and decimals.
+struct FieldDef {
+    std::string name;
+    std::string type;
+    int length = 0;
+    int decimals = 0;
+    friend bool operator==(const FieldDef&, const FieldDef&) = default;
+};
+using FieldStructure = std::vector<FieldDef>;
+
+// Caption and help text of one control in one language.
+struct HelpText {
+    std::string title;
+    std::string description;
+};
+
+class DTAMIRVANO : public DTAMIRVANO_VO {
+public:
+    explicit DTAMIRVANO(gui::WINDOW* owner);
+    ~DTAMIRVANO() override;
+
+    // --- the form's behaviour ---
+    void BUTTONCLICK(gui::ControlEvent& event) override;
+    DTAMIRVANO& EINAUSBLENDEN();
+    std::string GETSEPARATORIN() const;
+    std::string GETSEPARATOROUT() const;
+    std::string GETGRENZEIN() const;
+    std::string GETGRENZEOUT() const;
+    DTAMIRVANO& BUTABBRECHEN();
+    DTAMIRVANO& BUTBEENDEN();
+    DTAMIRVANO& BUTNORMALANSICHT();
+    DTAMIRVANO& GROESSENEU();
+    intptr_t DISPATCH(gui::Event& event) override;
+    DTAMIRVANO& HELP();
+    DTAMIRVANO& INITSPRACHE();
+    DTAMIRVANO& SETSPRACHE(int language);
+    DTAMIRVANO& SETTOOLTIP();
+
+    // The text of message n in the current language (gbSprache); "" before INITSPRACHE or
+    // for a number without text.
+    std::string message(int n) const;
+    // The controls whose texts the help file and the language switch walk, and their texts.
+    const std::vector<gui::CONTROL*>& helpControls() const { return aHilfeCtrl; }
+    const HelpText& helpText(int language, size_t position) const;
+
+    // --- built with the conversion engine and the settings code ---
+    DTAMIRVANO& CLOSEINPUT();
+    DTAMIRVANO& BUTDATEIOEFFNEN(bool selectOnly = false);
+    DTAMIRVANO& BUTDATEISPEICHERN();
+    void BUTDATEIVERBINDEN() override;
+    DTAMIRVANO& BUTLOADCMDINIPAR(const std::string& file = {});
+    DTAMIRVANO& BUTSAVECMDINIPAR(const std::string& file = {});
+    bool TESTFILTERSTRING();
+
+    // The highlight step of the activity icons: 0 or 1 the left icon is next, 2 the middle,
+    // 3 the right one. Kept for the life of the process.
+    static uint8_t activityStep();
+    static void resetActivityStep();
+
+    // --- the job's state ---
+    std::string cFileIn;
+    std::string cFileOut;
+    std::string cMultiFile;
+    std::string cConcatFile;
+    std::string cConfigFile;
+    std::string cDirOut;
+    std::string cCmdFileIn;
+    std::string cCmdFileOut;
+    std::string cCmdConfig;
+    bool lInOpen = false;
+    bool lOutOpen = false;
+    bool lRunning = false;
+    bool lCancel = false;
+    bool lCmdMode = false;
+    // input format, character set, decimal separator, CSV separator, CSV framing
+    bool lInDBF = false, lInCSV = false, lInSDF = false;
+    bool lInOEM = false, lInANSI = false, lInUTF16 = false, lInUTF8 = false;
+    bool lInDecPoint = false, lInDecComma = false;
+    bool lInSepSemi = false, lInSepComma = false, lInSepSlash = false, lInSepTab = false;
+    bool lInFrameText = false, lInFrameNone = false, lInFrameAll = false;
+    bool lInHeader = false;
+    bool lInLenGiven = false;
+    bool lInBlank = false;
+    std::string cInLengths;
+    // the same families for the output
+    bool lOutDBF = false, lOutCSV = false, lOutSDF = false;
+    bool lOutOEM = false, lOutANSI = false, lOutUTF16 = false, lOutUTF8 = false;
+    bool lOutDecPoint = false, lOutDecComma = false;
+    bool lOutSepSemi = false, lOutSepComma = false, lOutSepSlash = false, lOutSepTab = false;
+    bool lOutFrameText = false, lOutFrameNone = false, lOutFrameAll = false;
+    bool lOutHeader = false;
+    bool lOutOptiSDF = false;
+    bool lOutSQL = false;
+    bool lOutBlankSDF = false;
+    std::vector<int> aPosIn;
+    std::vector<int> aPosOut;
+    std::vector<int> aLenIn;
+    std::vector<int> aLenOut;
+    FieldStructure aStructIn;
+    FieldStructure aFeldListe;
+    std::vector<gui::CONTROL*> aAllCtrl;
+    std::vector<std::string> aSortFields;
+    std::vector<std::string> aFieldFilter;
+    std::shared_ptr<db::DBSERVER> oDBIn;
+    std::shared_ptr<db::DBSERVER> oDBOut;
+    win::FileHandle hIn = -1;
+    win::FileHandle hOut = -1;
+    uint32_t nLineMax = 0;
+    uint16_t wFieldsIn = 0;
+    std::optional<gui::FONT> oFontProport;
+    std::optional<gui::FONT> oFontFixed;
+    std::string cFontProport;
+    std::string cFontFixed;
+    // aHilfe[language - 1][position]: the texts of aHilfeCtrl[position].
+    std::vector<std::vector<HelpText>> aHilfe;
+    std::vector<gui::CONTROL*> aHilfeCtrl;
+    // aTexte[language - 1][n]: message n (index 0 unused).
+    std::vector<std::vector<std::string>> aTexte;
+
+private:
+    void registerHandlers();
+};
+
+// The radio families whose members are option flags of the main window, with the button
+// of each member; the input side's families first. Used by the click handler and by the
+// settings code, which sets buttons and flags together.
+struct RadioFamilyMember {
+    const char* button;
+    bool DTAMIRVANO::*flag;
+};
+struct RadioFamily {
+    const char* name;
+    bool inputSide;
+    std::vector<RadioFamilyMember> members;
+};
+const std::vector<RadioFamily>& optionFamilies();
+
+// The check boxes whose click turns an option flag over.
+struct CheckOption {
+    const char* box;
+    bool DTAMIRVANO::*flag;
+    bool inputSide;
+};
+const std::vector<CheckOption>& checkOptions();
+
+}  // namespace ui

@@ -1,0 +1,22 @@
+#include "ui/dtamirvano.h"
+
+namespace ui {
+
+DTAMIRVANO& DTAMIRVANO::CLOSEINPUT() {
+    lInOpen = false;
+    return *this;
+}
+
+DTAMIRVANO& DTAMIRVANO::BUTDATEIOEFFNEN(bool /*selectOnly*/) { return *this; }
+
+DTAMIRVANO& DTAMIRVANO::BUTDATEISPEICHERN() { return *this; }
+
+void DTAMIRVANO::BUTDATEIVERBINDEN() {}
+
+DTAMIRVANO& DTAMIRVANO::BUTLOADCMDINIPAR(const std::string& /*file*/) { return *this; }
+
+DTAMIRVANO& DTAMIRVANO::BUTSAVECMDINIPAR(const std::string& /*file*/) { return *this; }
+
+bool DTAMIRVANO::TESTFILTERSTRING() { return false; }
+
+}  // namespace ui

@@ -1,0 +1,236 @@
+#include "ui/dtamirvano_vo.h"
+
+#include <algorithm>
+#include <cctype>
+
+#include "platform/gui/geometry.h"
+#include "ui/appicon.h"
+
+namespace ui {
+
+namespace {
+
+std::string upper(std::string s) {
+    for (auto& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
+}
+
+std::unique_ptr<gui::CONTROL> makeControl(gui::WINDOW* form, const FormItem& item, const QRect& rect) {
+    switch (item.kind) {
+    case ControlKind::GroupBox: return std::make_unique<gui::GROUPBOX>(form, item.id, rect, item.style);
+    case ControlKind::RadioButtonGroup: return std::make_unique<gui::RADIOBUTTONGROUP>(form, item.id, rect, item.style);
+    case ControlKind::RadioButton: return std::make_unique<gui::RADIOBUTTON>(form, item.id, rect, item.style);
+    case ControlKind::CheckBox: return std::make_unique<gui::CHECKBOX>(form, item.id, rect, item.style);
+    case ControlKind::SingleLineEdit: return std::make_unique<gui::SINGLELINEEDIT>(form, item.id, rect, item.style);
+    case ControlKind::ComboBox: return std::make_unique<gui::COMBOBOX>(form, item.id, rect, item.style);
+    case ControlKind::ListBox: return std::make_unique<gui::LISTBOX>(form, item.id, rect, item.style);
+    case ControlKind::PushButton: return std::make_unique<gui::PUSHBUTTON>(form, item.id, rect, item.style);
+    case ControlKind::FixedIcon: return std::make_unique<gui::FIXEDICON>(form, item.id, rect, item.style);
+    case ControlKind::FixedText: return std::make_unique<gui::FIXEDTEXT>(form, item.id, rect, item.style);
+    case ControlKind::ProgressBar: return std::make_unique<widgets::PROGRESSBAR>(form, item.id, rect, item.style);
+    case ControlKind::DataListView: return std::make_unique<gui::DATALISTVIEW>(form, item.id, rect, item.style);
+    case ControlKind::MultiLineEdit: return std::make_unique<gui::MULTILINEEDIT>(form, item.id, rect, item.style);
+    }
+    return nullptr;
+}
+
+gui::COLOR frameColour(FrameColour c) {
+    switch (c) {
+    case FrameColour::Predefined1: return gui::COLOR(1);
+    case FrameColour::Predefined4: return gui::COLOR(4);
+    case FrameColour::Green: return gui::COLOR(0, 128, 0);
+    case FrameColour::None: break;
+    }
+    return gui::COLOR();
+}
+
+// Font, colour and the further settings of one template item, after its hyper-label.
+void dress(gui::CONTROL& c, const FormItem& item, const gui::FONT* fonts) {
+    c.HYPERLABEL(gui::HYPERLABEL(item.name, item.caption, "", ""));
+    if (item.font >= 1 && item.font <= 3) c.FONT(fonts[item.font - 1], false);
+    if (item.colour != FrameColour::None) c.TEXTCOLOR(frameColour(item.colour));
+    if (item.focusSelect >= 0)
+        if (auto* edit = dynamic_cast<gui::SINGLELINEEDIT*>(&c)) edit->FOCUSSELECT(item.focusSelect);
+    if (auto* view = dynamic_cast<gui::DATALISTVIEW*>(&c)) {
+        view->GRIDLINES(true);
+        view->FULLROWSELECT(false);
+        view->HEADERDRAGDROP(false);
+        view->CHECKBOXES(false);
+        view->TRACKSELECTION(false);
+    }
+}
+
+}  // namespace
+
+DTAMIRVANO_VO::DTAMIRVANO_VO(gui::WINDOW* owner, int /*controlId*/, const rt::Value& /*server*/,
+                             const rt::Value& /*extra*/)
+    : gui::DATAWINDOW(owner) {
+    const gui::DialogBaseUnits base = gui::templateBaseUnits();
+    const QRect form = gui::dialogUnitsToPixels(kFormGeometry.x, kFormGeometry.y, kFormGeometry.w, kFormGeometry.h, base);
+    SIZE(gui::DIMENSION(form.width(), form.height()));
+
+    for (int i = 1; i <= 3; ++i) {
+        const FormFont& f = formFont(i);
+        fonts_[i - 1] = gui::FONT(gui::FONTANY, f.points, f.face);
+        if (f.bold) fonts_[i - 1].BOLD(true);
+    }
+
+    // The windows exist in template order, which is also the tab order; the radio groups
+    // are dressed after all their buttons exist.
+    for (const FormItem& item : formItems()) {
+        auto control = makeControl(this, item, gui::dialogUnitsToPixels(item.x, item.y, item.w, item.h, base));
+        gui::CONTROL* c = control.get();
+        owned_.push_back(std::move(control));
+        order_.push_back(c);
+        byName_[item.name] = c;
+        if (!(item.style & kStyleVisible)) c->HIDE();
+        if (item.kind == ControlKind::RadioButtonGroup) continue;
+        dress(*c, item, fonts_);
+        if (item.kind == ControlKind::FixedIcon)
+            if (auto* icon = dynamic_cast<gui::FIXEDICON*>(c)) icon->IMAGE(appIconPixmap(32));
+    }
+    for (const RadioGroupDef& def : radioGroups()) {
+        auto* group = dynamic_cast<gui::RADIOBUTTONGROUP*>(formControl(def.group));
+        if (!group) continue;
+        std::vector<std::pair<gui::RADIOBUTTON*, rt::Value>> pairs;
+        for (const RadioPair& p : def.pairs)
+            pairs.emplace_back(dynamic_cast<gui::RADIOBUTTON*>(formControl(p.button)), rt::Value(p.value));
+        group->FILLUSING(pairs);
+        dress(*group, *findFormItem(def.groupId), fonts_);
+    }
+    bindReferences();
+    CAPTION("");
+    VIEWAS("FORMVIEW");
+}
+
+DTAMIRVANO_VO::~DTAMIRVANO_VO() {
+    while (!owned_.empty()) owned_.pop_back();
+}
+
+gui::CONTROL* DTAMIRVANO_VO::formControl(const std::string& name) const {
+    auto it = byName_.find(upper(name));
+    return it == byName_.end() ? nullptr : it->second;
+}
+
+gui::CONTROL* DTAMIRVANO_VO::formControl(int id) const {
+    for (auto* c : order_)
+        if (c->CONTROLID() == id) return c;
+    return nullptr;
+}
+
+rt::Value DTAMIRVANO_VO::valueVariable(const std::string& name) const {
+    auto it = values_.find(upper(name));
+    return it == values_.end() ? rt::Value() : it->second;
+}
+
+rt::Value DTAMIRVANO_VO::assignValue(const std::string& name, const rt::Value& value) {
+    FIELDPUT(name, value);
+    values_[upper(name)] = value;
+    return value;
+}
+
+void DTAMIRVANO_VO::bindReferences() {
+    bindControl(ODCGROUPEINSTELLUNGIN, "GROUPEINSTELLUNGIN");
+    bindControl(ODCGROUPFORMATIN, "GROUPFORMATIN");
+    bindControl(OCCRADIODBFIN, "RADIODBFIN");
+    bindControl(OCCRADIOCSVIN, "RADIOCSVIN");
+    bindControl(OCCRADIOSDFIN, "RADIOSDFIN");
+    bindControl(ODCGROUPZEICHENSATZIN, "GROUPZEICHENSATZIN");
+    bindControl(OCCRADIOANSIIN, "RADIOANSIIN");
+    bindControl(OCCRADIOASCIIIN, "RADIOASCIIIN");
+    bindControl(OCCRADIOUNIIN, "RADIOUNIIN");
+    bindControl(OCCRADIOUTF8IN, "RADIOUTF8IN");
+    bindControl(ODCGROUPDEZIMALIN, "GROUPDEZIMALIN");
+    bindControl(OCCRADIOPUNKTIN, "RADIOPUNKTIN");
+    bindControl(OCCRADIOKOMMAIN, "RADIOKOMMAIN");
+    bindControl(ODCGROUPFELDGRENZEIN, "GROUPFELDGRENZEIN");
+    bindControl(OCCRADIOGRENZETEXTIN, "RADIOGRENZETEXTIN");
+    bindControl(OCCRADIOGRENZEKEINEIN, "RADIOGRENZEKEINEIN");
+    bindControl(OCCRADIOGRENZEALLEIN, "RADIOGRENZEALLEIN");
+    bindControl(ODCGROUPCSVSEPIN, "GROUPCSVSEPIN");
+    bindControl(OCCRADIOSEPASEMIIN, "RADIOSEPASEMIIN");
+    bindControl(OCCRADIOSEPAKOMMAIN, "RADIOSEPAKOMMAIN");
+    bindControl(OCCRADIOSEPASCHRAEGIN, "RADIOSEPASCHRAEGIN");
+    bindControl(OCCRADIOSEPATABIN, "RADIOSEPATABIN");
+    bindControl(ODCCHECKLAENGEIN, "CHECKLAENGEIN");
+    bindControl(ODCSINGLELAENGEIN, "SINGLELAENGEIN");
+    bindControl(ODCCHECKHEADERIN, "CHECKHEADERIN");
+    bindControl(ODCCHECKBLANKIN, "CHECKBLANKIN");
+    bindControl(ODCGROUPEINSTELLUNGOUT, "GROUPEINSTELLUNGOUT");
+    bindControl(ODCGROUPFORMATOUT, "GROUPFORMATOUT");
+    bindControl(OCCRADIODBFOUT, "RADIODBFOUT");
+    bindControl(OCCRADIOCSVOUT, "RADIOCSVOUT");
+    bindControl(OCCRADIOSDFOUT, "RADIOSDFOUT");
+    bindControl(ODCGROUPZEICHENSATZOUT, "GROUPZEICHENSATZOUT");
+    bindControl(OCCRADIOANSIOUT, "RADIOANSIOUT");
+    bindControl(OCCRADIOASCIIOUT, "RADIOASCIIOUT");
+    bindControl(OCCRADIOUNIOUT, "RADIOUNIOUT");
+    bindControl(OCCRADIOUTF8OUT, "RADIOUTF8OUT");
+    bindControl(ODCGROUPDEZIMALOUT, "GROUPDEZIMALOUT");
+    bindControl(OCCRADIOPUNKTOUT, "RADIOPUNKTOUT");
+    bindControl(OCCRADIOKOMMAOUT, "RADIOKOMMAOUT");
+    bindControl(ODCGROUPCSVSEPOUT, "GROUPCSVSEPOUT");
+    bindControl(OCCRADIOSEPASEMIOUT, "RADIOSEPASEMIOUT");
+    bindControl(OCCRADIOSEPAKOMMAOUT, "RADIOSEPAKOMMAOUT");
+    bindControl(OCCRADIOSEPASCHRAEGOUT, "RADIOSEPASCHRAEGOUT");
+    bindControl(OCCRADIOSEPATABOUT, "RADIOSEPATABOUT");
+    bindControl(ODCGROUPFELDGRENZEOUT, "GROUPFELDGRENZEOUT");
+    bindControl(OCCRADIOGRENZETEXTOUT, "RADIOGRENZETEXTOUT");
+    bindControl(OCCRADIOGRENZEKEINEOUT, "RADIOGRENZEKEINEOUT");
+    bindControl(OCCRADIOGRENZEALLEOUT, "RADIOGRENZEALLEOUT");
+    bindControl(ODCCHECKHEADEROUT, "CHECKHEADEROUT");
+    bindControl(ODCCHECKSKRIPTOUT, "CHECKSKRIPTOUT");
+    bindControl(ODCCHECKOPTIOUT, "CHECKOPTIOUT");
+    bindControl(ODCCHECKBLANKOUT, "CHECKBLANKOUT");
+    bindControl(ODCGROUPSORTIER, "GROUPSORTIER");
+    bindControl(ODCCOMBOSORTIER1, "COMBOSORTIER1");
+    bindControl(ODCCOMBOSORTIER2, "COMBOSORTIER2");
+    bindControl(ODCCOMBOSORTIER3, "COMBOSORTIER3");
+    bindControl(ODCCOMBOSORTIER4, "COMBOSORTIER4");
+    bindControl(ODCCHECKSORT, "CHECKSORT");
+    bindControl(ODCGROUPDATENFELD, "GROUPDATENFELD");
+    bindControl(ODCLISTDATENFELD, "LISTDATENFELD");
+    bindControl(ODCCHECKDATENFELD, "CHECKDATENFELD");
+    bindControl(ODCGROUPDATENSATZ, "GROUPDATENSATZ");
+    bindControl(ODCSINGLEDATENSATZ, "SINGLEDATENSATZ");
+    bindControl(ODCLISTAUSWAHLFELD, "LISTAUSWAHLFELD");
+    bindControl(ODCLISTOPERATOREN, "LISTOPERATOREN");
+    bindControl(ODCLISTFUNKTIONEN, "LISTFUNKTIONEN");
+    bindControl(ODCCHECKDATENSATZ, "CHECKDATENSATZ");
+    bindControl(OCCBUTFILTERTESTEN, "BUTFILTERTESTEN");
+    bindControl(OCCBUTDATEIVERBINDEN, "BUTDATEIVERBINDEN");
+    bindControl(OCCBUTDATEIOEFFNEN, "BUTDATEIOEFFNEN");
+    bindControl(OCCBUTDATEISPEICHERN, "BUTDATEISPEICHERN");
+    bindControl(OCCBUTABBRECHEN, "BUTABBRECHEN");
+    bindControl(OCCBUTFONTPROPORT, "BUTFONTPROPORT");
+    bindControl(OCCBUTFONTFIXED, "BUTFONTFIXED");
+    bindControl(ODCGROUPAUSGDATEI, "GROUPAUSGDATEI");
+    bindControl(OCCRADIOAUSGUEBERSCHR, "RADIOAUSGUEBERSCHR");
+    bindControl(OCCRADIOAUSGERGAENZEN, "RADIOAUSGERGAENZEN");
+    bindControl(ODCGROUPSPRACHE, "GROUPSPRACHE");
+    bindControl(OCCRADIODEUTSCH, "RADIODEUTSCH");
+    bindControl(OCCRADIOENGLISCH, "RADIOENGLISCH");
+    bindControl(ODCCHECKTOOLTIP, "CHECKTOOLTIP");
+    bindControl(OCCBUTSAVECMDINIPAR, "BUTSAVECMDINIPAR");
+    bindControl(OCCBUTLOADCMDINIPAR, "BUTLOADCMDINIPAR");
+    bindControl(OCCBUTHOMEPAGE, "BUTHOMEPAGE");
+    bindControl(ODCICONAPP3, "ICONAPP3");
+    bindControl(ODCICONAPP2, "ICONAPP2");
+    bindControl(ODCICONAPP1, "ICONAPP1");
+    bindControl(ODCPROGRESSBAR, "PROGRESSBAR");
+    bindControl(ODCFIXEDEINGABEDATEI, "FIXEDEINGABEDATEI");
+    bindControl(ODCSINGLEEINGABEDATEI, "SINGLEEINGABEDATEI");
+    bindControl(ODCFIXEDAUSGABEDATEI, "FIXEDAUSGABEDATEI");
+    bindControl(ODCSINGLEAUSGABEDATEI, "SINGLEAUSGABEDATEI");
+    bindControl(OCCBUTEINGABEZEIGEN, "BUTEINGABEZEIGEN");
+    bindControl(OCCBUTNORMALANSICHT, "BUTNORMALANSICHT");
+    bindControl(OCCBUTAUSGABEZEIGEN, "BUTAUSGABEZEIGEN");
+    bindControl(OCCBUTHILFE, "BUTHILFE");
+    bindControl(OCCBUTBEENDEN, "BUTBEENDEN");
+    bindControl(ODCINPUTBROWSER, "INPUTBROWSER");
+    bindControl(ODCOUTPUTBROWSER, "OUTPUTBROWSER");
+    bindControl(ODCINPUTMLE, "INPUTMLE");
+    bindControl(ODCOUTPUTMLE, "OUTPUTMLE");
+}
+
+}  // namespace ui
