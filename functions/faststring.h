@@ -1,0 +1,29 @@
+#pragma once
+// Splitting CSV lines into fields and recognising the form of single values (numbers, dates,
+// logicals). Text is bytes: a byte 0x80 or above never equals a separator, frame, digit,
+// point, sign or blank.
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/runtime/value.h"
+
+// Splits one CSV line (without its line end) into its fields. Only the first byte of
+// `separator` counts, "" means ";"; only the first byte of `frame` counts, "" means the
+// double quote. No byte is trimmed. A field is never cut, however long.
+std::vector<std::string> FASTTOKENCSVARRAY(std::string_view line, std::string_view separator = ";",
+                                           std::string_view frame = "\"");
+
+// As above; with `numeric` TRUE a field that had no frame becomes a number (an empty field 0,
+// otherwise the text with its first "," made "." through Val). The result is an array value.
+rt::Value FASTTOKENCSVARRAY(std::string_view line, std::string_view separator, std::string_view frame,
+                            bool numeric);
+
+// Whether the text has the form of a number: blanks, then one optional sign, then digits with
+// at most one decimal point or comma.
+bool FASTISNUMBER(std::string_view value);
+// Whether the text has the form of a day.month.year date: leading blanks, then digits and
+// exactly two points.
+bool FASTISDATE(std::string_view value);
+// Whether the text is ".T." or ".F.".
+bool FASTISLOGIC(std::string_view value);

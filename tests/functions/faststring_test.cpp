@@ -1,0 +1,108 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "functions/faststring.h"
+
+namespace {
+
+using Fields = std::vector<std::string>;
+
+struct SplitCase {
+    const char* line;
+    const char* separator;
+    const char* frame;
+    Fields expected;
+};
+
+TEST(FastTokenCsv, FrameAndSeparatorRules) {
+    const SplitCase cases[] = {
+        {"", ";", "\"", {}},
+        {";", ";", "\"", {"", ""}},
+        {"a;b;", ";", "\"", {"a", "b", ""}},
+        {" a ; b ", ";", "\"", {" a ", " b "}},                    // nothing trimmed
+        {"\"a;b\";c", ";", "\"", {"a;b", "c"}},                   // separator inside a frame
+        {"\"\"\"abc\"\"\";x", ";", "\"", {"\"abc\"", "x"}},       // tripled quotes keep one
+        {"\"a\"\"b\";x", ";", "\"", {"a\"\"b", "x"}},             // doubled quote inside stays doubled
+        {"\"a\" ;b;c", ";", "\"", {"a\" ;b;c"}},                  // blank after the quote keeps it open
+        {"ab\";c", ";", "\"", {"ab\"", "c"}},                     // quote before a separator is data
+        {"ab\"cd\"", ";", "\"", {"abcd"}},                         // quote inside text opens a frame
+        {"\"\";x", ";", "\"", {"", "x"}},                          // empty framed field
+        {"\"\"\"\";x", ";", "\"", {"", "x"}},                    // opening and closing pair
+        {"a,\"b,c\",d", ",", "\"", {"a", "b,c", "d"}},
+        {"a\tb\t", "\t", "\"", {"a", "b", ""}},
+        {"'a;b';c", ";", "'", {"a;b", "c"}},                       // another frame character
+        {"\"a;b\";c", "", "", {"a;b", "c"}},                       // empty arguments: ";" and the quote
+        {"\"a;b\";c", ";xyz", "\"xyz", {"a;b", "c"}},             // only the first byte counts
+        {"\xC3\xA4;\xE2\x82\xAC", ";", "\"", {"\xC3\xA4", "\xE2\x82\xAC"}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(FASTTOKENCSVARRAY(c.line, c.separator, c.frame), c.expected) << "line: " << c.line;
+    }
+}
+
+TEST(FastTokenCsv, LongFieldIsNeverCut) {
+    const std::string big(3000, 'x');
+    const std::string framed(5000, 'y');
+    const Fields fields = FASTTOKENCSVARRAY("a;" + big + ";\"" + framed + ";\";z", ";", "\"");
+    ASSERT_EQ(fields.size(), 4u);
+    EXPECT_EQ(fields[0], "a");
+    EXPECT_EQ(fields[1], big);
+    EXPECT_EQ(fields[2], framed + ";");
+    EXPECT_EQ(fields[3], "z");
+}
+
+TEST(FastTokenCsv, NumericModeTurnsUnframedFieldsIntoNumbers) {
+    const rt::Value result = FASTTOKENCSVARRAY("1,5;;\"2,5\";-3.25;abc", ";", "\"", true);
+    ASSERT_TRUE(result.isArray());
+    ASSERT_EQ(result.len(), 5u);
+    EXPECT_DOUBLE_EQ(result.at(1).num(), 1.5);
+    EXPECT_TRUE(result.at(2).isNumber());
+    EXPECT_DOUBLE_EQ(result.at(2).num(), 0.0);
+    EXPECT_EQ(result.at(3).str(), "2,5");
+    EXPECT_DOUBLE_EQ(result.at(4).num(), -3.25);
+    EXPECT_DOUBLE_EQ(result.at(5).num(), 0.0);
+
+    const rt::Value text = FASTTOKENCSVARRAY("1,5;x", ";", "\"", false);
+    EXPECT_EQ(text.at(1).str(), "1,5");
+}
+
+TEST(FastRecognisers, ValueForms) {
+    struct Case {
+        const char* value;
+        bool number, date, logic;
+    };
+    const Case cases[] = {
+        {"", false, false, false},
+        {" -12,5", true, false, false},
+        {"12 ", false, false, false},
+        {"1.2.3", false, true, false},
+        {"- 1", false, false, false},
+        {"   ", true, false, false},
+        {"+", true, false, false},
+        {".", true, false, false},
+        {"1e5", false, false, false},
+        {"1.000,5", false, false, false},
+        {"31.12.1999", false, true, false},
+        {" 1.1.1", false, true, false},
+        {"1.1.1 ", false, false, false},
+        {"1.1", true, false, false},
+        {"..", false, true, false},
+        {"1.2.3.", false, false, false},
+        {"01/02/2016", false, false, false},
+        {".T.", false, false, true},
+        {".F.", false, false, true},
+        {".t.", false, false, false},
+        {"T", false, false, false},
+        {" .T.", false, false, false},
+        {"\xB9" "2", false, false, false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(FASTISNUMBER(c.value), c.number) << '"' << c.value << '"';
+        EXPECT_EQ(FASTISDATE(c.value), c.date) << '"' << c.value << '"';
+        EXPECT_EQ(FASTISLOGIC(c.value), c.logic) << '"' << c.value << '"';
+    }
+}
+
+}  // namespace
