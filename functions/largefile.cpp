@@ -2,22 +2,24 @@
 
 #include <cstring>
 
+#include "platform/runtime/files.h"
+
 namespace {
 
 // Fetches the window of a line read: up to `want` bytes at the position. Sets the last file
 // error and returns false when there is nothing to read.
 bool window(win::FileHandle h, size_t want, const char** data, size_t* available) {
     if (!win::FilePeek(h, want, data, available)) {
-        win::SetLastFileError(win::GetLastError());
+        rt::FError(win::GetLastError());
         return false;
     }
     if (*available == 0) {
-        win::SetLastFileError(win::FILE_ERROR_EOF);
+        rt::FError(win::FILE_ERROR_EOF);
         return false;
     }
     if (*available > want)
         *available = want;
-    win::SetLastFileError(0);
+    rt::FError(0);
     return true;
 }
 
@@ -111,7 +113,7 @@ bool FEOFLARGE(win::FileHandle handle) {
     const char* data;
     size_t available;
     if (!win::FilePeek(handle, 1, &data, &available)) {
-        win::SetLastFileError(win::GetLastError());
+        rt::FError(win::GetLastError());
         return true;
     }
     return available == 0;

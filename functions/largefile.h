@@ -4,9 +4,9 @@
 // would leave (on the first byte after the line end), though lines come from a read-ahead
 // buffer kept per handle.
 //
-// The line readers leave their outcome in the last file error (win::LastFileError, what FError
-// reports): 0 after a line, 257 when nothing was left, the system's error code after a failed
-// read.
+// The handles are the runtime's (rt::FOpen, rt::FCreate). The line readers leave their outcome
+// in the runtime's last file error (rt::FError): 0 after a line, 257 when nothing was left, the
+// system's error code after a failed read.
 #include <cstddef>
 #include <cstdint>
 #include <string>

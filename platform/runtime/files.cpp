@@ -9,6 +9,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/win/filehandle.h"
+
 namespace rt {
 
 namespace {
@@ -39,6 +41,7 @@ int openFile(const std::string& name, int flags) {
         setError(EISDIR);
         return -1;
     }
+    win::FileForget(fd);  // a reused descriptor number must not see old read-ahead bytes
     setError(0);
     return fd;
 }
@@ -106,6 +109,7 @@ int FCreate(const std::string& name) { return openFile(name, O_RDWR | O_CREAT | 
 
 int64_t FSeek(int handle, int64_t offset, int origin) {
     int whence = origin == 1 ? SEEK_CUR : origin == 2 ? SEEK_END : SEEK_SET;
+    win::FileSync(handle);  // the line readers' read-ahead: seek from the observable position
     off_t pos = ::lseek(handle, static_cast<off_t>(offset), whence);
     if (pos < 0) {
         setError(errno);
@@ -120,6 +124,7 @@ size_t FWrite(int handle, std::string_view text) { return FWrite(handle, text, t
 
 size_t FWrite(int handle, std::string_view text, size_t count) {
     size_t written = 0;
+    win::FileSync(handle);
     writeAll(handle, text.data(), std::min(count, text.size()), written);
     return written;
 }
@@ -131,6 +136,7 @@ size_t FWriteLine(int handle, std::string_view text) {
 }
 
 std::string FRead(int handle, size_t count) {
+    win::FileSync(handle);
     std::string out(count, '\0');
     size_t got = 0;
     while (got < count) {
@@ -150,6 +156,7 @@ std::string FRead(int handle, size_t count) {
 bool FReadLine(int handle, std::string& line, size_t limit) {
     line.clear();
     if (limit == 0) limit = 1;
+    win::FileSync(handle);
     off_t start = ::lseek(handle, 0, SEEK_CUR);
     if (start < 0) {
         setError(errno);
@@ -182,6 +189,7 @@ bool FCommit(int handle) {
 }
 
 bool FClose(int handle) {
+    win::FileForget(handle);
     if (handle < 0 || ::close(handle) != 0) {
         setError(handle < 0 ? EBADF : errno);
         return false;

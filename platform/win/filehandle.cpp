@@ -15,7 +15,6 @@ namespace win {
 namespace {
 
 thread_local int t_lastError = 0;
-int g_lastFileError = 0;
 
 // Read-ahead bytes of one descriptor: buf[begin, end) are the file's bytes from the
 // observable position on; the descriptor itself stands at osPos, just after them.
@@ -61,8 +60,6 @@ bool fail() {
 
 int GetLastError() { return t_lastError; }
 void SetLastError(int code) { t_lastError = code; }
-int LastFileError() { return g_lastFileError; }
-void SetLastFileError(int code) { g_lastFileError = code; }
 
 FileHandle OpenFile(const std::string& name, int mode) {
     int flags = mode == 1 ? O_WRONLY : mode == 2 ? O_RDWR : O_RDONLY;

@@ -31,11 +31,6 @@ constexpr int FILE_END = 2;
 int GetLastError();
 void SetLastError(int code);
 
-// The runtime's last-file-error value (what FError reports): 0 after success, 257 at the end of
-// a file, otherwise the operating system's error code.
-int LastFileError();
-void SetLastFileError(int code);
-
 // Opening and closing. `mode` 0 read, 1 write, 2 read and write. Names are UTF-8; "\" is
 // taken as "/". Invalid handle on failure (GetLastError tells why).
 FileHandle OpenFile(const std::string& name, int mode);

@@ -10,6 +10,7 @@
 
 #include "functions/largefile.h"
 #include "platform/win/codepage.h"
+#include "platform/runtime/files.h"
 #include "platform/win/filehandle.h"
 #include "test_env.h"
 
@@ -77,7 +78,7 @@ TEST_F(LargeFileTest, EightBitLinesAndLineEnds) {
         EXPECT_EQ(lines, c.expected) << c.bytes;
         EXPECT_EQ(positions, c.positions) << c.bytes;
         EXPECT_EQ(FREADLINELARGE(h), "");
-        EXPECT_EQ(win::LastFileError(), win::FILE_ERROR_EOF);
+        EXPECT_EQ(rt::FError(), win::FILE_ERROR_EOF);
     }
 }
 
@@ -85,9 +86,9 @@ TEST_F(LargeFileTest, EmptyFileIsAtEndAtOnce) {
     win::FileHandle h = openWith("");
     EXPECT_TRUE(FEOFLARGE(h));
     EXPECT_EQ(FREADLINELARGE(h), "");
-    EXPECT_EQ(win::LastFileError(), win::FILE_ERROR_EOF);
+    EXPECT_EQ(rt::FError(), win::FILE_ERROR_EOF);
     EXPECT_EQ(FREADLINEUNICODE(h), "");
-    EXPECT_EQ(win::LastFileError(), win::FILE_ERROR_EOF);
+    EXPECT_EQ(rt::FError(), win::FILE_ERROR_EOF);
     EXPECT_EQ(FGETFILESIZE(h), 0);
 }
 
@@ -162,18 +163,39 @@ TEST_F(LargeFileTest, BufferedPositionIsWhatOtherCallsSee) {
     EXPECT_EQ(::lseek(h, 0, SEEK_CUR), 5);
 }
 
+TEST_F(LargeFileTest, RuntimeFileFunctionsSeeTheExactPosition) {
+    const std::string a = (dir_ / "a.txt").string(), b = (dir_ / "b.txt").string();
+    std::ofstream(a, std::ios::binary) << "first\nsecond\nthird";
+    std::ofstream(b, std::ios::binary) << "other\n";
+    int h = rt::FOpen(a);
+    ASSERT_GE(h, 0);
+    EXPECT_EQ(FREADLINELARGE(h, 4096), "first");
+    EXPECT_EQ(rt::FSeek(h, 0, 1), 6);
+    EXPECT_EQ(rt::FRead(h, 3), "sec");
+    EXPECT_EQ(FREADLINELARGE(h, 4096), "ond");
+    ASSERT_TRUE(rt::FRewind(h));
+    EXPECT_EQ(FREADLINELARGE(h, 4096), "first");
+    ASSERT_TRUE(rt::FClose(h));
+    // The next file may get the same descriptor number: it must not see the old bytes.
+    h = rt::FOpen(b);
+    ASSERT_GE(h, 0);
+    EXPECT_EQ(FREADLINELARGE(h, 4096), "other");
+    EXPECT_TRUE(FEOFLARGE(h));
+    EXPECT_TRUE(rt::FClose(h));
+}
+
 TEST_F(LargeFileTest, ReadErrorEndsTheFileAndIsKept) {
     // Reading a directory descriptor fails with EISDIR.
     win::FileHandle h = win::OpenFile(dir_.string(), 0);
     ASSERT_GE(h, 0);
     handles_.push_back(h);
     EXPECT_EQ(FREADLINELARGE(h), "");
-    EXPECT_EQ(win::LastFileError(), EISDIR);
-    win::SetLastFileError(0);
+    EXPECT_EQ(rt::FError(), EISDIR);
+    rt::FError(0);
     EXPECT_TRUE(FEOFLARGE(h));
-    EXPECT_EQ(win::LastFileError(), EISDIR);
+    EXPECT_EQ(rt::FError(), EISDIR);
     EXPECT_EQ(FREADLINEUNICODE(h), "");
-    EXPECT_EQ(win::LastFileError(), EISDIR);
+    EXPECT_EQ(rt::FError(), EISDIR);
 
     EXPECT_TRUE(FEOFLARGE(win::INVALID_FILE_HANDLE));
     EXPECT_EQ(FGETFILESIZE(win::INVALID_FILE_HANDLE), 0);
