@@ -16,8 +16,11 @@ void DTAMIRVANO::resetActivityStep() { gActivityStep = 0; }
 
 DTAMIRVANO& DTAMIRVANO::GROESSENEU() {
     if (goShell) {
+        // The window starts right above the status bar. A status bar that lies inside the
+        // shell's canvas takes its height from it; one laid out below the canvas takes none.
         int h = 0;
-        if (gui::STATUSBAR* bar = goShell->STATUSBAR()) h = bar->SIZE().HEIGHT();
+        if (gui::STATUSBAR* bar = goShell->STATUSBAR())
+            if (bar->HANDLE() && bar->HANDLE()->parentWidget() == goShell->surface()) h = bar->SIZE().HEIGHT();
         const gui::BOUNDINGBOX canvas = goShell->CANVASAREA();
         ORIGIN(gui::POINT(0, h));
         SIZE(gui::DIMENSION(canvas.WIDTH(), canvas.HEIGHT() - h + 1));

@@ -1,0 +1,498 @@
+// The settings form on the offscreen screen: built from its template, its option clicks and
+// enable rules, the language switch, the layout inside the shell and the activity highlight.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QWidget>
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "platform/gui/controls.h"
+#include "platform/gui/dialogs.h"
+#include "platform/gui/window.h"
+#include "ui/dtamirvano.h"
+#include "ui/formtemplate.h"
+#include "ui/globals.h"
+#include "ui/texts.h"
+#include "widgets/statusbar2.h"
+
+namespace {
+
+using ui::DTAMIRVANO;
+
+class FormTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ui::gbSprache = 1;
+        shell = std::make_unique<gui::TOPAPPWINDOW>();
+        bar = std::make_unique<widgets::STATUSBAR2>(shell.get());
+        shell->STATUSBAR(bar.get());
+        shell->SIZE(gui::DIMENSION(820, 640));
+        ui::goShell = shell.get();
+        form = std::make_unique<DTAMIRVANO>(shell.get());
+        shell->SHOW();
+        form->SHOW();
+        QApplication::processEvents();
+    }
+    void TearDown() override {
+        form.reset();
+        ui::goShell = nullptr;
+        shell->STATUSBAR(nullptr);
+        bar.reset();
+        shell.reset();
+        ui::gbSprache = 2;
+    }
+
+    // What a settings load does with the language and the option families: the tables
+    // applied, one member of every family pressed with its flag.
+    void loadDefaults() {
+        form->INITSPRACHE();
+        form->SETSPRACHE(ui::gbSprache);
+        for (const ui::RadioFamily& family : ui::optionFamilies()) {
+            for (size_t i = 0; i < family.members.size(); ++i) {
+                const std::string button = family.members[i].button;
+                // CSV on both sides, so that every option control starts enabled.
+                const bool on = family.name == std::string("FileFormatIn") || family.name == std::string("FileFormatOut")
+                                    ? button.find("CSV") != std::string::npos
+                                    : i == 0;
+                radio(button)->PRESSED(on);
+                form.get()->*family.members[i].flag = on;
+            }
+        }
+        radio("RADIOAUSGUEBERSCHR")->PRESSED(true);
+        radio(ui::gbSprache == 1 ? "RADIODEUTSCH" : "RADIOENGLISCH")->PRESSED(true);
+        check("CHECKTOOLTIP")->CHECKED(true);
+        form->SETTOOLTIP();
+        form->EINAUSBLENDEN();
+    }
+
+    gui::RADIOBUTTON* radio(const std::string& name) { return dynamic_cast<gui::RADIOBUTTON*>(form->formControl(name)); }
+    gui::CHECKBOX* check(const std::string& name) { return dynamic_cast<gui::CHECKBOX*>(form->formControl(name)); }
+    gui::CONTROL* control(const std::string& name) { return form->formControl(name); }
+
+    std::unique_ptr<gui::TOPAPPWINDOW> shell;
+    std::unique_ptr<widgets::STATUSBAR2> bar;
+    std::unique_ptr<DTAMIRVANO> form;
+};
+
+bool kindMatches(gui::CONTROL* c, ui::ControlKind kind) {
+    using K = ui::ControlKind;
+    switch (kind) {
+    case K::GroupBox: return dynamic_cast<gui::GROUPBOX*>(c) && !dynamic_cast<gui::RADIOBUTTONGROUP*>(c);
+    case K::RadioButtonGroup: return dynamic_cast<gui::RADIOBUTTONGROUP*>(c) != nullptr;
+    case K::RadioButton: return dynamic_cast<gui::RADIOBUTTON*>(c) != nullptr;
+    case K::CheckBox: return dynamic_cast<gui::CHECKBOX*>(c) != nullptr;
+    case K::SingleLineEdit: return dynamic_cast<gui::SINGLELINEEDIT*>(c) != nullptr;
+    case K::ComboBox: return dynamic_cast<gui::COMBOBOX*>(c) != nullptr;
+    case K::ListBox: return dynamic_cast<gui::LISTBOX*>(c) != nullptr;
+    case K::PushButton: return dynamic_cast<gui::PUSHBUTTON*>(c) != nullptr;
+    case K::FixedIcon: return dynamic_cast<gui::FIXEDICON*>(c) != nullptr;
+    case K::FixedText: return dynamic_cast<gui::FIXEDTEXT*>(c) != nullptr;
+    case K::ProgressBar: return dynamic_cast<widgets::PROGRESSBAR*>(c) != nullptr;
+    case K::DataListView: return dynamic_cast<gui::DATALISTVIEW*>(c) != nullptr;
+    case K::MultiLineEdit: return dynamic_cast<gui::MULTILINEEDIT*>(c) != nullptr;
+    }
+    return false;
+}
+
+bool showsCaption(ui::ControlKind kind) {
+    using K = ui::ControlKind;
+    return kind == K::GroupBox || kind == K::RadioButtonGroup || kind == K::RadioButton || kind == K::CheckBox ||
+           kind == K::PushButton || kind == K::FixedText;
+}
+
+}  // namespace
+
+TEST_F(FormTest, BuildsEveryTemplateItemWithItsIdNameKindCaptionAndFont) {
+    const auto& controls = form->formControls();
+    ASSERT_EQ(controls.size(), 101u);
+    ASSERT_EQ(ui::formItems().size(), 101u);
+    int lastId = 0;
+    for (size_t i = 0; i < controls.size(); ++i) {
+        const ui::FormItem& item = ui::formItems()[i];
+        gui::CONTROL* c = controls[i];
+        SCOPED_TRACE(item.name);
+        EXPECT_GT(item.id, lastId);
+        lastId = item.id;
+        EXPECT_EQ(c->CONTROLID(), item.id);
+        EXPECT_EQ(c->NAMESYM(), item.name);
+        EXPECT_TRUE(kindMatches(c, item.kind));
+        EXPECT_EQ(c->HYPERLABEL().CAPTION(), item.caption);
+        if (showsCaption(item.kind)) EXPECT_EQ(c->CAPTION(), item.caption);
+        EXPECT_EQ(c->OWNER(), form.get());
+        // Radio buttons are siblings of their frame: every control is a child of the form.
+        EXPECT_EQ(c->HANDLE()->parentWidget(), form->surface());
+        if (item.font) {
+            const ui::FormFont& f = ui::formFont(item.font);
+            EXPECT_EQ(c->FONT().FONTFACENAME(), f.face);
+            EXPECT_EQ(c->FONT().POINTSIZE(), f.points);
+            EXPECT_EQ(c->FONT().BOLD(), f.bold);
+        }
+        const bool view = item.kind == ui::ControlKind::DataListView || item.kind == ui::ControlKind::MultiLineEdit;
+        EXPECT_EQ(c->ISVISIBLE(), !view) << "only the settings show after construction";
+    }
+    EXPECT_EQ(form->OCCBUTFILTERTESTEN->FONT().POINTSIZE(), 8);
+    EXPECT_EQ(form->OCCBUTDATEIOEFFNEN->FONT().POINTSIZE(), 9);
+    EXPECT_EQ(form->ODCINPUTMLE->FONT().FONTFACENAME(), "Courier New");
+    EXPECT_EQ(form->ODCGROUPSPRACHE->TEXTCOLOR(), gui::COLOR(0, 128, 0));
+    EXPECT_NE(form->ODCGROUPEINSTELLUNGIN->TEXTCOLOR(), form->ODCGROUPEINSTELLUNGOUT->TEXTCOLOR());
+    EXPECT_EQ(form->ODCGROUPSORTIER->TEXTCOLOR(), form->ODCGROUPEINSTELLUNGOUT->TEXTCOLOR());
+    EXPECT_EQ(form->ODCSINGLEEINGABEDATEI->FOCUSSELECT(), 3);
+    EXPECT_TRUE(form->ODCINPUTBROWSER->GRIDLINES());
+    EXPECT_TRUE(form->ODCLISTDATENFELD->isMultiple());
+    EXPECT_FALSE(form->ODCLISTAUSWAHLFELD->isMultiple());
+    EXPECT_TRUE(form->ODCLISTFUNKTIONEN->isSorted());
+    EXPECT_FALSE(form->ODCLISTOPERATOREN->isSorted());
+    EXPECT_EQ(form->viewAs(), "FORMVIEW");
+    // Every control reference is bound to the control of its name.
+    EXPECT_EQ(form->OCCRADIOUTF8IN, control("RADIOUTF8IN"));
+    EXPECT_EQ(form->ODCOUTPUTMLE, control("OUTPUTMLE"));
+    EXPECT_EQ(form->ODCPROGRESSBAR, control("PROGRESSBAR"));
+    // Screen order differs from the id order in three places.
+    EXPECT_GT(form->OCCRADIOUTF8IN->ORIGIN().Y(), form->OCCRADIOUNIIN->ORIGIN().Y());
+    EXPECT_GT(form->OCCRADIOUTF8OUT->ORIGIN().Y(), form->OCCRADIOUNIOUT->ORIGIN().Y());
+    EXPECT_GT(form->OCCRADIOENGLISCH->ORIGIN().Y(), form->OCCRADIODEUTSCH->ORIGIN().Y());
+    // Nothing pressed, nothing ticked before settings are loaded.
+    for (const ui::FormItem& item : ui::formItems()) {
+        if (auto* r = radio(item.name)) EXPECT_FALSE(r->PRESSED()) << item.name;
+        if (auto* k = check(item.name)) EXPECT_FALSE(k->CHECKED()) << item.name;
+    }
+}
+
+TEST_F(FormTest, TabOrderFollowsTheIds) {
+    QWidget* first = form->formControls().front()->HANDLE();
+    std::vector<int> ids;
+    QWidget* w = first;
+    do {
+        for (QWidget* p = w; p && p != form->surface(); p = p->parentWidget()) {
+            if (auto* obj = dynamic_cast<gui::CONTROL*>(gui::GUIOBJECT::fromHandle(p))) {
+                if (obj->OWNER() == form.get() && (ids.empty() || ids.back() != obj->CONTROLID()))
+                    ids.push_back(obj->CONTROLID());
+                break;
+            }
+        }
+        w = w->nextInFocusChain();
+    } while (w && w != first);
+    std::vector<int> expected;
+    for (const auto& item : ui::formItems()) expected.push_back(item.id);
+    EXPECT_EQ(ids, expected);
+}
+
+TEST_F(FormTest, ValueAccessorsGoThroughTheFormAndKeepTheValueVariable) {
+    loadDefaults();
+    EXPECT_TRUE(form->CHECKSORT(rt::Value(true)).log());
+    EXPECT_TRUE(form->CHECKSORT().log());
+    EXPECT_TRUE(form->ODCCHECKSORT->CHECKED());
+    EXPECT_TRUE(form->valueVariable("CHECKSORT").log());
+    EXPECT_EQ(form->SINGLELAENGEIN(rt::Value("10 20")).str(), "10 20");
+    EXPECT_EQ(form->ODCSINGLELAENGEIN->TEXTVALUE(), "10 20");
+    EXPECT_EQ(form->GROUPFORMATIN().str(), "RadioCsvIn");
+    EXPECT_EQ(form->GROUPFORMATIN(rt::Value("RadioSdfIn")).str(), "RadioSdfIn");
+    EXPECT_TRUE(form->OCCRADIOSDFIN->PRESSED());
+    EXPECT_TRUE(form->valueVariable("INPUTMLE").isNil());
+}
+
+TEST_F(FormTest, EveryRadioFamilyKeepsExactlyOneButtonPressedAndItsFlagInStep) {
+    loadDefaults();
+    auto expectInvariant = [&](const std::string& after) {
+        SCOPED_TRACE("after a click on " + after);
+        for (const ui::RadioFamily& family : ui::optionFamilies()) {
+            int pressed = 0, flags = 0;
+            for (const auto& m : family.members) {
+                pressed += radio(m.button)->PRESSED();
+                flags += form.get()->*m.flag;
+                EXPECT_EQ(radio(m.button)->PRESSED(), form.get()->*m.flag) << m.button;
+            }
+            EXPECT_EQ(pressed, 1) << family.name;
+            EXPECT_EQ(flags, 1) << family.name;
+        }
+        EXPECT_NE(radio("RADIOAUSGUEBERSCHR")->PRESSED(), radio("RADIOAUSGERGAENZEN")->PRESSED());
+        EXPECT_NE(radio("RADIODEUTSCH")->PRESSED(), radio("RADIOENGLISCH")->PRESSED());
+        EXPECT_EQ(radio("RADIOENGLISCH")->PRESSED(), ui::gbSprache == 2);
+    };
+    // Every button of every family in turn; the format families last, since dBase disables
+    // some of the others.
+    std::vector<std::string> order;
+    for (const auto& family : ui::optionFamilies())
+        if (std::string(family.name).find("FileFormat") == std::string::npos)
+            for (const auto& m : family.members) order.push_back(m.button);
+    for (const char* b : {"RADIOAUSGERGAENZEN", "RADIOAUSGUEBERSCHR", "RADIOENGLISCH", "RADIODEUTSCH", "RADIOUTF8IN",
+                          "RADIOUNIOUT", "RADIOSDFIN", "RADIODBFIN", "RADIOCSVIN", "RADIOSDFOUT", "RADIODBFOUT",
+                          "RADIOCSVOUT"})
+        order.push_back(b);
+    for (const auto& name : order) {
+        radio(name)->CLICK();
+        expectInvariant(name);
+    }
+}
+
+TEST_F(FormTest, EnableRulesFollowTheFormats) {
+    loadDefaults();
+    struct Step {
+        const char* click;
+        std::vector<const char*> enabled;
+        std::vector<const char*> disabled;
+        std::function<bool(const DTAMIRVANO&)> flags;
+    };
+    const std::vector<Step> steps = {
+        {"RADIOSDFIN",
+         {"CHECKBLANKIN", "RADIOUTF8IN", "RADIOKOMMAIN", "CHECKHEADERIN", "SINGLELAENGEIN"},
+         {"RADIOSEPASEMIIN", "RADIOSEPAKOMMAIN", "RADIOSEPASCHRAEGIN", "RADIOSEPATABIN", "RADIOGRENZETEXTIN",
+          "RADIOGRENZEKEINEIN", "RADIOGRENZEALLEIN", "COMBOSORTIER1", "CHECKSORT"},
+         [](const DTAMIRVANO& f) { return f.lInSDF && !f.lInCSV; }},
+        {"RADIOUTF8IN", {"RADIOUTF8IN"}, {}, [](const DTAMIRVANO& f) { return f.lInUTF8; }},
+        {"RADIODBFIN",
+         {"RADIOANSIIN", "RADIOASCIIIN", "COMBOSORTIER1", "COMBOSORTIER4", "CHECKSORT"},
+         {"RADIOUTF8IN", "RADIOUNIIN", "RADIOPUNKTIN", "RADIOKOMMAIN", "RADIOSEPATABIN", "RADIOGRENZEALLEIN",
+          "CHECKHEADERIN", "CHECKLAENGEIN", "CHECKBLANKIN", "SINGLELAENGEIN"},
+         [](const DTAMIRVANO& f) {
+             return f.lInDBF && f.lInANSI && !f.lInUTF8 && !f.lInUTF16 && f.OCCRADIOANSIIN->PRESSED() &&
+                    !f.OCCRADIOUTF8IN->PRESSED();
+         }},
+        {"RADIOCSVIN",
+         {"RADIOUTF8IN", "RADIOSEPASEMIIN", "RADIOGRENZETEXTIN", "CHECKLAENGEIN"},
+         {"CHECKBLANKIN", "COMBOSORTIER2", "CHECKSORT"},
+         [](const DTAMIRVANO& f) { return f.lInCSV && f.lInANSI; }},
+        {"RADIOUNIOUT", {"RADIOUNIOUT"}, {}, [](const DTAMIRVANO& f) { return f.lOutUTF16; }},
+        {"RADIODBFOUT",
+         {"RADIOANSIOUT", "RADIOASCIIOUT", "COMBOSORTIER3", "CHECKSORT"},
+         {"RADIOUTF8OUT", "RADIOUNIOUT", "RADIOPUNKTOUT", "RADIOSEPASEMIOUT", "RADIOGRENZEKEINEOUT", "CHECKHEADEROUT",
+          "CHECKSKRIPTOUT", "CHECKOPTIOUT", "CHECKBLANKOUT"},
+         [](const DTAMIRVANO& f) {
+             return f.lOutDBF && f.lOutANSI && !f.lOutUTF16 && f.OCCRADIOANSIOUT->PRESSED() && !f.OCCRADIOUNIOUT->PRESSED();
+         }},
+        {"RADIOSDFOUT",
+         {"RADIOUTF8OUT", "CHECKOPTIOUT", "CHECKBLANKOUT", "CHECKHEADEROUT", "CHECKSKRIPTOUT"},
+         {"RADIOSEPASEMIOUT", "RADIOGRENZETEXTOUT", "COMBOSORTIER1", "CHECKSORT"},
+         [](const DTAMIRVANO& f) { return f.lOutSDF && f.lOutANSI; }},
+        {"RADIOCSVOUT",
+         {"RADIOSEPATABOUT", "RADIOGRENZEALLEOUT", "CHECKSKRIPTOUT"},
+         {"CHECKOPTIOUT", "CHECKBLANKOUT", "CHECKSORT"},
+         [](const DTAMIRVANO& f) { return f.lOutCSV; }},
+    };
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.click);
+        radio(step.click)->CLICK();
+        for (const char* name : step.enabled) EXPECT_TRUE(control(name)->ISENABLED()) << name;
+        for (const char* name : step.disabled) EXPECT_FALSE(control(name)->ISENABLED()) << name;
+        EXPECT_TRUE(step.flags(*form));
+        // The frames, file handling, filters and language are never touched.
+        for (const char* name : {"GROUPFORMATIN", "GROUPCSVSEPIN", "RADIOAUSGERGAENZEN", "CHECKDATENSATZ", "RADIODEUTSCH"})
+            EXPECT_TRUE(control(name)->ISENABLED()) << name;
+    }
+}
+
+TEST_F(FormTest, InputOptionsCloseTheAnalysedInputOnlyWhenTheyChange) {
+    loadDefaults();
+    struct Case {
+        const char* click;
+        bool closes;
+    };
+    const Case cases[] = {
+        {"RADIOCSVIN", false},     // already chosen
+        {"RADIOSDFIN", true},      {"RADIOKOMMAIN", true},   {"CHECKHEADERIN", true},
+        {"CHECKLAENGEIN", false},  // no lengths given yet
+        {"RADIOSDFOUT", false},    {"CHECKHEADEROUT", false}, {"RADIOENGLISCH", false},
+    };
+    for (const Case& c : cases) {
+        form->lInOpen = true;
+        dynamic_cast<gui::BUTTON*>(control(c.click))->CLICK();
+        EXPECT_EQ(form->lInOpen, !c.closes) << c.click;
+    }
+    EXPECT_TRUE(form->lInHeader);
+    EXPECT_TRUE(form->lInLenGiven);
+    EXPECT_TRUE(form->lOutHeader);
+    form->cInLengths = "10 20";
+    form->lInOpen = true;
+    form->OCCRADIOCSVIN->CLICK();
+    form->ODCCHECKLAENGEIN->CLICK();
+    EXPECT_FALSE(form->lInOpen);
+    EXPECT_FALSE(form->lInLenGiven);
+}
+
+TEST_F(FormTest, SeparatorAndFrameAccessorsAndCancel) {
+    struct Case {
+        bool DTAMIRVANO::*flag;
+        std::function<std::string(const DTAMIRVANO&)> get;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {&DTAMIRVANO::lInSepSemi, &DTAMIRVANO::GETSEPARATORIN, ";"},
+        {&DTAMIRVANO::lInSepComma, &DTAMIRVANO::GETSEPARATORIN, ","},
+        {&DTAMIRVANO::lInSepSlash, &DTAMIRVANO::GETSEPARATORIN, "/"},
+        {&DTAMIRVANO::lInSepTab, &DTAMIRVANO::GETSEPARATORIN, "\t"},
+        {&DTAMIRVANO::lOutSepTab, &DTAMIRVANO::GETSEPARATOROUT, "\t"},
+        {&DTAMIRVANO::lOutSepSemi, &DTAMIRVANO::GETSEPARATOROUT, ";"},
+        {&DTAMIRVANO::lInFrameText, &DTAMIRVANO::GETGRENZEIN, "\""},
+        {&DTAMIRVANO::lInFrameNone, &DTAMIRVANO::GETGRENZEIN, ""},
+        {&DTAMIRVANO::lInFrameAll, &DTAMIRVANO::GETGRENZEIN, "\""},
+        {&DTAMIRVANO::lOutFrameAll, &DTAMIRVANO::GETGRENZEOUT, "\""},
+    };
+    EXPECT_EQ(form->GETSEPARATORIN(), "");
+    EXPECT_EQ(form->GETGRENZEIN(), "");
+    for (const Case& c : cases) {
+        form.get()->*c.flag = true;
+        EXPECT_EQ(c.get(*form), c.expected);
+        form.get()->*c.flag = false;
+    }
+    form->BUTABBRECHEN();
+    EXPECT_FALSE(form->lCancel);
+    form->lRunning = true;
+    form->OCCBUTABBRECHEN->CLICK();
+    EXPECT_TRUE(form->lCancel);
+}
+
+TEST_F(FormTest, LanguageSwitchRetitlesEveryControlAndKeepsTheSortChoice) {
+    loadDefaults();
+    const std::vector<std::string> items = {"keine", "NAME", "ORT", "PLZ"};
+    for (gui::COMBOBOX* combo : {form->ODCCOMBOSORTIER1, form->ODCCOMBOSORTIER2, form->ODCCOMBOSORTIER3, form->ODCCOMBOSORTIER4})
+        combo->FILLUSING(items);
+    form->ODCCOMBOSORTIER2->CURRENTITEMNO(3);
+    form->ODCCOMBOSORTIER3->CURRENTITEMNO(1);
+    form->ODCSINGLEDATENSATZ->TEXTVALUE("NAME = \"X\"");
+    const std::string labelTip = form->ODCFIXEDEINGABEDATEI->HYPERLABEL().DESCRIPTION();
+
+    auto expectLanguage = [&](int lang) {
+        SCOPED_TRACE(lang == 1 ? "German" : "English");
+        const auto rows = ui::controlTextTable();
+        ASSERT_EQ(form->helpControls().size(), rows.size());
+        for (size_t i = 0; i < rows.size(); ++i) {
+            gui::CONTROL* c = form->helpControls()[i];
+            ASSERT_NE(c, nullptr) << rows[i].name;
+            EXPECT_EQ(c->NAMESYM(), rows[i].name);
+            EXPECT_EQ(c->HYPERLABEL().CAPTION(), ui::title(rows[i], lang)) << rows[i].name;
+            const ui::FormItem* item = ui::findFormItem(rows[i].name);
+            if (showsCaption(item->kind)) EXPECT_EQ(c->CAPTION(), ui::title(rows[i], lang)) << rows[i].name;
+            const std::string desc = ui::description(rows[i], lang);
+            EXPECT_EQ(c->HYPERLABEL().DESCRIPTION(), desc.empty() ? labelTip : desc) << rows[i].name;
+            if (!desc.empty()) EXPECT_EQ(c->HANDLE()->toolTip().toStdString(), desc) << rows[i].name;
+        }
+        const char* none = ui::messageText(4, lang);
+        for (gui::COMBOBOX* combo :
+             {form->ODCCOMBOSORTIER1, form->ODCCOMBOSORTIER2, form->ODCCOMBOSORTIER3, form->ODCCOMBOSORTIER4}) {
+            ASSERT_EQ(combo->ITEMCOUNT(), 4);
+            EXPECT_EQ(combo->GETITEM(1), none);
+            EXPECT_EQ(combo->GETITEM(2), "NAME");
+            EXPECT_EQ(combo->GETITEM(4), "PLZ");
+        }
+        EXPECT_EQ(form->ODCCOMBOSORTIER2->CURRENTITEMNO(), 3);
+        EXPECT_EQ(form->ODCCOMBOSORTIER2->CURRENTTEXT(), "ORT");
+        EXPECT_EQ(form->ODCCOMBOSORTIER3->CURRENTITEMNO(), 1);
+        EXPECT_EQ(form->ODCCOMBOSORTIER1->CURRENTITEMNO(), 0);
+        EXPECT_EQ(form->ODCSINGLEDATENSATZ->TEXTVALUE(), "NAME = \"X\"");
+        EXPECT_EQ(shell->CAPTION(), ui::messageText(1, lang));
+        EXPECT_EQ(bar->PERMANENTTEXT(), ui::messageText(1, lang));
+        EXPECT_EQ(form->message(4), none);
+    };
+    form->OCCRADIOENGLISCH->CLICK();
+    EXPECT_EQ(ui::gbSprache, 2);
+    expectLanguage(2);
+    EXPECT_EQ(form->OCCRADIOENGLISCH->CAPTION(), "English language");
+    EXPECT_EQ(form->ODCGROUPSPRACHE->CAPTION(), "Language / Sprache");
+    form->OCCRADIODEUTSCH->CLICK();
+    EXPECT_EQ(ui::gbSprache, 1);
+    expectLanguage(1);
+    EXPECT_EQ(form->OCCRADIOASCIIIN->CAPTION(), "ASCII / OEM");
+    EXPECT_EQ(form->ODCCHECKLAENGEIN->CAPTION(), "CSV- / SDF-Feldlängen sind vorgeben ==>");
+}
+
+TEST_F(FormTest, ToolTipsFollowTheCheckBox) {
+    loadDefaults();
+    EXPECT_TRUE(form->ODCCHECKTOOLTIP->CHECKED());
+    for (gui::CONTROL* c : form->aAllCtrl) EXPECT_TRUE(c->USEHLFORTOOLTIP());
+    form->ODCCHECKTOOLTIP->CLICK();
+    EXPECT_FALSE(form->ODCCHECKTOOLTIP->CHECKED());
+    EXPECT_EQ(form->aAllCtrl.size(), 101u);
+    for (gui::CONTROL* c : form->aAllCtrl) {
+        EXPECT_FALSE(c->USEHLFORTOOLTIP()) << c->NAMESYM();
+        EXPECT_TRUE(c->HANDLE()->toolTip().isEmpty()) << c->NAMESYM();
+    }
+}
+
+TEST_F(FormTest, HelpBoxShowsTheAppendDescriptionInTheCurrentLanguage) {
+    loadDefaults();
+    std::vector<gui::ModalRequest> shown;
+    auto previous = gui::setModalRunner([&](const gui::ModalRequest& r) {
+        shown.push_back(r);
+        return intptr_t(gui::BOXREPLYOK);
+    });
+    ui::gbSprache = 2;
+    form->HELP();
+    gui::setModalRunner(previous);
+    ASSERT_EQ(shown.size(), 1u);
+    EXPECT_EQ(shown[0].caption, "MIRVANO 7.00");
+    EXPECT_EQ(shown[0].style, 64);
+    EXPECT_EQ(shown[0].owner, nullptr);
+    const auto* row = &ui::controlTextTable()[68];
+    ASSERT_STREQ(row->name, "BUTDATEIVERBINDEN");
+    EXPECT_EQ(shown[0].text, row->descriptionEnglish);
+}
+
+TEST_F(FormTest, LayoutFillsTheShellAboveTheStatusBar) {
+    shell->SIZE(gui::DIMENSION(900, 700));
+    QApplication::processEvents();
+    form->GROESSENEU();
+    // The shell lays its status bar out below its canvas, so the form starts at the
+    // canvas's bottom edge and reaches one pixel past its top.
+    ASSERT_NE(bar->HANDLE()->parentWidget(), shell->surface());
+    const int h = 0;
+    const gui::BOUNDINGBOX canvas = shell->CANVASAREA();
+    EXPECT_EQ(form->ORIGIN(), gui::POINT(0, h));
+    EXPECT_EQ(form->SIZE(), gui::DIMENSION(canvas.WIDTH(), canvas.HEIGHT() - h + 1));
+    std::vector<int> xs;
+    for (gui::PUSHBUTTON* b : {form->OCCBUTEINGABEZEIGEN, form->OCCBUTNORMALANSICHT, form->OCCBUTAUSGABEZEIGEN,
+                               form->OCCBUTHILFE, form->OCCBUTBEENDEN}) {
+        EXPECT_EQ(b->ORIGIN().Y(), 3) << b->NAMESYM();
+        xs.push_back(b->ORIGIN().X());
+    }
+    EXPECT_TRUE(std::is_sorted(xs.begin(), xs.end()));
+    const gui::DIMENSION mleBefore = form->ODCINPUTMLE->SIZE();
+
+    // With the table view and the text view of the input both visible, only the table view
+    // is stretched.
+    form->ODCINPUTBROWSER->SHOW();
+    form->ODCINPUTMLE->SHOW();
+    form->GROESSENEU();
+    const int top = form->OCCBUTNORMALANSICHT->ORIGIN().Y() + form->OCCBUTNORMALANSICHT->SIZE().HEIGHT() + 3;
+    const gui::BOUNDINGBOX own = form->CANVASAREA();
+    EXPECT_EQ(form->ODCINPUTBROWSER->ORIGIN(), gui::POINT(0, top));
+    EXPECT_EQ(form->ODCINPUTBROWSER->SIZE(), gui::DIMENSION(own.WIDTH() - 4, own.HEIGHT() - top + 1 - 4));
+    EXPECT_EQ(form->ODCINPUTMLE->SIZE(), mleBefore);
+
+    form->BUTNORMALANSICHT();
+    for (gui::CONTROL* v : std::initializer_list<gui::CONTROL*>{form->ODCINPUTBROWSER, form->ODCOUTPUTBROWSER, form->ODCINPUTMLE,
+                                                              form->ODCOUTPUTMLE}) {
+        EXPECT_FALSE(v->ISVISIBLE());
+        EXPECT_FALSE(v->ISENABLED());
+    }
+    EXPECT_FALSE(form->OCCBUTNORMALANSICHT->ISENABLED());
+    EXPECT_TRUE(form->OCCBUTEINGABEZEIGEN->ISENABLED());
+}
+
+TEST_F(FormTest, TimerOneMovesTheHighlightOverTheThreeIcons) {
+    DTAMIRVANO::resetActivityStep();
+    const gui::BRUSH normal = form->BACKGROUND();
+    auto lit = [&](gui::FIXEDICON* icon) { return !(icon->BACKGROUND() == normal); };
+    auto state = [&] {
+        return std::vector<bool>{lit(form->ODCICONAPP1), lit(form->ODCICONAPP2), lit(form->ODCICONAPP3)};
+    };
+    EXPECT_EQ(state(), (std::vector<bool>{false, false, false}));
+    gui::Event other(gui::WM_TIMER, 2), paint(gui::WM_PAINT, 1);
+    form->DISPATCH(other);
+    form->DISPATCH(paint);
+    EXPECT_EQ(state(), (std::vector<bool>{false, false, false}));
+    const std::vector<std::vector<bool>> expected = {
+        {true, false, false}, {false, true, false}, {false, false, true}, {true, false, false}};
+    for (const auto& e : expected) {
+        gui::Event tick(gui::WM_TIMER, 1);
+        form->DISPATCH(tick);
+        EXPECT_EQ(state(), e);
+    }
+}
