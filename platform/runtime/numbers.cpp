@@ -111,6 +111,8 @@ int32_t toInt32(double value) {
     return static_cast<int32_t>(r);
 }
 
+double Int16ToFloat(int32_t value) { return static_cast<double>(static_cast<int16_t>(static_cast<uint16_t>(value & 0xFFFF))); }
+
 double Floor(double value) { return std::floor(value); }
 double Ceiling(double value) { return std::ceil(value); }
 double Abs(double value) { return std::fabs(value); }

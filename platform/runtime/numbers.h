@@ -10,6 +10,10 @@ namespace rt {
 // zero, saturate at the 32-bit limits, NaN gives 0 (7.5 -> 8, -2.5 -> -3).
 int32_t toInt32(double value);
 
+// A 16-bit value to floating point: the low 16 bits of `value` read as a signed number, so
+// a negative difference computed in 32 bits stays negative (-255 gives -255.0).
+double Int16ToFloat(int32_t value);
+
 double Floor(double value);
 double Ceiling(double value);
 double Abs(double value);

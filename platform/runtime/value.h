@@ -45,6 +45,8 @@ public:
     virtual std::string className() const = 0;
     // Whether the object's class is `name` or derives from it (upper-case class names).
     virtual bool isClass(const std::string& name) const { return name == className(); }
+    // Whether the object has a readable property of this name (upper case).
+    virtual bool hasAccess(const std::string& name) const { (void)name; return false; }
 };
 using ObjectRef = std::shared_ptr<Object>;
 

@@ -293,3 +293,22 @@ TEST(System, WorkDirAndEnvironment) {
     EXPECT_EQ(rt::GetEnv("MIRVANO_RT_TEST"), "value");
     EXPECT_EQ(rt::GetEnv("MIRVANO_RT_TEST_UNSET"), "");
 }
+
+TEST(System, VersionClassTestsAndSixteenBitValues) {
+    for (const char* marker : {"2.0", "2.5", "2.6", "2.7", "2.8"}) EXPECT_EQ(rt::Version().find(marker), std::string::npos);
+
+    struct Shape : rt::Object {
+        std::string className() const override { return "OBJECTELLIPSE"; }
+        bool isClass(const std::string& n) const override { return n == "OBJECTELLIPSE" || n == "OBJECTSHAPE"; }
+        bool hasAccess(const std::string& n) const override { return n == "NWIDTH"; }
+    };
+    rt::Value o(std::static_pointer_cast<rt::Object>(std::make_shared<Shape>()));
+    EXPECT_TRUE(rt::IsInstanceOf(o, "ObjectShape"));
+    EXPECT_FALSE(rt::IsInstanceOf(o, "Graphics"));
+    EXPECT_FALSE(rt::IsInstanceOf(rt::Value("ObjectShape"), "ObjectShape"));
+    EXPECT_TRUE(rt::IsAccess(o, "nWidth"));
+    EXPECT_FALSE(rt::IsAccess(o, "nHeight"));
+
+    const struct { int32_t in; double out; } words[] = {{-255, -255.0}, {255, 255.0}, {65535, -1.0}, {0x18000, -32768.0}};
+    for (auto w : words) EXPECT_EQ(rt::Int16ToFloat(w.in), w.out) << w.in;
+}
