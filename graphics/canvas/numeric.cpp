@@ -1,19 +1,14 @@
 #include "graphics/canvas/numeric.h"
 
 #include <cmath>
-#include <limits>
+
+#include "platform/runtime/numbers.h"
 
 namespace gfx {
 
 uint16_t RuntimeLevel = 0;
 
-int32_t whole(double v) {
-    if (std::isnan(v)) return 0;
-    double r = std::round(v);  // halves away from zero
-    if (r >= 2147483647.0) return std::numeric_limits<int32_t>::max();
-    if (r <= -2147483648.0) return std::numeric_limits<int32_t>::min();
-    return static_cast<int32_t>(r);
-}
+int32_t whole(double v) { return rt::toInt32(v); }
 
 const char* runtimeVersionText() { return "Mirvano runtime on Qt"; }
 

@@ -6,8 +6,8 @@
 
 namespace gfx {
 
-// Float to 32-bit integer: round half away from zero, saturating, NaN to 0. Every world
-// position, size and anchor shift of the canvas goes through this one rule.
+// Float to 32-bit integer by the runtime's one rule (round half away from zero, saturating,
+// NaN to 0). Every world position, size and anchor shift of the canvas goes through it.
 int32_t whole(double v);
 
 // Which generation of the platform runtime the window classes run on: 0 until

@@ -1,0 +1,316 @@
+// Drawing objects of the canvas core other than text.
+#include "graphics/canvas/objects.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace gfx {
+
+namespace {
+
+uint16_t word(Opt v, double fallback) { return static_cast<uint16_t>(whole(v ? *v : fallback)); }
+
+// A solid fill of a logical rectangle with a brush made and deleted for it.
+void fillSolid(gdi::HDC dc, int left, int top, int right, int bottom, uint32_t rgb) {
+    gdi::RECT rect;
+    gdi::SetRect(&rect, left, top, right, bottom);
+    gdi::HBRUSH brush = gdi::CreateSolidBrush(rgb);
+    gdi::HGDIOBJ previous = gdi::SelectObject(dc, brush);
+    gdi::FillRect(dc, &rect, brush);
+    gdi::SelectObject(dc, previous);
+    gdi::DeleteObject(brush);
+}
+
+}  // namespace
+
+// ---- refresh bitmap -------------------------------------------------------------------------
+
+OBJECTSHAPE& OBJECTREFRESHBMPGEN::DRAW() {
+    GRAPHICS& g = *oCanvas_;
+    const int w = g._ODIM.WIDTH(), h = g._ODIM.HEIGHT();
+    const int ox = g._OORIGIN.X(), oy = g._OORIGIN.Y();
+    const int t = g._NTOPSPACE;
+    gdi::HDC dc = SELECTDRAWDC(1);
+    g._PREFRESHMEMDC = gdi::CreateCompatibleDC(dc);
+    gdi::SetMapMode(g._PREFRESHMEMDC, gdi::MM_ANISOTROPIC);
+    gdi::SetWindowOrgEx(g._PREFRESHMEMDC, 0, t, nullptr);
+    gdi::SetWindowExtEx(g._PREFRESHMEMDC, w, -h, nullptr);
+    gdi::SetViewportOrgEx(g._PREFRESHMEMDC, 0, h - 1, nullptr);
+    gdi::SetViewportExtEx(g._PREFRESHMEMDC, w, h, nullptr);
+    g._PREFRESHBMP = gdi::CreateCompatibleBitmap(dc, ox + w, oy + h + t);
+    g._PREFRESHBMPOLD = gdi::SelectObject(g._PREFRESHMEMDC, g._PREFRESHBMP);
+    fillSolid(g._PREFRESHMEMDC, ox, oy - 1, w, h, g._NBACKGRCOLOR);
+    return *this;
+}
+
+OBJECTSHAPE& OBJECTREFRESHBMP::DRAW() {
+    GRAPHICS& g = *oCanvas_;
+    const int x = area_.LEFT();
+    const int y = area_.BOTTOM() - 1;
+    const int w = area_.WIDTH(), h = area_.HEIGHT();
+    const int sx = x + g._NSCROLLOFFSX, sy = y + g._NSCROLLOFFSY;
+    if (w > 0 && h > 0 && g._PREFRESHMEMDC) {
+        gdi::BitBlt(SELECTDRAWDC(1), x, y, w, h, g._PREFRESHMEMDC, sx, sy, gdi::SRCCOPY);
+    }
+    return *this;
+}
+
+// ---- clip and resolution --------------------------------------------------------------------
+
+OBJECTCLIPREGION::OBJECTCLIPREGION(GRAPHICS* canvas, Device* device, double x, double y, double width,
+                                   double height, Opt unit, Opt anchor)
+    : OBJECTSHAPE(canvas), device_(device), x_(x), y_(y), width_(width), height_(height),
+      unit_(static_cast<uint32_t>(whole(unit.value_or(0.0)))),
+      anchor_(static_cast<uint32_t>(whole(anchor.value_or(0.0)))) {
+    if (device_) device_->DRAW(*this);
+}
+
+OBJECTSHAPE& OBJECTCLIPREGION::DRAW() {
+    GRAPHICS& g = *oCanvas_;
+    int32_t px, py, pw, ph;
+    if (unit_ == 1) {
+        px = g.devX(x_);
+        py = g.devY(y_);
+        pw = g.devW(width_);
+        ph = g.devH(height_);
+    } else {
+        px = whole(x_);
+        py = whole(y_);
+        pw = whole(width_);
+        ph = whole(height_);
+    }
+    if (anchor_ > 0) g.GETORIGINPOINT(px, py, pw, ph, anchor_);
+    g._NCLIPX = static_cast<uint32_t>(px);
+    g._NCLIPY = static_cast<uint32_t>(py);
+    g._NCLIPWIDTH = static_cast<uint32_t>(pw);
+    g._NCLIPHEIGHT = static_cast<uint32_t>(ph);
+    int top, bottom;
+    if (device_ && device_->_NDEVICETYP == kPrinterDevice) {
+        const int H = device_->canvasAreaSize().HEIGHT();
+        top = H - py - ph;
+        bottom = H - py;
+    } else {
+        const int H = g._NMAXHEIGHT, t = g._NTOPSPACE;
+        top = H - py - ph;
+        bottom = H - py + t;
+    }
+    const int left = px, right = px + pw;
+    for (int n = 1; n <= 2; ++n) {
+        gdi::HDC dc = SELECTDRAWDC(n);
+        if (!dc) break;
+        gdi::HRGN region = gdi::CreateRectRgn(left, top - 1, right + 1, bottom);
+        gdi::SelectClipRgn(dc, region);
+        gdi::DeleteObject(region);
+    }
+    return *this;
+}
+
+OBJECTSHAPE& OBJECTDEVICEVALUES::DRAW() {
+    gdi::HDC dc = SELECTDRAWDC(1);
+    if (!dc) return *this;
+    oCanvas_->_NPIXPROINCHX = static_cast<uint32_t>(gdi::GetDeviceCaps(dc, gdi::LOGPIXELSX));
+    oCanvas_->_NPIXPROINCHY = static_cast<uint32_t>(gdi::GetDeviceCaps(dc, gdi::LOGPIXELSY));
+    return *this;
+}
+
+OBJECTSHAPE& OBJECTPOINTCOLOR::DRAW() {
+    GRAPHICS& g = *oCanvas_;
+    const int X = g.devX(x_), Y = g.devY(y_);
+    gdi::HDC dc = SELECTDRAWDC(g._ODEVICE && g._ODEVICE->_NDEVICETYP == kWindowDevice ? 2 : 1);
+    colour_ = dc ? gdi::GetPixel(dc, X, Y) : kNoColor;
+    return *this;
+}
+
+// ---- gradients ------------------------------------------------------------------------------
+
+bool GradientBands::spreadFactor(double intensity, double& factor) {
+    double f = std::max(std::min(intensity, 20.0), 0.0);
+    if (std::isnan(intensity)) f = 0.0;
+    if (std::fabs(f) < 0.1) return false;
+    factor = f <= 10.0 ? 5.0 - 0.4 * f : 1.0 - 0.09 * (f - 10.0);
+    return true;
+}
+
+GradientBands::GradientBands(uint32_t back, uint32_t grad, int bands, double factor) {
+    back_[0] = rgbRed(back), back_[1] = rgbGreen(back), back_[2] = rgbBlue(back);
+    grad_[0] = rgbRed(grad), grad_[1] = rgbGreen(grad), grad_[2] = rgbBlue(grad);
+    // The difference is signed: a falling channel moves down toward the gradient colour.
+    for (int k = 0; k < 3; ++k) diff_[k] = grad_[k] - back_[k];
+    s_ = bands * factor;
+    reset();
+}
+
+void GradientBands::reset() {
+    for (int k = 0; k < 3; ++k) cur_[k] = back_[k];
+}
+
+uint32_t GradientBands::next(int i) {
+    for (int k = 0; k < 3; ++k) {
+        if (back_[k] == grad_[k]) continue;
+        if (back_[k] < grad_[k] && cur_[k] >= grad_[k]) continue;
+        if (back_[k] > grad_[k] && cur_[k] <= grad_[k]) continue;
+        if (s_ == 0.0) continue;
+        const double q = 1.0 - (s_ - i) / s_;
+        cur_[k] = std::clamp(back_[k] + whole(diff_[k] * q), 0, 255);
+    }
+    return color2rgb(cur_[0], cur_[1], cur_[2]);
+}
+
+OBJECTGRADIENTCANVAS::OBJECTGRADIENTCANVAS(GRAPHICS* canvas, Opt intensity, Opt direction)
+    : OBJECTSHAPE(canvas), intensity_(intensity.value_or(6.0)), direction_(word(direction, 0)) {}
+
+OBJECTSHAPE& OBJECTGRADIENTCANVAS::DRAW() {
+    GRAPHICS& g = *oCanvas_;
+    double F;
+    if (!GradientBands::spreadFactor(intensity_, F)) {
+        g.PAINTERASECANVAS();
+        return *this;
+    }
+    const int X0 = g._OORIGIN.X(), Y0 = g._OORIGIN.Y() - 1;
+    const int W = g._ODIM.WIDTH(), H = g._ODIM.HEIGHT();
+    const bool vertical = direction_ == 2 || direction_ == 3;
+    const int N = vertical ? W : H;
+    GradientBands bands(g._NBACKGRCOLOR, g._NGRADIENTCOLOR, N, F);
+    for (int n = 1; n <= 2; ++n) {
+        gdi::HDC dc = SELECTDRAWDC(n);
+        if (!dc) break;
+        bands.reset();
+        for (int i = 1; i <= N; ++i) {
+            const uint32_t colour = bands.next(i);
+            if (direction_ == 1 || direction_ == 0) {
+                const int p = direction_ == 1 ? i : H - i + 1;
+                fillSolid(dc, X0, Y0 + p - 1, X0 + W, Y0 + p, colour);
+            } else if (direction_ == 3 || direction_ == 2) {
+                const int p = direction_ == 3 ? i : W - i + 1;
+                fillSolid(dc, X0 + p - 1, Y0, X0 + p, Y0 + H, colour);
+            } else {
+                // Codes outside 0..3 count bands by the height and place them as direction 2.
+                const int p = W - i + 1;
+                fillSolid(dc, X0 + p - 1, Y0, X0 + p, Y0 + H, colour);
+            }
+        }
+    }
+    return *this;
+}
+
+OBJECTGRADIENTAREA::OBJECTGRADIENTAREA(GRAPHICS* canvas, double x, double y, double width, double height,
+                                       Opt anchor, Opt intensity, Opt direction)
+    : OBJECTSHAPE(canvas), x_(x), y_(y), width_(width), height_(height), intensity_(intensity.value_or(6.0)),
+      direction_(word(direction, 0)), anchor_(word(anchor, 0)) {}
+
+OBJECTSHAPE& OBJECTGRADIENTAREA::DRAW() {
+    GRAPHICS& g = *oCanvas_;
+    double F;
+    if (!GradientBands::spreadFactor(intensity_, F)) {
+        g.PAINTERASEAREA(x_, y_, width_, height_, anchor_);
+        return *this;
+    }
+    int32_t X, Y, Wa, Ha;
+    areaRect(g, x_, y_, width_, height_, anchor_, X, Y, Wa, Ha);
+    const int OX = g._OORIGIN.X(), OY = g._OORIGIN.Y();
+    const int CW = g._ODIM.WIDTH(), CH = g._ODIM.HEIGHT();
+    const int N = (direction_ == 2 || direction_ == 3) ? CW : CH;
+    GradientBands bands(g._NBACKGRCOLOR, g._NGRADIENTCOLOR, N, F);
+    for (int n = 1; n <= 2; ++n) {
+        gdi::HDC dc = SELECTDRAWDC(n);
+        if (!dc) break;
+        bands.reset();
+        for (int i = 1; i <= N; ++i) {
+            const uint32_t colour = bands.next(i);
+            if (direction_ == 1) {
+                if (i < Y - OY) continue;
+                if (i > Y + Ha - OY) break;
+                const int p = OY + i;
+                fillSolid(dc, X, p - 1, X + Wa, p, colour);
+            } else if (direction_ == 0) {
+                if (i < OY + CH - Y - Ha) continue;
+                if (i > OY + CH - Y) break;
+                const int p = OY + CH - i + 1;
+                fillSolid(dc, X, p - 1, X + Wa, p, colour);
+            } else if (direction_ == 3) {
+                if (i < X - OX) continue;
+                if (i > X + Wa - OX) break;
+                const int p = OX + i;
+                fillSolid(dc, p - 1, Y, p, Y + Ha, colour);
+            } else {
+                if (i < OX + CW - X - Wa) continue;
+                if (i > OX + CW - X) break;
+                const int p = OX + CW - i + 1;
+                fillSolid(dc, p - 1, Y, p, Y + Ha, colour);
+            }
+        }
+    }
+    return *this;
+}
+
+// ---- erase, frame, saved areas --------------------------------------------------------------
+
+namespace {
+void canvasRect(const GRAPHICS& g, int& left, int& top, int& right, int& bottom) {
+    left = g._OORIGIN.X();
+    top = g._OORIGIN.Y() - 1;
+    right = left + g._ODIM.WIDTH();
+    bottom = top + g._ODIM.HEIGHT();
+}
+}  // namespace
+
+OBJECTSHAPE& OBJECTERASECANVAS::DRAW() {
+    int left, top, right, bottom;
+    canvasRect(*oCanvas_, left, top, right, bottom);
+    for (int n = 1; n <= 2; ++n) {
+        gdi::HDC dc = SELECTDRAWDC(n);
+        if (!dc) break;
+        fillSolid(dc, left, top, right, bottom, oCanvas_->_NBACKGRCOLOR);
+    }
+    return *this;
+}
+
+OBJECTSHAPE& OBJECTFRAMECANVAS::DRAW() {
+    GRAPHICS& g = *oCanvas_;
+    int left, top, right, bottom;
+    canvasRect(g, left, top, right, bottom);
+    for (int n = 1; n <= 2; ++n) {
+        gdi::HDC dc = SELECTDRAWDC(n);
+        if (!dc) break;
+        gdi::HGDIOBJ previousBrush = gdi::SelectObject(dc, gdi::GetStockObject(gdi::NULL_BRUSH));
+        gdi::HPEN pen = gdi::CreatePen(g._NLINEPATTERN, g._NLINEWIDTH, g._NLINECOLOR);
+        gdi::HGDIOBJ previousPen = gdi::SelectObject(dc, pen);
+        const int previousMode = gdi::SetBkMode(dc, gdi::TRANSPARENT);
+        gdi::Rectangle(dc, left, top, right, bottom);
+        gdi::SetBkMode(dc, previousMode);
+        gdi::SelectObject(dc, previousPen);
+        gdi::DeleteObject(pen);
+        gdi::SelectObject(dc, previousBrush);
+    }
+    return *this;
+}
+
+OBJECTERASEAREA::OBJECTERASEAREA(GRAPHICS* canvas, double x, double y, double width, double height, Opt anchor)
+    : OBJECTSHAPE(canvas), x_(x), y_(y), width_(width), height_(height), anchor_(word(anchor, 0)) {}
+
+OBJECTSHAPE& OBJECTERASEAREA::DRAW() {
+    int32_t X, Y, W, H;
+    areaRect(*oCanvas_, x_, y_, width_, height_, anchor_, X, Y, W, H);
+    for (int n = 1; n <= 2; ++n) {
+        gdi::HDC dc = SELECTDRAWDC(n);
+        if (!dc) break;
+        fillSolid(dc, X, Y, X + W, Y + H, oCanvas_->_NBACKGRCOLOR);
+    }
+    return *this;
+}
+
+OBJECTSAVEDAREA::OBJECTSAVEDAREA(GRAPHICS* canvas, double x, double y, double width, double height, Opt anchor)
+    : OBJECTSHAPE(canvas), x_(x), y_(y), width_(width), height_(height), anchor_(word(anchor, 0)) {}
+
+OBJECTSHAPE& OBJECTSAVEDAREA::DRAW() {
+    int32_t X, Y, W, H;
+    areaRect(*oCanvas_, x_, y_, width_, height_, anchor_, X, Y, W, H);
+    for (int n = 1; n <= 2; ++n) {
+        gdi::HDC dc = SELECTDRAWDC(n);
+        if (!dc) break;
+        gdi::BitBlt(dc, X, Y, W, H, oCanvas_->_PSAVEMEMDC, 0, 0, gdi::SRCCOPY);
+    }
+    return *this;
+}
+
+}  // namespace gfx

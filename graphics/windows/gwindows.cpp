@@ -1,0 +1,261 @@
+#include "graphics/windows/gwindows.h"
+
+#include <QPainter>
+#include <QWidget>
+#include <algorithm>
+
+#include "platform/gui/controls.h"
+
+namespace gfx {
+
+// ---- screen image ---------------------------------------------------------------------------
+
+ScreenImage::~ScreenImage() { release(); }
+
+void ScreenImage::release() {
+    if (dc_) gdi::DeleteDC(dc_);
+    dc_ = nullptr;
+    image_.reset();
+}
+
+gdi::HDC ScreenImage::ensure(int width, int height, uint32_t fillRgb) {
+    // A context needs a surface of at least one pixel; a smaller client area draws nothing
+    // visible anyway.
+    width = std::max(width, 1);
+    height = std::max(height, 1);
+    if (image_ && dc_ && image_->width() == width && image_->height() == height) return dc_;
+    auto image = std::make_unique<QImage>(width, height, QImage::Format_RGB32);
+    image->fill(toQColor(fillRgb));
+    if (image_) {
+        QPainter p(image.get());
+        p.drawImage(0, 0, *image_);
+    }
+    release();
+    image_ = std::move(image);
+    dc_ = gdi::CreateImageDC(image_.get());
+    gdi::SetMapMode(dc_, gdi::MM_ANISOTROPIC);
+    gdi::SetWindowExtEx(dc_, width, -height, nullptr);
+    gdi::SetViewportOrgEx(dc_, 0, height - 1, nullptr);
+    gdi::SetViewportExtEx(dc_, width, height, nullptr);
+    return dc_;
+}
+
+// ---- the shared protocol ----------------------------------------------------------------------
+
+BOUNDINGBOX boxOf(const gui::GUIOBJECT& object) { return BOUNDINGBOX(object.ORIGIN(), object.SIZE()); }
+
+DIMENSION GraphicsWindowCore::canvasAreaSize() const { return window_->CANVASAREA().SIZE(); }
+
+void GraphicsWindowCore::setBackground(uint32_t rgb) {
+    window_->BACKGROUND(gui::BRUSH(gui::COLOR(rgbRed(rgb), rgbGreen(rgb), rgbBlue(rgb))));
+}
+
+void GraphicsWindowCore::DRAW(OBJECTSHAPE& object) {
+    const DIMENSION size = canvasAreaSize();
+    const uint32_t background = _OGRAPHICS ? _OGRAPHICS->_NBACKGRCOLOR : 0xFFFFFFu;
+    gdi::HDC dc = screen_.ensure(size.WIDTH(), size.HEIGHT(), background);
+    object.setHandle(dc);
+    object.DRAW();
+    object.setHandle(nullptr);
+    // Inside an expose the platform shows the image right after the handler returns.
+    if (!inExpose_ && window_->surface()) window_->surface()->update();
+}
+
+namespace {
+
+bool wantsPaintNew(gui::GUIOBJECT* child) {
+    return dynamic_cast<PaintNewReceiver*>(child) != nullptr || child->hasMethod("PAINTNEW");
+}
+
+void redrawWindow(gui::GUIOBJECT* child) {
+    if (QWidget* w = child->HANDLE()) w->update();
+}
+
+// The child windows of a window's client area, topmost first, as GetWindow walks them.
+std::vector<QWidget*> childWindows(gui::WINDOW* window) {
+    std::vector<QWidget*> out;
+    QWidget* surface = window->surface();
+    if (!surface) return out;
+    const QObjectList& children = surface->children();
+    for (auto it = children.rbegin(); it != children.rend(); ++it) {
+        if (auto* w = qobject_cast<QWidget*>(*it); w && w->isWindow() == false) out.push_back(w);
+    }
+    return out;
+}
+
+}  // namespace
+
+void GraphicsWindowCore::paintNew(const std::function<void()>& paintHook) {
+    if (!_OGRAPHICS) return;
+    _OGRAPHICS->INTERNSETDEVPAR();
+    const int w = _OGRAPHICS->_ODIM.WIDTH(), h = _OGRAPHICS->_ODIM.HEIGHT();
+    if (w <= 10 || h <= 10) return;
+    _OGRAPHICS->SETCLIPREGION(0, 0, w, h, 0.0);
+    if (!window_->ISICONIC() && window_->ISVISIBLE()) paintHook();
+    childPass(nullptr);
+}
+
+void GraphicsWindowCore::childPass(const BOUNDINGBOX* exposed) {
+    for (QWidget* handle : childWindows(window_)) {
+        gui::GUIOBJECT* child = gui::GUIOBJECT::fromHandle(handle);
+        // A window the class library did not make ends the pass.
+        if (!child) break;
+        if (!child->ISVISIBLE()) continue;
+        if (!exposed) {
+            if (wantsPaintNew(child)) {
+                child->SENDMESSAGE(gui::WM_USER, kPaintNewRequest, 0);
+            } else {
+                redrawWindow(child);
+            }
+            continue;
+        }
+        const BOUNDINGBOX box = boxOf(*child);
+        const bool shares = CONTROLSHARESAREA(box, *exposed);
+        if (wantsPaintNew(child) && shares) {
+            child->SENDMESSAGE(gui::WM_USER, kPaintNewRequest, 0);
+        } else if (shares && (dynamic_cast<gui::FIXEDTEXT*>(child) || dynamic_cast<gui::RADIOBUTTON*>(child) ||
+                              dynamic_cast<gui::CHECKBOX*>(child))) {
+            // These controls paint with a transparent background: put the canvas back
+            // behind them before they paint themselves again.
+            if (_OGRAPHICS) _OGRAPHICS->INTERNREFRESH(box);
+            redrawWindow(child);
+        }
+    }
+}
+
+void GraphicsWindowCore::expose(gui::ExposeEvent* event, const std::function<void()>& fullRepaint) {
+    if (lSizing || !_OGRAPHICS) return;
+    const DIMENSION size = canvasAreaSize();
+    const int w = size.WIDTH(), h = size.HEIGHT();
+    inExpose_ = true;
+    if (!_OGRAPHICS->_PREFRESHMEMDC || w != nLastWidth || h != nLastHeight) {
+        fullRepaint();
+        nLastWidth = w;
+        nLastHeight = h;
+    } else if (event) {
+        const BOUNDINGBOX area = event->EXPOSEDAREA();
+        _OGRAPHICS->INTERNREFRESH(area);
+        childPass(&area);
+    }
+    inExpose_ = false;
+}
+
+intptr_t GraphicsWindowCore::dispatchAfter(gui::Event& event, const std::function<void(unsigned)>& timerHook) {
+    switch (event.MESSAGE()) {
+        case gui::WM_SIZING: lSizing = true; break;
+        case gui::WM_EXITSIZEMOVE:
+            if (lSizing) window_->REPAINT();
+            lSizing = false;
+            break;
+        case WM_SYSCOMMAND:
+            if (event.WPARAM() == SC_RESTORE || event.WPARAM() == SC_MAXIMIZE) window_->REPAINT();
+            break;
+        case gui::WM_TIMER:
+            if (event.WPARAM() == 1 && nTimerInterval > 0) timerHook(nTimerInterval);
+            break;
+        default: break;
+    }
+    return 0;
+}
+
+void GraphicsWindowCore::setTimer(unsigned interval) {
+    nTimerInterval = interval;
+    if (interval > 0) {
+        window_->gui::GUIOBJECT::SETTIMER(1, interval);
+    } else {
+        window_->KILLTIMER(1);
+    }
+}
+
+void GraphicsWindowCore::destroyCanvas() {
+    if (_OGRAPHICS) {
+        _OGRAPHICS->DESTROY();
+        _OGRAPHICS.reset();
+    }
+}
+
+// ---- GTOPAPPWINDOW --------------------------------------------------------------------------
+
+GTOPAPPWINDOW::GTOPAPPWINDOW(gui::WINDOW* owner) : gui::TOPAPPWINDOW(owner), GraphicsWindowCore(this) {
+    _NDEVICETYP = kWindowDevice;
+    _OGRAPHICS = std::make_unique<GRAPHICS>(this);
+    nLastWidth = -1;
+    nLastHeight = -1;
+    lSizing = false;
+}
+
+GTOPAPPWINDOW::~GTOPAPPWINDOW() {
+    setTimer(0);
+    destroyCanvas();
+}
+
+intptr_t GTOPAPPWINDOW::DISPATCH(gui::Event& event) {
+    const intptr_t result = gui::TOPAPPWINDOW::DISPATCH(event);
+    dispatchAfter(event, [this](unsigned interval) { TIMEREVENT(interval); });
+    return result;
+}
+
+void GTOPAPPWINDOW::SETTIMER(unsigned interval) { setTimer(interval); }
+
+void GTOPAPPWINDOW::DESTROY() {
+    destroyCanvas();
+    setTimer(0);
+    gui::TOPAPPWINDOW::DESTROY();
+}
+
+void GTOPAPPWINDOW::PAINTNEW() {
+    paintNew([this] { PAINT(); });
+}
+
+void GTOPAPPWINDOW::EXPOSE(gui::ExposeEvent& event) {
+    gui::TOPAPPWINDOW::EXPOSE(event);
+    expose(&event, [this] { PAINTNEW(); });
+}
+
+void GTOPAPPWINDOW::EXPOSE() {
+    expose(nullptr, [this] { PAINTNEW(); });
+}
+
+// ---- GCHILDAPPWINDOW ------------------------------------------------------------------------
+
+GCHILDAPPWINDOW::GCHILDAPPWINDOW(gui::WINDOW* owner) : gui::CHILDAPPWINDOW(owner, true), GraphicsWindowCore(this) {
+    _NDEVICETYP = kWindowDevice;
+    _OGRAPHICS = std::make_unique<GRAPHICS>(this);
+    nLastWidth = -1;
+    nLastHeight = -1;
+    lSizing = false;
+}
+
+GCHILDAPPWINDOW::~GCHILDAPPWINDOW() {
+    setTimer(0);
+    destroyCanvas();
+}
+
+intptr_t GCHILDAPPWINDOW::DISPATCH(gui::Event& event) {
+    const intptr_t result = gui::CHILDAPPWINDOW::DISPATCH(event);
+    dispatchAfter(event, [this](unsigned interval) { TIMEREVENT(interval); });
+    return result;
+}
+
+void GCHILDAPPWINDOW::SETTIMER(unsigned interval) { setTimer(interval); }
+
+void GCHILDAPPWINDOW::DESTROY() {
+    destroyCanvas();
+    setTimer(0);
+    gui::CHILDAPPWINDOW::DESTROY();
+}
+
+void GCHILDAPPWINDOW::PAINTNEW() {
+    paintNew([this] { PAINT(); });
+}
+
+void GCHILDAPPWINDOW::EXPOSE(gui::ExposeEvent& event) {
+    gui::CHILDAPPWINDOW::EXPOSE(event);
+    expose(&event, [this] { PAINTNEW(); });
+}
+
+void GCHILDAPPWINDOW::EXPOSE() {
+    expose(nullptr, [this] { PAINTNEW(); });
+}
+
+}  // namespace gfx
