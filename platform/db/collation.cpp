@@ -1,0 +1,71 @@
+#include "platform/db/collation.h"
+
+#include <array>
+
+namespace db::collation {
+namespace {
+
+constexpr uint16_t kDigitBase = 0x100;
+constexpr uint16_t kLetterBase = 0x110;
+
+constexpr uint16_t letter(char upper) { return static_cast<uint16_t>(kLetterBase + (upper - 'A')); }
+
+constexpr std::array<uint16_t, 256> makeTable() {
+    std::array<uint16_t, 256> t{};
+    for (int b = 0; b < 256; ++b) t[b] = static_cast<uint16_t>(b);
+    for (int b = '0'; b <= '9'; ++b) t[b] = static_cast<uint16_t>(kDigitBase + (b - '0'));
+    for (int b = 'A'; b <= 'Z'; ++b) {
+        t[b] = letter(static_cast<char>(b));
+        t[b + 32] = letter(static_cast<char>(b));
+    }
+    auto set = [&t](std::initializer_list<int> bytes, char upper) {
+        for (int b : bytes) t[b] = letter(upper);
+    };
+    set({0xC0, 0xC1, 0xC2, 0xC3, 0xC4, 0xC5, 0xC6, 0xE0, 0xE1, 0xE2, 0xE3, 0xE4, 0xE5, 0xE6}, 'A');
+    set({0xC7, 0xE7}, 'C');
+    set({0xD0, 0xF0}, 'D');
+    set({0xC8, 0xC9, 0xCA, 0xCB, 0xE8, 0xE9, 0xEA, 0xEB}, 'E');
+    set({0x83}, 'F');
+    set({0xCC, 0xCD, 0xCE, 0xCF, 0xEC, 0xED, 0xEE, 0xEF}, 'I');
+    set({0xD1, 0xF1}, 'N');
+    set({0xD2, 0xD3, 0xD4, 0xD5, 0xD6, 0xD8, 0x8C, 0xF2, 0xF3, 0xF4, 0xF5, 0xF6, 0xF8, 0x9C}, 'O');
+    set({0x8A, 0x9A, 0xDF}, 'S');
+    set({0xD9, 0xDA, 0xDB, 0xDC, 0xF9, 0xFA, 0xFB, 0xFC}, 'U');
+    set({0xDD, 0xFD, 0x9F, 0xFF}, 'Y');
+    set({0x8E, 0x9E}, 'Z');
+    t[0xDE] = t[0xFE] = static_cast<uint16_t>(kLetterBase + 26);
+    return t;
+}
+
+constexpr std::array<uint16_t, 256> kWeights = makeTable();
+
+}  // namespace
+
+uint16_t weight(unsigned char byte) { return kWeights[byte]; }
+
+int compare(std::string_view a, std::string_view b) {
+    const size_t n = a.size() > b.size() ? a.size() : b.size();
+    auto at = [](std::string_view s, size_t i) -> unsigned char {
+        return i < s.size() ? static_cast<unsigned char>(s[i]) : ' ';
+    };
+    for (size_t i = 0; i < n; ++i) {
+        const uint16_t wa = kWeights[at(a, i)], wb = kWeights[at(b, i)];
+        if (wa != wb) return wa < wb ? -1 : 1;
+    }
+    for (size_t i = 0; i < n; ++i) {
+        const unsigned char ca = at(a, i), cb = at(b, i);
+        if (ca != cb) return ca < cb ? -1 : 1;
+    }
+    return 0;
+}
+
+uint64_t prefix(std::string_view key) {
+    uint64_t p = 0;
+    for (size_t i = 0; i < 4; ++i) {
+        const unsigned char c = i < key.size() ? static_cast<unsigned char>(key[i]) : ' ';
+        p = (p << 16) | kWeights[c];
+    }
+    return p;
+}
+
+}  // namespace db::collation

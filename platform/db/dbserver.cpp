@@ -1,0 +1,1302 @@
+#include "platform/db/dbserver.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <unordered_map>
+
+#include "platform/db/dbfio.h"
+#include "platform/db/dbindex.h"
+#include "platform/db/memo.h"
+#include "platform/runtime/expr.h"
+#include "platform/runtime/settings.h"
+#include "platform/win/codepage.h"
+
+namespace db {
+namespace {
+
+size_t gIndexBudget = size_t{32} << 20;
+
+constexpr size_t kReadAhead = size_t{64} << 10;
+constexpr int64_t kMaxRecords = 0xFFFFFFFFLL;
+
+std::string upperAscii(std::string s) {
+    for (char& c : s) {
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+    }
+    return s;
+}
+
+std::string tablePath(std::string file) {
+    std::replace(file.begin(), file.end(), '\\', '/');
+    const size_t slash = file.rfind('/');
+    const size_t dot = file.rfind('.');
+    if (!file.empty() && (dot == std::string::npos || (slash != std::string::npos && dot < slash))) file += ".dbf";
+    return file;
+}
+
+std::string plainPath(std::string file) {
+    std::replace(file.begin(), file.end(), '\\', '/');
+    return file;
+}
+
+bool isVfp(uint8_t version) { return version == 0x30 || version == 0x31 || version == 0x32; }
+
+// Language-driver bytes that mark an OEM (DOS) table, with their code page.
+unsigned oemCodePage(uint8_t ldid) {
+    switch (ldid) {
+    case 0x01: case 0x09: case 0x0B: case 0x0D: case 0x0F: case 0x11: case 0x15: case 0x18: case 0x19:
+    case 0x1B:
+        return 437;
+    case 0x02: case 0x0A: case 0x0E: case 0x10: case 0x12: case 0x14: case 0x16: case 0x1A: case 0x1D:
+    case 0x25: case 0x37:
+        return 850;
+    case 0x08: case 0x17: case 0x66: return 865;
+    case 0x1C: case 0x6C: return 863;
+    case 0x1F: case 0x22: case 0x23: case 0x40: case 0x64: return 852;
+    case 0x24: return 860;
+    case 0x26: case 0x65: return 866;
+    case 0x67: return 861;
+    case 0x6A: return 737;
+    case 0x6B: return 857;
+    default: return 0;
+    }
+}
+
+std::string formatNumber(double v, int len, int dec) {
+    const std::string stars(static_cast<size_t>(len), '*');
+    if (!std::isfinite(v)) return stars;
+    char buf[512];
+    const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed);
+    if (res.ec != std::errc()) return stars;
+    std::string s(buf, res.ptr);
+    bool negative = false;
+    if (!s.empty() && s[0] == '-') {
+        negative = true;
+        s.erase(0, 1);
+    }
+    const size_t dot = s.find('.');
+    std::string ip = dot == std::string::npos ? s : s.substr(0, dot);
+    std::string fp = dot == std::string::npos ? std::string() : s.substr(dot + 1);
+    if (static_cast<int>(fp.size()) > dec) {
+        // Half away from zero, on the shortest decimal form of the number.
+        const bool up = fp[static_cast<size_t>(dec)] >= '5';
+        fp.resize(static_cast<size_t>(dec));
+        if (up) {
+            std::string digits = ip + fp;
+            int i = static_cast<int>(digits.size()) - 1;
+            while (i >= 0 && digits[static_cast<size_t>(i)] == '9') digits[static_cast<size_t>(i--)] = '0';
+            if (i < 0) digits.insert(0, "1");
+            else ++digits[static_cast<size_t>(i)];
+            ip = digits.substr(0, digits.size() - static_cast<size_t>(dec));
+            fp = digits.substr(digits.size() - static_cast<size_t>(dec));
+        }
+    }
+    fp.resize(static_cast<size_t>(dec), '0');
+    const size_t nz = ip.find_first_not_of('0');
+    ip = nz == std::string::npos ? "0" : ip.substr(nz);
+    if (ip == "0" && fp.find_first_not_of('0') == std::string::npos) negative = false;
+    std::string out = (negative ? "-" : "") + ip;
+    if (dec > 0) out += "." + fp;
+    if (static_cast<int>(out.size()) > len) return stars;
+    return std::string(static_cast<size_t>(len) - out.size(), ' ') + out;
+}
+
+double parseNumber(const char* p, size_t n) {
+    size_t i = 0;
+    while (i < n && (p[i] == ' ' || p[i] == '\0')) ++i;
+    if (i < n && p[i] == '+') ++i;
+    const size_t start = i;
+    if (i < n && p[i] == '-') ++i;
+    if (i >= n || !((p[i] >= '0' && p[i] <= '9') || p[i] == '.')) return 0.0;
+    double v = 0.0;
+    const auto res = std::from_chars(p + start, p + n, v);
+    if (res.ec != std::errc()) return 0.0;
+    return v;
+}
+
+std::string dateText(rt::Date d) {
+    if (d.empty()) return std::string(8, ' ');
+    int y = 0, m = 0, day = 0;
+    d.toYMD(y, m, day);
+    char buf[16];
+    std::snprintf(buf, sizeof buf, "%04d%02d%02d", y, m, day);
+    return std::string(buf, 8);
+}
+
+rt::Date parseDate(const char* p) {
+    int v[8];
+    for (int i = 0; i < 8; ++i) {
+        if (p[i] < '0' || p[i] > '9') return rt::Date();
+        v[i] = p[i] - '0';
+    }
+    return rt::Date::fromYMD(v[0] * 1000 + v[1] * 100 + v[2] * 10 + v[3], v[4] * 10 + v[5], v[6] * 10 + v[7]);
+}
+
+struct Recoder {
+    bool active = false;
+    std::array<unsigned char, 256> in{};   // table -> program
+    std::array<unsigned char, 256> out{};  // program -> table
+
+    static std::string allBytes() {
+        std::string s(256, '\0');
+        for (int i = 0; i < 256; ++i) s[static_cast<size_t>(i)] = static_cast<char>(i);
+        return s;
+    }
+    static bool via(unsigned from, unsigned to, std::array<unsigned char, 256>& table) {
+        std::u16string wide;
+        std::string narrow;
+        if (!win::MultiByteToWideChar(from, allBytes(), wide) || wide.size() != 256) return false;
+        if (!win::WideCharToMultiByte(to, wide, narrow) || narrow.size() != 256) return false;
+        for (int i = 0; i < 256; ++i) table[static_cast<size_t>(i)] = static_cast<unsigned char>(narrow[static_cast<size_t>(i)]);
+        return true;
+    }
+    void setup(bool tableAnsi, unsigned oemCp) {
+        active = false;
+        if (tableAnsi == rt::IsAnsi()) return;
+        std::array<unsigned char, 256> oemToAnsi{}, ansiToOem{};
+        if (oemCp == 850) {
+            const std::string a = win::Oem2Ansi(allBytes()), o = win::Ansi2Oem(allBytes());
+            if (a.size() != 256 || o.size() != 256) return;
+            for (int i = 0; i < 256; ++i) {
+                oemToAnsi[static_cast<size_t>(i)] = static_cast<unsigned char>(a[static_cast<size_t>(i)]);
+                ansiToOem[static_cast<size_t>(i)] = static_cast<unsigned char>(o[static_cast<size_t>(i)]);
+            }
+        } else if (!via(oemCp, 1252, oemToAnsi) || !via(1252, oemCp, ansiToOem)) {
+            return;
+        }
+        // The program works in ANSI unless ANSI mode is off; the table is the other one.
+        in = tableAnsi ? ansiToOem : oemToAnsi;
+        out = tableAnsi ? oemToAnsi : ansiToOem;
+        active = true;
+    }
+    void toProgram(std::string& s) const {
+        if (!active) return;
+        for (char& c : s) c = static_cast<char>(in[static_cast<unsigned char>(c)]);
+    }
+    void toTable(std::string& s) const {
+        if (!active) return;
+        for (char& c : s) c = static_cast<char>(out[static_cast<unsigned char>(c)]);
+    }
+};
+
+bool isMemoType(char type, bool vfp) {
+    return type == 'M' || type == 'G' || type == 'P' || (type == 'B' && !vfp);
+}
+
+// Validates a structure for a new dBase III table and fills in the fixed lengths.
+bool checkStructure(std::vector<FieldInfo>& fields, std::string* error) {
+    if (fields.empty()) {
+        *error = "a table needs at least one field";
+        return false;
+    }
+    int64_t recordLength = 1;
+    std::unordered_map<std::string, int> seen;
+    for (FieldInfo& f : fields) {
+        f.name = upperAscii(f.name);
+        f.type = static_cast<char>(std::toupper(static_cast<unsigned char>(f.type)));
+        if (f.name.empty() || f.name.size() > 10 || f.name.find_first_of(std::string(" \0", 2)) != std::string::npos) {
+            *error = "the field name \"" + f.name + "\" is not 1 to 10 characters without blanks";
+            return false;
+        }
+        if (!seen.emplace(f.name, 1).second) {
+            *error = "the field name " + f.name + " occurs twice";
+            return false;
+        }
+        switch (f.type) {
+        case 'C':
+            if (f.length < 1 || f.length > 65534) {
+                *error = "the text field " + f.name + " needs a length of 1 to 65534";
+                return false;
+            }
+            f.decimals = 0;
+            break;
+        case 'N':
+        case 'F':
+            if (f.length < 1 || f.length > 20 || f.decimals < 0 || f.decimals > 18 ||
+                (f.decimals > 0 && f.decimals > f.length - 2)) {
+                *error = "the numeric field " + f.name + " needs a length of 1 to 20 and room for its decimals";
+                return false;
+            }
+            break;
+        case 'D': f.length = 8; f.decimals = 0; break;
+        case 'L': f.length = 1; f.decimals = 0; break;
+        case 'M': f.length = 10; f.decimals = 0; break;
+        default:
+            *error = std::string("the field ") + f.name + " has the type \"" + f.type + "\", which a new table cannot hold";
+            return false;
+        }
+        recordLength += f.length;
+    }
+    if (recordLength > 65535) {
+        *error = "the fields are longer than a record can be (65535 bytes)";
+        return false;
+    }
+    if (32 + 32 * fields.size() + 1 > 65535) {
+        *error = "a table cannot hold that many fields";
+        return false;
+    }
+    return true;
+}
+
+std::string memoPathFor(const std::string& table, const char* lowerExt) {
+    const std::filesystem::path p(table);
+    const std::string ext = p.extension().string();
+    const bool upper = !ext.empty() && upperAscii(ext) == ext && ext != std::string(ext.size(), '.');
+    std::string memoExt = lowerExt;
+    if (upper) memoExt = upperAscii(memoExt);
+    std::filesystem::path m = p;
+    m.replace_extension(memoExt);
+    return m.string();
+}
+
+std::string findMemoFile(const std::string& table, const char* lowerExt) {
+    const std::string first = memoPathFor(table, lowerExt);
+    std::error_code ec;
+    if (std::filesystem::exists(first, ec)) return first;
+    std::filesystem::path m(table);
+    const std::string other = first.substr(first.size() - 4) == upperAscii(lowerExt) ? lowerExt : upperAscii(lowerExt);
+    m.replace_extension(other);
+    if (std::filesystem::exists(m, ec)) return m.string();
+    return {};
+}
+
+// Writes a complete file under a temporary name beside `path`; `rename` moves it into place.
+struct TempFile {
+    std::string name;
+    int fd = -1;
+    bool create(const std::string& path, std::string* error) {
+        name = path + ".XXXXXX";
+        fd = ::mkstemp(name.data());
+        if (fd < 0) {
+            *error = "cannot create " + path + ": " + io::lastError();
+            return false;
+        }
+        ::fchmod(fd, 0644);
+        return true;
+    }
+    bool finish(std::string* error) {
+        const int rc = ::close(fd);
+        fd = -1;
+        if (rc != 0) {
+            *error = "cannot write " + name + ": " + io::lastError();
+            return false;
+        }
+        return true;
+    }
+    ~TempFile() {
+        if (fd >= 0) ::close(fd);
+        if (!name.empty()) ::unlink(name.c_str());
+    }
+    bool moveTo(const std::string& path, std::string* error) {
+        if (::rename(name.c_str(), path.c_str()) != 0) {
+            *error = "cannot create " + path + ": " + io::lastError();
+            return false;
+        }
+        name.clear();
+        return true;
+    }
+};
+
+bool createTable(const std::string& path, std::vector<FieldInfo> fields, bool ansi, std::string* error) {
+    if (!checkStructure(fields, error)) return false;
+    bool memo = false;
+    int recordLength = 1;
+    for (const FieldInfo& f : fields) {
+        memo = memo || f.type == 'M';
+        recordLength += f.length;
+    }
+    const size_t headerLength = 32 + 32 * fields.size() + 1;
+    std::vector<unsigned char> header(headerLength + 1, 0);
+    std::time_t now = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&now, &tm);
+    header[0] = memo ? 0x83 : 0x03;
+    header[1] = static_cast<unsigned char>(tm.tm_year % 256);
+    header[2] = static_cast<unsigned char>(tm.tm_mon + 1);
+    header[3] = static_cast<unsigned char>(tm.tm_mday);
+    io::putLe16(&header[8], static_cast<uint16_t>(headerLength));
+    io::putLe16(&header[10], static_cast<uint16_t>(recordLength));
+    header[29] = ansi ? 0x03 : 0x02;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        unsigned char* d = &header[32 + 32 * i];
+        std::memcpy(d, fields[i].name.data(), fields[i].name.size());
+        d[11] = static_cast<unsigned char>(fields[i].type);
+        // Text fields longer than 255 bytes keep the length's high byte in the decimals byte.
+        d[16] = static_cast<unsigned char>(fields[i].length & 0xFF);
+        d[17] = static_cast<unsigned char>(fields[i].type == 'C' ? (fields[i].length >> 8) : fields[i].decimals);
+    }
+    header[headerLength - 1] = 0x0D;
+    header[headerLength] = 0x1A;
+
+    TempFile table;
+    if (!table.create(path, error)) return false;
+    if (!io::writeAt(table.fd, header.data(), header.size(), 0)) {
+        *error = "cannot write " + path + ": " + io::lastError();
+        return false;
+    }
+    if (!table.finish(error)) return false;
+    if (memo) {
+        const std::string memoPath = memoPathFor(path, ".dbt");
+        TempFile m;
+        if (!m.create(memoPath, error)) return false;
+        if (!m.finish(error) || !MemoFile::create(m.name, error) || !m.moveTo(memoPath, error)) return false;
+    }
+    return table.moveTo(path, error);
+}
+
+}  // namespace
+
+struct DBSERVER::Impl {
+    DBSERVER* owner = nullptr;
+    std::string path;
+    bool shared = true;
+    bool readOnly = true;
+    int fd = -1;
+    bool used = false;
+    std::string status;
+
+    uint8_t version = 0;
+    bool ansi = true;
+    bool vfp = false;
+    uint32_t headerLength = 0;
+    uint32_t recordLength = 0;
+    int64_t count = 0;
+    std::vector<FieldInfo> fields;
+    std::vector<uint32_t> offsets;
+    std::unordered_map<std::string, int> byName;
+    MemoFile memo;
+    Recoder recoder;
+    std::vector<char> blank;
+
+    std::vector<char> cache;
+    int64_t cacheFirst = 0;
+    int64_t cacheCount = 0;
+    int64_t lastFetched = -1;
+    int64_t chunkRecords = 1;
+
+    std::vector<char> current;
+    int64_t recno = 0;
+    bool eof = true;
+    bool bof = false;
+    bool dirty = false;
+    int64_t pos = 0;
+    bool posKnown = true;
+
+    std::shared_ptr<rt::Expression> filter;
+    std::string filterText;
+    std::unique_ptr<index::IndexFile> order;
+
+    int suspended = 0;
+    std::vector<std::pair<int, Observer>> observers;
+    int nextObserver = 1;
+    bool modified = false;
+    bool writeFailed = false;
+
+    bool fail(std::string message) {
+        status = std::move(message);
+        return false;
+    }
+
+    int64_t recordOffset(int64_t r) const { return static_cast<int64_t>(headerLength) + (r - 1) * recordLength; }
+
+    void notify(Notify what) {
+        if (suspended > 0) return;
+        const auto list = observers;
+        for (const auto& o : list) o.second(what);
+    }
+
+    bool open(const std::string& file, bool sharedMode, bool readOnlyMode);
+    bool checkMemoPointers();
+    void closeFiles();
+
+    void refreshCount() {
+        if (!shared || fd < 0) return;
+        unsigned char raw[4];
+        size_t got = 0;
+        if (io::readAt(fd, raw, sizeof raw, 4, &got) && got == sizeof raw) {
+            const int64_t n = io::le32(raw);
+            if (n > count) count = n;
+        }
+    }
+
+    const char* fetch(int64_t r) {
+        if (r < 1 || r > count) return nullptr;
+        if (r >= cacheFirst && r < cacheFirst + cacheCount) {
+            lastFetched = r;
+            return cache.data() + (r - cacheFirst) * recordLength;
+        }
+        int64_t n = (r == lastFetched + 1 || r == 1) ? chunkRecords : 1;
+        n = std::min(n, count - r + 1);
+        cache.resize(static_cast<size_t>(n) * recordLength);
+        size_t got = 0;
+        io::readAt(fd, cache.data(), cache.size(), recordOffset(r), &got);
+        int64_t whole = static_cast<int64_t>(got / recordLength);
+        if (whole == 0) {
+            // Counted by another handle but not yet on disk: a blank record.
+            std::memcpy(cache.data(), blank.data(), recordLength);
+            whole = 1;
+        }
+        cacheFirst = r;
+        cacheCount = whole;
+        lastFetched = r;
+        return cache.data();
+    }
+
+    void cacheStore(int64_t r, const char* data) {
+        if (r >= cacheFirst && r < cacheFirst + cacheCount) {
+            std::memcpy(cache.data() + (r - cacheFirst) * recordLength, data, recordLength);
+        }
+    }
+
+    void dropCache() {
+        cacheCount = 0;
+        lastFetched = -1;
+    }
+
+    bool flush() {
+        if (!dirty) return true;
+        dirty = false;
+        if (!io::writeAt(fd, current.data(), recordLength, recordOffset(recno))) {
+            writeFailed = true;
+            return fail("cannot write record " + std::to_string(recno) + " of " + path + ": " + io::lastError());
+        }
+        cacheStore(recno, current.data());
+        return true;
+    }
+
+    int64_t sequenceLength() const {
+        if (!order) return count;
+        return order->entries() + std::max<int64_t>(0, count - order->builtFor());
+    }
+    int64_t recordAt(int64_t p) {
+        if (!order) return p + 1;
+        if (p < order->entries()) return order->recnoAt(p);
+        return order->builtFor() + (p - order->entries()) + 1;
+    }
+    int64_t positionOf(int64_t r) {
+        if (!order) return r - 1;
+        if (r > order->builtFor()) return order->entries() + (r - order->builtFor() - 1);
+        const int64_t slot = order->slotOf(static_cast<uint32_t>(r));
+        return slot < 0 ? sequenceLength() : slot;
+    }
+
+    rt::Value decode(int index, const char* record);
+    bool encode(int index, const rt::Value& value);
+    bool passes(const char* record, int64_t r);
+
+    bool visible(int64_t r) {
+        const char* rec = fetch(r);
+        if (!rec) return false;
+        if (rt::IsDeleted() && rec[0] == '*') return false;
+        if (filter) return passes(rec, r);
+        return true;
+    }
+
+    void setCurrent(int64_t r) {
+        const char* rec = fetch(r);
+        current.assign(rec ? rec : blank.data(), (rec ? rec : blank.data()) + recordLength);
+        recno = r;
+        eof = false;
+    }
+
+    void toEof() {
+        eof = true;
+        recno = count + 1;
+        pos = sequenceLength();
+        posKnown = true;
+        current = blank;
+    }
+
+    bool seekForward(int64_t p) {
+        const int64_t n = sequenceLength();
+        for (; p < n; ++p) {
+            const int64_t r = recordAt(p);
+            if (visible(r)) {
+                pos = p;
+                posKnown = true;
+                setCurrent(r);
+                return true;
+            }
+        }
+        toEof();
+        return false;
+    }
+
+    bool seekBackward(int64_t p) {
+        for (; p >= 0; --p) {
+            const int64_t r = recordAt(p);
+            if (visible(r)) {
+                pos = p;
+                posKnown = true;
+                setCurrent(r);
+                return true;
+            }
+        }
+        return false;
+    }
+
+    void ensurePosition() {
+        if (!posKnown) {
+            pos = eof ? sequenceLength() : positionOf(recno);
+            posKnown = true;
+        }
+    }
+
+    int fieldIndex(const rt::Value& field) const {
+        if (field.isNumber()) {
+            const double n = field.num();
+            if (n >= 1 && n <= static_cast<double>(fields.size()) && n == std::floor(n)) return static_cast<int>(n) - 1;
+            return -1;
+        }
+        if (field.isString()) {
+            std::string name = field.str();
+            while (!name.empty() && name.back() == ' ') name.pop_back();
+            const auto it = byName.find(upperAscii(name));
+            return it == byName.end() ? -1 : it->second;
+        }
+        return -1;
+    }
+};
+
+namespace {
+
+struct RecordScope final : rt::NameScope {
+    DBSERVER::Impl* table = nullptr;
+    const char* record = nullptr;
+    int64_t recno = 0;
+    bool lookup(const std::string& upperName, rt::Value& out) const override {
+        const auto it = table->byName.find(upperName);
+        if (it == table->byName.end()) return false;
+        out = table->decode(it->second, record);
+        return true;
+    }
+    bool callFunction(const std::string& upperName, const std::vector<rt::Value>& args, rt::Value& out) const override {
+        if (!args.empty()) return false;
+        if (upperName == "DELETED") {
+            out = rt::Value(record[0] == '*');
+            return true;
+        }
+        if (upperName == "RECNO") {
+            out = rt::Value(static_cast<double>(recno));
+            return true;
+        }
+        return false;
+    }
+};
+
+rt::Value evalIn(const rt::Expression& expr, DBSERVER::Impl* table, const char* record, int64_t recno) {
+    RecordScope scope;
+    scope.table = table;
+    scope.record = record;
+    scope.recno = recno;
+    try {
+        return expr.eval(scope);
+    } catch (const rt::RuntimeError& e) {
+        return rt::Value(e.error);
+    } catch (const std::exception& e) {
+        return rt::Value(rt::Error{e.what(), "", 0});
+    } catch (...) {
+        return rt::Value(rt::Error{"runtime error", "", 0});
+    }
+}
+
+}  // namespace
+
+bool DBSERVER::Impl::passes(const char* record, int64_t r) {
+    const rt::Value v = evalIn(*filter, this, record, r);
+    return v.isLogical() && v.log();
+}
+
+rt::Value DBSERVER::Impl::decode(int index, const char* record) {
+    const FieldInfo& f = fields[static_cast<size_t>(index)];
+    const char* p = record + offsets[static_cast<size_t>(index)];
+    const size_t len = static_cast<size_t>(f.length);
+    switch (f.type) {
+    case 'C': {
+        std::string s(p, len);
+        recoder.toProgram(s);
+        return rt::Value(std::move(s));
+    }
+    case 'N':
+    case 'F':
+        return rt::Value(parseNumber(p, len));
+    case 'D':
+        return len >= 8 ? rt::Value(parseDate(p)) : rt::Value(rt::Date());
+    case 'L':
+        return rt::Value(*p == 'T' || *p == 't' || *p == 'Y' || *p == 'y');
+    case 'I':
+        if (len == 4) return rt::Value(static_cast<double>(static_cast<int32_t>(io::le32(reinterpret_cast<const unsigned char*>(p)))));
+        break;
+    case 'Y':
+        if (len == 8) {
+            const auto raw = static_cast<int64_t>(io::le64(reinterpret_cast<const unsigned char*>(p)));
+            return rt::Value(static_cast<double>(raw) / 10000.0);
+        }
+        break;
+    case 'T':
+        if (len == 8) {
+            const auto* u = reinterpret_cast<const unsigned char*>(p);
+            const int64_t day = static_cast<int32_t>(io::le32(u));
+            const int64_t ms = static_cast<int32_t>(io::le32(u + 4));
+            if (day <= 0) return rt::Value(std::string());
+            int y = 0, m = 0, d = 0;
+            rt::Date::fromJulian(day).toYMD(y, m, d);
+            const int64_t secs = (ms + 500) / 1000;
+            char buf[40];
+            std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", y, m, d, static_cast<int>(secs / 3600 % 24),
+                          static_cast<int>(secs / 60 % 60), static_cast<int>(secs % 60));
+            return rt::Value(std::string(buf));
+        }
+        break;
+    default:
+        break;
+    }
+    if (f.type == 'B' && vfp && len == 8) {
+        double v = 0;
+        unsigned char raw[8];
+        io::putLe64(raw, io::le64(reinterpret_cast<const unsigned char*>(p)));
+        std::memcpy(&v, raw, sizeof v);
+        return rt::Value(v);
+    }
+    if (isMemoType(f.type, vfp)) {
+        uint64_t block = 0;
+        if (len == 4) {
+            block = io::le32(reinterpret_cast<const unsigned char*>(p));
+        } else {
+            for (size_t i = 0; i < len; ++i) {
+                if (p[i] >= '0' && p[i] <= '9') block = block * 10 + static_cast<uint64_t>(p[i] - '0');
+            }
+        }
+        std::string text;
+        std::string error;
+        if (memo.isOpen() && !memo.read(block, text, &error)) status = error;
+        if (f.type == 'M') recoder.toProgram(text);
+        return rt::Value(std::move(text));
+    }
+    return rt::Value(std::string(p, len));
+}
+
+bool DBSERVER::Impl::encode(int index, const rt::Value& value) {
+    const FieldInfo& f = fields[static_cast<size_t>(index)];
+    char* p = current.data() + offsets[static_cast<size_t>(index)];
+    const size_t len = static_cast<size_t>(f.length);
+    auto typeError = [&]() {
+        return fail(std::string("a value of type ") + value.valType() + " does not go into the field " + f.name +
+                    " of type " + f.type);
+    };
+    if (value.isNil() && f.type != 'I' && f.type != 'Y' && f.type != 'T' && !(f.type == 'B' && vfp)) {
+        std::memset(p, ' ', len);
+        return true;
+    }
+    switch (f.type) {
+    case 'C': {
+        if (!value.isString()) return typeError();
+        std::string s = value.str();
+        s.resize(len, ' ');
+        recoder.toTable(s);
+        std::memcpy(p, s.data(), len);
+        return true;
+    }
+    case 'N':
+    case 'F': {
+        if (!value.isNumber()) return typeError();
+        const std::string s = formatNumber(value.num(), f.length, f.decimals);
+        std::memcpy(p, s.data(), len);
+        return true;
+    }
+    case 'D': {
+        if (!value.isDate() || len != 8) return typeError();
+        std::memcpy(p, dateText(value.date()).data(), 8);
+        return true;
+    }
+    case 'L':
+        if (!value.isLogical()) return typeError();
+        *p = value.log() ? 'T' : 'F';
+        return true;
+    case 'I': {
+        if (!value.isNumber() || len != 4) return typeError();
+        const double r = std::round(value.num());
+        if (!(r >= -2147483648.0 && r <= 2147483647.0)) return fail("the number does not fit the field " + f.name);
+        io::putLe32(reinterpret_cast<unsigned char*>(p), static_cast<uint32_t>(static_cast<int32_t>(r)));
+        return true;
+    }
+    case 'Y': {
+        if (!value.isNumber() || len != 8) return typeError();
+        const double r = std::round(value.num() * 10000.0);
+        if (!(r >= -9.2e18 && r <= 9.2e18)) return fail("the number does not fit the field " + f.name);
+        io::putLe64(reinterpret_cast<unsigned char*>(p), static_cast<uint64_t>(static_cast<int64_t>(r)));
+        return true;
+    }
+    default:
+        break;
+    }
+    if (f.type == 'B' && vfp && len == 8) {
+        if (!value.isNumber()) return typeError();
+        const double v = value.num();
+        uint64_t bits = 0;
+        std::memcpy(&bits, &v, sizeof bits);
+        io::putLe64(reinterpret_cast<unsigned char*>(p), bits);
+        return true;
+    }
+    if (f.type == 'M' && len == 10) {
+        if (!value.isString()) return typeError();
+        if (!memo.isOpen()) return fail("the table has no memo file");
+        std::string text = value.str();
+        recoder.toTable(text);
+        uint64_t block = 0;
+        std::string error;
+        if (!memo.write(text, &block, &error)) {
+            writeFailed = writeFailed || error.find("cannot") == 0;
+            return fail(error);
+        }
+        std::memset(p, ' ', len);
+        if (block != 0) {
+            const std::string digits = std::to_string(block);
+            std::memcpy(p + len - digits.size(), digits.data(), digits.size());
+        }
+        return true;
+    }
+    return fail(std::string("fields of type ") + f.type + " cannot be written");
+}
+
+bool DBSERVER::Impl::open(const std::string& file, bool sharedMode, bool readOnlyMode) {
+    path = tablePath(file);
+    shared = sharedMode;
+    readOnly = readOnlyMode;
+    fd = ::open(path.c_str(), (readOnly ? O_RDONLY : O_RDWR) | O_CLOEXEC);
+    if (fd < 0) return fail("cannot open the table " + path + ": " + io::lastError());
+    if (::flock(fd, (shared ? LOCK_SH : LOCK_EX) | LOCK_NB) != 0) {
+        closeFiles();
+        return fail("the table " + path + " is in use");
+    }
+    const int64_t size = io::fileSize(fd);
+    unsigned char head[32];
+    size_t got = 0;
+    if (size < 32 || !io::readAt(fd, head, sizeof head, 0, &got) || got != sizeof head) {
+        closeFiles();
+        return fail("the header of " + path + " is truncated");
+    }
+    version = head[0];
+    vfp = isVfp(version);
+    if (version == 0x04 || version == 0x8C) {
+        closeFiles();
+        return fail(path + " is a dBase 7 table, which is not supported");
+    }
+    count = io::le32(head + 4);
+    headerLength = io::le16(head + 8);
+    recordLength = io::le16(head + 10);
+    const unsigned oemCp = oemCodePage(head[29]);
+    ansi = oemCp == 0;
+    if (headerLength < 33 || headerLength > size) {
+        closeFiles();
+        return fail("the header length " + std::to_string(headerLength) + " of " + path + " does not fit the file of " +
+                    std::to_string(size) + " bytes");
+    }
+    std::vector<unsigned char> header(headerLength);
+    if (!io::readAt(fd, header.data(), header.size(), 0, &got) || got != header.size()) {
+        closeFiles();
+        return fail("cannot read the header of " + path);
+    }
+    uint32_t offset = 1;
+    for (size_t p = 32;; p += 32) {
+        if (p >= headerLength) {
+            closeFiles();
+            return fail("the field descriptors of " + path + " have no terminator");
+        }
+        if (header[p] == 0x0D) break;
+        if (p + 32 > headerLength) {
+            closeFiles();
+            return fail("the field descriptors of " + path + " have no terminator");
+        }
+        FieldInfo f;
+        const char* name = reinterpret_cast<const char*>(&header[p]);
+        f.name.assign(name, strnlen(name, 11));
+        while (!f.name.empty() && f.name.back() == ' ') f.name.pop_back();
+        f.name = upperAscii(f.name);
+        f.type = static_cast<char>(std::toupper(header[p + 11]));
+        f.length = header[p + 16];
+        f.decimals = header[p + 17];
+        if (f.type == 'C' && !vfp && f.decimals > 0) {
+            f.length += f.decimals * 256;
+            f.decimals = 0;
+        }
+        if (f.length == 0) {
+            closeFiles();
+            return fail("the field " + f.name + " of " + path + " has the length 0");
+        }
+        offsets.push_back(offset);
+        offset += static_cast<uint32_t>(f.length);
+        byName.emplace(f.name, static_cast<int>(fields.size()));
+        fields.push_back(std::move(f));
+    }
+    if (recordLength == 0 || recordLength < offset) {
+        closeFiles();
+        return fail("the record length " + std::to_string(recordLength) + " of " + path +
+                    " is shorter than its fields (" + std::to_string(offset) + " bytes)");
+    }
+    if (count > (size - static_cast<int64_t>(headerLength)) / static_cast<int64_t>(recordLength)) {
+        closeFiles();
+        return fail("the record count " + std::to_string(count) + " of " + path + " runs beyond the end of the file");
+    }
+
+    bool memoFields = false;
+    for (const FieldInfo& f : fields) memoFields = memoFields || isMemoType(f.type, vfp);
+    if (memoFields) {
+        const bool fox = vfp || version == 0xF5 || version == 0xFB;
+        std::string memoPath = findMemoFile(path, fox ? ".fpt" : ".dbt");
+        MemoFile::Kind kind = fox ? MemoFile::Kind::Fpt : (version == 0x8B || version == 0x8E) ? MemoFile::Kind::Dbt4
+                                                                                             : MemoFile::Kind::Dbt3;
+        if (memoPath.empty() && !fox) {
+            memoPath = findMemoFile(path, ".fpt");
+            kind = MemoFile::Kind::Fpt;
+        }
+        std::string error;
+        if (memoPath.empty()) {
+            closeFiles();
+            return fail("the memo file of " + path + " is missing");
+        }
+        if (!memo.open(memoPath, kind, readOnly, &error)) {
+            closeFiles();
+            return fail(error);
+        }
+    }
+
+    blank.assign(recordLength, ' ');
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const FieldInfo& f = fields[i];
+        const bool binary = f.type == 'I' || f.type == 'Y' || f.type == 'T' || f.type == '0' || (f.type == 'B' && vfp) ||
+                            (isMemoType(f.type, vfp) && f.length == 4);
+        if (binary) std::memset(blank.data() + offsets[i], 0, static_cast<size_t>(f.length));
+    }
+    chunkRecords = std::max<int64_t>(1, static_cast<int64_t>(kReadAhead / recordLength));
+    recoder.setup(ansi, oemCp == 0 ? 850 : oemCp);
+    if (memo.isOpen() && !checkMemoPointers()) {
+        closeFiles();
+        return false;
+    }
+    used = true;
+    status.clear();
+    return true;
+}
+
+bool DBSERVER::Impl::checkMemoPointers() {
+    for (int64_t r = 1; r <= count; ++r) {
+        const char* rec = fetch(r);
+        if (!rec) continue;
+        for (size_t i = 0; i < fields.size(); ++i) {
+            const FieldInfo& f = fields[i];
+            if (!isMemoType(f.type, vfp)) continue;
+            const char* p = rec + offsets[i];
+            uint64_t block = 0;
+            if (f.length == 4) {
+                block = io::le32(reinterpret_cast<const unsigned char*>(p));
+            } else {
+                for (int k = 0; k < f.length; ++k) {
+                    if (p[k] >= '0' && p[k] <= '9') block = block * 10 + static_cast<uint64_t>(p[k] - '0');
+                }
+            }
+            if (!memo.blockInside(block)) {
+                return fail("record " + std::to_string(r) + " of " + path + ": memo block " + std::to_string(block) +
+                            " lies beyond the memo file");
+            }
+        }
+    }
+    dropCache();
+    return true;
+}
+
+void DBSERVER::Impl::closeFiles() {
+    memo.close();
+    order.reset();
+    if (fd >= 0) ::close(fd);
+    fd = -1;
+    used = false;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+bool DBCREATE(const std::string& file, const rt::Value& structure, const std::string&, const std::string&,
+              std::string* error) {
+    std::string dummy;
+    if (!error) error = &dummy;
+    if (!structure.isArray()) {
+        *error = "the structure is not an array";
+        return false;
+    }
+    std::vector<FieldInfo> fields;
+    for (size_t i = 1; i <= structure.len(); ++i) {
+        const rt::Value e = structure.at(i);
+        if (!e.isArray() || e.len() < 4 || !e.at(1).isString() || !e.at(2).isString() || e.at(2).str().empty() ||
+            !e.at(3).isNumber() || !e.at(4).isNumber()) {
+            *error = "entry " + std::to_string(i) + " of the structure is not {name, type, length, decimals}";
+            return false;
+        }
+        FieldInfo f;
+        f.name = e.at(1).str();
+        f.type = e.at(2).str()[0];
+        const double len = e.at(3).num(), dec = e.at(4).num();
+        f.length = len >= 0 && len <= 1e6 ? static_cast<int>(len) : -1;
+        f.decimals = dec >= 0 && dec <= 1e6 ? static_cast<int>(dec) : -1;
+        fields.push_back(std::move(f));
+    }
+    return createTable(tablePath(file), std::move(fields), rt::IsAnsi(), error);
+}
+
+bool DBCREATE(const std::string& file, const std::vector<FieldInfo>& fields, std::string* error) {
+    std::string dummy;
+    return createTable(tablePath(file), fields, rt::IsAnsi(), error ? error : &dummy);
+}
+
+void SetIndexMemoryBudget(size_t bytes) { gIndexBudget = std::max<size_t>(bytes, 1024); }
+size_t IndexMemoryBudget() { return gIndexBudget; }
+
+DBSERVER::DBSERVER(const std::string& file, bool shared, bool readOnly, const std::string&)
+    : d(std::make_unique<Impl>()) {
+    d->owner = this;
+    if (d->open(file, shared, readOnly)) GOTOP();
+}
+
+DBSERVER::~DBSERVER() {
+    if (d->used) CLOSE();
+}
+
+bool DBSERVER::USED() const { return d->used; }
+std::string DBSERVER::Status() const { return d->status; }
+
+rt::Value DBSERVER::DBSTRUCT() const {
+    rt::Array out;
+    for (const FieldInfo& f : d->fields) {
+        out.push_back(rt::Value::array({rt::Value(f.name), rt::Value(std::string(1, f.type)), rt::Value(f.length),
+                                        rt::Value(f.decimals)}));
+    }
+    return rt::Value::array(std::move(out));
+}
+
+const std::vector<FieldInfo>& DBSERVER::fields() const { return d->fields; }
+int DBSERVER::FCOUNT() const { return static_cast<int>(d->fields.size()); }
+
+int DBSERVER::FIELDPOS(const std::string& name) const { return d->fieldIndex(rt::Value(name)) + 1; }
+
+std::string DBSERVER::FIELDNAME(int number) const {
+    if (number < 1 || number > FCOUNT()) return {};
+    return d->fields[static_cast<size_t>(number - 1)].name;
+}
+
+int64_t DBSERVER::LASTREC() {
+    d->refreshCount();
+    return d->count;
+}
+
+int64_t DBSERVER::COUNT() {
+    if (!d->used) return 0;
+    d->flush();
+    d->refreshCount();
+    if (!d->filter && !rt::IsDeleted()) return d->count;
+    int64_t n = 0;
+    for (int64_t r = 1; r <= d->count; ++r) {
+        if (d->visible(r)) ++n;
+    }
+    return n;
+}
+
+rt::Value DBSERVER::INFO(int item) const {
+    if (item == 25) return rt::Value(d->ansi);
+    return rt::Value();
+}
+
+bool DBSERVER::isAnsi() const { return d->ansi; }
+
+bool DBSERVER::GOTOP() {
+    if (!d->used) return d->fail("the table is not open");
+    const bool ok = d->flush();
+    d->refreshCount();
+    if (d->shared) d->dropCache();
+    d->bof = false;
+    d->seekForward(0);
+    d->notify(Notify::RecordChanged);
+    return ok;
+}
+
+bool DBSERVER::GOBOTTOM() {
+    if (!d->used) return d->fail("the table is not open");
+    const bool ok = d->flush();
+    d->refreshCount();
+    if (d->shared) d->dropCache();
+    d->bof = false;
+    if (!d->seekBackward(d->sequenceLength() - 1)) d->toEof();
+    d->notify(Notify::RecordChanged);
+    return ok;
+}
+
+bool DBSERVER::SKIP(int64_t n) {
+    if (!d->used) return d->fail("the table is not open");
+    bool ok = d->flush();
+    if (n == 0) {
+        if (!d->eof) d->setCurrent(d->recno);
+        return ok;
+    }
+    d->refreshCount();
+    d->ensurePosition();
+    d->bof = false;
+    if (n > 0) {
+        for (int64_t i = 0; i < n && !d->eof; ++i) d->seekForward(d->pos + 1);
+    } else {
+        for (int64_t i = 0; i < -n; ++i) {
+            const int64_t from = d->eof ? d->sequenceLength() - 1 : d->pos - 1;
+            if (!d->seekBackward(from)) {
+                d->bof = true;
+                d->seekForward(0);
+                break;
+            }
+        }
+    }
+    d->notify(Notify::RecordChanged);
+    return ok;
+}
+
+bool DBSERVER::EOF() const { return d->eof; }
+bool DBSERVER::BOF() const { return d->bof; }
+
+bool DBSERVER::GOTO(int64_t recno) {
+    if (!d->used) return d->fail("the table is not open");
+    const bool ok = d->flush();
+    d->refreshCount();
+    d->bof = false;
+    if (recno >= 1 && recno <= d->count) {
+        d->setCurrent(recno);
+        d->posKnown = false;
+    } else {
+        d->toEof();
+    }
+    d->notify(Notify::RecordChanged);
+    return ok;
+}
+
+int64_t DBSERVER::RECNO() const { return d->recno; }
+bool DBSERVER::DELETED() const { return d->used && !d->eof && !d->current.empty() && d->current[0] == '*'; }
+
+rt::Value DBSERVER::FIELDGET(const rt::Value& field) {
+    if (!d->used) return rt::Value();
+    const int i = d->fieldIndex(field);
+    if (i < 0) {
+        d->fail("the table has no field " + (field.isString() ? field.str() : std::to_string(static_cast<int64_t>(field.num()))));
+        return rt::Value();
+    }
+    return d->decode(i, d->eof ? d->blank.data() : d->current.data());
+}
+
+bool DBSERVER::FIELDPUT(const rt::Value& field, const rt::Value& value) {
+    if (!d->used) return d->fail("the table is not open");
+    if (d->readOnly) return d->fail("the table " + d->path + " is open read-only");
+    if (d->eof) return d->fail("there is no current record");
+    const int i = d->fieldIndex(field);
+    if (i < 0) {
+        return d->fail("the table has no field " +
+                       (field.isString() ? field.str() : std::to_string(static_cast<int64_t>(field.num()))));
+    }
+    if (!d->encode(i, value)) return false;
+    d->dirty = true;
+    d->modified = true;
+    d->notify(Notify::FieldChanged);
+    return true;
+}
+
+bool DBSERVER::APPEND() {
+    if (!d->used) return d->fail("the table is not open");
+    if (d->readOnly) return d->fail("the table " + d->path + " is open read-only");
+    d->refreshCount();
+    const int64_t next = d->count + 1;
+    if (next > kMaxRecords) return d->fail("the table is full");
+    std::string data;
+    int64_t at = 0;
+    const int64_t previous = d->recno;
+    const bool joinPrevious = d->dirty && !d->eof && d->recno == d->count;
+    if (joinPrevious) {
+        // The pending last record, the new blank one and the end mark in one write.
+        data.assign(d->current.data(), d->recordLength);
+        at = d->recordOffset(d->recno);
+    } else {
+        if (!d->flush()) return false;
+        at = d->recordOffset(next);
+    }
+    data.append(d->blank.data(), d->recordLength);
+    data.push_back('\x1A');
+    if (!io::writeAt(d->fd, data.data(), data.size(), at)) {
+        d->writeFailed = true;
+        return d->fail("cannot append to " + d->path + ": " + io::lastError());
+    }
+    if (joinPrevious) {
+        d->dirty = false;
+        d->cacheStore(previous, d->current.data());
+    }
+    unsigned char raw[4];
+    io::putLe32(raw, static_cast<uint32_t>(next));
+    if (!io::writeAt(d->fd, raw, sizeof raw, 4)) {
+        d->writeFailed = true;
+        return d->fail("cannot update the header of " + d->path + ": " + io::lastError());
+    }
+    d->count = next;
+    d->modified = true;
+    d->current = d->blank;
+    d->recno = next;
+    d->eof = false;
+    d->bof = false;
+    d->posKnown = false;
+    d->notify(Notify::Appended);
+    return true;
+}
+
+bool DBSERVER::COMMIT() {
+    if (!d->used) return d->fail("the table is not open");
+    return d->flush();
+}
+
+bool DBSERVER::SETFILTER(const rt::Value&, const std::string& text) { return SETFILTER(text); }
+
+bool DBSERVER::SETFILTER(const std::string& text) {
+    if (!d->used) return d->fail("the table is not open");
+    if (text.find_first_not_of(' ') == std::string::npos) return d->fail("the filter is empty");
+    std::string error;
+    std::shared_ptr<rt::Expression> expr = rt::Expression::compile(text, &error);
+    if (!expr) return d->fail("the filter does not compile: " + error);
+    d->flush();
+    d->filter = std::move(expr);
+    d->filterText = text;
+    d->bof = false;
+    d->seekForward(0);
+    d->notify(Notify::OrderChanged);
+    return true;
+}
+
+bool DBSERVER::CLEARFILTER() {
+    if (!d->used) return d->fail("the table is not open");
+    d->filter.reset();
+    d->filterText.clear();
+    d->notify(Notify::OrderChanged);
+    return true;
+}
+
+std::string DBSERVER::filterText() const { return d->filterText; }
+
+bool DBSERVER::CREATEINDEX(const std::string& file, const std::string& key) {
+    if (!d->used) return d->fail("the table is not open");
+    if (!d->flush()) return false;
+    std::string error;
+    std::shared_ptr<rt::Expression> expr = rt::Expression::compile(key, &error);
+    if (!expr) return d->fail("the index key \"" + key + "\" does not compile: " + error);
+    d->refreshCount();
+    Impl* t = d.get();
+    auto keyOf = [t, &expr](int64_t recno, std::string& out, std::string* err) {
+        const char* rec = t->fetch(recno);
+        if (!rec) rec = t->blank.data();
+        const rt::Value v = evalIn(*expr, t, rec, recno);
+        if (v.isString()) {
+            out = v.str();
+        } else if (v.isDate()) {
+            out = dateText(v.date());
+        } else if (v.isLogical()) {
+            out = v.log() ? "T" : "F";
+        } else if (v.isError()) {
+            *err = "the index key fails at record " + std::to_string(recno) + ": " + v.err().description;
+            return false;
+        } else {
+            *err = "the index key gives no text at record " + std::to_string(recno);
+            return false;
+        }
+        return true;
+    };
+    if (!index::build(plainPath(file), key, d->count, keyOf, gIndexBudget, &error)) return d->fail(error);
+    return true;
+}
+
+bool DBSERVER::SETINDEX(const std::string& file) {
+    if (!d->used) return d->fail("the table is not open");
+    auto idx = std::make_unique<index::IndexFile>();
+    std::string error;
+    if (!idx->open(plainPath(file), &error)) return d->fail(error);
+    d->flush();
+    d->order = std::move(idx);
+    d->refreshCount();
+    d->bof = false;
+    d->seekForward(0);
+    d->notify(Notify::OrderChanged);
+    return true;
+}
+
+bool DBSERVER::CLEARINDEX(int) {
+    if (!d->used) return d->fail("the table is not open");
+    d->order.reset();
+    d->posKnown = false;
+    d->notify(Notify::OrderChanged);
+    return true;
+}
+
+bool DBSERVER::COPYSTRUCTURE(const std::string& file) {
+    if (!d->used) return d->fail("the table is not open");
+    std::string error;
+    if (!createTable(tablePath(file), d->fields, d->ansi, &error)) return d->fail(error);
+    return true;
+}
+
+void DBSERVER::SUSPENDNOTIFICATION() { ++d->suspended; }
+
+void DBSERVER::RESETNOTIFICATION() {
+    d->suspended = 0;
+    d->notify(Notify::Refresh);
+}
+
+int DBSERVER::attach(Observer observer) {
+    const int id = d->nextObserver++;
+    d->observers.emplace_back(id, std::move(observer));
+    return id;
+}
+
+void DBSERVER::detach(int id) {
+    auto& list = d->observers;
+    list.erase(std::remove_if(list.begin(), list.end(), [id](const auto& o) { return o.first == id; }), list.end());
+}
+
+bool DBSERVER::CLOSE() {
+    if (!d->used) return d->fail("the table is not open");
+    bool ok = d->flush();
+    if (d->modified && !d->readOnly) {
+        std::time_t now = std::time(nullptr);
+        std::tm tm{};
+        localtime_r(&now, &tm);
+        const unsigned char date[3] = {static_cast<unsigned char>(tm.tm_year % 256), static_cast<unsigned char>(tm.tm_mon + 1),
+                                       static_cast<unsigned char>(tm.tm_mday)};
+        if (!io::writeAt(d->fd, date, sizeof date, 1)) {
+            d->writeFailed = true;
+            ok = d->fail("cannot update the header of " + d->path + ": " + io::lastError());
+        }
+    }
+    if (d->fd >= 0 && ::close(d->fd) != 0 && !d->readOnly) {
+        d->writeFailed = true;
+        ok = d->fail("cannot close " + d->path + ": " + io::lastError());
+    }
+    d->fd = -1;
+    d->closeFiles();
+    d->filter.reset();
+    d->eof = true;
+    d->notify(Notify::Closed);
+    return ok && !d->writeFailed;
+}
+
+std::string DBSERVER::FULLPATH() const {
+    std::error_code ec;
+    const auto p = std::filesystem::absolute(d->path, ec);
+    return ec ? d->path : p.lexically_normal().string();
+}
+
+}  // namespace db

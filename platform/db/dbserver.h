@@ -1,0 +1,152 @@
+#pragma once
+// Our dBase table engine: the table object the program reads and writes tables through.
+//
+// Files written follow the published dBase III layout, so other programs read them: version
+// byte 0x03, or 0x83 with a memo file (.dbt, 512-byte blocks); the header's record count is
+// rewritten on every append; the file ends in 0x1A; byte 29 marks the character set (0x03
+// ANSI 1252, 0x02 OEM 850). Tables of dBase IV, FoxPro and Visual FoxPro (types F, I, B, Y, T
+// and memo files .fpt) are read. A C field longer than 255 bytes carries its length's high
+// byte in the decimals byte.
+//
+// Text is bytes. When a table's character set differs from the runtime's ANSI mode
+// (rt::IsAnsi), C and memo texts are recoded on the way in and out, so the program always
+// works in its own encoding.
+//
+// Records marked deleted are passed over while rt::IsDeleted() holds (the program's setting).
+// Filters and index keys are expressions compiled once and evaluated per record; field names
+// resolve case-insensitively against the record at hand, and Deleted() and Recno() answer
+// for it. A runtime error while a filter is evaluated hides that record.
+//
+// Index files are our own format (see dbindex.h), built by an external merge sort, so that
+// sorting a table needs memory for a bounded number of keys only.
+//
+// Every failing operation leaves a readable reason in Status().
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/runtime/value.h"
+
+// The table's end-of-file test is called EOF, as the program names it; the C library's macro
+// of that name would hide it. Code that needs the C value uses std::char_traits<char>::eof().
+#undef EOF
+
+namespace db {
+
+struct FieldInfo {
+    std::string name;   // upper case, at most 10 bytes
+    char type = 'C';    // C N D L M, read only: F I B Y T G P V Q 0 and others
+    int length = 0;     // bytes in the record
+    int decimals = 0;
+};
+
+// What attached views are told.
+enum class Notify {
+    RecordChanged,  // another record became current
+    FieldChanged,   // a field of the current record was changed
+    Appended,       // a record was appended
+    OrderChanged,   // filter or index order changed, or the table was positioned anew
+    Refresh,        // notifications resumed: redraw everything
+    Closed,
+};
+using Observer = std::function<void(Notify)>;
+
+// Creates (or replaces) a table from a structure of {name, type, length, decimals} entries.
+// The table is ANSI when the runtime's ANSI mode is on, else OEM. Types C, N, F, D, L and M;
+// a memo field brings a .dbt file. False, with the reason in *error, for a bad structure or a
+// file that cannot be written; an existing table is replaced only when the new one is
+// complete. `driver` and `alias` are accepted for the program's calls and not used.
+bool DBCREATE(const std::string& file, const rt::Value& structure, const std::string& driver = {},
+              const std::string& alias = {}, std::string* error = nullptr);
+bool DBCREATE(const std::string& file, const std::vector<FieldInfo>& fields, std::string* error = nullptr);
+
+// Memory the index build may use for keys before it sorts runs out to temporary files.
+void SetIndexMemoryBudget(size_t bytes);
+size_t IndexMemoryBudget();
+
+class DBSERVER {
+public:
+    // Opens a table. A name without extension gets ".dbf"; "\" is taken as "/". Shared
+    // handles may be open on the same file together; an exclusive one refuses and is refused
+    // by any other. `driver` is accepted and not used.
+    DBSERVER(const std::string& file, bool shared = true, bool readOnly = false,
+             const std::string& driver = "DBFNTX");
+    ~DBSERVER();
+    DBSERVER(const DBSERVER&) = delete;
+    DBSERVER& operator=(const DBSERVER&) = delete;
+
+    bool USED() const;
+    // Reason of the last failure ("" after success of the open).
+    std::string Status() const;
+
+    rt::Value DBSTRUCT() const;  // array of {name, type, length, decimals}
+    const std::vector<FieldInfo>& fields() const;
+    int FCOUNT() const;
+    int FIELDPOS(const std::string& name) const;  // 1-based, 0 when absent
+    std::string FIELDNAME(int number) const;
+
+    int64_t LASTREC();  // records in the file, deleted ones included
+    int64_t COUNT();    // records visible under the filter and the deleted setting
+    // Item 25: TRUE for an ANSI table, FALSE for an OEM table. Other items give NIL.
+    rt::Value INFO(int item) const;
+    bool isAnsi() const;
+
+    // Navigation in the current order, passing over hidden records.
+    bool GOTOP();
+    bool GOBOTTOM();
+    bool SKIP(int64_t count = 1);
+    bool EOF() const;
+    bool BOF() const;
+    // Goes to a record by number whatever the filter; beyond the table gives EOF.
+    bool GOTO(int64_t recno);
+    int64_t RECNO() const;
+    bool DELETED() const;
+
+    // By field name (any case) or 1-based number. Text padded to the field length for C, a
+    // number for N and F, a date for D, a logical for L, the memo text for M; other types as
+    // their own kind (I, B, Y numbers; T as "yyyy-mm-dd hh:mm:ss" text; raw bytes otherwise).
+    // NIL for an unknown field.
+    rt::Value FIELDGET(const rt::Value& field);
+    // Stores a value, fitting a text to the field length and a number to its length and
+    // decimals; a number that does not fit is stored as asterisks. False for an unknown field,
+    // a value of another type, a read-only table or a failed memo write.
+    bool FIELDPUT(const rt::Value& field, const rt::Value& value);
+    // Adds a blank record and makes it current; the header's count is updated at once.
+    bool APPEND();
+    // Writes the pending record.
+    bool COMMIT();
+
+    // FALSE when the text does not compile. From then on only records for which it gives
+    // TRUE are visited; the table goes to its first such record.
+    bool SETFILTER(const rt::Value& block, const std::string& text);
+    bool SETFILTER(const std::string& text);
+    bool CLEARFILTER();
+    std::string filterText() const;
+
+    // Builds an index file over a key expression (text, date or logical per record).
+    bool CREATEINDEX(const std::string& file, const std::string& key);
+    // Makes an index file the table's order and goes to the first record in it.
+    bool SETINDEX(const std::string& file);
+    bool CLEARINDEX(int which = 0);
+
+    // An empty table with the same fields and character set.
+    bool COPYSTRUCTURE(const std::string& file);
+
+    void SUSPENDNOTIFICATION();
+    void RESETNOTIFICATION();
+    int attach(Observer observer);  // returns an id for detach
+    void detach(int id);
+
+    bool CLOSE();
+    std::string FULLPATH() const;
+
+    struct Impl;
+
+private:
+    std::unique_ptr<Impl> d;
+};
+
+}  // namespace db

@@ -1,0 +1,573 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <random>
+#include <vector>
+
+#include "db_support.h"
+#include "platform/db/collation.h"
+#include "platform/db/dbserver.h"
+#include "platform/runtime/settings.h"
+#include "test_env.h"
+
+namespace fs = std::filesystem;
+using db::DBSERVER;
+using db::FieldInfo;
+using rt::Value;
+
+namespace {
+
+Value structure(std::initializer_list<std::tuple<const char*, const char*, int, int>> entries) {
+    rt::Array a;
+    for (const auto& [name, type, len, dec] : entries) a.push_back(Value::array({Value(name), Value(type), Value(len), Value(dec)}));
+    return Value::array(std::move(a));
+}
+
+struct Row {
+    std::string name;
+    double amount;
+};
+
+// PEOPLE: NAME C(10), AMOUNT N(8,2), BORN D, OK L.
+fs::path makePeople(const fs::path& dir, const std::vector<Row>& rows) {
+    const fs::path file = dir / "people.dbf";
+    std::string error;
+    EXPECT_TRUE(db::DBCREATE(file.string(), structure({{"NAME", "C", 10, 0}, {"AMOUNT", "N", 8, 2}, {"BORN", "D", 8, 0},
+                                                       {"OK", "L", 1, 0}}),
+                             {}, {}, &error))
+        << error;
+    DBSERVER t(file.string(), true, false);
+    EXPECT_TRUE(t.USED()) << t.Status();
+    int i = 0;
+    for (const Row& r : rows) {
+        EXPECT_TRUE(t.APPEND());
+        EXPECT_TRUE(t.FIELDPUT(Value("NAME"), Value(r.name)));
+        EXPECT_TRUE(t.FIELDPUT(Value("amount"), Value(r.amount)));
+        EXPECT_TRUE(t.FIELDPUT(Value(3), Value(rt::Date::fromYMD(2000 + i, 1 + i % 12, 1 + i))));
+        EXPECT_TRUE(t.FIELDPUT(Value("OK"), Value(i % 2 == 0)));
+        ++i;
+    }
+    EXPECT_TRUE(t.CLOSE()) << t.Status();
+    return file;
+}
+
+std::vector<std::string> visit(DBSERVER& t, const char* field = "NAME") {
+    std::vector<std::string> out;
+    for (t.GOTOP(); !t.EOF(); t.SKIP()) {
+        std::string s = t.FIELDGET(Value(field)).str();
+        while (!s.empty() && s.back() == ' ') s.pop_back();
+        out.push_back(s);
+    }
+    return out;
+}
+
+}  // namespace
+
+TEST(DbServer, WrittenTableReadsBackTypedHereAndInDbfread) {
+    const fs::path dir = mirvano_test::temp_dir("db-write");
+    const fs::path file = dir / "typed.dbf";
+    std::string error;
+    ASSERT_TRUE(db::DBCREATE(file.string(),
+                             structure({{"NAME", "C", 12, 0}, {"PRICE", "N", 8, 2}, {"QTY", "N", 5, 0}, {"BORN", "D", 8, 0},
+                                        {"OK", "L", 1, 0}, {"NOTES", "M", 10, 0}}),
+                             {}, {}, &error))
+        << error;
+    const std::string longMemo(700, 'x');
+    {
+        DBSERVER t(file.string(), true, false);
+        ASSERT_TRUE(t.USED()) << t.Status();
+        struct {
+            const char* name;
+            double price;
+            double qty;
+            rt::Date born;
+            bool ok;
+            const char* notes;
+        } rows[] = {{"Alpha", 12.5, 3, rt::Date::fromYMD(1999, 12, 31), true, "first memo"},
+                    {"Beta", -7.25, -42, rt::Date(), false, ""},
+                    {"Gamma", 2.675, 99999, rt::Date::fromYMD(2024, 2, 29), true, longMemo.c_str()}};
+        for (const auto& r : rows) {
+            ASSERT_TRUE(t.APPEND());
+            ASSERT_TRUE(t.FIELDPUT(Value("NAME"), Value(r.name)));
+            ASSERT_TRUE(t.FIELDPUT(Value("PRICE"), Value(r.price)));
+            ASSERT_TRUE(t.FIELDPUT(Value("QTY"), Value(r.qty)));
+            ASSERT_TRUE(t.FIELDPUT(Value("BORN"), Value(r.born)));
+            ASSERT_TRUE(t.FIELDPUT(Value("OK"), Value(r.ok)));
+            ASSERT_TRUE(t.FIELDPUT(Value("NOTES"), Value(std::string(r.notes)))) << t.Status();
+        }
+        ASSERT_TRUE(t.CLOSE()) << t.Status();
+    }
+    const std::string bytes = dbtest::readFile(file);
+    EXPECT_EQ(static_cast<unsigned char>(bytes[0]), 0x83);
+    EXPECT_EQ(bytes.back(), '\x1A');
+    EXPECT_EQ(static_cast<unsigned char>(bytes[4]), 3);
+
+    DBSERVER t(file.string(), true, true);
+    ASSERT_TRUE(t.USED()) << t.Status();
+    EXPECT_EQ(t.FCOUNT(), 6);
+    EXPECT_EQ(t.LASTREC(), 3);
+    EXPECT_EQ(t.DBSTRUCT().at(2).at(2).str(), "N");
+    EXPECT_EQ(t.DBSTRUCT().at(2).at(4).num(), 2);
+    t.GOTOP();
+    EXPECT_EQ(t.FIELDGET(Value("NAME")).str(), "Alpha       ");  // padded to the field
+    EXPECT_EQ(t.FIELDGET(Value("PRICE")).num(), 12.5);
+    EXPECT_EQ(t.FIELDGET(Value("BORN")).date(), rt::Date::fromYMD(1999, 12, 31));
+    EXPECT_TRUE(t.FIELDGET(Value("OK")).log());
+    EXPECT_EQ(t.FIELDGET(Value("notes")).str(), "first memo");
+    t.SKIP();
+    EXPECT_EQ(t.FIELDGET(Value(2)).num(), -7.25);
+    EXPECT_EQ(t.FIELDGET(Value(3)).num(), -42);
+    EXPECT_TRUE(t.FIELDGET(Value(4)).date().empty());
+    EXPECT_FALSE(t.FIELDGET(Value(5)).log());
+    t.SKIP();
+    EXPECT_EQ(t.FIELDGET(Value("PRICE")).num(), 2.68);  // half away from zero on the decimal form
+    EXPECT_EQ(t.FIELDGET(Value("NOTES")).str(), std::string(700, 'x'));
+    t.SKIP();
+    EXPECT_TRUE(t.EOF());
+    EXPECT_EQ(t.FIELDGET(Value("NAME")).str(), std::string(12, ' '));
+    t.CLOSE();
+
+    DBTEST_REQUIRE_PYTHON("dbfread");
+    const auto r = dbtest::runPython(dir, "import dbfread\n"
+                                          "for rec in dbfread.DBF('" + file.string() + "', encoding='cp1252'):\n"
+                                          "    notes = rec['NOTES'] or ''\n"
+                                          "    print(repr([rec['NAME'], rec['PRICE'], rec['QTY'], rec['BORN'], rec['OK'],"
+                                          " len(notes) if len(notes) > 20 else notes]))\n");
+    EXPECT_EQ(r.out,
+              "['Alpha', 12.5, 3, datetime.date(1999, 12, 31), True, 'first memo']\n"
+              "['Beta', -7.25, -42, None, False, '']\n"
+              "['Gamma', 2.68, 99999, datetime.date(2024, 2, 29), True, 700]\n");
+}
+
+TEST(DbServer, GdalReadsWhatWeWrite) {
+    if (!fs::exists("/usr/bin/ogrinfo")) GTEST_SKIP() << "GDAL's ogrinfo is missing";
+    const fs::path dir = mirvano_test::temp_dir("db-gdal");
+    const fs::path file = makePeople(dir, {{"Zoe", 1234.5}, {"Anna", -0.5}});
+    const auto r = dbtest::runCommand("/usr/bin/ogrinfo -ro -al -q " + file.string());
+    ASSERT_EQ(r.status, 0) << r.out;
+    for (const char* expected : {"NAME (String) = Zoe", "AMOUNT (Real) = 1234.50", "AMOUNT (Real) = -0.50",
+                                 "BORN (Date) = 2000/01/01", "BORN (Date) = 2001/02/02", "OK (String) = T"}) {
+        EXPECT_NE(r.out.find(expected), std::string::npos) << expected << "\n" << r.out;
+    }
+}
+
+TEST(DbServer, ReadsDbfModuleTableWithMemoAndDeletedRecord) {
+    DBTEST_REQUIRE_PYTHON("dbf");
+    const fs::path dir = mirvano_test::temp_dir("db-pydbf");
+    const auto r = dbtest::runPython(dir, "import dbf, datetime\n"
+                                          "t = dbf.Table('" + (dir / "memo.dbf").string() + "', 'NAME C(10); AMOUNT N(8,2); "
+                                          "BORN D; OK L; NOTES M', dbf_type='db3', codepage='cp1252')\n"
+                                          "t.open(dbf.READ_WRITE)\n"
+                                          "t.append(('one', 1.5, datetime.date(2001,2,3), True, 'memo one'))\n"
+                                          "t.append(('two', -2.25, None, False, 'gone'))\n"
+                                          "t.append(('three', 3, datetime.date(2020,12,31), None, 'x' * 1500))\n"
+                                          "dbf.delete(t[1])\n"
+                                          "t.close()\n");
+    ASSERT_EQ(r.status, 0) << r.out;
+    DBSERVER t((dir / "memo.dbf").string(), true, true);
+    ASSERT_TRUE(t.USED()) << t.Status();
+    EXPECT_TRUE(t.INFO(25).log());
+    EXPECT_EQ(t.LASTREC(), 3);
+    EXPECT_EQ(t.COUNT(), 2);
+    EXPECT_EQ(visit(t), (std::vector<std::string>{"one", "three"}));
+    t.GOTOP();
+    EXPECT_EQ(t.FIELDGET(Value("NOTES")).str(), "memo one");
+    EXPECT_EQ(t.FIELDGET(Value("BORN")).date(), rt::Date::fromYMD(2001, 2, 3));
+    t.SKIP();
+    EXPECT_EQ(t.RECNO(), 3);
+    EXPECT_EQ(t.FIELDGET(Value("NOTES")).str(), std::string(1500, 'x'));
+    EXPECT_EQ(t.FIELDGET(Value("AMOUNT")).num(), 3);
+    ASSERT_TRUE(t.GOTO(2));  // a view may still go to the deleted record by number
+    EXPECT_TRUE(t.DELETED());
+    EXPECT_EQ(t.FIELDGET(Value("NOTES")).str(), "gone");
+}
+
+TEST(DbServer, ReadsVisualFoxProTypes) {
+    DBTEST_REQUIRE_PYTHON("dbf");
+    const fs::path dir = mirvano_test::temp_dir("db-vfp");
+    const auto r = dbtest::runPython(dir, "import dbf, datetime\n"
+                                          "t = dbf.Table('" + (dir / "fox.dbf").string() + "', 'N I; D B; Y Y; T T; F F(10,3); "
+                                          "M M; C C(5)', dbf_type='vfp', codepage='cp1252')\n"
+                                          "t.open(dbf.READ_WRITE)\n"
+                                          "t.append((-123456, 2.5, 1.0625, datetime.datetime(2021,3,4,5,6,7), 1.25, 'fox memo', 'ab'))\n"
+                                          "t.close()\n");
+    ASSERT_EQ(r.status, 0) << r.out;
+    DBSERVER t((dir / "fox.dbf").string(), true, true);
+    ASSERT_TRUE(t.USED()) << t.Status();
+    EXPECT_EQ(t.FIELDGET(Value("N")).num(), -123456);
+    EXPECT_EQ(t.FIELDGET(Value("D")).num(), 2.5);
+    EXPECT_EQ(t.FIELDGET(Value("Y")).num(), 1.0625);
+    EXPECT_EQ(t.FIELDGET(Value("T")).str(), "2021-03-04 05:06:07");
+    EXPECT_EQ(t.FIELDGET(Value("F")).num(), 1.25);
+    EXPECT_EQ(t.FIELDGET(Value("M")).str(), "fox memo");
+    EXPECT_EQ(t.FIELDGET(Value("C")).str(), "ab   ");
+}
+
+TEST(DbServer, ReadsOgr2ogrTable) {
+    if (!fs::exists("/usr/bin/ogr2ogr")) GTEST_SKIP() << "GDAL's ogr2ogr is missing";
+    const fs::path dir = mirvano_test::temp_dir("db-ogr");
+    dbtest::writeFile(dir / "in.csv", "name,price,day,count\nM\xc3\xbcller,-3.5,2019/07/14,7\nSmith,10.25,,-2\n");
+    dbtest::writeFile(dir / "in.csvt", "String(12),Real(9.2),Date,Integer(6)\n");
+    const auto r = dbtest::runCommand("/usr/bin/ogr2ogr -f 'ESRI Shapefile' -lco ENCODING=CP1252 " + (dir / "out.dbf").string() +
+                                      " " + (dir / "in.csv").string());
+    ASSERT_EQ(r.status, 0) << r.out;
+    DBSERVER t((dir / "out.dbf").string(), true, true);
+    ASSERT_TRUE(t.USED()) << t.Status();
+    EXPECT_TRUE(t.INFO(25).log());
+    ASSERT_EQ(t.FCOUNT(), 4);
+    EXPECT_EQ(t.FIELDGET(Value("NAME")).str(), "M\xfcller      ");
+    EXPECT_EQ(t.FIELDGET(Value("PRICE")).num(), -3.5);
+    EXPECT_EQ(t.FIELDGET(Value("DAY")).date(), rt::Date::fromYMD(2019, 7, 14));
+    EXPECT_EQ(t.FIELDGET(Value("COUNT")).num(), 7);
+    t.SKIP();
+    EXPECT_EQ(t.FIELDGET(Value("PRICE")).num(), 10.25);
+    EXPECT_TRUE(t.FIELDGET(Value("DAY")).date().empty());
+    EXPECT_EQ(t.FIELDGET(Value("COUNT")).num(), -2);
+}
+
+TEST(DbServer, MalformedTablesFailToOpenWithAReason) {
+    const fs::path dir = mirvano_test::temp_dir("db-bad");
+    std::string error;
+    const fs::path good = dir / "good.dbf";
+    ASSERT_TRUE(db::DBCREATE(good.string(), structure({{"NAME", "C", 10, 0}, {"NOTES", "M", 10, 0}}), {}, {}, &error)) << error;
+    {
+        DBSERVER t(good.string(), false, false);
+        ASSERT_TRUE(t.APPEND());
+        ASSERT_TRUE(t.FIELDPUT(Value("NAME"), Value("x")));
+        ASSERT_TRUE(t.FIELDPUT(Value("NOTES"), Value("memo")));
+    }
+    const std::string bytes = dbtest::readFile(good);
+    const std::string memo = dbtest::readFile(dir / "good.dbt");
+    ASSERT_EQ(bytes.size(), 32u + 64 + 1 + 21 + 1);
+
+    auto patched = [&bytes](size_t at, std::initializer_list<unsigned char> with) {
+        std::string b = bytes;
+        size_t i = at;
+        for (unsigned char c : with) b[i++] = static_cast<char>(c);
+        return b;
+    };
+    struct Case {
+        const char* what;
+        std::string table;
+        std::string reason;
+    } cases[] = {
+        {"truncated header", bytes.substr(0, 20), "truncated"},
+        {"header length beyond the file", patched(8, {0xFF, 0x7F}), "header length"},
+        {"header length below a descriptor", patched(8, {0x10, 0x00}), "header length"},
+        {"record count beyond the file", patched(4, {0x02, 0x00, 0x00, 0x00}), "record count"},
+        {"huge record count", patched(4, {0xFF, 0xFF, 0xFF, 0xFF}), "record count"},
+        {"descriptor without terminator", patched(96, {'X'}), "terminator"},
+        {"field length 0", patched(32 + 16, {0x00}), "length 0"},
+        {"record length shorter than the fields", patched(10, {0x05, 0x00}), "record length"},
+        {"memo block beyond the memo file", patched(97 + 11, {'9', '9', '9', '9', '9', '9', '9', '9', '9', '9'}), "memo block"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const fs::path file = dir / "bad.dbf";
+        dbtest::writeFile(file, c.table);
+        dbtest::writeFile(dir / "bad.dbt", memo);
+        DBSERVER t(file.string(), true, true);
+        EXPECT_FALSE(t.USED());
+        EXPECT_NE(t.Status().find(c.reason), std::string::npos) << t.Status();
+        EXPECT_TRUE(t.EOF());
+        EXPECT_TRUE(t.FIELDGET(Value(1)).isNil());
+        EXPECT_FALSE(t.SKIP());
+    }
+    fs::remove(dir / "bad.dbt");
+    dbtest::writeFile(dir / "bad.dbf", bytes);
+    DBSERVER t((dir / "bad.dbf").string(), true, true);
+    EXPECT_FALSE(t.USED());
+    EXPECT_NE(t.Status().find("memo file"), std::string::npos) << t.Status();
+}
+
+TEST(DbServer, FilterVisitsMatchingRecordsAndHidesRecordsWhoseTestFails) {
+    const fs::path dir = mirvano_test::temp_dir("db-filter");
+    const fs::path file = makePeople(dir, {{"A", 5}, {"Anna", 11}, {"B", 20}, {"A", 10.01}, {"a", 50}, {"A", 10}});
+    DBSERVER t(file.string(), true, true);
+    ASSERT_TRUE(t.USED()) << t.Status();
+    ASSERT_TRUE(t.SETFILTER(Value(), "AMOUNT > 10 .AND. NAME = 'A'")) << t.Status();
+    std::vector<int64_t> seen;
+    for (t.GOTOP(); !t.EOF(); t.SKIP()) seen.push_back(t.RECNO());
+    EXPECT_EQ(seen, (std::vector<int64_t>{2, 4}));
+    EXPECT_EQ(t.COUNT(), 2);
+
+    // A runtime error (text plus number) on the records with AMOUNT > 10 hides just those.
+    ASSERT_TRUE(t.SETFILTER("iif(AMOUNT > 10, NAME + AMOUNT, .T.)")) << t.Status();
+    seen.clear();
+    for (t.GOTOP(); !t.EOF(); t.SKIP()) seen.push_back(t.RECNO());
+    EXPECT_EQ(seen, (std::vector<int64_t>{1, 6}));
+    ASSERT_TRUE(t.SETFILTER("Recno() % 2 == 0 .AND. !Deleted()")) << t.Status();
+    EXPECT_EQ(visit(t), (std::vector<std::string>{"Anna", "A", "A"}));
+
+    EXPECT_FALSE(t.SETFILTER("AMOUNT >"));
+    EXPECT_FALSE(t.Status().empty());
+    EXPECT_TRUE(t.CLEARFILTER());
+    EXPECT_EQ(t.COUNT(), 6);
+    // Backwards from the end and before the start.
+    t.GOBOTTOM();
+    EXPECT_EQ(t.RECNO(), 6);
+    t.SKIP(-5);
+    EXPECT_EQ(t.RECNO(), 1);
+    t.SKIP(-1);
+    EXPECT_TRUE(t.BOF());
+    EXPECT_EQ(t.RECNO(), 1);
+}
+
+TEST(DbServer, IndexOrdersByCollationAndNegativeNumbers) {
+    const fs::path dir = mirvano_test::temp_dir("db-index");
+    const fs::path file = dir / "prices.dbf";
+    ASSERT_TRUE(db::DBCREATE(file.string(), structure({{"NAME", "C", 8, 0}, {"PRICE", "N", 8, 2}})));
+    struct {
+        const char* name;
+        double price;
+    } rows[] = {{"b", 3}, {"B", -12.5}, {"\xc4pfel", 1}, {"apple", 0}, {"b", -0.01}, {"B", 99999.99}, {"Zebra", -9999.99},
+                {"apfel", 1}, {"B", -12.5}};
+    {
+        DBSERVER t(file.string(), true, false);
+        for (const auto& r : rows) {
+            t.APPEND();
+            t.FIELDPUT(Value(1), Value(r.name));
+            t.FIELDPUT(Value(2), Value(r.price));
+        }
+    }
+    DBSERVER t(file.string(), true, true);
+    const std::string ntx = (dir / "$indin.ntx").string();
+    ASSERT_TRUE(t.CREATEINDEX(ntx, "NAME + StrZero(100000.0 + PRICE,9,2)")) << t.Status();
+    ASSERT_TRUE(t.SETINDEX(ntx)) << t.Status();
+    std::vector<int64_t> order;
+    for (t.GOTOP(); !t.EOF(); t.SKIP()) order.push_back(t.RECNO());
+    // apfel/Äpfel sort together (by bytes among themselves), then apple; B and b by price.
+    EXPECT_EQ(order, (std::vector<int64_t>{8, 3, 4, 2, 9, 5, 1, 6, 7}));
+    t.SKIP(-1);
+    EXPECT_EQ(t.RECNO(), 7);
+
+    // Index order and filter together.
+    ASSERT_TRUE(t.SETFILTER("PRICE < 0"));
+    order.clear();
+    for (t.GOTOP(); !t.EOF(); t.SKIP()) order.push_back(t.RECNO());
+    EXPECT_EQ(order, (std::vector<int64_t>{2, 9, 5, 7}));
+    t.CLEARFILTER();
+    EXPECT_TRUE(t.CLEARINDEX(0));
+    order.clear();
+    for (t.GOTOP(); !t.EOF(); t.SKIP()) order.push_back(t.RECNO());
+    EXPECT_EQ(order, (std::vector<int64_t>{1, 2, 3, 4, 5, 6, 7, 8, 9}));
+
+    // A key that does not compile, or fails at run time, is refused.
+    EXPECT_FALSE(t.CREATEINDEX(ntx, "NAME +  + PRICE"));
+    EXPECT_FALSE(t.CREATEINDEX(ntx, "NAME + PRICE"));
+    EXPECT_FALSE(t.SETINDEX((dir / "missing.ntx").string()));
+}
+
+TEST(DbServer, IndexBeyondTheMemoryBudgetMergesRuns) {
+    const fs::path dir = mirvano_test::temp_dir("db-merge");
+    const fs::path file = dir / "many.dbf";
+    ASSERT_TRUE(db::DBCREATE(file.string(), structure({{"KEY", "C", 6, 0}})));
+    std::mt19937 gen(7);
+    std::vector<std::string> keys;
+    {
+        DBSERVER t(file.string(), false, false);
+        for (int i = 0; i < 3000; ++i) {
+            std::string k;
+            for (int j = 0; j < 3; ++j) k += "aAbB\xe4\xc4zZ09 -"[gen() % 12];
+            keys.push_back(k + "   ");
+            t.APPEND();
+            t.FIELDPUT(Value(1), Value(k));
+        }
+    }
+    const size_t before = db::IndexMemoryBudget();
+    db::SetIndexMemoryBudget(4096);
+    DBSERVER t(file.string(), true, true);
+    const bool built = t.CREATEINDEX((dir / "k.ntx").string(), "KEY");
+    db::SetIndexMemoryBudget(before);
+    ASSERT_TRUE(built) << t.Status();
+    ASSERT_TRUE(t.SETINDEX((dir / "k.ntx").string()));
+    std::vector<std::pair<std::string, int64_t>> seen;
+    for (t.GOTOP(); !t.EOF(); t.SKIP()) seen.emplace_back(t.FIELDGET(Value(1)).str(), t.RECNO());
+    ASSERT_EQ(seen.size(), keys.size());
+    EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end(), [](const auto& a, const auto& b) {
+        const int c = db::collation::compare(a.first, b.first);
+        return c != 0 ? c < 0 : a.second < b.second;
+    }));
+    // Only the finished index is left behind.
+    int files = 0;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir)) ++files;
+    EXPECT_EQ(files, 2);
+}
+
+TEST(DbServer, CollationGroupsCaseAndAccents) {
+    struct {
+        const char* a;
+        const char* b;
+        int sign;
+    } cases[] = {
+        {"A", "a", -1},           {"a", "\xc4", -1},    {"\xe4z", "B", -1},  {"\xdf", "t", -1},   {"9", "A", -1},
+        {" ", "-", -1},           {"AB", "AB  ", 0},    {"AB", "ABC", -1},   {"\xdeorn", "Zz", 1}, {"\x9a", "s", 1},
+        {"\xe9t\xe9", "ETE", 1},  {"\xe9tz", "ETE", 1}, {"Oe", "\xd6", 1},
+    };
+    for (const auto& c : cases) {
+        const int got = db::collation::compare(c.a, c.b);
+        EXPECT_EQ((got > 0) - (got < 0), c.sign) << c.a << " vs " << c.b;
+    }
+}
+
+TEST(DbServer, NumbersTooLargeBecomeAsterisksAndLongTextSurvives) {
+    const fs::path dir = mirvano_test::temp_dir("db-fit");
+    const fs::path file = dir / "fit.dbf";
+    std::string error;
+    ASSERT_TRUE(db::DBCREATE(file.string(), structure({{"N", "N", 5, 2}, {"LONG", "C", 300, 0}, {"SHORT", "C", 3, 0}}), {}, {},
+                             &error))
+        << error;
+    const std::string longText = std::string(150, 'a') + std::string(150, 'b');
+    struct {
+        double value;
+        const char* stored;
+    } numbers[] = {{123.456, "*****"}, {99.994, "99.99"}, {99.995, "*****"}, {-9.99, "-9.99"}, {-10, "*****"},
+                   {-0.001, " 0.00"},  {0.125, " 0.13"}, {1e300, "*****"}};
+    {
+        DBSERVER t(file.string(), true, false);
+        for (const auto& n : numbers) {
+            ASSERT_TRUE(t.APPEND());
+            ASSERT_TRUE(t.FIELDPUT(Value("N"), Value(n.value)));
+            ASSERT_TRUE(t.FIELDPUT(Value("LONG"), Value(longText)));
+            ASSERT_TRUE(t.FIELDPUT(Value("SHORT"), Value("abcdef")));
+        }
+        EXPECT_FALSE(t.FIELDPUT(Value("N"), Value("12")));
+        EXPECT_FALSE(t.FIELDPUT(Value("NOPE"), Value(1)));
+    }
+    const std::string bytes = dbtest::readFile(file);
+    EXPECT_EQ(static_cast<unsigned char>(bytes[64 + 16]), 300 & 0xFF);
+    EXPECT_EQ(static_cast<unsigned char>(bytes[64 + 17]), 300 >> 8);
+    const size_t header = 32 + 3 * 32 + 1, record = 1 + 5 + 300 + 3;
+    for (size_t i = 0; i < std::size(numbers); ++i) {
+        EXPECT_EQ(bytes.substr(header + i * record + 1, 5), numbers[i].stored) << numbers[i].value;
+    }
+    DBSERVER t(file.string(), true, true);
+    ASSERT_TRUE(t.USED()) << t.Status();
+    EXPECT_EQ(t.DBSTRUCT().at(2).at(3).num(), 300);
+    EXPECT_EQ(t.DBSTRUCT().at(2).at(4).num(), 0);
+    EXPECT_EQ(t.FIELDGET(Value("LONG")).str(), longText);
+    EXPECT_EQ(t.FIELDGET(Value("SHORT")).str(), "abc");
+    EXPECT_EQ(t.FIELDGET(Value("N")).num(), 0);  // asterisks read as no number
+}
+
+TEST(DbServer, StructureErrorsRefuseCreation) {
+    const fs::path dir = mirvano_test::temp_dir("db-create");
+    const std::string file = (dir / "t.dbf").string();
+    const Value bad[] = {
+        structure({}),
+        structure({{"TOOLONGNAME", "C", 5, 0}}),
+        structure({{"A", "C", 0, 0}}),
+        structure({{"A", "N", 5, 4}}),
+        structure({{"A", "X", 5, 0}}),
+        structure({{"A", "C", 5, 0}, {"a", "N", 5, 0}}),
+        structure({{"A", "C", 40000, 0}, {"B", "C", 40000, 0}}),
+        Value::array({Value("A")}),
+    };
+    for (const Value& s : bad) {
+        std::string error;
+        EXPECT_FALSE(db::DBCREATE(file, s, {}, {}, &error));
+        EXPECT_FALSE(error.empty());
+        EXPECT_FALSE(fs::exists(file));
+    }
+    EXPECT_FALSE(db::DBCREATE((dir / "no/such/dir/t.dbf").string(), structure({{"A", "C", 1, 0}})));
+}
+
+TEST(DbServer, SecondHandleSeesAppendsAndExclusiveOpenIsRefused) {
+    const fs::path dir = mirvano_test::temp_dir("db-shared");
+    const fs::path file = makePeople(dir, {{"one", 1}});
+    DBSERVER writer(file.string(), true, false);
+    DBSERVER reader(file.string(), true, true);
+    ASSERT_TRUE(writer.USED() && reader.USED());
+    EXPECT_FALSE(DBSERVER(file.string(), false, false).USED());
+    ASSERT_TRUE(writer.APPEND());
+    EXPECT_EQ(reader.LASTREC(), 2);
+    ASSERT_TRUE(writer.FIELDPUT(Value("NAME"), Value("two")));
+    ASSERT_TRUE(writer.APPEND());
+    ASSERT_TRUE(writer.FIELDPUT(Value("NAME"), Value("three")));
+    ASSERT_TRUE(writer.COMMIT());
+    EXPECT_EQ(visit(reader), (std::vector<std::string>{"one", "two", "three"}));
+    const std::string bytes = dbtest::readFile(file);
+    EXPECT_EQ(static_cast<unsigned char>(bytes[4]), 3);
+    EXPECT_EQ(bytes.back(), '\x1A');
+    EXPECT_FALSE(reader.FIELDPUT(Value("NAME"), Value("x")));
+    EXPECT_FALSE(reader.APPEND());
+    writer.CLOSE();
+    reader.CLOSE();
+    DBSERVER exclusive(file.string(), false, false);
+    EXPECT_TRUE(exclusive.USED()) << exclusive.Status();
+    EXPECT_FALSE(DBSERVER(file.string(), true, true).USED());
+}
+
+TEST(DbServer, CharacterSetFollowsAnsiModeAndLanguageByte) {
+    const fs::path dir = mirvano_test::temp_dir("db-ansi");
+    const Value s = structure({{"NAME", "C", 8, 0}});
+    rt::SetAnsi(false);
+    const bool oemMade = db::DBCREATE((dir / "oem.dbf").string(), s);
+    rt::SetAnsi(true);
+    ASSERT_TRUE(oemMade);
+    ASSERT_TRUE(db::DBCREATE((dir / "ansi.dbf").string(), s));
+    for (const char* name : {"oem.dbf", "ansi.dbf"}) {
+        DBSERVER t((dir / name).string(), true, false);
+        ASSERT_TRUE(t.APPEND());
+        ASSERT_TRUE(t.FIELDPUT(Value(1), Value("M\xfcller")));  // ANSI ü
+    }
+    const std::string oem = dbtest::readFile(dir / "oem.dbf"), ansi = dbtest::readFile(dir / "ansi.dbf");
+    EXPECT_EQ(static_cast<unsigned char>(oem[29]), 0x02);
+    EXPECT_EQ(static_cast<unsigned char>(ansi[29]), 0x03);
+    EXPECT_EQ(oem.substr(32 + 32 + 1 + 1, 6), "M\x81ller");  // stored in code page 850
+    EXPECT_EQ(ansi.substr(32 + 32 + 1 + 1, 6), "M\xfcller");
+    {
+        DBSERVER t((dir / "oem.dbf").string(), true, true);
+        EXPECT_FALSE(t.INFO(25).log());
+        EXPECT_EQ(t.FIELDGET(Value(1)).str(), "M\xfcller  ");
+    }
+    struct {
+        unsigned char ldid;
+        bool ansiFlag;
+    } bytes[] = {{0x57, true}, {0x00, true}, {0x03, true}, {0x01, false}, {0x02, false}};
+    for (const auto& b : bytes) {
+        std::string patched = oem;
+        patched[29] = static_cast<char>(b.ldid);
+        dbtest::writeFile(dir / "x.dbf", patched);
+        DBSERVER t((dir / "x.dbf").string(), true, true);
+        EXPECT_EQ(t.INFO(25).log(), b.ansiFlag) << int(b.ldid);
+    }
+    DBTEST_REQUIRE_PYTHON("dbfread");
+    const auto r = dbtest::runPython(dir, "import dbfread\nprint(next(iter(dbfread.DBF('" + (dir / "oem.dbf").string() +
+                                              "')))['NAME'])\n");
+    EXPECT_EQ(r.out, "M\xc3\xbcller\n");
+}
+
+TEST(DbServer, CopyStructureNotificationsAndFullPath) {
+    const fs::path dir = mirvano_test::temp_dir("db-copy");
+    const fs::path file = makePeople(dir, {{"one", 1}, {"two", 2}});
+    DBSERVER t(file.string(), true, false);
+    ASSERT_TRUE(t.COPYSTRUCTURE((dir / "$tempout.dbf").string())) << t.Status();
+    DBSERVER copy((dir / "$tempout").string(), false, false);
+    ASSERT_TRUE(copy.USED()) << copy.Status();
+    EXPECT_EQ(copy.LASTREC(), 0);
+    EXPECT_TRUE(copy.EOF());
+    ASSERT_EQ(copy.FCOUNT(), t.FCOUNT());
+    for (int i = 1; i <= t.FCOUNT(); ++i) {
+        for (size_t k = 1; k <= 4; ++k) EXPECT_TRUE(copy.DBSTRUCT().at(i).at(k).same(t.DBSTRUCT().at(i).at(k)));
+    }
+    EXPECT_EQ(copy.FULLPATH(), (dir / "$tempout.dbf").string());
+
+    std::vector<db::Notify> got;
+    const int id = t.attach([&got](db::Notify n) { got.push_back(n); });
+    t.SUSPENDNOTIFICATION();
+    t.GOTOP();
+    t.SKIP();
+    t.APPEND();
+    EXPECT_TRUE(got.empty());
+    t.RESETNOTIFICATION();
+    EXPECT_EQ(got, (std::vector<db::Notify>{db::Notify::Refresh}));
+    t.SKIP();
+    EXPECT_EQ(got.back(), db::Notify::RecordChanged);
+    t.detach(id);
+    t.GOTOP();
+    EXPECT_EQ(got.size(), 2u);
+    EXPECT_TRUE(t.CLOSE());
+    EXPECT_FALSE(t.USED());
+    EXPECT_EQ(t.FULLPATH(), file.string());
+}
