@@ -26,6 +26,7 @@
 #include "platform/runtime/value.h"
 
 class QAbstractButton;
+class QButtonGroup;
 class QLineEdit;
 class QListWidget;
 class QPlainTextEdit;
@@ -59,7 +60,8 @@ private:
     int max_ = 100;
 };
 
-// A text selection of an edit, 0-based character positions as Win32 edits count them:
+// A text selection of an edit, 0-based character positions (characters of the shown text,
+// not bytes of its UTF-8 form):
 // START the first selected character (the caret when nothing is selected), FINISH one past
 // the last.
 class SELECTION {
@@ -99,7 +101,8 @@ public:
     virtual rt::Value VALUE() const;
     virtual void VALUE(const rt::Value& value);
 
-    // Tool tip: shown from the hyper-label's description while USEHLFORTOOLTIP is TRUE.
+    // Tool tip: while USEHLFORTOOLTIP is TRUE the hyper-label's description, else the
+    // TOOLTIPTEXT (empty unless set). USEHLFORTOOLTIP is FALSE at creation.
     bool USEHLFORTOOLTIP() const { return useHlForToolTip_; }
     void USEHLFORTOOLTIP(bool on);
     std::string TOOLTIPTEXT() const;
@@ -139,6 +142,7 @@ protected:
     QRect initialRect() const { return initialRect_; }
 
 private:
+    friend class WINDOW;
     void applyEnabled();
     void applyToolTip();
     WINDOW* owner_;
@@ -148,7 +152,7 @@ private:
     gui::HYPERLABEL hyperLabel_;
     std::string caption_;
     std::string toolTip_;
-    bool useHlForToolTip_ = true;
+    bool useHlForToolTip_ = false;
     gui::FONT font_;
     gui::COLOR textColor_;
     gui::BRUSH background_;
@@ -178,6 +182,8 @@ public:
     // the routing of the click to the owner.
     void CLICK();
     QAbstractButton* button() const;
+    // BM_CLICK clicks; BM_SETCHECK (WPARAM 1 or 0) sets the check state from code.
+    intptr_t DISPATCH(Event& event) override;
 
 protected:
     using TEXTCONTROL::TEXTCONTROL;
@@ -256,6 +262,7 @@ private:
     void detach(RADIOBUTTON* b);
     std::vector<RADIOBUTTON*> buttons_;
     std::vector<rt::Value> values_;
+    QButtonGroup* qgroup_ = nullptr;
 };
 
 class FIXEDTEXT : public TEXTCONTROL {
@@ -301,9 +308,10 @@ public:
     int FOCUSSELECT() const { return focusSelect_; }
     void FOCUSSELECT(int mode) { focusSelect_ = mode; }
     QLineEdit* lineEdit() const;
+    // Called by the edit widget when it gains or loses the focus.
+    void focusChanged(bool gotFocus);
 
 private:
-    friend class EditFocusFilter;
     void build();
     int focusSelect_ = 0;
 };
@@ -352,6 +360,7 @@ public:
 private:
     void build();
     int insertSorted(const std::string& text) const;
+    std::vector<rt::Value> values_;
     int walk_ = 0;
     bool programmatic_ = false;
 };
@@ -392,6 +401,7 @@ public:
 private:
     void build();
     int insertSorted(const std::string& text) const;
+    std::vector<rt::Value> values_;
     bool programmatic_ = false;
 };
 

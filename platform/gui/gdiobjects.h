@@ -147,13 +147,14 @@ private:
 };
 
 // Font families of the FONT constructor's first argument.
+// 1 (and 0) leave the family to the face name.
 enum FontFamily : int {
-    FONTANY = 0,
-    FONTDECORATIVE = 1,
-    FONTMODERN = 2,   // fixed pitch
-    FONTROMAN = 3,    // serif
-    FONTSCRIPT = 4,
-    FONTSWISS = 5,    // sans serif
+    FONTANY = 1,
+    FONTDECORATIVE = 2,
+    FONTMODERN = 3,   // fixed pitch
+    FONTROMAN = 4,    // serif
+    FONTSCRIPT = 5,
+    FONTSWISS = 6,    // sans serif
 };
 
 // A font of the class library: built either by point size (its logical size stays 0 by 0

@@ -26,6 +26,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <QPointer>
@@ -181,11 +182,16 @@ public:
 protected:
     GUIOBJECT() = default;
     void attachWidget(QWidget* widget);  // takes ownership; tags the widget with this object
-    void onQtTimer(int qtTimerId);       // called by the widget's timerEvent
+    // Hides the widget and deletes it once control returns to the event loop (safe inside
+    // the widget's own signal handlers); HANDLE is null from here on.
+    void destroyWidget();
+    virtual void onQtTimer(int qtTimerId);  // a Qt timer of this object fired
+    QObject* bridgeObject() const { return bridge_; }  // hosts this object's Qt timers
 
 private:
     friend class TimerBridge;
     QPointer<QWidget> widget_;
+    QObject* bridge_ = nullptr;
     std::map<std::string, std::function<void()>> methods_;
     std::map<unsigned, int> timers_;  // our id -> Qt timer id
 };
@@ -247,13 +253,18 @@ public:
     void removeControl(CONTROL* c);
 
 protected:
-    // For derived window classes that build their own frame: `frame` becomes the window's
-    // widget, `surface` its client area (may be the same widget).
-    WINDOW(WINDOW* owner, QWidget* frame, QWidget* surface);
+    void onQtTimer(int qtTimerId) override;
+    // For derived window classes that build their own frame: the first widget becomes the
+    // window's widget, the second its client area (may be the same widget).
+    WINDOW(WINDOW* owner, std::pair<QWidget*, QWidget*> frameAndSurface);
     void setSurface(QWidget* surface);
+    // A top-level frame (Qt::Window or Qt::Dialog) whose client area is a surface widget,
+    // with room for a status bar below it.
+    static std::pair<QWidget*, QWidget*> makeTopFrame(WINDOW* win, Qt::WindowFlags flags);
 
 private:
-    friend class WindowSurface;
+    friend class WindowWidget;
+    bool handleCloseRequest();
     WINDOW* owner_ = nullptr;
     QPointer<QWidget> surface_;
     BRUSH background_;
@@ -262,6 +273,7 @@ private:
     int secondsTimerQtId_ = 0;
     bool secondsTimerOnce_ = false;
     bool destroyed_ = false;
+    bool forceClose_ = false;
 };
 
 // A top-level application window with a caption bar, a canvas and an optional status bar.

@@ -1,0 +1,141 @@
+#include "platform/gui/application.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QPointer>
+#include <QProcess>
+#include <QStringList>
+#include <QTimer>
+#include <map>
+#include <optional>
+
+namespace gui {
+
+namespace {
+APPLICATION* g_app = nullptr;
+
+struct PumpState {
+    PumpClock clock;
+    std::optional<std::chrono::steady_clock::time_point> last;
+    uint64_t runs = 0;
+};
+PumpState& pump() {
+    static PumpState s;
+    return s;
+}
+
+struct ThreadTimers {
+    std::map<unsigned, QPointer<QTimer>> timers;
+    unsigned next = 1;
+};
+ThreadTimers& threadTimers() {
+    static ThreadTimers t;
+    return t;
+}
+
+BeepSink& beepSink() {
+    static BeepSink s;
+    return s;
+}
+}  // namespace
+
+APPLICATION::APPLICATION() { g_app = this; }
+APPLICATION::~APPLICATION() {
+    if (g_app == this) g_app = nullptr;
+}
+APPLICATION* APPLICATION::instance() { return g_app; }
+
+void APPLICATION::EXEC() {
+    if (quit_ || !QCoreApplication::instance()) return;
+    QEventLoop loop;
+    while (!quit_) loop.processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+}
+
+void APPLICATION::QUIT() {
+    quit_ = true;
+    // Wake a loop that waits for events.
+    if (QCoreApplication::instance()) QTimer::singleShot(0, QCoreApplication::instance(), [] {});
+}
+
+long APPLICATION::RUN(const std::string& commandLine) {
+    QStringList parts = QProcess::splitCommand(QString::fromStdString(commandLine));
+    if (parts.isEmpty()) return 2;
+    QString program = parts.takeFirst();
+    return QProcess::startDetached(program, parts) ? 33 : 2;
+}
+
+void APPLICATIONEXEC(int) {
+    PumpState& s = pump();
+    auto now = s.clock ? s.clock() : std::chrono::steady_clock::now();
+    if (s.last && now - *s.last < kPumpInterval) return;
+    ++s.runs;
+    if (QCoreApplication::instance()) {
+        QCoreApplication::sendPostedEvents();
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+    }
+    s.last = s.clock ? s.clock() : std::chrono::steady_clock::now();
+}
+
+void setPumpClock(PumpClock clock) {
+    pump().clock = std::move(clock);
+    pump().last.reset();
+}
+
+uint64_t pumpRuns() { return pump().runs; }
+void resetPumpThrottle() { pump().last.reset(); }
+
+unsigned SetThreadTimer(unsigned intervalMs, std::function<void()> proc) {
+    QCoreApplication* app = QCoreApplication::instance();
+    if (!app || intervalMs == 0 || !proc) return 0;
+    ThreadTimers& t = threadTimers();
+    // Ids are 16-bit: the first free one from where the last search stopped.
+    unsigned id = 0;
+    for (unsigned i = 0; i < 65535; ++i) {
+        unsigned cand = t.next;
+        t.next = t.next >= 65535 ? 1 : t.next + 1;
+        auto it = t.timers.find(cand);
+        if (it == t.timers.end() || it->second.isNull()) {
+            id = cand;
+            break;
+        }
+    }
+    if (id == 0) return 0;
+    auto* timer = new QTimer(app);  // the application deletes timers still running at exit
+    timer->setInterval(int(intervalMs));
+    QObject::connect(timer, &QTimer::timeout, timer, [proc = std::move(proc)] { proc(); });
+    timer->start();
+    t.timers[id] = timer;
+    return id;
+}
+
+bool KillThreadTimer(unsigned id) {
+    ThreadTimers& t = threadTimers();
+    auto it = t.timers.find(id);
+    if (it == t.timers.end()) return false;
+    QPointer<QTimer> timer = it->second;
+    t.timers.erase(it);
+    if (timer.isNull()) return false;
+    timer->stop();
+    timer->deleteLater();
+    return true;
+}
+
+unsigned threadTimerInterval(unsigned id) {
+    ThreadTimers& t = threadTimers();
+    auto it = t.timers.find(id);
+    if (it == t.timers.end() || it->second.isNull()) return 0;
+    return unsigned(it->second->interval());
+}
+
+void setBeepSink(BeepSink sink) { beepSink() = std::move(sink); }
+
+void MessageBeep(uint32_t type) {
+    if (beepSink()) {
+        beepSink()(type);
+        return;
+    }
+    if (qobject_cast<QApplication*>(QCoreApplication::instance())) QApplication::beep();
+}
+
+}  // namespace gui
