@@ -303,6 +303,10 @@ public:
         Value r = b_->eval(ctx);
         return binary(op_, l, r);
     }
+    // Text comparisons follow the exact mode in force when evaluated, so they are not folded.
+    bool pure() const override {
+        return op_ != Op::Eq && op_ != Op::Ne && op_ != Op::Lt && op_ != Op::Le && op_ != Op::Gt && op_ != Op::Ge;
+    }
 
 private:
     Op op_;
@@ -471,7 +475,8 @@ public:
         for (size_t i = 0; i < n; ++i) a[i] = args_[i]->eval(ctx);
         return def_->fn(a, n);
     }
-    bool pure() const override { return true; }
+    // Date texts follow the date layout in force when evaluated.
+    bool pure() const override { return def_->fn != fnCToD && def_->fn != fnDToC; }
 
 private:
     const BuiltinDef* def_;

@@ -2,6 +2,27 @@
 // The xBase expression language of record filters and index keys: compiled once, evaluated
 // per record. Only the functions registered here exist; nothing reaches files, the shell or
 // the system from an expression.
+//
+// The language:
+// - literals: 'text', "text", 12, 12.5, .5, .T. .F. (also .Y. .N.), TRUE, FALSE, NIL, and
+//   dates written year.month.day (2013.01.01; 0000.00.00 is the empty date);
+// - names of fields and memory variables, any case, resolved through the NameScope; array
+//   elements name[n], name[n][m] or name[n, m];
+// - operators, from the tightest to the loosest binding: unary - +; ** ^; * / %; + -;
+//   the comparisons = == != <> # < <= > >= $ (all one level, left to right); .NOT. !;
+//   .AND.; .OR. (.AND. and .OR. evaluate their right side only when needed);
+// - xBase semantics: text + text joins, text - text joins with the left text's trailing
+//   blanks moved to the end, date + number and date - number give dates, date - date the
+//   days between; "=" on texts is a prefix test ("Miller" = "Mil" is TRUE) unless exact
+//   mode is on (SetExact), "==" compares length and bytes; < <= > >= compare texts
+//   byte-wise and, like "=", treat a text that begins with the right text as equal;
+//   != <> # are the negation of "=";
+// - functions: Abs AllTrim At CToD DToC DToS Empty iif Left Len Logic2Bin Lower LTrim Max
+//   Min PadL PadR Right Round RTrim Space Str StrTran StrZero SubStr Upper Val, the
+//   registered functions, and functions the scope offers (NameScope::callFunction).
+// Errors (genCode of errors.h): EG_SYNTAX and EG_COMPLEXITY when compiling; EG_NOVAR,
+// EG_NOFUNC, EG_ARG (wrong type), EG_BOUND (array index), EG_ZERODIV, EG_NUMERR and
+// EG_STROVERFLOW (texts beyond 64 MiB) when evaluating.
 #include <functional>
 #include <memory>
 #include <string>
@@ -74,6 +95,7 @@ public:
 };
 
 // Compiles and evaluates at each call; compile and runtime errors give an Error value.
+// Recently compiled texts are kept, so a text evaluated per record is parsed only once.
 Value Evaluate(const std::string& text, const NameScope& scope);
 
 // Runs `body`; any runtime error inside it goes to `handler`, whose result is returned.

@@ -101,6 +101,19 @@ TEST(Expression, TextDateAndComparisonSemantics) {
     runTable(cases, std::size(cases));
 }
 
+TEST(Expression, ExactModeComparesWholeTexts) {
+    rt::SetExact(true);
+    const Case cases[] = {
+        {"NAME = 'Miller'", "L:T"},  // trailing blanks do not count
+        {"NAME = 'Mil'", "L:F"},
+        {"NAME != 'Mil'", "L:T"},
+        {"'abc' > 'ab'", "L:T"},
+        {"NAME == 'Miller'", "L:F"},
+    };
+    runTable(cases, std::size(cases));
+    rt::SetExact(false);
+}
+
 TEST(Expression, NamesResolveRegardlessOfCase) {
     const Case cases[] = {
         {"amount", "N:12.5"},

@@ -83,6 +83,14 @@ TEST(Dates, DToCAndCToDWithFourDigitYears) {
         if (c.y == 0) EXPECT_TRUE(got.empty()) << c.text;
         else EXPECT_EQ(got, rt::Date::fromYMD(c.y, c.m, c.d)) << c.text;
     }
+    rt::SetDateCountry(1);
+    rt::SetCentury(false);
+    EXPECT_EQ(rt::DToC(d), "06/15/14");
+    EXPECT_EQ(rt::CToD("06/15/14"), rt::Date::fromYMD(1914, 6, 15));
+    rt::SetCentury(true);
+    EXPECT_EQ(rt::CToD("06/15/2014"), d);
+    rt::SetDateCountry(5);
+
     // Date keys order by day, then month, then year.
     EXPECT_LT(rt::DToC(rt::Date::fromYMD(2015, 1, 2)), rt::DToC(rt::Date::fromYMD(2014, 6, 15)));
 
