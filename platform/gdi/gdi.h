@@ -499,8 +499,10 @@ QImage* GetBitmapImage(HBITMAP bitmap);
 
 // ---------------------------------------------------------------------------------------------
 // Enhanced metafiles in our own recording format: the figure is kept as a picture of the
-// frame's size (in pixels at 96 dpi; no frame: the reference context's size, or 500 x 500),
-// written to `file` (null: kept in memory) by CloseEnhMetaFile.
+// frame's size (hundredths of a millimetre at the reference device's pixels per millimetre; no
+// frame: the reference context's size, for a memory context its bitmap's), written to `file`
+// (null: kept in memory) by CloseEnhMetaFile. Playing maps the picture's top-left corner to the
+// rectangle's (left, top) corner.
 HDC CreateEnhMetaFile(HDC reference, const char* file, const RECT* frame, const char* description);
 inline HDC CreateEnhMetaFileA(HDC reference, const char* file, const RECT* frame,
                               const char* description) {
