@@ -1,66 +1,136 @@
 #include "functions/largefile.h"
 
+#include <cerrno>
 #include <cstring>
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#elif defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "platform/runtime/files.h"
 
 namespace {
 
-// Fetches the window of a line read: up to `want` bytes at the position. Sets the last file
-// error and returns false when there is nothing to read.
-bool window(win::FileHandle h, size_t want, const char** data, size_t* available) {
-    if (!win::FilePeek(h, want, data, available)) {
-        rt::FError(win::GetLastError());
-        return false;
+// The read-ahead object of a handle never changes while the handle number lives, so the last
+// one looked up is kept: a loop over one file makes no table look-up per line.
+win::ReadAhead* readAhead(win::FileHandle h) {
+    static win::FileHandle cachedHandle = win::INVALID_FILE_HANDLE;
+    static win::ReadAhead* cached = nullptr;
+    if (h != cachedHandle || !cached) {
+        cached = win::FileReadAhead(h);
+        cachedHandle = h;
     }
-    if (*available == 0) {
-        rt::FError(win::FILE_ERROR_EOF);
-        return false;
-    }
-    if (*available > want)
-        *available = want;
-    rt::FError(0);
-    return true;
+    return cached;
 }
 
-// Whether the byte (or, for UTF-16, the unit) just after the window is LF. A failed peek
-// means the byte is not known; the CR then ends the line by itself.
-bool nextIsLf(win::FileHandle h, size_t offset, size_t unit) {
-    const char* data;
-    size_t available;
-    if (!win::FilePeek(h, offset + unit, &data, &available) || available < offset + unit)
+// Fetches the window of a line read: up to `want` bytes at the position, in *data and *size.
+// Sets the last file error and returns null when there is nothing to read.
+[[gnu::always_inline]] inline win::ReadAhead* window(win::FileHandle h, size_t want, const char** data,
+                                                     size_t* size) {
+    win::ReadAhead* ra = readAhead(h);
+    if (!ra) {
+        rt::FError(EBADF);
+        return nullptr;
+    }
+    if (!ra->fill(want)) {
+        rt::FError(win::GetLastError());
+        return nullptr;
+    }
+    if (ra->available() == 0) {
+        rt::FError(win::FILE_ERROR_EOF);
+        return nullptr;
+    }
+    if (rt::FError() != 0)  // a line costs no store to the shared error unless it changes
+        rt::FError(0);
+    *data = ra->data();
+    *size = ra->available() < want ? ra->available() : want;
+    return ra;
+}
+
+// Whether the byte (or, for UTF-16, the unit) at `offset` from the position, just after the
+// window, is LF. When it cannot be read the CR ends the line by itself.
+bool nextIsLf(win::ReadAhead* ra, size_t offset, size_t unit) {
+    if (!ra->fill(offset + unit) || ra->available() < offset + unit)
         return false;
+    const char* data = ra->data();
     return data[offset] == '\n' && (unit == 1 || data[offset + 1] == '\0');
+}
+
+// Index of the first CR or LF among the n bytes at p, or n.
+size_t findLineEndPlain(const char* p, size_t n, size_t i) {
+    for (; i < n; ++i)
+        if (p[i] == '\r' || p[i] == '\n')
+            return i;
+    return n;
+}
+
+#if defined(__x86_64__) && defined(__GNUC__)
+[[gnu::target("avx2")]] size_t findLineEndAvx2(const char* p, size_t n) {
+    const __m256i cr = _mm256_set1_epi8('\r');
+    const __m256i lf = _mm256_set1_epi8('\n');
+    size_t i = 0;
+    for (; i + 32 <= n; i += 32) {
+        const __m256i v = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(p + i));
+        const unsigned mask = static_cast<unsigned>(
+            _mm256_movemask_epi8(_mm256_or_si256(_mm256_cmpeq_epi8(v, cr), _mm256_cmpeq_epi8(v, lf))));
+        if (mask)
+            return i + static_cast<size_t>(__builtin_ctz(mask));
+    }
+    return findLineEndPlain(p, n, i);
+}
+#endif
+
+size_t findLineEndSse2(const char* p, size_t n) {
+    size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i lf = _mm_set1_epi8('\n');
+    for (; i + 16 <= n; i += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        const int mask = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(v, cr), _mm_cmpeq_epi8(v, lf)));
+        if (mask)
+            return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(mask)));
+    }
+#endif
+    return findLineEndPlain(p, n, i);
+}
+
+size_t findLineEnd(const char* p, size_t n) {
+#if defined(__x86_64__) && defined(__GNUC__)
+    static const bool avx2 = __builtin_cpu_supports("avx2");
+    if (avx2)
+        return findLineEndAvx2(p, n);
+#endif
+    return findLineEndSse2(p, n);
 }
 
 }  // namespace
 
 bool FREADLINELARGE(win::FileHandle handle, size_t bufferSize, std::string& line) {
-    line.clear();
     if (bufferSize == 0)
         bufferSize = 1;
     const char* data;
     size_t r;
-    if (!window(handle, bufferSize, &data, &r))
+    win::ReadAhead* ra = window(handle, bufferSize, &data, &r);
+    if (!ra) {
+        line.clear();
         return false;
-    const char* lf = static_cast<const char*>(std::memchr(data, '\n', r));
-    const size_t scanEnd = lf ? static_cast<size_t>(lf - data) : r;
-    const char* cr = static_cast<const char*>(std::memchr(data, '\r', scanEnd));
-    if (!cr && !lf) {
-        line.assign(data, r);
-        win::FileConsume(handle, r);
+    }
+    const size_t i = findLineEnd(data, r);
+    line.assign(data, i);
+    if (i == r) {  // no line end in the window: the rest comes with the next call
+        ra->consume(r);
         return true;
     }
-    const size_t i = cr ? static_cast<size_t>(cr - data) : scanEnd;
-    line.assign(data, i);
     size_t endLength = 1;
-    if (cr) {
+    if (data[i] == '\r') {
         if (i + 1 < r)
             endLength = data[i + 1] == '\n' ? 2 : 1;
-        else if (nextIsLf(handle, i + 1, 1))  // a CR LF pair split by the window's end
+        else if (nextIsLf(ra, i + 1, 1))  // a CR LF pair split by the window's end
             endLength = 2;
     }
-    win::FileConsume(handle, i + endLength);
+    ra->consume(i + endLength);
     return true;
 }
 
@@ -71,14 +141,16 @@ std::string FREADLINELARGE(win::FileHandle handle, size_t bufferSize) {
 }
 
 bool FREADLINEUNICODE(win::FileHandle handle, size_t bufferSize, std::string& line) {
-    line.clear();
     bufferSize &= ~static_cast<size_t>(1);
     if (bufferSize == 0)
         bufferSize = 2;
     const char* data;
     size_t r;
-    if (!window(handle, bufferSize, &data, &r))
+    win::ReadAhead* ra = window(handle, bufferSize, &data, &r);
+    if (!ra) {
+        line.clear();
         return false;
+    }
     size_t i = 0;
     for (; i + 1 < r; i += 2) {
         if (data[i + 1] == '\0' && (data[i] == '\r' || data[i] == '\n'))
@@ -86,7 +158,7 @@ bool FREADLINEUNICODE(win::FileHandle handle, size_t bufferSize, std::string& li
     }
     if (i + 1 >= r) {  // no line end: all bytes read (a final odd byte included)
         line.assign(data, r);
-        win::FileConsume(handle, r);
+        ra->consume(r);
         return true;
     }
     line.assign(data, i);
@@ -95,11 +167,11 @@ bool FREADLINEUNICODE(win::FileHandle handle, size_t bufferSize, std::string& li
         if (i + 3 < r) {
             if (data[i + 2] == '\n' && data[i + 3] == '\0')
                 endLength = 4;
-        } else if (i + 2 == r && nextIsLf(handle, r, 2)) {
+        } else if (i + 2 == r && nextIsLf(ra, r, 2)) {
             endLength = 4;
         }
     }
-    win::FileConsume(handle, i + endLength);
+    ra->consume(i + endLength);
     return true;
 }
 
@@ -110,13 +182,16 @@ std::string FREADLINEUNICODE(win::FileHandle handle, size_t bufferSize) {
 }
 
 bool FEOFLARGE(win::FileHandle handle) {
-    const char* data;
-    size_t available;
-    if (!win::FilePeek(handle, 1, &data, &available)) {
+    win::ReadAhead* ra = readAhead(handle);
+    if (!ra) {
+        rt::FError(EBADF);
+        return true;
+    }
+    if (!ra->fill(1)) {
         rt::FError(win::GetLastError());
         return true;
     }
-    return available == 0;
+    return ra->available() == 0;
 }
 
 int64_t FGETFILESIZE(win::FileHandle handle) {

@@ -8,7 +8,6 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
-#include <vector>
 
 namespace win {
 
@@ -16,34 +15,7 @@ namespace {
 
 thread_local int t_lastError = 0;
 
-// Read-ahead bytes of one descriptor: buf[begin, end) are the file's bytes from the
-// observable position on; the descriptor itself stands at osPos, just after them.
-struct ReadAhead {
-    std::vector<char> buf;
-    size_t begin = 0;
-    size_t end = 0;
-    int64_t osPos = 0;
-    bool active = false;  // osPos and the buffer are valid
-};
-
 constexpr size_t kChunk = 256 * 1024;
-
-std::vector<std::unique_ptr<ReadAhead>> g_states;
-
-ReadAhead* findState(FileHandle h) {
-    if (h < 0 || static_cast<size_t>(h) >= g_states.size())
-        return nullptr;
-    return g_states[static_cast<size_t>(h)].get();
-}
-
-ReadAhead& state(FileHandle h) {
-    if (static_cast<size_t>(h) >= g_states.size())
-        g_states.resize(static_cast<size_t>(h) + 1);
-    auto& slot = g_states[static_cast<size_t>(h)];
-    if (!slot)
-        slot = std::make_unique<ReadAhead>();
-    return *slot;
-}
 
 std::string osName(const std::string& name) {
     std::string out = name;
@@ -57,6 +29,94 @@ bool fail() {
 }
 
 }  // namespace
+
+// One read-ahead object per descriptor number, kept for the life of the process so that its
+// address stays valid; closing a handle only empties it.
+class ReadAheadTable {
+public:
+    static ReadAhead* find(FileHandle h) {
+        auto& t = table();
+        if (h < 0 || static_cast<size_t>(h) >= t.size())
+            return nullptr;
+        return t[static_cast<size_t>(h)].get();
+    }
+    static ReadAhead* get(FileHandle h) {
+        if (h < 0)
+            return nullptr;
+        auto& t = table();
+        if (static_cast<size_t>(h) >= t.size())
+            t.resize(static_cast<size_t>(h) + 1);
+        auto& slot = t[static_cast<size_t>(h)];
+        if (!slot) {
+            slot = std::make_unique<ReadAhead>();
+            slot->handle_ = h;
+        }
+        return slot.get();
+    }
+    static bool sync(FileHandle h) {
+        ReadAhead* ra = find(h);
+        if (!ra || !ra->active_)
+            return true;
+        const int64_t logical = ra->osPos_ - static_cast<int64_t>(ra->end_ - ra->begin_);
+        const bool moved = logical != ra->osPos_;
+        forget(*ra);
+        if (moved && ::lseek(h, logical, SEEK_SET) < 0)
+            return fail();
+        return true;
+    }
+    static void forget(ReadAhead& ra) {
+        ra.active_ = false;
+        ra.begin_ = ra.end_ = 0;
+        if (ra.buf_.capacity() > 4 * kChunk)
+            std::vector<char>().swap(ra.buf_);
+    }
+    static int64_t tell(FileHandle h) {
+        ReadAhead* ra = find(h);
+        return ra && ra->active_ ? ra->osPos_ - static_cast<int64_t>(ra->end_ - ra->begin_) : -1;
+    }
+
+private:
+    static std::vector<std::unique_ptr<ReadAhead>>& table() {
+        static std::vector<std::unique_ptr<ReadAhead>> t;
+        return t;
+    }
+};
+
+bool ReadAhead::refill(size_t want) {
+    if (!active_) {
+        off_t pos = ::lseek(handle_, 0, SEEK_CUR);
+        if (pos < 0)
+            return fail();
+        osPos_ = pos;
+        begin_ = end_ = 0;
+        active_ = true;
+    }
+    // Keep the unread bytes, then fill up with whole chunks.
+    if (begin_ > 0) {
+        std::memmove(buf_.data(), buf_.data() + begin_, end_ - begin_);
+        end_ -= begin_;
+        begin_ = 0;
+    }
+    const size_t capacity = std::max(want, kChunk);
+    if (buf_.size() < capacity)
+        buf_.resize(capacity);
+    while (end_ < want) {
+        ssize_t n = ::read(handle_, buf_.data() + end_, buf_.size() - end_);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return fail();
+        }
+        if (n == 0)
+            break;
+        end_ += static_cast<size_t>(n);
+        osPos_ += n;
+    }
+    t_lastError = 0;
+    return true;
+}
+
+ReadAhead* FileReadAhead(FileHandle h) { return ReadAheadTable::get(h); }
 
 int GetLastError() { return t_lastError; }
 void SetLastError(int code) { t_lastError = code; }
@@ -102,25 +162,11 @@ bool CloseHandle(FileHandle h) {
     return true;
 }
 
-bool FileSync(FileHandle h) {
-    ReadAhead* st = findState(h);
-    if (!st || !st->active)
-        return true;
-    const int64_t logical = st->osPos - static_cast<int64_t>(st->end - st->begin);
-    st->active = false;
-    st->begin = st->end = 0;
-    if (logical != st->osPos && ::lseek(h, logical, SEEK_SET) < 0)
-        return fail();
-    return true;
-}
+bool FileSync(FileHandle h) { return ReadAheadTable::sync(h); }
 
 void FileForget(FileHandle h) {
-    if (ReadAhead* st = findState(h)) {
-        st->active = false;
-        st->begin = st->end = 0;
-        if (st->buf.capacity() > 4 * kChunk)
-            std::vector<char>().swap(st->buf);
-    }
+    if (ReadAhead* ra = ReadAheadTable::find(h))
+        ReadAheadTable::forget(*ra);
 }
 
 bool ReadFile(FileHandle h, void* buffer, size_t count, size_t* read) {
@@ -190,11 +236,12 @@ bool SetFilePointer(FileHandle h, int64_t distance, int method, int64_t* newPosi
 
 bool GetFileSize(FileHandle h, int64_t* size) {
     struct stat sb;
-    if (h < 0 || ::fstat(h, &sb) != 0) {
-        if (h < 0)
-            errno = EBADF;
-        return fail();
+    if (h < 0) {
+        t_lastError = EBADF;
+        return false;
     }
+    if (::fstat(h, &sb) != 0)
+        return fail();
     if (size)
         *size = static_cast<int64_t>(sb.st_size);
     t_lastError = 0;
@@ -202,68 +249,14 @@ bool GetFileSize(FileHandle h, int64_t* size) {
 }
 
 int64_t FileTell(FileHandle h) {
-    if (ReadAhead* st = findState(h); st && st->active)
-        return st->osPos - static_cast<int64_t>(st->end - st->begin);
+    if (int64_t pos = ReadAheadTable::tell(h); pos >= 0)
+        return pos;
     off_t pos = ::lseek(h, 0, SEEK_CUR);
     if (pos < 0) {
         fail();
         return -1;
     }
     return pos;
-}
-
-bool FilePeek(FileHandle h, size_t want, const char** data, size_t* available) {
-    *data = nullptr;
-    *available = 0;
-    if (h < 0) {
-        t_lastError = EBADF;
-        return false;
-    }
-    ReadAhead& st = state(h);
-    if (!st.active) {
-        off_t pos = ::lseek(h, 0, SEEK_CUR);
-        if (pos < 0)
-            return fail();
-        st.osPos = pos;
-        st.begin = st.end = 0;
-        st.active = true;
-    }
-    if (st.end - st.begin < want) {
-        // Keep the unread bytes, then fill up with whole chunks.
-        if (st.begin > 0) {
-            std::memmove(st.buf.data(), st.buf.data() + st.begin, st.end - st.begin);
-            st.end -= st.begin;
-            st.begin = 0;
-        }
-        const size_t capacity = std::max(want, kChunk);
-        if (st.buf.size() < capacity)
-            st.buf.resize(capacity);
-        while (st.end < want) {
-            ssize_t n = ::read(h, st.buf.data() + st.end, st.buf.size() - st.end);
-            if (n < 0) {
-                if (errno == EINTR)
-                    continue;
-                return fail();
-            }
-            if (n == 0)
-                break;
-            st.end += static_cast<size_t>(n);
-            st.osPos += n;
-        }
-    }
-    *data = st.buf.data() + st.begin;
-    *available = st.end - st.begin;
-    t_lastError = 0;
-    return true;
-}
-
-void FileConsume(FileHandle h, size_t count) {
-    ReadAhead* st = findState(h);
-    if (!st || !st->active)
-        return;
-    st->begin += std::min(count, st->end - st->begin);
-    if (st->begin == st->end)
-        st->begin = st->end = 0;
 }
 
 }  // namespace win

@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace win {
 
@@ -51,13 +52,37 @@ bool GetFileSize(FileHandle h, int64_t* size);
 // The handle's position as an unbuffered reader would see it; -1 on failure.
 int64_t FileTell(FileHandle h);
 
-// Buffered access for line readers. FilePeek makes at least min(want, bytes left in the file)
-// bytes from the handle's position available in *data / *available without moving the
-// position; false when a read fails (the bytes already buffered stay). FileConsume moves the
-// position forward by `count` bytes of what FilePeek showed. The pointer is valid until the
-// next call of any function of this header for the handle.
-bool FilePeek(FileHandle h, size_t want, const char** data, size_t* available);
-void FileConsume(FileHandle h, size_t count);
+// Buffered access for line readers: the read-ahead bytes of one handle. data()/available()
+// are the file's bytes from the handle's position on; consume() moves the position forward
+// over them; fill() reads ahead until at least min(want, bytes left in the file) bytes are
+// available, false when a read fails (the bytes already there stay; GetLastError tells why).
+// data() is valid until the next call of fill() or of another function of this header.
+class ReadAhead {
+public:
+    const char* data() const { return buf_.data() + begin_; }
+    size_t available() const { return end_ - begin_; }
+    void consume(size_t count) {
+        begin_ += count < end_ - begin_ ? count : end_ - begin_;
+        if (begin_ == end_)
+            begin_ = end_ = 0;
+    }
+    bool fill(size_t want) { return available() >= want || refill(want); }
+
+private:
+    friend class ReadAheadTable;
+    bool refill(size_t want);
+
+    FileHandle handle_ = INVALID_FILE_HANDLE;
+    std::vector<char> buf_;
+    size_t begin_ = 0;
+    size_t end_ = 0;
+    int64_t osPos_ = 0;   // where the descriptor stands: just after the buffered bytes
+    bool active_ = false; // osPos_ and the buffer are valid
+};
+
+// The read-ahead of a handle (the same object for as long as the handle is open); null for a
+// negative handle.
+ReadAhead* FileReadAhead(FileHandle h);
 
 // Brings the descriptor's own position to the observable one and drops the read-ahead bytes.
 // Returns false when the descriptor cannot be positioned.

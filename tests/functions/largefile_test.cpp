@@ -82,6 +82,32 @@ TEST_F(LargeFileTest, EightBitLinesAndLineEnds) {
     }
 }
 
+TEST_F(LargeFileTest, LinesAcrossReadAheadRefillsMatchAPlainSplit) {
+    // Over a megabyte of lines of every length with mixed line ends, so that line ends and
+    // CR LF pairs fall on the read-ahead's refill boundaries.
+    std::string bytes;
+    Lines expected;
+    std::vector<int64_t> positions;
+    const char* ends[] = {"\r\n", "\n", "\r"};
+    for (unsigned i = 0; bytes.size() < (1u << 20) + 5000; ++i) {
+        std::string line((i * 7919u) % 301, static_cast<char>('a' + i % 26));
+        expected.push_back(line);
+        bytes += line + ends[(i / 3) % 3];
+        positions.push_back(static_cast<int64_t>(bytes.size()));
+    }
+    win::FileHandle h = openWith(bytes);
+    std::vector<int64_t> seen;
+    Lines lines;
+    std::string line;
+    while (!FEOFLARGE(h) && lines.size() <= expected.size()) {
+        ASSERT_TRUE(FREADLINELARGE(h, 4096, line));
+        lines.push_back(line);
+        seen.push_back(FTELLLARGE(h));
+    }
+    EXPECT_TRUE(lines == expected);
+    EXPECT_TRUE(seen == positions);
+}
+
 TEST_F(LargeFileTest, EmptyFileIsAtEndAtOnce) {
     win::FileHandle h = openWith("");
     EXPECT_TRUE(FEOFLARGE(h));
