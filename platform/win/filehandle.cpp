@@ -97,10 +97,11 @@ bool ReadAhead::refill(size_t want) {
         end_ -= begin_;
         begin_ = 0;
     }
-    const size_t capacity = std::max(want, kChunk);
-    if (buf_.size() < capacity)
-        buf_.resize(capacity);
+    if (buf_.size() < kChunk)
+        buf_.resize(kChunk);
     while (end_ < want) {
+        if (end_ == buf_.size())  // a window wider than a chunk: grow as the bytes come
+            buf_.resize(std::min(want, 2 * buf_.size()));
         ssize_t n = ::read(handle_, buf_.data() + end_, buf_.size() - end_);
         if (n < 0) {
             if (errno == EINTR)

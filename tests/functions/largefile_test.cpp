@@ -70,6 +70,8 @@ TEST_F(LargeFileTest, EightBitLinesAndLineEnds) {
         {"abc\r", 4, {"abc"}, {4}},
         {"abc\rd", 4, {"abc", "d"}, {4, 5}},
         {"abcd\r\ne", 4, {"abcd", "", "e"}, {4, 6, 7}},
+        // A window wider than the read-ahead chunk.
+        {std::string(600000, 'y') + "\r\nz", 1 << 20, {std::string(600000, 'y'), "z"}, {600002, 600003}},
     };
     for (const auto& c : cases) {
         win::FileHandle h = openWith(c.bytes);
