@@ -73,6 +73,9 @@ public:
     void SETMESSAGE(const std::string& text, int kind = MESSAGEPERMANENT) {
         SETMESSAGE(std::optional<std::string>(text), kind);
     }
+    void SETMESSAGE(const char* text, int kind = MESSAGEPERMANENT) {
+        SETMESSAGE(text ? std::optional<std::string>(text) : std::nullopt, kind);
+    }
 
     // The message state.
     bool hasMessageStore() const { return storeCreated_; }
