@@ -63,8 +63,11 @@ void GraphicsWindowCore::DRAW(OBJECTSHAPE& object) {
 
 namespace {
 
+// Children with a PAINTNEW of their own get the repaint request; graphics windows have one
+// but do not answer the request.
 bool wantsPaintNew(gui::GUIOBJECT* child) {
-    return dynamic_cast<PaintNewReceiver*>(child) != nullptr || child->hasMethod("PAINTNEW");
+    return dynamic_cast<PaintNewReceiver*>(child) != nullptr || dynamic_cast<GraphicsWindowCore*>(child) != nullptr ||
+           child->hasMethod("PAINTNEW");
 }
 
 void redrawWindow(gui::GUIOBJECT* child) {
@@ -144,11 +147,16 @@ intptr_t GraphicsWindowCore::dispatchAfter(gui::Event& event, const std::functio
     switch (event.MESSAGE()) {
         case gui::WM_SIZING: lSizing = true; break;
         case gui::WM_EXITSIZEMOVE:
-            if (lSizing) window_->REPAINT();
+            // The platform repaints at once, so the flag must be down before, or the
+            // expose that the repaint leads to would be ignored.
+            if (lSizing) {
+                lSizing = false;
+                repaintWhole();
+            }
             lSizing = false;
             break;
         case WM_SYSCOMMAND:
-            if (event.WPARAM() == SC_RESTORE || event.WPARAM() == SC_MAXIMIZE) window_->REPAINT();
+            if (event.WPARAM() == SC_RESTORE || event.WPARAM() == SC_MAXIMIZE) repaintWhole();
             break;
         case gui::WM_TIMER:
             if (event.WPARAM() == 1 && nTimerInterval > 0) timerHook(nTimerInterval);
@@ -156,6 +164,13 @@ intptr_t GraphicsWindowCore::dispatchAfter(gui::Event& event, const std::functio
         default: break;
     }
     return 0;
+}
+
+void GraphicsWindowCore::repaintWhole() {
+    window_->REPAINT();
+    // The frame's repaint need not reach the client area, where the canvas is shown.
+    QWidget* surface = window_->surface();
+    if (surface && surface != window_->HANDLE()) surface->repaint();
 }
 
 void GraphicsWindowCore::setTimer(unsigned interval) {

@@ -68,6 +68,8 @@ public:
     void destroyCanvas();
     // Repaint request to the children: all visible ones, or those sharing the exposed area.
     void childPass(const BOUNDINGBOX* exposed);
+    // The whole window is drawn again now; leads to EXPOSE of the whole client area.
+    void repaintWhole();
 
     std::unique_ptr<GRAPHICS> _OGRAPHICS;
     int32_t nLastWidth = -1;
