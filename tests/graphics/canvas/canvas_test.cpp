@@ -146,6 +146,11 @@ TEST(Attributes, SettersAndBlackAndWhiteMode) {
     GRAPHICS g(&device);
     g.SETBACKGROUNDCOLOR(11);
     EXPECT_EQ(g._NBACKGRCOLOR, gdi::RGB(0, 255, 255));
+    WindowDevice window(20, 20);
+    GRAPHICS w(&window);
+    w.SETBACKGROUNDCOLOR(12);
+    EXPECT_EQ(window.background, gdi::RGB(255, 0, 0));  // the device's background brush
+    EXPECT_EQ(gdi::GetBkColor(w._PREFRESHMEMDC), gdi::RGB(255, 0, 0));
     g.SETFILLCOLOR(QColor(255, 0, 0));
     EXPECT_EQ(g._NFILLCOLOR, 255u);
     g.SETFILLCOLOR(gui::COLOR(0, 0, 255));
@@ -232,6 +237,13 @@ TEST(Gradient, IntensityDirectionsAndErase) {
     g.PAINTGRADIENTCANVAS();
     const int bottom = 255 + whole(-255.0 * (1.0 - (260.0 - 100) / 260.0));
     EXPECT_EQ(device.at(0, 0), rgbOf(bottom, bottom, bottom));
+    // black-and-white: intensity 5 from white, and the background colour comes back after
+    g.SETBLACKANDWHITE();
+    g.SETBACKGROUNDCOLOR(16);
+    g.PAINTGRADIENTCANVAS(10, 0);
+    EXPECT_EQ(g._NBACKGRCOLOR, 0u);
+    const int grey = 255 + whole(-255.0 * (1.0 - (300.0 - 100) / 300.0));
+    EXPECT_EQ(device.at(0, 0), rgbOf(grey, grey, grey));
 }
 
 TEST(Gradient, AreaShowsThePartOfTheCanvasGradientUnderIt) {
