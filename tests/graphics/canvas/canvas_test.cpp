@@ -385,6 +385,15 @@ TEST(Areas, EraseFrameAndSavedArea) {
     EXPECT_EQ(device.at(0, 50), 0x0000FFu);
     EXPECT_EQ(device.at(100, 50), kWhite);  // the inside stays untouched
 
+    // empty and negative areas save and restore nothing, and fail nowhere
+    const QImage framed = device.screen.image.copy();
+    for (auto [w, h] : {std::pair{0.0, 0.0}, std::pair{-5.0, 10.0}}) {
+        g.SETSAVEAREA(0, 0, w, h);
+        g.PAINTSAVEDAREA(10, 10, w, h);
+        g.PAINTERASEAREA(10, 10, w, h);
+    }
+    EXPECT_EQ(device.screen.image, framed);
+
     MemoryDevice memory(50, 50);
     GRAPHICS m(&memory);
     m.SETSAVEAREA(0, 0, 10, 10);
