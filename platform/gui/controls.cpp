@@ -316,6 +316,8 @@ void RADIOBUTTON::build() {
     auto* b = new AutoRadio();
     // Families are made by RADIOBUTTONGROUP, not by sharing a parent widget.
     b->setAutoExclusive(false);
+    // A BACKGROUND fills behind the text as on the platform, not in the button colour.
+    b->setBackgroundRole(QPalette::Window);
     b->setFocusPolicy(Qt::StrongFocus);
     initWidget(b);
     QObject::connect(b, &QAbstractButton::clicked, b, [this] { routeButtonClick(); });
@@ -353,6 +355,7 @@ CHECKBOX::CHECKBOX(WINDOW* owner, int id, const POINT& o, const DIMENSION& s, ui
 
 void CHECKBOX::build() {
     auto* b = new QCheckBox();
+    b->setBackgroundRole(QPalette::Window);
     initWidget(b);
     QObject::connect(b, &QAbstractButton::clicked, b, [this] { routeButtonClick(); });
 }
