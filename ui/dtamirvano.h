@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/fieldstructure.h"
 #include "platform/gui/gdiobjects.h"
 #include "platform/win/filehandle.h"
 #include "ui/dtamirvano_vo.h"
@@ -22,16 +23,8 @@ class DBSERVER;
 
 namespace ui {
 
-// One entry of a field structure: name (upper case, at most 10 characters), type "C", "N",
-// "D", "L" (or any type a dBase table carries), length and decimals.
-struct FieldDef {
-    std::string name;
-    std::string type;
-    int length = 0;
-    int decimals = 0;
-    friend bool operator==(const FieldDef&, const FieldDef&) = default;
-};
-using FieldStructure = std::vector<FieldDef>;
+using FieldDef = engine::FieldDef;
+using FieldStructure = engine::FieldStructure;
 
 // Caption and help text of one control in one language.
 struct HelpText {
@@ -46,6 +39,7 @@ public:
 
     // --- the form's behaviour ---
     void BUTTONCLICK(gui::ControlEvent& event) override;
+    void EDITFOCUSCHANGE(gui::EditFocusChangeEvent& event) override;
     DTAMIRVANO& EINAUSBLENDEN();
     std::string GETSEPARATORIN() const;
     std::string GETSEPARATOROUT() const;
@@ -145,6 +139,11 @@ public:
 private:
     void registerHandlers();
 };
+
+// The field-lengths text as the form keeps it: every character but digits and blanks
+// counts as a blank, blanks are trimmed and collapsed, and lengths written as the single
+// digit 0 are dropped ("10, 20;x 0 30" gives "10 20 30"; "007" stays).
+std::string normaliseFieldLengths(const std::string& text);
 
 // The radio families whose members are option flags of the main window, with the button
 // of each member; the input side's families first. Used by the click handler and by the

@@ -122,6 +122,37 @@ void DTAMIRVANO::BUTTONCLICK(gui::ControlEvent& event) {
     EINAUSBLENDEN();
 }
 
+std::string normaliseFieldLengths(const std::string& text) {
+    std::vector<std::string> lengths;
+    std::string current;
+    for (char c : text + " ") {
+        if (c >= '0' && c <= '9') {
+            current.push_back(c);
+        } else if (!current.empty()) {
+            // Every length written as a lone 0 goes, also when two of them follow each
+            // other (a left-to-right text replacement would keep every second one).
+            if (current != "0") lengths.push_back(current);
+            current.clear();
+        }
+    }
+    std::string out;
+    for (const auto& l : lengths) {
+        if (!out.empty()) out.push_back(' ');
+        out += l;
+    }
+    return out;
+}
+
+void DTAMIRVANO::EDITFOCUSCHANGE(gui::EditFocusChangeEvent& event) {
+    DTAMIRVANO_VO::EDITFOCUSCHANGE(event);
+    if (!ISVISIBLE()) return;
+    if (event.GOTFOCUS() || event.NAMESYM() != "SINGLELAENGEIN") return;
+    const std::string t = normaliseFieldLengths(ODCSINGLELAENGEIN->TEXTVALUE());
+    if (lInLenGiven && t != cInLengths) CLOSEINPUT();
+    ODCSINGLELAENGEIN->TEXTVALUE(t);
+    cInLengths = t;
+}
+
 DTAMIRVANO& DTAMIRVANO::EINAUSBLENDEN() {
     auto apply = [this](const EnableRule* begin, const EnableRule* end, int column) {
         for (const EnableRule* r = begin; r != end; ++r) {

@@ -36,8 +36,10 @@ protected:
         shell->STATUSBAR(bar.get());
         shell->SIZE(gui::DIMENSION(820, 640));
         ui::goShell = shell.get();
-        form = std::make_unique<DTAMIRVANO>(shell.get());
+        // As at start-up: the shell is on the screen before the main window is made.
         shell->SHOW();
+        QApplication::processEvents();
+        form = std::make_unique<DTAMIRVANO>(shell.get());
         form->SHOW();
         QApplication::processEvents();
     }
@@ -125,7 +127,9 @@ TEST_F(FormTest, BuildsEveryTemplateItemWithItsIdNameKindCaptionAndFont) {
         EXPECT_EQ(c->NAMESYM(), item.name);
         EXPECT_TRUE(kindMatches(c, item.kind));
         EXPECT_EQ(c->HYPERLABEL().CAPTION(), item.caption);
-        if (showsCaption(item.kind)) EXPECT_EQ(c->CAPTION(), item.caption);
+        if (showsCaption(item.kind)) {
+            EXPECT_EQ(c->CAPTION(), item.caption);
+        }
         EXPECT_EQ(c->OWNER(), form.get());
         // Radio buttons are siblings of their frame: every control is a child of the form.
         EXPECT_EQ(c->HANDLE()->parentWidget(), form->surface());
@@ -161,8 +165,12 @@ TEST_F(FormTest, BuildsEveryTemplateItemWithItsIdNameKindCaptionAndFont) {
     EXPECT_GT(form->OCCRADIOENGLISCH->ORIGIN().Y(), form->OCCRADIODEUTSCH->ORIGIN().Y());
     // Nothing pressed, nothing ticked before settings are loaded.
     for (const ui::FormItem& item : ui::formItems()) {
-        if (auto* r = radio(item.name)) EXPECT_FALSE(r->PRESSED()) << item.name;
-        if (auto* k = check(item.name)) EXPECT_FALSE(k->CHECKED()) << item.name;
+        if (auto* r = radio(item.name)) {
+            EXPECT_FALSE(r->PRESSED()) << item.name;
+        }
+        if (auto* k = check(item.name)) {
+            EXPECT_FALSE(k->CHECKED()) << item.name;
+        }
     }
 }
 
@@ -369,10 +377,14 @@ TEST_F(FormTest, LanguageSwitchRetitlesEveryControlAndKeepsTheSortChoice) {
             EXPECT_EQ(c->NAMESYM(), rows[i].name);
             EXPECT_EQ(c->HYPERLABEL().CAPTION(), ui::title(rows[i], lang)) << rows[i].name;
             const ui::FormItem* item = ui::findFormItem(rows[i].name);
-            if (showsCaption(item->kind)) EXPECT_EQ(c->CAPTION(), ui::title(rows[i], lang)) << rows[i].name;
+            if (showsCaption(item->kind)) {
+                EXPECT_EQ(c->CAPTION(), ui::title(rows[i], lang)) << rows[i].name;
+            }
             const std::string desc = ui::description(rows[i], lang);
             EXPECT_EQ(c->HYPERLABEL().DESCRIPTION(), desc.empty() ? labelTip : desc) << rows[i].name;
-            if (!desc.empty()) EXPECT_EQ(c->HANDLE()->toolTip().toStdString(), desc) << rows[i].name;
+            if (!desc.empty()) {
+                EXPECT_EQ(c->HANDLE()->toolTip().toStdString(), desc) << rows[i].name;
+            }
         }
         const char* none = ui::messageText(4, lang);
         for (gui::COMBOBOX* combo :
@@ -495,4 +507,34 @@ TEST_F(FormTest, TimerOneMovesTheHighlightOverTheThreeIcons) {
         form->DISPATCH(tick);
         EXPECT_EQ(state(), e);
     }
+}
+
+TEST(FieldLengths, OnlyDigitsAndBlanksRemainAndZeroLengthsGo) {
+    struct Case { const char* in; const char* out; };
+    const Case cases[] = {
+        {"10, 20;x 0 30", "10 20 30"}, {"0 0 5", "5"}, {"0", ""}, {"abc", ""}, {"", ""},
+        {"00 007 0", "00 007"}, {"  12   3  ", "12 3"}, {"5,0,0,0,6", "5 6"}, {"10 0a 2", "10 2"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(ui::normaliseFieldLengths(c.in), c.out) << c.in;
+}
+
+TEST_F(FormTest, LeavingTheLengthsEditNormalisesItAndClosesTheInputWhenTheyChanged) {
+    loadDefaults();
+    form->lInLenGiven = true;
+    struct Step { const char* typed; const char* kept; bool closes; };
+    const Step steps[] = {{"10; 20 x", "10 20", true}, {"10 20", "10 20", false}, {"10 20 0 0", "10 20", false}};
+    for (const Step& s : steps) {
+        form->lInOpen = true;
+        form->ODCSINGLELAENGEIN->TEXTVALUE(s.typed);
+        gui::EditFocusChangeEvent lost(form->ODCSINGLELAENGEIN, false);
+        form->EDITFOCUSCHANGE(lost);
+        EXPECT_EQ(form->ODCSINGLELAENGEIN->TEXTVALUE(), s.kept) << s.typed;
+        EXPECT_EQ(form->cInLengths, s.kept);
+        EXPECT_EQ(form->lInOpen, !s.closes) << s.typed;
+    }
+    // Gaining the focus and other edits change nothing.
+    form->ODCSINGLELAENGEIN->TEXTVALUE("1;2");
+    gui::EditFocusChangeEvent got(form->ODCSINGLELAENGEIN, true);
+    form->EDITFOCUSCHANGE(got);
+    EXPECT_EQ(form->ODCSINGLELAENGEIN->TEXTVALUE(), "1;2");
 }

@@ -36,8 +36,10 @@ struct Shown {
         shell->STATUSBAR(bar.get());
         shell->SIZE(gui::DIMENSION(820, 640));
         ui::goShell = shell.get();
-        form = std::make_unique<ui::DTAMIRVANO>(shell.get());
+        // As at start-up: the shell is on the screen before the main window is made.
         shell->SHOW();
+        QApplication::processEvents();
+        form = std::make_unique<ui::DTAMIRVANO>(shell.get());
         form->SHOW();
         form->INITSPRACHE();
         // As after a settings load: one choice per family, some boxes ticked, lists filled.
@@ -77,7 +79,7 @@ struct Shown {
 // The width a control needs to show its caption whole.
 int neededWidth(QWidget* w, const QString& text) {
     const QFontMetrics fm(w->font());
-    if (auto* box = qobject_cast<QGroupBox*>(w)) return fm.horizontalAdvance(text) + 12;
+    if (qobject_cast<QGroupBox*>(w)) return fm.horizontalAdvance(text) + 12;
     if (auto* button = qobject_cast<QAbstractButton*>(w)) {
         if (button->isCheckable()) {
             QStyleOptionButton opt;
