@@ -29,6 +29,10 @@ with open(path, "wb") as f:
     written = 0
     while written < size:
         part = chunk[: size - written]
+        if len(part) < len(chunk):  # end on a whole line, so both readers count the same
+            part = part[: part.rfind(b"\n") + 1]
+            if not part:
+                break
         f.write(part)
         written += len(part)
 PY
