@@ -22,8 +22,10 @@ DTAMIRVANO& DTAMIRVANO::GROESSENEU() {
         if (gui::STATUSBAR* bar = goShell->STATUSBAR())
             if (bar->HANDLE() && bar->HANDLE()->parentWidget() == goShell->surface()) h = bar->SIZE().HEIGHT();
         const gui::BOUNDINGBOX canvas = goShell->CANVASAREA();
-        ORIGIN(gui::POINT(0, h));
+        // Size first: a new size keeps the top edge where it was, the origin then places
+        // the bottom edge.
         SIZE(gui::DIMENSION(canvas.WIDTH(), canvas.HEIGHT() - h + 1));
+        ORIGIN(gui::POINT(0, h));
     }
     for (gui::PUSHBUTTON* b : {OCCBUTEINGABEZEIGEN, OCCBUTNORMALANSICHT, OCCBUTAUSGABEZEIGEN, OCCBUTHILFE, OCCBUTBEENDEN})
         b->ORIGIN(gui::POINT(b->ORIGIN().X(), 3));
@@ -31,8 +33,8 @@ DTAMIRVANO& DTAMIRVANO::GROESSENEU() {
     for (gui::CONTROL* view : std::initializer_list<gui::CONTROL*>{ODCINPUTBROWSER, ODCOUTPUTBROWSER, ODCINPUTMLE, ODCOUTPUTMLE}) {
         if (!view->ISVISIBLE()) continue;
         const gui::BOUNDINGBOX own = CANVASAREA();
-        view->ORIGIN(gui::POINT(0, top));
         view->SIZE(gui::DIMENSION(own.WIDTH() - 4, own.HEIGHT() - top + 1 - 4));
+        view->ORIGIN(gui::POINT(0, top));
         break;
     }
     return *this;
