@@ -127,7 +127,12 @@ size_t findSection(const std::vector<Line>& lines, std::string_view section) {
 }
 
 bool writeFileReplacing(const std::string& fileName, const std::string& content) {
-    const std::string target = osName(fileName);
+    std::string target = osName(fileName);
+    // Replace the file a symbolic link points to, not the link.
+    if (char* real = ::realpath(target.c_str(), nullptr)) {
+        target = real;
+        std::free(real);
+    }
     std::string tmp = target + ".XXXXXX";
     int fd = ::mkstemp(tmp.data());
     if (fd < 0)

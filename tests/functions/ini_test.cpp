@@ -81,6 +81,14 @@ TEST_F(IniTest, ReadsTrimmedWholeValues) {
     EXPECT_EQ(GETINISTRING("Config", "A", path()), "abc");
 }
 
+TEST_F(IniTest, WritesThroughASymbolicLink) {
+    put("[Config]\r\nA=1\r\n");
+    fs::create_symlink(path(), path("link.ini"));
+    ASSERT_TRUE(WRITEINISTRING("Config", "A", "2", path("link.ini")));
+    EXPECT_TRUE(fs::is_symlink(path("link.ini")));
+    EXPECT_EQ(bytes(), "[Config]\r\nA=2\r\n");
+}
+
 TEST_F(IniTest, RefusesWhatALineCannotHold) {
     put("[Config]\r\nA=1\r\n");
     EXPECT_FALSE(WRITEINISTRING("Config", "A", "two\r\nlines", path()));
