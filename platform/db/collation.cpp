@@ -60,10 +60,12 @@ int compare(std::string_view a, std::string_view b) {
 }
 
 uint64_t prefix(std::string_view key) {
+    // Every weight fits in 9 bits, so seven of them fit in 63.
+    static_assert(kLetterBase + 26 < 512);
     uint64_t p = 0;
-    for (size_t i = 0; i < 4; ++i) {
+    for (size_t i = 0; i < 7; ++i) {
         const unsigned char c = i < key.size() ? static_cast<unsigned char>(key[i]) : ' ';
-        p = (p << 16) | kWeights[c];
+        p = (p << 9) | kWeights[c];
     }
     return p;
 }

@@ -26,7 +26,7 @@ uint16_t weight(unsigned char byte);
 // <0, 0 or >0.
 int compare(std::string_view a, std::string_view b);
 
-// The weights of the first four bytes (blank-filled) packed for a quick first comparison:
+// The weights of the first seven bytes (blank-filled) packed for a quick first comparison:
 // keys whose prefixes differ compare as their prefixes do.
 uint64_t prefix(std::string_view key);
 

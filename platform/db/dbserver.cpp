@@ -13,6 +13,7 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <map>
 #include <unordered_map>
 
 #include "platform/db/dbfio.h"
@@ -272,6 +273,29 @@ std::string findMemoFile(const std::string& table, const char* lowerExt) {
 }
 
 // Writes a complete file under a temporary name beside `path`; `rename` moves it into place.
+// Handles of one file in this process share their record count, so an append learns of the
+// others' appends without asking the disk each time.
+struct SharedCount {
+    int64_t count = 0;
+};
+
+std::shared_ptr<SharedCount> sharedCountFor(int fd) {
+    static std::map<std::pair<dev_t, ino_t>, std::weak_ptr<SharedCount>> registry;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return std::make_shared<SharedCount>();
+    const auto key = std::make_pair(st.st_dev, st.st_ino);
+    for (auto it = registry.begin(); it != registry.end();) {
+        it = it->second.expired() ? registry.erase(it) : std::next(it);
+    }
+    auto& slot = registry[key];
+    std::shared_ptr<SharedCount> shared = slot.lock();
+    if (!shared) {
+        shared = std::make_shared<SharedCount>();
+        slot = shared;
+    }
+    return shared;
+}
+
 struct TempFile {
     std::string name;
     int fd = -1;
@@ -385,6 +409,9 @@ struct DBSERVER::Impl {
     int64_t lastFetched = -1;
     int64_t chunkRecords = 1;
 
+    std::string pending;
+    int64_t pendingFirst = 0;
+
     std::vector<char> current;
     int64_t recno = 0;
     bool eof = true;
@@ -420,7 +447,18 @@ struct DBSERVER::Impl {
     bool checkMemoPointers();
     void closeFiles();
 
+    std::shared_ptr<SharedCount> sharedCount;
+
+    // The record count as this process knows it (no system call).
+    void syncCount() {
+        if (!sharedCount) return;
+        if (sharedCount->count > count) count = sharedCount->count;
+        sharedCount->count = count;
+    }
+
+    // The record count from the header, where other programs' appends show.
     void refreshCount() {
+        syncCount();
         if (!shared || fd < 0) return;
         unsigned char raw[4];
         size_t got = 0;
@@ -428,10 +466,12 @@ struct DBSERVER::Impl {
             const int64_t n = io::le32(raw);
             if (n > count) count = n;
         }
+        syncCount();
     }
 
     const char* fetch(int64_t r) {
         if (r < 1 || r > count) return nullptr;
+        if (inPending(r)) return pending.data() + (r - pendingFirst) * recordLength;
         if (r >= cacheFirst && r < cacheFirst + cacheCount) {
             lastFetched = r;
             return cache.data() + (r - cacheFirst) * recordLength;
@@ -464,15 +504,48 @@ struct DBSERVER::Impl {
         lastFetched = -1;
     }
 
-    bool flush() {
+    // Appended records wait in `pending` (they lie at the end of the file, from pendingFirst
+    // on) and go out in one write when it is full or the table is read or moved.
+    bool inPending(int64_t r) const {
+        return !pending.empty() && r >= pendingFirst && r < pendingFirst + static_cast<int64_t>(pending.size() / recordLength);
+    }
+
+    bool storeCurrent() {
         if (!dirty) return true;
         dirty = false;
+        if (inPending(recno)) {
+            std::memcpy(pending.data() + (recno - pendingFirst) * recordLength, current.data(), recordLength);
+            return true;
+        }
         if (!io::writeAt(fd, current.data(), recordLength, recordOffset(recno))) {
             writeFailed = true;
             return fail("cannot write record " + std::to_string(recno) + " of " + path + ": " + io::lastError());
         }
         cacheStore(recno, current.data());
         return true;
+    }
+
+    bool flushPending() {
+        if (pending.empty()) return true;
+        const int64_t first = pendingFirst;
+        const int64_t n = static_cast<int64_t>(pending.size() / recordLength);
+        // The end mark only when no other handle has appended behind these records.
+        refreshCount();
+        if (first + n - 1 == count) pending.push_back('\x1A');
+        const bool ok = io::writeAt(fd, pending.data(), pending.size(), recordOffset(first));
+        pending.clear();
+        // Records read while they were pending may sit in the cache as blanks.
+        if (cacheCount > 0 && cacheFirst < first + n && first < cacheFirst + cacheCount) dropCache();
+        if (!ok) {
+            writeFailed = true;
+            return fail("cannot append to " + path + ": " + io::lastError());
+        }
+        return true;
+    }
+
+    bool flush() {
+        const bool stored = storeCurrent();
+        return flushPending() && stored;
     }
 
     int64_t sequenceLength() const {
@@ -519,15 +592,20 @@ struct DBSERVER::Impl {
     }
 
     bool seekForward(int64_t p) {
-        const int64_t n = sequenceLength();
-        for (; p < n; ++p) {
-            const int64_t r = recordAt(p);
-            if (visible(r)) {
-                pos = p;
-                posKnown = true;
-                setCurrent(r);
-                return true;
+        for (int64_t n = sequenceLength();; n = sequenceLength()) {
+            for (; p < n; ++p) {
+                const int64_t r = recordAt(p);
+                if (visible(r)) {
+                    pos = p;
+                    posKnown = true;
+                    setCurrent(r);
+                    return true;
+                }
             }
+            // Another handle may have appended meanwhile.
+            const int64_t before = count;
+            refreshCount();
+            if (count == before) break;
         }
         toEof();
         return false;
@@ -885,6 +963,8 @@ bool DBSERVER::Impl::open(const std::string& file, bool sharedMode, bool readOnl
         closeFiles();
         return false;
     }
+    sharedCount = sharedCountFor(fd);
+    syncCount();
     used = true;
     status.clear();
     return true;
@@ -917,6 +997,7 @@ bool DBSERVER::Impl::checkMemoPointers() {
 }
 
 void DBSERVER::Impl::closeFiles() {
+    sharedCount.reset();
     memo.close();
     order.reset();
     if (fd >= 0) ::close(fd);
@@ -994,7 +1075,7 @@ std::string DBSERVER::FIELDNAME(int number) const {
 }
 
 int64_t DBSERVER::LASTREC() {
-    d->refreshCount();
+    d->syncCount();
     return d->count;
 }
 
@@ -1046,7 +1127,6 @@ bool DBSERVER::SKIP(int64_t n) {
         if (!d->eof) d->setCurrent(d->recno);
         return ok;
     }
-    d->refreshCount();
     d->ensurePosition();
     d->bof = false;
     if (n > 0) {
@@ -1115,31 +1195,16 @@ bool DBSERVER::FIELDPUT(const rt::Value& field, const rt::Value& value) {
 bool DBSERVER::APPEND() {
     if (!d->used) return d->fail("the table is not open");
     if (d->readOnly) return d->fail("the table " + d->path + " is open read-only");
-    d->refreshCount();
+    if (!d->storeCurrent()) return false;
+    d->syncCount();
     const int64_t next = d->count + 1;
     if (next > kMaxRecords) return d->fail("the table is full");
-    std::string data;
-    int64_t at = 0;
-    const int64_t previous = d->recno;
-    const bool joinPrevious = d->dirty && !d->eof && d->recno == d->count;
-    if (joinPrevious) {
-        // The pending last record, the new blank one and the end mark in one write.
-        data.assign(d->current.data(), d->recordLength);
-        at = d->recordOffset(d->recno);
-    } else {
-        if (!d->flush()) return false;
-        at = d->recordOffset(next);
-    }
-    data.append(d->blank.data(), d->recordLength);
-    data.push_back('\x1A');
-    if (!io::writeAt(d->fd, data.data(), data.size(), at)) {
-        d->writeFailed = true;
-        return d->fail("cannot append to " + d->path + ": " + io::lastError());
-    }
-    if (joinPrevious) {
-        d->dirty = false;
-        d->cacheStore(previous, d->current.data());
-    }
+    const size_t limit = std::max<size_t>(kReadAhead, d->recordLength);
+    const bool contiguous = d->pending.empty() || d->inPending(d->count);
+    if ((!contiguous || d->pending.size() + d->recordLength > limit) && !d->flushPending()) return false;
+    if (d->pending.empty()) d->pendingFirst = next;
+    d->pending.append(d->blank.data(), d->recordLength);
+    // The count goes to the header at once, so another handle sees the record.
     unsigned char raw[4];
     io::putLe32(raw, static_cast<uint32_t>(next));
     if (!io::writeAt(d->fd, raw, sizeof raw, 4)) {
@@ -1147,6 +1212,7 @@ bool DBSERVER::APPEND() {
         return d->fail("cannot update the header of " + d->path + ": " + io::lastError());
     }
     d->count = next;
+    d->syncCount();
     d->modified = true;
     d->current = d->blank;
     d->recno = next;
