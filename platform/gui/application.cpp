@@ -10,6 +10,8 @@
 #include <map>
 #include <optional>
 
+#include "platform/win/sound.h"
+
 namespace gui {
 
 namespace {
@@ -34,10 +36,6 @@ ThreadTimers& threadTimers() {
     return t;
 }
 
-BeepSink& beepSink() {
-    static BeepSink s;
-    return s;
-}
 }  // namespace
 
 APPLICATION::APPLICATION() { g_app = this; }
@@ -128,14 +126,13 @@ unsigned threadTimerInterval(unsigned id) {
     return unsigned(it->second->interval());
 }
 
-void setBeepSink(BeepSink sink) { beepSink() = std::move(sink); }
-
 void MessageBeep(uint32_t type) {
-    if (beepSink()) {
-        beepSink()(type);
-        return;
+    switch (type) {
+    case 0x10: win::PlaySoundA("SystemHand"); break;
+    case 0x30: win::PlaySoundA("SystemExclamation"); break;
+    case 0x40: win::PlaySoundA("SystemAsterisk"); break;
+    default: win::Tone(0, 0); break;
     }
-    if (qobject_cast<QApplication*>(QCoreApplication::instance())) QApplication::beep();
 }
 
 }  // namespace gui

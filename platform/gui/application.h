@@ -53,11 +53,9 @@ bool KillThreadTimer(unsigned id);
 // The interval of a running thread timer, 0 when none runs under that id.
 unsigned threadTimerInterval(unsigned id);
 
-// The simple beep of the class library (MessageBeep). Every beep and system sound of the
-// GUI layer goes through one sink, which tests replace to record them; the default rings
-// the desktop's bell.
-using BeepSink = std::function<void(uint32_t type)>;
-void setBeepSink(BeepSink sink);  // an empty function restores the default
+// MessageBeep of the class library. It goes through the one sound sink of the system
+// (win::SetSoundSink): all bits set or 0 is the simple beep ("bell"), the icon kinds
+// 0x10, 0x30 and 0x40 are the error, warning and information sounds.
 void MessageBeep(uint32_t type);
 
 }  // namespace gui

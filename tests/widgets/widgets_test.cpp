@@ -7,6 +7,7 @@
 
 #include "platform/gui/application.h"
 #include "platform/gui/window.h"
+#include "platform/win/sound.h"
 #include "widgets/fontstrings.h"
 #include "widgets/progressbar.h"
 #include "widgets/statusbar2.h"
@@ -181,8 +182,8 @@ TEST(StatusBar2, PermanentTextWithNothingElseAndEmptyPermanentText) {
 }
 
 TEST(StatusBar2, BeepsOnlyForNonBlankErrorsWhileAskedAndArmsTheTimeOut) {
-    std::vector<uint32_t> beeps;
-    gui::setBeepSink([&](uint32_t t) { beeps.push_back(t); });
+    std::vector<std::string> beeps;
+    win::SoundSink old = win::SetSoundSink([&](const std::string& name) { beeps.push_back(name); });
     gui::TOPAPPWINDOW shell;
     STATUSBAR2 bar(&shell);
     bar.ERRORMESSAGEBEEP(true);
@@ -190,8 +191,8 @@ TEST(StatusBar2, BeepsOnlyForNonBlankErrorsWhileAskedAndArmsTheTimeOut) {
     bar.SETMESSAGE("Fehler", 4);
     bar.ERRORMESSAGEBEEP(false);
     bar.SETMESSAGE("Noch ein Fehler", 4);
-    EXPECT_EQ(beeps, std::vector<uint32_t>{0xFFFFFFFFu});
-    gui::setBeepSink({});
+    EXPECT_EQ(beeps, std::vector<std::string>{"bell"});
+    win::SetSoundSink(old);
 
     struct Case { int timeout; int kind; bool armed; };
     for (Case c : {Case{10, 2, true}, Case{0, 2, false}, Case{10, 1, false}, Case{1, 4, true}}) {
