@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -15,6 +16,7 @@
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <functional>
 
 #include "platform/gui/geometry.h"
 
@@ -74,6 +76,37 @@ protected:
     void focusOutEvent(QFocusEvent* e) override {
         QLineEdit::focusOutEvent(e);
         if (auto* edit = dynamic_cast<SINGLELINEEDIT*>(GUIOBJECT::fromHandle(this))) edit->focusChanged(false);
+    }
+};
+
+// A list that reports every pick of an item by the user: each mouse click on an item (also
+// on the item already selected, so one click inserts one item) and each selection change
+// made with the keyboard. Selection changes while the mouse is down are the click's own.
+class PickList : public QListWidget {
+public:
+    using QListWidget::QListWidget;
+    std::function<void()> picked;
+    bool* programmatic = nullptr;
+    bool mouseActive = false;
+
+    void selectionChangedByUser() {
+        if (!mouseActive && !(programmatic && *programmatic) && picked) picked();
+    }
+
+protected:
+    void mousePressEvent(QMouseEvent* e) override {
+        mouseActive = true;
+        QListWidget::mousePressEvent(e);
+    }
+    void mouseDoubleClickEvent(QMouseEvent* e) override {
+        mouseActive = true;
+        QListWidget::mouseDoubleClickEvent(e);
+    }
+    void mouseReleaseEvent(QMouseEvent* e) override {
+        QListWidget::mouseReleaseEvent(e);
+        bool onItem = itemAt(e->position().toPoint()) != nullptr;
+        mouseActive = false;
+        if (onItem && isEnabled() && picked) picked();
     }
 };
 
@@ -568,7 +601,7 @@ LISTBOX::LISTBOX(WINDOW* owner, int id, const POINT& o, const DIMENSION& s, uint
 }
 
 void LISTBOX::build() {
-    auto* l = new QListWidget();
+    auto* l = new PickList();
     if (STYLE() & LBS_MULTIPLESEL) l->setSelectionMode(QAbstractItemView::MultiSelection);
     else if (STYLE() & LBS_EXTENDEDSEL) l->setSelectionMode(QAbstractItemView::ExtendedSelection);
     else l->setSelectionMode(QAbstractItemView::SingleSelection);
@@ -576,9 +609,9 @@ void LISTBOX::build() {
     l->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     l->setUniformItemSizes(true);
     initWidget(l);
-    QObject::connect(l, &QListWidget::itemSelectionChanged, l, [this] {
-        if (!programmatic_) routeListSelect();
-    });
+    l->programmatic = &programmatic_;
+    l->picked = [this] { routeListSelect(); };
+    QObject::connect(l, &QListWidget::itemSelectionChanged, l, [l] { l->selectionChangedByUser(); });
 }
 
 QListWidget* LISTBOX::listWidget() const { return qobject_cast<QListWidget*>(HANDLE()); }
@@ -755,7 +788,7 @@ void COMBOBOX::build() {
     layout->setSpacing(0);
     auto* edit = new QLineEdit(box);
     edit->setObjectName(QStringLiteral("edit"));
-    auto* list = new QListWidget(box);
+    auto* list = new PickList(box);
     list->setObjectName(QStringLiteral("list"));
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -764,8 +797,8 @@ void COMBOBOX::build() {
     layout->addWidget(list, 1);
     box->setFocusProxy(edit);
     initWidget(box);
-    QObject::connect(list, &QListWidget::itemSelectionChanged, list, [this] {
-        if (programmatic_) return;
+    list->programmatic = &programmatic_;
+    list->picked = [this] {
         QListWidget* l = listWidget();
         QLineEdit* e = lineEdit();
         auto sel = l->selectedItems();
@@ -774,7 +807,8 @@ void COMBOBOX::build() {
             e->setText(sel.first()->text());
         }
         routeListSelect();
-    });
+    };
+    QObject::connect(list, &QListWidget::itemSelectionChanged, list, [list] { list->selectionChangedByUser(); });
     QObject::connect(edit, &QLineEdit::textEdited, edit, [this](const QString& text) {
         // Typing moves the list's selection to the first item that begins with the text.
         ProgrammaticGuard g(programmatic_);

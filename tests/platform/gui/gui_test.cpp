@@ -229,6 +229,17 @@ TEST(GuiListBox, SortsCaseInsensitivelyAndWalksTheSelection) {
     clickListRow(fields->listWidget(), 0);  // a click toggles an item in a multiple list
     EXPECT_EQ(fields->SELECTEDCOUNT(), 3);
     EXPECT_EQ(s.form.selects, std::vector<std::string>{"LISTDATENFELD"});
+
+    // Every click on an item is a pick, the item already selected included (one click
+    // inserts one operator into the filter text).
+    auto ops = make<LISTBOX>(&s.form, 164, "LISTOPERATOREN", QRect(300, 10, 60, 150));
+    ops->FILLUSING(std::vector<std::string>{"+", "(", ")"});
+    s.form.selects.clear();
+    clickListRow(ops->listWidget(), 1);
+    clickListRow(ops->listWidget(), 1);
+    ops->listWidget()->setCurrentRow(2);  // as the arrow keys do
+    EXPECT_EQ(s.form.selects, (std::vector<std::string>{"LISTOPERATOREN", "LISTOPERATOREN", "LISTOPERATOREN"}));
+    EXPECT_EQ(ops->CURRENTITEM(), ")");
 }
 
 TEST(GuiComboBox, SimpleStyleShowsItsListAndKeepsTheChoiceAcrossItemOneSwap) {
