@@ -49,6 +49,12 @@ TEST(Canvas, NewCanvasDefaultsAndDeviceBinding) {
     g.DESTROY();
     g.DESTROY();  // a second destroy releases nothing
     EXPECT_EQ(g._PFONT, nullptr);
+
+    // Registered colours survive the making of further canvases.
+    const int number = g.SETCOLORCODE(1, 2, 3);
+    GRAPHICS second(&device);
+    EXPECT_EQ(second.CHANGENUM2RGB(number), gdi::RGB(1, 2, 3));
+    SETCOLORARRAY();
 }
 
 TEST(Canvas, FixedSizeFormsAndRefreshBitmapLife) {

@@ -104,6 +104,16 @@ TEST(StringFont, OmittedArgumentsKeepTheirFields) {
     lf = fontOf(g);
     EXPECT_STREQ(lf.lfFaceName, "");
     EXPECT_EQ(lf.lfPitchAndFamily, 0);
+
+    // Sizes relative to the canvas follow it only when the font is made again.
+    canvas_test::WindowDevice window(640, 480);
+    GRAPHICS w(&window);
+    w.SETSTRINGFONT(FontFace(32.0), 10.0, 10.0, 0.0, 0.0);
+    window.resize(1280, 960);
+    w.INTERNSETDEVPAR();
+    EXPECT_EQ(w.fontPixelHeight(), 10);
+    w.SETSTRINGFONT();
+    EXPECT_EQ(w.fontPixelHeight(), 20);
 }
 
 TEST(Text, MeasuringInWorldUnits) {
