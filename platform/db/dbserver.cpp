@@ -434,6 +434,11 @@ struct DBSERVER::Impl {
         status = std::move(message);
         return false;
     }
+    // Keeps the reason why the open failed, if that is what left the table closed.
+    bool notOpen() {
+        if (status.empty()) status = "the table is not open";
+        return false;
+    }
 
     int64_t recordOffset(int64_t r) const { return static_cast<int64_t>(headerLength) + (r - 1) * recordLength; }
 
@@ -1099,7 +1104,7 @@ rt::Value DBSERVER::INFO(int item) const {
 bool DBSERVER::isAnsi() const { return d->ansi; }
 
 bool DBSERVER::GOTOP() {
-    if (!d->used) return d->fail("the table is not open");
+    if (!d->used) return d->notOpen();
     const bool ok = d->flush();
     d->refreshCount();
     if (d->shared) d->dropCache();
@@ -1110,7 +1115,7 @@ bool DBSERVER::GOTOP() {
 }
 
 bool DBSERVER::GOBOTTOM() {
-    if (!d->used) return d->fail("the table is not open");
+    if (!d->used) return d->notOpen();
     const bool ok = d->flush();
     d->refreshCount();
     if (d->shared) d->dropCache();
@@ -1121,7 +1126,7 @@ bool DBSERVER::GOBOTTOM() {
 }
 
 bool DBSERVER::SKIP(int64_t n) {
-    if (!d->used) return d->fail("the table is not open");
+    if (!d->used) return d->notOpen();
     bool ok = d->flush();
     if (n == 0) {
         if (!d->eof) d->setCurrent(d->recno);
@@ -1149,7 +1154,7 @@ bool DBSERVER::EOF() const { return d->eof; }
 bool DBSERVER::BOF() const { return d->bof; }
 
 bool DBSERVER::GOTO(int64_t recno) {
-    if (!d->used) return d->fail("the table is not open");
+    if (!d->used) return d->notOpen();
     const bool ok = d->flush();
     d->refreshCount();
     d->bof = false;
@@ -1177,7 +1182,7 @@ rt::Value DBSERVER::FIELDGET(const rt::Value& field) {
 }
 
 bool DBSERVER::FIELDPUT(const rt::Value& field, const rt::Value& value) {
-    if (!d->used) return d->fail("the table is not open");
+    if (!d->used) return d->notOpen();
     if (d->readOnly) return d->fail("the table " + d->path + " is open read-only");
     if (d->eof) return d->fail("there is no current record");
     const int i = d->fieldIndex(field);
@@ -1193,7 +1198,7 @@ bool DBSERVER::FIELDPUT(const rt::Value& field, const rt::Value& value) {
 }
 
 bool DBSERVER::APPEND() {
-    if (!d->used) return d->fail("the table is not open");
+    if (!d->used) return d->notOpen();
     if (d->readOnly) return d->fail("the table " + d->path + " is open read-only");
     if (!d->storeCurrent()) return false;
     d->syncCount();
@@ -1224,14 +1229,14 @@ bool DBSERVER::APPEND() {
 }
 
 bool DBSERVER::COMMIT() {
-    if (!d->used) return d->fail("the table is not open");
+    if (!d->used) return d->notOpen();
     return d->flush();
 }
 
 bool DBSERVER::SETFILTER(const rt::Value&, const std::string& text) { return SETFILTER(text); }
 
 bool DBSERVER::SETFILTER(const std::string& text) {
-    if (!d->used) return d->fail("the table is not open");
+    if (!d->used) return d->notOpen();
     if (text.find_first_not_of(' ') == std::string::npos) return d->fail("the filter is empty");
     std::string error;
     std::shared_ptr<rt::Expression> expr = rt::Expression::compile(text, &error);
@@ -1246,7 +1251,7 @@ bool DBSERVER::SETFILTER(const std::string& text) {
 }
 
 bool DBSERVER::CLEARFILTER() {
-    if (!d->used) return d->fail("the table is not open");
+    if (!d->used) return d->notOpen();
     d->filter.reset();
     d->filterText.clear();
     d->notify(Notify::OrderChanged);
@@ -1256,7 +1261,7 @@ bool DBSERVER::CLEARFILTER() {
 std::string DBSERVER::filterText() const { return d->filterText; }
 
 bool DBSERVER::CREATEINDEX(const std::string& file, const std::string& key) {
-    if (!d->used) return d->fail("the table is not open");
+    if (!d->used) return d->notOpen();
     if (!d->flush()) return false;
     std::string error;
     std::shared_ptr<rt::Expression> expr = rt::Expression::compile(key, &error);
@@ -1287,7 +1292,7 @@ bool DBSERVER::CREATEINDEX(const std::string& file, const std::string& key) {
 }
 
 bool DBSERVER::SETINDEX(const std::string& file) {
-    if (!d->used) return d->fail("the table is not open");
+    if (!d->used) return d->notOpen();
     auto idx = std::make_unique<index::IndexFile>();
     std::string error;
     if (!idx->open(plainPath(file), &error)) return d->fail(error);
@@ -1301,7 +1306,7 @@ bool DBSERVER::SETINDEX(const std::string& file) {
 }
 
 bool DBSERVER::CLEARINDEX(int) {
-    if (!d->used) return d->fail("the table is not open");
+    if (!d->used) return d->notOpen();
     d->order.reset();
     d->posKnown = false;
     d->notify(Notify::OrderChanged);
@@ -1309,7 +1314,7 @@ bool DBSERVER::CLEARINDEX(int) {
 }
 
 bool DBSERVER::COPYSTRUCTURE(const std::string& file) {
-    if (!d->used) return d->fail("the table is not open");
+    if (!d->used) return d->notOpen();
     std::string error;
     if (!createTable(tablePath(file), d->fields, d->ansi, &error)) return d->fail(error);
     return true;
@@ -1334,7 +1339,7 @@ void DBSERVER::detach(int id) {
 }
 
 bool DBSERVER::CLOSE() {
-    if (!d->used) return d->fail("the table is not open");
+    if (!d->used) return d->notOpen();
     bool ok = d->flush();
     if (d->modified && !d->readOnly) {
         std::time_t now = std::time(nullptr);

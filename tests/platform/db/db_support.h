@@ -48,6 +48,8 @@ inline std::string readFile(const std::filesystem::path& p) {
 }
 
 inline void writeFile(const std::filesystem::path& p, const std::string& bytes) {
+    // A new file rather than a truncated one: ext4 writes a truncated file's blocks out at once.
+    std::filesystem::remove(p);
     std::ofstream(p, std::ios::binary | std::ios::trunc) << bytes;
 }
 

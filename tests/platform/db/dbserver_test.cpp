@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <algorithm>
+#include <csignal>
 #include <random>
 #include <vector>
 
@@ -272,12 +275,52 @@ TEST(DbServer, MalformedTablesFailToOpenWithAReason) {
         EXPECT_TRUE(t.EOF());
         EXPECT_TRUE(t.FIELDGET(Value(1)).isNil());
         EXPECT_FALSE(t.SKIP());
+        EXPECT_NE(t.Status().find(c.reason), std::string::npos) << "the reason is kept: " << t.Status();
     }
     fs::remove(dir / "bad.dbt");
     dbtest::writeFile(dir / "bad.dbf", bytes);
     DBSERVER t((dir / "bad.dbf").string(), true, true);
     EXPECT_FALSE(t.USED());
     EXPECT_NE(t.Status().find("memo file"), std::string::npos) << t.Status();
+}
+
+// Every cut of a table and its memo file, and every header byte set to 0x00 and 0xFF, either
+// fails to open or reads without touching memory outside the file's bytes.
+TEST(DbServer, DamagedTablesNeverReadOutsideTheirBytes) {
+    const fs::path dir = mirvano_test::temp_dir("db-damage");
+    const fs::path good = dir / "good.dbf";
+    ASSERT_TRUE(db::DBCREATE(good.string(), structure({{"NAME", "C", 300, 0}, {"N", "N", 6, 2}, {"NOTES", "M", 10, 0}})));
+    {
+        DBSERVER t(good.string(), false, false);
+        for (int i = 0; i < 3; ++i) {
+            ASSERT_TRUE(t.APPEND());
+            ASSERT_TRUE(t.FIELDPUT(Value("NAME"), Value(std::string(290, 'a' + i))));
+            ASSERT_TRUE(t.FIELDPUT(Value("N"), Value(i * 1.5)));
+            ASSERT_TRUE(t.FIELDPUT(Value("NOTES"), Value(std::string(600 * i, 'm'))));
+        }
+    }
+    const std::string table = dbtest::readFile(good), memo = dbtest::readFile(dir / "good.dbt");
+    auto readAll = [&dir](const std::string& t, const std::string& m) {
+        dbtest::writeFile(dir / "d.dbf", t);
+        dbtest::writeFile(dir / "d.dbt", m);
+        DBSERVER d((dir / "d.dbf").string(), true, true);
+        if (!d.USED()) {
+            EXPECT_FALSE(d.Status().empty());
+            return;
+        }
+        for (d.GOTOP(); !d.EOF(); d.SKIP()) {
+            for (int f = 1; f <= d.FCOUNT(); ++f) d.FIELDGET(Value(f));
+        }
+    };
+    for (size_t cut = 0; cut < table.size(); ++cut) readAll(table.substr(0, cut), memo);
+    for (size_t cut = 0; cut < memo.size(); cut += 97) readAll(table, memo.substr(0, cut));
+    for (size_t at = 0; at < 32 + 3 * 32 + 1; ++at) {
+        for (char byte : {'\x00', '\xFF'}) {
+            std::string t = table;
+            t[at] = byte;
+            readAll(t, memo);
+        }
+    }
 }
 
 TEST(DbServer, FilterVisitsMatchingRecordsAndHidesRecordsWhoseTestFails) {
@@ -496,6 +539,35 @@ TEST(DbServer, SecondHandleSeesAppendsAndExclusiveOpenIsRefused) {
     DBSERVER exclusive(file.string(), false, false);
     EXPECT_TRUE(exclusive.USED()) << exclusive.Status();
     EXPECT_FALSE(DBSERVER(file.string(), true, true).USED());
+}
+
+TEST(DbServer, FailedWritesAreReported) {
+    const fs::path dir = mirvano_test::temp_dir("db-full");
+    const fs::path file = dir / "full.dbf";
+    ASSERT_TRUE(db::DBCREATE(file.string(), structure({{"TEXT", "C", 100, 0}})));
+    // A file size limit stands in for a full disk.
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = old;
+    limit.rlim_cur = 150 * 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+    bool appended = true;
+    bool closed = true;
+    std::string status;
+    {
+        DBSERVER t(file.string(), true, false);
+        for (int i = 0; i < 5000 && appended; ++i) {
+            appended = t.APPEND() && t.FIELDPUT(Value(1), Value("record " + std::to_string(i)));
+        }
+        closed = t.CLOSE();
+        status = t.Status();
+    }
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previousHandler);
+    EXPECT_FALSE(appended);
+    EXPECT_FALSE(closed);
+    EXPECT_NE(status.find("cannot"), std::string::npos) << status;
 }
 
 TEST(DbServer, CharacterSetFollowsAnsiModeAndLanguageByte) {
