@@ -101,7 +101,7 @@ void GRAPHICS::init(Device* device, int form, int x, int y, int width, int heigh
     _R4TOP = _R4TOPV = 0.0f;
     _AFILLPATTERN.fill(num2bgr(15));
     INTERNSETDEVPAR();
-    SETSTRINGFONT(FontFace(32.0), 10.0, 10.0, 0.0, 0.0, 0.0);
+    SETSTRINGFONT(32, 10.0, 10.0, 0.0, 0.0, 0.0);
 }
 
 GRAPHICS& GRAPHICS::DESTROY() {

@@ -15,7 +15,6 @@
 #include <memory>
 #include <optional>
 #include <string>
-#include <variant>
 #include <vector>
 
 #include "graphics/canvas/colors.h"
@@ -101,8 +100,22 @@ using DrawTraceSink = std::function<void(const DrawCall&)>;
 
 // A numeric argument that may be left out.
 using Opt = std::optional<double>;
-// The face of the string font: a pitch-and-family number or a face name.
-using FontFace = std::variant<double, std::string>;
+// The face of the string font: a pitch-and-family number (no face name) or a face name.
+class FontFace {
+public:
+    FontFace(int family) : family_(family) {}
+    FontFace(double family) : family_(family) {}
+    FontFace(const char* name) : isName_(true), name_(name ? name : "") {}
+    FontFace(std::string name) : isName_(true), name_(std::move(name)) {}
+    bool isName() const { return isName_; }
+    double family() const { return family_; }
+    const std::string& name() const { return name_; }
+
+private:
+    bool isName_ = false;
+    double family_ = 0.0;
+    std::string name_;
+};
 
 class GRAPHICS {
 public:

@@ -88,11 +88,10 @@ GRAPHICS& GRAPHICS::INTERNGENSTRINGFONT() {
 
     int pitchAndFamily = 0;
     const char* faceName = nullptr;
-    if (const double* family = std::get_if<double>(&uFontFace)) {
-        pitchAndFamily = whole(*family);
-    } else {
-        const std::string& name = std::get<std::string>(uFontFace);
-        if (!name.empty()) faceName = name.c_str();
+    if (!uFontFace.isName()) {
+        pitchAndFamily = whole(uFontFace.family());
+    } else if (!uFontFace.name().empty()) {
+        faceName = uFontFace.name().c_str();
     }
     _PFONT = gdi::CreateFontA(-h, w, escapement, escapement, weight, italic, underline, strikeOut, 0, precision,
                               2, quality, pitchAndFamily, faceName);

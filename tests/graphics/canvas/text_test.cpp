@@ -33,7 +33,7 @@ void drawTitlePage(GRAPHICS& g) {
     g.SETBACKGROUNDCOLOR(11);
     g.PAINTGRADIENTCANVAS(10, 0);
     g.SETWORLDORIGIN(std::floor(W / 2), std::floor(H / 2));
-    g.SETSTRINGFONT(FontFace(16.0), 30.0, 60.0, 2.0, 0.0, 0.0);
+    g.SETSTRINGFONT(16, 30.0, 60.0, 2, 0, 0.0);
     g.SETSTRINGCOLOR(15);
     g.SETSTRINGSHADOW(6, 16, 7);
     g.PAINTSTRINGSHADOW(0, 0.2 * H, "MIRVANO", 10.0);
