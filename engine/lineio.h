@@ -1,0 +1,112 @@
+#pragma once
+// Reading and writing the text lines of CSV and SDF files, with the code-page conversions
+// between the file's character set and the engine's working encoding, and the SDF cutting
+// of a line into fields.
+//
+// Lines are read whole, however long: the analysis and the conversion pass see the same
+// lines. A byte-order mark at the very start of a UTF-8 or UTF-16 input is skipped.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/fieldstructure.h"
+#include "engine/options.h"
+#include "platform/win/filehandle.h"
+
+namespace engine {
+
+// Reads the lines of one input file through its handle. The handle's position stays what
+// FTELLLARGE and FEOFLARGE expect, so callers may mix both.
+class LineReader {
+public:
+    // `input` is the file's character set, `working` the encoding lines are delivered in by
+    // next() (workingEncoding()).
+    LineReader(win::FileHandle handle, Charset input, Charset working);
+
+    // Conversion pass: the next line in the working encoding, without its line end. False
+    // when nothing is left (at the end of the file or after a read error).
+    bool next(std::string& line);
+    // Analysis pass: the next line as ANSI text; raises lineMax() to the line's raw length in
+    // bytes (two per unit in UTF-16) when that is larger.
+    bool nextAnalysis(std::string& line);
+    // The raw next line without any conversion (UTF-16 as its bytes); false at the end.
+    bool nextRaw(std::string& raw);
+
+    bool atEnd() const;
+    int64_t position() const;
+    int64_t size() const;
+    // Back to the start of the file; false when the handle cannot be positioned.
+    bool rewind();
+    // False once a read failed (as opposed to reaching the end).
+    bool readFailed() const { return failed_; }
+
+    uint32_t lineMax() const { return lineMax_; }
+    void setLineMax(uint32_t n) { lineMax_ = n; }
+
+    win::FileHandle handle() const { return handle_; }
+    Charset input() const { return input_; }
+    Charset working() const { return working_; }
+
+private:
+    bool readRaw(std::string& raw);
+    win::FileHandle handle_;
+    Charset input_;
+    Charset working_;
+    uint32_t lineMax_ = 0;
+    bool failed_ = false;
+    std::u16string wide_;
+    std::string raw_;
+};
+
+// Writes lines, each followed by CR LF, converted from the working encoding into the
+// output's character set. Output is gathered and written in large blocks: call flush()
+// before the handle is used otherwise (seek, another write, close).
+class LineWriter {
+public:
+    LineWriter(win::FileHandle handle, Charset working, Charset output);
+    ~LineWriter();  // flushes; a failure there is lost, so call flush() yourself
+    LineWriter(const LineWriter&) = delete;
+    LineWriter& operator=(const LineWriter&) = delete;
+
+    // Appends the line and its line end; false once any write has failed.
+    bool write(std::string_view line);
+    // Writes the gathered bytes; false when this or any earlier write failed.
+    bool flush();
+    bool ok() const { return ok_; }
+    // Bytes written to the handle or waiting, since construction.
+    uint64_t bytes() const { return bytes_; }
+
+private:
+    win::FileHandle handle_;
+    Charset working_;
+    Charset output_;
+    bool ok_ = true;
+    uint64_t bytes_ = 0;
+    std::string buffer_;
+    std::string scratch_;
+    std::u16string wide_;
+};
+
+// Converts one line between the encodings; ANSI, OEM and UTF-8 are 8-bit text, UTF-16 is
+// little-endian bytes. Never fails for these four.
+void convertLine(std::string_view text, Charset from, Charset to, std::string& out);
+
+// Cuts a line by byte starts (1-based) and the lengths of the structure's entries; a start
+// past the end gives "", a field the line cuts short is shorter.
+std::vector<std::string> copySdf2ArrayIn(std::string_view line, const FieldStructure& structure,
+                                         const std::vector<int>& starts, size_t n);
+
+// Cuts a line into n fields by widths and starts (1-based). With `characters` they count
+// UTF-8 characters (a multi-byte character is never split), else bytes. `out` is resized to
+// n and its strings reused.
+void copySdf2ArrayOut(std::string_view line, const std::vector<int>& widths, const std::vector<int>& starts,
+                      size_t n, bool characters, std::vector<std::string>& out);
+
+// The text cut or filled with blanks on the right to `width`; with `characters` the width
+// counts UTF-8 characters and a character is never split.
+std::string padRight(std::string_view text, size_t width, bool characters);
+void padRight(std::string_view text, size_t width, bool characters, std::string& out);
+
+}  // namespace engine

@@ -1,0 +1,52 @@
+#pragma once
+// How the engine reports a step's outcome: an error or a passing text in the shell window's
+// status bar, and a system sound. Where the reports go is decided here, not by the engine:
+// to the shell's status bar when there is one, also to standard error in a batch, and to a
+// recorder in tests.
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace engine {
+
+enum class ReportKind { Error, Transient, Sound };
+
+void reportError(const std::string& text);
+void reportTransient(const std::string& text);
+void reportSound(const std::string& alias);
+// A failed step: the error text and the sound "SystemHand".
+void reportFailure(const std::string& text);
+
+// In a batch, errors and passing texts also go to standard error.
+void setReportToStderr(bool on);
+bool reportToStderr();
+
+// Replaces where the reports go (an empty hook restores the shell's status bar and the
+// system sound); returns the hook that was in place.
+using ReportHook = std::function<void(ReportKind, const std::string&)>;
+ReportHook setReportHook(ReportHook hook);
+
+// For tests: records every report while it lives.
+class ReportRecorder {
+public:
+    struct Entry {
+        ReportKind kind;
+        std::string text;
+    };
+    ReportRecorder();
+    ~ReportRecorder();
+    ReportRecorder(const ReportRecorder&) = delete;
+    ReportRecorder& operator=(const ReportRecorder&) = delete;
+
+    std::vector<Entry> entries;
+    // The texts of one kind, in order.
+    std::vector<std::string> of(ReportKind kind) const;
+    // The last error text, "" when none.
+    std::string lastError() const;
+    void clear() { entries.clear(); }
+
+private:
+    ReportHook previous_;
+};
+
+}  // namespace engine
