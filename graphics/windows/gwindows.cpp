@@ -74,18 +74,6 @@ void redrawWindow(gui::GUIOBJECT* child) {
     if (QWidget* w = child->HANDLE()) w->update();
 }
 
-// The child windows of a window's client area, topmost first, as GetWindow walks them.
-std::vector<QWidget*> childWindows(gui::WINDOW* window) {
-    std::vector<QWidget*> out;
-    QWidget* surface = window->surface();
-    if (!surface) return out;
-    const QObjectList& children = surface->children();
-    for (auto it = children.rbegin(); it != children.rend(); ++it) {
-        if (auto* w = qobject_cast<QWidget*>(*it); w && w->isWindow() == false) out.push_back(w);
-    }
-    return out;
-}
-
 }  // namespace
 
 void GraphicsWindowCore::paintNew(const std::function<void()>& paintHook) {
@@ -99,11 +87,9 @@ void GraphicsWindowCore::paintNew(const std::function<void()>& paintHook) {
 }
 
 void GraphicsWindowCore::childPass(const BOUNDINGBOX* exposed) {
-    for (QWidget* handle : childWindows(window_)) {
-        gui::GUIOBJECT* child = gui::GUIOBJECT::fromHandle(handle);
-        // A window the class library did not make ends the pass.
-        if (!child) break;
-        if (!child->ISVISIBLE()) continue;
+    // Our own list of children: windows that the class library did not make are not in it.
+    for (gui::GUIOBJECT* child : window_->GETALLCHILDREN()) {
+        if (!child || !child->ISVISIBLE()) continue;
         if (!exposed) {
             if (wantsPaintNew(child)) {
                 child->SENDMESSAGE(gui::WM_USER, kPaintNewRequest, 0);
