@@ -185,6 +185,70 @@ TEST(DbServer, ReadsDbfModuleTableWithMemoAndDeletedRecord) {
     EXPECT_EQ(t.FIELDGET(Value("NOTES")).str(), "gone");
 }
 
+// The memo kinds and character sets other programs write: dBase III .dbt, FoxPro .fpt;
+// OEM tables come back in ANSI.
+TEST(DbServer, ReadsMemoKindsAndCodePagesOfOtherPrograms) {
+    DBTEST_REQUIRE_PYTHON("dbf");
+    const fs::path dir = mirvano_test::temp_dir("db-kinds");
+    struct {
+        const char* type;
+        const char* codepage;
+        unsigned char version;
+        bool ansi;
+    } cases[] = {{"db3", "cp1252", 0x83, true}, {"db3", "cp437", 0x83, false}, {"clp", "cp850", 0x83, false},
+                 {"fp", "cp1252", 0xF5, true},  {"vfp", "cp1252", 0x30, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.type) + " " + c.codepage);
+        const fs::path file = dir / (std::string(c.type) + c.codepage + ".dbf");
+        const auto r = dbtest::runPython(dir, "import dbf\n"
+                                              "t = dbf.Table('" + file.string() + "', 'NAME C(10); QTY N(5,1); NOTES M', "
+                                              "dbf_type='" + c.type + "', codepage='" + c.codepage + "')\n"
+                                              "t.open(dbf.READ_WRITE)\n"
+                                              "t.append(('M\\u00fcller', -2.5, 'N\\u00f6te ' * 200))\n"
+                                              "t.append(('Smith', 7, 'short'))\n"
+                                              "t.close()\n");
+        ASSERT_EQ(r.status, 0) << r.out;
+        EXPECT_EQ(static_cast<unsigned char>(dbtest::readFile(file)[0]), c.version);
+        DBSERVER t(file.string(), true, true);
+        ASSERT_TRUE(t.USED()) << t.Status();
+        EXPECT_EQ(t.INFO(25).log(), c.ansi);
+        EXPECT_EQ(t.FIELDGET(Value("NAME")).str(), "M\xfcller    ");
+        EXPECT_EQ(t.FIELDGET(Value("QTY")).num(), -2.5);
+        std::string notes;
+        for (int i = 0; i < 200; ++i) notes += "N\xf6te ";
+        EXPECT_EQ(t.FIELDGET(Value("NOTES")).str(), notes);
+        t.SKIP();
+        EXPECT_EQ(t.FIELDGET(Value("NOTES")).str(), "short");
+        t.SKIP();
+        EXPECT_TRUE(t.EOF());
+    }
+}
+
+TEST(DbServer, ReadsDbaseIvMemo) {
+    const fs::path dir = mirvano_test::temp_dir("db-dbase4");
+    const fs::path file = dir / "four.dbf";
+    ASSERT_TRUE(db::DBCREATE(file.string(), structure({{"NOTES", "M", 10, 0}})));
+    {
+        DBSERVER t(file.string(), true, false);
+        ASSERT_TRUE(t.APPEND());
+        ASSERT_TRUE(t.FIELDPUT(Value(1), Value("placeholder")));
+    }
+    std::string table = dbtest::readFile(file);
+    table[0] = '\x8B';
+    std::string memo(1024, '\0');
+    memo[0] = 2;          // next free block
+    memo[20] = 0, memo[21] = 2;  // block size 512
+    const std::string text = "dBase IV memo with \x1A inside";
+    memo.replace(512, 4, "\xFF\xFF\x08\x00");
+    memo[516] = static_cast<char>(8 + text.size());
+    memo.replace(520, text.size(), text);
+    dbtest::writeFile(file, table);
+    dbtest::writeFile(dir / "four.dbt", memo);
+    DBSERVER t(file.string(), true, true);
+    ASSERT_TRUE(t.USED()) << t.Status();
+    EXPECT_EQ(t.FIELDGET(Value(1)).str(), text);
+}
+
 TEST(DbServer, ReadsVisualFoxProTypes) {
     DBTEST_REQUIRE_PYTHON("dbf");
     const fs::path dir = mirvano_test::temp_dir("db-vfp");
