@@ -555,6 +555,12 @@ TEST(DbServer, NumbersTooLargeBecomeAsterisksAndLongTextSurvives) {
     EXPECT_EQ(t.FIELDGET(Value("LONG")).str(), longText);
     EXPECT_EQ(t.FIELDGET(Value("SHORT")).str(), "abc");
     EXPECT_EQ(t.FIELDGET(Value("N")).num(), 0);  // asterisks read as no number
+    t.CLOSE();
+
+    DBTEST_REQUIRE_PYTHON("dbfread");
+    const auto r = dbtest::runPython(dir, "import dbfread\nrec = next(iter(dbfread.DBF('" + file.string() +
+                                              "')))\nprint(rec['LONG'].count('a'), rec['LONG'].count('b'), rec['SHORT'])\n");
+    EXPECT_EQ(r.out, "150 150 abc\n");
 }
 
 TEST(DbServer, StructureErrorsRefuseCreation) {
