@@ -164,8 +164,14 @@ int SetDIBits(HDC hdc, HBITMAP hbm, UINT start, UINT lines, const void* bits, co
     auto bm = get<Bitmap>(hbm, Kind::Bitmap);
     if ((hdc && !dcOf(hdc)) || !bm || !info || !bits || lines == 0 || lines > 65535) return 0;
     // Decode just the rows handed over, with a header of that many rows.
-    const std::size_t headerBytes =
-        info->bmiHeader.biSize + (info->bmiHeader.biBitCount <= 8 ? (std::size_t(4) << info->bmiHeader.biBitCount) : 0);
+    const BITMAPINFOHEADER& given = info->bmiHeader;
+    std::size_t colours = 0;
+    if (given.biBitCount <= 8) {
+        const std::size_t full = std::size_t(1) << given.biBitCount;
+        colours = given.biClrUsed ? std::min<std::size_t>(given.biClrUsed, full) : full;
+    }
+    if (given.biSize < 40 || given.biSize > 4096) return 0;
+    const std::size_t headerBytes = given.biSize + 4 * colours;
     std::vector<unsigned char> copy(std::max<std::size_t>(headerBytes, sizeof(BITMAPINFOHEADER)));
     std::memcpy(copy.data(), info, headerBytes);
     auto* hdr = reinterpret_cast<BITMAPINFOHEADER*>(copy.data());

@@ -460,16 +460,18 @@ BOOL arcFigure(HDC hdc, int l, int t, int r, int b, int xs, int ys, int xe, int 
     double sweep = ccw ? a1 - a0 : a0 - a1;
     while (sweep <= 1e-12) sweep += 2 * M_PI;
     if (std::abs(a1 - a0) < 1e-12 || (s.x() == en.x() && s.y() == en.y())) sweep = 2 * M_PI;
+    const bool whole = sweep >= 2 * M_PI;
     const int steps = int(std::clamp((ax + ay) * sweep / 2.0, 8.0, 4000.0));
     std::vector<QPointF> arc;
-    for (int i = 0; i <= steps; ++i) {
+    if (whole) arc = ellipsePoints(e);
+    for (int i = 0; !whole && i <= steps; ++i) {
         const double a = a0 + (ccw ? 1 : -1) * sweep * i / steps;
         arc.emplace_back(cx + ax * std::cos(a), cy - ay * std::sin(a));
     }
     Figure f;
     if (kind == ArcKind::Arc) {
         f.strokes.push_back(arc);
-        f.closed.push_back(false);
+        f.closed.push_back(whole);
         return render(*dc, f, false) ? TRUE : FALSE;
     }
     std::vector<QPointF> shape = arc;
@@ -775,6 +777,17 @@ void patternFill(DC& dc, const QRect& area, const Brush* brush, DWORD rop) {
     const QRect box = area & dc.clipBounds();
     if (box.isEmpty()) return;
     const bool mono = dc.mono();
+    if (rop == PATCOPY && brush && brush->style == BS_SOLID) {
+        // The common background fill: one colour, whole runs.
+        const std::uint32_t c = mono ? monoize(toPixel(brush->color)) : toPixel(brush->color);
+        for (const QRect& r : clipRects(dc, box))
+            for (int y = r.top(); y <= r.bottom(); ++y) {
+                auto* line = reinterpret_cast<std::uint32_t*>(img->scanLine(y));
+                std::fill(line + r.left(), line + r.right() + 1, c);
+            }
+        dc.noteDrawn(box);
+        return;
+    }
     for (const QRect& r : clipRects(dc, box)) {
         for (int y = r.top(); y <= r.bottom(); ++y) {
             auto* line = reinterpret_cast<std::uint32_t*>(img->scanLine(y));

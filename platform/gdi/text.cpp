@@ -1,6 +1,7 @@
 // Fonts and text output.
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QGuiApplication>
 
 #include <algorithm>
 #include <cmath>
@@ -29,6 +30,9 @@ QString fromCp1252(const char* text, int length) {
 namespace {
 
 constexpr int kDefaultCellHeight = 16;
+
+// Fonts need the GUI application's font database; without one text calls fail cleanly.
+bool fontsAvailable() { return qobject_cast<QGuiApplication*>(QCoreApplication::instance()) != nullptr; }
 
 QString familyForHint(BYTE pitchAndFamily) {
     switch (pitchAndFamily & 0xF0) {
@@ -165,7 +169,7 @@ int drawText(DC& dc, int X, int Y, const QString& str, const QRect* opaqueRect, 
 BOOL textOut(HDC hdc, int x, int y, UINT options, const RECT* rect, const char* text, int length, const int* dx) {
     Guard g(lock());
     auto dc = dcOf(hdc);
-    if (!dc || length < 0 || (!text && length > 0)) return FALSE;
+    if (!dc || length < 0 || (!text && length > 0) || !fontsAvailable()) return FALSE;
     const QString str = fromCp1252(text, length);
     const bool updateCp = dc->s.textAlign & TA_UPDATECP;
     const POINT ref = updateCp ? dc->s.current : POINT{x, y};
@@ -207,7 +211,7 @@ BOOL ExtTextOut(HDC hdc, int x, int y, UINT options, const RECT* rect, const cha
 BOOL GetTextExtentPoint32(HDC hdc, const char* text, int length, SIZE* size) {
     Guard g(lock());
     auto dc = dcOf(hdc);
-    if (!dc || !size || length < 0 || (!text && length > 0)) return FALSE;
+    if (!dc || !size || length < 0 || (!text && length > 0) || !fontsAvailable()) return FALSE;
     const QFontMetrics fm(dcFont(*dc));
     const int w = fm.horizontalAdvance(fromCp1252(text, length));
     const int h = fm.ascent() + fm.descent();
@@ -219,7 +223,7 @@ BOOL GetTextExtentPoint32(HDC hdc, const char* text, int length, SIZE* size) {
 BOOL GetTextMetrics(HDC hdc, TEXTMETRIC* tm) {
     Guard g(lock());
     auto dc = dcOf(hdc);
-    if (!dc || !tm) return FALSE;
+    if (!dc || !tm || !fontsAvailable()) return FALSE;
     const QFont font = dcFont(*dc);
     const QFontMetrics fm(font);
     const double sy = dc->scaleY(), sx = dc->scaleX();
@@ -254,7 +258,7 @@ BOOL GetTextMetrics(HDC hdc, TEXTMETRIC* tm) {
 std::string GetTextFaceName(HDC hdc) {
     Guard g(lock());
     auto dc = dcOf(hdc);
-    if (!dc) return {};
+    if (!dc || !fontsAvailable()) return {};
     return QFontInfo(dcFont(*dc)).family().toStdString();
 }
 

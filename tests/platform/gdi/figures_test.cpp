@@ -329,3 +329,26 @@ TEST(Figures, FloodFillStaysInsideItsArea) {
     EXPECT_EQ(s.at(9, 9), kWhite);
     EXPECT_EQ(s.at(4, 4), kRed);
 }
+
+TEST(Figures, WidePensCentreOnTheOutlineUnlessInsideTheFrame) {
+    struct Case {
+        const char* name;
+        int style, width;
+        QRect inked;  // bounding box of the ink
+    };
+    const Case cases[] = {
+        {"one pixel", PS_SOLID, 1, QRect(QPoint(5, 5), QPoint(14, 14))},
+        {"three pixels", PS_SOLID, 3, QRect(QPoint(4, 4), QPoint(15, 15))},
+        {"three pixels inside the frame", PS_INSIDEFRAME, 3, QRect(QPoint(5, 5), QPoint(14, 14))},
+    };
+    for (const Case& c : cases) {
+        Surface s(20, 20);
+        Tools t(s.dc, CreatePen(c.style, c.width, kBlack), nullptr);
+        Rectangle(s.dc, 5, 5, 15, 15);
+        QRect box;
+        for (auto [x, y] : inked(s)) box |= QRect(x, y, 1, 1);
+        EXPECT_EQ(box, c.inked) << c.name;
+        EXPECT_EQ(s.at(10, 10), kWhite) << c.name;
+        EXPECT_EQ(s.at(5 + c.width / 2, 10), kBlack) << c.name;
+    }
+}
