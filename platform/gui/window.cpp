@@ -126,7 +126,7 @@ int ControlEvent::CONTROLID() const { return control_ ? control_->CONTROLID() : 
 // GUIOBJECT
 
 GUIOBJECT::~GUIOBJECT() {
-    if (auto* b = static_cast<TimerBridge*>(bridge_)) b->obj_ = nullptr;
+    if (auto* b = static_cast<TimerBridge*>(bridge_.data())) b->obj_ = nullptr;
     if (QWidget* w = widget_.data()) {
         w->setProperty(kObjectProperty, QVariant());
         delete w;
@@ -140,7 +140,7 @@ void GUIOBJECT::attachWidget(QWidget* widget) {
 }
 
 void GUIOBJECT::destroyWidget() {
-    if (auto* b = static_cast<TimerBridge*>(bridge_)) b->obj_ = nullptr;
+    if (auto* b = static_cast<TimerBridge*>(bridge_.data())) b->obj_ = nullptr;
     bridge_ = nullptr;
     timers_.clear();
     if (QWidget* w = widget_.data()) {

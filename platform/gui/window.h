@@ -186,12 +186,12 @@ protected:
     // the widget's own signal handlers); HANDLE is null from here on.
     void destroyWidget();
     virtual void onQtTimer(int qtTimerId);  // a Qt timer of this object fired
-    QObject* bridgeObject() const { return bridge_; }  // hosts this object's Qt timers
+    QObject* bridgeObject() const { return bridge_.data(); }  // hosts this object's Qt timers
 
 private:
     friend class TimerBridge;
     QPointer<QWidget> widget_;
-    QObject* bridge_ = nullptr;
+    QPointer<QObject> bridge_;
     std::map<std::string, std::function<void()>> methods_;
     std::map<unsigned, int> timers_;  // our id -> Qt timer id
 };
