@@ -97,7 +97,10 @@ void flushPage(DC& dc) {
             return;
         }
     }
-    dc.devicePainter->drawImage(0, 0, dc.own);
+    if (dc.own.size() == QSize(dc.device->width(), dc.device->height()))
+        dc.devicePainter->drawImage(0, 0, dc.own);
+    else
+        dc.devicePainter->drawImage(QRect(0, 0, dc.device->width(), dc.device->height()), dc.own);
     dc.pageDirty = false;
 }
 
@@ -241,15 +244,21 @@ HDC CreatePaintDeviceDC(QPaintDevice* device) {
     auto dc = std::make_shared<DC>();
     dc->type = DCType::Device;
     dc->device = device;
-    dc->own = QImage(device->width(), device->height(), QImage::Format_RGB32);
+    // A page at a very high resolution is drawn at a whole fraction of it, so that the page image
+    // stays within memory; the context then reports that resolution, and the page is scaled up
+    // onto the device.
+    int divisor = 1;
+    while ((long long)(device->width() / divisor) * (device->height() / divisor) > (64LL << 20)) divisor *= 2;
+    dc->own = QImage(std::max(1, device->width() / divisor), std::max(1, device->height() / divisor),
+                     QImage::Format_RGB32);
     if (dc->own.isNull()) return nullptr;
     dc->own.fill(0xFFFFFFFFu);
-    dc->dpiX = std::max(1, device->logicalDpiX());
-    dc->dpiY = std::max(1, device->logicalDpiY());
+    dc->dpiX = std::max(1, device->logicalDpiX() / divisor);
+    dc->dpiY = std::max(1, device->logicalDpiY() / divisor);
     dc->own.setDotsPerMeterX(int(std::lround(dc->dpiX / 0.0254)));
     dc->own.setDotsPerMeterY(int(std::lround(dc->dpiY / 0.0254)));
-    dc->capsWidth = device->width();
-    dc->capsHeight = device->height();
+    dc->capsWidth = dc->own.width();
+    dc->capsHeight = dc->own.height();
     dc->capsWidthMM = device->widthMM() > 0 ? device->widthMM() : toMM(device->width(), dc->dpiX);
     dc->capsHeightMM = device->heightMM() > 0 ? device->heightMM() : toMM(device->height(), dc->dpiY);
     dc->technology = DT_RASPRINTER;

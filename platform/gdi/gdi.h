@@ -281,7 +281,8 @@ BOOL DeleteDC(HDC hdc);
 HDC CreateImageDC(QImage* image);
 // Our own: a context for a paint device such as a printer or a picture. Drawing goes to a page
 // image of the device's size at the device's resolution (so raster operations work), which is
-// painted onto the device by FlushDC, EndPage and DeleteDC.
+// painted onto the device by FlushDC, EndPage and DeleteDC. A page of more than 64 million
+// pixels is drawn at half (a quarter...) of the resolution, which the context then reports.
 HDC CreatePaintDeviceDC(QPaintDevice* device);
 // Paints the page image of a paint-device context onto its device (nothing for other kinds).
 BOOL FlushDC(HDC hdc);
