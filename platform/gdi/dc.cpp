@@ -42,16 +42,12 @@ SIZE DC::effectiveViewportExt() const {
 }
 
 POINT DC::toDevice(int x, int y) const {
-    if (s.mapMode == MM_TEXT)
-        return POINT{x - s.windowOrg.x + s.viewportOrg.x, y - s.windowOrg.y + s.viewportOrg.y};
     const SIZE ve = effectiveViewportExt();
     return POINT{s.viewportOrg.x + muldiv((long long)x - s.windowOrg.x, ve.cx, s.windowExt.cx),
                  s.viewportOrg.y + muldiv((long long)y - s.windowOrg.y, ve.cy, s.windowExt.cy)};
 }
 
 POINT DC::toLogical(int x, int y) const {
-    if (s.mapMode == MM_TEXT)
-        return POINT{x - s.viewportOrg.x + s.windowOrg.x, y - s.viewportOrg.y + s.windowOrg.y};
     const SIZE ve = effectiveViewportExt();
     return POINT{s.windowOrg.x + muldiv((long long)x - s.viewportOrg.x, s.windowExt.cx, ve.cx),
                  s.windowOrg.y + muldiv((long long)y - s.viewportOrg.y, s.windowExt.cy, ve.cy)};

@@ -285,6 +285,68 @@ void fillPolys(Mask& mask, const std::vector<std::vector<QPointF>>& polys, int f
     }
 }
 
+struct ScanEdge {
+    double x0, y0, x1, y1;
+    int dir;
+};
+
+std::vector<ScanEdge> scanEdges(const std::vector<std::vector<QPointF>>& polys) {
+    std::vector<ScanEdge> edges;
+    for (const auto& poly : polys) {
+        const std::size_t n = poly.size();
+        if (n < 2) continue;
+        for (std::size_t i = 0; i < n; ++i) {
+            const QPointF& p = poly[i];
+            const QPointF& q = poly[(i + 1) % n];
+            if (p.y() == q.y()) continue;
+            if (p.y() < q.y()) edges.push_back({p.x(), p.y(), q.x(), q.y(), 1});
+            else edges.push_back({q.x(), q.y(), p.x(), p.y(), -1});
+        }
+    }
+    std::sort(edges.begin(), edges.end(), [](const ScanEdge& a, const ScanEdge& b) { return a.y0 < b.y0; });
+    return edges;
+}
+
+// Rows of a polygon fill as one-row rectangles, with an active edge list.
+QRegion spanRegion(const std::vector<std::vector<QPointF>>& polys, int fillMode, const QRect& box) {
+    const std::vector<ScanEdge> edges = scanEdges(polys);
+    QList<QRect> rects;
+    std::vector<const ScanEdge*> active;
+    std::vector<std::pair<double, int>> xs;
+    std::size_t next = 0;
+    for (int y = box.top(); y <= box.bottom(); ++y) {
+        while (next < edges.size() && edges[next].y0 <= y) active.push_back(&edges[next++]);
+        active.erase(std::remove_if(active.begin(), active.end(), [y](const ScanEdge* e) { return y >= e->y1; }),
+                     active.end());
+        if (active.empty()) {
+            if (next >= edges.size()) break;
+            continue;
+        }
+        xs.clear();
+        for (const ScanEdge* e : active) xs.emplace_back(e->x0 + (y - e->y0) * (e->x1 - e->x0) / (e->y1 - e->y0), e->dir);
+        std::sort(xs.begin(), xs.end());
+        int winding = 0;
+        int lastEnd = INT32_MIN;
+        for (std::size_t i = 0; i + 1 < xs.size(); ++i) {
+            winding += fillMode == WINDING ? xs[i].second : 1;
+            const bool inside = fillMode == WINDING ? winding != 0 : (winding & 1);
+            if (!inside) continue;
+            int x0 = int(std::ceil(std::max(xs[i].first, double(box.left()))));
+            const int x1 = int(std::ceil(std::min(xs[i + 1].first, double(box.right()) + 1)));
+            x0 = std::max(x0, lastEnd);
+            if (x1 <= x0) continue;
+            if (!rects.isEmpty() && rects.back().top() == y && rects.back().right() + 1 == x0)
+                rects.back().setRight(x1 - 1);
+            else
+                rects << QRect(x0, y, x1 - x0, 1);
+            lastEnd = x1;
+        }
+    }
+    QRegion r;
+    r.setRects(rects.constData(), int(rects.size()));
+    return r;
+}
+
 QRect polysBounds(const std::vector<std::vector<QPointF>>& polys, double margin) {
     double x0 = 1e18, y0 = 1e18, x1 = -1e18, y1 = -1e18;
     for (const auto& poly : polys)
@@ -487,7 +549,13 @@ BOOL arcFigure(HDC hdc, int l, int t, int r, int b, int xs, int ys, int xe, int 
 
 QRegion polygonRegion(const std::vector<std::vector<QPointF>>& polys, int fillMode, bool withBoundary) {
     QRect box = polysBounds(polys, 1);
-    box &= QRect(-(1 << 20), -(1 << 20), 1 << 21, 1 << 21);
+    if (box.isEmpty()) return {};
+    if ((long long)box.width() * box.height() > (16LL << 20)) {
+        // Too large for a coverage mask: scan rows straight into rectangles, within the reach
+        // of any surface.
+        box &= QRect(-(1 << 16), -(1 << 16), 1 << 17, 1 << 17);
+        return spanRegion(polys, fillMode, box);
+    }
     Mask mask(box);
     if (mask.empty()) return {};
     fillPolys(mask, polys, fillMode, kBrush);

@@ -151,6 +151,15 @@ TEST(Clipping, RegionsLimitEveryDrawing) {
          {{4, 4}, {3, 3}},
          {{0, 0}, {7, 7}, {0, 7}},
          -1},
+        {"huge ellipse",
+         [](HDC dc) {
+             HRGN e = CreateEllipticRgn(-100000, -100000, 100000, 100000);
+             SelectClipRgn(dc, e);
+             DeleteObject(e);
+         },
+         {{0, 0}, {7, 7}},
+         {},
+         64},
         {"removed again",
          [](HDC dc) {
              IntersectClipRect(dc, 1, 1, 2, 2);
