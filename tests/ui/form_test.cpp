@@ -538,3 +538,10 @@ TEST_F(FormTest, LeavingTheLengthsEditNormalisesItAndClosesTheInputWhenTheyChang
     form->EDITFOCUSCHANGE(got);
     EXPECT_EQ(form->ODCSINGLELAENGEIN->TEXTVALUE(), "1;2");
 }
+
+TEST_F(FormTest, QuitButtonEndsTheShellWindow) {
+    ASSERT_TRUE(shell->ISVISIBLE());
+    form->OCCBUTBEENDEN->CLICK();
+    QApplication::processEvents();
+    EXPECT_TRUE(shell->HANDLE() == nullptr || !shell->ISVISIBLE());
+}
