@@ -238,8 +238,10 @@ void CONTROL::BACKGROUND(const gui::BRUSH& brush) {
     if (brush.isClear()) {
         w->setAutoFillBackground(false);
     } else {
+        // Window for plain controls, Base for the text area of edits, lists and views.
         QPalette pal = w->palette();
         pal.setColor(QPalette::Window, brush.color().qcolor());
+        pal.setColor(QPalette::Base, brush.color().qcolor());
         w->setPalette(pal);
         w->setAutoFillBackground(true);
     }

@@ -24,7 +24,7 @@ DialogBaseUnits dialogBaseUnits(const QFont& font) {
     b.x = (total + 26) / 52;
     b.y = fm.height();
     if (b.x <= 0) b.x = 6;
-    if (b.y <= 0) b.y = 14;
+    if (b.y <= 0) b.y = 12;
     return b;
 }
 

@@ -11,9 +11,8 @@
 // top-left corner. A dialog unit is a quarter of the dialog font's average character width
 // horizontally and an eighth of its character height vertically (the base units); position
 // and size are each converted with MulDiv(value, base, 4 or 8). The program's template
-// font is 8-point "Arial"; through the project's fontconfig it is Liberation Sans, whose
-// base units on the 96-dpi screen are measured by dialogBaseUnits (about 6 x 14 pixels,
-// the platform's measure of 8-point Arial).
+// font is 8-point "Arial" (11 pixels at 96 dpi); through the project's fontconfig it is
+// Liberation Sans, whose base units dialogBaseUnits measures as 6 x 12 pixels.
 #include <QFont>
 #include <QRect>
 
@@ -30,7 +29,7 @@ BOUNDINGBOX toBoundingBox(const QRect& rect, int parentHeight);
 
 struct DialogBaseUnits {
     int x = 6;   // average character width in pixels
-    int y = 14;  // character height in pixels
+    int y = 12;  // character height in pixels
 };
 
 // Base units of a dialog font: the average width of "A".."Z" and "a".."z" rounded to the
