@@ -71,6 +71,29 @@ public:
     DTAMIRVANO& BUTSAVECMDINIPAR(const std::string& file = {});
     bool TESTFILTERSTRING();
 
+    // --- opening, closing and analysing the input (engine/dtamirvano_input.cpp) ---
+    DTAMIRVANO& CLOSEOUTPUT();
+    FieldStructure MAKESTRUCTNEW(size_t n) const;
+    // n counts from 1.
+    std::string TESTMAKENAME(const FieldStructure& aStruct, size_t n, const std::string& cWord) const;
+    void TESTFIELDTYPE(const std::string& cValue, FieldStructure& aStruct, size_t n) const;
+    void TESTFIELDLENGTH(const std::string& cValue, FieldStructure& aStruct, size_t n) const;
+    DTAMIRVANO& ANALYSECSV();
+    DTAMIRVANO& ANALYSEDBF();
+    DTAMIRVANO& ANALYSESDF();
+    void TESTSTRUCT2ARRAY(const std::string& cLine, FieldStructure& aStruct, std::vector<int>& aPos,
+                          std::vector<int>& aLen) const;
+    void TESTSDFSTRUCT(const std::string& cLine, std::string& cMask) const;
+    std::string LESEZEILE(win::FileHandle handle);
+    std::string LESEZEILEANALYSE(win::FileHandle handle);
+    // False when the line could not be written.
+    bool SCHREIBEZEILE(win::FileHandle handle, const std::string& line) const;
+    std::vector<std::string> COPYSDF2ARRAYIN(const std::string& line, const FieldStructure& aStruct,
+                                             const std::vector<int>& aPos, size_t n) const;
+    std::vector<std::string> COPYSDF2ARRAYOUT(const std::string& line, const std::vector<int>& aLen,
+                                              const std::vector<int>& aPos, size_t n) const;
+    std::string PADRIGHT(const std::string& text, size_t width) const;
+
     // The highlight step of the activity icons: 0 or 1 the left icon is next, 2 the middle,
     // 3 the right one. Kept for the life of the process.
     static uint8_t activityStep();

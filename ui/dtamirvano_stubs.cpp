@@ -2,13 +2,6 @@
 
 namespace ui {
 
-DTAMIRVANO& DTAMIRVANO::CLOSEINPUT() {
-    lInOpen = false;
-    return *this;
-}
-
-DTAMIRVANO& DTAMIRVANO::BUTDATEIOEFFNEN(bool /*selectOnly*/) { return *this; }
-
 DTAMIRVANO& DTAMIRVANO::BUTDATEISPEICHERN() { return *this; }
 
 void DTAMIRVANO::BUTDATEIVERBINDEN() {}

@@ -1,0 +1,246 @@
+#include "engine/analysis.h"
+
+#include <algorithm>
+#include <charconv>
+
+#include "functions/faststring.h"
+
+namespace engine {
+
+FieldStructure makeStructNew(size_t n) { return FieldStructure(n); }
+
+namespace {
+
+bool nameTaken(const FieldStructure& s, size_t before, const std::string& name) {
+    for (size_t i = 0; i < before && i < s.size(); ++i)
+        if (s[i].name == name)
+            return true;
+    return false;
+}
+
+std::string generatedName(const FieldStructure& s, size_t n) {
+    std::string name = "F" + std::to_string(n);
+    // A header word may already have taken it ("F2" for the first column): add a letter.
+    for (char c = 'A'; nameTaken(s, n - 1, name) && c <= 'Z'; ++c)
+        name = "F" + std::to_string(n) + c;
+    return name;
+}
+
+}  // namespace
+
+std::string makeFieldName(const FieldStructure& structure, size_t n, std::string_view word) {
+    std::string name;
+    name.reserve(word.size());
+    for (char c : word) {
+        if (c >= 'a' && c <= 'z')
+            name.push_back(static_cast<char>(c - 'a' + 'A'));
+        else if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_')
+            name.push_back(c);
+    }
+    if (name.empty())
+        return generatedName(structure, n);
+    if (name.size() > 10)
+        name.resize(10);
+    if (nameTaken(structure, n - 1, name))
+        return generatedName(structure, n);
+    return name;
+}
+
+namespace {
+
+char formOf(std::string_view v) {
+    if (FASTISNUMBER(v))
+        return 'N';
+    if (FASTISDATE(v))
+        return 'D';
+    if (FASTISLOGIC(v))
+        return 'L';
+    return 'C';
+}
+
+}  // namespace
+
+void inferFieldType(std::string_view value, FieldDef& field) {
+    if (field.type.empty()) {
+        field.type.assign(1, formOf(value));
+        return;
+    }
+    if (field.type == "C")
+        return;
+    if (field.type[0] != formOf(value) || field.type.size() != 1) {
+        field.type = "C";
+        field.decimals = 0;
+    }
+}
+
+void inferFieldLength(std::string_view value, FieldDef& field, NumberWidth& width, bool decimalComma) {
+    const int w = static_cast<int>(std::min<size_t>(value.size(), 1 << 30));
+    if (field.type == "N") {
+        const size_t p = value.find(decimalComma ? ',' : '.');
+        int integerPart = w;
+        if (p != std::string_view::npos) {
+            integerPart = static_cast<int>(p);
+            field.decimals = std::max(field.decimals, w - static_cast<int>(p) - 1);
+        }
+        width.integerPart = std::max(width.integerPart, integerPart);
+        const int need = width.integerPart + (field.decimals > 0 ? field.decimals + 1 : 0);
+        field.length = std::max(field.length, need);
+    } else if (field.type == "D") {
+        field.length = 10;
+    } else if (field.type == "L") {
+        field.length = 3;
+    } else {
+        field.length = std::max(field.length, w);
+    }
+}
+
+void inferFieldLength(std::string_view value, FieldDef& field, bool decimalComma) {
+    NumberWidth width;
+    if (field.type == "N")
+        width.integerPart = std::max(0, field.length - (field.decimals > 0 ? field.decimals + 1 : 0));
+    inferFieldLength(value, field, width, decimalComma);
+}
+
+std::vector<int> parseLengths(std::string_view text) {
+    std::vector<int> out;
+    size_t i = 0;
+    while (i < text.size() && out.size() < 1000) {
+        while (i < text.size() && text[i] == ' ')
+            ++i;
+        if (i >= text.size())
+            break;
+        size_t j = i;
+        while (j < text.size() && text[j] != ' ')
+            ++j;
+        int v = 0;
+        std::string_view tok = text.substr(i, j - i);
+        size_t k = 0;
+        while (k < tok.size() && (tok[k] == '+'))
+            ++k;
+        auto r = std::from_chars(tok.data() + k, tok.data() + tok.size(), v);
+        if (r.ec != std::errc())
+            v = 0;
+        out.push_back(v);
+        i = j;
+    }
+    return out;
+}
+
+void applyGivenLengths(FieldStructure& structure, const std::vector<int>& lengths) {
+    const size_t n = std::min(structure.size(), lengths.size());
+    for (size_t i = 0; i < n; ++i) {
+        FieldDef& f = structure[i];
+        const int g = lengths[i];
+        if (g <= 0)
+            continue;
+        const int l = f.length;
+        const int d = f.decimals;
+        if (f.type == "C") {
+            f.length = g;
+        } else if (f.type == "N") {
+            if (g > l) {
+                f.length = std::min(g, d + 20);
+                f.length = std::max(f.length, l);
+            } else if (g < l) {
+                const int k = l - g;
+                if (k < d) {
+                    f.length = g;
+                    f.decimals = d - k;
+                } else if (k == d) {
+                    f.length = g;
+                    f.decimals = 0;
+                } else if (d > 0) {
+                    f.length = l - d - 1;
+                    f.decimals = 0;
+                }
+            }
+        }
+    }
+}
+
+void settleUntyped(FieldStructure& structure) {
+    for (FieldDef& f : structure) {
+        if (f.type.empty())
+            f.type = "C";
+        if (f.length < 1)
+            f.length = 1;
+    }
+}
+
+AnalysisResult analyseCsv(LineReader& reader, const Options& o, RunContext& context) {
+    AnalysisResult r;
+    context.progressStart();
+    context.progressSetMax(static_cast<double>(reader.size()));
+
+    std::string line;
+    reader.nextAnalysis(line);
+    std::vector<std::string> fields = FASTTOKENCSVARRAY(line, o.inSeparator, o.inFrame);
+    const size_t c = fields.size();
+    r.structure = makeStructNew(c);
+    r.pos.resize(c);
+    for (size_t i = 0; i < c; ++i)
+        r.pos[i] = static_cast<int>(i + 1);
+
+    if (o.inHeader) {
+        for (size_t i = 0; i < c; ++i) {
+            r.structure[i].name = makeFieldName(r.structure, i + 1, fields[i]);
+            const std::string& f = fields[i];
+            if (o.inFrameText && f.size() >= 2 && f.front() == '"' && f.back() == '"')
+                r.structure[i].type = "C";
+        }
+    } else {
+        reader.rewind();
+        for (size_t i = 0; i < c; ++i)
+            r.structure[i].name = makeFieldName(r.structure, i + 1, {});
+    }
+
+    std::vector<NumberWidth> widths(c);
+    long record = 0;
+    bool cancelled = false;
+    while (!reader.atEnd()) {
+        ++record;
+        reader.nextAnalysis(line);
+        fields = FASTTOKENCSVARRAY(line, o.inSeparator, o.inFrame);
+        if (fields.size() > c) {
+            r.status = AnalysisStatus::Failed;
+            r.message = 53;
+            r.record = record;
+            return r;
+        }
+        for (size_t i = 0; i < c; ++i) {
+            std::string_view v;
+            if (i < fields.size()) {
+                v = fields[i];
+                while (!v.empty() && v.front() == ' ')
+                    v.remove_prefix(1);
+                while (!v.empty() && v.back() == ' ')
+                    v.remove_suffix(1);
+            }
+            inferFieldType(v, r.structure[i]);
+            inferFieldLength(v, r.structure[i], widths[i], o.inDecComma);
+        }
+        if (context.progressTimeOk())
+            context.progressUpdate(static_cast<double>(reader.position()));
+        context.pump();
+        if (context.cancelled()) {
+            cancelled = true;
+            break;
+        }
+    }
+    if (cancelled) {
+        r.status = AnalysisStatus::Cancelled;
+        return r;
+    }
+    if (reader.readFailed() || !reader.rewind()) {
+        r.status = AnalysisStatus::Failed;
+        r.message = 25;
+        return r;
+    }
+    settleUntyped(r.structure);
+    if (o.inLenGiven && !o.inLengths.empty())
+        applyGivenLengths(r.structure, parseLengths(o.inLengths));
+    context.progressFinish();
+    return r;
+}
+
+}  // namespace engine

@@ -1,0 +1,75 @@
+#include "engine/inputfile.h"
+
+#include <QFileDialog>
+#include <QString>
+#include <algorithm>
+#include <filesystem>
+#include <system_error>
+
+namespace engine {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+OpenDialogChooser& chooser() {
+    static OpenDialogChooser c;
+    return c;
+}
+
+std::string lower(std::string s) {
+    for (char& c : s)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return s;
+}
+
+}  // namespace
+
+OpenDialogChooser setOpenDialogChooser(OpenDialogChooser c) {
+    OpenDialogChooser old = std::move(chooser());
+    chooser() = std::move(c);
+    return old;
+}
+
+std::string runOpenDialog(const OpenDialogRequest& r) {
+    if (chooser())
+        return chooser()(r);
+    const QString filter = QString::fromStdString(r.typeText + " (" + r.pattern + ");;" + r.allText + " (*.*)");
+    const QString chosen = QFileDialog::getOpenFileName(nullptr, QString::fromStdString(r.caption),
+                                                        QString::fromStdString(r.initialDir), filter);
+    return chosen.toStdString();
+}
+
+std::string fullPath(const std::string& name) {
+    std::string n = name;
+    std::replace(n.begin(), n.end(), '\\', '/');
+    if (n.empty())
+        return n;
+    std::error_code ec;
+    fs::path p = fs::absolute(fs::path(n), ec);
+    if (ec)
+        return n;
+    return p.lexically_normal().string();
+}
+
+std::string directoryOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+int checkInputName(const std::string& path, Format format) {
+    std::error_code ec;
+    if (path.empty() || !fs::is_regular_file(fs::path(path), ec))
+        return 7;
+    const std::string l = lower(path);
+    const std::string last4 = l.size() >= 4 ? l.substr(l.size() - 4) : l;
+    if (format == Format::DBF)
+        return last4 == ".dbf" ? 0 : 16;
+    const std::string forbidden = format == Format::CSV ? ".dbf.sdf.exe.bat.sys.com.dll" : ".dbf.csv.exe.bat.sys.com.dll";
+    if (forbidden.find(last4) != std::string::npos)
+        return 17;
+    return 0;
+}
+
+}  // namespace engine

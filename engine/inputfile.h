@@ -1,0 +1,35 @@
+#pragma once
+// Choosing and checking an input file: the open dialog (replaceable for tests) and the
+// checks a name must pass before it is opened.
+#include <functional>
+#include <string>
+
+#include "engine/options.h"
+
+namespace engine {
+
+struct OpenDialogRequest {
+    std::string caption;
+    std::string initialName;  // the pattern, "*.csv" and the like
+    std::string initialDir;
+    std::string pattern;
+    std::string typeText;
+    std::string allText;
+};
+using OpenDialogChooser = std::function<std::string(const OpenDialogRequest&)>;
+// Installs a chooser (an empty one restores the real dialog); returns the previous one.
+OpenDialogChooser setOpenDialogChooser(OpenDialogChooser chooser);
+// The chosen file's full path, "" when the user cancelled.
+std::string runOpenDialog(const OpenDialogRequest& request);
+
+// The full path of a name as given ("\" taken as "/"), its case kept.
+std::string fullPath(const std::string& name);
+// The directory part of a full path, ending in "/"; "" when it has none.
+std::string directoryOf(const std::string& path);
+
+// The message number of the first check the input name fails (7 missing, 16 a dBase input
+// without ".dbf", 17 an extension not allowed for a text input); 0 when it passes. The
+// extension is compared without regard to case.
+int checkInputName(const std::string& path, Format format);
+
+}  // namespace engine

@@ -1,0 +1,342 @@
+#include "engine/lineio.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "platform/win/codepage.h"
+
+namespace engine {
+
+namespace {
+
+unsigned codePage(Charset c) {
+    switch (c) {
+    case Charset::OEM: return win::CP_OEMCP;
+    case Charset::UTF8: return win::CP_UTF8;
+    default: return win::CP_ACP;
+    }
+}
+
+void bytesToWide(std::string_view bytes, std::u16string& wide) {
+    wide.resize(bytes.size() / 2);
+    for (size_t i = 0; i < wide.size(); ++i)
+        wide[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
+                                        (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
+}
+
+void wideToBytes(std::u16string_view wide, std::string& out) {
+    out.resize(wide.size() * 2);
+    for (size_t i = 0; i < wide.size(); ++i) {
+        out[2 * i] = static_cast<char>(wide[i] & 0xFF);
+        out[2 * i + 1] = static_cast<char>(wide[i] >> 8);
+    }
+}
+
+// Byte offset of the first CR or LF among n bytes, or n.
+size_t findLineEnd8(const char* p, size_t n) {
+    const void* lf = std::memchr(p, '\n', n);
+    const size_t limit = lf ? static_cast<size_t>(static_cast<const char*>(lf) - p) : n;
+    const void* cr = std::memchr(p, '\r', limit);
+    return cr ? static_cast<size_t>(static_cast<const char*>(cr) - p) : limit;
+}
+
+// Byte offset of the first CR or LF unit (at an even offset) among n bytes, or n rounded
+// down to whole units.
+size_t findLineEnd16(const char* p, size_t n) {
+    size_t i = 0;
+    for (; i + 1 < n; i += 2)
+        if (p[i + 1] == '\0' && (p[i] == '\r' || p[i] == '\n'))
+            return i;
+    return n;
+}
+
+}  // namespace
+
+void convertLine(std::string_view text, Charset from, Charset to, std::string& out) {
+    if (from == to || text.empty()) {
+        out.assign(text);
+        return;
+    }
+    if (from == Charset::OEM && to == Charset::ANSI) {
+        out = win::Oem2Ansi(std::string(text));
+        return;
+    }
+    if (from == Charset::ANSI && to == Charset::OEM) {
+        out = win::Ansi2Oem(std::string(text));
+        return;
+    }
+    std::u16string wide;
+    if (from == Charset::UTF16)
+        bytesToWide(text, wide);
+    else if (!win::MultiByteToWideChar(codePage(from), text, wide))
+        wide.clear();
+    if (to == Charset::UTF16) {
+        wideToBytes(wide, out);
+        return;
+    }
+    if (!win::WideCharToMultiByte(codePage(to), wide, out))
+        out.clear();
+}
+
+// ---------------------------------------------------------------------------------------
+
+LineReader::LineReader(win::FileHandle handle, Charset input, Charset working)
+    : handle_(handle), input_(input), working_(working) {}
+
+bool LineReader::readRaw(std::string& raw) {
+    raw.clear();
+    win::ReadAhead* ra = win::FileReadAhead(handle_);
+    if (!ra) {
+        failed_ = true;
+        return false;
+    }
+    const bool utf16 = input_ == Charset::UTF16;
+    const size_t unit = utf16 ? 2 : 1;
+    size_t want = 64 * 1024;
+    if (!ra->fill(want)) {
+        failed_ = true;
+        return false;
+    }
+    if (ra->available() == 0)
+        return false;
+    // A byte-order mark is no data: skip it at the very start of the file.
+    if ((input_ == Charset::UTF8 || utf16) && win::FileTell(handle_) == 0) {
+        const unsigned char* d = reinterpret_cast<const unsigned char*>(ra->data());
+        const size_t n = ra->available();
+        if (input_ == Charset::UTF8 && n >= 3 && d[0] == 0xEF && d[1] == 0xBB && d[2] == 0xBF)
+            ra->consume(3);
+        else if (utf16 && n >= 2 && d[0] == 0xFF && d[1] == 0xFE)
+            ra->consume(2);
+        if (ra->available() == 0 && (!ra->fill(1) || ra->available() == 0))
+            return false;
+    }
+    size_t scanned = 0;  // bytes known to hold no line end
+    for (;;) {
+        const char* d = ra->data();
+        const size_t n = ra->available();
+        const size_t i = scanned + (utf16 ? findLineEnd16(d + scanned, n - scanned)
+                                          : findLineEnd8(d + scanned, n - scanned));
+        if (i + (unit - 1) < n) {  // a line end at i
+            raw.assign(d, i);
+            size_t endLength = unit;
+            if (d[i] == '\r') {
+                if (i + 2 * unit > n)  // the LF of a CR LF may lie beyond the window
+                    ra->fill(i + 2 * unit);
+                d = ra->data();
+                if (ra->available() >= i + 2 * unit && d[i + unit] == '\n' && (unit == 1 || d[i + unit + 1] == '\0'))
+                    endLength = 2 * unit;
+            }
+            ra->consume(i + endLength);
+            return true;
+        }
+        // No line end in what is there: read further, or take the rest as the last line.
+        scanned = utf16 ? (n & ~static_cast<size_t>(1)) : n;
+        want = n * 2;
+        if (!ra->fill(want)) {
+            failed_ = true;
+            raw.assign(ra->data(), ra->available());
+            ra->consume(ra->available());
+            return true;
+        }
+        if (ra->available() == n) {  // the end of the file
+            raw.assign(ra->data(), n);
+            ra->consume(n);
+            return true;
+        }
+    }
+}
+
+bool LineReader::nextRaw(std::string& raw) { return readRaw(raw); }
+
+bool LineReader::next(std::string& line) {
+    if (input_ == working_ && input_ != Charset::UTF16)
+        return readRaw(line);
+    if (!readRaw(raw_)) {
+        line.clear();
+        return false;
+    }
+    convertLine(raw_, input_, working_, line);
+    return true;
+}
+
+bool LineReader::nextAnalysis(std::string& line) {
+    if (input_ == Charset::ANSI) {
+        if (!readRaw(line))
+            return false;
+        lineMax_ = std::max<uint32_t>(lineMax_, static_cast<uint32_t>(std::min<size_t>(line.size(), UINT32_MAX)));
+        return true;
+    }
+    if (!readRaw(raw_)) {
+        line.clear();
+        return false;
+    }
+    lineMax_ = std::max<uint32_t>(lineMax_, static_cast<uint32_t>(std::min<size_t>(raw_.size(), UINT32_MAX)));
+    convertLine(raw_, input_, Charset::ANSI, line);
+    return true;
+}
+
+bool LineReader::atEnd() const {
+    win::ReadAhead* ra = win::FileReadAhead(handle_);
+    if (!ra || !ra->fill(1))
+        return true;
+    return ra->available() == 0;
+}
+
+int64_t LineReader::position() const { return win::FileTell(handle_); }
+
+int64_t LineReader::size() const {
+    int64_t s = 0;
+    return win::GetFileSize(handle_, &s) ? s : 0;
+}
+
+bool LineReader::rewind() { return win::SetFilePointer(handle_, 0, win::FILE_BEGIN, nullptr); }
+
+// ---------------------------------------------------------------------------------------
+
+namespace {
+constexpr size_t kWriteBlock = 256 * 1024;
+}
+
+LineWriter::LineWriter(win::FileHandle handle, Charset working, Charset output)
+    : handle_(handle), working_(working), output_(output) {
+    buffer_.reserve(kWriteBlock + 4096);
+}
+
+LineWriter::~LineWriter() { flush(); }
+
+bool LineWriter::write(std::string_view line) {
+    const size_t before = buffer_.size();
+    if (working_ == output_) {
+        buffer_.append(line);
+        buffer_.append("\r\n", 2);
+    } else {
+        scratch_.assign(line);
+        scratch_.append("\r\n", 2);
+        std::string converted;
+        convertLine(scratch_, working_, output_, converted);
+        buffer_.append(converted);
+    }
+    bytes_ += buffer_.size() - before;
+    if (buffer_.size() >= kWriteBlock)
+        return flush();
+    return ok_;
+}
+
+bool LineWriter::flush() {
+    if (!buffer_.empty()) {
+        if (ok_) {
+            size_t written = 0;
+            if (!win::WriteFile(handle_, buffer_.data(), buffer_.size(), &written) || written != buffer_.size())
+                ok_ = false;
+        }
+        buffer_.clear();
+    }
+    return ok_;
+}
+
+// ---------------------------------------------------------------------------------------
+
+std::vector<std::string> copySdf2ArrayIn(std::string_view line, const FieldStructure& structure,
+                                         const std::vector<int>& starts, size_t n) {
+    std::vector<std::string> out(n);
+    for (size_t i = 0; i < n && i < starts.size() && i < structure.size(); ++i) {
+        const int s = starts[i];
+        const int len = structure[i].length;
+        if (s < 1 || static_cast<size_t>(s) > line.size() || len <= 0)
+            continue;
+        out[i].assign(line.substr(static_cast<size_t>(s - 1), static_cast<size_t>(len)));
+    }
+    return out;
+}
+
+void copySdf2ArrayOut(std::string_view line, const std::vector<int>& widths, const std::vector<int>& starts,
+                      size_t n, bool characters, std::vector<std::string>& out) {
+    out.resize(n);
+    if (!characters) {
+        for (size_t i = 0; i < n; ++i) {
+            const int s = i < starts.size() ? starts[i] : 0;
+            const int w = i < widths.size() ? widths[i] : 0;
+            if (s < 1 || static_cast<size_t>(s) > line.size() || w <= 0)
+                out[i].clear();
+            else
+                out[i].assign(line.substr(static_cast<size_t>(s - 1), static_cast<size_t>(w)));
+        }
+        return;
+    }
+    // Character positions: walk the line once; a continuation byte (10xxxxxx) after a lead
+    // byte or another continuation belongs to the character before it.
+    for (auto& v : out)
+        v.clear();
+    size_t f = 0;              // next field to begin
+    const size_t size = line.size();
+    size_t pos = 0;
+    long charNo = 0;
+    auto isCont = [](unsigned char c) { return c >= 0x80 && c <= 0xBF; };
+    while (pos < size && f < n) {
+        // find the bytes of the character at pos
+        size_t end = pos + 1;
+        if (static_cast<unsigned char>(line[pos]) >= 0xC0)
+            while (end < size && isCont(static_cast<unsigned char>(line[end])))
+                ++end;
+        ++charNo;
+        const int s = f < starts.size() ? starts[f] : 0;
+        if (s >= 1 && charNo == s) {
+            // field f takes w characters from here
+            const int w = f < widths.size() ? widths[f] : 0;
+            size_t p = pos;
+            long taken = 0;
+            while (p < size && taken < w) {
+                size_t e = p + 1;
+                if (static_cast<unsigned char>(line[p]) >= 0xC0)
+                    while (e < size && isCont(static_cast<unsigned char>(line[e])))
+                        ++e;
+                p = e;
+                ++taken;
+            }
+            out[f].assign(line.substr(pos, p - pos));
+            ++f;
+            // later fields may begin inside this one only when starts overlap; go on from
+            // the next character after pos
+        } else if (s < 1) {
+            ++f;  // a field without a start stays empty
+            continue;  // test the same character for the next field
+        }
+        pos = end;
+    }
+}
+
+void padRight(std::string_view text, size_t width, bool characters, std::string& out) {
+    size_t m = width;
+    if (characters) {
+        // widen the byte count by each continuation byte inside the first `width`
+        // characters, and by those of a character the cut would split
+        size_t i = 0;
+        while (i < text.size() && i < m) {
+            const unsigned char c = static_cast<unsigned char>(text[i]);
+            if (c >= 0x80 && c <= 0xBF)
+                ++m;
+            ++i;
+        }
+        while (i < text.size()) {
+            const unsigned char c = static_cast<unsigned char>(text[i]);
+            if (c < 0x80 || c > 0xBF)
+                break;
+            ++m;
+            ++i;
+        }
+    }
+    if (text.size() >= m) {
+        out.assign(text.substr(0, m));
+    } else {
+        out.assign(text);
+        out.append(m - text.size(), ' ');
+    }
+}
+
+std::string padRight(std::string_view text, size_t width, bool characters) {
+    std::string out;
+    padRight(text, width, characters, out);
+    return out;
+}
+
+}  // namespace engine
