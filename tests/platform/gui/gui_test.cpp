@@ -9,6 +9,7 @@
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QScreen>
+#include <QThread>
 #include <QTimer>
 #include <memory>
 #include <string>
@@ -18,6 +19,7 @@
 #include "platform/gui/controls.h"
 #include "platform/gui/dialogs.h"
 #include "platform/gui/geometry.h"
+#include "platform/gui/statusbar.h"
 #include "platform/gui/window.h"
 
 using namespace gui;
@@ -406,4 +408,98 @@ TEST(GuiWindow, ControlsOutlivingTheirOwnerAreHarmless) {
     b->CAPTION("x");
     EXPECT_EQ(l->ADDITEM("a"), 0);
     EXPECT_EQ(l->ITEMCOUNT(), 0);
+}
+
+namespace {
+
+// Processes events until `done` holds; gives up after five seconds so a broken timer fails
+// the test instead of hanging it. Nothing here measures time.
+template <class Pred>
+bool pumpUntil(Pred done) {
+    for (int i = 0; i < 1000 && !done(); ++i) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        QThread::msleep(5);
+    }
+    return done();
+}
+
+class TimerWindow : public CHILDAPPWINDOW {
+public:
+    using CHILDAPPWINDOW::CHILDAPPWINDOW;
+    std::vector<uintptr_t> ticks;
+    intptr_t DISPATCH(Event& e) override {
+        if (e.MESSAGE() == WM_TIMER) ticks.push_back(e.WPARAM());
+        return CHILDAPPWINDOW::DISPATCH(e);
+    }
+};
+
+class ClosingWindow : public TOPAPPWINDOW {
+public:
+    bool allow = false;
+    std::vector<std::string> calls;
+    bool QUERYCLOSE(Event&) override {
+        calls.push_back("QUERYCLOSE");
+        return allow;
+    }
+    void CLOSE(Event&) override { calls.push_back("CLOSE"); }
+    void DESTROY() override {
+        calls.push_back("DESTROY");
+        TOPAPPWINDOW::DESTROY();
+    }
+};
+
+}  // namespace
+
+TEST(GuiTimers, WindowAndThreadTimersTickOnlyWhileEventsAreProcessed) {
+    TOPAPPWINDOW top;
+    TimerWindow w(&top);
+    ASSERT_TRUE(w.SETTIMER(1, 1));
+    int threadTicks = 0;
+    unsigned id = SetThreadTimer(1, [&] { ++threadTicks; });
+    ASSERT_NE(id, 0u);
+    EXPECT_TRUE(pumpUntil([&] { return !w.ticks.empty() && threadTicks > 0; }));
+    EXPECT_EQ(w.ticks.front(), 1u);
+    EXPECT_TRUE(w.KILLTIMER(1));
+    EXPECT_FALSE(w.KILLTIMER(1));
+    EXPECT_TRUE(KillThreadTimer(id));
+    EXPECT_FALSE(KillThreadTimer(id));
+    EXPECT_EQ(SetThreadTimer(0, [] {}), 0u);  // a zero interval starts nothing
+}
+
+TEST(GuiApplication, QuitEndsTheEventLoop) {
+    APPLICATION app;
+    EXPECT_EQ(APPLICATION::instance(), &app);
+    QTimer::singleShot(1, [&] { app.QUIT(); });
+    app.EXEC();
+    EXPECT_TRUE(app.quitRequested());
+    app.EXEC();  // after QUIT it returns at once
+}
+
+TEST(GuiWindow, ClosingAsksQueryCloseUnlessForcedAndDestroysOnce) {
+    ClosingWindow w;
+    w.SHOW();
+    w.ENDWINDOW();
+    EXPECT_EQ(w.calls, std::vector<std::string>{"QUERYCLOSE"});
+    EXPECT_TRUE(w.ISVISIBLE());
+    w.ENDWINDOW(true);
+    EXPECT_EQ(w.calls, (std::vector<std::string>{"QUERYCLOSE", "CLOSE", "DESTROY"}));
+    EXPECT_FALSE(w.ISVISIBLE());
+    w.ENDWINDOW(true);  // already ended
+    EXPECT_EQ(w.calls.size(), 3u);
+}
+
+TEST(GuiWindow, StatusBarStandsBelowTheCanvas) {
+    TOPAPPWINDOW top;
+    top.SIZE(DIMENSION(768, 620));
+    STATUSBAR bar(&top);
+    top.STATUSBAR(&bar);
+    bar.DISPLAYMESSAGE();
+    top.SHOW();
+    QCoreApplication::processEvents();
+    int barHeight = bar.HANDLE()->height();
+    EXPECT_GT(barHeight, 0);
+    EXPECT_EQ(top.CANVASAREA().SIZE(), DIMENSION(768, 620 - barHeight));
+    EXPECT_EQ(bar.HANDLE()->geometry().bottom(), 619);
+    bar.SETTEXT("Bereit");
+    EXPECT_EQ(bar.GETTEXT(), "Bereit");
 }
