@@ -8,9 +8,14 @@
 // and memo files .fpt) are read. A C field longer than 255 bytes carries its length's high
 // byte in the decimals byte.
 //
+// Appended records are collected and written in blocks of 64 KB, and before the table is
+// moved, searched or closed and at COMMIT; the header's count is written at each append, and
+// handles of one file in this process share it. A record counted but not yet written reads
+// as blank through another handle.
+//
 // Text is bytes. When a table's character set differs from the runtime's ANSI mode
-// (rt::IsAnsi), C and memo texts are recoded on the way in and out, so the program always
-// works in its own encoding.
+// (rt::IsAnsi, as it stands when the table is opened), C and memo texts are recoded on the
+// way in and out, so the program always works in its own encoding.
 //
 // Records marked deleted are passed over while rt::IsDeleted() holds (the program's setting).
 // Filters and index keys are expressions compiled once and evaluated per record; field names
@@ -38,7 +43,7 @@ namespace db {
 
 struct FieldInfo {
     std::string name;   // upper case, at most 10 bytes
-    char type = 'C';    // C N D L M, read only: F I B Y T G P V Q 0 and others
+    char type = 'C';    // written: C N F D L M; read only: I B Y T G P V Q 0 and others
     int length = 0;     // bytes in the record
     int decimals = 0;
 };
