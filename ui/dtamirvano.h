@@ -94,6 +94,38 @@ public:
                                               const std::vector<int>& aPos, size_t n) const;
     std::string PADRIGHT(const std::string& text, size_t width) const;
 
+    // --- writing the output (engine/dtamirvano_output.cpp) ---
+    DTAMIRVANO& CALCFELDLISTE();
+    uint32_t CONVERTCSV2CSV(const std::string& cTable);
+    uint32_t CONVERTCSV2DBF();
+    uint32_t CONVERTCSV2SDF(const std::string& cTable);
+    uint32_t CONVERTDBF2CSV(const std::string& cTable);
+    uint32_t CONVERTDBF2DBF();
+    uint32_t CONVERTDBF2SDF(const std::string& cTable);
+    uint32_t CONVERTSDF2CSV(const std::string& cTable);
+    uint32_t CONVERTSDF2DBF();
+    uint32_t CONVERTSDF2SDF(const std::string& cTable);
+    void OPTIMIERESDFAUSCSV(std::vector<int>& aMax, std::vector<int>& aLead);
+    void OPTIMIERESDFAUSDBF(std::vector<int>& aMax, std::vector<int>& aLead);
+    void OPTIMIERESDFAUSSDF(std::vector<int>& aMax, std::vector<int>& aLead);
+    void SETHEADERCSV();
+    void SETHEADERSDF(const std::vector<int>& aMax, const std::vector<int>& aLead);
+    void SETSQLSTATEMCSV(const std::string& cTable);
+    void SETSQLSTATEMSDF(const std::string& cTable, const std::vector<int>& aMax, const std::vector<int>& aLead);
+    DTAMIRVANO& TESTDBFCOMPAT();
+    // Sorting and the record filter (engine/dtamirvano_sortfilter_hooks.cpp). Each returns
+    // false when it reported an error and closed the output.
+    bool SETFILTERDBFIN();
+    bool SETINDEXDBFIN();
+    bool SETFILTERCSVSDFIN(std::string& filter);
+    bool TESTFILTERREC(const std::string& filter, const std::vector<std::string>& record);
+    void SETINDEXDBFOUT();
+    uint32_t SORTDBFOUT();
+    // How the last write ended: true when every record reached the output (message 30 was
+    // shown); false after an error, a cancel or when nothing was written. A batch turns it
+    // into its exit status.
+    bool lLastWriteOk = false;
+
     // The highlight step of the activity icons: 0 or 1 the left icon is next, 2 the middle,
     // 3 the right one. Kept for the life of the process.
     static uint8_t activityStep();

@@ -2,8 +2,6 @@
 
 namespace ui {
 
-DTAMIRVANO& DTAMIRVANO::BUTDATEISPEICHERN() { return *this; }
-
 void DTAMIRVANO::BUTDATEIVERBINDEN() {}
 
 DTAMIRVANO& DTAMIRVANO::BUTLOADCMDINIPAR(const std::string& /*file*/) { return *this; }

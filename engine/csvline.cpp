@@ -1,0 +1,113 @@
+#include "engine/csvline.h"
+
+#include "platform/runtime/dates.h"
+#include "platform/runtime/numbers.h"
+#include "platform/runtime/strings.h"
+
+namespace engine {
+
+namespace {
+
+void replaceFirst(std::string& text, char from, char to) {
+    auto pos = text.find(from);
+    if (pos != std::string::npos) text[pos] = to;
+}
+
+// Number text at the field's length and decimals, leading blanks removed.
+std::string numberText(double value, const FieldDef& field) {
+    std::string s = rt::Str(value, field.length, field.decimals);
+    size_t lead = s.find_first_not_of(' ');
+    s.erase(0, lead == std::string::npos ? s.size() : lead);
+    return s;
+}
+
+bool commaAllowed(const CsvLineOptions& o) { return o.outDecComma && (o.frame == CsvFrame::All || o.separator != ','); }
+
+void appendFramed(std::string& line, std::string_view v, bool framed, char separator) {
+    if (framed) line += '"';
+    line += v;
+    if (framed) line += '"';
+    line += separator;
+}
+
+// Text fields. A value holding CR or LF (only a dBase value can) would split the line: framed,
+// the line breaks stay inside the quotes, where a CSV reader keeps them; unframed, each is
+// made a blank, as a separator inside the value is.
+void appendText(std::string& line, std::string_view v, const CsvLineOptions& o) {
+    if (o.frame == CsvFrame::None) {
+        size_t start = line.size();
+        line += v;
+        for (size_t i = start; i < line.size(); ++i) {
+            char c = line[i];
+            if (c == o.separator || c == '\r' || c == '\n') line[i] = ' ';
+        }
+        line += o.separator;
+        return;
+    }
+    line += '"';
+    size_t start = line.size();
+    line += v;
+    for (size_t i = start; i < line.size(); ++i)
+        if (line[i] == '"') line[i] = '\'';
+    line += '"';
+    line += o.separator;
+}
+
+}  // namespace
+
+bool fieldIsWritten(const FieldDef& field) {
+    return field.type == "C" || field.type == "N" || field.type == "L" || field.type == "D";
+}
+
+void appendCsvText(std::string& line, const FieldDef& field, std::string_view value, const CsvLineOptions& o) {
+    if (field.type.size() != 1) return;
+    switch (field.type[0]) {
+    case 'C': appendText(line, value, o); return;
+    case 'N':
+        if (field.decimals > 0) {
+            std::string v(value);
+            if (o.inDecComma) replaceFirst(v, ',', '.');
+            v = numberText(rt::Val(v), field);
+            if (commaAllowed(o)) replaceFirst(v, '.', ',');
+            appendFramed(line, v, o.frame == CsvFrame::All, o.separator);
+        } else {
+            appendFramed(line, value, o.frame == CsvFrame::All, o.separator);
+        }
+        return;
+    case 'L':
+    case 'D': appendFramed(line, value, o.frame == CsvFrame::All, o.separator); return;
+    default: return;
+    }
+}
+
+void appendCsvTyped(std::string& line, const FieldDef& field, const rt::Value& value, const CsvLineOptions& o) {
+    if (field.type.size() != 1) return;
+    switch (field.type[0]) {
+    case 'C': {
+        const std::string& s = value.str();
+        size_t b = s.find_first_not_of(' ');
+        if (b == std::string::npos) {
+            appendText(line, {}, o);
+        } else {
+            size_t e = s.find_last_not_of(' ');
+            appendText(line, std::string_view(s).substr(b, e - b + 1), o);
+        }
+        return;
+    }
+    case 'N': {
+        std::string v = numberText(value.num(), field);
+        if (field.decimals > 0 && commaAllowed(o)) replaceFirst(v, '.', ',');
+        appendFramed(line, v, o.frame == CsvFrame::All, o.separator);
+        return;
+    }
+    case 'L': appendFramed(line, value.log() ? ".T." : ".F.", o.frame == CsvFrame::All, o.separator); return;
+    case 'D': appendFramed(line, rt::DToC(value.date()), o.frame == CsvFrame::All, o.separator); return;
+    default: return;
+    }
+}
+
+void finishCsvLine(std::string& line) {
+    if (!line.empty()) line.pop_back();
+}
+
+}  // namespace engine

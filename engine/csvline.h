@@ -1,0 +1,32 @@
+#pragma once
+// One CSV output line, built field by field from the output field list and a record's values.
+#include <string>
+#include <string_view>
+
+#include "engine/fieldstructure.h"
+#include "platform/runtime/value.h"
+
+namespace engine {
+
+enum class CsvFrame { None, Text, All };
+
+struct CsvLineOptions {
+    char separator = ';';  // ";", ",", "/" or TAB
+    CsvFrame frame = CsvFrame::Text;
+    bool inDecComma = false;   // a text input writes its numbers with a decimal comma
+    bool outDecComma = false;  // numbers are written with a decimal comma
+};
+
+// Whether a field of this type puts anything into a CSV or SDF line (C, N, L and D do;
+// memo and other dBase types do not).
+bool fieldIsWritten(const FieldDef& field);
+
+// Appends the text of one field and the separator behind it. `value` is the text input's
+// value, already trimmed on both sides.
+void appendCsvText(std::string& line, const FieldDef& field, std::string_view value, const CsvLineOptions& options);
+// The same for a typed value of a dBase input.
+void appendCsvTyped(std::string& line, const FieldDef& field, const rt::Value& value, const CsvLineOptions& options);
+// Removes the separator behind the last value.
+void finishCsvLine(std::string& line);
+
+}  // namespace engine

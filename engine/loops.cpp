@@ -1,0 +1,426 @@
+#include "engine/loops.h"
+
+#include <cmath>
+
+#include "engine/csvline.h"
+#include "engine/header.h"
+#include "engine/sdfwidths.h"
+#include "functions/faststring.h"
+#include "platform/db/dbserver.h"
+#include "platform/runtime/dates.h"
+#include "platform/runtime/numbers.h"
+
+namespace engine {
+
+namespace {
+
+std::string_view trimBlanks(std::string_view v) {
+    size_t b = v.find_first_not_of(' ');
+    if (b == std::string_view::npos) return {};
+    size_t e = v.find_last_not_of(' ');
+    return v.substr(b, e - b + 1);
+}
+
+double numberOf(std::string_view v, bool decComma, std::string& scratch) {
+    if (!decComma) return rt::Val(v);
+    scratch.assign(v);
+    auto pos = scratch.find(',');
+    if (pos != std::string::npos) scratch[pos] = '.';
+    return rt::Val(scratch);
+}
+
+char separatorChar(const std::string& s) { return s.empty() ? ';' : s[0]; }
+
+CsvFrame csvFrame(const Options& o) {
+    if (o.outFrameAll) return CsvFrame::All;
+    if (o.outFrameText) return CsvFrame::Text;
+    return CsvFrame::None;
+}
+
+// Field numbers (1-based) of the output fields in a table; 0 for a name it lacks.
+std::vector<int> fieldNumbers(db::DBSERVER& table, const FieldStructure& fields) {
+    std::vector<int> numbers;
+    numbers.reserve(fields.size());
+    for (const auto& f : fields) numbers.push_back(table.FIELDPOS(f.name));
+    return numbers;
+}
+
+// The output side of a run: builds each record's line or table record and writes it.
+class Sink {
+public:
+    Sink(const LoopJob& job, LoopOutput& out, const SdfWidths& widths)
+        : job_(job), out_(out), widths_(widths), format_(job.options.outFormat) {
+        const Options& o = job.options;
+        csv_.separator = separatorChar(o.outSeparator);
+        csv_.frame = csvFrame(o);
+        csv_.inDecComma = o.inDecComma;
+        csv_.outDecComma = o.outDecComma;
+        sdf_.mode = sdfMode(o.outOptiSDF, o.outBlankSDF);
+        sdf_.inDecComma = o.inDecComma;
+        sdf_.outDecComma = o.outDecComma;
+        sdf_.characters = countsCharacters(o);
+        if (format_ == Format::DBF && out_.table) numbers_ = fieldNumbers(*out_.table, job.out.fields);
+        line_.reserve(1024);
+    }
+
+    // A text input's record: the trimmed value of each output field.
+    bool writeText(const std::vector<std::string_view>& values) {
+        const FieldStructure& fields = job_.out.fields;
+        if (format_ == Format::DBF) {
+            if (!out_.table->APPEND()) return fail("APPEND");
+            bool sdfIn = job_.options.inFormat == Format::SDF;
+            for (size_t i = 0; i < fields.size(); ++i) {
+                const FieldDef& f = fields[i];
+                std::string_view v = values[i];
+                rt::Value value;
+                if (f.type == "N")
+                    value = numberOf(v, job_.options.inDecComma && (sdfIn || f.decimals > 0), scratch_);
+                else if (f.type == "D")
+                    value = rt::CToD(v);
+                else if (f.type == "L")
+                    value = v == ".T.";
+                else
+                    value = v;
+                if (!put(i, value)) return false;
+            }
+            return true;
+        }
+        line_.clear();
+        if (format_ == Format::CSV) {
+            for (size_t i = 0; i < fields.size(); ++i) appendCsvText(line_, fields[i], values[i], csv_);
+            finishCsvLine(line_);
+        } else {
+            for (size_t i = 0; i < fields.size(); ++i) appendSdfText(line_, fields[i], i, values[i], widths_, sdf_);
+            finishSdfLine(line_, sdf_);
+        }
+        return writeLine(line_);
+    }
+
+    // A dBase input's record, fetched field by field.
+    bool writeTyped(const std::vector<rt::Value>& values) {
+        const FieldStructure& fields = job_.out.fields;
+        if (format_ == Format::DBF) {
+            if (!out_.table->APPEND()) return fail("APPEND");
+            for (size_t i = 0; i < fields.size(); ++i)
+                if (!put(i, values[i])) return false;
+            return true;
+        }
+        line_.clear();
+        if (format_ == Format::CSV) {
+            for (size_t i = 0; i < fields.size(); ++i) appendCsvTyped(line_, fields[i], values[i], csv_);
+            finishCsvLine(line_);
+        } else {
+            for (size_t i = 0; i < fields.size(); ++i) appendSdfTyped(line_, fields[i], i, values[i], widths_, sdf_);
+            finishSdfLine(line_, sdf_);
+        }
+        return writeLine(line_);
+    }
+
+    bool writeLine(std::string_view line) {
+        if (!out_.writer->write(line)) return fail("write");
+        return true;
+    }
+
+    bool flush() {
+        if (out_.writer && !out_.writer->flush()) return fail("write");
+        if (out_.table && !out_.table->COMMIT()) return fail("COMMIT");
+        return true;
+    }
+
+    // The position of a text output: what it held before the run plus what was written.
+    int64_t position() const { return out_.startBytes + static_cast<int64_t>(out_.writer->bytes()); }
+
+    const std::string& error() const { return error_; }
+
+private:
+    bool put(size_t i, const rt::Value& value) {
+        if (i >= numbers_.size() || numbers_[i] <= 0) return fail("FIELDPUT " + job_.out.fields[i].name);
+        if (!out_.table->FIELDPUT(rt::Value(numbers_[i]), value)) return fail("FIELDPUT " + job_.out.fields[i].name);
+        return true;
+    }
+    bool fail(const std::string& what) {
+        if (error_.empty()) {
+            error_ = what;
+            if (out_.table && !out_.table->Status().empty()) error_ += ": " + out_.table->Status();
+        }
+        return false;
+    }
+
+    const LoopJob& job_;
+    LoopOutput& out_;
+    const SdfWidths& widths_;
+    Format format_;
+    CsvLineOptions csv_;
+    SdfLineOptions sdf_;
+    std::vector<int> numbers_;
+    std::string line_;
+    std::string scratch_;
+    std::string error_;
+};
+
+// The script and the header line ahead of the records of a text output.
+bool writeScriptAndHeader(const LoopJob& job, Sink& sink, const SdfWidths& widths, RunContext& context) {
+    const Options& o = job.options;
+    if (context.cancelled()) return true;
+    SdfMode mode = sdfMode(o.outOptiSDF, o.outBlankSDF);
+    if (o.outSQL) {
+        if (sink.position() != 0 && !sink.writeLine("")) return false;
+        auto lines = o.outFormat == Format::CSV ? sqlScriptCsv(job.table, job.out.fields)
+                                                : sqlScriptSdf(job.table, job.out.fields, widths, mode);
+        for (const auto& l : lines)
+            if (!sink.writeLine(l)) return false;
+    }
+    if (o.outHeader) {
+        if (!o.outSQL && sink.position() != 0 && !sink.writeLine("")) return false;
+        std::string line = o.outFormat == Format::CSV
+                               ? csvHeaderLine(job.out.fields, separatorChar(o.outSeparator), csvFrame(o))
+                               : sdfHeaderLine(job.out.fields, widths, mode);
+        if (!sink.writeLine(line)) return false;
+    }
+    return true;
+}
+
+void inputCleanUp(db::DBSERVER* table) {
+    if (!table || !table->USED()) return;
+    table->CLEARINDEX(0);
+    table->CLEARFILTER();
+    table->GOTOP();
+    table->RESETNOTIFICATION();
+}
+
+void outputCleanUp(db::DBSERVER* table) {
+    if (!table || !table->USED()) return;
+    table->CLEARINDEX(0);
+    table->GOTOP();
+    table->RESETNOTIFICATION();
+}
+
+}  // namespace
+
+SdfWidths computeSdfWidths(const LoopJob& job, LoopInput& input, RunContext& context, LoopHooks& hooks) {
+    const Options& o = job.options;
+    const FieldStructure& fields = job.out.fields;
+    const SdfMode mode = sdfMode(o.outOptiSDF, o.outBlankSDF);
+    if (!sdfNeedsWidthPass(o.inFormat, mode)) return sdfStartWidths(fields, o.inFormat, mode);
+
+    const bool dbf = o.inFormat == Format::DBF;
+    context.progressStart();
+    context.progressSetMax(dbf ? static_cast<double>(input.table->LASTREC()) : static_cast<double>(input.reader->size()));
+    hooks.showTransient(55);
+    SdfWidths widths = sdfStartWidths(fields, o.inFormat, mode);
+    const size_t n = fields.size();
+    if (dbf) {
+        db::DBSERVER& table = *input.table;
+        std::vector<int> numbers = fieldNumbers(table, fields);
+        double count = 0;
+        while (!table.EOF()) {
+            ++count;
+            for (size_t i = 0; i < n; ++i) {
+                if (fields[i].type == "C")
+                    measureSdfText(widths, fields[i], i, table.FIELDGET(rt::Value(numbers[i])).str(), mode);
+                else if (fields[i].type == "N")
+                    measureSdfNumber(widths, fields[i], i, table.FIELDGET(rt::Value(numbers[i])).num(), mode);
+            }
+            table.SKIP();
+            if (context.progressTimeOk()) context.progressUpdate(count);
+            context.pump();
+            if (context.cancelled()) break;
+        }
+    } else {
+        LineReader& reader = *input.reader;
+        std::string line;
+        if (o.inHeader) reader.nextAnalysis(line);
+        while (reader.nextAnalysis(line)) {
+            std::vector<std::string> values = copySdf2ArrayIn(line, fields, job.out.pos, n);
+            for (size_t i = 0; i < n; ++i) {
+                if (fields[i].type == "C")
+                    measureSdfText(widths, fields[i], i, values[i], mode);
+                else if (fields[i].type == "N")
+                    measureSdfNumber(widths, fields[i], i, rt::Val(values[i]), mode);
+            }
+            if (context.progressTimeOk()) context.progressUpdate(static_cast<double>(reader.position()));
+            context.pump();
+            if (context.cancelled()) break;
+        }
+    }
+    if (!context.cancelled()) context.progressFinish();
+    if (dbf)
+        input.table->GOTOP();
+    else
+        input.reader->rewind();
+    return widths;
+}
+
+LoopResult runConversion(const LoopJob& job, LoopInput& input, LoopOutput& output, RunContext& context,
+                         LoopHooks& hooks) {
+    const Options& o = job.options;
+    const Format inF = o.inFormat;
+    const Format outF = o.outFormat;
+    const bool textIn = inF != Format::DBF;
+    const bool textOut = outF != Format::DBF;
+    const FieldStructure& fields = job.out.fields;
+    const size_t n = fields.size();
+    LoopResult result;
+
+    // 1. progress
+    context.progressStart();
+    context.progressSetMax(textIn ? static_cast<double>(input.reader->size())
+                                  : static_cast<double>(input.table->LASTREC()));
+
+    // 2. preparation, each step only while the output is open and no cancel came
+    bool open = true;
+    bool writeFailed = false;
+    std::string filter;
+    SdfWidths widths;
+    auto go = [&] { return open && !writeFailed && !context.cancelled(); };
+    if (!textOut && go()) open = hooks.testDbfCompat();
+    if (!textIn && go()) open = hooks.setFilterDbfIn();
+    if (!textIn && go()) open = hooks.setIndexDbfIn();
+    if (outF == Format::SDF && go()) widths = computeSdfWidths(job, input, context, hooks);
+    Sink sink(job, output, widths);
+    if (textOut && go()) writeFailed = !writeScriptAndHeader(job, sink, widths, context);
+    if (textIn && go()) open = hooks.setFilterTextIn(filter);
+
+    if (!go()) {
+        const bool cancelled = context.cancelled();
+        if (textIn && textOut && !cancelled) context.progressFinish();
+        if (textIn && !textOut && open) outputCleanUp(output.table);
+        if (!textIn) {
+            if (!cancelled) context.progressFinish();
+            inputCleanUp(input.table);
+            if (!textOut && open && output.table && output.table->USED()) output.table->RESETNOTIFICATION();
+        }
+        if (writeFailed) {
+            result.end = LoopEnd::WriteFailed;
+            result.error = sink.error();
+        } else if (!open) {
+            result.end = LoopEnd::Stopped;
+        } else {
+            result.end = LoopEnd::Cancelled;
+            sink.flush();
+        }
+        return result;
+    }
+
+    // 3-6. before the first record
+    hooks.showTransient(56);
+    std::string line;
+    if (textIn && o.inHeader) input.reader->next(line);
+
+    uint32_t count = 0;
+    bool failed = false;
+    if (textIn) {
+        LineReader& reader = *input.reader;
+        const bool csv = inF == Format::CSV;
+        const bool characters = countsCharacters(o);
+        const std::string frame = o.inFrame;
+        const std::string separator = o.inSeparator;
+        const size_t fieldsIn = job.structIn.size();
+        // CSV input: the record entry of each output field.
+        std::vector<size_t> column(n, 0);
+        if (csv) {
+            size_t from = 0;
+            for (size_t i = 0; i < n; ++i) {
+                if (i < job.out.pos.size() && job.out.pos[i] > 0) {
+                    column[i] = static_cast<size_t>(job.out.pos[i] - 1);
+                    continue;
+                }
+                size_t k = from;
+                while (k < fieldsIn && job.structIn[k].name != fields[i].name) ++k;
+                if (k == fieldsIn)
+                    for (k = 0; k < fieldsIn && job.structIn[k].name != fields[i].name; ++k) {
+                    }
+                column[i] = k;
+                from = k + 1;
+            }
+        }
+        std::vector<std::string> record, recordIn;
+        std::vector<std::string_view> values(n);
+        while (reader.next(line)) {
+            if (csv) {
+                record = FASTTOKENCSVARRAY(line, separator, frame);
+                if (record.size() < fieldsIn) record.resize(fieldsIn);
+            } else {
+                copySdf2ArrayOut(line, job.out.len, job.out.pos, n, characters, record);
+                if (!filter.empty())
+                    copySdf2ArrayOut(line, job.lenIn, job.posIn, fieldsIn, characters, recordIn);
+            }
+            bool pass = filter.empty() || hooks.testFilterRec(filter, csv ? record : recordIn);
+            if (pass) {
+                ++count;
+                for (size_t i = 0; i < n; ++i) {
+                    size_t k = csv ? column[i] : i;
+                    values[i] = k < record.size() ? trimBlanks(record[k]) : std::string_view();
+                }
+                if (!sink.writeText(values)) {
+                    failed = true;
+                    break;
+                }
+            }
+            if (context.progressTimeOk()) context.progressUpdate(static_cast<double>(reader.position()));
+            context.pump();
+            if (context.cancelled()) break;
+        }
+        if (!failed && !context.cancelled() && reader.readFailed()) {
+            result.end = LoopEnd::ReadFailed;
+            result.error = "read";
+        }
+    } else {
+        db::DBSERVER& table = *input.table;
+        if (!textOut) table.GOTOP();
+        std::vector<int> numbers = fieldNumbers(table, fields);
+        std::vector<rt::Value> values(n);
+        const double last = static_cast<double>(table.LASTREC());
+        long percent = -1;
+        while (!table.EOF()) {
+            ++count;
+            for (size_t i = 0; i < n; ++i)
+                values[i] = numbers[i] > 0 ? table.FIELDGET(rt::Value(numbers[i])) : rt::Value();
+            if (!sink.writeTyped(values)) {
+                failed = true;
+                break;
+            }
+            table.SKIP();
+            if (outF == Format::CSV && last > 0) {
+                long p = std::lround(count / last * 100.0);
+                if (p != percent) {
+                    percent = p;
+                    context.progressUpdate(count);
+                }
+            }
+            if (context.progressTimeOk()) context.progressUpdate(count);
+            context.pump();
+            if (context.cancelled()) break;
+        }
+    }
+    if (!failed && !sink.flush()) failed = true;
+    const bool cancelled = context.cancelled();
+
+    // 8. after the loop
+    if (textIn) {
+        input.reader->rewind();
+        if (!cancelled && !failed && result.end == LoopEnd::Completed) context.progressFinish();
+        if (!textOut) {
+            if (!cancelled && !failed && result.end == LoopEnd::Completed) {
+                hooks.setIndexDbfOut();
+                if (o.sort && output.table && output.table->USED()) hooks.sortDbfOut(count);
+            }
+            outputCleanUp(output.table);
+        }
+    } else {
+        if (!cancelled && !failed) context.progressFinish();
+        inputCleanUp(input.table);
+        if (!textOut && output.table && output.table->USED()) output.table->RESETNOTIFICATION();
+    }
+
+    result.count = count;
+    if (failed) {
+        result.end = LoopEnd::WriteFailed;
+        result.error = sink.error();
+    } else if (cancelled && result.end == LoopEnd::Completed) {
+        result.end = LoopEnd::Cancelled;
+    }
+    return result;
+}
+
+}  // namespace engine

@@ -1,0 +1,103 @@
+#include "engine/sdfline.h"
+
+#include <algorithm>
+
+#include "engine/lineio.h"
+#include "platform/runtime/dates.h"
+#include "platform/runtime/numbers.h"
+#include "platform/runtime/strings.h"
+
+namespace engine {
+
+namespace {
+
+void replaceFirst(std::string& text, char from, char to) {
+    auto pos = text.find(from);
+    if (pos != std::string::npos) text[pos] = to;
+}
+
+// A CR or LF inside a value would split the line; a blank keeps the column's width.
+void blankLineBreaks(std::string& line, size_t from) {
+    for (size_t i = from; i < line.size(); ++i)
+        if (line[i] == '\r' || line[i] == '\n') line[i] = ' ';
+}
+
+bool separated(const SdfLineOptions& o) { return o.mode != SdfMode::Plain; }
+
+}  // namespace
+
+SdfMode sdfMode(bool optimised, bool blankSeparated) {
+    if (optimised) return SdfMode::Optimised;
+    if (blankSeparated) return SdfMode::Blank;
+    return SdfMode::Plain;
+}
+
+void appendSdfText(std::string& line, const FieldDef& field, size_t i, std::string_view value,
+                   const SdfWidths& widths, const SdfLineOptions& o) {
+    if (field.type.size() != 1) return;
+    int w = i < widths.max.size() ? widths.max[i] : field.length;
+    switch (field.type[0]) {
+    case 'C': {
+        if (o.mode == SdfMode::Optimised) {
+            w -= i < widths.lead.size() ? widths.lead[i] : 0;
+            if (w <= 0) return;
+        }
+        size_t start = line.size();
+        line += padRight(value, static_cast<size_t>(std::max(w, 0)), o.characters);
+        blankLineBreaks(line, start);
+        break;
+    }
+    case 'N': {
+        std::string v(value);
+        if (o.inDecComma) replaceFirst(v, ',', '.');
+        v = rt::Str(rt::Val(v), w, field.decimals);
+        if (o.outDecComma) replaceFirst(v, '.', ',');
+        line += v;
+        break;
+    }
+    case 'L': line += value == ".T." ? ".T." : ".F."; break;
+    case 'D': line += rt::PadL(rt::DToC(rt::CToD(value)), field.length); break;
+    default: return;
+    }
+    if (separated(o)) line += ' ';
+}
+
+void appendSdfTyped(std::string& line, const FieldDef& field, size_t i, const rt::Value& value,
+                    const SdfWidths& widths, const SdfLineOptions& o) {
+    if (field.type.size() != 1) return;
+    int w = i < widths.max.size() ? widths.max[i] : field.length;
+    switch (field.type[0]) {
+    case 'C': {
+        const std::string& x = value.str();
+        size_t start = line.size();
+        if (o.mode == SdfMode::Optimised) {
+            int lead = i < widths.lead.size() ? widths.lead[i] : 0;
+            if (w <= lead) return;
+            std::string_view cut = std::string_view(x).substr(0, static_cast<size_t>(w));
+            line += cut.substr(std::min(cut.size(), static_cast<size_t>(lead)));
+        } else if (o.mode == SdfMode::Blank) {
+            line += std::string_view(x).substr(0, static_cast<size_t>(std::max(w, 0)));
+        } else {
+            line += x;
+        }
+        blankLineBreaks(line, start);
+        break;
+    }
+    case 'N': {
+        std::string v = rt::Str(value.num(), o.mode == SdfMode::Plain ? field.length : w, field.decimals);
+        if (o.outDecComma && field.decimals > 0) replaceFirst(v, '.', ',');
+        line += v;
+        break;
+    }
+    case 'L': line += value.log() ? ".T." : ".F."; break;
+    case 'D': line += rt::DToC(value.date()); break;
+    default: return;
+    }
+    if (separated(o)) line += ' ';
+}
+
+void finishSdfLine(std::string& line, const SdfLineOptions& o) {
+    if (separated(o) && !line.empty()) line.pop_back();
+}
+
+}  // namespace engine

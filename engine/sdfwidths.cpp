@@ -1,0 +1,55 @@
+#include "engine/sdfwidths.h"
+
+#include <algorithm>
+
+#include "platform/runtime/numbers.h"
+
+namespace engine {
+
+SdfWidths sdfStartWidths(const FieldStructure& fields, Format input, SdfMode mode) {
+    SdfWidths w;
+    size_t n = fields.size();
+    w.max.resize(n);
+    if (mode == SdfMode::Optimised) w.lead.resize(n);
+    for (size_t i = 0; i < n; ++i) {
+        int length = fields[i].length;
+        if (input == Format::CSV || mode == SdfMode::Plain) {
+            w.max[i] = length;
+            if (mode == SdfMode::Optimised) w.lead[i] = 0;
+        } else if (mode == SdfMode::Optimised) {
+            w.max[i] = 0;
+            w.lead[i] = 100;
+        } else {
+            w.max[i] = length - 1;
+        }
+    }
+    return w;
+}
+
+bool sdfNeedsWidthPass(Format input, SdfMode mode) { return input != Format::CSV && mode != SdfMode::Plain; }
+
+void measureSdfText(SdfWidths& widths, const FieldDef& field, size_t i, std::string_view value, SdfMode mode) {
+    if (field.type != "C" || mode == SdfMode::Plain || i >= widths.max.size()) return;
+    size_t last = value.find_last_not_of(' ');
+    int trimmed = last == std::string_view::npos ? 0 : static_cast<int>(last + 1);
+    widths.max[i] = std::max(widths.max[i], trimmed);
+    if (mode == SdfMode::Optimised && i < widths.lead.size()) {
+        size_t first = value.find_first_not_of(' ');
+        int lead = first == std::string_view::npos ? static_cast<int>(value.size()) : static_cast<int>(first);
+        widths.lead[i] = std::min(widths.lead[i], lead);
+    }
+}
+
+void measureSdfNumber(SdfWidths& widths, const FieldDef& field, size_t i, double value, SdfMode mode) {
+    if (field.type != "N" || mode == SdfMode::Plain || i >= widths.max.size()) return;
+    if (mode == SdfMode::Blank) {
+        widths.max[i] = std::max(widths.max[i], field.length);
+        return;
+    }
+    std::string s = rt::Str(value, field.length, field.decimals);
+    size_t first = s.find_first_not_of(' ');
+    int n = first == std::string::npos ? 0 : static_cast<int>(s.size() - first);
+    widths.max[i] = std::max(widths.max[i], n);
+}
+
+}  // namespace engine

@@ -1,0 +1,411 @@
+// The record loops through the core: every input format to every output format, compared
+// byte for byte with expected files; appending; cancel; write failures.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "engine/loops.h"
+#include "engine/runcontext.h"
+#include "platform/db/dbserver.h"
+#include "platform/runtime/dates.h"
+#include "platform/runtime/settings.h"
+#include "platform/win/filehandle.h"
+#include "test_env.h"
+
+using namespace engine;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string readAll(const fs::path& p) {
+    std::ifstream f(p, std::ios::binary);
+    std::stringstream s;
+    s << f.rdbuf();
+    return s.str();
+}
+
+std::string fixture(const std::string& name) { return mirvano_test::fixture("engine/" + name); }
+
+// The structure of people.csv and people.sdf as the analysis finds it.
+FieldStructure peopleStructure() {
+    return {{"NAME", "C", 9, 0}, {"AMOUNT", "N", 7, 2}, {"BORN", "D", 10, 0}, {"ACTIVE", "L", 3, 0}, {"CITY", "C", 5, 0}};
+}
+
+LoopJob csvJob(Format out) {
+    LoopJob job;
+    job.options.inFormat = Format::CSV;
+    job.options.inDecComma = true;
+    job.options.inHeader = true;
+    job.options.outFormat = out;
+    job.structIn = peopleStructure();
+    job.posIn = {1, 2, 3, 4, 5};
+    job.out.fields = job.structIn;
+    job.out.pos = job.posIn;
+    job.table = "people";
+    return job;
+}
+
+LoopJob sdfJob(Format out) {
+    LoopJob job = csvJob(out);
+    job.options.inFormat = Format::SDF;
+    job.posIn = {1, 11, 19, 30, 34};
+    job.lenIn = {9, 7, 10, 3, 5};
+    job.out.pos = job.posIn;
+    job.out.len = job.lenIn;
+    return job;
+}
+
+std::vector<db::FieldInfo> infos(const FieldStructure& fields) {
+    std::vector<db::FieldInfo> out;
+    for (const auto& f : fields) out.push_back({f.name, f.type[0], f.length, f.decimals});
+    return out;
+}
+
+// Runs one conversion between files; a dBase output is created from the output field list
+// unless it exists.
+LoopResult convert(const LoopJob& job, const std::string& in, const std::string& out, RunContext& context,
+                   LoopHooks* hooks = nullptr) {
+    LoopHooks none;
+    LoopHooks& h = hooks ? *hooks : none;
+    const Options& o = job.options;
+    win::FileHandle hIn = -1, hOut = -1;
+    std::unique_ptr<LineReader> reader;
+    std::unique_ptr<LineWriter> writer;
+    std::unique_ptr<db::DBSERVER> tableIn, tableOut;
+    LoopInput input;
+    LoopOutput output;
+    if (o.inFormat == Format::DBF) {
+        tableIn = std::make_unique<db::DBSERVER>(in, true, true);
+        EXPECT_TRUE(tableIn->USED()) << in;
+        input.table = tableIn.get();
+    } else {
+        hIn = win::OpenFile(in, 0);
+        EXPECT_GE(hIn, 0) << in;
+        reader = std::make_unique<LineReader>(hIn, o.inCharset, workingEncoding(o));
+        reader->setLineMax(4096);
+        input.reader = reader.get();
+    }
+    if (o.outFormat == Format::DBF) {
+        if (!fs::exists(out)) EXPECT_TRUE(db::DBCREATE(out, infos(job.out.fields)));
+        tableOut = std::make_unique<db::DBSERVER>(out, true, false);
+        EXPECT_TRUE(tableOut->USED()) << out;
+        output.table = tableOut.get();
+    } else {
+        hOut = fs::exists(out) ? win::OpenFile(out, 2) : win::CreateFile(out);
+        EXPECT_GE(hOut, 0) << out;
+        win::SetFilePointer(hOut, 0, win::FILE_END, &output.startBytes);
+        writer = std::make_unique<LineWriter>(hOut, workingEncoding(o), o.outCharset);
+        output.writer = writer.get();
+    }
+    LoopResult result = runConversion(job, input, output, context, h);
+    writer.reset();
+    if (hIn >= 0) win::CloseHandle(hIn);
+    if (hOut >= 0) win::CloseHandle(hOut);
+    return result;
+}
+
+LoopResult convert(const LoopJob& job, const std::string& in, const std::string& out) {
+    CountingRunContext context;
+    return convert(job, in, out, context);
+}
+
+// The records of a dBase table as dbfread reads them, one line per record.
+std::string dbfread(const fs::path& table) {
+    std::string cmd = "/usr/bin/python3 -c \"import dbfread,sys\n"
+                      "t=dbfread.DBF(sys.argv[1],encoding='cp1252',char_decode_errors='strict')\n"
+                      "print([(f.name,f.type,f.length,f.decimal_count) for f in t.fields])\n"
+                      "[print(list(r.values())) for r in t]\" " +
+                      table.string() + " 2>&1";
+    std::string out;
+    FILE* p = ::popen(cmd.c_str(), "r");
+    if (!p) return "popen failed";
+    char buf[4096];
+    size_t n;
+    while ((n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    ::pclose(p);
+    return out;
+}
+
+bool haveDbfread() { return std::system("/usr/bin/python3 -c 'import dbfread' >/dev/null 2>&1") == 0; }
+
+// A dBase input with a memo field and a text holding line breaks.
+void makeDbaseInput(const fs::path& path) {
+    rt::SetAnsi(true);
+    ASSERT_TRUE(db::DBCREATE(path.string(), std::vector<db::FieldInfo>{{"NAME", 'C', 10, 0},
+                                                                       {"AMOUNT", 'N', 8, 2},
+                                                                       {"BORN", 'D', 8, 0},
+                                                                       {"ACTIVE", 'L', 1, 0},
+                                                                       {"NOTES", 'M', 10, 0},
+                                                                       {"CITY", 'C', 8, 0}}));
+    db::DBSERVER t(path.string(), true, false);
+    ASSERT_TRUE(t.USED());
+    struct Row {
+        const char* name;
+        double amount;
+        rt::Date born;
+        bool active;
+        const char* notes;
+        const char* city;
+    };
+    const Row rows[] = {
+        {"  M\xfcller", 1234.5, rt::Date::fromYMD(1970, 2, 1), true, "first", "K\xf6ln"},
+        {"  Li", -0.25, rt::Date(), false, "", "Two\r\nRow"},
+        {"  Smith;Jr", 7, rt::Date::fromYMD(2016, 12, 20), true, "x", ""},
+    };
+    for (const auto& r : rows) {
+        ASSERT_TRUE(t.APPEND());
+        t.FIELDPUT(rt::Value("NAME"), rt::Value(r.name));
+        t.FIELDPUT(rt::Value("AMOUNT"), rt::Value(r.amount));
+        t.FIELDPUT(rt::Value("BORN"), rt::Value(r.born));
+        t.FIELDPUT(rt::Value("ACTIVE"), rt::Value(r.active));
+        t.FIELDPUT(rt::Value("NOTES"), rt::Value(r.notes));
+        t.FIELDPUT(rt::Value("CITY"), rt::Value(r.city));
+    }
+    t.CLOSE();
+}
+
+FieldStructure dbaseStructure() {
+    return {{"NAME", "C", 10, 0}, {"AMOUNT", "N", 8, 2}, {"BORN", "D", 8, 0},
+            {"ACTIVE", "L", 1, 0}, {"NOTES", "M", 10, 0}, {"CITY", "C", 8, 0}};
+}
+
+LoopJob dbfJob(Format out) {
+    LoopJob job;
+    job.options.inFormat = Format::DBF;
+    job.options.outFormat = out;
+    job.structIn = dbaseStructure();
+    job.out.fields = job.structIn;
+    job.table = "dbase";
+    return job;
+}
+
+}  // namespace
+
+// Text outputs of every loop with text output, against the expected files.
+TEST(Loops, TextOutputsMatchExpectedFiles) {
+    const auto dir = mirvano_test::temp_dir("loops-text");
+    const fs::path dbaseIn = dir / "dbase.dbf";
+    makeDbaseInput(dbaseIn);
+
+    struct Case {
+        const char* expected;
+        LoopJob job;
+        std::string input;
+        uint32_t count;
+    };
+    std::vector<Case> cases;
+    {
+        LoopJob j = csvJob(Format::CSV);
+        j.options.outSeparator = ",";
+        j.options.outFrameAll = true;
+        j.options.outDecComma = true;
+        j.options.outHeader = true;
+        j.options.outSQL = true;
+        cases.push_back({"csv2csv_all_comma.csv", j, fixture("people.csv"), 4});
+    }
+    {
+        LoopJob j = csvJob(Format::CSV);
+        j.options.outSeparator = ";";
+        j.options.outFrameNone = true;
+        j.options.outHeader = true;
+        cases.push_back({"csv2csv_none_point.csv", j, fixture("people.csv"), 4});
+    }
+    {
+        LoopJob j = csvJob(Format::CSV);
+        j.options.outSeparator = "\t";
+        j.options.outFrameText = true;
+        j.options.outDecComma = true;
+        j.options.outCharset = Charset::UTF8;
+        // a field selection: NAME and CITY only
+        j.out.fields = {j.structIn[0], j.structIn[4]};
+        j.out.pos = {1, 5};
+        cases.push_back({"csv2csv_text_tab_utf8.csv", j, fixture("people.csv"), 4});
+    }
+    {
+        LoopJob j = csvJob(Format::SDF);
+        j.options.outHeader = true;
+        j.options.outSQL = true;
+        cases.push_back({"csv2sdf_plain.sdf", j, fixture("people.csv"), 4});
+    }
+    {
+        LoopJob j = csvJob(Format::SDF);
+        j.options.outBlankSDF = true;
+        j.options.outHeader = true;
+        j.options.outDecComma = true;
+        cases.push_back({"csv2sdf_blank.sdf", j, fixture("people.csv"), 4});
+    }
+    {
+        LoopJob j = sdfJob(Format::SDF);
+        j.options.outOptiSDF = true;
+        j.options.outHeader = true;
+        j.options.outSQL = true;
+        cases.push_back({"sdf2sdf_opt.sdf", j, fixture("people.sdf"), 4});
+    }
+    {
+        LoopJob j = sdfJob(Format::CSV);
+        j.options.outFrameText = true;
+        j.options.outHeader = true;
+        cases.push_back({"sdf2csv.csv", j, fixture("people.sdf"), 4});
+    }
+    {
+        LoopJob j = dbfJob(Format::CSV);
+        j.options.outFrameText = true;
+        j.options.outHeader = true;
+        j.options.outSQL = true;
+        cases.push_back({"dbf2csv_text.csv", j, dbaseIn.string(), 3});
+    }
+    {
+        LoopJob j = dbfJob(Format::CSV);
+        j.options.outFrameNone = true;
+        cases.push_back({"dbf2csv_none.csv", j, dbaseIn.string(), 3});
+    }
+    {
+        LoopJob j = dbfJob(Format::SDF);
+        j.options.outOptiSDF = true;
+        j.options.outHeader = true;
+        j.options.outSQL = true;
+        cases.push_back({"dbf2sdf_opt.sdf", j, dbaseIn.string(), 3});
+    }
+    {
+        LoopJob j = dbfJob(Format::SDF);
+        j.options.outBlankSDF = true;
+        j.options.outDecComma = true;
+        cases.push_back({"dbf2sdf_blank.sdf", j, dbaseIn.string(), 3});
+    }
+    {
+        LoopJob j = dbfJob(Format::SDF);
+        cases.push_back({"dbf2sdf_plain.sdf", j, dbaseIn.string(), 3});
+    }
+    for (const auto& c : cases) {
+        const fs::path out = dir / c.expected;
+        CountingRunContext context;
+        LoopResult r = convert(c.job, c.input, out.string(), context);
+        EXPECT_EQ(r.end, LoopEnd::Completed) << c.expected;
+        EXPECT_EQ(r.count, c.count) << c.expected;
+        EXPECT_EQ(context.finishes, c.job.options.outFormat == Format::SDF && c.job.options.inFormat != Format::CSV &&
+                                            (c.job.options.outOptiSDF || c.job.options.outBlankSDF)
+                                        ? 2
+                                        : 1)
+            << c.expected;
+        EXPECT_EQ(readAll(out), readAll(fixture("expected/" + std::string(c.expected)))) << c.expected;
+    }
+}
+
+// dBase outputs, read back by an outside reader.
+TEST(Loops, DbaseOutputsReadBackByDbfread) {
+    if (!haveDbfread()) GTEST_SKIP() << "python3-dbfread is not installed";
+    const auto dir = mirvano_test::temp_dir("loops-dbf");
+    const fs::path dbaseIn = dir / "dbase.dbf";
+    makeDbaseInput(dbaseIn);
+    struct Case {
+        const char* name;
+        LoopJob job;
+        std::string input;
+    };
+    const Case cases[] = {
+        {"csv2dbf", csvJob(Format::DBF), fixture("people.csv")},
+        {"sdf2dbf", sdfJob(Format::DBF), fixture("people.sdf")},
+        {"dbf2dbf", dbfJob(Format::DBF), dbaseIn.string()},
+    };
+    for (const auto& c : cases) {
+        const fs::path out = dir / (std::string(c.name) + ".dbf");
+        LoopResult r = convert(c.job, c.input, out.string());
+        EXPECT_EQ(r.end, LoopEnd::Completed) << c.name;
+        EXPECT_EQ(dbfread(out), readAll(fixture("expected/" + std::string(c.name) + ".txt"))) << c.name;
+    }
+}
+
+// Appending writes after the existing content: text behind an empty line, records behind
+// the table's records.
+TEST(Loops, AppendingToExistingOutputs) {
+    const auto dir = mirvano_test::temp_dir("loops-append");
+    const fs::path text = dir / "out.csv";
+    {
+        std::ofstream f(text, std::ios::binary);
+        f << "old line\r\n";
+    }
+    LoopJob j = csvJob(Format::CSV);
+    j.out.fields = {j.structIn[0]};
+    j.out.pos = {1};
+    j.options.outFrameNone = true;
+    j.options.outHeader = true;
+    EXPECT_EQ(convert(j, fixture("people.csv"), text.string()).count, 4u);
+    EXPECT_EQ(readAll(text), "old line\r\n\r\nNAME\r\nM\xfcller\r\nSmith  Jr\r\n\r\nNg\r\n");
+    j.options.outSQL = true;
+    convert(j, fixture("people.csv"), text.string());
+    EXPECT_NE(readAll(text).find("Ng\r\n\r\nCREATE TABLE people (\r\nname varchar(9) default NULL\r\n"
+                                 ") TYPE=MyISAM COMMENT='TorvelSoft Geo Data'\r\n\r\nNAME\r\n"),
+              std::string::npos);
+
+    const fs::path table = dir / "out.dbf";
+    LoopJob d = csvJob(Format::DBF);
+    EXPECT_EQ(convert(d, fixture("people.csv"), table.string()).count, 4u);
+    EXPECT_EQ(convert(d, fixture("people.csv"), table.string()).count, 4u);
+    db::DBSERVER t(table.string(), true, true);
+    EXPECT_EQ(t.LASTREC(), 8);
+}
+
+// A failed preparation step writes nothing; a cancel keeps what was written.
+TEST(Loops, StoppedPreparationAndCancel) {
+    const auto dir = mirvano_test::temp_dir("loops-stop");
+    struct Refuse : LoopHooks {
+        bool testDbfCompat() override { return false; }
+    } refuse;
+    const fs::path table = dir / "t.dbf";
+    CountingRunContext context;
+    LoopResult r = convert(csvJob(Format::DBF), fixture("people.csv"), table.string(), context, &refuse);
+    EXPECT_EQ(r.end, LoopEnd::Stopped);
+    EXPECT_EQ(r.count, 0u);
+    {
+        db::DBSERVER t(table.string(), true, true);
+        EXPECT_EQ(t.LASTREC(), 0);
+    }
+    // cancelled after the second record: two lines, no finish of the bar
+    CountingRunContext cancel(2);
+    const fs::path out = dir / "c.csv";
+    LoopJob j = csvJob(Format::CSV);
+    j.options.outFrameNone = true;
+    r = convert(j, fixture("people.csv"), out.string(), cancel);
+    EXPECT_EQ(r.end, LoopEnd::Cancelled);
+    EXPECT_EQ(r.count, 2u);
+    EXPECT_EQ(cancel.finishes, 0);
+    EXPECT_EQ(readAll(out), "M\xfcller;1234.50;01.02.1970;.T.;K\xf6ln\r\nSmith  Jr;7.00;15.11.1985;.F.;Leeds\r\n");
+    // a cancel during the width pass writes neither script, header nor records
+    CountingRunContext early(1);
+    LoopJob s = sdfJob(Format::SDF);
+    s.options.outOptiSDF = true;
+    s.options.outHeader = true;
+    s.options.outSQL = true;
+    const fs::path sdf = dir / "c.sdf";
+    r = convert(s, fixture("people.sdf"), sdf.string(), early);
+    EXPECT_EQ(r.end, LoopEnd::Cancelled);
+    EXPECT_EQ(readAll(sdf), "");
+}
+
+// A write that fails (a full disk) is reported as such, never as a completed run.
+TEST(Loops, WriteToFullDiskFails) {
+    if (!fs::exists("/dev/full")) GTEST_SKIP() << "/dev/full is missing";
+    LoopJob j = csvJob(Format::CSV);
+    j.options.outHeader = true;
+    win::FileHandle hIn = win::OpenFile(fixture("people.csv"), 0);
+    win::FileHandle hOut = win::OpenFile("/dev/full", 1);
+    ASSERT_GE(hOut, 0);
+    LineReader reader(hIn, Charset::ANSI, Charset::ANSI);
+    LineWriter writer(hOut, Charset::ANSI, Charset::ANSI);
+    LoopInput input{&reader, nullptr};
+    LoopOutput output{&writer, 0, nullptr};
+    CountingRunContext context;
+    LoopHooks hooks;
+    LoopResult r = runConversion(j, input, output, context, hooks);
+    EXPECT_EQ(r.end, LoopEnd::WriteFailed);
+    EXPECT_FALSE(r.error.empty());
+    EXPECT_EQ(context.finishes, 0);
+    win::CloseHandle(hIn);
+    win::CloseHandle(hOut);
+}
