@@ -1108,8 +1108,8 @@ bool DBSERVER::GOTOP() {
     const bool ok = d->flush();
     d->refreshCount();
     if (d->shared) d->dropCache();
-    d->bof = false;
     d->seekForward(0);
+    d->bof = d->eof;  // an empty table (or none visible) is at both ends
     d->notify(Notify::RecordChanged);
     return ok;
 }
@@ -1119,8 +1119,8 @@ bool DBSERVER::GOBOTTOM() {
     const bool ok = d->flush();
     d->refreshCount();
     if (d->shared) d->dropCache();
-    d->bof = false;
-    if (!d->seekBackward(d->sequenceLength() - 1)) d->toEof();
+    d->bof = !d->seekBackward(d->sequenceLength() - 1);
+    if (d->bof) d->toEof();
     d->notify(Notify::RecordChanged);
     return ok;
 }

@@ -689,6 +689,7 @@ TEST(DbServer, CopyStructureNotificationsAndFullPath) {
     ASSERT_TRUE(copy.USED()) << copy.Status();
     EXPECT_EQ(copy.LASTREC(), 0);
     EXPECT_TRUE(copy.EOF());
+    EXPECT_TRUE(copy.BOF());
     ASSERT_EQ(copy.FCOUNT(), t.FCOUNT());
     for (int i = 1; i <= t.FCOUNT(); ++i) {
         for (size_t k = 1; k <= 4; ++k) EXPECT_TRUE(copy.DBSTRUCT().at(i).at(k).same(t.DBSTRUCT().at(i).at(k)));
