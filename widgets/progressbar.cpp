@@ -39,7 +39,7 @@ long TIMERPROGRESS(void*, unsigned, unsigned, unsigned long) {
 
 PROGRESSBAR::~PROGRESSBAR() {
     // A bar that goes with its form stops the progress timer like an explicit DESTROY.
-    if (HANDLE()) PROGRESSBAR::DESTROY();
+    if (!destroyed_) PROGRESSBAR::DESTROY();
 }
 
 PROGRESSBAR& PROGRESSBAR::START() {
@@ -85,6 +85,7 @@ PROGRESSBAR& PROGRESSBAR::FINISH() {
 }
 
 void PROGRESSBAR::DESTROY() {
+    destroyed_ = true;
     gui::PROGRESSBAR::DESTROY();
     stopTimer();
 }

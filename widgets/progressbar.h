@@ -30,8 +30,12 @@ public:
     PROGRESSBAR& UPDATE(double current);
     // Stops the progress timer, POSITION 100, clears the tick flag.
     PROGRESSBAR& FINISH();
-    // Destroys the control, then stops the progress timer.
+    // Destroys the control, then stops the progress timer. A bar deleted without it (with
+    // its form) does the same once.
     void DESTROY() override;
+
+private:
+    bool destroyed_ = false;
 };
 
 // The progress timer's procedure: raises the tick flag; returns 0.

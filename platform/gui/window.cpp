@@ -481,6 +481,11 @@ void DATAWINDOW::ADDCONDITIONALCONTROL(CONTROL* c) {
     if (conditionalDisabled_) c->setConditionallyDisabled(true);
 }
 
+void DATAWINDOW::removeControl(CONTROL* c) {
+    conditional_.erase(std::remove(conditional_.begin(), conditional_.end(), c), conditional_.end());
+    WINDOW::removeControl(c);
+}
+
 void DATAWINDOW::REMOVECONDITIONALCONTROL(CONTROL* c) {
     auto it = std::find(conditional_.begin(), conditional_.end(), c);
     if (it == conditional_.end()) return;
@@ -490,16 +495,12 @@ void DATAWINDOW::REMOVECONDITIONALCONTROL(CONTROL* c) {
 
 void DATAWINDOW::DISABLECONDITIONALCONTROLS() {
     conditionalDisabled_ = true;
-    auto live = controls();
-    for (CONTROL* c : conditional_)
-        if (std::find(live.begin(), live.end(), c) != live.end()) c->setConditionallyDisabled(true);
+    for (CONTROL* c : conditional_) c->setConditionallyDisabled(true);
 }
 
 void DATAWINDOW::ENABLECONDITIONALCONTROLS() {
     conditionalDisabled_ = false;
-    auto live = controls();
-    for (CONTROL* c : conditional_)
-        if (std::find(live.begin(), live.end(), c) != live.end()) c->setConditionallyDisabled(false);
+    for (CONTROL* c : conditional_) c->setConditionallyDisabled(false);
 }
 
 rt::Value DATAWINDOW::FIELDGET(const std::string& name) const {

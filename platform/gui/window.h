@@ -250,7 +250,7 @@ public:
 
     // Controls register themselves with their owner.
     void addControl(CONTROL* c);
-    void removeControl(CONTROL* c);
+    virtual void removeControl(CONTROL* c);
 
 protected:
     void onQtTimer(int qtTimerId) override;
@@ -313,6 +313,7 @@ public:
     void DISABLECONDITIONALCONTROLS();
     void ENABLECONDITIONALCONTROLS();
     bool conditionalControlsDisabled() const { return conditionalDisabled_; }
+    void removeControl(CONTROL* c) override;  // a control that goes leaves the registry
 
     // The value of the control of that name (no data server is ever bound here); NIL when
     // the window has no such control.

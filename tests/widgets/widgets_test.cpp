@@ -113,6 +113,14 @@ TEST_F(Pacing, OneTimerRunsFromSetMaxToFinishOrDestroy) {
     EXPECT_NE(progressPacing().timerId, 0);
     third.reset();
     EXPECT_EQ(progressPacing().timerId, 0);
+    // Also when the form's widgets went first.
+    auto form = std::make_unique<gui::DATAWINDOW>(&f.top);
+    auto fourth = std::make_unique<PROGRESSBAR>(form.get(), 191, QRect(0, 0, 200, 16));
+    fourth->SETMAX(10.0);
+    form.reset();
+    EXPECT_EQ(fourth->HANDLE(), nullptr);
+    fourth.reset();
+    EXPECT_EQ(progressPacing().timerId, 0);
 }
 
 namespace {

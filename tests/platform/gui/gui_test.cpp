@@ -333,6 +333,10 @@ TEST(GuiDataWindow, ConditionalControlsComeBackInTheStateTheProgramLastSet) {
     EXPECT_TRUE(a->CHECKED());
     EXPECT_FALSE(s.form.FIELDPUT("missing", true));
     EXPECT_TRUE(s.form.FIELDGET("missing").isNil());
+    c.reset();  // a control that goes leaves the registry
+    s.form.DISABLECONDITIONALCONTROLS();
+    s.form.ENABLECONDITIONALCONTROLS();
+    EXPECT_FALSE(b->ISENABLED());
 }
 
 TEST(GuiProgressBar, KeepsPositionsAboveTheRangeAndShowsThemClamped) {
