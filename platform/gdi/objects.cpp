@@ -259,7 +259,8 @@ HBRUSH CreatePatternBrush(HBITMAP bitmap) {
     auto bm = get<Bitmap>(bitmap, Kind::Bitmap);
     if (!bm || bm->image.isNull()) return nullptr;
     auto b = makeStockBrush(BS_PATTERN, 0);
-    b->pattern = bm->image.convertToFormat(QImage::Format_RGB32);
+    // A deep copy: sharing would make the next drawing on the bitmap move its pixel memory.
+    b->pattern = bm->image.convertToFormat(QImage::Format_RGB32).copy();
     b->monoPattern = bm->mono;
     return reinterpret_cast<HBRUSH>(add(b));
 }

@@ -500,6 +500,31 @@ TEST(Bitmaps, DibBitsPatternsAndMonochrome) {
     EXPECT_EQ(big.at(1, 0), kWhite);
     EXPECT_EQ(countColour(big, kBlue), 4);
 
+    // A top-down 32-bit section shares its pixel memory with the caller, also after the bitmap
+    // has served as a pattern.
+    BITMAPINFO sec{};
+    sec.bmiHeader.biWidth = 4;
+    sec.bmiHeader.biHeight = -4;
+    sec.bmiHeader.biBitCount = 32;
+    void* raw = nullptr;
+    HBITMAP section = CreateDIBSection(nullptr, &sec, DIB_RGB_COLORS, &raw, nullptr, 0);
+    ASSERT_NE(raw, nullptr);
+    auto* px = static_cast<std::uint32_t*>(raw);
+    HBRUSH fromSection = CreatePatternBrush(section);
+    HDC sdc = CreateCompatibleDC(nullptr);
+    HGDIOBJ sold = SelectObject(sdc, section);
+    const RECT cell{1, 0, 2, 1};
+    HBRUSH red = CreateSolidBrush(kRed);
+    FillRect(sdc, &cell, red);
+    DeleteObject(red);
+    EXPECT_EQ(px[1] & 0xFFFFFF, 0xFF0000u);
+    px[4 * 3 + 2] = 0x000000FF;  // blue at (2, 3)
+    EXPECT_EQ(GetPixel(sdc, 2, 3), kBlue);
+    SelectObject(sdc, sold);
+    DeleteDC(sdc);
+    DeleteObject(fromSection);
+    DeleteObject(section);
+
     // A monochrome bitmap keeps black and white only; blitting it in paints 0 in the text colour.
     HDC mono = CreateCompatibleDC(nullptr);
     HBITMAP mbmp = CreateCompatibleBitmap(mono, 4, 4);  // the default bitmap is monochrome
