@@ -494,7 +494,9 @@ int SetDIBits(HDC hdc, HBITMAP bitmap, UINT start, UINT lines, const void* bits,
               const BITMAPINFO* info, UINT usage);
 int StretchDIBits(HDC hdc, int x, int y, int width, int height, int xSrc, int ySrc, int widthSrc,
                   int heightSrc, const void* bits, const BITMAPINFO* info, UINT usage, DWORD rop);
-// Our own bridges to Qt images.
+// Our own bridges to Qt images: a bitmap made from a copy of an image (32-bit RGB), and the
+// bitmap's own image (valid while the bitmap lives; keep no QImage copy of a DIB section's image
+// while drawing on it, or the section's pixel memory is left behind).
 HBITMAP CreateBitmapFromImage(const QImage& image);
 QImage* GetBitmapImage(HBITMAP bitmap);
 
