@@ -34,6 +34,15 @@ std::unique_ptr<gui::CONTROL> makeControl(gui::WINDOW* form, const FormItem& ite
     return nullptr;
 }
 
+// A template item in pixels. The edges are converted, not position and size one by one, so
+// items that meet in the template (a radio button right below the other) meet on the
+// screen instead of sharing a pixel row.
+QRect templateRect(const FormItem& item, const gui::DialogBaseUnits& base) {
+    const int left = gui::MulDiv(item.x, base.x, 4), right = gui::MulDiv(item.x + item.w, base.x, 4);
+    const int top = gui::MulDiv(item.y, base.y, 8), bottom = gui::MulDiv(item.y + item.h, base.y, 8);
+    return QRect(left, top, right - left, bottom - top);
+}
+
 gui::COLOR frameColour(FrameColour c) {
     switch (c) {
     case FrameColour::Predefined1: return gui::COLOR(1);
@@ -78,7 +87,7 @@ DTAMIRVANO_VO::DTAMIRVANO_VO(gui::WINDOW* owner, int /*controlId*/, const rt::Va
     // The windows exist in template order, which is also the tab order; the radio groups
     // are dressed after all their buttons exist.
     for (const FormItem& item : formItems()) {
-        auto control = makeControl(this, item, gui::dialogUnitsToPixels(item.x, item.y, item.w, item.h, base));
+        auto control = makeControl(this, item, templateRect(item, base));
         gui::CONTROL* c = control.get();
         owned_.push_back(std::move(control));
         order_.push_back(c);

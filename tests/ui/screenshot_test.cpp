@@ -113,5 +113,19 @@ TEST(FormPictures, BothLanguagesAreWrittenAndNoCaptionIsCut) {
             const QString text = QString::fromStdString(c->CAPTION()).trimmed();
             EXPECT_LE(neededWidth(c->HANDLE(), text), c->HANDLE()->width()) << item->name << ": " << c->CAPTION();
         }
+        // Apart from the frames around them, no two visible controls share a pixel.
+        const auto& all = shown.form->formControls();
+        auto framed = [](gui::CONTROL* c) {
+            const auto kind = ui::findFormItem(c->CONTROLID())->kind;
+            return kind == ui::ControlKind::GroupBox || kind == ui::ControlKind::RadioButtonGroup;
+        };
+        for (size_t i = 0; i < all.size(); ++i) {
+            if (framed(all[i]) || !all[i]->ISVISIBLE()) continue;
+            for (size_t j = i + 1; j < all.size(); ++j) {
+                if (framed(all[j]) || !all[j]->ISVISIBLE()) continue;
+                EXPECT_FALSE(all[i]->HANDLE()->geometry().intersects(all[j]->HANDLE()->geometry()))
+                    << all[i]->NAMESYM() << " and " << all[j]->NAMESYM();
+            }
+        }
     }
 }
