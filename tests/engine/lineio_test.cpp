@@ -1,0 +1,172 @@
+// Reading and writing text lines in the four character sets, and cutting SDF lines into
+// fields by bytes or by characters.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/lineio.h"
+#include "input_test_util.h"
+#include "test_env.h"
+
+namespace {
+
+using engine::Charset;
+
+std::string u16(const std::string& ascii) {
+    std::string out;
+    for (char c : ascii) {
+        out.push_back(c);
+        out.push_back('\0');
+    }
+    return out;
+}
+
+TEST(LineReader, DeliversLinesInTheWorkingEncoding) {
+    const auto dir = mirvano_test::temp_dir("reader");
+    const std::string barUtf8 = "B\xC3\xA4r";
+    const std::string barAnsi = "B\xE4r";
+    const std::string barOem = "B\x84r";
+    const std::string barUtf16 = std::string("B\0\xE4\0r\0", 6);
+    struct Case {
+        const char* name;
+        std::string bytes;
+        Charset input;
+        Charset working;
+        std::vector<std::string> lines;
+    } cases[] = {
+        {"UTF-16 to a text output", barUtf16 + u16("\r\n") + u16("x"), Charset::UTF16, Charset::UTF8, {barUtf8, "x"}},
+        {"UTF-16 to a table", barUtf16 + u16("\n"), Charset::UTF16, Charset::ANSI, {barAnsi}},
+        {"UTF-8 to a table", barUtf8 + "\r\n", Charset::UTF8, Charset::ANSI, {barAnsi}},
+        {"UTF-8 unchanged", barUtf8 + "\n\n", Charset::UTF8, Charset::UTF8, {barUtf8, ""}},
+        {"OEM to ANSI", barOem + "\r" + "y", Charset::OEM, Charset::ANSI, {barAnsi, "y"}},
+        {"ANSI unchanged, CR LF split cases", "a\r\n\r\nb\n\rc", Charset::ANSI, Charset::ANSI, {"a", "", "b", "", "c"}},
+        {"UTF-8 mark skipped", "\xEF\xBB\xBF" + barUtf8, Charset::UTF8, Charset::UTF8, {barUtf8}},
+        {"UTF-16 mark skipped", "\xFF\xFE" + barUtf16, Charset::UTF16, Charset::UTF8, {barUtf8}},
+        {"mark kept in ANSI input", "\xEF\xBB\xBFx", Charset::ANSI, Charset::ANSI, {"\xEF\xBB\xBFx"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = input_test::writeFile((dir / "in.txt").string(), c.bytes);
+        input_test::Handle file(path);
+        engine::LineReader reader(file.h, c.input, c.working);
+        std::vector<std::string> lines;
+        std::string line;
+        while (!reader.atEnd() && reader.next(line))
+            lines.push_back(line);
+        EXPECT_EQ(lines, c.lines);
+        EXPECT_FALSE(reader.readFailed());
+
+        // The analysis pass gives the same lines as ANSI.
+        reader.rewind();
+        std::vector<std::string> analysed;
+        while (reader.nextAnalysis(line))
+            analysed.push_back(line);
+        ASSERT_EQ(analysed.size(), c.lines.size());
+        for (size_t i = 0; i < analysed.size(); ++i) {
+            std::string ansi;
+            engine::convertLine(c.lines[i], c.working, Charset::ANSI, ansi);
+            EXPECT_EQ(analysed[i], ansi);
+        }
+    }
+}
+
+TEST(LineReader, LongestRawLineCountsBytes) {
+    const auto dir = mirvano_test::temp_dir("linemax");
+    const std::string path = input_test::writeFile((dir / "w.txt").string(),
+                                                   u16(std::string(300, 'a')) + u16("\r\n") + u16("bb"));
+    input_test::Handle file(path);
+    engine::LineReader reader(file.h, Charset::UTF16, Charset::ANSI);
+    std::string line;
+    while (reader.nextAnalysis(line)) {
+    }
+    EXPECT_EQ(reader.lineMax(), 600u);
+}
+
+TEST(LineWriter, WritesLineEndsInTheOutputCharacterSet) {
+    const auto dir = mirvano_test::temp_dir("writer");
+    struct Case {
+        const char* name;
+        std::vector<std::string> lines;
+        Charset working;
+        Charset output;
+        std::string bytes;
+    } cases[] = {
+        {"UTF-8 line to UTF-16", {"B\xC3\xA4r"}, Charset::UTF8, Charset::UTF16, std::string("B\0\xE4\0r\0\r\0\n\0", 10)},
+        {"ANSI line to OEM", {"B\xE4r", ""}, Charset::ANSI, Charset::OEM, "B\x84r\r\n\r\n"},
+        {"ANSI line to UTF-8", {"\xE4"}, Charset::ANSI, Charset::UTF8, "\xC3\xA4\r\n"},
+        {"UTF-8 line to ANSI", {"\xC3\xA4"}, Charset::UTF8, Charset::ANSI, "\xE4\r\n"},
+        {"UTF-8 line to OEM", {"\xC3\xA4"}, Charset::UTF8, Charset::OEM, "\x84\r\n"},
+        {"empty line in UTF-16", {""}, Charset::ANSI, Charset::UTF16, std::string("\r\0\n\0", 4)},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = (dir / "out.txt").string();
+        const int h = rt::FCreate(path);
+        ASSERT_NE(h, -1);
+        {
+            engine::LineWriter writer(h, c.working, c.output);
+            for (const std::string& l : c.lines)
+                EXPECT_TRUE(writer.write(l));
+            EXPECT_TRUE(writer.flush());
+        }
+        rt::FClose(h);
+        EXPECT_EQ(input_test::readFile(path), c.bytes);
+    }
+}
+
+TEST(LineWriter, ReportsAFailedWrite) {
+    const auto dir = mirvano_test::temp_dir("writefail");
+    const std::string path = input_test::writeFile((dir / "ro.txt").string(), "");
+    input_test::Handle readOnly(path, 0);  // a handle opened for reading cannot be written
+    engine::LineWriter writer(readOnly.h, Charset::ANSI, Charset::ANSI);
+    writer.write("x");
+    EXPECT_FALSE(writer.flush());
+    EXPECT_FALSE(writer.write("y"));
+}
+
+TEST(SdfCutting, ByBytesOrByCharacters) {
+    const std::string utf8 = "\xC3\xA4" "bcdef";  // äbcdef
+    const std::string ansi = "\xE4" "bcdef";
+    std::vector<std::string> out;
+    engine::copySdf2ArrayOut(utf8, {2, 2}, {1, 3}, 2, true, out);
+    EXPECT_EQ(out, (std::vector<std::string>{"\xC3\xA4" "b", "cd"}));
+    engine::copySdf2ArrayOut(ansi, {2, 2}, {1, 3}, 2, false, out);
+    EXPECT_EQ(out, (std::vector<std::string>{"\xE4" "b", "cd"}));
+    // An ANSI line (a UTF-8 input bound for a table) is cut in bytes: Ä followed by a
+    // byte from 0x80 to 0xBF must not count as one character.
+    engine::copySdf2ArrayOut("\xC4\xA9xy", {1, 1}, {1, 2}, 2, false, out);
+    EXPECT_EQ(out, (std::vector<std::string>{"\xC4", "\xA9"}));
+    // A short line gives "" for the fields past its end; a last multi-byte character stays whole.
+    engine::copySdf2ArrayOut("ab", {1, 2, 2}, {1, 3, 5}, 3, true, out);
+    EXPECT_EQ(out, (std::vector<std::string>{"a", "", ""}));
+    engine::copySdf2ArrayOut("ab\xE2\x82\xAC", {1, 5}, {1, 3}, 2, true, out);
+    EXPECT_EQ(out, (std::vector<std::string>{"a", "\xE2\x82\xAC"}));
+    engine::copySdf2ArrayOut("xy\xC3\xA4z", {2, 9}, {2, 3}, 2, true, out);
+    EXPECT_EQ(out, (std::vector<std::string>{"y\xC3\xA4", "\xC3\xA4z"}));
+
+    engine::FieldStructure s = {{"A", "C", 2, 0}, {"B", "C", 3, 0}};
+    EXPECT_EQ(engine::copySdf2ArrayIn("abcdef", s, {1, 5}, 2), (std::vector<std::string>{"ab", "ef"}));
+    EXPECT_EQ(engine::copySdf2ArrayIn("abc", s, {1, 5}, 2), (std::vector<std::string>{"ab", ""}));
+}
+
+TEST(PadRight, CutsOrFillsToCharactersOrBytes) {
+    struct Case {
+        std::string text;
+        size_t width;
+        bool characters;
+        std::string expected;
+    } cases[] = {
+        {"a\xC3\xBC", 2, true, "a\xC3\xBC"},
+        {"a\xC3\xBC", 3, true, "a\xC3\xBC "},
+        {"a\xC3\xBC", 1, true, "a"},
+        {"\xC3\xBC\xC3\xBC\xC3\xBC", 2, true, "\xC3\xBC\xC3\xBC"},
+        {"a\xC3\xBC", 2, false, "a\xC3"},
+        {"ab", 4, false, "ab  "},
+        {"", 0, true, ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(engine::padRight(c.text, c.width, c.characters), c.expected) << c.text << "/" << c.width;
+}
+
+}  // namespace

@@ -1,0 +1,113 @@
+// Finding the columns of SDF input: given widths, header word positions, the column mask;
+// and the types, lengths and decimals inferred for them.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "engine/sdfstructure.h"
+#include "input_test_util.h"
+#include "test_env.h"
+
+namespace {
+
+using engine::AnalysisStatus;
+using engine::Charset;
+using engine::FieldStructure;
+
+struct SdfCase {
+    const char* name;
+    std::string content;
+    bool header;
+    bool blank;
+    std::string lengths;  // given widths, "" for none
+    AnalysisStatus status;
+    std::vector<int> pos;
+    std::vector<int> len;
+    FieldStructure structure;
+};
+
+TEST(SdfAnalysis, ColumnsTypesAndWidths) {
+    const std::string header = "NAME      CITY      AMOUNT";
+    const SdfCase cases[] = {
+        {"header words, fields run to the next word", header + "\r\nAnna      Rom         12.5\r\n", true, false, "",
+         AnalysisStatus::Ok, {1, 11, 21}, {10, 10, 6},
+         {{"NAME", "C", 10, 0}, {"CITY", "C", 10, 0}, {"AMOUNT", "N", 6, 1}}},
+        {"header words with the blank column", header + "\r\nAnna      Rom         12.5\r\n", true, true, "",
+         AnalysisStatus::Ok, {1, 11, 21}, {9, 9, 6}, {{"NAME", "C", 9, 0}, {"CITY", "C", 9, 0}, {"AMOUNT", "N", 6, 1}}},
+        {"column mask", "abc  12\r\nab   345\r\n", false, false, "", AnalysisStatus::Ok, {1, 6}, {3, 3},
+         {{"F1", "C", 3, 0}, {"F2", "N", 3, 0}}},
+        {"given widths with a one-word header", "KEY\r\n12345abc\r\n", true, false, "5 3", AnalysisStatus::Ok, {1, 6},
+         {5, 3}, {{"KEY", "N", 5, 0}, {"F2", "C", 3, 0}}},
+        // every numeric column keeps its decimals, not only the last one
+        {"decimals of a column that is not the last", "PRICE   NAME\r\n   12.50xx\r\n    3.25yy\r\n", true, false, "",
+         AnalysisStatus::Ok, {1, 9}, {8, 4}, {{"PRICE", "N", 8, 2}, {"NAME", "C", 4, 0}}},
+        {"decimals by given widths", "  12.50a\r\n   1.25b\r\n", false, false, "7 1", AnalysisStatus::Ok, {1, 8}, {7, 1},
+         {{"F1", "N", 7, 2}, {"F2", "C", 1, 0}}},
+        {"a line ending before a field's start", "ab  cd\r\nab\r\n", false, false, "", AnalysisStatus::Ok, {1, 5},
+         {2, 2}, {{"F1", "C", 2, 0}, {"F2", "C", 2, 0}}},
+        {"empty file without header", "", false, false, "", AnalysisStatus::Failed, {}, {}, {}},
+        {"only blank lines", "   \r\n \r\n", false, false, "", AnalysisStatus::Failed, {}, {}, {}},
+        {"header without words", "    \r\nabc\r\n", true, false, "", AnalysisStatus::Failed, {}, {}, {}},
+    };
+    const auto dir = mirvano_test::temp_dir("sdf");
+    for (const SdfCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = input_test::writeFile((dir / "in.sdf").string(), c.content);
+        engine::Options o;
+        o.inFormat = engine::Format::SDF;
+        o.inHeader = c.header;
+        o.inBlank = c.blank;
+        o.inLenGiven = !c.lengths.empty();
+        o.inLengths = c.lengths;
+        input_test::Handle file(path);
+        engine::LineReader reader(file.h, Charset::ANSI, Charset::ANSI);
+        engine::AnalysisResult r = engine::analyseSdf(reader, o, engine::nullRunContext());
+        ASSERT_EQ(r.status, c.status);
+        if (r.status != AnalysisStatus::Ok) {
+            EXPECT_EQ(r.message, 63);
+            continue;
+        }
+        EXPECT_EQ(r.pos, c.pos);
+        EXPECT_EQ(r.len, c.len);
+        EXPECT_EQ(r.structure, c.structure);
+        EXPECT_EQ(reader.position(), 0) << "rewound for the conversion pass";
+    }
+}
+
+TEST(SdfAnalysis, MaskAndWordHelpers) {
+    std::string mask;
+    engine::addToColumnMask("ab c", mask);
+    engine::addToColumnMask("\t", mask);
+    engine::addToColumnMask("      x", mask);
+    EXPECT_EQ(mask, "** *  *");
+    engine::addToColumnMask("", mask);
+    EXPECT_EQ(mask, "** *  *") << "a mask never shrinks";
+
+    size_t first = 0, last = 0;
+    EXPECT_TRUE(engine::nthWord("  ab   cde ", 2, first, last));
+    EXPECT_EQ(first, 8u);
+    EXPECT_EQ(last, 10u);
+    EXPECT_FALSE(engine::nthWord("  ab", 2, first, last));
+    EXPECT_EQ(first, 0u);
+}
+
+TEST(SdfAnalysis, CancelInEitherPassLeavesNoResult) {
+    const auto dir = mirvano_test::temp_dir("sdfcancel");
+    std::string content;
+    for (int i = 0; i < 20; ++i)
+        content += "abc  " + std::to_string(i) + "\r\n";
+    const std::string path = input_test::writeFile((dir / "c.sdf").string(), content);
+    for (long after : {2L, 25L}) {  // in the mask pass, in the type pass
+        input_test::Handle file(path);
+        engine::LineReader reader(file.h, Charset::ANSI, Charset::ANSI);
+        engine::Options o;
+        o.inFormat = engine::Format::SDF;
+        engine::CountingRunContext context(after);
+        engine::AnalysisResult r = engine::analyseSdf(reader, o, context);
+        EXPECT_EQ(r.status, AnalysisStatus::Cancelled) << after;
+        EXPECT_EQ(context.pumps, after);
+    }
+}
+
+}  // namespace
