@@ -1,6 +1,7 @@
 #include "platform/gui/dialogs.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QEventLoop>
 #include <QMessageBox>
 #include <QWidget>
@@ -17,6 +18,7 @@ ModalRunner& currentRunner() {
 
 intptr_t defaultRunner(const ModalRequest& req) {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) return batchModalRunner(req);
+    if (req.kind == ModalRequest::Kind::Dialog && req.qtDialog) return req.qtDialog->exec();
     if (req.kind == ModalRequest::Kind::Dialog) {
         DIALOGWINDOW* d = req.dialog;
         if (!d || !d->HANDLE()) return 0;
@@ -61,6 +63,7 @@ ModalRunner setModalRunner(ModalRunner runner) {
 
 intptr_t batchModalRunner(const ModalRequest& req) {
     if (req.kind == ModalRequest::Kind::Dialog) {
+        if (req.qtDialog) req.qtDialog->reject();
         if (req.dialog) req.dialog->ENDDIALOG(0);
         return 0;
     }

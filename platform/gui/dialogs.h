@@ -5,6 +5,8 @@
 #include <functional>
 #include <string>
 
+class QDialog;
+
 namespace gui {
 
 class WINDOW;
@@ -35,6 +37,9 @@ struct ModalRequest {
     int style = 0;          // BOX* bits
     WINDOW* owner = nullptr;
     DIALOGWINDOW* dialog = nullptr;  // for Kind::Dialog; the runner ends it with ENDDIALOG
+    // For Kind::Dialog: a ready-made Qt dialog (the file and font dialogs) instead of a
+    // DIALOGWINDOW; the runner answers with its exec() code (1 accepted, 0 rejected).
+    QDialog* qtDialog = nullptr;
 };
 
 // Shows the request modally and returns the answer (a BOXREPLY* value for message boxes,

@@ -1,0 +1,217 @@
+// The file and font dialogs, scripted through the modal runner.
+#include <gtest/gtest.h>
+
+#include <QPushButton>
+#include <QApplication>
+#include <QDialogButtonBox>
+#include <QElapsedTimer>
+#include <QFileDialog>
+#include <QFileSystemModel>
+#include <QFontDialog>
+#include <QLineEdit>
+#include <fstream>
+#include <functional>
+#include <string>
+
+#include "platform/gui/dialogs.h"
+#include "platform/gui/window.h"
+#include "test_env.h"
+#include "widgets/dlgfontsel.h"
+#include "widgets/fontstrings.h"
+#include "widgets/opensavedialog.h"
+
+using namespace widgets;
+
+namespace {
+
+// Installs a runner for the test's lifetime; the script gets the Qt dialog.
+struct Script {
+    gui::ModalRunner previous;
+    int calls = 0;
+    explicit Script(std::function<intptr_t(QDialog*)> fn) {
+        previous = gui::setModalRunner([this, fn](const gui::ModalRequest& r) -> intptr_t {
+            ++calls;
+            return fn(r.qtDialog);
+        });
+    }
+    ~Script() { gui::setModalRunner(previous); }
+};
+
+void touch(const std::filesystem::path& p) { std::ofstream(p) << "x"; }
+
+void typeNames(QFileDialog* d, const QString& text) {
+    auto* edit = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+    ASSERT_NE(edit, nullptr);
+    edit->setText(text);
+}
+
+}  // namespace
+
+TEST(OpenSaveDialog, MultiSelectGivesFullPathsOneFileAStringCancelAnEmptyString) {
+    const auto dir = mirvano_test::temp_dir("osd");
+    touch(dir / "a.dbf");
+    touch(dir / "b.dbf");
+    struct Case {
+        QString typed;
+        bool accept;
+        rt::Value expected;
+    };
+    const std::string a = (dir / "a.dbf").string(), b = (dir / "b.dbf").string();
+    const Case cases[] = {
+        {QStringLiteral("\"a.dbf\" \"b.dbf\""), true, rt::Value::array({rt::Value(a), rt::Value(b)})},
+        {QStringLiteral("b.dbf"), true, rt::Value(b)},
+        {QStringLiteral("a.dbf"), false, rt::Value(std::string())},
+    };
+    for (const Case& c : cases) {
+        OPENSAVEDIALOG dlg(nullptr, "*.dbf", rt::Value(true));
+        dlg.SETSTYLE(OFN_ALLOWMULTISELECT);
+        dlg.INITIALDIRECTORY(dir.string());
+        dlg.SETFILTER({"*.dbf", "*.*"}, {"dBase", "All"}, 1);
+        Script s([&](QDialog* d) -> intptr_t {
+            auto* fd = qobject_cast<QFileDialog*>(d);
+            EXPECT_NE(fd, nullptr);
+            EXPECT_TRUE(fd->testOption(QFileDialog::DontUseNativeDialog));
+            typeNames(fd, c.typed);
+            if (c.accept) return QDialog::Accepted;
+            fd->selectNameFilter(fd->nameFilters().at(1));  // the user picked "All" and cancelled
+            return QDialog::Rejected;
+        });
+        EXPECT_EQ(dlg.SHOW(), c.accept) << c.typed.toStdString();
+        EXPECT_EQ(s.calls, 1);
+        const rt::Value& got = dlg.FILENAME();
+        ASSERT_EQ(got.type(), c.expected.type()) << c.typed.toStdString();
+        if (got.isArray()) {
+            ASSERT_EQ(got.len(), c.expected.len());
+            for (size_t i = 1; i <= got.len(); ++i) EXPECT_EQ(got.at(i).str(), c.expected.at(i).str());
+        } else {
+            EXPECT_EQ(got.str(), c.expected.str());
+        }
+        if (!c.accept) EXPECT_EQ(dlg.FILTERINDEX(), 2);
+    }
+}
+
+TEST(OpenSaveDialog, FiltersIgnoreLetterCase) {
+    const auto dir = mirvano_test::temp_dir("osdcase");
+    touch(dir / "DATA.DBF");
+    touch(dir / "notes.txt");
+    OPENSAVEDIALOG dlg(nullptr, "*.dbf", rt::Value(true));
+    dlg.INITIALDIRECTORY(dir.string());
+    dlg.SETFILTER({"*.dbf"}, {"dBase"});
+    bool listed = false, otherHidden = false;
+    Script s([&](QDialog* d) -> intptr_t {
+        auto* fd = qobject_cast<QFileDialog*>(d);
+        auto* model = fd->findChild<QFileSystemModel*>();
+        EXPECT_NE(model, nullptr);
+        if (!model) return 0;
+        model->setNameFilterDisables(false);
+        // The directory is read in the background; wait until it is there.
+        QElapsedTimer t;
+        t.start();
+        const QModelIndex root = model->index(QString::fromStdString(dir.string()));
+        while (model->rowCount(root) == 0 && t.elapsed() < 10000) QApplication::processEvents();
+        const QModelIndex data = model->index(QString::fromStdString((dir / "DATA.DBF").string()));
+        listed = data.isValid() && (model->flags(data) & Qt::ItemIsEnabled);
+        otherHidden = !(model->flags(model->index(QString::fromStdString((dir / "notes.txt").string()))) &
+                        Qt::ItemIsEnabled) ||
+                      model->rowCount(root) == 1;
+        return QDialog::Rejected;
+    });
+    dlg.SHOW();
+    EXPECT_TRUE(listed);
+    EXPECT_TRUE(otherHidden);
+}
+
+TEST(OpenSaveDialog, HelpButtonCallsHelpAndKeepsTheDialogOpenLongNamesAreTakenWhole) {
+    int helps = 0;
+    auto previous = OPENSAVEDIALOG::setHelpHandler([&](OPENSAVEDIALOG&) { ++helps; });
+    const std::string longName(5000, 'n');
+    OPENSAVEDIALOG dlg(nullptr, longName + ".csv", rt::Value(false));
+    dlg.SETSTYLE(OFN_SHOWHELP);
+    EXPECT_TRUE(dlg.FLAGS() & OFN_HIDEREADONLY);  // a save dialog's default
+    bool stillOpen = false;
+    QString typed;
+    Script s([&](QDialog* d) -> intptr_t {
+        auto* box = d->findChild<QDialogButtonBox*>();
+        EXPECT_NE(box, nullptr);
+        if (!box) return 0;
+        QPushButton* help = box->button(QDialogButtonBox::Help);
+        EXPECT_NE(help, nullptr);
+        if (help) help->click();
+        stillOpen = !static_cast<QFileDialog*>(d)->result();
+        typed = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->text();
+        return QDialog::Rejected;
+    });
+    EXPECT_FALSE(dlg.SHOW());
+    OPENSAVEDIALOG::setHelpHandler(previous);
+    EXPECT_EQ(helps, 1);
+    EXPECT_TRUE(stillOpen);
+    EXPECT_EQ(typed.size(), qsizetype(longName.size() + 4));
+    EXPECT_EQ(dlg.FILENAME().str(), "");
+}
+
+TEST(FontDialog, StartingValuesFromFaceStyleOrFontString) {
+    struct Case {
+        rt::Value font, style;
+        std::string face;
+        int height, weight;
+        bool italic;
+    };
+    const Case cases[] = {
+        {rt::Value(), rt::Value(), "Times New Roman", -13, 400, false},
+        {rt::Value("Arial"), rt::Value(12), "Arial", -13, 700, true},
+        {rt::Value("Arial"), rt::Value(11), "Arial", -13, 300, true},
+        {rt::Value("Arial"), rt::Value(3), "Arial", -13, 400, false},
+        {rt::Value("0600-016-000TCourier New "), rt::Value(12), "Courier New ", -16, 600, true},
+        {rt::Value(std::string(40, 'F')), rt::Value(), std::string(31, 'F'), -13, 400, false},
+    };
+    for (const Case& c : cases) {
+        DLGFONTSEL d(nullptr, c.font, c.style);
+        EXPECT_EQ(d.startFace(), c.face);
+        EXPECT_EQ(d.startHeight(), c.height) << c.face;
+        EXPECT_EQ(d.startWeight(), c.weight) << c.face;
+        EXPECT_EQ(d.startItalic(), c.italic) << c.face;
+        EXPECT_FALSE(d.FONT().has_value());
+        EXPECT_EQ(d.FONTTOSTRING(), "");
+    }
+}
+
+TEST(FontDialog, ChosenFontIsClampedAndRoundTripsThroughItsFontString) {
+    DLGFONTSEL d(nullptr, rt::Value("0400-013-000FDejaVu Sans"));
+    d.TRUETYPEFONTS();
+    d.FIXEDPITCHFONTS();
+    Script s([&](QDialog* dlg) -> intptr_t {
+        auto* fd = qobject_cast<QFontDialog*>(dlg);
+        EXPECT_NE(fd, nullptr);
+        EXPECT_TRUE(fd->testOption(QFontDialog::DontUseNativeDialog));
+        EXPECT_TRUE(fd->testOption(QFontDialog::MonospacedFonts));
+        EXPECT_EQ(fd->currentFont().pointSize(), 10);
+        QFont f(QStringLiteral("DejaVu Sans Mono"));
+        f.setPointSize(40);  // beyond the 22 points the dialog allows
+        f.setBold(true);
+        f.setItalic(true);
+        fd->setCurrentFont(f);
+        return QDialog::Accepted;
+    });
+    ASSERT_TRUE(d.SHOW());
+    EXPECT_EQ(d.HEIGHT(), -29);  // 22 points at 96 dpi
+    EXPECT_EQ(d.WEIGHT(), 700);
+    EXPECT_TRUE(d.ITALIC());
+    EXPECT_EQ(d.FONTNAME(), "DejaVu Sans Mono");
+    const std::string s1 = d.FONTTOSTRING();
+    EXPECT_EQ(s1, "0700-0290000TDejaVu Sans Mono");
+    const gui::FONT back = STRINGTOFONT(s1);
+    const std::optional<gui::FONT> chosen = d.FONT();
+    ASSERT_TRUE(chosen.has_value());
+    EXPECT_EQ(back.HEIGHT2(), chosen->HEIGHT2());
+    EXPECT_EQ(back.BOLD(), chosen->BOLD());
+    EXPECT_EQ(back.ITALIC(), chosen->ITALIC());
+    EXPECT_EQ(back.FONTFACENAME(), chosen->FONTFACENAME());
+    EXPECT_EQ(FONTTOSTRING(back), s1);
+
+    // A second dialog cancelled: nothing chosen.
+    DLGFONTSEL again(nullptr, rt::Value(s1));
+    Script cancel([](QDialog*) -> intptr_t { return QDialog::Rejected; });
+    EXPECT_FALSE(again.SHOW());
+    EXPECT_EQ(again.FONTNAME(), "");
+    EXPECT_FALSE(again.FONT().has_value());
+}

@@ -1,0 +1,143 @@
+#include "widgets/noticelayout.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QPalette>
+#include <algorithm>
+#include <cmath>
+
+#include "platform/gui/window.h"
+
+namespace widgets {
+
+namespace {
+constexpr size_t kTokenBuffer = 2048;
+
+std::string trimBlanks(std::string_view s) {
+    size_t b = 0, e = s.size();
+    while (b < e && s[b] == ' ') ++b;
+    while (e > b && s[e - 1] == ' ') --e;
+    return std::string(s.substr(b, e - b));
+}
+}  // namespace
+
+std::string FASTTOKENWHITECOUNT3(std::string_view text, std::string_view separators, uint16_t n) {
+    if (n == 0 || text.empty()) return {};
+    unsigned count = 0;
+    size_t i = 0;
+    while (i < text.size()) {
+        while (i < text.size() && separators.find(text[i]) != std::string_view::npos) ++i;
+        if (i >= text.size()) break;
+        const size_t start = i;
+        while (i < text.size() && separators.find(text[i]) == std::string_view::npos) ++i;
+        if (++count == n) {
+            if (i - start > kTokenBuffer) return {};
+            return std::string(text.substr(start, i - start));
+        }
+    }
+    return {};
+}
+
+double INTEG(double x) { return x >= 0 ? std::floor(x) : std::ceil(x); }
+
+std::vector<std::string> noticeParagraphs(const std::string& text) {
+    const std::string sep = text.find("\r\n") != std::string::npos ? "\r\n" : "\n";
+    std::vector<std::string> out;
+    size_t pos = 0;
+    for (;;) {
+        const size_t at = text.find(sep, pos);
+        if (at == std::string::npos) {
+            out.push_back(trimBlanks(std::string_view(text).substr(pos)));
+            break;
+        }
+        out.push_back(trimBlanks(std::string_view(text).substr(pos, at - pos)));
+        pos = at + sep.size();
+    }
+    return out;
+}
+
+std::vector<std::string> WRAPNOTICETEXT(const gui::DIALOGWINDOW& dialog, const std::string& text, int wrapWidth) {
+    std::vector<std::string> lines;
+    for (const std::string& paragraph : noticeParagraphs(text)) {
+        std::string line;
+        // The word number is 16 bits wide; a paragraph of more words ends there.
+        for (uint32_t k = 1; k <= 0xFFFF;) {
+            const std::string word = FASTTOKENWHITECOUNT3(paragraph, " ", uint16_t(k));
+            if (word.empty()) break;
+            if (dialog.SIZETEXT(line + word).WIDTH() > wrapWidth) {
+                if (line.empty()) {
+                    lines.push_back(word);
+                    ++k;
+                } else {
+                    lines.push_back(line);
+                    line.clear();
+                }
+            } else {
+                line += word + " ";
+                ++k;
+            }
+        }
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+gui::FONT noticeFont() { return gui::FONT(gui::FONTANY, 10, "Microsoft Sans Serif"); }
+
+gui::COLOR windowColor() {
+    const QColor c = QApplication::palette().color(QPalette::Base);
+    return gui::COLOR(c.red(), c.green(), c.blue());
+}
+
+void NoticeLayout::makeIcon(gui::DIALOGWINDOW& dialog, const rt::Value& icon) {
+    if (!icon.isNumber() || icon.num() <= 0) return;
+    QIcon appIcon = QApplication::windowIcon();
+    if (appIcon.isNull()) return;
+    if (QWidget* w = dialog.HANDLE()) w->setWindowIcon(appIcon);
+    iconCtrl = std::make_unique<gui::FIXEDICON>(&dialog, kNoticeIconId, gui::POINT(0, 0), gui::DIMENSION(36, 36));
+    iconCtrl->HIDE();
+    iconCtrl->IMAGE(appIcon.pixmap(32, 32));
+    iconCtrl->BACKGROUND(gui::BRUSH(windowColor()));
+    iconWidth = iconCtrl->SIZE().WIDTH();
+    iconHeight = iconCtrl->SIZE().HEIGHT();
+}
+
+void NoticeLayout::wrap(const gui::DIALOGWINDOW& dialog, const std::string& text, int wrapWidth) {
+    lines = WRAPNOTICETEXT(dialog, text, wrapWidth);
+    lineHeight = lines.empty() ? 0 : dialog.SIZETEXT(lines.front()).HEIGHT();
+    widestLine = 0;
+    for (const std::string& l : lines) widestLine = std::max(widestLine, dialog.SIZETEXT(l).WIDTH());
+    textHeight = int(lines.size()) * lineHeight;
+    lineControlWidth = widestLine + kNoticeLineSurplus;
+}
+
+void NoticeLayout::sizeWindow(gui::DIALOGWINDOW& dialog, int clientWidth, int clientHeight) {
+    const gui::DIMENSION window = dialog.SIZE();
+    const gui::DIMENSION canvas = dialog.CANVASAREA().SIZE();
+    dialog.SIZE(gui::DIMENSION(clientWidth + window.WIDTH() - canvas.WIDTH(),
+                               clientHeight + window.HEIGHT() - canvas.HEIGHT()));
+}
+
+void NoticeLayout::makeLineControls(gui::DIALOGWINDOW& dialog, int x, int y0) {
+    int y = y0;
+    const gui::FONT font = noticeFont();
+    for (size_t i = lines.size(); i >= 1; --i) {
+        auto ctrl = std::make_unique<gui::FIXEDTEXT>(&dialog, kNoticeFirstLineId + int(i), gui::POINT(x, y),
+                                                     gui::DIMENSION(lineControlWidth, lineHeight));
+        ctrl->CAPTION(lines[i - 1]);
+        ctrl->SIZE(gui::DIMENSION(lineControlWidth, lineHeight));
+        ctrl->FONT(font, false);
+        ctrl->BACKGROUND(gui::BRUSH(windowColor()));
+        ctrl->SHOW();
+        lineCtrls.push_back(std::move(ctrl));
+        y += lineHeight;
+    }
+}
+
+void NoticeLayout::placeIcon(int y0) {
+    if (!iconCtrl) return;
+    iconCtrl->ORIGIN(gui::POINT(kNoticeMargin, y0 + textHeight / 2 - iconHeight / 2));
+    iconCtrl->SHOW();
+}
+
+}  // namespace widgets
