@@ -338,7 +338,7 @@ LoopResult runConversion(const LoopJob& job, LoopInput& input, LoopOutput& outpu
         std::vector<std::string_view> values(n);
         while (reader.next(line)) {
             if (csv) {
-                record = FASTTOKENCSVARRAY(line, separator, frame);
+                FASTTOKENCSVARRAY(line, separator, frame, record);
                 if (record.size() < fieldsIn) record.resize(fieldsIn);
             } else {
                 copySdf2ArrayOut(line, job.out.len, job.out.pos, n, characters, record);

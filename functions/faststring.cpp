@@ -65,6 +65,12 @@ void splitCsv(std::string_view line, std::string_view separator, std::string_vie
         } else {
             field.push_back(c);
             hasContent = true;
+            // Bytes that are neither frame nor separator are always data: take the run at once.
+            size_t j = i + 1;
+            while (j < n && line[j] != S && line[j] != F) ++j;
+            field.append(line.data() + i + 1, j - i - 1);
+            i = j;
+            continue;
         }
         ++i;
     }
@@ -79,6 +85,20 @@ std::vector<std::string> FASTTOKENCSVARRAY(std::string_view line, std::string_vi
     std::vector<std::string> out;
     splitCsv(line, separator, frame, [&](const std::string& field, bool) { out.push_back(field); });
     return out;
+}
+
+size_t FASTTOKENCSVARRAY(std::string_view line, std::string_view separator, std::string_view frame,
+                         std::vector<std::string>& out) {
+    size_t count = 0;
+    splitCsv(line, separator, frame, [&](const std::string& field, bool) {
+        if (count < out.size())
+            out[count].assign(field);
+        else
+            out.push_back(field);
+        ++count;
+    });
+    out.resize(count);
+    return count;
 }
 
 rt::Value FASTTOKENCSVARRAY(std::string_view line, std::string_view separator, std::string_view frame,

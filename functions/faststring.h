@@ -14,6 +14,11 @@
 std::vector<std::string> FASTTOKENCSVARRAY(std::string_view line, std::string_view separator = ";",
                                            std::string_view frame = "\"");
 
+// As above into `out`, whose strings are reused (no allocation per line once they are large
+// enough); returns the number of fields, to which `out` is resized.
+size_t FASTTOKENCSVARRAY(std::string_view line, std::string_view separator, std::string_view frame,
+                         std::vector<std::string>& out);
+
 // As above; with `numeric` TRUE a field that had no frame becomes a number (an empty field 0,
 // otherwise the text with its first "," made "." through Val). The result is an array value.
 rt::Value FASTTOKENCSVARRAY(std::string_view line, std::string_view separator, std::string_view frame,
