@@ -163,7 +163,10 @@ void DATALISTVIEW2::fillRow(int row) {
         QString text;
         Qt::Alignment align = Qt::AlignLeft | Qt::AlignVCenter;
         if (v.isString()) {
-            text = dataText(v.str());
+            // The field's padding is no part of what the cell shows.
+            std::string bytes = v.str();
+            while (!bytes.empty() && bytes.back() == ' ') bytes.pop_back();
+            text = dataText(bytes);
         } else if (v.isNumber()) {
             const db::FieldInfo& f = server_->fields()[c];
             text = QString::fromStdString(rt::Str(v.num(), f.length, f.decimals)).trimmed();
