@@ -174,7 +174,8 @@ AnalysisResult analyseCsv(LineReader& reader, const Options& o, RunContext& cont
 
     std::string line;
     reader.nextAnalysis(line);
-    std::vector<std::string> fields = FASTTOKENCSVARRAY(line, o.inSeparator, o.inFrame);
+    std::vector<std::string> fields;
+    FASTTOKENCSVARRAY(line, o.inSeparator, o.inFrame, fields);
     const size_t c = fields.size();
     r.structure = makeStructNew(c);
     r.pos.resize(c);
@@ -200,7 +201,7 @@ AnalysisResult analyseCsv(LineReader& reader, const Options& o, RunContext& cont
     while (!reader.atEnd()) {
         ++record;
         reader.nextAnalysis(line);
-        fields = FASTTOKENCSVARRAY(line, o.inSeparator, o.inFrame);
+        FASTTOKENCSVARRAY(line, o.inSeparator, o.inFrame, fields);
         if (fields.size() > c) {
             r.status = AnalysisStatus::Failed;
             r.message = 53;

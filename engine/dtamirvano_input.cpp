@@ -91,6 +91,7 @@ DTAMIRVANO& DTAMIRVANO::BUTDATEIOEFFNEN(bool selectOnly) {
         case engine::Format::SDF: r.pattern = "*.sdf"; r.typeText = message(11); break;
         default: r.pattern = "*.csv"; r.typeText = message(12); break;
         }
+        r.owner = this;
         r.caption = message(5);
         r.initialName = r.pattern;
         r.allText = message(14);

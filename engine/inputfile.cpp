@@ -1,10 +1,10 @@
 #include "engine/inputfile.h"
 
-#include <QFileDialog>
-#include <QString>
 #include <algorithm>
 #include <filesystem>
 #include <system_error>
+
+#include "widgets/opensavedialog.h"
 
 namespace engine {
 
@@ -35,10 +35,16 @@ OpenDialogChooser setOpenDialogChooser(OpenDialogChooser c) {
 std::string runOpenDialog(const OpenDialogRequest& r) {
     if (chooser())
         return chooser()(r);
-    const QString filter = QString::fromStdString(r.typeText + " (" + r.pattern + ");;" + r.allText + " (*.*)");
-    const QString chosen = QFileDialog::getOpenFileName(nullptr, QString::fromStdString(r.caption),
-                                                        QString::fromStdString(r.initialDir), filter);
-    return chosen.toStdString();
+    widgets::OPENSAVEDIALOG dialog(r.owner, r.initialName, rt::Value(true));
+    dialog.SETSTYLE(widgets::OFN_HIDEREADONLY, true);
+    dialog.SETSTYLE(widgets::OFN_SHOWHELP, false);
+    dialog.CAPTION(r.caption);
+    dialog.INITIALDIRECTORY(r.initialDir);
+    dialog.SETFILTER({r.pattern, "*.*"}, {r.typeText, r.allText}, 1);
+    if (!dialog.SHOW())
+        return {};
+    const rt::Value& name = dialog.FILENAME();
+    return name.isString() ? name.str() : std::string();
 }
 
 std::string fullPath(const std::string& name) {

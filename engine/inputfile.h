@@ -6,9 +6,14 @@
 
 #include "engine/options.h"
 
+namespace gui {
+class WINDOW;
+}
+
 namespace engine {
 
 struct OpenDialogRequest {
+    gui::WINDOW* owner = nullptr;
     std::string caption;
     std::string initialName;  // the pattern, "*.csv" and the like
     std::string initialDir;
