@@ -65,7 +65,7 @@ void convertLine(std::string_view text, Charset from, Charset to, std::string& o
         out = win::Ansi2Oem(std::string(text));
         return;
     }
-    std::u16string wide;
+    thread_local std::u16string wide;  // reused: a line costs no allocation once it has grown
     if (from == Charset::UTF16)
         bytesToWide(text, wide);
     else if (!win::MultiByteToWideChar(codePage(from), text, wide))
@@ -212,9 +212,8 @@ bool LineWriter::write(std::string_view line) {
     } else {
         scratch_.assign(line);
         scratch_.append("\r\n", 2);
-        std::string converted;
-        convertLine(scratch_, working_, output_, converted);
-        buffer_.append(converted);
+        convertLine(scratch_, working_, output_, converted_);
+        buffer_.append(converted_);
     }
     bytes_ += buffer_.size() - before;
     if (buffer_.size() >= kWriteBlock)

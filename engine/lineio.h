@@ -86,6 +86,7 @@ private:
     uint64_t bytes_ = 0;
     std::string buffer_;
     std::string scratch_;
+    std::string converted_;
     std::u16string wide_;
 };
 
