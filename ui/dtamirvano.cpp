@@ -53,6 +53,13 @@ void DTAMIRVANO::registerHandlers() {
     registerMethod("BUTLOADCMDINIPAR", [this] { BUTLOADCMDINIPAR(); });
     registerMethod("BUTNORMALANSICHT", [this] { BUTNORMALANSICHT(); });
     registerMethod("BUTBEENDEN", [this] { BUTBEENDEN(); });
+    registerMethod("BUTFILTERTESTEN", [this] { BUTFILTERTESTEN(); });
+    registerMethod("BUTEINGABEZEIGEN", [this] { BUTEINGABEZEIGEN(); });
+    registerMethod("BUTAUSGABEZEIGEN", [this] { BUTAUSGABEZEIGEN(); });
+    registerMethod("BUTFONTPROPORT", [this] { BUTFONTPROPORT(); });
+    registerMethod("BUTFONTFIXED", [this] { BUTFONTFIXED(); });
+    registerMethod("BUTHILFE", [this] { BUTHILFE(); });
+    registerMethod("BUTHOMEPAGE", [this] { BUTHOMEPAGE(); });
 }
 
 }  // namespace ui

@@ -71,6 +71,17 @@ public:
     DTAMIRVANO& BUTSAVECMDINIPAR(const std::string& file = {});
     bool TESTFILTERSTRING();
 
+    // --- the filter builder, the views and the help (ui/dtamirvano_filter.cpp,
+    // ui/dtamirvano_views.cpp, ui/dtamirvano_help.cpp) ---
+    void LISTBOXSELECT(gui::ControlEvent& event) override;
+    bool BUTFILTERTESTEN();
+    DTAMIRVANO& BUTEINGABEZEIGEN();
+    DTAMIRVANO& BUTAUSGABEZEIGEN();
+    DTAMIRVANO& BUTFONTPROPORT();
+    DTAMIRVANO& BUTFONTFIXED();
+    DTAMIRVANO& BUTHILFE();
+    DTAMIRVANO& BUTHOMEPAGE();
+
     // --- opening, closing and analysing the input (engine/dtamirvano_input.cpp) ---
     DTAMIRVANO& CLOSEOUTPUT();
     FieldStructure MAKESTRUCTNEW(size_t n) const;
@@ -221,5 +232,8 @@ struct CheckOption {
     bool inputSide;
 };
 const std::vector<CheckOption>& checkOptions();
+
+// TRUE when the machine has a modem, LAN or proxy connection and is not set to offline.
+bool ISINTERNETACCESS();
 
 }  // namespace ui

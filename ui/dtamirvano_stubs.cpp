@@ -8,6 +8,4 @@ DTAMIRVANO& DTAMIRVANO::BUTLOADCMDINIPAR(const std::string& /*file*/) { return *
 
 DTAMIRVANO& DTAMIRVANO::BUTSAVECMDINIPAR(const std::string& /*file*/) { return *this; }
 
-bool DTAMIRVANO::TESTFILTERSTRING() { return false; }
-
 }  // namespace ui

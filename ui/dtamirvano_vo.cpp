@@ -5,6 +5,8 @@
 
 #include "platform/gui/geometry.h"
 #include "ui/appicon.h"
+#include "widgets/datalistview2.h"
+#include "widgets/multilineeditw.h"
 
 namespace ui {
 
@@ -28,8 +30,8 @@ std::unique_ptr<gui::CONTROL> makeControl(gui::WINDOW* form, const FormItem& ite
     case ControlKind::FixedIcon: return std::make_unique<gui::FIXEDICON>(form, item.id, rect, item.style);
     case ControlKind::FixedText: return std::make_unique<gui::FIXEDTEXT>(form, item.id, rect, item.style);
     case ControlKind::ProgressBar: return std::make_unique<widgets::PROGRESSBAR>(form, item.id, rect, item.style);
-    case ControlKind::DataListView: return std::make_unique<gui::DATALISTVIEW>(form, item.id, rect, item.style);
-    case ControlKind::MultiLineEdit: return std::make_unique<gui::MULTILINEEDIT>(form, item.id, rect, item.style);
+    case ControlKind::DataListView: return std::make_unique<widgets::DATALISTVIEW2>(form, item.id, rect, item.style);
+    case ControlKind::MultiLineEdit: return std::make_unique<widgets::MULTILINEEDITW>(form, item.id, rect, item.style);
     }
     return nullptr;
 }
