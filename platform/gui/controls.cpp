@@ -10,6 +10,7 @@
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QProxyStyle>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -31,6 +32,24 @@ std::string ss(const QString& s) { return s.toStdString(); }
 
 int parentSurfaceHeight(WINDOW* owner) {
     return owner && owner->surface() ? owner->surface()->height() : 0;
+}
+
+// Radio and check indicators no taller than their button: a dialog template makes buttons
+// of 7 dialog units, lower than the style's indicator, which would be cut off.
+class FittingIndicatorStyle : public QProxyStyle {
+public:
+    int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
+        const int value = QProxyStyle::pixelMetric(metric, option, widget);
+        if (widget && (metric == PM_IndicatorWidth || metric == PM_IndicatorHeight ||
+                       metric == PM_ExclusiveIndicatorWidth || metric == PM_ExclusiveIndicatorHeight))
+            return std::min(value, std::max(8, widget->height() - 1));
+        return value;
+    }
+};
+
+QStyle* fittingIndicatorStyle() {
+    static QStyle* style = new FittingIndicatorStyle();  // lives as long as the process
+    return style;
 }
 
 // A radio button outside any group stays pressed when clicked again, as an auto radio
@@ -353,6 +372,7 @@ void RADIOBUTTON::build() {
     b->setAutoExclusive(false);
     // A BACKGROUND fills behind the text as on the platform, not in the button colour.
     b->setBackgroundRole(QPalette::Window);
+    b->setStyle(fittingIndicatorStyle());
     b->setFocusPolicy(Qt::StrongFocus);
     initWidget(b);
     QObject::connect(b, &QAbstractButton::clicked, b, [this] { routeButtonClick(); });
@@ -391,6 +411,7 @@ CHECKBOX::CHECKBOX(WINDOW* owner, int id, const POINT& o, const DIMENSION& s, ui
 void CHECKBOX::build() {
     auto* b = new QCheckBox();
     b->setBackgroundRole(QPalette::Window);
+    b->setStyle(fittingIndicatorStyle());
     initWidget(b);
     QObject::connect(b, &QAbstractButton::clicked, b, [this] { routeButtonClick(); });
 }
