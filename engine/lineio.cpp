@@ -17,11 +17,16 @@ unsigned codePage(Charset c) {
     }
 }
 
+// A last odd byte (a file cut inside a unit) is no character: it becomes U+FFFD rather than
+// vanish.
 void bytesToWide(std::string_view bytes, std::u16string& wide) {
-    wide.resize(bytes.size() / 2);
-    for (size_t i = 0; i < wide.size(); ++i)
+    const size_t units = bytes.size() / 2;
+    wide.resize(units + bytes.size() % 2);
+    for (size_t i = 0; i < units; ++i)
         wide[i] = static_cast<char16_t>(static_cast<unsigned char>(bytes[2 * i]) |
                                         (static_cast<unsigned char>(bytes[2 * i + 1]) << 8));
+    if (bytes.size() % 2)
+        wide[units] = u'\uFFFD';
 }
 
 void wideToBytes(std::u16string_view wide, std::string& out) {
