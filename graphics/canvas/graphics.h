@@ -95,6 +95,9 @@ struct DrawCall {
     std::string method;         // e.g. "PAINTSTRING"
     std::vector<double> args;   // numeric arguments as given (omitted ones left out)
     std::string text;           // the text of text calls
+    // Point rows of the array calls, in world units; a colour of a point row appears as its
+    // colour number, a colour object as its RGB value.
+    std::vector<std::vector<double>> rows{};
 };
 using DrawTraceSink = std::function<void(const DrawCall&)>;
 
@@ -116,6 +119,17 @@ private:
     double family_ = 0.0;
     std::string name_;
 };
+
+// A point row {x, y} or {x, y, colour} of point and marker groups; the colour is a colour
+// number or a colour object.
+struct PointRow {
+    double x = 0.0;
+    double y = 0.0;
+    std::optional<ColorArg> colour{};
+};
+using PointRows = std::vector<PointRow>;
+// Rows of numbers: points {x, y}, segments {x1, y1, x2, y2}, spline points {x, y, tolerance}.
+using NumberRows = std::vector<std::vector<double>>;
 
 class GRAPHICS {
 public:
@@ -218,6 +232,48 @@ public:
     GRAPHICS& SETSAVEAREA(double x, double y, double width, double height, Opt anchor = {});
     GRAPHICS& PAINTSAVEDAREA(double x, double y, double width, double height, Opt anchor = {});
 
+    // ---- figures (rectangles, ellipses, lines, polygons, flood fill, control shapes) -------
+    GRAPHICS& PAINTRECTANGLE(double x, double y, double width, double height, Opt fill = {}, Opt anchor = {});
+    GRAPHICS& PAINTRECTANGLEALIGNED(double x1, double y1, double x2, double y2, Opt fill = {});
+    GRAPHICS& PAINTRECTANGLEROUNDED(double x, double y, double width, double height, double cornerWidth,
+                                    double cornerHeight, Opt fill = {}, Opt anchor = {});
+    GRAPHICS& PAINTELLIPSE(double x, double y, double xRadius, double yRadius, Opt fill = {}, Opt anchor = {});
+    GRAPHICS& PAINTELLIPSECURVE(double x, double y, double xRadius, double yRadius, double start, double end,
+                                Opt anchor = {});
+    GRAPHICS& PAINTELLIPSESECTOR(double x, double y, double xRadius, double yRadius, double start, double end,
+                                 Opt fill = {}, Opt anchor = {});
+    GRAPHICS& PAINTELLIPSESEGMENT(double x, double y, double xRadius, double yRadius, double start, double end,
+                                  Opt fill = {}, Opt anchor = {});
+    GRAPHICS& PAINTLINE(double x1, double y1, double x2, double y2);
+    GRAPHICS& PAINTLINEGROUP(const NumberRows& points, Opt xShift = {}, Opt yShift = {});
+    GRAPHICS& PAINTPOLYGON(const NumberRows& points, Opt fill = {});
+    GRAPHICS& PAINTFLOODFILL(double x, double y);
+    // A shape around a control of the owning window (any object with ORIGIN() and SIZE()).
+    template <class C>
+        requires requires(const C& c) { c.ORIGIN().X(); c.SIZE().WIDTH(); }
+    GRAPHICS& PAINTCONTROL(const C& control, double shape, Opt fill = {}) {
+        return PAINTCONTROLAREA(control.ORIGIN(), control.SIZE(), shape, fill);
+    }
+    GRAPHICS& PAINTCONTROLAREA(const POINT& origin, const DIMENSION& size, double shape, Opt fill = {});
+
+    // ---- spot light and text on a circle ---------------------------------------------------
+    GRAPHICS& PAINTSPOTCANVAS(Opt intensity = {}, Opt mode = {});
+    GRAPHICS& PAINTSPOTAREA(double x, double y, double width, double height, Opt intensity = {}, Opt anchor = {},
+                            Opt mode = {});
+    GRAPHICS& PAINTSTRINGRING(double x, double y, double radius, double angle, Opt align, Opt direction,
+                              const std::string& text, Opt anchor = {});
+
+    // ---- points, markers and curves ----------------------------------------------------------
+    GRAPHICS& PAINTPOINT(double x, double y);
+    GRAPHICS& PAINTPOINTGROUP(const PointRows& points, Opt xShift = {}, Opt yShift = {});
+    GRAPHICS& SETMARKERSURFACE(double kind);
+    GRAPHICS& SETMARKERSIZE(double size);
+    GRAPHICS& SETMARKERLINEWIDTH(double width);
+    GRAPHICS& PAINTMARKER(double x, double y);
+    GRAPHICS& PAINTMARKERGROUP(const PointRows& points, Opt xShift = {}, Opt yShift = {});
+    GRAPHICS& PAINTSPLINE(const NumberRows& points, Opt smoothing = {});
+    GRAPHICS& PAINTBEZIER(const NumberRows& points, std::optional<bool> smoothJoins = {}, Opt fill = {});
+
     // ---- drawing through the device ------------------------------------------------------
     // Hands one drawing object to the device and destroys it: the pattern every PAINT
     // method follows. Drawing objects of other libraries use it as well.
@@ -226,6 +282,7 @@ public:
     // Optional record of the drawing calls, for tests that check geometry without pixels.
     void setTraceSink(DrawTraceSink sink) { trace_ = std::move(sink); }
     void trace(const char* method, std::vector<double> args, std::string text = {}) const;
+    void traceRows(const char* method, std::vector<double> args, std::vector<std::vector<double>> rows) const;
 
     // ---- exported fields -------------------------------------------------------------------
     Device* _ODEVICE = nullptr;

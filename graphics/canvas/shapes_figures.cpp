@@ -1,0 +1,393 @@
+// Rectangles, ellipses, lines, polygons, flood fill and Bezier chains.
+#include "graphics/canvas/shapes_figures.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace gfx {
+
+namespace {
+
+uint16_t word(Opt v, double fallback) { return static_cast<uint16_t>(whole(v ? *v : fallback)); }
+uint32_t dword(Opt v, double fallback) { return static_cast<uint32_t>(whole(v ? *v : fallback)); }
+
+constexpr double kR2D = 180.0 / kPi;
+
+// A row's value i (0-based), 0.0 when the row is shorter.
+double val(const std::vector<double>& row, size_t i) { return i < row.size() ? row[i] : 0.0; }
+
+}  // namespace
+
+// ---- pens and brushes -------------------------------------------------------------------------
+
+FillChoice fillChoice(const GRAPHICS& g, uint32_t fillSwitch) {
+    FillChoice c;
+    if (fillSwitch != 1) return c;
+    if (g._NFILLPATTERN == 160) return c;
+    c.filled = true;
+    if (g._NFILLPATTERN >= 128) {
+        c.code = g._NFILLPATTERN - 128;
+        c.transparent = true;
+    } else {
+        c.code = g._NFILLPATTERN;
+    }
+    return c;
+}
+
+FillChoice fillChoiceNo160(const GRAPHICS& g, bool filled) {
+    FillChoice c;
+    c.filled = filled;
+    if (g._NFILLPATTERN >= 128) {
+        c.code = g._NFILLPATTERN - 128;
+        c.transparent = true;
+    } else {
+        c.code = g._NFILLPATTERN;
+    }
+    return c;
+}
+
+gdi::HBRUSH makeFillBrush(const GRAPHICS& g, int32_t code) {
+    if (code == 32) return gdi::CreateSolidBrush(g._NFILLCOLOR);
+    if (code == 64) return OBJECTSHAPE::CREATEBMPBRUSH(g._AFILLPATTERN);
+    return gdi::CreateHatchBrush(code, g._NFILLHATCHCOL);
+}
+
+FigurePass::FigurePass(const GRAPHICS& g, gdi::HDC dc, const FillChoice& fill, bool withPen) : dc_(dc) {
+    brush_ = fill.filled ? makeFillBrush(g, fill.code)
+                         : static_cast<gdi::HBRUSH>(gdi::GetStockObject(gdi::NULL_BRUSH));
+    // A brush the drawing layer refuses leaves the previous one in effect.
+    if (brush_) oldBrush_ = gdi::SelectObject(dc, brush_);
+    if (withPen) {
+        pen_ = gdi::CreatePen(g._NLINEPATTERN, g._NLINEWIDTH, g._NLINECOLOR);
+        if (pen_) oldPen_ = gdi::SelectObject(dc, pen_);
+    }
+    if (fill.filled && !fill.transparent) {
+        oldBkColour_ = gdi::SetBkColor(dc, g._NFILLCOLOR);
+        bkColourSet_ = true;
+        oldBkMode_ = gdi::SetBkMode(dc, gdi::OPAQUE);
+    } else {
+        oldBkMode_ = gdi::SetBkMode(dc, gdi::TRANSPARENT);
+    }
+    oldRop_ = gdi::SetROP2(dc, g._NRASTERMODE);
+}
+
+FigurePass::~FigurePass() {
+    gdi::SetROP2(dc_, oldRop_);
+    gdi::SetBkMode(dc_, oldBkMode_);
+    if (bkColourSet_) gdi::SetBkColor(dc_, oldBkColour_);
+    if (pen_) {
+        gdi::SelectObject(dc_, oldPen_);
+        gdi::DeleteObject(pen_);
+    }
+    if (brush_) {
+        gdi::SelectObject(dc_, oldBrush_);
+        gdi::DeleteObject(brush_);
+    }
+}
+
+LinePass::LinePass(const GRAPHICS& g, gdi::HDC dc) : dc_(dc) {
+    gdi::LOGBRUSH lb;
+    lb.lbStyle = gdi::BS_SOLID;
+    lb.lbColor = g._NLINECOLOR;
+    lb.lbHatch = 0;
+    pen_ = gdi::ExtCreatePen(static_cast<gdi::DWORD>(g._NLINECAP | g._NLINEPATTERN),
+                             static_cast<gdi::DWORD>(g._NLINEWIDTH), &lb, 0, nullptr);
+    if (pen_) oldPen_ = gdi::SelectObject(dc, pen_);
+    oldBkMode_ = gdi::SetBkMode(dc, gdi::TRANSPARENT);
+    oldRop_ = gdi::SetROP2(dc, g._NRASTERMODE);
+}
+
+LinePass::~LinePass() {
+    gdi::SetROP2(dc_, oldRop_);
+    gdi::SetBkMode(dc_, oldBkMode_);
+    if (pen_) {
+        gdi::SelectObject(dc_, oldPen_);
+        gdi::DeleteObject(pen_);
+    }
+}
+
+// ---- rectangles -------------------------------------------------------------------------------
+
+OBJECTRECTANGLE::OBJECTRECTANGLE(GRAPHICS* canvas, double x, double y, double width, double height, Opt fill,
+                                 Opt anchor)
+    : OBJECTSHAPE(canvas), x_(x), y_(y), width_(width), height_(height), fill_(word(fill, 0)),
+      anchor_(word(anchor, 0)) {}
+
+OBJECTSHAPE& OBJECTRECTANGLE::DRAW() {
+    GRAPHICS& g = *oCanvas_;
+    int32_t left, bottom, right, top;
+    if (anchor_ == 100) {
+        left = g.devX(std::min(x_, width_));
+        right = g.devX(std::max(x_, width_));
+        bottom = g.devY(std::min(y_, height_));
+        top = g.devY(std::max(y_, height_));
+    } else {
+        left = g.devX(x_);
+        bottom = g.devY(y_);
+        const int32_t w = g.devW(width_), h = g.devH(height_);
+        if (anchor_ != 0) g.GETORIGINPOINT(left, bottom, w, h, anchor_);
+        right = left + w;
+        top = bottom + h;
+    }
+    const FillChoice fill = fillChoice(g, fill_);
+    if (fill_ == 1 && !fill.filled) fill_ = 0;
+    for (int n = 1; n <= 2; ++n) {
+        gdi::HDC dc = SELECTDRAWDC(n);
+        if (!dc) break;
+        FigurePass pass(g, dc, fill);
+        gdi::Rectangle(dc, left, bottom - 1, right + 1, top);
+    }
+    return *this;
+}
+
+OBJECTRECTANGLEROUNDED::OBJECTRECTANGLEROUNDED(GRAPHICS* canvas, double x, double y, double width,
+                                               double height, double cornerWidth, double cornerHeight, Opt fill,
+                                               Opt anchor)
+    : OBJECTSHAPE(canvas), x_(x), y_(y), width_(width), height_(height), cornerWidth_(cornerWidth),
+      cornerHeight_(cornerHeight), fill_(word(fill, 0)), anchor_(word(anchor, 0)) {}
+
+OBJECTSHAPE& OBJECTRECTANGLEROUNDED::DRAW() {
+    GRAPHICS& g = *oCanvas_;
+    int32_t left = g.devX(x_), bottom = g.devY(y_);
+    const int32_t w = g.devW(width_), h = g.devH(height_);
+    const int32_t cw = g.devW(cornerWidth_), ch = g.devH(cornerHeight_);
+    if (anchor_ != 0) g.GETORIGINPOINT(left, bottom, w, h, anchor_);
+    const FillChoice fill = fillChoice(g, fill_);
+    if (fill_ == 1 && !fill.filled) fill_ = 0;
+    for (int n = 1; n <= 2; ++n) {
+        gdi::HDC dc = SELECTDRAWDC(n);
+        if (!dc) break;
+        FigurePass pass(g, dc, fill);
+        gdi::RoundRect(dc, left, bottom - 1, left + w + 1, bottom + h, cw, ch);
+    }
+    return *this;
+}
+
+// ---- ellipses -----------------------------------------------------------------------------------
+
+EllipseBox ellipseBox(GRAPHICS& g, double x, double y, double xRadius, double yRadius, uint32_t anchor) {
+    const int32_t rx = g.devW(xRadius), ry = g.devH(yRadius);
+    int32_t left = g.devX(x), bottom = g.devY(y);
+    const int32_t w = 2 * rx, h = 2 * ry;
+    if (anchor != 0) g.GETORIGINPOINT(left, bottom, w, h, anchor);
+    return {left, bottom, left + w, bottom + h};
+}
+
+OBJECTELLIPSE::OBJECTELLIPSE(GRAPHICS* canvas, double x, double y, double xRadius, double yRadius, Opt fill,
+                             Opt anchor)
+    : OBJECTSHAPE(canvas), x_(x), y_(y), xRadius_(xRadius), yRadius_(yRadius), fill_(dword(fill, 0)),
+      anchor_(dword(anchor, 10)) {}
+
+OBJECTSHAPE& OBJECTELLIPSE::DRAW() {
+    GRAPHICS& g = *oCanvas_;
+    const EllipseBox b = ellipseBox(g, x_, y_, xRadius_, yRadius_, anchor_);
+    const FillChoice fill = fillChoice(g, fill_);
+    if (fill_ == 1 && !fill.filled) fill_ = 0;
+    for (int n = 1; n <= 2; ++n) {
+        gdi::HDC dc = SELECTDRAWDC(n);
+        if (!dc) break;
+        FigurePass pass(g, dc, fill);
+        gdi::Ellipse(dc, b.left, b.bottom, b.right, b.top);
+    }
+    return *this;
+}
+
+OBJECTELLIPSEPART::OBJECTELLIPSEPART(GRAPHICS* canvas, double x, double y, double xRadius, double yRadius,
+                                     double start, double end, Opt part, Opt fill, Opt anchor)
+    : OBJECTSHAPE(canvas), x_(x), y_(y), xRadius_(xRadius), yRadius_(yRadius), start_(start), end_(end),
+      part_(word(part, 2)), fill_(word(fill, 0)), anchor_(word(anchor, 10)) {}
+
+OBJECTSHAPE& OBJECTELLIPSEPART::DRAW() {
+    GRAPHICS& g = *oCanvas_;
+    const EllipseBox b = ellipseBox(g, x_, y_, xRadius_, yRadius_, anchor_);
+    const FillChoice fill = fillChoice(g, fill_);
+    if (fill_ == 1 && !fill.filled) fill_ = 0;
+    const int32_t cx = b.left + (b.right - b.left) / 2, cy = b.bottom + (b.top - b.bottom) / 2;
+    const double s = start_ / kR2D, e = end_ / kR2D;
+    const int32_t sx = cx + whole(1000.0 * std::sin(s)), sy = cy + whole(1000.0 * std::cos(s));
+    const int32_t ex = cx + whole(1000.0 * std::sin(e)), ey = cy + whole(1000.0 * std::cos(e));
+    for (int n = 1; n <= 2; ++n) {
+        gdi::HDC dc = SELECTDRAWDC(n);
+        if (!dc) break;
+        FigurePass pass(g, dc, fill);
+        if (part_ == 0)
+            gdi::Arc(dc, b.left, b.bottom, b.right, b.top, ex, ey, sx, sy);
+        else if (part_ == 2)
+            gdi::Pie(dc, b.left, b.bottom, b.right, b.top, ex, ey, sx, sy);
+        else
+            gdi::Chord(dc, b.left, b.bottom, b.right, b.top, ex, ey, sx, sy);
+    }
+    return *this;
+}
+
+// ---- lines and polygons -------------------------------------------------------------------------
+
+OBJECTSHAPE& OBJECTLINE::DRAW() {
+    GRAPHICS& g = *oCanvas_;
+    const int32_t X1 = g.devX(x1_), Y1 = g.devY(y1_), X2 = g.devX(x2_), Y2 = g.devY(y2_);
+    for (int n = 1; n <= 2; ++n) {
+        gdi::HDC dc = SELECTDRAWDC(n);
+        if (!dc) break;
+        LinePass pass(g, dc);
+        gdi::MoveToEx(dc, X1, Y1, nullptr);
+        gdi::LineTo(dc, X2, Y2);
+    }
+    return *this;
+}
+
+OBJECTSHAPE& OBJECTLINIENGROUP::DRAW() {
+    if (!points_) return *this;
+    GRAPHICS& g = *oCanvas_;
+    // Device rows: a segment keeps four values, a point two. Rows of fewer than two values
+    // carry no point and are left out; a row of three values is a point (it has no second end).
+    struct Row {
+        bool segment;
+        int32_t v[4];
+    };
+    std::vector<Row> rows;
+    rows.reserve(points_->size());
+    for (const auto& r : *points_) {
+        if (r.size() < 2) continue;
+        Row d{};
+        d.segment = r.size() >= 4;
+        d.v[0] = whole((r[0] + xShift_) * g._FFACTORX) + g._NOFFSETX;
+        d.v[1] = whole((r[1] + yShift_) * g._FFACTORY) + g._NOFFSETY;
+        if (d.segment) {
+            d.v[2] = whole((r[2] + xShift_) * g._FFACTORX) + g._NOFFSETX;
+            d.v[3] = whole((r[3] + yShift_) * g._FFACTORY) + g._NOFFSETY;
+        }
+        rows.push_back(d);
+    }
+    if (rows.empty()) return *this;
+    for (int n = 1; n <= 2; ++n) {
+        gdi::HDC dc = SELECTDRAWDC(n);
+        if (!dc) break;
+        LinePass pass(g, dc);
+        for (size_t i = 0; i < rows.size(); ++i) {
+            const Row& d = rows[i];
+            if (d.segment) {
+                gdi::MoveToEx(dc, d.v[0], d.v[1], nullptr);
+                gdi::LineTo(dc, d.v[2], d.v[3]);
+            } else if (i == 0) {
+                gdi::MoveToEx(dc, d.v[0], d.v[1], nullptr);
+            } else {
+                gdi::LineTo(dc, d.v[0], d.v[1]);
+            }
+        }
+    }
+    return *this;
+}
+
+OBJECTSHAPE& OBJECTLINIENGROUP::DESTROY() {
+    OBJECTSHAPE::DESTROY();
+    points_ = nullptr;
+    return *this;
+}
+
+OBJECTPOLYGON::OBJECTPOLYGON(GRAPHICS* canvas, const NumberRows& points, Opt fill)
+    : OBJECTSHAPE(canvas), points_(&points), fill_(word(fill, 0)) {}
+
+OBJECTSHAPE& OBJECTPOLYGON::DRAW() {
+    if (!points_) return *this;
+    GRAPHICS& g = *oCanvas_;
+    std::vector<gdi::POINT> buffer;
+    buffer.reserve(points_->size() + 1);
+    for (const auto& r : *points_) {
+        if (r.size() < 2) continue;  // a row without both coordinates has no point
+        buffer.push_back({g.devX(r[0]), g.devY(r[1])});
+    }
+    // Nothing to outline or fill without points.
+    if (buffer.empty()) return *this;
+    if (buffer.back().x != buffer.front().x || buffer.back().y != buffer.front().y) buffer.push_back(buffer.front());
+    const FillChoice fill = fillChoiceNo160(g, fill_ == 1);
+    for (int n = 1; n <= 2; ++n) {
+        gdi::HDC dc = SELECTDRAWDC(n);
+        if (!dc) break;
+        FigurePass pass(g, dc, fill);
+        gdi::Polygon(dc, buffer.data(), static_cast<int>(buffer.size()));
+    }
+    return *this;
+}
+
+OBJECTSHAPE& OBJECTPOLYGON::DESTROY() {
+    OBJECTSHAPE::DESTROY();
+    points_ = nullptr;
+    return *this;
+}
+
+// ---- flood fill -----------------------------------------------------------------------------------
+
+OBJECTSHAPE& OBJECTFILLING::DRAW() {
+    GRAPHICS& g = *oCanvas_;
+    const int32_t X = g.devX(x_), Y = g.devY(y_);
+    const FillChoice fill = fillChoiceNo160(g, true);
+    const bool window = g._ODEVICE && g._ODEVICE->_NDEVICETYP == kWindowDevice;
+    gdi::HDC target = SELECTDRAWDC(window ? 2 : 1);
+    if (!target) return *this;
+    {
+        FigurePass pass(g, target, fill, false);
+        const gdi::COLORREF surface = gdi::GetPixel(target, X, Y);
+        gdi::ExtFloodFill(target, X, Y, surface, gdi::FLOODFILLSURFACE);
+    }
+    gdi::HDC device = SELECTDRAWDC(1);
+    if (device && device != target) {
+        const int ox = g._OORIGIN.X(), oy = g._OORIGIN.Y() - 1;
+        gdi::BitBlt(device, ox, oy, g._ODIM.WIDTH(), g._ODIM.HEIGHT(), target, ox, oy, gdi::SRCCOPY);
+    }
+    return *this;
+}
+
+// ---- Bezier chains ------------------------------------------------------------------------------
+
+OBJECTBEZIER::OBJECTBEZIER(GRAPHICS* canvas, const NumberRows& points, std::optional<bool> smoothJoins, Opt fill)
+    : OBJECTSHAPE(canvas), points_(&points), smooth_(smoothJoins.value_or(false)), fill_(word(fill, 0)) {}
+
+OBJECTSHAPE& OBJECTBEZIER::DRAW() {
+    device_.clear();
+    if (!points_) return *this;
+    GRAPHICS& g = *oCanvas_;
+    size_t n = points_->size();
+    if (n < 4) return *this;
+    n -= (n - 1) % 3;
+    device_.resize(n);
+    for (size_t i = 0; i < n; ++i) {
+        const auto& r = (*points_)[i];
+        device_[i] = {g.devX(val(r, 0)), g.devY(val(r, 1))};
+    }
+    if (smooth_) {
+        // 1-based: for every joint i (a multiple of 3), point i+2 mirrors point i through i+1.
+        for (size_t i = 3; i + 3 <= n; i += 3) {
+            const gdi::POINT& a = device_[i - 1];
+            const gdi::POINT& j = device_[i];
+            device_[i + 1] = {2 * j.x - a.x, 2 * j.y - a.y};
+        }
+        if (device_[n - 1].x == device_[0].x && device_[n - 1].y == device_[0].y) {
+            const gdi::POINT& a = device_[n - 2];
+            device_[1] = {2 * device_[0].x - a.x, 2 * device_[0].y - a.y};
+        }
+    }
+    const FillChoice fill = fillChoice(g, fill_);
+    if (fill_ == 1 && !fill.filled) fill_ = 0;
+    for (int k = 1; k <= 2; ++k) {
+        gdi::HDC dc = SELECTDRAWDC(k);
+        if (!dc) break;
+        FigurePass pass(g, dc, fill);
+        if (fill_ == 1) {
+            gdi::BeginPath(dc);
+            gdi::PolyBezier(dc, device_.data(), static_cast<gdi::DWORD>(n));
+            gdi::EndPath(dc);
+            gdi::StrokeAndFillPath(dc);
+        } else {
+            gdi::PolyBezier(dc, device_.data(), static_cast<gdi::DWORD>(n));
+        }
+    }
+    return *this;
+}
+
+OBJECTSHAPE& OBJECTBEZIER::DESTROY() {
+    OBJECTSHAPE::DESTROY();
+    points_ = nullptr;
+    return *this;
+}
+
+}  // namespace gfx
