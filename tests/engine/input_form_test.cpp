@@ -209,6 +209,16 @@ TEST_F(InputFormTest, BadInputGetsItsMessageAndLeavesNothingOpen) {
     }
 }
 
+TEST_F(InputFormTest, ReportsReachTheShellStatusBar) {
+    form->cCmdFileIn = (dir / "missing.csv").string();
+    form->BUTDATEIOEFFNEN();
+    EXPECT_EQ(bar->ERRORTEXT(), form->message(7));
+
+    form->cCmdFileIn = input_test::writeFile((dir / "ok.csv").string(), "1;2\r\n");
+    form->BUTDATEIOEFFNEN();
+    EXPECT_EQ(bar->TRANSIENT(), "File " + form->cFileIn + " opened");
+}
+
 TEST_F(InputFormTest, SelectOnlyShowsTheNameAndTheNextPressOpensIt) {
     const std::string path = input_test::writeFile((dir / "a.csv").string(), "X;Y\r\n1;2\r\n");
     setHeader(true);
