@@ -170,3 +170,33 @@ TEST(PadRight, CutsOrFillsToCharactersOrBytes) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(WorkingEncoding, DecidesHowSdfColumnsAreCounted) {
+    struct Case {
+        engine::Format in;
+        Charset charset;
+        engine::Format out;
+        Charset working;
+    } cases[] = {
+        {engine::Format::CSV, Charset::ANSI, engine::Format::CSV, Charset::ANSI},
+        {engine::Format::SDF, Charset::OEM, engine::Format::SDF, Charset::ANSI},
+        {engine::Format::SDF, Charset::UTF8, engine::Format::CSV, Charset::UTF8},
+        {engine::Format::SDF, Charset::UTF16, engine::Format::SDF, Charset::UTF8},
+        // lines bound for a table are ANSI: one byte per character
+        {engine::Format::SDF, Charset::UTF8, engine::Format::DBF, Charset::ANSI},
+        {engine::Format::SDF, Charset::UTF16, engine::Format::DBF, Charset::ANSI},
+        {engine::Format::DBF, Charset::ANSI, engine::Format::CSV, Charset::ANSI},
+    };
+    for (const Case& c : cases) {
+        engine::Options o;
+        o.inFormat = c.in;
+        o.inCharset = c.charset;
+        o.outFormat = c.out;
+        EXPECT_EQ(engine::workingEncoding(o), c.working);
+        EXPECT_EQ(engine::countsCharacters(o), c.working == Charset::UTF8);
+    }
+}
+
+}  // namespace
