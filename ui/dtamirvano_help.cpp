@@ -1,5 +1,7 @@
 // The help text file (written from the text tables in the user's language into the data
 // directory and opened in the desktop's program for text files) and the web-page button.
+#include <QObject>
+#include <QWidget>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -40,10 +42,24 @@ std::string ansi(const std::string& utf8) {
 
 int language() { return gbSprache == kGerman ? kGerman : kEnglish; }
 
-// The wait box of the web-page button lives until the next one replaces it.
-std::unique_ptr<widgets::WAITBOX>& offlineNotice() {
-    static std::unique_ptr<widgets::WAITBOX> box;
-    return box;
+// The wait box of the web-page button lives until the next one replaces it or its main
+// window goes; the holder is a Qt child of the main window's widget.
+class NoticeHolder : public QObject {
+public:
+    using QObject::QObject;
+    std::unique_ptr<widgets::WAITBOX> box;
+};
+
+std::unique_ptr<widgets::WAITBOX>& offlineNotice(DTAMIRVANO& w) {
+    static std::unique_ptr<widgets::WAITBOX> detached;  // a window without a widget
+    QWidget* widget = w.HANDLE();
+    if (!widget) return detached;
+    auto* holder = widget->findChild<NoticeHolder*>(QStringLiteral("offlineNotice"), Qt::FindDirectChildrenOnly);
+    if (!holder) {
+        holder = new NoticeHolder(widget);
+        holder->setObjectName(QStringLiteral("offlineNotice"));
+    }
+    return holder->box;
 }
 
 // The file dialog's Help button shows the help text of the append button.
@@ -133,7 +149,7 @@ DTAMIRVANO& DTAMIRVANO::BUTHOMEPAGE() {
         win::SHELLOPEN(info);
         return *this;
     }
-    auto& box = offlineNotice();
+    auto& box = offlineNotice(*this);
     box = std::make_unique<widgets::WAITBOX>(this, rt::Value("MIRVANO 7.00"), rt::Value(messageText(66, lang)),
                                              rt::Value(20));
     box->SHOW();

@@ -86,12 +86,18 @@ void showView(DTAMIRVANO& w, const Side& s) {
     gui::CONTROL* hidden = haveTable ? static_cast<gui::CONTROL*>(s.textView) : s.tableView;
     hidden->DISABLE();
     hidden->HIDE();
-    shown->ENABLE();
+    // What stays usable is lifted out of the form-wide hold; going back to the settings
+    // gives every control its own state again.
+    auto enable = [](gui::CONTROL* c) {
+        c->setConditionallyDisabled(false);
+        c->ENABLE();
+    };
+    enable(shown);
     shown->SHOW();
     s.pressed->DISABLE();
     for (gui::CONTROL* b : std::initializer_list<gui::CONTROL*>{s.otherShow, w.OCCBUTNORMALANSICHT, w.OCCBUTHILFE,
                                                                  w.OCCBUTBEENDEN})
-        b->ENABLE();
+        enable(b);
 
     const int top = w.OCCBUTNORMALANSICHT->ORIGIN().Y() + w.OCCBUTNORMALANSICHT->SIZE().HEIGHT() + 3;
     const gui::BOUNDINGBOX own = w.CANVASAREA();
