@@ -88,11 +88,12 @@ void OBJECTSPLINE::CALCULATESPLINE() {
         F0 *= 36.0;
         double E = 0.0;
         for (int i = 2; i <= n; ++i) E += h(i - 1) * (C_[i - 1] * (C_[i - 1] + C_[i]) + C_[i] * C_[i]);
+        if (F0 <= S_) S_ = F0 - 0.0001;
         // Points on (or within a hair of) one straight line leave nothing to smooth: the
-        // secant passes would divide by zero, and the interpolating curve is that line.
-        if (F0 >= 0.0001 && E > 0.0) {
+        // secant passes would take roots of zero and divide by zero, and the interpolating
+        // curve is that line.
+        if (S_ > 0.00001 && E > 0.0) {
             interpolate = false;
-            if (F0 <= S_) S_ = F0 - 0.0001;
             const double r = 1.0 / std::sqrt(S_);
             double gOld = 1.0 / std::sqrt(F0);
             q = -(gOld - r) * F0 / (6.0 * E * gOld);
