@@ -1,5 +1,7 @@
 #include "engine/dbfcompat.h"
 
+#include "engine/append.h"
+
 namespace engine {
 
 int dbfAppendIncompatibility(const FieldStructure& written, const FieldStructure& table, Charset output,
@@ -11,8 +13,7 @@ int dbfAppendIncompatibility(const FieldStructure& written, const FieldStructure
                 match = &t;
                 break;
             }
-        if (!match || match->type != f.type || f.length > match->length || f.decimals > match->decimals)
-            return 21;
+        if (!match || !fieldFits(f, *match)) return 21;
     }
     if (output == Charset::OEM && tableIsAnsi) return 22;
     if (output == Charset::ANSI && !tableIsAnsi) return 23;

@@ -97,6 +97,7 @@ public:
     bool testFilterRec(const std::string& filter, const std::vector<std::string>& record) override {
         return w_.TESTFILTERREC(filter, record);
     }
+    bool endFilterTextIn() override { return w_.ENDFILTERCSVSDFIN(); }
     void setIndexDbfOut() override { w_.SETINDEXDBFOUT(); }
     bool sortDbfOut(uint32_t& count) override {
         if (!w_.ODCCHECKSORT || !w_.ODCCHECKSORT->CHECKED()) return true;
@@ -389,7 +390,7 @@ DTAMIRVANO& DTAMIRVANO::BUTDATEISPEICHERN() {
             }
             gReplacement.clear();
         }
-        if (!lOutOpen && failed) {
+        if (!lOutOpen && (failed || !gReplacement.empty())) {
             if (!gReplacement.empty()) {
                 engine::discardReplacement(gReplacement);
             } else if (gCreatedNew) {

@@ -395,6 +395,9 @@ LoopResult runConversion(const LoopJob& job, LoopInput& input, LoopOutput& outpu
     }
     if (!failed && !sink.flush()) failed = true;
     const bool cancelled = context.cancelled();
+    if (textIn && !filter.empty() && !cancelled && !failed && result.end == LoopEnd::Completed &&
+        !hooks.endFilterTextIn())
+        result.end = LoopEnd::Stopped;
 
     // 8. after the loop
     if (textIn) {

@@ -56,6 +56,9 @@ public:
     virtual bool testFilterRec(const std::string& /*filter*/, const std::vector<std::string>& /*record*/) {
         return true;
     }
+    // After the records of a filtered text input: false when the filter proved unusable (it
+    // reported that and closed the output).
+    virtual bool endFilterTextIn() { return true; }
     virtual void setIndexDbfOut() {}
     // Sorts a dBase output after the loop; `count` becomes the records the sort copied.
     virtual bool sortDbfOut(uint32_t& /*count*/) { return true; }

@@ -124,14 +124,19 @@ public:
     void SETSQLSTATEMCSV(const std::string& cTable);
     void SETSQLSTATEMSDF(const std::string& cTable, const std::vector<int>& aMax, const std::vector<int>& aLead);
     DTAMIRVANO& TESTDBFCOMPAT();
-    // Sorting and the record filter (engine/dtamirvano_sortfilter_hooks.cpp). Each returns
-    // false when it reported an error and closed the output.
+    // Sorting and the record filter (engine/dtamirvano_sortfilter.cpp). Each returns false
+    // when it reported an error and closed the output.
     bool SETFILTERDBFIN();
     bool SETINDEXDBFIN();
     bool SETFILTERCSVSDFIN(std::string& filter);
     bool TESTFILTERREC(const std::string& filter, const std::vector<std::string>& record);
+    // After the records of a filtered text input: a filter that failed to evaluate on every
+    // record is reported as an error and the output closed.
+    bool ENDFILTERCSVSDFIN();
     void SETINDEXDBFOUT();
     uint32_t SORTDBFOUT();
+    // The key text of numeric entry n (1-based) of a field structure.
+    std::string CALCNUMINDSTR(const FieldStructure& aStruct, size_t n) const;
     // How the last write ended: true when every record reached the output (message 30 was
     // shown); false after an error, a cancel or when nothing was written. A batch turns it
     // into its exit status.

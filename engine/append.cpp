@@ -1,0 +1,133 @@
+#include "engine/append.h"
+
+#include <QFileDialog>
+#include <QString>
+#include <QStringList>
+#include <algorithm>
+
+#include "platform/db/dbserver.h"
+
+namespace engine {
+
+namespace {
+
+MultiOpenDialogChooser& chooser() {
+    static MultiOpenDialogChooser c;
+    return c;
+}
+
+bool isNumber(const std::string& type) { return type == "N" || type == "F"; }
+
+}  // namespace
+
+bool fieldFits(const FieldDef& w, const FieldDef& t) {
+    if (w.type != t.type) return false;
+    // Dates, logicals and memos have one width in every table, whatever length a text
+    // input's analysis gave them (a date text is ten characters, its field eight bytes).
+    if (w.type == "D" || w.type == "L" || w.type == "M") return true;
+    if (w.length > t.length || w.decimals > t.decimals) return false;
+    // N(8,0) holds numbers of eight integer digits; N(8,2) only of five.
+    if (isNumber(w.type) && w.length - w.decimals > t.length - t.decimals) return false;
+    return true;
+}
+
+bool fieldsFit(const FieldStructure& written, const FieldStructure& target) {
+    for (const FieldDef& f : written) {
+        auto it = std::find_if(target.begin(), target.end(), [&](const FieldDef& t) { return t.name == f.name; });
+        if (it == target.end() || !fieldFits(f, *it)) return false;
+    }
+    return true;
+}
+
+int mergeStructure(FieldStructure& merged, const FieldStructure& source) {
+    int conflicts = 0;
+    for (const FieldDef& s : source) {
+        auto it = std::find_if(merged.begin(), merged.end(), [&](const FieldDef& m) { return m.name == s.name; });
+        if (it == merged.end()) {
+            merged.push_back(s);
+            continue;
+        }
+        FieldDef& m = *it;
+        if (m.type != s.type) {
+            ++conflicts;
+            continue;
+        }
+        const int integer = std::max(s.length - s.decimals, m.length - m.decimals);
+        const int decimals = std::max(s.decimals, m.decimals);
+        if (integer + decimals > m.length) m.length = integer + decimals;
+        if (decimals > m.decimals) m.decimals = decimals;
+    }
+    return conflicts;
+}
+
+MultiOpenDialogChooser setMultiOpenDialogChooser(MultiOpenDialogChooser c) {
+    MultiOpenDialogChooser previous = std::move(chooser());
+    chooser() = std::move(c);
+    return previous;
+}
+
+std::vector<std::string> runMultiOpenDialog(const MultiOpenDialogRequest& r) {
+    if (chooser()) return chooser()(r);
+    const QString filter = QString::fromStdString(r.typeText + " (" + r.pattern + ")");
+    const QStringList chosen = QFileDialog::getOpenFileNames(nullptr, QString::fromStdString(r.caption),
+                                                             QString::fromStdString(r.initialDir), filter);
+    std::vector<std::string> out;
+    for (const QString& s : chosen) out.push_back(s.toStdString());
+    return out;
+}
+
+AppendResult appendTables(const std::vector<std::string>& sources, const std::string& target, RunContext& context,
+                          const std::function<void(const std::string&)>& sourceDone) {
+    AppendResult r;
+    db::DBSERVER out(target, true, false, "DBFNTX");
+    if (!out.USED()) {
+        r.end = AppendEnd::SourceFailed;
+        r.failed = target;
+        return r;
+    }
+    for (const std::string& path : sources) {
+        db::DBSERVER in(path, true, true, "DBFNTX");
+        if (!in.USED()) {
+            r.end = AppendEnd::SourceFailed;
+            r.failed = path;
+            break;
+        }
+        // The target's number of each source field, looked up once per source.
+        std::vector<int> to;
+        for (const db::FieldInfo& f : in.fields()) to.push_back(out.FIELDPOS(f.name));
+        bool ok = true;
+        in.GOTOP();
+        while (!in.EOF()) {
+            ok = out.APPEND();
+            for (size_t i = 0; ok && i < to.size(); ++i)
+                if (to[i] > 0) ok = out.FIELDPUT(rt::Value(to[i]), in.FIELDGET(rt::Value(static_cast<int>(i + 1))));
+            if (!ok) break;
+            ++r.records;
+            in.SKIP();
+            if (context.progressTimeOk()) context.progressUpdate(r.records);
+            context.pump();
+            if (context.cancelled()) break;
+        }
+        in.CLOSE();
+        if (!ok) {
+            r.end = AppendEnd::WriteFailed;
+            r.failed = out.Status();
+            break;
+        }
+        if (sourceDone) sourceDone(path);
+        context.pump();
+        if (context.cancelled()) {
+            r.end = AppendEnd::Cancelled;
+            break;
+        }
+    }
+    if (!out.COMMIT() || !out.CLOSE()) {
+        if (r.end == AppendEnd::Completed || r.end == AppendEnd::Cancelled) {
+            r.end = AppendEnd::WriteFailed;
+            r.failed = out.Status();
+        }
+    }
+    return r;
+}
+
+}  // namespace engine

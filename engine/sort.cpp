@@ -1,0 +1,202 @@
+#include "engine/sort.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+
+#include "platform/db/dbserver.h"
+#include "platform/runtime/value.h"
+
+namespace engine {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string powerOfTen(int exponent) {
+    if (exponent < 0) exponent = 0;
+    return "1" + std::string(static_cast<size_t>(exponent), '0');
+}
+
+RenameFunction& renameFunction() {
+    static RenameFunction fn;
+    return fn;
+}
+
+bool doRename(const std::string& from, const std::string& to, std::string* error) {
+    if (renameFunction()) return renameFunction()(from, to, error);
+    if (std::rename(from.c_str(), to.c_str()) == 0) return true;
+    if (error) *error = std::strerror(errno);
+    return false;
+}
+
+bool upperAscii(const std::string& s) {
+    bool letter = false;
+    for (unsigned char c : s) {
+        if (c >= 'a' && c <= 'z') return false;
+        if (c >= 'A' && c <= 'Z') letter = true;
+    }
+    return letter;
+}
+
+// The memo file a table of this name is given when it is created.
+std::string newMemoName(const std::string& table) {
+    fs::path p(table);
+    p.replace_extension(upperAscii(p.extension().string()) ? ".DBT" : ".dbt");
+    return p.string();
+}
+
+// The memo file that belongs to an existing table, "" when it has none.
+std::string existingMemo(const std::string& table) {
+    std::error_code ec;
+    for (const char* ext : {".dbt", ".DBT", ".fpt", ".FPT"}) {
+        fs::path p(table);
+        p.replace_extension(ext);
+        if (fs::is_regular_file(p, ec)) return p.string();
+    }
+    return {};
+}
+
+void removeTable(const std::string& table) {
+    std::error_code ec;
+    fs::remove(table, ec);
+    const std::string memo = existingMemo(table);
+    if (!memo.empty()) fs::remove(memo, ec);
+}
+
+}  // namespace
+
+std::string numericKeyPart(const FieldDef& f) {
+    const int L = f.length, D = f.decimals;
+    if (D > 0)
+        return "StrZero(" + powerOfTen(L - D - 1) + ".0 + " + f.name + "," + std::to_string(L + 1) + "," +
+               std::to_string(D) + ")";
+    return "StrZero(" + powerOfTen(L) + " + " + f.name + "," + std::to_string(L + 1) + ",0)";
+}
+
+std::string keyPart(const FieldDef& f) {
+    if (f.type == "C") return f.name;
+    if (f.type == "N") return numericKeyPart(f);
+    if (f.type == "L") return "Logic2Bin(" + f.name + ")";
+    // Year, month and day: the day-first date text would order by the day of the month.
+    if (f.type == "D") return "DToS(" + f.name + ")";
+    return {};
+}
+
+std::string inputSortKey(const FieldStructure& structIn, const std::vector<int>& items) {
+    std::string key;
+    for (size_t c = 0; c < items.size(); ++c) {
+        const int k = items[c];
+        if (k <= 1) continue;
+        if (c > 0 && !key.empty()) key += " + ";
+        if (static_cast<size_t>(k - 1) <= structIn.size()) key += keyPart(structIn[static_cast<size_t>(k - 2)]);
+    }
+    return key;
+}
+
+std::string outputSortKey(const FieldStructure& fields, const std::vector<std::string>& names) {
+    std::string key;
+    for (const std::string& name : names) {
+        if (name.empty()) continue;
+        for (const FieldDef& f : fields) {
+            if (f.name != name) continue;
+            if (!key.empty()) key += " + ";
+            key += keyPart(f);
+            break;
+        }
+    }
+    return key;
+}
+
+RenameFunction setRenameFunction(RenameFunction fn) {
+    RenameFunction previous = std::move(renameFunction());
+    renameFunction() = std::move(fn);
+    return previous;
+}
+
+bool replaceTable(const std::string& temp, const std::string& target, std::string* error) {
+    std::error_code ec;
+    const std::string tempMemo = existingMemo(temp);
+    const std::string oldMemo = existingMemo(target);
+    const std::string newMemo = tempMemo.empty() ? std::string() : newMemoName(target);
+    // The old memo file steps aside first, so that the table file and its memo file are
+    // replaced together or not at all.
+    std::string backup;
+    if (!oldMemo.empty()) {
+        backup = oldMemo + ".~old";
+        fs::remove(backup, ec);
+        if (!doRename(oldMemo, backup, error)) return false;
+    }
+    auto restoreMemo = [&] {
+        if (!backup.empty()) doRename(backup, oldMemo, nullptr);
+    };
+    if (!tempMemo.empty() && !doRename(tempMemo, newMemo, error)) {
+        restoreMemo();
+        return false;
+    }
+    if (!doRename(temp, target, error)) {
+        if (!tempMemo.empty()) doRename(newMemo, tempMemo, nullptr);
+        restoreMemo();
+        return false;
+    }
+    if (!backup.empty()) fs::remove(backup, ec);
+    return true;
+}
+
+RewriteResult rewriteInOrder(db::DBSERVER& table, const std::string& temp, RunContext& context) {
+    RewriteResult r;
+    context.progressStart();
+    context.progressSetMax(static_cast<double>(table.COUNT()));
+    removeTable(temp);
+    if (!table.COPYSTRUCTURE(temp)) {
+        r.end = RewriteEnd::TempFailed;
+        r.error = table.Status();
+        return r;
+    }
+    {
+        db::DBSERVER copy(temp, false, false, "DBFNTX");
+        if (!copy.USED()) {
+            r.end = RewriteEnd::TempFailed;
+            r.error = copy.Status();
+            removeTable(temp);
+            return r;
+        }
+        const int fields = table.FCOUNT();
+        bool ok = true;
+        table.GOTOP();
+        while (!table.EOF()) {
+            ++r.count;
+            ok = copy.APPEND();
+            for (int i = 1; ok && i <= fields; ++i) ok = copy.FIELDPUT(rt::Value(i), table.FIELDGET(rt::Value(i)));
+            if (!ok) break;
+            table.SKIP();
+            if (context.progressTimeOk()) context.progressUpdate(r.count);
+            context.pump();
+            if (context.cancelled()) break;
+        }
+        if (ok) ok = copy.COMMIT();
+        if (!copy.CLOSE()) ok = false;
+        if (!ok) {
+            r.end = RewriteEnd::CopyFailed;
+            r.error = copy.Status();
+            removeTable(temp);
+            return r;
+        }
+    }
+    if (context.cancelled()) {
+        r.end = RewriteEnd::Cancelled;
+        removeTable(temp);
+        return r;
+    }
+    context.progressFinish();
+    const std::string file = table.FULLPATH();
+    table.CLOSE();
+    if (!replaceTable(temp, file, &r.error)) {
+        r.end = RewriteEnd::ReplaceFailed;
+        removeTable(temp);
+    }
+    return r;
+}
+
+}  // namespace engine
