@@ -101,8 +101,9 @@ void showView(DTAMIRVANO& w, const Side& s) {
 
     const int top = w.OCCBUTNORMALANSICHT->ORIGIN().Y() + w.OCCBUTNORMALANSICHT->SIZE().HEIGHT() + 3;
     const gui::BOUNDINGBOX own = w.CANVASAREA();
-    shown->ORIGIN(gui::POINT(0, top));
+    // Size first: a resize keeps the top edge, the origin then sets the bottom one.
     shown->SIZE(gui::DIMENSION(own.WIDTH() - 4, own.HEIGHT() - top + 1 - 4));
+    shown->ORIGIN(gui::POINT(0, top));
 
     const std::string formatLabel = messageText(48, gbSprache);
     if (haveTable) {

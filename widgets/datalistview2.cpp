@@ -115,6 +115,9 @@ void DATALISTVIEW2::__AUTOLAYOUT() {
         captions << QString::fromStdString(columns_.back().CAPTION());
     }
     t->setHorizontalHeaderLabels(captions);
+    // Rows as high as a line of the view's font, as a report-style list shows them.
+    t->verticalHeader()->setMinimumSectionSize(1);
+    t->verticalHeader()->setDefaultSectionSize(QFontMetrics(t->font()).height() + 4);
     for (size_t i = 0; i < columns_.size(); ++i) columns_[i].CALCULATENEWWIDTH(int(i) + 1, *this);
     t->setUpdatesEnabled(true);
     REFRESH();
