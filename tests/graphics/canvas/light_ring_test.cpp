@@ -96,6 +96,15 @@ TEST(SpotLight, AreaClipsAndRestoresTheClipRectangle) {
     EXPECT_GT(wbox.right, 20);
 }
 
+TEST(SpotLight, WindowAndRefreshBitmapGetTheSameLight) {
+    canvas_test::WindowDevice window(50, 40);
+    GRAPHICS g(&window);
+    g.SETGRADIENTCOLOR(ColorArg::rgb(0, 0, 255)).PAINTSPOTCANVAS(6.0, 5);
+    const QImage refresh = canvas_test::refreshImage(g).copy(0, 0, 50, 40).convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(refresh, window.screen.image);
+    EXPECT_GT(blue(window.at(0, 39)), blue(window.at(49, 0)));  // light in the bottom-right corner
+}
+
 TEST(SpotLight, EmptyCanvasDrawsNothing) {
     MemoryDevice device(10, 10);
     GRAPHICS g(&device, 0, 0);
