@@ -1,7 +1,9 @@
 // Analyses a CSV file (semicolon-separated, header line, decimal point) the way opening it
-// does and prints the structure found and the time taken.  Usage: analysis_bench <file>
+// does and prints the structure found and the time taken.
+// Usage: analysis_bench <file> [ansi|oem|utf8|utf16, default ansi]
 #include <chrono>
 #include <cstdio>
+#include <string>
 
 #include "engine/analysis.h"
 #include "engine/lineio.h"
@@ -23,8 +25,13 @@ int main(int argc, char** argv) {
     o.inFrame = "\"";
     o.inFrameText = true;
     o.inHeader = true;
+    const std::string charset = argc > 2 ? argv[2] : "ansi";
+    o.inCharset = charset == "utf8"    ? engine::Charset::UTF8
+                  : charset == "utf16" ? engine::Charset::UTF16
+                  : charset == "oem"   ? engine::Charset::OEM
+                                       : engine::Charset::ANSI;
     const auto start = std::chrono::steady_clock::now();
-    engine::LineReader reader(h, engine::Charset::ANSI, engine::Charset::ANSI);
+    engine::LineReader reader(h, o.inCharset, engine::Charset::ANSI);
     engine::AnalysisResult r = engine::analyseCsv(reader, o, engine::nullRunContext());
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     rt::FClose(h);

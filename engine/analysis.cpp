@@ -60,14 +60,18 @@ char formOf(std::string_view v) {
 
 }  // namespace
 
+// The type letter of a one-letter type, 0 for "" or anything longer.
+static char typeLetter(const FieldDef& field) { return field.type.size() == 1 ? field.type[0] : 0; }
+
 void inferFieldType(std::string_view value, FieldDef& field) {
     if (field.type.empty()) {
         field.type.assign(1, formOf(value));
         return;
     }
-    if (field.type == "C")
+    const char t = typeLetter(field);
+    if (t == 'C')
         return;
-    if (field.type[0] != formOf(value) || field.type.size() != 1) {
+    if (t != formOf(value)) {
         field.type = "C";
         field.decimals = 0;
     }
@@ -75,7 +79,8 @@ void inferFieldType(std::string_view value, FieldDef& field) {
 
 void inferFieldLength(std::string_view value, FieldDef& field, NumberWidth& width, bool decimalComma) {
     const int w = static_cast<int>(std::min<size_t>(value.size(), 1 << 30));
-    if (field.type == "N") {
+    const char t = typeLetter(field);
+    if (t == 'N') {
         const size_t p = value.find(decimalComma ? ',' : '.');
         int integerPart = w;
         if (p != std::string_view::npos) {
@@ -85,9 +90,9 @@ void inferFieldLength(std::string_view value, FieldDef& field, NumberWidth& widt
         width.integerPart = std::max(width.integerPart, integerPart);
         const int need = width.integerPart + (field.decimals > 0 ? field.decimals + 1 : 0);
         field.length = std::max(field.length, need);
-    } else if (field.type == "D") {
+    } else if (t == 'D') {
         field.length = 10;
-    } else if (field.type == "L") {
+    } else if (t == 'L') {
         field.length = 3;
     } else {
         field.length = std::max(field.length, w);
@@ -167,6 +172,22 @@ void settleUntyped(FieldStructure& structure) {
     }
 }
 
+namespace {
+
+// Whether a frame left open at the end of the line took in separators, so that the values
+// after it were joined into one field. A frame closes only at a frame character right before
+// a separator or the line end, so the last field holds a separator while the line does not
+// end in the frame character exactly when its frame never closed. Such a line has fewer
+// fields than it shows, which would go unnoticed as a short line.
+bool frameSwallowedSeparators(std::string_view line, const std::vector<std::string>& fields, const Options& o) {
+    const char separator = o.inSeparator.empty() ? ';' : o.inSeparator[0];
+    const char frame = o.inFrame.empty() ? '"' : o.inFrame[0];
+    return !fields.empty() && fields.back().find(separator) != std::string::npos && !line.empty() &&
+           line.back() != frame;
+}
+
+}  // namespace
+
 AnalysisResult analyseCsv(LineReader& reader, const Options& o, RunContext& context) {
     AnalysisResult r;
     context.progressStart();
@@ -202,7 +223,7 @@ AnalysisResult analyseCsv(LineReader& reader, const Options& o, RunContext& cont
         ++record;
         reader.nextAnalysis(line);
         FASTTOKENCSVARRAY(line, o.inSeparator, o.inFrame, fields);
-        if (fields.size() > c) {
+        if (fields.size() > c || frameSwallowedSeparators(line, fields, o)) {
             r.status = AnalysisStatus::Failed;
             r.message = 53;
             r.record = record;
