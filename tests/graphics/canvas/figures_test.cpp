@@ -383,3 +383,43 @@ TEST(Bezier, SegmentsSmoothJoinsFillAndShortLists) {
     few.g.PAINTBEZIER({});
     EXPECT_TRUE(inkBox(few.image()).empty());
 }
+
+TEST(Protocol, EveryFigureLeavesTheContextAsItFoundIt) {
+    using Draw = std::function<void(GRAPHICS&)>;
+    const std::pair<const char*, Draw> figures[] = {
+        {"rectangle", [](GRAPHICS& g) { g.PAINTRECTANGLE(5, 5, 10, 10, 1.0); }},
+        {"rounded", [](GRAPHICS& g) { g.PAINTRECTANGLEROUNDED(5, 5, 10, 10, 3, 3, 1.0); }},
+        {"ellipse", [](GRAPHICS& g) { g.PAINTELLIPSE(20, 20, 5, 5, 1.0); }},
+        {"sector", [](GRAPHICS& g) { g.PAINTELLIPSESECTOR(20, 20, 5, 5, 0, 90, 1.0); }},
+        {"line", [](GRAPHICS& g) { g.PAINTLINE(1, 1, 30, 30); }},
+        {"line group", [](GRAPHICS& g) { g.PAINTLINEGROUP({{1, 1}, {30, 30}}); }},
+        {"polygon", [](GRAPHICS& g) { g.PAINTPOLYGON({{1, 1}, {30, 1}, {1, 30}}, 1.0); }},
+        {"flood fill", [](GRAPHICS& g) { g.PAINTFLOODFILL(50, 50); }},
+        {"bezier", [](GRAPHICS& g) { g.PAINTBEZIER({{1, 1}, {1, 30}, {30, 30}, {30, 1}}, {}, 1.0); }},
+        {"point", [](GRAPHICS& g) { g.PAINTPOINTGROUP({{1, 1, 4}}); }},
+        {"marker", [](GRAPHICS& g) { g.SETMARKERSURFACE(6).PAINTMARKER(20, 20); }},
+        {"marker group", [](GRAPHICS& g) { g.SETMARKERSURFACE(8).PAINTMARKERGROUP({{20, 20, 3}, {30, 30}}); }},
+        {"spline", [](GRAPHICS& g) { g.PAINTSPLINE({{1, 1}, {20, 30}, {40, 5}}); }},
+        {"spot", [](GRAPHICS& g) { g.PAINTSPOTCANVAS(); }},
+        {"ring", [](GRAPHICS& g) { g.PAINTSTRINGRING(30, 30, 25, 0, {}, {}, "ring"); }},
+    };
+    for (const auto& [name, draw] : figures) {
+        Canvas k;
+        k.g.SETFILLHATCH(5).SETRASTERMODE(7);
+        gdi::HDC dc = k.device.surface.dc;
+        gdi::SetBkColor(dc, gdi::RGB(1, 2, 3));
+        const auto pen = gdi::GetCurrentObject(dc, gdi::OBJ_PEN), brush = gdi::GetCurrentObject(dc, gdi::OBJ_BRUSH);
+        const auto font = gdi::GetCurrentObject(dc, gdi::OBJ_FONT);
+        const int mode = gdi::GetBkMode(dc), rop = gdi::GetROP2(dc);
+        const auto align = gdi::GetTextAlign(dc), text = gdi::GetTextColor(dc);
+        draw(k.g);
+        EXPECT_EQ(gdi::GetCurrentObject(dc, gdi::OBJ_PEN), pen) << name;
+        EXPECT_EQ(gdi::GetCurrentObject(dc, gdi::OBJ_BRUSH), brush) << name;
+        EXPECT_EQ(gdi::GetCurrentObject(dc, gdi::OBJ_FONT), font) << name;
+        EXPECT_EQ(gdi::GetBkColor(dc), gdi::RGB(1, 2, 3)) << name;
+        EXPECT_EQ(gdi::GetBkMode(dc), mode) << name;
+        EXPECT_EQ(gdi::GetROP2(dc), rop) << name;
+        EXPECT_EQ(gdi::GetTextAlign(dc), align) << name;
+        EXPECT_EQ(gdi::GetTextColor(dc), text) << name;
+    }
+}
