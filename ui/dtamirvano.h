@@ -82,6 +82,21 @@ public:
     DTAMIRVANO& BUTHILFE();
     DTAMIRVANO& BUTHOMEPAGE();
 
+    // --- start-up, settings and the command-line batch (app/dtamirvano_app.cpp) ---
+    // The construction steps that need the command line: the language, the filter
+    // builder's lists, the settings, then the preselected input or the whole batch. The
+    // first form splits the process's own command line.
+    DTAMIRVANO& INIT();
+    DTAMIRVANO& INIT(const std::vector<std::string>& arguments);
+    void DESTROY() override;
+    DTAMIRVANO& LOADINIPAR();
+    DTAMIRVANO& SAVEINIPAR();
+    std::vector<std::string> PARSEINPUT(const std::string& argument) const;
+    std::vector<std::string> PARSEOUTPUT(const std::string& argument, const std::vector<std::string>& inputs) const;
+    // A batch ran; it succeeded when every step of it did (the process's exit status).
+    bool lBatchRan = false;
+    bool lBatchOk = true;
+
     // --- opening, closing and analysing the input (engine/dtamirvano_input.cpp) ---
     DTAMIRVANO& CLOSEOUTPUT();
     FieldStructure MAKESTRUCTNEW(size_t n) const;

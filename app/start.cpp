@@ -1,0 +1,129 @@
+#include "app/start.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+#include <thread>
+#include <unistd.h>
+
+#include "functions/files.h"
+#include "platform/gui/dialogs.h"
+#include "platform/runtime/settings.h"
+#include "ui/dtamirvano.h"
+#include "ui/globals.h"
+#include "ui/winshell.h"
+
+namespace fs = std::filesystem;
+
+namespace app {
+
+namespace {
+
+std::string env(const char* name) {
+    const char* v = std::getenv(name);
+    return v ? std::string(v) : std::string();
+}
+
+std::string withSlash(std::string dir) {
+    if (dir.empty() || dir.back() != '/') dir += '/';
+    return dir;
+}
+
+}  // namespace
+
+std::string programDirectory() {
+    std::error_code ec;
+    fs::path exe = fs::read_symlink("/proc/self/exe", ec);
+    if (ec || exe.empty()) {
+        if (QCoreApplication::instance()) return withSlash(QCoreApplication::applicationDirPath().toStdString());
+        return withSlash(fs::current_path(ec).string());
+    }
+    return withSlash(exe.parent_path().string());
+}
+
+std::string findDataDirectory(const std::string& programDir) {
+    // The marker's name is compared as stored: Linux file names keep their case.
+    if (!programDir.empty() && FFILE(withSlash(programDir) + "mirvano.aef")) return withSlash(programDir);
+    std::vector<std::string> candidates;
+    if (const std::string appData = env("APPDATA"); !appData.empty()) candidates.push_back(withSlash(appData) + "mirvano");
+    const std::string home = env("HOME");
+    const std::string xdg = env("XDG_CONFIG_HOME");
+    if (!xdg.empty() && xdg.front() == '/')
+        candidates.push_back(withSlash(xdg) + "mirvano");
+    else if (!home.empty())
+        candidates.push_back(withSlash(home) + ".config/mirvano");
+    if (!home.empty()) candidates.push_back(withSlash(home) + "mirvano");
+    for (const std::string& dir : candidates)
+        if (DIRMAKEPATH(dir)) return dir + "/";
+    return {};
+}
+
+bool GETPFAD() {
+    const std::string dir = findDataDirectory(programDirectory());
+    if (!dir.empty()) {
+        ui::gcPfad = dir;
+        return true;
+    }
+    static const char* kText = "Error on create the programs data directory";
+    std::fprintf(stderr, "MIRVANO: %s\n", kText);
+    std::fflush(stderr);
+    gui::INFOBOX box(nullptr, "MIRVANO", kText);
+    box.SHOW();
+    return false;
+}
+
+void PAUSE(double seconds) {
+    if (!(seconds > 0)) return;
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+}
+
+void chooseQtPlatform() {
+    if (!env("QT_QPA_PLATFORM").empty()) return;
+    if (env("DISPLAY").empty() && env("WAYLAND_DISPLAY").empty()) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+}
+
+APP::APP() = default;
+
+APP::~APP() {
+    // The main window's widget lives inside the shell's: the main window goes first.
+    main_.reset();
+    shell_.reset();
+}
+
+void APP::START() {
+    if (!GETPFAD()) {
+        gui::APPLICATIONEXEC(1);
+        QUIT();
+        exitStatus_ = 1;
+        return;
+    }
+    rt::SetExclusive(false);
+    rt::SetDeleted(true);
+    rt::SetAnsi(true);
+    rt::SetCollation("WINDOWS");
+    rt::SetCentury(true);
+    rt::SetDateCountry(5);
+    rt::SetAmPm(false);
+    rt::SetDecimalSep('.');
+
+    shell_ = std::make_unique<ui::WINSHELL>(this);
+    shell_->SHOW();
+    gui::resetPumpThrottle();
+    gui::APPLICATIONEXEC(1);
+    PAUSE(titlePause);
+
+    main_ = std::make_unique<ui::DTAMIRVANO>(shell_.get());
+    main_->INIT();
+    if (main_->lBatchRan && !main_->lBatchOk) exitStatus_ = 2;
+    // A batch has closed the shell already and asked the application to quit: there is
+    // nothing to show and no loop to run.
+    if (quitRequested()) return;
+    main_->SHOW();
+    EXEC();
+}
+
+}  // namespace app

@@ -1,0 +1,54 @@
+#pragma once
+// Start-up and shut-down of the program: the data directory, the runtime settings, the shell
+// window with its title page, the main window (which may run a whole batch) and the event
+// loop.
+#include <memory>
+#include <string>
+
+#include "platform/gui/application.h"
+
+namespace ui {
+class DTAMIRVANO;
+class WINSHELL;
+}  // namespace ui
+
+namespace app {
+
+// The data directory of this installation, ending in "/"; "" when none could be made. A file
+// "mirvano.aef" in `programDir` makes that directory the data directory (a portable
+// install, neither tested nor created); otherwise $APPDATA/mirvano, then
+// $XDG_CONFIG_HOME/mirvano (by default ~/.config/mirvano), then ~/mirvano, the first that
+// exists or can be made.
+std::string findDataDirectory(const std::string& programDir);
+// The directory of the running program file, ending in "/".
+std::string programDirectory();
+
+// Sets ui::gcPfad. On failure shows "Error on create the programs data directory" (also on
+// standard error) and returns FALSE.
+bool GETPFAD();
+
+// Waits the given number of seconds without processing events; the thread sleeps.
+void PAUSE(double seconds);
+
+// Chooses Qt's offscreen platform when the session has no display, so that a batch runs on
+// a server. Call before the QApplication is made.
+void chooseQtPlatform();
+
+class APP : public gui::APPLICATION {
+public:
+    APP();
+    ~APP() override;
+    void START() override;
+    // The process's exit status: 0 unless the data directory could not be made or a batch
+    // step failed.
+    int exitStatus() const { return exitStatus_; }
+    // The pause between the title page and the main window (one second in the program).
+    double titlePause = 1.0;
+
+private:
+    std::unique_ptr<ui::WINSHELL> shell_;
+    std::unique_ptr<ui::DTAMIRVANO> main_;
+    int exitStatus_ = 0;
+};
+
+}  // namespace app
