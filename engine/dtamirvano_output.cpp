@@ -192,6 +192,13 @@ void writeLines(DTAMIRVANO& w, const std::vector<std::string>& lines) {
     }
 }
 
+// The output's name in its edit field, the caret at its end.
+void showOutputName(DTAMIRVANO& w) {
+    if (!w.ODCSINGLEAUSGABEDATEI) return;
+    w.ODCSINGLEAUSGABEDATEI->TEXTVALUE(w.cFileOut);
+    w.ODCSINGLEAUSGABEDATEI->SELECTION(gui::SELECTION(100, 100));
+}
+
 engine::SdfWidths widthsOf(const std::vector<int>& aMax, const std::vector<int>& aLead) { return {aMax, aLead}; }
 
 }  // namespace
@@ -311,7 +318,7 @@ DTAMIRVANO& DTAMIRVANO::BUTDATEISPEICHERN() {
                 oDBOut = std::make_shared<db::DBSERVER>(target, true, false, "DBFNTX");
                 if (oDBOut->USED()) {
                     lOutOpen = true;
-                    if (ODCSINGLEAUSGABEDATEI) ODCSINGLEAUSGABEDATEI->TEXTVALUE(cFileOut);
+                    showOutputName(*this);
                     oDBOut->SUSPENDNOTIFICATION();
                 } else {
                     engine::reportFailure(message(20));
@@ -338,7 +345,7 @@ DTAMIRVANO& DTAMIRVANO::BUTDATEISPEICHERN() {
             }
             if (hOut >= 0) {
                 lOutOpen = true;
-                if (ODCSINGLEAUSGABEDATEI) ODCSINGLEAUSGABEDATEI->TEXTVALUE(cFileOut);
+                showOutputName(*this);
             }
         }
     }

@@ -367,7 +367,8 @@ LoopResult runConversion(const LoopJob& job, LoopInput& input, LoopOutput& outpu
         }
     } else {
         db::DBSERVER& table = *input.table;
-        if (!textOut) table.GOTOP();
+        // Every dBase loop starts at the first record of the order and filter in force.
+        table.GOTOP();
         std::vector<int> numbers = fieldNumbers(table, fields);
         std::vector<rt::Value> values(n);
         const double last = static_cast<double>(table.LASTREC());

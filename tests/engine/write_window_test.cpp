@@ -14,6 +14,7 @@
 #include "platform/gui/controls.h"
 #include "platform/gui/window.h"
 #include "platform/runtime/settings.h"
+#include "platform/win/filehandle.h"
 #include "test_env.h"
 #include "ui/dtamirvano.h"
 #include "ui/globals.h"
@@ -239,4 +240,27 @@ TEST_F(WriteWindowTest, ReplacedOutputSurvivesAFailedOrCancelledRun) {
     EXPECT_FALSE(form->lCancel);
     EXPECT_EQ(readAll(out), "old\r\n");
     EXPECT_FALSE(fs::exists(dir / "out.csv.~mirvano"));
+}
+
+TEST_F(WriteWindowTest, ScriptAndHeaderMethodsWriteThroughTheLineWriter) {
+    const fs::path out = dir / "head.csv";
+    form->hOut = win::CreateFile(out.string());
+    ASSERT_GE(form->hOut, 0);
+    form->lOutOpen = true;
+    form->aFeldListe = {{"NAME", "C", 10, 0}, {"AMOUNT", "N", 8, 2}, {"NOTES", "M", 10, 0}};
+    form->lOutSQL = true;
+    form->lOutHeader = true;
+    press("RADIOSEPASEMIOUT", true);
+    press("RADIOGRENZETEXTOUT", true);
+    form->SETSQLSTATEMCSV("head");
+    form->SETHEADERCSV();
+    // the SDF header in optimised mode after an empty line, as an appended output has it
+    form->lOutSQL = false;
+    form->lOutOptiSDF = true;
+    form->aFeldListe = {{"NAME", "C", 10, 0}, {"AMOUNT", "N", 8, 2}};
+    form->SETHEADERSDF({8, 7}, {2, 100});
+    form->CLOSEOUTPUT();
+    EXPECT_EQ(readAll(out),
+              "CREATE TABLE head (\r\nname varchar(10) default NULL,\r\namount float(8,2) default '0'\r\n"
+              ") TYPE=MyISAM COMMENT='TorvelSoft Geo Data'\r\n\r\n\"NAME\";AMOUNT\r\n\r\nNAME   AMOUNT  \r\n");
 }
