@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QTimer>
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -14,6 +15,7 @@
 #include "engine/inputfile.h"
 #include "engine/report.h"
 #include "input_test_util.h"
+#include "platform/gui/application.h"
 #include "platform/gui/controls.h"
 #include "platform/gui/window.h"
 #include "test_env.h"
@@ -281,6 +283,33 @@ TEST_F(InputFormTest, CancelDuringTheAnalysisClosesTheInput) {
     EXPECT_TRUE(reports.of(ReportKind::Error).empty());
     for (const std::string& t : reports.of(ReportKind::Transient))
         EXPECT_EQ(t.find("opened"), std::string::npos);
+}
+
+TEST_F(InputFormTest, CancelPressedWhileBusyStopsTheAnalysis) {
+    std::string content = "A;B\r\n";
+    for (int i = 0; i < 200000; ++i)
+        content += std::to_string(i) + ";x\r\n";
+    setHeader(true);
+    form->cCmdFileIn = input_test::writeFile((dir / "long.csv").string(), content);
+    bool sawBusy = false, cancelEnabled = false, openDisabled = false;
+    // Runs inside the analysis, at its first event pump.
+    QTimer::singleShot(0, [&] {
+        sawBusy = form->lRunning;
+        cancelEnabled = form->OCCBUTABBRECHEN->ISENABLED();
+        openDisabled = !form->OCCBUTDATEIOEFFNEN->ISENABLED();
+        form->BUTABBRECHEN();
+    });
+    gui::resetPumpThrottle();
+    engine::ReportRecorder reports;
+    form->BUTDATEIOEFFNEN();
+    EXPECT_TRUE(sawBusy);
+    EXPECT_TRUE(cancelEnabled);
+    EXPECT_TRUE(openDisabled);
+    expectNothingOpen();
+    EXPECT_TRUE(form->OCCBUTDATEIOEFFNEN->ISENABLED());
+    EXPECT_TRUE(reports.of(ReportKind::Error).empty());
+    for (const std::string& t : reports.of(ReportKind::Transient))
+        EXPECT_EQ(t.find("opened"), std::string::npos) << t;
 }
 
 // The structure as python3-dbfread reads it: "NAME TYPE LENGTH DECIMALS" per field.
