@@ -64,7 +64,9 @@ int32_t LISTVIEWCOLUMN::CALCULATENEWWIDTH(int columnNumber, DATALISTVIEW2& view)
     return n;
 }
 
-DATALISTVIEW2::~DATALISTVIEW2() = default;
+DATALISTVIEW2::~DATALISTVIEW2() {
+    if (server_ && observer_) server_->detach(observer_);
+}
 
 int DATALISTVIEW2::stringWidth(const std::string& utf8) const {
     QTableWidget* t = tableWidget();
@@ -88,7 +90,19 @@ int DATALISTVIEW2::rowCount() const {
 }
 
 void DATALISTVIEW2::SERVER(std::shared_ptr<db::DBSERVER> table) {
+    if (server_ && observer_) server_->detach(observer_);
+    observer_ = 0;
     server_ = std::move(table);
+    if (server_)
+        observer_ = server_->attach([this](db::Notify n) {
+            // The table is in the middle of closing: drop what it showed, keep the object.
+            if (n == db::Notify::Closed) {
+                columns_.clear();
+                recnos_.clear();
+                filled_.clear();
+                DELETEALLCOLUMNS();
+            }
+        });
     if (!server_) {
         columns_.clear();
         recnos_.clear();
@@ -100,7 +114,7 @@ void DATALISTVIEW2::SERVER(std::shared_ptr<db::DBSERVER> table) {
 }
 
 void DATALISTVIEW2::__AUTOLAYOUT() {
-    if (!server_) return;
+    if (!server_ || !server_->USED()) return;
     QTableWidget* t = tableWidget();
     if (!t) return;
     ++layouts_;
@@ -156,7 +170,7 @@ void DATALISTVIEW2::fillVisibleRows() {
 }
 
 void DATALISTVIEW2::fillRow(int row) {
-    if (filled_[size_t(row)] || !server_) return;
+    if (filled_[size_t(row)] || !server_ || !server_->USED()) return;
     QTableWidget* t = tableWidget();
     filled_[size_t(row)] = true;
     const int64_t current = server_->RECNO();

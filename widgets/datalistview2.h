@@ -43,7 +43,8 @@ public:
     using gui::DATALISTVIEW::DATALISTVIEW;
     ~DATALISTVIEW2() override;
 
-    // Binds a table (null unbinds) and lays the columns out.
+    // Binds a table (null unbinds) and lays the columns out. A bound table that is closed
+    // takes its columns and rows out of the view.
     void SERVER(std::shared_ptr<db::DBSERVER> table);
     const std::shared_ptr<db::DBSERVER>& SERVER() const { return server_; }
     // Rebuilds all columns (and the rows) from the bound table; nothing without one.
@@ -74,6 +75,7 @@ private:
     std::vector<bool> filled_;
     std::optional<gui::FONT> fontInUse_;
     int layouts_ = 0;
+    int observer_ = 0;
     bool scrollHooked_ = false;
 };
 

@@ -2,6 +2,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QPushButton>
 #include <QWidget>
 #include <filesystem>
 #include <fstream>
@@ -13,11 +16,13 @@
 
 #include "functions/charsets.h"
 #include "mainwindow_fixture.h"
+#include "platform/gui/dialogs.h"
 #include "platform/win/internet.h"
 #include "platform/win/shellopen.h"
 #include "test_env.h"
 #include "ui/helpfile.h"
 #include "ui/texts.h"
+#include "widgets/opensavedialog.h"
 
 using mirvano_test::MainWindow;
 
@@ -182,4 +187,31 @@ TEST(HomePage, OnlineOpensThePageOfflineTheDocumentElseANotice) {
     ASSERT_EQ(opened.targets.size(), 2u);
     EXPECT_EQ(opened.targets[1], data.dir.string() + "/info_d.pdf");
     win::setConnectedStateProvider(previous);
+}
+
+TEST(FileDialogHelp, TheHelpButtonShowsTheAppendButtonsHelpText) {
+    MainWindow w(2);
+    std::vector<gui::ModalRequest> boxes;
+    auto previous = gui::setModalRunner([&](const gui::ModalRequest& r) -> intptr_t {
+        if (r.kind == gui::ModalRequest::Kind::MessageBox) {
+            boxes.push_back(r);
+            return gui::BOXREPLYOK;
+        }
+        // The file dialog: press Help, then cancel.
+        if (auto* box = r.qtDialog->findChild<QDialogButtonBox*>())
+            if (QPushButton* help = box->button(QDialogButtonBox::Help)) help->click();
+        return 0;
+    });
+    widgets::OPENSAVEDIALOG dlg(w.form.get(), "*.dbf", rt::Value(true));
+    dlg.SETSTYLE(widgets::OFN_SHOWHELP);
+    dlg.SETSTYLE(widgets::OFN_ALLOWMULTISELECT);
+    EXPECT_FALSE(dlg.SHOW());
+    gui::setModalRunner(previous);
+    ASSERT_EQ(boxes.size(), 1u);
+    std::string expected;
+    for (const ui::ControlText& row : ui::controlTextTable())
+        if (std::string(row.name) == "BUTDATEIVERBINDEN") expected = ui::description(row, 2);
+    EXPECT_FALSE(expected.empty());
+    EXPECT_EQ(boxes[0].text, expected);
+    EXPECT_EQ(boxes[0].style & 0xF0, gui::BOXICONASTERISK);
 }

@@ -99,6 +99,10 @@ TEST(TableView, ColumnWidthsFollowTheFieldsTheCaptionAndTheFont) {
     EXPECT_EQ(view.layoutCount(), layouts);
     view.FONT(std::nullopt);  // the default font lays out anew
     EXPECT_EQ(view.layoutCount(), layouts + 1);
+
+    table->CLOSE();  // closing the input empties its view
+    EXPECT_EQ(view.COLUMNCOUNT(), 0);
+    EXPECT_EQ(view.rowCount(), 0);
 }
 
 TEST(NoticeLayout, TokensParagraphsAndTruncation) {
