@@ -283,8 +283,11 @@ void copySdf2ArrayOut(std::string_view line, const std::vector<int>& widths, con
             while (end < size && isCont(static_cast<unsigned char>(line[end])))
                 ++end;
         ++charNo;
-        const int s = f < starts.size() ? starts[f] : 0;
-        if (s >= 1 && charNo == s) {
+        while (f < n && (f >= starts.size() || starts[f] < 1))
+            ++f;  // a field without a start stays empty
+        if (f >= n)
+            break;
+        while (f < n && f < starts.size() && starts[f] == charNo) {
             // field f takes w characters from here
             const int w = f < widths.size() ? widths[f] : 0;
             size_t p = pos;
@@ -301,9 +304,6 @@ void copySdf2ArrayOut(std::string_view line, const std::vector<int>& widths, con
             ++f;
             // later fields may begin inside this one only when starts overlap; go on from
             // the next character after pos
-        } else if (s < 1) {
-            ++f;  // a field without a start stays empty
-            continue;  // test the same character for the next field
         }
         pos = end;
     }

@@ -142,6 +142,9 @@ TEST(SdfCutting, ByBytesOrByCharacters) {
     EXPECT_EQ(out, (std::vector<std::string>{"a", "", ""}));
     engine::copySdf2ArrayOut("ab\xE2\x82\xAC", {1, 5}, {1, 3}, 2, true, out);
     EXPECT_EQ(out, (std::vector<std::string>{"a", "\xE2\x82\xAC"}));
+    // A field without a start stays empty and does not shift the others.
+    engine::copySdf2ArrayOut("\xC3\xA4" "bcd", {1, 1, 2}, {1, 0, 3}, 3, true, out);
+    EXPECT_EQ(out, (std::vector<std::string>{"\xC3\xA4", "", "cd"}));
     engine::copySdf2ArrayOut("xy\xC3\xA4z", {2, 9}, {2, 3}, 2, true, out);
     EXPECT_EQ(out, (std::vector<std::string>{"y\xC3\xA4", "\xC3\xA4z"}));
 
