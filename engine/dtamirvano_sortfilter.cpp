@@ -66,6 +66,10 @@ bool filterApplies(DTAMIRVANO& w, const std::string& text) {
     return false;
 }
 
+// The form's filter check may run before any conversion: the program's own filter
+// functions exist from the start.
+[[maybe_unused]] const bool gFilterFunctions = (prepareFilterFunctions(), true);
+
 std::vector<gui::COMBOBOX*> sortCombos(const DTAMIRVANO& w) {
     return {w.ODCCOMBOSORTIER1, w.ODCCOMBOSORTIER2, w.ODCCOMBOSORTIER3, w.ODCCOMBOSORTIER4};
 }

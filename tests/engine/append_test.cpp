@@ -151,6 +151,22 @@ TEST_F(AppendWindowTest, MergesStructuresAndCopiesEveryRecord) {
     EXPECT_EQ(form->cConcatFile, target);
 }
 
+TEST_F(AppendWindowTest, ACancelledAppendSaysSo) {
+    makeTable(dir / "a.dbf", {{"N", 'N', 3, 0}}, {{1}, {2}});
+    makeTable(dir / "b.dbf", {{"N", 'N', 3, 0}}, {{3}});
+    sources = {(dir / "a.dbf").string(), (dir / "b.dbf").string()};
+    target = (dir / "t.dbf").string();
+    engine::ReportRecorder rec;
+    form->lCancel = true;  // Cancel pressed: the copy stops after the first record
+    form->BUTDATEIVERBINDEN();
+    EXPECT_FALSE(form->lCancel);
+    EXPECT_FALSE(form->lRunning);
+    EXPECT_EQ(rec.of(ReportKind::Transient).back(), "The concatenation of the files was cancelled");
+    EXPECT_TRUE(rec.of(ReportKind::Sound).empty());
+    db::DBSERVER t(target, true, true);
+    EXPECT_EQ(t.LASTREC(), 1);
+}
+
 TEST_F(AppendWindowTest, RefusalsAndErrors) {
     makeTable(dir / "a.dbf", {{"AMOUNT", 'N', 8, 2}}, {{1.0}});
     makeTable(dir / "b.dbf", {{"AMOUNT", 'C', 8, 0}}, {{"x"}});
