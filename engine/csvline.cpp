@@ -1,5 +1,6 @@
 #include "engine/csvline.h"
 
+#include "engine/numbertext.h"
 #include "platform/runtime/dates.h"
 #include "platform/runtime/numbers.h"
 #include "platform/runtime/strings.h"
@@ -13,12 +14,18 @@ void replaceFirst(std::string& text, char from, char to) {
     if (pos != std::string::npos) text[pos] = to;
 }
 
-// Number text at the field's length and decimals, leading blanks removed.
-std::string numberText(double value, const FieldDef& field) {
-    std::string s = rt::Str(value, field.length, field.decimals);
-    size_t lead = s.find_first_not_of(' ');
-    s.erase(0, lead == std::string::npos ? s.size() : lead);
-    return s;
+// The number at the field's length and decimals, leading blanks removed, framed when asked,
+// its first point made a comma when asked, and the separator behind it.
+void appendNumber(std::string& line, double value, const FieldDef& field, bool comma, bool framed, char separator) {
+    if (framed) line += '"';
+    const size_t start = line.size();
+    appendStrTrimmed(line, value, field.length, field.decimals);
+    if (comma) {
+        auto pos = line.find('.', start);
+        if (pos != std::string::npos) line[pos] = ',';
+    }
+    if (framed) line += '"';
+    line += separator;
 }
 
 bool commaAllowed(const CsvLineOptions& o) { return o.outDecComma && (o.frame == CsvFrame::All || o.separator != ','); }
@@ -65,11 +72,15 @@ void appendCsvText(std::string& line, const FieldDef& field, std::string_view va
     case 'C': appendText(line, value, o); return;
     case 'N':
         if (field.decimals > 0) {
-            std::string v(value);
-            if (o.inDecComma) replaceFirst(v, ',', '.');
-            v = numberText(rt::Val(v), field);
-            if (commaAllowed(o)) replaceFirst(v, '.', ',');
-            appendFramed(line, v, o.frame == CsvFrame::All, o.separator);
+            double number;
+            if (o.inDecComma && value.find(',') != std::string_view::npos) {
+                std::string v(value);
+                replaceFirst(v, ',', '.');
+                number = rt::Val(v);
+            } else {
+                number = rt::Val(value);
+            }
+            appendNumber(line, number, field, commaAllowed(o), o.frame == CsvFrame::All, o.separator);
         } else {
             appendFramed(line, value, o.frame == CsvFrame::All, o.separator);
         }
@@ -94,14 +105,19 @@ void appendCsvTyped(std::string& line, const FieldDef& field, const rt::Value& v
         }
         return;
     }
-    case 'N': {
-        std::string v = numberText(value.num(), field);
-        if (field.decimals > 0 && commaAllowed(o)) replaceFirst(v, '.', ',');
-        appendFramed(line, v, o.frame == CsvFrame::All, o.separator);
+    case 'N':
+        appendNumber(line, value.num(), field, field.decimals > 0 && commaAllowed(o), o.frame == CsvFrame::All,
+                     o.separator);
+        return;
+    case 'L': appendFramed(line, value.log() ? ".T." : ".F.", o.frame == CsvFrame::All, o.separator); return;
+    case 'D': {
+        const bool framed = o.frame == CsvFrame::All;
+        if (framed) line += '"';
+        appendDToC(line, value.date());
+        if (framed) line += '"';
+        line += o.separator;
         return;
     }
-    case 'L': appendFramed(line, value.log() ? ".T." : ".F.", o.frame == CsvFrame::All, o.separator); return;
-    case 'D': appendFramed(line, rt::DToC(value.date()), o.frame == CsvFrame::All, o.separator); return;
     default: return;
     }
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/lineio.h"
+#include "engine/numbertext.h"
 #include "platform/runtime/dates.h"
 #include "platform/runtime/numbers.h"
 #include "platform/runtime/strings.h"
@@ -48,11 +49,20 @@ void appendSdfText(std::string& line, const FieldDef& field, size_t i, std::stri
         break;
     }
     case 'N': {
-        std::string v(value);
-        if (o.inDecComma) replaceFirst(v, ',', '.');
-        v = rt::Str(rt::Val(v), w, field.decimals);
-        if (o.outDecComma) replaceFirst(v, '.', ',');
-        line += v;
+        double number;
+        if (o.inDecComma && value.find(',') != std::string_view::npos) {
+            std::string v(value);
+            replaceFirst(v, ',', '.');
+            number = rt::Val(v);
+        } else {
+            number = rt::Val(value);
+        }
+        const size_t start = line.size();
+        appendStr(line, number, w, field.decimals);
+        if (o.outDecComma) {
+            auto pos = line.find('.', start);
+            if (pos != std::string::npos) line[pos] = ',';
+        }
         break;
     }
     case 'L': line += value == ".T." ? ".T." : ".F."; break;
@@ -84,13 +94,16 @@ void appendSdfTyped(std::string& line, const FieldDef& field, size_t i, const rt
         break;
     }
     case 'N': {
-        std::string v = rt::Str(value.num(), o.mode == SdfMode::Plain ? field.length : w, field.decimals);
-        if (o.outDecComma && field.decimals > 0) replaceFirst(v, '.', ',');
-        line += v;
+        const size_t start = line.size();
+        appendStr(line, value.num(), o.mode == SdfMode::Plain ? field.length : w, field.decimals);
+        if (o.outDecComma && field.decimals > 0) {
+            auto pos = line.find('.', start);
+            if (pos != std::string::npos) line[pos] = ',';
+        }
         break;
     }
     case 'L': line += value.log() ? ".T." : ".F."; break;
-    case 'D': line += rt::DToC(value.date()); break;
+    case 'D': appendDToC(line, value.date()); break;
     default: return;
     }
     if (separated(o)) line += ' ';

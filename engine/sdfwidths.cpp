@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/runtime/numbers.h"
+#include "engine/numbertext.h"
 
 namespace engine {
 
@@ -46,9 +46,7 @@ void measureSdfNumber(SdfWidths& widths, const FieldDef& field, size_t i, double
         widths.max[i] = std::max(widths.max[i], field.length);
         return;
     }
-    std::string s = rt::Str(value, field.length, field.decimals);
-    size_t first = s.find_first_not_of(' ');
-    int n = first == std::string::npos ? 0 : static_cast<int>(s.size() - first);
+    const int n = strTrimmedLength(value, field.length, field.decimals);
     widths.max[i] = std::max(widths.max[i], n);
 }
 

@@ -3,9 +3,15 @@
 
 #include "engine/csvline.h"
 #include "engine/header.h"
+#include "engine/numbertext.h"
 #include "engine/sdfline.h"
 #include "engine/sdfwidths.h"
 #include "platform/runtime/dates.h"
+#include "platform/runtime/numbers.h"
+
+#include <cmath>
+#include <limits>
+#include <random>
 
 using namespace engine;
 
@@ -215,4 +221,36 @@ TEST(HeaderLines, SqlScripts) {
               (std::vector<std::string>{"CREATE TABLE t (", "x float(6,1) default '0'",
                                         ") TYPE=MyISAM COMMENT='TorvelSoft Geo Data'", ""}));
     EXPECT_EQ(sqlScriptSdf("t", {C("A", 8)}, {{8}, {}}, SdfMode::Plain)[1], "a varchar(8) default NULL");
+}
+
+// The number texts of the lines are the runtime's Str texts, built without temporaries.
+TEST(NumberText, SameTextAsTheRuntime) {
+    std::vector<double> values{0,      -0.0,    0.125,  1.005,     -0.004,   999.995, -999.995, 9.995,
+                               1234.5, -17.25,  1e15,   123456789, 0.5,      -0.5,    2.5,      99.999,
+                               1e-300, 5e-324,  1e308,  -1e308,    std::nan(""), std::numeric_limits<double>::infinity()};
+    std::mt19937 random(5);
+    std::uniform_real_distribution<double> spread(-100000, 100000);
+    for (int i = 0; i < 2000; ++i) values.push_back(std::round(spread(random) * 1000) / 1000);
+    for (double v : values)
+        for (int length : {1, 3, 5, 8, 12})
+            for (int decimals : {0, 1, 2, 3}) {
+                std::string expected = rt::Str(v, length, decimals);
+                std::string got = "x";
+                appendStr(got, v, length, decimals);
+                ASSERT_EQ(got, "x" + expected) << v << " " << length << " " << decimals;
+                std::string trimmed;
+                appendStrTrimmed(trimmed, v, length, decimals);
+                const size_t lead = expected.find_first_not_of(' ');
+                ASSERT_EQ(trimmed, lead == std::string::npos ? "" : expected.substr(lead)) << v;
+                ASSERT_EQ(strTrimmedLength(v, length, decimals), static_cast<int>(trimmed.size())) << v;
+            }
+}
+
+TEST(NumberText, DatesAsTheRuntimeWritesThem) {
+    for (rt::Date d : {rt::Date(), rt::Date::fromYMD(2016, 12, 20), rt::Date::fromYMD(1, 1, 1), rt::Date::fromYMD(1999, 2, 28),
+                       rt::Date::fromYMD(9999, 12, 31)}) {
+        std::string got;
+        appendDToC(got, d);
+        EXPECT_EQ(got, rt::DToC(d));
+    }
 }

@@ -1,0 +1,122 @@
+#include "engine/numbertext.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+#include "platform/runtime/dates.h"
+#include "platform/runtime/settings.h"
+
+namespace engine {
+
+namespace {
+
+// The text of `value` with `decimals` decimals, no padding, into buf (which holds at least
+// 1200 bytes); its length, or -1 for NaN and infinity.
+int fixedText(double value, int decimals, char* buf) {
+    if (!std::isfinite(value)) return -1;
+    if (decimals < 0) decimals = 0;
+    char raw[400];
+    auto res = std::to_chars(raw, raw + sizeof raw, std::fabs(value), std::chars_format::fixed);
+    if (res.ec != std::errc()) return -1;
+    const size_t n = static_cast<size_t>(res.ptr - raw);
+    const char* dot = static_cast<const char*>(std::memchr(raw, '.', n));
+    const size_t intLen = dot ? static_cast<size_t>(dot - raw) : n;
+    const size_t fracAvail = dot ? n - intLen - 1 : 0;
+    const size_t d = static_cast<size_t>(decimals);
+    if (intLen + d + 4 > 1200) return -1;
+
+    // digits: one spare place in front for a carry, then the integer part and the decimals
+    char* digits = buf + 1;
+    std::memcpy(digits + 1, raw, intLen);
+    digits[0] = '0';
+    size_t len = 1 + intLen;
+    for (size_t i = 0; i < d; ++i) digits[len++] = i < fracAvail ? dot[1 + i] : '0';
+    if (fracAvail > d && dot[1 + d] >= '5') {
+        size_t i = len;
+        while (i > 0) {
+            --i;
+            if (digits[i] == '9') {
+                digits[i] = '0';
+            } else {
+                ++digits[i];
+                break;
+            }
+        }
+    }
+    // drop the spare place unless the carry used it
+    size_t start = digits[0] == '0' ? 1 : 0;
+    bool zero = true;
+    for (size_t i = start; i < len; ++i)
+        if (digits[i] != '0') {
+            zero = false;
+            break;
+        }
+    char* p = buf;
+    size_t outLen = 0;
+    if (value < 0 && !zero) p[outLen++] = '-';
+    const size_t intDigits = len - d - start;
+    std::memmove(p + outLen, digits + start, intDigits);
+    outLen += intDigits;
+    if (d > 0) {
+        // the decimals sit behind the integer digits in `digits`; the buffer is ahead of them
+        std::memmove(p + outLen + 1, digits + start + intDigits, d);
+        p[outLen] = '.';
+        outLen += 1 + d;
+    }
+    return static_cast<int>(outLen);
+}
+
+}  // namespace
+
+void appendStr(std::string& out, double value, int length, int decimals) {
+    if (length <= 0) return;
+    char buf[1200];
+    int n = fixedText(value, decimals, buf);
+    if (n < 0 || n > length) {
+        out.append(static_cast<size_t>(length), '*');
+        return;
+    }
+    out.append(static_cast<size_t>(length - n), ' ');
+    out.append(buf, static_cast<size_t>(n));
+}
+
+void appendStrTrimmed(std::string& out, double value, int length, int decimals) {
+    if (length <= 0) return;
+    char buf[1200];
+    int n = fixedText(value, decimals, buf);
+    if (n < 0 || n > length) {
+        out.append(static_cast<size_t>(length), '*');
+        return;
+    }
+    out.append(buf, static_cast<size_t>(n));
+}
+
+int strTrimmedLength(double value, int length, int decimals) {
+    if (length <= 0) return 0;
+    char buf[1200];
+    int n = fixedText(value, decimals, buf);
+    return n < 0 || n > length ? length : n;
+}
+
+void appendDToC(std::string& out, rt::Date date) {
+    int y = 0, m = 0, d = 0;
+    // The program's own layout (day.month.year, four-digit years) without a formatted print
+    // per date; every other layout and the empty date as the runtime writes them.
+    if (date.empty() || rt::GetDateCountry() != 5 || !rt::IsCentury()) {
+        out += rt::DToC(date);
+        return;
+    }
+    date.toYMD(y, m, d);
+    if (y < 0 || y > 9999) {
+        out += rt::DToC(date);
+        return;
+    }
+    char text[10] = {static_cast<char>('0' + d / 10), static_cast<char>('0' + d % 10), '.',
+                     static_cast<char>('0' + m / 10), static_cast<char>('0' + m % 10), '.',
+                     static_cast<char>('0' + y / 1000), static_cast<char>('0' + y / 100 % 10),
+                     static_cast<char>('0' + y / 10 % 10), static_cast<char>('0' + y % 10)};
+    out.append(text, sizeof text);
+}
+
+}  // namespace engine
