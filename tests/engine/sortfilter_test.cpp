@@ -368,6 +368,13 @@ TEST_F(SortFilterWindowTest, SortedAndFilteredFromTextAndFromDbase) {
     form->CLOSEOUTPUT();
     EXPECT_EQ(namesOfTable(dir / "sorted.dbf"), "DBAEF");  // Leeds 2014 before Leeds 2015
     EXPECT_FALSE(tempFilesLeft());
+    // Again over the existing table, which is replaced by the new sorted one.
+    write(dir / "sorted.dbf");
+    ASSERT_TRUE(form->lLastWriteOk) << rec.lastError();
+    form->CLOSEOUTPUT();
+    EXPECT_EQ(namesOfTable(dir / "sorted.dbf"), "DBAEF");
+    EXPECT_FALSE(tempFilesLeft());
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 2);  // input and table
 
     // The unsorted table as dBase input, sorted and filtered through the input index.
     sortBy({});
@@ -417,6 +424,27 @@ TEST_F(SortFilterWindowTest, FiltersThatRejectAllOrCannotBeEvaluated) {
     write(dir / "all.csv");
     EXPECT_EQ(rec.lastError(), form->message(45));
     EXPECT_TRUE(form->lLastWriteOk);
+}
+
+TEST_F(SortFilterWindowTest, LiteralsTypedInTheFormMatchAnsiData) {
+    engine::ReportRecorder rec;
+    writeAll(dir / "ansi.csv", "NAME;AMOUNT\r\nM\xFCller;1\r\nMuller;2\r\nM\xFCller;3\r\n");
+    press("RADIOANSIIN", true);
+    ASSERT_TRUE(open(dir / "ansi.csv"));
+    filterBy("NAME = 'M\xC3\xBCller'");
+    format(false, "DBF");
+    write(dir / "ansi.dbf");
+    ASSERT_TRUE(form->lLastWriteOk) << rec.lastError();
+    EXPECT_EQ(rec.of(ReportKind::Transient).back().substr(0, 2), "2 ");
+    form->CLOSEOUTPUT();
+    // The same filter on the table as dBase input.
+    format(true, "DBF");
+    ASSERT_TRUE(open(dir / "ansi.dbf"));
+    filterBy("AMOUNT > 1 .AND. NAME = 'M\xC3\xBCller'");
+    format(false, "CSV");
+    write(dir / "back.csv");
+    ASSERT_TRUE(form->lLastWriteOk) << rec.lastError();
+    EXPECT_EQ(rec.of(ReportKind::Transient).back().substr(0, 2), "1 ");
 }
 
 TEST_F(SortFilterWindowTest, FilterWithListFileAndNamesSharingAPrefix) {
