@@ -235,16 +235,18 @@ DTAMIRVANO& DTAMIRVANO::BUTDATEISPEICHERN() {
     const bool append = OCCRADIOAUSGERGAENZEN && OCCRADIOAUSGERGAENZEN->PRESSED();
     std::string name;
     if (cCmdFileOut.empty()) {
-        std::string base = cFileOut.empty() ? "mirvano" : lowerText(fs::path(cFileOut).stem().string());
+        // Names and directories keep their case: the file system tells letters apart.
+        std::string base = cFileOut.empty() ? "mirvano" : fs::path(cFileOut).stem().string();
         std::string def = base + (lOutDBF ? ".dbf" : lOutSDF ? ".sdf" : ".csv");
         if (!cFileIn.empty() && lowerText(gcPfad) + def == lowerText(cFileIn)) {
             size_t dot = def.find('.');
             def.replace(dot, 1, "_new.");
         }
         engine::SaveDialogRequest request;
+        request.owner = this;
         request.caption = message(13);
         request.initialName = def;
-        request.initialDir = cFileOut.empty() ? lowerText(gcPfad) : lowerText(fs::path(cFileOut).parent_path().string());
+        request.initialDir = cFileOut.empty() ? gcPfad : fs::path(cFileOut).parent_path().string();
         request.pattern = lOutDBF ? "*.dbf" : lOutSDF ? "*.sdf" : "*.csv";
         request.typeText = message(lOutDBF ? 6 : lOutSDF ? 11 : 12);
         request.allText = message(14);

@@ -1,11 +1,11 @@
 #include "engine/outputfile.h"
 
-#include <QFileDialog>
-#include <QString>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+
+#include "widgets/opensavedialog.h"
 
 namespace engine {
 
@@ -69,12 +69,16 @@ SaveDialogChooser setSaveDialogChooser(SaveDialogChooser c) {
 
 std::string runSaveDialog(const SaveDialogRequest& r) {
     if (chooser()) return chooser()(r);
-    QString filter = QString::fromStdString(r.typeText + " (" + r.pattern + ");;" + r.allText + " (*.*)");
-    QString start = QString::fromStdString((fs::path(r.initialDir) / r.initialName).string());
-    QFileDialog::Options options;
-    if (!r.overwritePrompt) options |= QFileDialog::DontConfirmOverwrite;
-    QString chosen = QFileDialog::getSaveFileName(nullptr, QString::fromStdString(r.caption), start, filter, nullptr, options);
-    return chosen.toStdString();
+    widgets::OPENSAVEDIALOG dialog(r.owner, r.initialName, rt::Value(false));
+    dialog.SETSTYLE(widgets::OFN_HIDEREADONLY, true);
+    dialog.SETSTYLE(widgets::OFN_SHOWHELP, false);
+    dialog.SETSTYLE(widgets::OFN_OVERWRITEPROMPT, r.overwritePrompt);
+    dialog.CAPTION(r.caption);
+    dialog.INITIALDIRECTORY(r.initialDir);
+    dialog.SETFILTER({r.pattern, "*.*"}, {r.typeText, r.allText}, 1);
+    if (!dialog.SHOW()) return {};
+    const rt::Value& name = dialog.FILENAME();
+    return name.isString() ? name.str() : std::string();
 }
 
 }  // namespace engine

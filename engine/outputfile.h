@@ -5,6 +5,10 @@
 #include <functional>
 #include <string>
 
+namespace gui {
+class WINDOW;
+}
+
 namespace engine {
 
 // The temporary name beside `path` under which its replacement is written. A dBase table
@@ -20,6 +24,7 @@ void discardReplacement(const std::string& temp);
 // filter (pattern and type text) and whether to ask before overwriting; returns the chosen
 // name, "" when cancelled. Replaceable for tests; returns the previous chooser.
 struct SaveDialogRequest {
+    gui::WINDOW* owner = nullptr;
     std::string caption;
     std::string initialName;
     std::string initialDir;

@@ -9,6 +9,7 @@
 #include <memory>
 #include <sstream>
 
+#include "engine/outputfile.h"
 #include "engine/report.h"
 #include "platform/db/dbserver.h"
 #include "platform/gui/controls.h"
@@ -263,4 +264,49 @@ TEST_F(WriteWindowTest, ScriptAndHeaderMethodsWriteThroughTheLineWriter) {
     EXPECT_EQ(readAll(out),
               "CREATE TABLE head (\r\nname varchar(10) default NULL,\r\namount float(8,2) default '0'\r\n"
               ") TYPE=MyISAM COMMENT='TorvelSoft Geo Data'\r\n\r\n\"NAME\";AMOUNT\r\n\r\nNAME   AMOUNT  \r\n");
+}
+
+TEST_F(WriteWindowTest, SaveDialogDefaultNames) {
+    std::vector<engine::SaveDialogRequest> asked;
+    std::string answer;
+    auto previous = engine::setSaveDialogChooser([&](const engine::SaveDialogRequest& r) {
+        asked.push_back(r);
+        return answer;
+    });
+    const std::string oldPfad = ui::gcPfad;
+    ui::gcPfad = dir.string() + "/";
+    engine::ReportRecorder rec;
+
+    // no earlier output: mirvano.csv in the data directory; the input being that very file
+    // makes it mirvano_new.csv
+    writeAll(dir / "mirvano.csv", readAll(dir / "people.csv"));
+    ASSERT_TRUE(open(dir / "mirvano.csv"));
+    form->cFileOut.clear();
+    form->BUTDATEISPEICHERN();
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].initialName, "mirvano_new.csv");
+    EXPECT_EQ(asked[0].initialDir, ui::gcPfad);
+    EXPECT_EQ(asked[0].caption, "Open output file for converted data");
+    EXPECT_TRUE(asked[0].overwritePrompt);
+    EXPECT_FALSE(form->lOutOpen);  // cancelled: nothing written, nothing said
+    EXPECT_TRUE(rec.lastError().empty());
+
+    // an earlier output sets the name and the directory; append mode asks no overwrite question
+    fs::create_directories(dir / "sub");
+    answer = (dir / "sub" / "Out.csv").string();
+    form->BUTDATEISPEICHERN();
+    EXPECT_TRUE(form->lLastWriteOk) << rec.lastError();
+    format(false, "SDF");
+    radio("RADIOAUSGERGAENZEN")->PRESSED(true);
+    answer.clear();
+    form->BUTDATEISPEICHERN();
+    ASSERT_EQ(asked.size(), 3u);
+    EXPECT_EQ(asked[2].initialName, "Out.sdf");
+    EXPECT_EQ(asked[2].initialDir, (dir / "sub").string());
+    EXPECT_EQ(asked[2].pattern, "*.sdf");
+    EXPECT_FALSE(asked[2].overwritePrompt);
+    EXPECT_FALSE(form->lOutOpen);
+
+    ui::gcPfad = oldPfad;
+    engine::setSaveDialogChooser(previous);
 }
