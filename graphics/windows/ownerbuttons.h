@@ -1,0 +1,122 @@
+#pragma once
+// Push buttons that draw their own face: a rounded rectangle, capsule, ellipse, circle or
+// plain rectangle with a 3D frame, a dotted focus outline and a centred caption. The button's
+// window is cut to the outline, so the owner shows around the shape.
+//
+// GTRANSPUSHBUTTON shows its owner's drawing through the face (on a graphics window the part
+// of the canvas under it); GFORMPUSHBUTTON fills the face with a brush of its own.
+#include <QImage>
+#include <QRegion>
+#include <optional>
+#include <cstdint>
+
+#include "graphics/windows/gwindows.h"
+#include "platform/gui/controls.h"
+
+namespace gfx {
+
+// Window messages the buttons answer besides those of the platform.
+inline constexpr uint32_t WM_MOVE = 0x0003, WM_SETFOCUS = 0x0007, WM_KILLFOCUS = 0x0008, WM_ENABLE = 0x000A,
+                          WM_SETTEXT = 0x000C, WM_ERASEBKGND = 0x0014, WM_SETFONT = 0x0030,
+                          WM_NCHITTEST = 0x0084, WM_KEYDOWN = 0x0100, WM_KEYUP = 0x0101;
+// Button styles the face reads.
+inline constexpr uint32_t BS_FLAT = 0x8000, BS_MULTILINE = 0x2000;
+
+// The system colours of the face, by their system colour index (0xRRGGBB).
+uint32_t faceSysColor(int index);
+
+// ButtonFormCode values.
+enum ButtonFormCode : int { kFormRounded = 0, kFormEllipse = 1, kFormCircle = 2, kFormRectangle = 5, kFormCapsule = 6 };
+
+class OwnerDrawnButton : public gui::PUSHBUTTON, public PaintNewReceiver {
+public:
+    // Sets the outline (an unknown code gives the rounded rectangle) and cuts the window to it.
+    void SETFORM(int form);
+    // Answers the button messages; WM_ERASEBKGND is answered alone with 1.
+    intptr_t DISPATCH(gui::Event& event) override;
+    // Paints the face now.
+    void PAINTNEW() override;
+    void DESTROY() override;
+
+    bool pressed() const { return lPressed; }
+    bool focused() const { return lFocused; }
+    int form() const { return wForm; }
+    int cornerSize() const { return nCornerSize; }
+    // The face as last painted (top-down, as the button shows it).
+    const QImage& face() const { return face_; }
+    // True where the window region lets the button show.
+    bool inRegion(int x, int y) const;
+
+protected:
+    OwnerDrawnButton(gui::WINDOW* owner, int id, const gui::POINT& origin, const gui::DIMENSION& size,
+                     const std::string& caption, const std::string& name, int form, uint32_t style);
+    // The background under the face, before the frame is drawn.
+    virtual void paintBackground(QImage& image) = 0;
+    virtual void paintFrame(gdi::HDC dc) = 0;
+    virtual QColor captionColor() const;
+    virtual bool shadow() const { return false; }
+    virtual bool graphicOwner() const { return false; }
+    // Called at the end of the derived constructors: the face is reachable from then on.
+    void finishInit();
+    // The face changed state.
+    void refresh();
+    // False while the derived part does not exist (construction, destruction, after DESTROY).
+    bool ready_ = false;
+    // One outline line at inset n (a, b: the two sides' insets; width: the pen).
+    void outline(gdi::HDC dc, int sysColor, bool dotted, int a, int b, int penWidth, gdi::HBRUSH fill = nullptr);
+    void paintCaption(QImage& image);
+
+    bool lPressed = false;
+    bool lFocused = false;
+    bool lStretch = true;
+    bool lFitShape = true;
+    bool lPictureInside = true;
+    int wForm = 0;
+    int nCornerSize = 10;
+
+private:
+    friend class OwnerDrawnFilter;
+    QImage face_;
+    QRegion region_;
+    int form_ = 0;
+};
+
+class GTRANSPUSHBUTTON : public OwnerDrawnButton {
+public:
+    GTRANSPUSHBUTTON(gui::WINDOW* owner, int id, const gui::POINT& origin, const gui::DIMENSION& size,
+                     const std::string& caption = "", const std::string& name = "", int form = 0);
+    ~GTRANSPUSHBUTTON() override;
+    void SETSTRETCH(std::optional<bool> stretch = {}, std::optional<bool> fit = {}, std::optional<bool> inside = {});
+    void SETSHADOW(bool on) { lShadow = on; }
+
+protected:
+    void paintBackground(QImage& image) override;
+    void paintFrame(gdi::HDC dc) override;
+    QColor captionColor() const override;
+    bool shadow() const override { return lShadow; }
+    bool graphicOwner() const override { return lGraphicOwner; }
+
+private:
+    bool lGraphicOwner = false;
+    bool lShadow = false;
+};
+
+class GFORMPUSHBUTTON : public OwnerDrawnButton {
+public:
+    GFORMPUSHBUTTON(gui::WINDOW* owner, int id, const gui::POINT& origin, const gui::DIMENSION& size,
+                    const std::string& caption = "", const std::string& name = "", int form = 0);
+    ~GFORMPUSHBUTTON() override;
+    void SETSTRETCH(std::optional<bool> stretch = {}, std::optional<bool> fit = {}, std::optional<bool> inside = {});
+    // A new face colour; none: the system button face colour.
+    void SETBACKCOLOR(std::optional<gui::COLOR> color = {});
+    gui::COLOR backColor() const { return oBackColor; }
+
+protected:
+    void paintBackground(QImage& image) override;
+    void paintFrame(gdi::HDC dc) override;
+
+private:
+    gui::COLOR oBackColor;
+};
+
+}  // namespace gfx

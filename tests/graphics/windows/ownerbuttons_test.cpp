@@ -1,0 +1,165 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+
+#include "graphics/windows/ownerbuttons.h"
+
+using namespace gfx;
+
+namespace {
+
+void pump() {
+    for (int i = 0; i < 5; ++i) QApplication::processEvents();
+}
+
+class Canvas : public GTOPAPPWINDOW {
+public:
+    Canvas() {
+        registerMethod("OKBUTTON", [this] { ++clicks; });
+    }
+    void PAINT() override {
+        _OGRAPHICS->SETBACKGROUNDCOLOR(colour);
+        _OGRAPHICS->PAINTERASECANVAS();
+    }
+    int colour = 11;  // cyan
+    int clicks = 0;
+};
+
+std::unique_ptr<Canvas> shownCanvas() {
+    auto win = std::make_unique<Canvas>();
+    win->SIZE(gui::DIMENSION(300, 200));
+    win->SHOW();
+    pump();
+    return win;
+}
+
+uint32_t px(const OwnerDrawnButton& b, int x, int y) { return b.face().pixel(x, y) & 0xFFFFFF; }
+
+int count(const QImage& img, uint32_t rgb) {
+    int n = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) n += (img.pixel(x, y) & 0xFFFFFF) == rgb;
+    return n;
+}
+
+constexpr uint32_t kLight = 0xFFFFFF, kDark = 0x696969, kCyan = 0x00FFFF, kGrey = 0x6D6D6D;
+
+}  // namespace
+
+TEST(OwnerDrawnButton, OutlineCodesAndWindowRegion) {
+    auto win = shownCanvas();
+    struct Case {
+        int code, w, h;
+        int form, corner, wantW, wantH, dx, dy;
+    };
+    const Case cases[] = {
+        {2, 100, 60, 1, 10, 60, 60, 20, 0}, {2, 60, 100, 1, 10, 60, 60, 0, 20}, {2, 50, 50, 1, 10, 50, 50, 0, 0},
+        {6, 120, 30, 0, 30, 120, 30, 0, 0}, {7, 80, 40, 0, 10, 80, 40, 0, 0},   {5, 80, 40, 5, 10, 80, 40, 0, 0},
+        {0, 80, 40, 0, 10, 80, 40, 0, 0},   {-3, 80, 40, 0, 10, 80, 40, 0, 0},
+    };
+    for (const Case& c : cases) {
+        GTRANSPUSHBUTTON b(win.get(), 1, gui::POINT(10, 10), gui::DIMENSION(c.w, c.h), "", "", c.code);
+        EXPECT_EQ(b.form(), c.form) << c.code;
+        EXPECT_EQ(b.cornerSize(), c.corner) << c.code;
+        EXPECT_EQ(b.SIZE(), DIMENSION(c.wantW, c.wantH)) << c.code;
+        EXPECT_EQ(b.ORIGIN(), POINT(10 + c.dx, 10 + c.dy)) << c.code;
+        const int W = c.wantW, H = c.wantH;
+        // Outlines 0 and 1 reach one pixel further right and down than the rectangle.
+        EXPECT_EQ(b.inRegion(W, H / 2), c.form != 5) << c.code;
+        EXPECT_TRUE(b.inRegion(W - 1, H / 2)) << c.code;
+        EXPECT_EQ(b.inRegion(0, 0), c.form == 5) << c.code;
+    }
+}
+
+TEST(OwnerDrawnButton, TransparentFaceInEachState) {
+    auto win = shownCanvas();
+    GTRANSPUSHBUTTON b(win.get(), 1, gui::POINT(20, 30), gui::DIMENSION(80, 40), "OK", "OKBUTTON", kFormRectangle);
+    b.SHOW();
+    pump();
+    b.PAINTNEW();
+    struct Case {
+        const char* state;
+        std::function<void()> enter;
+        uint32_t outer, inner;
+    };
+    const Case cases[] = {
+        {"rest", [] {}, kLight, kDark},
+        {"pressed", [&] { b.SENDMESSAGE(gui::WM_LBUTTONDOWN); }, kDark, kLight},
+        {"released", [&] { b.SENDMESSAGE(gui::WM_LBUTTONUP); b.SENDMESSAGE(WM_KILLFOCUS); }, kLight, kDark},
+        {"focused", [&] { b.SENDMESSAGE(WM_SETFOCUS); }, kDark, kLight},
+    };
+    for (const Case& c : cases) {
+        c.enter();
+        EXPECT_EQ(px(b, 0, 20), c.outer) << c.state;
+        EXPECT_EQ(px(b, 1, 20), c.inner) << c.state;
+        EXPECT_EQ(px(b, 79, 20), c.outer) << c.state;
+        // The owner's canvas shows through the face.
+        EXPECT_EQ(px(b, 6, 6), kCyan) << c.state;
+    }
+    // The focus outline: every other pixel of the ring at inset 4.
+    int dots = 0;
+    for (int y = 5; y < 35; ++y) dots += px(b, 4, y) == kDark;
+    EXPECT_GE(dots, 13);
+    EXPECT_LE(dots, 17);
+    b.SENDMESSAGE(WM_KILLFOCUS);
+    EXPECT_EQ(px(b, 4, 10), kCyan);
+
+    // Caption: in the text colour when enabled, in grey text colour when disabled.
+    EXPECT_EQ(b.TEXTCOLOR().RED(), 1);
+    EXPECT_GT(count(b.face(), 0x010000), 0);
+    EXPECT_EQ(count(b.face(), kGrey), 0);
+    b.DISABLE();
+    b.PAINTNEW();
+    EXPECT_GT(count(b.face(), kGrey), 0);
+    EXPECT_EQ(count(b.face(), 0x010000), 0);
+    b.ENABLE();
+
+    // A new canvas colour reaches the face through the window's repaint request.
+    win->colour = 15;
+    win->PAINTNEW();
+    EXPECT_EQ(px(b, 6, 6), 0xFFFFFFu);
+    EXPECT_EQ(b.SENDMESSAGE(WM_ERASEBKGND), 1);
+}
+
+TEST(OwnerDrawnButton, OpaqueFaceAndBackColour) {
+    auto win = shownCanvas();
+    GFORMPUSHBUTTON b(win.get(), 1, gui::POINT(20, 30), gui::DIMENSION(80, 40), "", "", kFormRectangle);
+    b.PAINTNEW();
+    EXPECT_EQ(px(b, 40, 20), 0xF0F0F0u);
+    EXPECT_EQ(px(b, 0, 20), kLight);
+    EXPECT_EQ(px(b, 79, 20), 0xA0A0A0u);
+    b.SENDMESSAGE(gui::WM_LBUTTONDOWN);
+    EXPECT_EQ(px(b, 0, 20), kDark);
+    EXPECT_EQ(px(b, 40, 20), 0xF0F0F0u);
+    b.SENDMESSAGE(gui::WM_LBUTTONUP);
+    b.SETBACKCOLOR(gui::COLOR(255, 0, 0));
+    EXPECT_EQ(px(b, 40, 20), 0xFF0000u);
+    b.SETBACKCOLOR();
+    EXPECT_EQ(px(b, 40, 20), 0xF0F0F0u);
+}
+
+TEST(OwnerDrawnButton, ClickAndEnterCallTheOwnersMethodByName) {
+    auto win = shownCanvas();
+    GTRANSPUSHBUTTON b(win.get(), 1, gui::POINT(20, 30), gui::DIMENSION(80, 40), "OK", "OKBUTTON");
+    GFORMPUSHBUTTON other(win.get(), 2, gui::POINT(120, 30), gui::DIMENSION(80, 40), "Other", "NOSUCH");
+    EXPECT_EQ(b.NAMESYM(), "OKBUTTON");
+    EXPECT_EQ(other.NAMESYM(), "");
+    EXPECT_EQ(other.CAPTION(), "Other");
+    b.CLICK();
+    EXPECT_EQ(win->clicks, 1);
+    other.CLICK();
+    EXPECT_EQ(win->clicks, 1);
+    // Enter works only while the button has the focus; its release calls the method.
+    b.SENDMESSAGE(WM_KEYDOWN, 13);
+    b.SENDMESSAGE(WM_KEYUP, 13);
+    EXPECT_FALSE(b.pressed());
+    EXPECT_EQ(win->clicks, 1);
+    b.SENDMESSAGE(WM_SETFOCUS);
+    b.SENDMESSAGE(WM_KEYDOWN, 13);
+    EXPECT_TRUE(b.pressed());
+    b.SENDMESSAGE(WM_KEYUP, 13);
+    EXPECT_FALSE(b.pressed());
+    EXPECT_EQ(win->clicks, 2);
+    b.SENDMESSAGE(WM_KEYUP, 32);
+    EXPECT_EQ(win->clicks, 2);
+}
