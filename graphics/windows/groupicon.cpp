@@ -1,0 +1,198 @@
+#include "graphics/windows/groupicon.h"
+
+#include <QApplication>
+#include <QIcon>
+#include <QPainter>
+#include <QStyle>
+#include <QWidget>
+
+#include "graphics/windows/additions.h"
+#include "graphics/windows/ownerbuttons.h"
+#include "platform/win/codepage.h"
+
+namespace gfx {
+
+namespace {
+
+constexpr uint32_t WM_MOVE_ = 0x0003, WM_ENABLE_ = 0x000A, WM_SETTEXT_ = 0x000C, WM_ERASEBKGND_ = 0x0014,
+                   WM_SETFONT_ = 0x0030;
+
+gdi::COLORREF colorRef(uint32_t rgb) { return ((rgb >> 16) & 0xFF) | (rgb & 0xFF00) | ((rgb & 0xFF) << 16); }
+
+std::string toAnsi(const std::string& utf8) {
+    std::string out;
+    if (!win::WideCharToMultiByte(1252, QString::fromStdString(utf8).toStdU16String(), out)) return utf8;
+    return out;
+}
+
+// Shrinks the control's window to its top-left pixel.
+void shrinkToCorner(gui::CONTROL& control, int height) {
+    const POINT o = control.ORIGIN();
+    control.SIZE(DIMENSION(1, 1));
+    control.ORIGIN(POINT(o.X(), o.Y() + height - 1));
+}
+
+}  // namespace
+
+gdi::HDC ownerDC(const gui::CONTROL& control) {
+    auto* core = dynamic_cast<GraphicsWindowCore*>(control.OWNER());
+    if (!core || !core->screenDC() || !core->screen()) return nullptr;
+    gdi::HDC dc = core->screenDC();
+    const int top = core->screen()->height() - 1 - control.ORIGIN().Y();
+    gdi::SaveDC(dc);
+    gdi::SetMapMode(dc, gdi::MM_TEXT);
+    gdi::SetWindowOrgEx(dc, 0, 0, nullptr);
+    gdi::SetViewportOrgEx(dc, control.ORIGIN().X(), top, nullptr);
+    return dc;
+}
+
+void releaseOwnerDC(const gui::CONTROL& control, gdi::HDC dc) {
+    if (!dc) return;
+    gdi::RestoreDC(dc, -1);
+    if (auto* w = control.OWNER()) {
+        if (QWidget* s = w->surface()) s->update();
+    }
+}
+
+// ---- group box ---------------------------------------------------------------------------------
+
+GTRANSGROUPBOX::GTRANSGROUPBOX(gui::WINDOW* owner, int id, const gui::POINT& origin, const gui::DIMENSION& size)
+    : gui::GROUPBOX(owner, id, origin, size) {
+    nBoxWidth = SIZE().WIDTH();
+    nBoxHeight = SIZE().HEIGHT();
+    shrinkToCorner(*this, nBoxHeight);
+    hCaptionFont = static_cast<gdi::HFONT>(gdi::GetStockObject(gdi::DEFAULT_GUI_FONT));
+    if (!hCaptionFont) hCaptionFont = static_cast<gdi::HFONT>(gdi::GetStockObject(gdi::SYSTEM_FONT));
+}
+
+GTRANSGROUPBOX::~GTRANSGROUPBOX() {
+    if (ownFont_ && hCaptionFont) gdi::DeleteObject(hCaptionFont);
+    hCaptionFont = nullptr;
+}
+
+void GTRANSGROUPBOX::PAINTNEW() {
+    gdi::HDC dc = ownerDC(*this);
+    if (!dc) return;
+    ++paints_;
+    const std::string caption = toAnsi(CAPTION());
+    const int W = nBoxWidth, H = nBoxHeight;
+    gdi::SetBkMode(dc, gdi::TRANSPARENT);
+    gdi::SetROP2(dc, gdi::R2_COPYPEN);
+    gdi::SelectObject(dc, hCaptionFont);
+    gdi::SIZE extent{0, 0};
+    gdi::GetTextExtentPoint32A(dc, caption.c_str(), static_cast<int>(caption.size()), &extent);
+    const int cx = extent.cx, h = extent.cy / 2;
+    auto ring = [&](uint32_t rgb, int d) {
+        gdi::HPEN pen = gdi::CreatePen(gdi::PS_SOLID, 1, colorRef(rgb));
+        gdi::HGDIOBJ old = gdi::SelectObject(dc, pen);
+        gdi::MoveToEx(dc, d, h + d, nullptr);
+        if (!caption.empty()) {
+            gdi::LineTo(dc, 6, h + d);
+            gdi::MoveToEx(dc, 14 + cx, h + d, nullptr);
+        }
+        gdi::LineTo(dc, W - 1 + d, h + d);
+        gdi::LineTo(dc, W - 1 + d, H + d);
+        gdi::LineTo(dc, d, H + d);
+        gdi::LineTo(dc, d, h + d);
+        gdi::SelectObject(dc, old);
+        gdi::DeleteObject(pen);
+    };
+    ring(faceSysColor(20), 1);
+    ring(faceSysColor(16), 0);
+    gdi::SetTextColor(dc, TEXTCOLOR().COLORREF());
+    gdi::SetTextAlign(dc, 0);
+    gdi::TextOutA(dc, 10, 0, caption.c_str(), static_cast<int>(caption.size()));
+    releaseOwnerDC(*this, dc);
+}
+
+void GTRANSGROUPBOX::EXPOSE(gui::ExposeEvent& /*event*/) { PAINTNEW(); }
+
+intptr_t GTRANSGROUPBOX::DISPATCH(gui::Event& event) {
+    switch (event.MESSAGE()) {
+        case WM_ERASEBKGND_: return 1;
+        case WM_SETFONT_: {
+            if (ownFont_ && hCaptionFont) gdi::DeleteObject(hCaptionFont);
+            gdi::LOGFONT lf = GETLOGFONTSTRUCT(FONT());
+            lf.lfQuality = 3;  // no anti-aliasing over the owner's drawing
+            hCaptionFont = gdi::CreateFontIndirectA(&lf);
+            ownFont_ = hCaptionFont != nullptr;
+            if (!hCaptionFont) hCaptionFont = static_cast<gdi::HFONT>(gdi::GetStockObject(gdi::SYSTEM_FONT));
+            break;
+        }
+        case WM_SETTEXT_:
+        case gui::WM_SIZE:
+        case WM_MOVE_:
+        case WM_ENABLE_: PAINTNEW(); break;
+        case gui::WM_USER:
+            if (event.WPARAM() == kPaintNewRequest) PAINTNEW();
+            break;
+        default: break;
+    }
+    return gui::GROUPBOX::DISPATCH(event);
+}
+
+void GTRANSGROUPBOX::DESTROY() {
+    if (ownFont_ && hCaptionFont) gdi::DeleteObject(hCaptionFont);
+    hCaptionFont = static_cast<gdi::HFONT>(gdi::GetStockObject(gdi::SYSTEM_FONT));
+    ownFont_ = false;
+    gui::GROUPBOX::DESTROY();
+}
+
+// ---- fixed icon ----------------------------------------------------------------------------------
+
+GTRANSFIXEDICON::GTRANSFIXEDICON(gui::WINDOW* owner, int id, const gui::POINT& origin, const gui::DIMENSION& size)
+    : gui::FIXEDICON(owner, id, origin, size) {
+    shrinkToCorner(*this, nIconHeight);
+}
+
+void GTRANSFIXEDICON::PAINTNEW() {
+    const std::string name = HYPERLABEL().CAPTION();
+    QImage icon;
+    if (!name.empty()) {
+        icon = QImage(QStringLiteral(":/") + QString::fromStdString(name));
+    } else {
+        icon = QApplication::style()->standardIcon(QStyle::SP_MessageBoxQuestion).pixmap(nIconWidth, nIconHeight).toImage();
+    }
+    if (icon.isNull()) return;
+    icon = icon.scaled(nIconWidth, nIconHeight).convertToFormat(QImage::Format_ARGB32);
+    gdi::HDC dc = ownerDC(*this);
+    if (!dc) return;
+    ++paints_;
+    // Mask: white where the icon is transparent; colour: black there.
+    QImage mask(nIconWidth, nIconHeight, QImage::Format_RGB32), colour(nIconWidth, nIconHeight, QImage::Format_RGB32);
+    for (int y = 0; y < nIconHeight; ++y) {
+        for (int x = 0; x < nIconWidth; ++x) {
+            const QRgb p = icon.pixel(x, y);
+            const bool opaque = qAlpha(p) >= 128;
+            mask.setPixel(x, y, opaque ? 0xFF000000u : 0xFFFFFFFFu);
+            colour.setPixel(x, y, opaque ? (p | 0xFF000000u) : 0xFF000000u);
+        }
+    }
+    for (const auto& [picture, rop] : {std::pair{&mask, gdi::SRCAND}, std::pair{&colour, gdi::SRCINVERT}}) {
+        gdi::HBITMAP bitmap = gdi::CreateBitmapFromImage(*picture);
+        gdi::HDC memory = gdi::CreateCompatibleDC(dc);
+        gdi::HGDIOBJ old = gdi::SelectObject(memory, bitmap);
+        gdi::BitBlt(dc, 0, 0, nIconWidth, nIconHeight, memory, 0, 0, rop);
+        gdi::SelectObject(memory, old);
+        gdi::DeleteDC(memory);
+        gdi::DeleteObject(bitmap);
+    }
+    releaseOwnerDC(*this, dc);
+}
+
+void GTRANSFIXEDICON::EXPOSE(gui::ExposeEvent& /*event*/) { PAINTNEW(); }
+
+intptr_t GTRANSFIXEDICON::DISPATCH(gui::Event& event) {
+    switch (event.MESSAGE()) {
+        case WM_ERASEBKGND_: return 1;
+        case WM_MOVE_:
+        case WM_ENABLE_: PAINTNEW(); break;
+        case gui::WM_USER:
+            if (event.WPARAM() == kPaintNewRequest) PAINTNEW();
+            break;
+        default: break;
+    }
+    return gui::FIXEDICON::DISPATCH(event);
+}
+
+}  // namespace gfx

@@ -1,0 +1,115 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <cstring>
+
+#include "graphics/windows/groupicon.h"
+
+using namespace gfx;
+
+namespace {
+
+void pump() {
+    for (int i = 0; i < 5; ++i) QApplication::processEvents();
+}
+
+class Canvas : public GTOPAPPWINDOW {
+public:
+    void PAINT() override {
+        _OGRAPHICS->SETBACKGROUNDCOLOR(11);
+        _OGRAPHICS->PAINTERASECANVAS();
+    }
+};
+
+constexpr uint32_t kCyan = 0x00FFFF, kLight = 0xFFFFFF, kShadow = 0xA0A0A0;
+
+// Owner pixel at (dx, dy) from a top-left corner given y-up, counted down.
+uint32_t at(const Canvas& w, int left, int topYUp, int dx, int dy) {
+    const QImage* img = w.screen();
+    return img->pixel(left + dx, img->height() - 1 - topYUp + dy) & 0xFFFFFF;
+}
+
+int textWidth(const char* text, int* halfHeight) {
+    gdi::HDC dc = gdi::CreateCompatibleDC(nullptr);
+    gdi::SelectObject(dc, gdi::GetStockObject(gdi::DEFAULT_GUI_FONT));
+    gdi::SIZE s{0, 0};
+    gdi::GetTextExtentPoint32A(dc, text, int(std::strlen(text)), &s);
+    gdi::DeleteDC(dc);
+    *halfHeight = s.cy / 2;
+    return s.cx;
+}
+
+}  // namespace
+
+TEST(TransparentGroupBox, EtchedFrameWithCaptionGapRepaintsOnRequest) {
+    Canvas win;
+    win.SIZE(gui::DIMENSION(400, 300));
+    win.SHOW();
+    pump();
+    struct Case {
+        const char* caption;
+        int left, bottom;
+    };
+    for (const Case& c : {Case{"Abcd", 20, 20}, Case{"", 20, 150}}) {
+        GTRANSGROUPBOX box(&win, 1, gui::POINT(c.left, c.bottom), gui::DIMENSION(200, 100));
+        box.CAPTION(c.caption);
+        EXPECT_EQ(box.SIZE(), DIMENSION(1, 1));
+        EXPECT_EQ(box.ORIGIN(), POINT(c.left, c.bottom + 99));
+        box.SHOW();
+        win.PAINTNEW();  // the window's repaint request reaches the box
+        ASSERT_GE(box.paints(), 1) << c.caption;
+        int h = 0;
+        const int cx = textWidth(c.caption, &h);
+        const int top = c.bottom + 99;
+        EXPECT_EQ(at(win, c.left, top, 0, h + 5), kShadow) << c.caption;
+        EXPECT_EQ(at(win, c.left, top, 1, h + 5), kLight) << c.caption;
+        EXPECT_EQ(at(win, c.left, top, 199, h + 5), kShadow) << c.caption;
+        EXPECT_EQ(at(win, c.left, top, 200, h + 5), kLight) << c.caption;
+        EXPECT_EQ(at(win, c.left, top, 201, h + 5), kCyan) << c.caption;
+        EXPECT_EQ(at(win, c.left, top, 50, 100), kShadow) << c.caption;
+        EXPECT_EQ(at(win, c.left, top, 50, 101), kLight) << c.caption;
+        EXPECT_EQ(at(win, c.left, top, 50, 102), kCyan) << c.caption;
+        EXPECT_EQ(at(win, c.left, top, 5, h), kShadow) << c.caption;
+        EXPECT_EQ(at(win, c.left, top, 14 + cx + 1, h), kShadow) << c.caption;
+        // The gap around the caption, none without one.
+        EXPECT_EQ(at(win, c.left, top, 7, h) == kShadow, *c.caption == '\0') << c.caption;
+        EXPECT_EQ(at(win, c.left, top, 100, 50), kCyan) << c.caption;
+
+        const int before = box.paints();
+        box.SENDMESSAGE(gui::WM_USER, 145, 0);
+        EXPECT_EQ(box.paints(), before);
+        box.SENDMESSAGE(gui::WM_USER, kPaintNewRequest, 0);
+        EXPECT_EQ(box.paints(), before + 1);
+        EXPECT_EQ(box.SENDMESSAGE(0x0014), 1);
+        box.SENDMESSAGE(0x0030);  // a font of its own, drawn without anti-aliasing
+        box.DESTROY();
+    }
+}
+
+TEST(TransparentFixedIcon, QuestionMarkByDefaultNothingForAnUnknownName) {
+    Canvas win;
+    win.SIZE(gui::DIMENSION(300, 200));
+    win.SHOW();
+    pump();
+    auto changed = [&](int left, int top) {
+        int n = 0;
+        for (int dy = 0; dy < 32; ++dy)
+            for (int dx = 0; dx < 32; ++dx) n += at(win, left, top, dx, dy) != kCyan;
+        return n;
+    };
+    GTRANSFIXEDICON question(&win, 1, gui::POINT(10, 10), gui::DIMENSION(32, 32));
+    EXPECT_EQ(question.SIZE(), DIMENSION(1, 1));
+    GTRANSFIXEDICON unknown(&win, 2, gui::POINT(100, 10), gui::DIMENSION(32, 32));
+    unknown.HYPERLABEL(gui::HYPERLABEL("ICON", "NOSUCHICON"));
+    question.SHOW();
+    unknown.SHOW();
+    win.PAINTNEW();
+    EXPECT_GT(changed(10, 41), 50);
+    EXPECT_LT(changed(10, 41), 32 * 32);  // transparent corners keep the canvas
+    EXPECT_EQ(changed(100, 41), 0);
+    EXPECT_EQ(unknown.paints(), 0);
+    const int before = question.paints();
+    question.SENDMESSAGE(gui::WM_USER, kPaintNewRequest, 0);
+    EXPECT_EQ(question.paints(), before + 1);
+    EXPECT_EQ(question.SENDMESSAGE(0x0014), 1);
+}
