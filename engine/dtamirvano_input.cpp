@@ -151,13 +151,8 @@ DTAMIRVANO& DTAMIRVANO::BUTDATEIOEFFNEN(bool selectOnly) {
 
     if (lInOpen) {
         DISABLECONDITIONALCONTROLS();
-        // The registry holds every control disabled over its own state: Cancel, Help and the
-        // web page must be let out of it, or Cancel could never be pressed during the run.
         for (gui::PUSHBUTTON* b : {OCCBUTABBRECHEN, OCCBUTHILFE, OCCBUTHOMEPAGE})
-            if (b) {
-                b->setConditionallyDisabled(false);
-                b->ENABLE();
-            }
+            if (b) b->ENABLE();
         lRunning = true;
         aPosIn.clear();
         aLenIn.clear();

@@ -88,10 +88,7 @@ void showView(DTAMIRVANO& w, const Side& s) {
     hidden->HIDE();
     // What stays usable is lifted out of the form-wide hold; going back to the settings
     // gives every control its own state again.
-    auto enable = [](gui::CONTROL* c) {
-        c->setConditionallyDisabled(false);
-        c->ENABLE();
-    };
+    auto enable = [](gui::CONTROL* c) { c->ENABLE(); };
     enable(shown);
     shown->SHOW();
     s.pressed->DISABLE();

@@ -268,7 +268,10 @@ void CONTROL::BACKGROUND(const gui::BRUSH& brush) {
 }
 
 void CONTROL::ENABLE() {
+    // An explicit enable is the program's last word: it also lifts the form-wide hold, so a
+    // run can keep Cancel usable while every other control is held disabled.
     requestedEnabled_ = true;
+    conditionallyDisabled_ = false;
     applyEnabled();
 }
 
