@@ -70,6 +70,9 @@ public:
     void childPass(const BOUNDINGBOX* exposed);
     // The whole window is drawn again now; leads to EXPOSE of the whole client area.
     void repaintWhole();
+    // For windows with an expose handler of their own: while set, drawing does not ask the
+    // platform to show the screen image again (it is shown right after the handler).
+    void setInExpose(bool on) { inExpose_ = on; }
 
     std::unique_ptr<GRAPHICS> _OGRAPHICS;
     int32_t nLastWidth = -1;
