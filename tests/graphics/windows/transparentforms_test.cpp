@@ -1,0 +1,97 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QWidget>
+
+#include "graphics/windows/transparentforms.h"
+
+using namespace gfx;
+
+namespace {
+
+void pump() {
+    for (int i = 0; i < 5; ++i) QApplication::processEvents();
+}
+
+// A red ground (the window's background brush) under a blue picture.
+class BlueForm : public GDATAWINDOW {
+public:
+    using GDATAWINDOW::GDATAWINDOW;
+    void PAINT() override {
+        ++paints;
+        GRAPHICS& g = *_OGRAPHICS;
+        g.SETBACKGROUNDCOLOR(gui::COLOR(255, 0, 0));
+        g.SETLINECOLOR(gui::COLOR(0, 0, 255)).SETFILLCOLOR(gui::COLOR(0, 0, 255));
+        g.PAINTRECTANGLE(0, 0, g.GETDEVICEWIDTH(), g.GETDEVICEHEIGHT(), 1.0);
+    }
+    int paints = 0;
+};
+
+// What the user sees at a y-up point of the form's client area, controls included.
+uint32_t shown(gui::WINDOW& w, int x, int y) {
+    QWidget* s = w.surface();
+    const QImage img = s->grab().toImage();
+    return img.pixel(x, img.height() - 1 - y) & 0xFFFFFF;
+}
+
+}  // namespace
+
+TEST(TransparentForm, CanvasShowsThroughControlsUnlessSwitchedOff) {
+    BlueForm form;
+    form.SIZE(gui::DIMENSION(300, 200));
+    gui::FIXEDTEXT text(&form, 1, gui::POINT(20, 20), gui::DIMENSION(100, 20));
+    gui::CHECKBOX check(&form, 2, gui::POINT(20, 60), gui::DIMENSION(100, 20));
+    form.POSTINIT();
+    form.SHOW();
+    text.SHOW();
+    check.SHOW();
+    pump();
+    ASSERT_GE(form.paints, 1);
+    EXPECT_EQ(shown(form, 200, 150), 0x0000FFu);
+    EXPECT_EQ(shown(form, 90, 30), 0x0000FFu);  // through the empty fixed text
+    EXPECT_EQ(shown(form, 110, 70), 0x0000FFu);  // through the check box's free part
+
+    form.SETTRANSPARENT(false, false);
+    pump();
+    EXPECT_FALSE(form.transparent());
+    EXPECT_EQ(shown(form, 90, 30), 0xFF0000u);  // the control fills with the window's ground
+    EXPECT_EQ(shown(form, 200, 150), 0x0000FFu);
+    form.SETTRANSPARENT();
+    pump();
+    EXPECT_EQ(shown(form, 90, 30), 0x0000FFu);
+}
+
+TEST(TransparentForm, SizingHoldsRepaintsUntilTheLoopEnds) {
+    BlueForm form;
+    form.SIZE(gui::DIMENSION(300, 200));
+    form.SHOW();
+    pump();
+    EXPECT_EQ(form.SENDMESSAGE(gui::WM_SIZING, 8, 0), 0);
+    EXPECT_TRUE(form.lSizing);
+    form.SIZE(gui::DIMENSION(320, 220));
+    pump();
+    const int during = form.paints;
+    EXPECT_EQ(form.SENDMESSAGE(0x0014), 1);
+    EXPECT_EQ(form.SENDMESSAGE(gui::WM_PAINT), 1);
+    form.SENDMESSAGE(gui::WM_EXITSIZEMOVE);
+    pump();
+    EXPECT_FALSE(form.lSizing);
+    EXPECT_EQ(form.paints, during + 1);  // the new size is painted once, at the end
+    // A move loop without sizing notice also ends with a repaint (from the refresh bitmap).
+    form.SENDMESSAGE(gui::WM_EXITSIZEMOVE);
+    pump();
+    EXPECT_EQ(form.paints, during + 1);
+    EXPECT_EQ(shown(form, 10, 10), 0x0000FFu);
+}
+
+TEST(TransparentForm, DialogTwinHasAWhiteCanvas) {
+    GDIALOGWINDOW dialog;
+    EXPECT_EQ(dialog._OGRAPHICS->_NBACKGRCOLOR & 0xFFFFFF, 0xFFFFFFu);
+    GDATAWINDOW data;
+    EXPECT_EQ(data._OGRAPHICS->_NBACKGRCOLOR & 0xFFFFFF, 0xC0C0C0u);
+    EXPECT_TRUE(data._LHASFOCUS);
+    data.DEACTIVATE();
+    EXPECT_FALSE(data._LHASFOCUS);
+    data.DESTROY();
+    EXPECT_EQ(data._OGRAPHICS, nullptr);
+}
