@@ -411,6 +411,17 @@ DTAMIRVANO& DTAMIRVANO::BUTDATEISPEICHERN() {
             }
         }
         if (lOutOpen && !lCancel && !failed) {
+            // A directory removed during the run takes the new file with it, though every
+            // write to the open handle succeeded: the records reached no file.
+            std::error_code gone;
+            if (!fs::exists(cFileOut, gone)) {
+                engine::reportFailure(replaceAll(extraText(ExtraText::WriteFailed), "$", cFileOut) +
+                                      " (the file no longer exists)");
+                cCmdFileOut.clear();
+                CLOSEOUTPUT();
+            }
+        }
+        if (lOutOpen && !lCancel && !failed) {
             std::string text = message(30);
             text = replaceAll(text, "$1", std::to_string(count));
             text = replaceAll(text, "$2", cFileOut);

@@ -59,7 +59,11 @@ public:
         sdf_.inDecComma = o.inDecComma;
         sdf_.outDecComma = o.outDecComma;
         sdf_.characters = countsCharacters(o);
-        if (format_ == Format::DBF && out_.table) numbers_ = fieldNumbers(*out_.table, job.out.fields);
+        if (format_ == Format::DBF && out_.table) {
+            numbers_ = fieldNumbers(*out_.table, job.out.fields);
+            // The header's count is written with the buffered records, not per record.
+            out_.table->DEFERCOUNT(true);
+        }
         line_.reserve(1024);
     }
 
@@ -123,7 +127,10 @@ public:
 
     bool flush() {
         if (out_.writer && !out_.writer->flush()) return fail("write");
-        if (out_.table && !out_.table->COMMIT()) return fail("COMMIT");
+        if (out_.table) {
+            out_.table->DEFERCOUNT(false);
+            if (!out_.table->COMMIT()) return fail("COMMIT");
+        }
         return true;
     }
 
@@ -373,10 +380,18 @@ LoopResult runConversion(const LoopJob& job, LoopInput& input, LoopOutput& outpu
         std::vector<rt::Value> values(n);
         const double last = static_cast<double>(table.LASTREC());
         long percent = -1;
+        // A field that cannot be read (a memo block past the end of its file) comes back
+        // empty with the reason in the table's status: stop rather than write it empty.
+        const std::string statusBefore = table.Status();
         while (!table.EOF()) {
             ++count;
             for (size_t i = 0; i < n; ++i)
                 values[i] = numbers[i] > 0 ? table.FIELDGET(rt::Value(numbers[i])) : rt::Value();
+            if (table.Status() != statusBefore) {
+                result.end = LoopEnd::ReadFailed;
+                result.error = table.Status();
+                break;
+            }
             if (!sink.writeTyped(values)) {
                 failed = true;
                 break;

@@ -36,12 +36,19 @@ std::string replacementName(const std::string& path) {
 }
 
 bool commitReplacement(const std::string& temp, const std::string& path, std::string* error) {
+    // A rename would put a plain file in the place of a device, a pipe or a directory (and,
+    // run as root, destroy a device node such as /dev/full): only a file is replaced.
+    std::error_code ec;
+    const fs::file_status old = fs::status(path, ec);
+    if (fs::exists(old) && !fs::is_regular_file(old)) {
+        if (error) *error = fs::is_directory(old) ? "a directory stands in its place" : "it is not a plain file";
+        return false;
+    }
     if (std::rename(temp.c_str(), path.c_str()) != 0) {
         if (error) *error = std::strerror(errno);
         return false;
     }
     if (isTable(path)) {
-        std::error_code ec;
         std::string tempMemo = memoOf(temp), memo = memoOf(path);
         if (fs::exists(tempMemo, ec)) {
             if (std::rename(tempMemo.c_str(), memo.c_str()) != 0) {
