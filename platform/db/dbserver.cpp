@@ -429,6 +429,9 @@ struct DBSERVER::Impl {
     int nextObserver = 1;
     bool modified = false;
     bool writeFailed = false;
+    // APPEND leaves the header's record count to the next write of the pending records.
+    bool deferCount = false;
+    bool countDirty = false;
 
     bool fail(std::string message) {
         status = std::move(message);
@@ -537,7 +540,13 @@ struct DBSERVER::Impl {
         // The end mark only when no other handle has appended behind these records.
         refreshCount();
         if (first + n - 1 == count) pending.push_back('\x1A');
-        const bool ok = io::writeAt(fd, pending.data(), pending.size(), recordOffset(first));
+        bool ok = io::writeAt(fd, pending.data(), pending.size(), recordOffset(first));
+        if (ok && countDirty) {
+            unsigned char raw[4];
+            io::putLe32(raw, static_cast<uint32_t>(count));
+            ok = io::writeAt(fd, raw, sizeof raw, 4);
+            countDirty = !ok;
+        }
         pending.clear();
         // Records read while they were pending may sit in the cache as blanks.
         if (cacheCount > 0 && cacheFirst < first + n && first < cacheFirst + cacheCount) dropCache();
@@ -1212,7 +1221,9 @@ bool DBSERVER::APPEND() {
     // The count goes to the header at once, so another handle sees the record.
     unsigned char raw[4];
     io::putLe32(raw, static_cast<uint32_t>(next));
-    if (!io::writeAt(d->fd, raw, sizeof raw, 4)) {
+    if (d->deferCount) {
+        d->countDirty = true;
+    } else if (!io::writeAt(d->fd, raw, sizeof raw, 4)) {
         d->writeFailed = true;
         return d->fail("cannot update the header of " + d->path + ": " + io::lastError());
     }
@@ -1226,6 +1237,11 @@ bool DBSERVER::APPEND() {
     d->posKnown = false;
     d->notify(Notify::Appended);
     return true;
+}
+
+void DBSERVER::DEFERCOUNT(bool on) {
+    d->deferCount = on;
+    if (!on && d->countDirty && d->used) d->flush();
 }
 
 bool DBSERVER::COMMIT() {

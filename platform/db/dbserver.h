@@ -123,6 +123,11 @@ public:
     bool APPEND();
     // Writes the pending record.
     bool COMMIT();
+    // While on, APPEND leaves the header's record count to the next write of the buffered
+    // records (when the buffer is full, COMMIT, CLOSE, or turning this off), so that a long
+    // run of appends costs no system call per record. Other programs then see the new
+    // records only at those points.
+    void DEFERCOUNT(bool on);
 
     // FALSE when the text does not compile. From then on only records for which it gives
     // TRUE are visited; the table goes to its first such record.
