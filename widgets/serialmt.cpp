@@ -1,0 +1,486 @@
+#include "widgets/serialmt.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <QMetaObject>
+#include <QObject>
+#include <QWidget>
+#include <algorithm>
+#include <cctype>
+#include <chrono>
+#include <cmath>
+#include <map>
+#include <mutex>
+
+#include "platform/gui/dialogs.h"
+#include "platform/gui/window.h"
+
+namespace widgets {
+
+namespace {
+
+std::mutex g_mapMutex;
+std::map<int, std::string>& portMap() {
+    static std::map<int, std::string> m;
+    return m;
+}
+
+uint32_t asU32(const rt::Value& v, uint32_t def) {
+    if (!v.isNumber()) return def;
+    const double d = std::trunc(v.num());
+    if (!(d >= 0)) return d < 0 && d >= -2147483648.0 ? static_cast<uint32_t>(static_cast<int32_t>(d)) : 0;
+    return d > 4294967295.0 ? 0xFFFFFFFFu : static_cast<uint32_t>(d);
+}
+
+uint32_t queueSize(const rt::Value& v) {
+    if (!v.isNumber()) return 1024;
+    const double d = std::trunc(v.num());
+    if (d < 0) return 1024;
+    return d < 16 ? 16 : (d > 4294967295.0 ? 0xFFFFFFFFu : static_cast<uint32_t>(d));
+}
+
+speed_t speedOf(uint32_t baud) {
+    switch (baud) {
+    case 300: return B300;
+    case 1200: return B1200;
+    case 2400: return B2400;
+    case 4800: return B4800;
+    case 9600: return B9600;
+    default: return B19200;
+    }
+}
+
+// The device name of a port name: "COM" and 1..256 after trimming and upper-casing, cut to
+// six characters; 0 for any other name.
+int portNumber(const rt::Value& v) {
+    std::string s = v.isString() ? v.str() : std::string("COM1");
+    const auto b = s.find_first_not_of(' ');
+    if (b == std::string::npos) return 0;
+    s = s.substr(b, s.find_last_not_of(' ') - b + 1);
+    for (char& c : s) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    s = s.substr(0, 6);
+    if (s.size() < 4 || s.compare(0, 3, "COM") != 0) return 0;
+    int n = 0;
+    for (size_t i = 3; i < s.size(); ++i) {
+        if (!std::isdigit(static_cast<unsigned char>(s[i]))) return 0;
+        n = n * 10 + (s[i] - '0');
+    }
+    return n >= 1 && n <= 256 ? n : 0;
+}
+
+void post(SerialEventBlock* b, uintptr_t wParam) {
+    QMetaObject::invokeMethod(
+        b->poster,
+        [poster = b->poster, wParam] {
+            QPointer<QWidget> owner = poster->property("owner").value<QWidget*>();
+            if (gui::GUIOBJECT* o = owner ? gui::GUIOBJECT::fromHandle(owner) : nullptr) {
+                gui::Event ev(WM_COMMNOTIFY, wParam, 0);
+                o->DISPATCH(ev);
+            }
+        },
+        Qt::QueuedConnection);
+}
+
+// The worker: watches the port for the events of the mask until asked to stop.
+void commWatchProc(SerialEventBlock* b) {
+    if (b->port < 0 || fcntl(b->port, F_GETFD) < 0) {
+        // Shown on the GUI thread; the worker does not wait for it, so a GUI thread that is
+        // stopping the worker at that moment cannot deadlock with it.
+        QMetaObject::invokeMethod(
+            b->poster,
+            [] {
+                gui::ModalRequest r;
+                r.caption = "CommWatchProc Error";
+                r.text = "SetCommMask failed!";
+                r.style = gui::BOXOK;
+                gui::runModal(r);
+            },
+            Qt::QueuedConnection);
+        b->ended = true;
+        return;
+    }
+    b->ended = false;
+    int lastSeen = 0;
+    while (!b->stop) {
+        const bool rx = b->mask & EV_RXCHAR;
+        const bool tx = (b->mask & EV_TXEMPTY) && b->txPending;
+        int avail = 0;
+        if (rx) ioctl(b->port, FIONREAD, &avail);
+        if (avail < lastSeen) lastSeen = avail;
+        // Data already announced and not yet read must not be announced again: then only
+        // new data counts, which a short poll finds.
+        const bool waitForData = rx && avail == 0;
+        pollfd fds[2] = {{b->wakeRead, POLLIN, 0}, {b->port, static_cast<short>(waitForData ? POLLIN : 0), 0}};
+        const int timeout = (tx || (rx && avail > 0)) ? 10 : -1;
+        const int r = poll(fds, 2, timeout);
+        if (r < 0 && errno != EINTR) break;
+        if (fds[0].revents & POLLIN) {
+            char buf[16];
+            while (read(b->wakeRead, buf, sizeof buf) > 0) {
+            }
+            continue;  // the mask changed: the wait ends with no event
+        }
+        if (fds[1].revents & (POLLERR | POLLNVAL)) break;
+        uint32_t event = 0;
+        if (rx) {
+            ioctl(b->port, FIONREAD, &avail);
+            if (avail > lastSeen) event |= EV_RXCHAR;
+            lastSeen = avail;
+        }
+        if ((b->mask & EV_TXEMPTY) && b->txPending) {
+            int out = 0;
+            if (ioctl(b->port, TIOCOUTQ, &out) != 0 || out == 0) {
+                b->txPending = false;
+                event |= EV_TXEMPTY;
+            }
+        }
+        if (event & EV_RXCHAR)
+            post(b, 1);
+        else if (event & EV_TXEMPTY)
+            post(b, 4);
+    }
+    b->ended = true;
+}
+
+}  // namespace
+
+void mapSerialPort(int n, const std::string& devicePath) {
+    std::lock_guard<std::mutex> lock(g_mapMutex);
+    if (devicePath.empty())
+        portMap().erase(n);
+    else
+        portMap()[n] = devicePath;
+}
+
+std::string serialDevicePath(int n) {
+    std::lock_guard<std::mutex> lock(g_mapMutex);
+    auto it = portMap().find(n);
+    if (it != portMap().end()) return it->second;
+    return "/dev/ttyS" + std::to_string(n - 1);
+}
+
+SERIALMT::SERIALMT(gui::GUIOBJECT* owner) {
+    if (owner) hOwner = owner->HANDLE();
+    pEventBlock = std::make_unique<SerialEventBlock>();
+    clearError();
+    aBaudRates = {19200, 9600, 4800, 2400, 1200, 300};
+    aByteSizes = {8, 7};
+    aParities = {0, 1, 2, 3, 4};
+    aStopBits = {0, 2};
+}
+
+SERIALMT::~SERIALMT() { DESTROY(); }
+
+bool SERIALMT::valid(const std::vector<int>& allowed, const rt::Value& v, int def, int& out) {
+    if (v.isNil()) {
+        out = def;
+    } else {
+        if (!v.isNumber()) return false;
+        const double d = std::trunc(v.num());
+        if (!(d >= -1e9 && d <= 1e9)) return false;
+        out = static_cast<int>(d);
+    }
+    return std::find(allowed.begin(), allowed.end(), out) != allowed.end();
+}
+
+bool SERIALMT::applyLine(uint32_t baud, int byteSize, int parity, int stopBits, const char* getText,
+                         const char* setText, uint16_t code) {
+    termios t{};
+    if (tcgetattr(hPort, &t) != 0) return fail(code, getText);
+    // A Windows port is always binary: no line editing, echo or translation.
+    cfmakeraw(&t);
+    t.c_cflag |= CLOCAL | CREAD;
+    t.c_cc[VMIN] = 0;
+    t.c_cc[VTIME] = 0;
+    cfsetispeed(&t, speedOf(baud));
+    cfsetospeed(&t, speedOf(baud));
+    t.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB | CMSPAR);
+    t.c_cflag |= byteSize == 7 ? CS7 : CS8;
+    switch (parity) {
+    case 1: t.c_cflag |= PARENB | PARODD; break;
+    case 2: t.c_cflag |= PARENB; break;
+    case 3: t.c_cflag |= PARENB | PARODD | CMSPAR; break;
+    case 4: t.c_cflag |= PARENB | CMSPAR; break;
+    default: break;
+    }
+    if (stopBits == 2) t.c_cflag |= CSTOPB;
+    if (tcsetattr(hPort, TCSANOW, &t) != 0) return fail(code, setText);
+    return true;
+}
+
+bool SERIALMT::OPEN(const rt::Value& port, const rt::Value& baud, const rt::Value& byteSize, const rt::Value& parity,
+                    const rt::Value& stopBits, const rt::Value& readInterval, const rt::Value& readPerByte,
+                    const rt::Value& readConstant, const rt::Value& writePerByte, const rt::Value& writeConstant,
+                    const rt::Value& inQueue, const rt::Value& outQueue) {
+    // A port still held (an earlier success, or a failure after the device was opened) is
+    // released first, so its handle and worker are never lost.
+    if (hPort >= 0) CLOSE();
+    clearError();
+    const int n = portNumber(port);
+    if (n == 0) return fail(2, "Open Port");
+    int b = 0, bs = 0, par = 0, sb = 0;
+    if (!valid(aBaudRates, baud, 9600, b)) return fail(2, "Open Baudrate");
+    if (!valid(aByteSizes, byteSize, 8, bs)) return fail(2, "Open ByteSize");
+    if (!valid(aParities, parity, 0, par)) return fail(2, "Open Parity");
+    if (!valid(aStopBits, stopBits, 0, sb)) return fail(2, "Open StopBits");
+    const uint32_t t[5] = {asU32(readInterval, 0), asU32(readPerByte, 5), asU32(readConstant, 100),
+                           asU32(writePerByte, 5), asU32(writeConstant, 100)};
+    const uint32_t qi = queueSize(inQueue), qo = queueSize(outQueue);
+
+    lOpen = true;
+    const std::string path = serialDevicePath(n);
+    hPort = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (hPort >= 0) {
+        termios probe{};
+        // Not a terminal, or a serial device without hardware behind it: no port.
+        if (tcgetattr(hPort, &probe) != 0 || ioctl(hPort, TIOCEXCL) != 0) {
+            ::close(hPort);
+            hPort = -1;
+        }
+    }
+    if (hPort < 0) {
+        lOpen = false;
+        return fail(2, "Open CreateFile");
+    }
+    inQueue_ = qi, outQueue_ = qo;  // the kernel sizes its own queues
+    if (tcflush(hPort, TCIOFLUSH) != 0) return fail(2, "Open PurgeComm");
+    std::copy(t, t + 5, timeouts_);
+    if (!applyLine(static_cast<uint32_t>(b), bs, par, sb, "Open GetCommState", "Open SetCommState", 2)) return false;
+    return true;
+}
+
+bool SERIALMT::SETPROTOKOL(const rt::Value& baud, const rt::Value& byteSize, const rt::Value& parity,
+                           const rt::Value& stopBits) {
+    clearError();
+    int b = 0, bs = 0, par = 0, sb = 0;
+    if (!valid(aBaudRates, baud, 9600, b)) return fail(9, "SetProtokol Baudrate");
+    if (!valid(aByteSizes, byteSize, 8, bs)) return fail(9, "SetProtokol ByteSize");
+    if (!valid(aParities, parity, 0, par)) return fail(9, "SetProtokol Parity");
+    if (!valid(aStopBits, stopBits, 0, sb)) return fail(9, "SetProtokol StopBits");
+    if (hPort < 0) return fail(9, "SetProtokol Port not open");
+    return applyLine(static_cast<uint32_t>(b), bs, par, sb, "SetProtokol GetCommState", "SetProtokol SetCommState", 9);
+}
+
+bool SERIALMT::SETTIMEOUT(const rt::Value& readInterval, const rt::Value& readPerByte, const rt::Value& readConstant,
+                          const rt::Value& writePerByte, const rt::Value& writeConstant) {
+    clearError();
+    const uint32_t t[5] = {asU32(readInterval, 0), asU32(readPerByte, 100), asU32(readConstant, 1000),
+                           asU32(writePerByte, 0), asU32(writeConstant, 1000)};
+    if (hPort < 0) return fail(10, "SetTimeOut Port not open");
+    std::copy(t, t + 5, timeouts_);
+    return true;
+}
+
+bool SERIALMT::SETBUFFERSIZE(const rt::Value& inQueue, const rt::Value& outQueue) {
+    const uint32_t qi = queueSize(inQueue), qo = queueSize(outQueue);
+    clearError();
+    if (hPort < 0) return fail(11, "setBufferSize Port not open");
+    inQueue_ = qi, outQueue_ = qo;
+    return true;
+}
+
+bool SERIALMT::WRITE(const rt::Value& data) {
+    lWriting = true;
+    clearError();
+    const std::string s = data.isString() ? data.str() : std::string();
+    bool ok = true;
+    if (hPort < 0) {
+        ok = fail(4, "Write WriteFile");
+    } else {
+        size_t done = 0;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(1000);
+        bool hardError = false;
+        while (done < s.size()) {
+            const ssize_t w = ::write(hPort, s.data() + done, s.size() - done);
+            if (w > 0) {
+                done += static_cast<size_t>(w);
+                continue;
+            }
+            if (w < 0 && errno != EAGAIN && errno != EINTR) {
+                hardError = true;
+                break;
+            }
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
+                                                                                    std::chrono::steady_clock::now());
+            if (left.count() <= 0) break;
+            pollfd p{hPort, POLLOUT, 0};
+            poll(&p, 1, static_cast<int>(left.count()));
+        }
+        if (done > 0 && pEventBlock) pEventBlock->txPending = true;
+        if (hardError && done == 0)
+            ok = fail(4, "Write WriteFile");
+        else if (done != s.size())
+            ok = fail(4, "Write incomplete");
+    }
+    lWriting = false;
+    return ok;
+}
+
+bool SERIALMT::READ(std::string& buffer, const rt::Value& count) {
+    clearError();
+    const uint32_t wanted = asU32(count, 1);
+    if (wanted == 0) return true;
+    if (hPort < 0) return fail(3, "Read ReadFile");
+    std::string got;
+    got.reserve(std::min<uint32_t>(wanted, 1u << 20));
+    const uint32_t interval = timeouts_[0], perByte = timeouts_[1], constant = timeouts_[2];
+    using clock = std::chrono::steady_clock;
+    // MAXDWORD interval with no totals: give what is there at once.
+    const bool immediate = interval == 0xFFFFFFFFu && perByte == 0 && constant == 0;
+    const bool totalLimit = perByte != 0 || constant != 0;
+    const double totalMs = double(perByte) * wanted + constant;
+    const auto start = clock::now();
+    auto lastByte = start;
+    char buf[4096];
+    while (got.size() < wanted) {
+        const ssize_t r = ::read(hPort, buf, std::min<size_t>(sizeof buf, wanted - got.size()));
+        if (r > 0) {
+            got.append(buf, static_cast<size_t>(r));
+            lastByte = clock::now();
+            continue;
+        }
+        if (r < 0 && errno != EAGAIN && errno != EINTR) {
+            fail(3, "Read ReadFile");
+            return false;
+        }
+        if (immediate) break;
+        const auto now = clock::now();
+        double waitMs = 1e9;
+        if (totalLimit) waitMs = totalMs - std::chrono::duration<double, std::milli>(now - start).count();
+        if (interval != 0 && interval != 0xFFFFFFFFu && !got.empty())
+            waitMs = std::min(waitMs, interval - std::chrono::duration<double, std::milli>(now - lastByte).count());
+        if (waitMs <= 0) break;
+        pollfd p{hPort, POLLIN, 0};
+        const int pr = poll(&p, 1, waitMs > 1e8 ? -1 : static_cast<int>(std::ceil(waitMs)));
+        if (pr < 0 && errno != EINTR) break;
+        if (pr > 0 && (p.revents & (POLLERR | POLLNVAL))) break;
+        if (pr > 0 && (p.revents & POLLHUP) && !(p.revents & POLLIN)) break;
+    }
+    if (got.empty()) return true;
+    buffer = got;
+    if (got.size() < wanted) return fail(3, "Read Mem2String");
+    return true;
+}
+
+bool SERIALMT::FLUSH() {
+    if (hPort < 0 || tcflush(hPort, TCIOFLUSH) != 0) return fail(5, "PurgeComm");
+    return true;
+}
+
+bool SERIALMT::CLOSE() {
+    if (hPort < 0) {
+        lOpen = false;
+        return true;
+    }
+    if (lEventsOn) DISABLEEVENTS();
+    if (tcflush(hPort, TCIOFLUSH) != 0) return fail(6, "PurgeComm");
+    const int fd = hPort;
+    hPort = -1;
+    lOpen = false;
+    // The descriptor is gone after close() whatever it reports.
+    if (::close(fd) != 0 && errno != EINTR) return fail(6, "CloseHandle");
+    return true;
+}
+
+std::vector<std::string> SERIALMT::FINDALLPORTS() {
+    std::vector<std::string> out;
+    for (int n = 1; n <= 256; ++n) {
+        const std::string name = "COM" + std::to_string(n);
+        if (OPEN(rt::Value(name))) {
+            out.push_back(name);
+            CLOSE();
+        }
+    }
+    return out;
+}
+
+int SERIALMT::GETERROR(std::string& text) {
+    const int code = wErrorCode;
+    text = cErrorDesc;
+    clearError();
+    return code;
+}
+
+bool SERIALMT::ENABLEEVENTS(const rt::Value& mask) {
+    if (lEventsOn || !pEventBlock) return false;
+    joinWorker();  // a worker that ended by itself before
+    SerialEventBlock* b = pEventBlock.get();
+    if (b->wakeRead < 0) {
+        int p[2];
+        if (pipe2(p, O_NONBLOCK | O_CLOEXEC) != 0) return fail(8, "CreateThread");
+        b->wakeRead = p[0], b->wakeWrite = p[1];
+    }
+    if (!b->poster) {
+        b->poster = new QObject();
+    }
+    b->poster->setProperty("owner", QVariant::fromValue<QWidget*>(hOwner.data()));
+    b->port = hPort;
+    b->mask = asU32(mask, 0);
+    b->stop = false;
+    b->ended = false;
+    b->txPending = false;
+    try {
+        worker_ = std::thread(commWatchProc, b);
+    } catch (...) {
+        b->ended = true;
+        return fail(8, "CreateThread");
+    }
+    lEventsOn = true;
+    return true;
+}
+
+bool SERIALMT::DISABLEEVENTS() {
+    if (!lEventsOn) return true;
+    SerialEventBlock* b = pEventBlock.get();
+    b->stop = true;
+    // Clearing the mask: only possible on an open port; it ends the worker's wait.
+    if (hPort < 0 || fcntl(hPort, F_GETFD) < 0) return fail(8, "SetCommMask");
+    b->mask = 0;
+    const char c = 1;
+    (void)!::write(b->wakeWrite, &c, 1);
+    joinWorker();
+    lEventsOn = false;
+    return true;
+}
+
+void SERIALMT::joinWorker() {
+    if (worker_.joinable()) worker_.join();
+}
+
+uint32_t SERIALMT::PENDING() const {
+    if (hPort < 0) return 0;
+    int n = 0;
+    if (ioctl(hPort, FIONREAD, &n) != 0) return 0;
+    return static_cast<uint32_t>(n);
+}
+
+void SERIALMT::DESTROY() {
+    if (destroyed_) return;
+    destroyed_ = true;
+    if (hPort >= 0) CLOSE();
+    // A worker that could not be stopped through the port (none open) still ends: it only
+    // runs while a port is open, and the stop request ends its loop.
+    if (pEventBlock) {
+        pEventBlock->stop = true;
+        if (pEventBlock->wakeWrite >= 0) {
+            const char c = 1;
+            (void)!::write(pEventBlock->wakeWrite, &c, 1);
+        }
+    }
+    joinWorker();
+    lEventsOn = false;
+    if (pEventBlock) {
+        if (pEventBlock->wakeRead >= 0) ::close(pEventBlock->wakeRead);
+        if (pEventBlock->wakeWrite >= 0) ::close(pEventBlock->wakeWrite);
+        // Notifications already queued for the poster are dropped with it.
+        if (pEventBlock->poster) pEventBlock->poster->deleteLater();
+        pEventBlock.reset();
+    }
+    aBaudRates.clear(), aByteSizes.clear(), aParities.clear(), aStopBits.clear();
+}
+
+}  // namespace widgets
