@@ -52,6 +52,7 @@ public:
     int buttonWidth() const { return buttonWidth_; }
 
 private:
+    void fitClientArea(int width, int height);
     std::vector<std::unique_ptr<gui::PUSHBUTTON>> aButtons;
     NoticeLayout layout_;
     gui::FONT ownFont_;

@@ -1,0 +1,281 @@
+// The serial port and its event thread, over pseudo-terminals standing in for COM ports.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QThread>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/gui/dialogs.h"
+#include "platform/gui/window.h"
+#include "test_env.h"
+#include "widgets/serialmt.h"
+
+using namespace widgets;
+
+namespace {
+
+// One pseudo-terminal pair; the slave is mapped as port COMn while the object lives.
+struct Pty {
+    int master = -1;
+    int n = 0;
+    explicit Pty(int port) : n(port) {
+        master = posix_openpt(O_RDWR | O_NOCTTY);
+        if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) return;
+        mapSerialPort(n, ptsname(master));
+    }
+    ~Pty() {
+        mapSerialPort(n, "");
+        if (master >= 0) close(master);
+    }
+    bool ok() const { return master >= 0; }
+    void send(const std::string& s) const { ASSERT_EQ(write(master, s.data(), s.size()), ssize_t(s.size())); }
+    std::string receive(size_t want) const {
+        std::string out;
+        for (int i = 0; i < 200 && out.size() < want; ++i) {
+            pollfd p{master, POLLIN, 0};
+            if (poll(&p, 1, 10) > 0) {
+                char buf[256];
+                const ssize_t r = read(master, buf, sizeof buf);
+                if (r > 0) out.append(buf, size_t(r));
+            }
+        }
+        return out;
+    }
+};
+
+// Every port not mapped by a test is a device that does not exist.
+struct NoPorts {
+    NoPorts() {
+        for (int n = 1; n <= 256; ++n) mapSerialPort(n, "/nonexistent/serial-" + std::to_string(n));
+    }
+    ~NoPorts() {
+        for (int n = 1; n <= 256; ++n) mapSerialPort(n, "");
+    }
+};
+
+class Owner : public gui::TOPAPPWINDOW {
+public:
+    std::vector<std::pair<uintptr_t, intptr_t>> notes;
+    intptr_t DISPATCH(gui::Event& e) override {
+        if (e.MESSAGE() == WM_COMMNOTIFY) notes.emplace_back(e.WPARAM(), e.LPARAM());
+        return gui::TOPAPPWINDOW::DISPATCH(e);
+    }
+    bool waitFor(uintptr_t wParam) {
+        for (int i = 0; i < 400; ++i) {
+            QCoreApplication::processEvents();
+            for (auto& n : notes)
+                if (n.first == wParam) return true;
+            QThread::msleep(5);
+        }
+        return false;
+    }
+};
+
+struct Runner {
+    gui::ModalRunner previous;
+    std::vector<gui::ModalRequest> shown;
+    Runner() {
+        previous = gui::setModalRunner([this](const gui::ModalRequest& r) -> intptr_t {
+            shown.push_back(r);
+            return gui::BOXREPLYOK;
+        });
+    }
+    ~Runner() { gui::setModalRunner(previous); }
+};
+
+const rt::Value NIL;
+
+}  // namespace
+
+TEST(SerialPort, NamesAndSettingsAreValidatedBeforeTheDevice) {
+    NoPorts none;
+    Pty p5(5), p7(7), p100(100);
+    ASSERT_TRUE(p5.ok() && p7.ok() && p100.ok());
+    struct Case {
+        rt::Value name, baud, bits, parity, stop;
+        bool ok;
+        std::string error;
+    } cases[] = {
+        {rt::Value("  com5 "), NIL, NIL, NIL, NIL, true, ""},
+        {rt::Value("com007"), NIL, NIL, NIL, NIL, true, ""},
+        {rt::Value("COM1000"), NIL, NIL, NIL, NIL, true, ""},  // cut to COM100
+        {rt::Value("COM0"), NIL, NIL, NIL, NIL, false, "Open Port"},
+        {rt::Value("COM257"), NIL, NIL, NIL, NIL, false, "Open Port"},
+        {rt::Value("COM"), NIL, NIL, NIL, NIL, false, "Open Port"},
+        {rt::Value("LPT1"), NIL, NIL, NIL, NIL, false, "Open Port"},
+        {rt::Value("COM1X"), NIL, NIL, NIL, NIL, false, "Open Port"},
+        {rt::Value(5), NIL, NIL, NIL, NIL, false, "Open CreateFile"},  // not a name: COM1
+        {rt::Value("COM5"), rt::Value(38400), NIL, NIL, NIL, false, "Open Baudrate"},
+        {rt::Value("COM5"), NIL, rt::Value(6), NIL, NIL, false, "Open ByteSize"},
+        {rt::Value("COM5"), NIL, NIL, rt::Value(5), NIL, false, "Open Parity"},
+        {rt::Value("COM5"), NIL, NIL, NIL, rt::Value(1), false, "Open StopBits"},
+        {rt::Value("COM9"), NIL, NIL, NIL, NIL, false, "Open CreateFile"},
+    };
+    for (const Case& c : cases) {
+        SERIALMT port;
+        EXPECT_EQ(port.OPEN(c.name, c.baud, c.bits, c.parity, c.stop), c.ok) << c.error;
+        EXPECT_EQ(port.ISOPEN(), c.ok);
+        EXPECT_EQ(port.ERRORDESC(), c.error);
+        EXPECT_EQ(port.ERRORCODE(), c.ok ? "0" : "2");
+        EXPECT_TRUE(port.CLOSE());
+    }
+    // Queue sizes: at least 16; a negative size means 1024.
+    SERIALMT port;
+    ASSERT_TRUE(port.OPEN(rt::Value("COM5"), NIL, NIL, NIL, NIL, NIL, NIL, NIL, NIL, NIL, rt::Value(0), rt::Value(-5)));
+    EXPECT_EQ(port.inQueue(), 16u);
+    EXPECT_EQ(port.outQueue(), 1024u);
+    // A second OPEN releases the port held before, so the device can be opened again.
+    EXPECT_TRUE(port.OPEN(rt::Value("COM5")));
+}
+
+TEST(SerialPort, ErrorsOfAClosedPortAndGetError) {
+    SERIALMT port;
+    EXPECT_EQ(port.PENDING(), 0u);
+    struct Case {
+        std::function<bool()> call;
+        std::string code, text;
+    } cases[] = {
+        {[&] { return port.SETPROTOKOL(rt::Value(600)); }, "9", "SetProtokol Baudrate"},
+        {[&] { return port.SETPROTOKOL(NIL, NIL, NIL, rt::Value(1)); }, "9", "SetProtokol StopBits"},
+        {[&] { return port.SETPROTOKOL(); }, "9", "SetProtokol Port not open"},
+        {[&] { return port.SETTIMEOUT(); }, "10", "SetTimeOut Port not open"},
+        {[&] { return port.SETBUFFERSIZE(); }, "11", "setBufferSize Port not open"},
+        {[&] { return port.FLUSH(); }, "5", "PurgeComm"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_FALSE(c.call()) << c.text;
+        EXPECT_EQ(port.ERRORCODE(), c.code);
+        EXPECT_EQ(port.ERRORDESC(), c.text);
+    }
+    // CLOSE of a closed port succeeds and leaves the error as it was.
+    EXPECT_TRUE(port.CLOSE());
+    std::string text;
+    EXPECT_EQ(port.GETERROR(text), 5);
+    EXPECT_EQ(text, "PurgeComm");
+    EXPECT_EQ(port.GETERROR(text), 0);
+    EXPECT_EQ(text, "");
+}
+
+TEST(SerialPort, SettingsWriteAndReadOverAPty) {
+    Pty pty(3);
+    ASSERT_TRUE(pty.ok());
+    SERIALMT port;
+    ASSERT_TRUE(port.OPEN(rt::Value("COM3")));
+    ASSERT_TRUE(port.SETPROTOKOL(rt::Value(19200), rt::Value(7), rt::Value(2), rt::Value(2)));
+    termios t{};
+    ASSERT_EQ(tcgetattr(port.fd(), &t), 0);
+    EXPECT_EQ(cfgetospeed(&t), speed_t(B19200));
+    // (A pseudo-terminal keeps 8 data bits without parity whatever it is told.)
+    EXPECT_TRUE(t.c_cflag & CSTOPB);
+    EXPECT_FALSE(t.c_lflag & (ICANON | ECHO));  // binary: no line editing, no echo
+
+    EXPECT_TRUE(port.WRITE(rt::Value("hello\r\n")));
+    EXPECT_EQ(pty.receive(7), "hello\r\n");
+    EXPECT_TRUE(port.WRITE(rt::Value("")));
+    EXPECT_FALSE(port.ISWRITING());
+
+    ASSERT_TRUE(port.SETTIMEOUT(rt::Value(0), rt::Value(5), rt::Value(200)));
+    std::string buf = "old";
+    pty.send("abcd");
+    EXPECT_TRUE(port.READ(buf, rt::Value(4)));
+    EXPECT_EQ(buf, "abcd");
+    EXPECT_EQ(port.PENDING(), 0u);
+    // Fewer bytes than asked: delivered, but reported.
+    pty.send("wxyz");
+    EXPECT_FALSE(port.READ(buf, rt::Value(10)));
+    EXPECT_EQ(buf, "wxyz");
+    EXPECT_EQ(port.ERRORDESC(), "Read Mem2String");
+    EXPECT_EQ(port.ERRORCODE(), "3");
+    // Nothing at all: the buffer keeps its value and the call succeeds.
+    EXPECT_TRUE(port.READ(buf, rt::Value(2)));
+    EXPECT_EQ(buf, "wxyz");
+    // Count 0 reads nothing.
+    pty.send("q");
+    EXPECT_TRUE(port.READ(buf, rt::Value(0)));
+    EXPECT_EQ(buf, "wxyz");
+    EXPECT_TRUE(port.FLUSH());
+    EXPECT_TRUE(port.CLOSE());
+    EXPECT_FALSE(port.ISOPEN());
+    EXPECT_EQ(port.fd(), -1);
+}
+
+TEST(SerialPort, FindAllPortsListsThoseThatOpenAndLeavesNoneOpen) {
+    NoPorts none;
+    Pty a(3), b(12);
+    ASSERT_TRUE(a.ok() && b.ok());
+    SERIALMT port;
+    EXPECT_EQ(port.FINDALLPORTS(), (std::vector<std::string>{"COM3", "COM12"}));
+    EXPECT_FALSE(port.ISOPEN());
+    // Both can be opened again, so neither was left held.
+    SERIALMT again;
+    EXPECT_TRUE(again.OPEN(rt::Value("COM3")));
+    EXPECT_TRUE(again.OPEN(rt::Value("COM12")));
+}
+
+TEST(SerialEvents, WorkerPostsReceivedAndEmptiedNotifications) {
+    Pty pty(4);
+    ASSERT_TRUE(pty.ok());
+    Owner owner;
+    SERIALMT port(&owner);
+    EXPECT_TRUE(port.DISABLEEVENTS());  // not running: nothing to stop
+    ASSERT_TRUE(port.OPEN(rt::Value("COM4")));
+    EXPECT_TRUE(port.ENABLEEVENTS(rt::Value(EV_RXCHAR | EV_TXEMPTY)));
+    EXPECT_FALSE(port.ENABLEEVENTS(rt::Value(EV_RXCHAR)));  // one worker only
+    EXPECT_EQ(port.ERRORCODE(), "0");
+
+    pty.send("x");
+    ASSERT_TRUE(owner.waitFor(1));
+    for (auto& n : owner.notes) EXPECT_EQ(n.second, 0);
+    std::string buf;
+    EXPECT_TRUE(port.READ(buf, rt::Value(1)));
+    EXPECT_EQ(buf, "x");
+
+    owner.notes.clear();
+    ASSERT_TRUE(port.WRITE(rt::Value("y")));
+    EXPECT_EQ(pty.receive(1), "y");
+    ASSERT_TRUE(owner.waitFor(4));
+
+    // CLOSE stops the worker first; a new OPEN can start a new one.
+    EXPECT_TRUE(port.CLOSE());
+    EXPECT_FALSE(port.eventsOn());
+    ASSERT_TRUE(port.OPEN(rt::Value("COM4")));
+    EXPECT_TRUE(port.ENABLEEVENTS(rt::Value(EV_RXCHAR)));
+    owner.notes.clear();
+    pty.send("z");
+    EXPECT_TRUE(owner.waitFor(1));
+    EXPECT_TRUE(port.DISABLEEVENTS());
+    EXPECT_TRUE(port.ISOPEN());
+    // DESTROY with a running worker ends it before releasing anything.
+    EXPECT_TRUE(port.ENABLEEVENTS(rt::Value(EV_RXCHAR)));
+    port.DESTROY();
+    EXPECT_FALSE(port.ISOPEN());
+    EXPECT_FALSE(port.eventsOn());
+}
+
+TEST(SerialEvents, WorkerWithoutAPortShowsItsMessageAndStoppingFails) {
+    Runner runner;
+    Owner owner;
+    SERIALMT port(&owner);
+    EXPECT_TRUE(port.ENABLEEVENTS(rt::Value(EV_RXCHAR)));
+    for (int i = 0; i < 400 && runner.shown.empty(); ++i) {
+        QCoreApplication::processEvents();
+        QThread::msleep(5);
+    }
+    ASSERT_EQ(runner.shown.size(), 1u);
+    EXPECT_EQ(runner.shown[0].text, "SetCommMask failed!");
+    EXPECT_EQ(runner.shown[0].caption, "CommWatchProc Error");
+    EXPECT_EQ(runner.shown[0].style, 0);
+    EXPECT_FALSE(port.DISABLEEVENTS());
+    EXPECT_EQ(port.ERRORCODE(), "8");
+    EXPECT_EQ(port.ERRORDESC(), "SetCommMask");
+    EXPECT_TRUE(owner.notes.empty());
+    port.DESTROY();  // the worker has ended by itself; nothing hangs
+}
