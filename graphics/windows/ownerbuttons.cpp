@@ -7,6 +7,7 @@
 #include <QPainterPath>
 #include <QPushButton>
 #include <cmath>
+#include <vector>
 
 #include "graphics/windows/additions.h"
 
@@ -237,10 +238,25 @@ void OwnerDrawnButton::PAINTNEW() {
     if (dc) {
         gdi::SetBkMode(dc, gdi::TRANSPARENT);
         gdi::SetROP2(dc, gdi::R2_COPYPEN);
+        const bool bitmapStyle = style() & BS_BITMAP;
+        if (bitmapStyle && !lPictureInside && bitmap_) PAINTBMP(dc, 2);
         paintFrame(dc);
         if (lFocused) {
-            const int inset = (STYLE() & BS_FLAT) ? 3 : 4;
+            const int inset = (style() & BS_FLAT) ? 3 : 4;
             outline(dc, 21, true, inset, inset, 1);
+        }
+        const bool inside = bitmapStyle && lPictureInside;
+        const bool icon = !inside && (style() & BS_ICON) && !icon_.isNull();
+        if ((inside && bitmap_) || icon) {
+            gdi::HRGN clip = innerClip();
+            gdi::SelectClipRgn(dc, clip);
+            if (icon) {
+                PAINTICON(dc, 6);
+            } else {
+                PAINTBMP(dc, 6);
+            }
+            gdi::SelectClipRgn(dc, nullptr);
+            gdi::DeleteObject(clip);
         }
         gdi::DeleteDC(dc);
     }
@@ -249,6 +265,8 @@ void OwnerDrawnButton::PAINTNEW() {
 }
 
 QColor OwnerDrawnButton::captionColor() const { return TEXTCOLOR().qcolor(); }
+
+QFont OwnerDrawnButton::captionFont() const { return HANDLE() ? HANDLE()->font() : FONT().qfont(); }
 
 void OwnerDrawnButton::paintCaption(QImage& image) {
     const std::string caption = CAPTION();
@@ -262,8 +280,8 @@ void OwnerDrawnButton::paintCaption(QImage& image) {
     } else {
         p.setClipRect(QRect(3, 3, W - 6, H - 6));
     }
-    if (QWidget* w = HANDLE()) p.setFont(w->font());
-    const bool multi = STYLE() & BS_MULTILINE;
+    p.setFont(captionFont());
+    const bool multi = style() & BS_MULTILINE;
     int x0 = 2, y0 = 2;
     if (multi && wForm == 1) {
         x0 = static_cast<int>(std::lround(1 + (W - std::sqrt(W * W / 2.0)) / 2));
@@ -296,6 +314,95 @@ void OwnerDrawnButton::paintCaption(QImage& image) {
         p.setPen(enabled ? textColor : qcolorOf(faceSysColor(17)));
     }
     p.drawText(box, flags, text);
+}
+
+void OwnerDrawnButton::SETSTYLE(uint32_t bits, bool on) {
+    extraStyle_ = on ? (extraStyle_ | bits) : (extraStyle_ & ~bits);
+}
+
+gdi::HRGN OwnerDrawnButton::innerClip() const {
+    const int W = SIZE().WIDTH(), H = SIZE().HEIGHT();
+    if (wForm == 1) return gdi::CreateEllipticRgn(4, 4, W - 3, H - 3);
+    if (wForm != 0) return gdi::CreateRectRgn(4, 4, W - 4, H - 4);
+    const QPolygon poly = outlinePath(0, 4, 4, W - 3, H - 3, nCornerSize - 8).toFillPolygon().toPolygon();
+    std::vector<gdi::POINT> pts;
+    for (const QPoint& q : poly) pts.push_back(gdi::POINT{q.x(), q.y()});
+    return gdi::CreatePolygonRgn(pts.data(), static_cast<int>(pts.size()), gdi::WINDING);
+}
+
+void OwnerDrawnButton::fitMargins(int n, int& x0, int& y0) const {
+    const int W = SIZE().WIDTH(), H = SIZE().HEIGHT(), r = nCornerSize;
+    x0 = y0 = n;
+    if (wForm == 1) {
+        x0 = static_cast<int>(std::lround(n - 2 + (W - std::sqrt(W * W / 2.0)) / 2));
+        y0 = static_cast<int>(std::lround(n - 2 + (H - std::sqrt(H * H / 2.0)) / 2));
+    } else if (wForm == 0) {
+        float f = 1.0f;
+        if (W > r) {
+            f = float(W - r) / float(W);
+        } else if (H > r) {
+            f = 1.0f / (float(H - r) / float(H));
+        }
+        const float p = r / f, q = r * f;
+        x0 = static_cast<int>(std::lround(n - 2 + (p - std::sqrt(p * p / 2.0)) / 2));
+        y0 = static_cast<int>(std::lround(n - 2 + (q - std::sqrt(q * q / 2.0)) / 2));
+    }
+}
+
+void OwnerDrawnButton::paintMasked(gdi::HDC dc, const QImage& picture, const QImage& mask, int n, bool stretch,
+                                   bool fit) {
+    const int W = SIZE().WIDTH(), H = SIZE().HEIGHT();
+    const int bw = picture.width(), bh = picture.height();
+    int x0 = n, y0 = n;
+    if (stretch && fit) fitMargins(n, x0, y0);
+    gdi::HBITMAP maskBitmap = gdi::CreateBitmapFromImage(mask);
+    gdi::HBITMAP cutBitmap = gdi::CreateBitmapFromImage(picture);
+    for (const auto& [bitmap, rop] : {std::pair{maskBitmap, gdi::SRCAND}, std::pair{cutBitmap, gdi::SRCINVERT}}) {
+        gdi::HDC memory = gdi::CreateCompatibleDC(dc);
+        gdi::HGDIOBJ old = gdi::SelectObject(memory, bitmap);
+        if (stretch) {
+            gdi::StretchBlt(dc, x0, y0, W - 2 * x0, H - 2 * y0, memory, 0, 0, bw, bh, rop);
+        } else {
+            const int dx = (W - 2 * x0 - bw) / 2, dy = (H - 2 * y0 - bh) / 2;
+            const int w = std::min(W - 2 * x0, bw), h = std::min(H - 2 * y0, bh);
+            gdi::BitBlt(dc, x0 + std::max(dx, 0), y0 + std::max(dy, 0), w, h, memory, std::max(-dx, 0), std::max(-dy, 0), rop);
+        }
+        gdi::SelectObject(memory, old);
+        gdi::DeleteDC(memory);
+    }
+    gdi::DeleteObject(maskBitmap);
+    gdi::DeleteObject(cutBitmap);
+}
+
+void OwnerDrawnButton::PAINTBMP(gdi::HDC dc, int n) {
+    const QImage* source = bitmap_ ? gdi::GetBitmapImage(bitmap_) : nullptr;
+    if (!source || source->isNull()) return;
+    const QImage picture = source->convertToFormat(QImage::Format_RGB32);
+    const QRgb transparent = picture.pixel(0, 0);
+    QImage mask(picture.size(), QImage::Format_RGB32), cut = picture;
+    for (int y = 0; y < picture.height(); ++y) {
+        for (int x = 0; x < picture.width(); ++x) {
+            const bool clear = picture.pixel(x, y) == transparent;
+            mask.setPixel(x, y, clear ? 0xFFFFFFFFu : 0xFF000000u);
+            if (clear) cut.setPixel(x, y, 0xFF000000u);
+        }
+    }
+    paintMasked(dc, cut, mask, n, lStretch, lFitShape);
+}
+
+void OwnerDrawnButton::PAINTICON(gdi::HDC dc, int n) {
+    if (icon_.isNull()) return;
+    const QImage argb = icon_.convertToFormat(QImage::Format_ARGB32);
+    QImage mask(argb.size(), QImage::Format_RGB32), colour(argb.size(), QImage::Format_RGB32);
+    for (int y = 0; y < argb.height(); ++y) {
+        for (int x = 0; x < argb.width(); ++x) {
+            const QRgb p = argb.pixel(x, y);
+            const bool opaque = qAlpha(p) >= 128;
+            mask.setPixel(x, y, opaque ? 0xFF000000u : 0xFFFFFFFFu);
+            colour.setPixel(x, y, opaque ? (p | 0xFF000000u) : 0xFF000000u);
+        }
+    }
+    paintMasked(dc, colour, mask, n, lStretch, lFitShape);
 }
 
 void OwnerDrawnButton::DESTROY() {
@@ -338,7 +445,7 @@ void GTRANSPUSHBUTTON::paintBackground(QImage& image) {
 }
 
 void GTRANSPUSHBUTTON::paintFrame(gdi::HDC dc) {
-    const bool flat = STYLE() & BS_FLAT;
+    const bool flat = style() & BS_FLAT;
     if (flat) {
         outline(dc, (lPressed || lFocused) ? 21 : 20, false, 0, 0, 1);
     } else if (lPressed || lFocused) {
@@ -351,6 +458,18 @@ void GTRANSPUSHBUTTON::paintFrame(gdi::HDC dc) {
 }
 
 QColor GTRANSPUSHBUTTON::captionColor() const { return TEXTCOLOR().qcolor(); }
+
+QFont GTRANSPUSHBUTTON::captionFont() const { return hCaptionFont ? *hCaptionFont : OwnerDrawnButton::captionFont(); }
+
+intptr_t GTRANSPUSHBUTTON::DISPATCH(gui::Event& event) {
+    if (event.MESSAGE() == WM_SETFONT) {
+        // Anti-aliased edges would blend with a background the button does not own.
+        QFont font = FONT().qfont();
+        font.setStyleStrategy(QFont::NoAntialias);
+        hCaptionFont = font;
+    }
+    return OwnerDrawnButton::DISPATCH(event);
+}
 
 // ---- GFORMPUSHBUTTON ------------------------------------------------------------------------------
 
@@ -391,7 +510,7 @@ void GFORMPUSHBUTTON::paintFrame(gdi::HDC dc) {
     auto part = [&](int colour, int inset, int shift, int width) {
         outline(dc, colour, false, inset - shift, inset + shift, width);
     };
-    const bool flat = STYLE() & BS_FLAT;
+    const bool flat = style() & BS_FLAT;
     if (flat) {
         part(21, 0, 0, 3);
         if (!lPressed && !lFocused) part(20, 2, 0, 1);

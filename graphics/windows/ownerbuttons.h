@@ -7,6 +7,7 @@
 // of the canvas under it); GFORMPUSHBUTTON fills the face with a brush of its own.
 #include <QImage>
 #include <QRegion>
+#include <QFont>
 #include <optional>
 #include <cstdint>
 
@@ -20,7 +21,7 @@ inline constexpr uint32_t WM_MOVE = 0x0003, WM_SETFOCUS = 0x0007, WM_KILLFOCUS =
                           WM_SETTEXT = 0x000C, WM_ERASEBKGND = 0x0014, WM_SETFONT = 0x0030,
                           WM_NCHITTEST = 0x0084, WM_KEYDOWN = 0x0100, WM_KEYUP = 0x0101;
 // Button styles the face reads.
-inline constexpr uint32_t BS_FLAT = 0x8000, BS_MULTILINE = 0x2000;
+inline constexpr uint32_t BS_FLAT = 0x8000, BS_MULTILINE = 0x2000, BS_BITMAP = 0x80, BS_ICON = 0x40;
 
 // The system colours of the face, by their system colour index (0xRRGGBB).
 uint32_t faceSysColor(int index);
@@ -37,6 +38,16 @@ public:
     // Paints the face now.
     void PAINTNEW() override;
     void DESTROY() override;
+    // Adds (TRUE) or removes style bits: BS_FLAT, BS_MULTILINE, BS_BITMAP, BS_ICON.
+    void SETSTYLE(uint32_t bits, bool on = true);
+    uint32_t style() const { return STYLE() | extraStyle_; }
+    // The picture: a bitmap that stays the caller's (its top-left pixel's colour is
+    // transparent), or an icon (transparent where its alpha is).
+    void IMAGE(gdi::HBITMAP bitmap) { bitmap_ = bitmap; }
+    void IMAGE(const QImage& icon) { icon_ = icon; }
+    // Draws the bitmap or icon with margin n.
+    void PAINTBMP(gdi::HDC dc, int n);
+    void PAINTICON(gdi::HDC dc, int n);
 
     bool pressed() const { return lPressed; }
     bool focused() const { return lFocused; }
@@ -54,6 +65,7 @@ protected:
     virtual void paintBackground(QImage& image) = 0;
     virtual void paintFrame(gdi::HDC dc) = 0;
     virtual QColor captionColor() const;
+    virtual QFont captionFont() const;
     virtual bool shadow() const { return false; }
     virtual bool graphicOwner() const { return false; }
     // Called at the end of the derived constructors: the face is reachable from then on.
@@ -79,6 +91,14 @@ private:
     QImage face_;
     QRegion region_;
     int form_ = 0;
+    uint32_t extraStyle_ = 0;
+    gdi::HBITMAP bitmap_ = nullptr;
+    QImage icon_;
+    // Picture margins for a stretched picture that fits the shape.
+    void fitMargins(int n, int& x0, int& y0) const;
+    // Draws a picture with its mask (white where transparent) through SRCAND and SRCINVERT.
+    void paintMasked(gdi::HDC dc, const QImage& picture, const QImage& mask, int n, bool stretch, bool fit);
+    gdi::HRGN innerClip() const;
 };
 
 class GTRANSPUSHBUTTON : public OwnerDrawnButton {
@@ -95,9 +115,15 @@ protected:
     QColor captionColor() const override;
     bool shadow() const override { return lShadow; }
     bool graphicOwner() const override { return lGraphicOwner; }
+    QFont captionFont() const override;
+
+public:
+    intptr_t DISPATCH(gui::Event& event) override;
 
 private:
     bool lGraphicOwner = false;
+    // The caption font of its own, without anti-aliasing once a font was set.
+    std::optional<QFont> hCaptionFont;
     bool lShadow = false;
 };
 

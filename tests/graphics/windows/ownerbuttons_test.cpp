@@ -113,6 +113,16 @@ TEST(OwnerDrawnButton, TransparentFaceInEachState) {
     EXPECT_GT(count(b.face(), kGrey), 0);
     EXPECT_EQ(count(b.face(), 0x010000), 0);
     b.ENABLE();
+    // The shadow: the inverse colour one pixel up and to the left of the caption, drawn in
+    // the button's own font without anti-aliasing.
+    b.SENDMESSAGE(WM_SETFONT);
+    b.SETSHADOW(true);
+    b.PAINTNEW();
+    EXPECT_GT(count(b.face(), 0xFEFFFF), 0);
+    EXPECT_GT(count(b.face(), 0x010000), 0);
+    b.SETSHADOW(false);
+    b.PAINTNEW();
+    EXPECT_EQ(count(b.face(), 0xFEFFFF), 0);
 
     // A new canvas colour reaches the face through the window's repaint request.
     win->colour = 15;
@@ -162,4 +172,57 @@ TEST(OwnerDrawnButton, ClickAndEnterCallTheOwnersMethodByName) {
     EXPECT_EQ(win->clicks, 2);
     b.SENDMESSAGE(WM_KEYUP, 32);
     EXPECT_EQ(win->clicks, 2);
+}
+
+TEST(OwnerDrawnButton, PicturesWithTheirTransparentColour) {
+    auto win = shownCanvas();
+    // Every pixel its own colour; the top-left one is the transparent colour.
+    QImage gradient(100, 100, QImage::Format_RGB32);
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 100; ++x) gradient.setPixel(x, y, qRgb(x, y, 0x80));
+    gdi::HBITMAP bitmap = gdi::CreateBitmapFromImage(gradient);
+    GTRANSPUSHBUTTON b(win.get(), 1, gui::POINT(20, 30), gui::DIMENSION(80, 40), "", "", kFormRectangle);
+    b.IMAGE(bitmap);
+    b.PAINTNEW();
+    EXPECT_EQ(px(b, 10, 10), kCyan);  // no BS_BITMAP, no picture
+    b.SETSTYLE(BS_BITMAP);
+    b.SETSTRETCH(false, false, true);
+    b.PAINTNEW();
+    // Kept at its size and centred: the middle 68 x 28 from source (16, 36) at (6, 6).
+    EXPECT_EQ(px(b, 6, 6), 0x102480u);
+    EXPECT_EQ(px(b, 73, 33), 0x533F80u);
+    EXPECT_EQ(px(b, 74, 20), kCyan);  // outside the inner clip
+    // A BS_ICON button shows no bitmap.
+    b.SETSTYLE(BS_BITMAP, false);
+    b.SETSTYLE(BS_ICON);
+    b.PAINTNEW();
+    EXPECT_EQ(px(b, 10, 10), kCyan);
+
+    // White top-left: the owner shows through every white pixel; stretched under the frame.
+    QImage spot(10, 10, QImage::Format_RGB32);
+    spot.fill(Qt::white);
+    for (int y = 3; y < 7; ++y)
+        for (int x = 3; x < 7; ++x) spot.setPixel(x, y, qRgb(255, 0, 0));
+    gdi::HBITMAP white = gdi::CreateBitmapFromImage(spot);
+    GTRANSPUSHBUTTON s(win.get(), 2, gui::POINT(120, 30), gui::DIMENSION(84, 44), "", "", kFormRectangle);
+    s.SETSTYLE(BS_BITMAP);
+    s.IMAGE(white);
+    s.SETSTRETCH(true, true, false);
+    s.PAINTNEW();
+    EXPECT_EQ(px(s, 42, 22), 0xFF0000u);  // the red middle, scaled to (2, 2)-(82, 42)
+    EXPECT_EQ(px(s, 10, 10), kCyan);
+
+    // An icon is drawn inside through its alpha.
+    QImage icon(20, 20, QImage::Format_ARGB32);
+    icon.fill(Qt::transparent);
+    for (int y = 5; y < 15; ++y)
+        for (int x = 5; x < 15; ++x) icon.setPixel(x, y, qRgba(0, 128, 0, 255));
+    s.SETSTYLE(BS_BITMAP, false);
+    s.SETSTYLE(BS_ICON);
+    s.IMAGE(icon);
+    s.PAINTNEW();
+    EXPECT_EQ(px(s, 42, 22), 0x008000u);
+    EXPECT_EQ(px(s, 10, 10), kCyan);
+    gdi::DeleteObject(bitmap);
+    gdi::DeleteObject(white);
 }
