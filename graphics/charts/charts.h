@@ -1,0 +1,79 @@
+#pragma once
+// Axis charts drawn on a canvas: the 59-entry parameter array, its normalisation, the empty
+// chart (background, axes, ticks, grid, labels, titles, frame) and the series painters.
+//
+// The chart methods are free functions taking the canvas as their first argument; each
+// draws through the canvas's own drawing methods and returns the canvas. Parameter arrays
+// and data rows are dynamic runtime values, because a client fills them loosely and the
+// normalisation writes every default back into the client's array.
+#include <vector>
+
+#include "graphics/canvas/graphics.h"
+#include "platform/runtime/value.h"
+
+namespace gfx {
+
+// A colour object that may stand in a parameter array (besides a colour number).
+class ChartColor : public rt::Object {
+public:
+    explicit ChartColor(gui::COLOR c) : colour(c) {}
+    std::string className() const override { return "COLOR"; }
+    gui::COLOR colour;
+};
+
+// A width/height pair that may stand in a font-size entry (besides a number).
+class ChartDimension : public rt::Object {
+public:
+    ChartDimension(int w, int h) : size(w, h) {}
+    std::string className() const override { return "DIMENSION"; }
+    DIMENSION size;
+};
+
+rt::Value makeColorValue(const gui::COLOR& c);
+rt::Value makeDimensionValue(int width, int height);
+// A colour entry as a canvas colour argument: a number is a colour number, a COLOR object
+// gives its channels; anything else gives colour number 16 (black).
+ColorArg chartColorArg(const rt::Value& v);
+
+inline constexpr size_t kChartParameterCount = 59;
+
+// Normalises the parameter array in place (creating it when nil, lengthening it to 59
+// entries): every absent, mistyped or out-of-range entry takes its default, written back.
+// Entry 55 becomes a new empty array.
+void NORMALIZECHARTPARAMETERS(GRAPHICS& g, rt::Value& aParam);
+
+// Where an axis value lies in world units: o + sign * (min + (v - vs) * (max - min) / (ve - vs)).
+struct ChartAxis {
+    double o = 0.0;
+    double min = 0.0, max = 0.0;
+    double vs = 0.0, ve = 0.0;
+    bool mirrored = false;
+    double sign() const { return mirrored ? -1.0 : 1.0; }
+    double start() const { return o + sign() * min; }
+    double end() const { return o + sign() * max; }
+    // An axis without a value range puts every value on its start point.
+    double position(double v) const;
+};
+// axis 0 is X (entries 1..4, 21), axis 1 is Y (entries 25..28, 45); o is nX or nY.
+ChartAxis chartAxis(const rt::Value& aParam, int axis, double o);
+
+// Tick positions (world) and tick values of one axis, from its start point on.
+struct ChartTicks {
+    std::vector<double> positions;
+    std::vector<double> values;
+};
+ChartTicks chartTicks(const rt::Value& aParam, int axis, double o);
+
+GRAPHICS& PAINTCHARTEMPTY(GRAPHICS& g, double nX, double nY, rt::Value& aParam);
+
+// Series painters; aParam must have been through PAINTCHARTEMPTY. Rows are arrays
+// {x, y[, width]} of axis values; rows with fewer than two numbers are passed over.
+GRAPHICS& PAINTCHARTBAR(GRAPHICS& g, double nX, double nY, const rt::Value& aParam, const rt::Value& aRows,
+                        const rt::Value& xColour = {});
+GRAPHICS& PAINTCHARTLINE(GRAPHICS& g, double nX, double nY, const rt::Value& aParam, const rt::Value& aRows,
+                         const rt::Value& nMarker = {}, const rt::Value& xColour = {});
+GRAPHICS& PAINTCHARTSPLINE(GRAPHICS& g, double nX, double nY, const rt::Value& aParam, const rt::Value& aRows,
+                           const rt::Value& fSmooth = {}, const rt::Value& nMarker = {},
+                           const rt::Value& xColour = {});
+
+}  // namespace gfx

@@ -1,0 +1,293 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+
+#include "../canvas/canvas_devices.h"
+#include "graphics/charts/charts.h"
+
+using namespace gfx;
+using canvas_test::MemoryDevice;
+
+namespace {
+
+struct Chart {
+    MemoryDevice device;
+    GRAPHICS g;
+    std::vector<DrawCall> calls;
+    Chart(int w = 600, int h = 400) : device(w, h), g(&device) {
+        g.setTraceSink([this](const DrawCall& c) { calls.push_back(c); });
+    }
+    std::vector<DrawCall> of(const std::string& method) const {
+        std::vector<DrawCall> out;
+        for (const auto& c : calls)
+            if (c.method == method) out.push_back(c);
+        return out;
+    }
+    void savePng(const std::string& name) const {
+        device.image().save(QString::fromStdString((std::filesystem::current_path() / (name + ".png")).string()));
+    }
+};
+
+rt::Value params(std::initializer_list<std::pair<size_t, rt::Value>> entries, size_t length = 59) {
+    rt::Array a(length);
+    for (const auto& [k, v] : entries) a[k - 1] = v;
+    return rt::Value::array(std::move(a));
+}
+
+rt::Value rows(std::initializer_list<std::vector<rt::Value>> list) {
+    rt::Array a;
+    for (const auto& r : list) a.push_back(rt::Value::array(r));
+    return rt::Value::array(std::move(a));
+}
+
+double num(const rt::Value& p, size_t k) { return p.at(k).num(); }
+
+}  // namespace
+
+TEST(ChartParameters, NilArrayTakesEveryDefault) {
+    Chart c;
+    rt::Value p;
+    NORMALIZECHARTPARAMETERS(c.g, p);
+    ASSERT_TRUE(p.isArray());
+    ASSERT_EQ(p.len(), 59u);
+    for (size_t b : {0u, 24u}) {
+        EXPECT_EQ(num(p, b + 1), -100.0);
+        EXPECT_EQ(num(p, b + 2), 100.0);
+        EXPECT_EQ(num(p, b + 3), -100.0);
+        EXPECT_EQ(num(p, b + 4), 100.0);
+        EXPECT_EQ(num(p, b + 5), 20.0);
+        EXPECT_EQ(num(p, b + 7), 10.0);
+        EXPECT_EQ(num(p, b + 9), 3.0);
+        EXPECT_EQ(num(p, b + 16), 0.0);
+        EXPECT_EQ(num(p, b + 17), 0.0);
+        EXPECT_EQ(num(p, b + 21), 0.0);
+        EXPECT_TRUE(p.at(b + 11).isBlock());
+        EXPECT_TRUE(p.at(b + 12).isObject());
+        EXPECT_EQ(p.at(b + 11).eval({rt::Value(-40.0)}).str(), "-40");
+    }
+    EXPECT_EQ(num(p, 6), 2.0);
+    EXPECT_EQ(num(p, 30), 1.0);
+    EXPECT_EQ(num(p, 24), 2.0);
+    EXPECT_TRUE(p.at(55).isArray());
+    EXPECT_EQ(p.at(55).len(), 0u);
+    EXPECT_EQ(num(p, 58), 4.0);
+}
+
+TEST(ChartParameters, InvalidEntriesTakeDefaultsAndValidOnesStay) {
+    struct Case {
+        const char* name;
+        rt::Value p;
+        std::vector<std::pair<size_t, double>> expect;
+    };
+    const std::vector<Case> cases = {
+        {"second offset from the first", params({{1, 50.0}}), {{2, 250.0}, {3, 50.0}, {4, 250.0}, {5, 20.0}}},
+        {"mirrored", params({{1, 100.0}, {2, -100.0}}), {{1, 100.0}, {2, -100.0}, {21, 1}, {3, -100.0}, {4, 100.0}}},
+        {"step below a thousandth", params({{3, 0.0}, {4, 100.0}, {5, 0.001}}), {{5, 10.0}}},
+        {"string in an integer entry", params({{6, "1"}}), {{6, 2.0}}},
+        {"tick sides out of range", params({{6, 7.0}, {30, 7.0}}), {{6, 2.0}, {30, 1.0}}},
+        {"fraction kept as given", params({{6, 2.7}}), {{6, 2.7}}},
+        {"font size as a number", params({{13, 12.0}}), {{13, 12.0}}},
+        {"title sides follow the text", params({{15, "Sales"}}), {{16, 4.0}, {17, 4.0}}},
+        {"title side 0 switches the place off", params({{15, "Sales"}, {16, 0.0}}), {{16, 0.0}, {17, 0.0}}},
+        {"title side 3 is invalid", params({{15, "Sales"}, {16, 3.0}}), {{16, 4.0}}},
+        {"font-size modes", params({{58, 3.0}, {59, 5.0}}), {{58, 4.0}, {59, 5.0}}},
+        {"not a number", params({{1, std::nan("")}, {7, 1e6}}), {{1, -100.0}, {7, 10.0}}},
+        {"short array", params({{1, 0.0}}, 10), {{2, 200.0}, {49, 1.0}}},
+        {"zero value range", params({{3, 5.0}, {4, 5.0}}), {{5, 0.0}}},
+    };
+    for (const auto& tc : cases) {
+        SCOPED_TRACE(tc.name);
+        Chart c;
+        rt::Value p = tc.p;
+        NORMALIZECHARTPARAMETERS(c.g, p);
+        ASSERT_EQ(p.len(), 59u);
+        for (const auto& [k, v] : tc.expect) EXPECT_EQ(num(p, k), v) << "entry " << k;
+    }
+    // Font sizes out of range become a 6 by 9 dimension.
+    for (rt::Value bad : {rt::Value(60.0), makeDimensionValue(1, 9)}) {
+        Chart c;
+        rt::Value p = params({{13, bad}});
+        NORMALIZECHARTPARAMETERS(c.g, p);
+        auto* d = dynamic_cast<const ChartDimension*>(p.at(13).obj().get());
+        ASSERT_NE(d, nullptr);
+        EXPECT_EQ(d->size, DIMENSION(6, 9));
+    }
+}
+
+TEST(ChartTicks, AnchoringMirroringAndScale) {
+    struct Case {
+        const char* name;
+        rt::Value p;
+        std::vector<double> positions;  // relative to the origin
+        std::vector<double> values;
+    };
+    const std::vector<Case> cases = {
+        {"from the origin", params({{1, 20.0}, {2, 120.0}, {3, 0.0}, {4, 100.0}, {5, 30.0}}), {30, 60, 90, 120},
+         {10, 40, 70, 100}},
+        {"from the start", params({{1, 20.0}, {2, 120.0}, {3, 0.0}, {4, 100.0}, {5, 30.0}, {8, 2.0}}),
+         {20, 50, 80, 110}, {0, 30, 60, 90}},
+        {"mirrored", params({{1, 100.0}, {2, -100.0}, {5, 50.0}}), {100, 50, 0, -50, -100}, {-100, -50, 0, 50, 100}},
+        {"falling values", params({{1, 0.0}, {2, 100.0}, {3, 100.0}, {4, 0.0}, {5, 50.0}}), {0, 50, 100},
+         {100, 50, 0}},
+        {"no value range", params({{3, 5.0}, {4, 5.0}}), {-100}, {5}},
+        {"no length", params({{1, 10.0}, {2, 10.0}, {3, 0.0}, {4, 1.0}}), {10}, {0}},
+    };
+    for (const auto& tc : cases) {
+        SCOPED_TRACE(tc.name);
+        Chart c;
+        rt::Value p = tc.p;
+        NORMALIZECHARTPARAMETERS(c.g, p);
+        const ChartTicks t = chartTicks(p, 0, 300.0);
+        ASSERT_EQ(t.positions.size(), tc.positions.size());
+        for (size_t i = 0; i < t.positions.size(); ++i) {
+            EXPECT_NEAR(t.positions[i] - 300.0, tc.positions[i], 1e-9);
+            EXPECT_NEAR(t.values[i], tc.values[i], 1e-9);
+        }
+    }
+}
+
+TEST(ChartEmpty, DefaultAxesTicksAndLabels) {
+    Chart c;
+    rt::Value p = params({{56, 1.0}});
+    const uint32_t line = c.g._NLINECOLOR, fill = c.g._NFILLCOLOR, text = c.g._NTEXTCOLOR;
+    PAINTCHARTEMPTY(c.g, 300, 200, p);
+    c.savePng("chart_empty");
+
+    const auto lines = c.of("PAINTLINE");
+    // X axis line, 11 tick marks below it, Y axis line, 11 tick marks left of it.
+    ASSERT_EQ(lines.size(), 24u);
+    EXPECT_EQ(lines[0].args, (std::vector<double>{200, 200, 400, 200}));
+    for (int i = 0; i < 11; ++i) EXPECT_EQ(lines[1 + i].args, (std::vector<double>{200.0 + 20 * i, 200, 200.0 + 20 * i, 190}));
+    EXPECT_EQ(lines[12].args, (std::vector<double>{300, 100, 300, 300}));
+    for (int i = 0; i < 11; ++i) EXPECT_EQ(lines[13 + i].args, (std::vector<double>{290, 100.0 + 20 * i, 300, 100.0 + 20 * i}));
+
+    const auto labels = c.of("PAINTSTRING");
+    ASSERT_EQ(labels.size(), 22u);
+    EXPECT_EQ(labels[0].args, (std::vector<double>{200, 190, 3}));
+    EXPECT_EQ(labels[0].text, "-100");
+    EXPECT_EQ(labels[5].text, "0");
+    EXPECT_EQ(labels[11].args, (std::vector<double>{290, 100, 7}));
+    EXPECT_TRUE(c.of("PAINTRECTANGLEALIGNED").empty());
+    EXPECT_TRUE(c.of("PAINTPOLYGON").empty());
+
+    const rt::Value ticks = p.at(55);
+    ASSERT_EQ(ticks.len(), 2u);
+    EXPECT_EQ(ticks.at(1).at(1).num(), -100.0);
+    EXPECT_EQ(ticks.at(2).at(11).num(), 100.0);
+    EXPECT_EQ(c.g._NLINECOLOR, line);
+    EXPECT_EQ(c.g._NFILLCOLOR, fill);
+    EXPECT_EQ(c.g._NTEXTCOLOR, text);
+}
+
+TEST(ChartEmpty, GridArrowFrameTitleAndRestoredState) {
+    Chart c;
+    c.g.SETSTRINGFONT(FontFace(32), 8, 8, 0);
+    const gdi::HFONT callerFont = c.g._PFONT;
+    c.g.SETLINEWIDTH(2);
+    rt::Value p = params({{52, 3.0}, {23, 1.0}, {51, 1.0}, {49, 5.0}, {54, 1.0}, {14, 5.0}, {38, 5.0},
+                          {15, "Month"}, {44, 1.0}, {56, 2.0}});
+    PAINTCHARTEMPTY(c.g, 300, 200, p);
+    c.savePng("chart_grid");
+
+    // Only the X axis is drawn: 10 grid lines (not at the origin), axis, 11 ticks.
+    const auto lines = c.of("PAINTLINE");
+    ASSERT_EQ(lines.size(), 22u);
+    for (int i = 0; i < 10; ++i) EXPECT_NE(lines[i].args[0], 300.0);
+    EXPECT_EQ(lines[0].args, (std::vector<double>{200, 100, 200, 300}));
+    const auto arrow = c.of("PAINTPOLYGON");
+    ASSERT_EQ(arrow.size(), 1u);
+    EXPECT_EQ(arrow[0].rows, (NumberRows{{400, 192.5}, {400, 207.5}, {415, 200}}));
+    const auto rects = c.of("PAINTRECTANGLEALIGNED");
+    ASSERT_EQ(rects.size(), 2u);  // background, frame
+    EXPECT_EQ(rects[0].args, (std::vector<double>{200, 100, 400, 300, 1}));
+    EXPECT_EQ(rects[1].args, (std::vector<double>{200, 100, 400, 300, 0}));
+    // Label 0 is within the label-free distance; the title goes last, at the right end below.
+    const auto texts = c.of("PAINTSTRING");
+    ASSERT_EQ(texts.size(), 11u);
+    for (const auto& t : texts) EXPECT_NE(t.text, "0");
+    EXPECT_EQ(texts.back().text, "Month");
+    EXPECT_EQ(texts.back().args[0], 400.0);
+    EXPECT_LT(texts.back().args[1], 190.0);
+    EXPECT_EQ(texts.back().args[2], 4.0);
+    ASSERT_EQ(p.at(55).len(), 1u);
+    EXPECT_EQ(p.at(55).at(1).at(2).num(), -80.0);
+
+    EXPECT_EQ(c.g._NLINEWIDTH, 2);
+    EXPECT_EQ(c.g._PFONT, callerFont);
+}
+
+TEST(ChartEmpty, DegenerateAxesDrawWithoutFailing) {
+    for (rt::Value p : {params({{3, 5.0}, {4, 5.0}, {27, 0.0}, {28, 0.0}}),
+                        params({{1, 7.0}, {2, 7.0}, {25, 0.0}, {26, 0.0}, {52, 3.0}, {23, 1.0}})}) {
+        Chart c;
+        PAINTCHARTEMPTY(c.g, 300, 200, p);
+        for (const auto& call : c.calls)
+            for (double a : call.args) EXPECT_TRUE(std::isfinite(a)) << call.method;
+        PAINTCHARTBAR(c.g, 300, 200, p, rows({{1.0, 2.0}}));
+        PAINTCHARTLINE(c.g, 300, 200, p, rows({{1.0, 2.0}, {3.0, 4.0}}), 1.0);
+        for (const auto& call : c.calls)
+            for (const auto& r : call.rows)
+                for (double a : r) EXPECT_TRUE(std::isfinite(a)) << call.method;
+    }
+}
+
+TEST(ChartSeries, BarsStandOnTheOriginLine) {
+    Chart c;
+    rt::Value p = params({{25, 50.0}, {26, 250.0}, {27, 0.0}, {28, 100.0}, {3, 0.0}, {4, 10.0}, {1, 0.0}, {2, 200.0}});
+    PAINTCHARTEMPTY(c.g, 100, 100, p);
+    c.calls.clear();
+    const uint32_t line = c.g._NLINECOLOR, fill = c.g._NFILLCOLOR;
+    PAINTCHARTBAR(c.g, 100, 100, p,
+                  rows({{1.0, 50.0}, {3.0, -10.0, 0.0}, {5.0, 80.0, -1.0}, {7.0, 20.0, "5"}, {9.0, 100.0, 30.0},
+                        {2.0}}),
+                  4.0);
+    c.savePng("chart_bar");
+    const auto bars = c.of("PAINTRECTANGLEALIGNED");
+    // Five usable rows: default width 200 / 5 * 0.6 = 24; y = 100 + 50 + v * 2.
+    const std::vector<std::vector<double>> expect = {
+        {108, 100, 132, 250, 1}, {160, 100, 160, 130, 1}, {188, 100, 212, 310, 1},
+        {228, 100, 252, 190, 1}, {265, 100, 295, 350, 1}};
+    ASSERT_EQ(bars.size(), expect.size());
+    for (size_t i = 0; i < bars.size(); ++i) EXPECT_EQ(bars[i].args, expect[i]) << i;
+    EXPECT_EQ(c.g._NLINECOLOR, line);
+    EXPECT_EQ(c.g._NFILLCOLOR, fill);
+
+    c.calls.clear();
+    PAINTCHARTBAR(c.g, 100, 100, p, rt::Value::array());
+    PAINTCHARTLINE(c.g, 100, 100, p, rt::Value::array(), 1.0);
+    PAINTCHARTSPLINE(c.g, 100, 100, p, rt::Value::array(), {}, 1.0);
+    EXPECT_TRUE(c.calls.empty());
+}
+
+TEST(ChartSeries, LineMarkersAndSplineOrder) {
+    Chart c;
+    rt::Value p = params({{1, 0.0}, {2, 200.0}, {3, 0.0}, {4, 10.0}, {25, 0.0}, {26, 200.0}, {27, 0.0}, {28, 100.0}});
+    PAINTCHARTEMPTY(c.g, 100, 100, p);
+    c.calls.clear();
+    const rt::Value data = rows({{1.0, 10.0}, {4.0, 60.0}, {8.0, 30.0}});
+    PAINTCHARTLINE(c.g, 100, 100, p, data, 1.0, 3.0);
+    const auto group = c.of("PAINTLINEGROUP");
+    ASSERT_EQ(group.size(), 1u);
+    EXPECT_EQ(group[0].rows, (NumberRows{{120, 120, 120, 120}, {180, 220}, {260, 160}}));
+    const auto marks = c.of("PAINTMARKERGROUP");
+    ASSERT_EQ(marks.size(), 1u);
+    EXPECT_EQ(marks[0].rows, (NumberRows{{120, 120}, {180, 220}, {260, 160}}));
+    for (rt::Value noMarks : {rt::Value(2.0), rt::Value("1"), rt::Value()}) {
+        c.calls.clear();
+        PAINTCHARTLINE(c.g, 100, 100, p, data, noMarks);
+        EXPECT_TRUE(c.of("PAINTMARKERGROUP").empty());
+    }
+    c.savePng("chart_line");
+
+    // Descending rows draw the same curve as ascending ones.
+    Chart s;
+    PAINTCHARTEMPTY(s.g, 100, 100, p);
+    s.calls.clear();
+    PAINTCHARTSPLINE(s.g, 100, 100, p, rows({{8.0, 30.0}, {4.0, 60.0}, {1.0, 10.0}}), {}, 1.0);
+    const auto spline = s.of("PAINTSPLINE");
+    ASSERT_EQ(spline.size(), 1u);
+    EXPECT_EQ(spline[0].rows, (NumberRows{{120, 120}, {180, 220}, {260, 160}}));
+    EXPECT_EQ(s.of("PAINTMARKERGROUP").size(), 1u);
+    s.savePng("chart_spline");
+}
