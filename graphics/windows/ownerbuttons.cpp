@@ -493,6 +493,12 @@ void GFORMPUSHBUTTON::SETBACKCOLOR(std::optional<gui::COLOR> color) {
     refresh();
 }
 
+void GFORMPUSHBUTTON::BACKGROUND(const gui::BRUSH& brush) {
+    if (brush.isClear()) return;
+    oBackColor = brush.color();
+    refresh();
+}
+
 void GFORMPUSHBUTTON::paintBackground(QImage& image) {
     image.fill(OWNER() ? OWNER()->BACKGROUND().color().qcolor() : QColor(Qt::white));
     gdi::HDC dc = gdi::CreateImageDC(&image);

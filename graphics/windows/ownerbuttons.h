@@ -108,6 +108,10 @@ public:
     ~GTRANSPUSHBUTTON() override;
     void SETSTRETCH(std::optional<bool> stretch = {}, std::optional<bool> fit = {}, std::optional<bool> inside = {});
     void SETSHADOW(bool on) { lShadow = on; }
+    // The face has no brush of its own: the access gives a hollow brush, an assignment is
+    // ignored.
+    gui::BRUSH BACKGROUND() const { return gui::BRUSH(); }
+    void BACKGROUND(const gui::BRUSH& /*brush*/) override {}
 
 protected:
     void paintBackground(QImage& image) override;
@@ -136,6 +140,9 @@ public:
     // A new face colour; none: the system button face colour.
     void SETBACKCOLOR(std::optional<gui::COLOR> color = {});
     gui::COLOR backColor() const { return oBackColor; }
+    // The face brush; assigning a solid brush changes the face colour, a hollow one is ignored.
+    gui::BRUSH BACKGROUND() const { return gui::BRUSH(oBackColor); }
+    void BACKGROUND(const gui::BRUSH& brush) override;
 
 protected:
     void paintBackground(QImage& image) override;

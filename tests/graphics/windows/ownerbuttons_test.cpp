@@ -146,6 +146,10 @@ TEST(OwnerDrawnButton, OpaqueFaceAndBackColour) {
     EXPECT_EQ(px(b, 40, 20), 0xFF0000u);
     b.SETBACKCOLOR();
     EXPECT_EQ(px(b, 40, 20), 0xF0F0F0u);
+    b.BACKGROUND(gui::BRUSH(gui::COLOR(0, 128, 0)));
+    EXPECT_EQ(px(b, 40, 20), 0x008000u);
+    b.BACKGROUND(gui::BRUSH());  // hollow: ignored
+    EXPECT_EQ(b.BACKGROUND().color().GREEN(), 128);
 }
 
 TEST(OwnerDrawnButton, ClickAndEnterCallTheOwnersMethodByName) {
