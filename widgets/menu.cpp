@@ -142,6 +142,7 @@ void MENU::APPENDITEM(int id, const gui::HYPERLABEL& label) {
 
 void MENU::APPENDITEM(std::unique_ptr<MENU> popup, const std::string& caption) {
     if (!popup) return;
+    popup->parent_ = this;
     QAction* a = menu_->addMenu(popup->menu_);
     a->setText(QString::fromStdString(caption));
     popups_.push_back(std::move(popup));
@@ -237,6 +238,8 @@ bool MENU::isEnabled(int id) const {
 }
 
 bool MENU::choose(int id) {
+    // Items of popups are chosen through the menu attached to the window.
+    if (parent_) return parent_->choose(id);
     QAction* a = action(id);
     if (!a || !a->isEnabled()) return false;
     gui::WINDOW* w = owner_;

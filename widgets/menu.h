@@ -115,6 +115,7 @@ private:
     widgets::ACCELERATOR* accel_ = nullptr;
     std::vector<QShortcut*> shortcuts_;
     gui::WINDOW* owner_ = nullptr;
+    MENU* parent_ = nullptr;  // the menu holding this popup
     QPointer<QMenuBar> bar_;
     int autoUpdate_ = 0;
     int stateCalls_ = 0;
