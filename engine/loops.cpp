@@ -284,9 +284,12 @@ LoopResult runConversion(const LoopJob& job, LoopInput& input, LoopOutput& outpu
     if (!textIn && go()) open = hooks.setFilterDbfIn();
     if (!textIn && go()) open = hooks.setIndexDbfIn();
     if (outF == Format::SDF && go()) widths = computeSdfWidths(job, input, context, hooks);
+    // A step that failed closed the output, and its table object with it.
+    if (!open) output.table = nullptr;
     Sink sink(job, output, widths);
     if (textOut && go()) writeFailed = !writeScriptAndHeader(job, sink, widths, context);
     if (textIn && go()) open = hooks.setFilterTextIn(filter);
+    if (!open) output.table = nullptr;
 
     if (!go()) {
         const bool cancelled = context.cancelled();
