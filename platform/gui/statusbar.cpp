@@ -59,7 +59,9 @@ void STATUSBAR::ADDITEM(const STATUSBARITEM& item) {
     auto* label = new QLabel(bar);
     label->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     label->setTextFormat(Qt::PlainText);
-    if (item.WIDTH() > 0) label->setFixedWidth(item.WIDTH());
+    // The width is a floor, not a cap: our fonts are wider than the ones the widths were
+    // chosen for, and a date must never show cut.
+    if (item.WIDTH() > 0) label->setMinimumWidth(item.WIDTH());
     auto* layout = static_cast<QHBoxLayout*>(bar->layout());
     // Items stand between the message area and the clock, in the order added.
     layout->insertWidget(layout->indexOf(clock_), label, 0);
