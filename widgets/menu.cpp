@@ -117,7 +117,7 @@ std::string acceleratorKeyText(uint16_t vk, uint8_t flags) {
 MENU::MENU() : menu_(new QMenu()) {}
 
 MENU::~MENU() {
-    for (QShortcut* s : shortcuts_) delete s;
+    for (auto& s : shortcuts_) delete s.data();
     shortcuts_.clear();
     popups_.clear();
     delete bar_.data();
@@ -242,7 +242,7 @@ bool MENU::choose(int id) {
     if (parent_) return parent_->choose(id);
     QAction* a = action(id);
     if (!a || !a->isEnabled()) return false;
-    gui::WINDOW* w = owner_;
+    gui::WINDOW* w = window();
     if (!w) return false;
     return w->callMethod(HYPERLABEL(id).NAMESYM());
 }
@@ -253,9 +253,9 @@ void MENU::ACCELERATOR(widgets::ACCELERATOR* acc) {
 }
 
 void MENU::installShortcuts() {
-    for (QShortcut* s : shortcuts_) delete s;
+    for (auto& s : shortcuts_) delete s.data();
     shortcuts_.clear();
-    QWidget* frame = owner_ ? owner_->HANDLE() : nullptr;
+    QWidget* frame = window() ? owner_->HANDLE() : nullptr;
     if (!frame || !accel_) return;
     const std::vector<ACCEL>* entries = acceleratorEntries(accel_->HANDLE());
     if (!entries) return;
@@ -273,6 +273,7 @@ void MENU::installShortcuts() {
 
 void MENU::attach(gui::WINDOW* owner) {
     owner_ = owner;
+    ownerWidget_ = owner ? owner->HANDLE() : nullptr;
     delete bar_.data();
     QVBoxLayout* area = topArea(owner);
     auto* bar = new QMenuBar();
@@ -289,7 +290,7 @@ void MENU::attach(gui::WINDOW* owner) {
 }
 
 void MENU::DESTROY() {
-    for (QShortcut* s : shortcuts_) delete s;
+    for (auto& s : shortcuts_) delete s.data();
     shortcuts_.clear();
     delete bar_.data();
     menu_->clear();
@@ -323,7 +324,7 @@ void TOOLBAR::APPENDITEM(int buttonNumber, int menuId, const QPixmap* bitmap, in
         a->setIcon(QIcon(bitmap->copy((imagePos - 1) * side, 0, side, side)));
     }
     // The button's text and tip are those of its menu item, at the time it is added.
-    if (owner_) {
+    if (ownerWidget_) {
         if (MENU* m = windowMenu(owner_)) {
             const gui::HYPERLABEL l = m->HYPERLABEL(menuId);
             QString t = QString::fromStdString(l.CAPTION());
@@ -345,8 +346,9 @@ bool TOOLBAR::press(int menuId) {
     for (const Button& b : items_) {
         if (b.menuId != menuId || !b.action || b.number == 0) continue;
         if (!b.action->isEnabled()) return false;
-        MENU* m = owner_ ? windowMenu(owner_) : nullptr;
-        if (!m || !owner_) return false;
+        if (!ownerWidget_) return false;
+        MENU* m = windowMenu(owner_);
+        if (!m) return false;
         return owner_->callMethod(m->HYPERLABEL(menuId).NAMESYM());
     }
     return false;
@@ -385,7 +387,7 @@ void setWindowMenu(gui::WINDOW* window, MENU* menu) {
     if (!window || !window->HANDLE()) return;
     if (MENU* old = windowMenu(window); old && old != menu) {
         delete old->bar_.data();
-        for (QShortcut* s : old->shortcuts_) delete s;
+        for (auto& s : old->shortcuts_) delete s.data();
         old->shortcuts_.clear();
         old->owner_ = nullptr;
     }
@@ -410,6 +412,7 @@ void setWindowToolBar(gui::WINDOW* window, TOOLBAR* toolbar) {
     window->HANDLE()->setProperty(kToolProp, QVariant::fromValue<quintptr>(reinterpret_cast<quintptr>(toolbar)));
     if (!toolbar) return;
     toolbar->owner_ = window;
+    toolbar->ownerWidget_ = window->HANDLE();
     if (!toolbar->bar_) return;
     if (QVBoxLayout* area = topArea(window))
         area->addWidget(toolbar->bar_);

@@ -14,13 +14,13 @@
 
 #include <QMenuBar>
 #include <QPointer>
+#include <QShortcut>
 #include <QToolBar>
 
 #include "platform/gui/gdiobjects.h"
 
 class QAction;
 class QMenu;
-class QShortcut;
 class QPixmap;
 
 namespace gui {
@@ -100,7 +100,7 @@ public:
     QAction* action(int id) const;  // searched in the popups too
     // Number of platform calls made on the items (check, enable states), for tests.
     int stateCalls() const { return stateCalls_; }
-    gui::WINDOW* window() const { return owner_; }
+    gui::WINDOW* window() const { return ownerWidget_ ? owner_ : nullptr; }
 
 private:
     friend void setWindowMenu(gui::WINDOW*, MENU*);
@@ -113,8 +113,9 @@ private:
     std::map<int, QAction*> actions_;
     std::map<int, gui::HYPERLABEL> labels_;
     widgets::ACCELERATOR* accel_ = nullptr;
-    std::vector<QShortcut*> shortcuts_;
+    std::vector<QPointer<QShortcut>> shortcuts_;
     gui::WINDOW* owner_ = nullptr;
+    QPointer<QWidget> ownerWidget_;  // null once the window is gone
     MENU* parent_ = nullptr;  // the menu holding this popup
     QPointer<QMenuBar> bar_;
     int autoUpdate_ = 0;
@@ -159,6 +160,7 @@ private:
     QPointer<QToolBar> bar_;
     std::vector<Button> items_;
     gui::WINDOW* owner_ = nullptr;
+    QPointer<QWidget> ownerWidget_;
     int calls_ = 0;
 };
 

@@ -49,6 +49,7 @@ MENUEXTRA::MENUEXTRA(gui::WINDOW* owner, const rt::Value& definition, const rt::
                      const rt::Value& tables, const rt::Value& autoUpdate, const rt::Value& bitmapName,
                      const rt::Value& shortcutMode) {
     oOwner = owner;
+    ownerWidget_ = owner ? owner->HANDLE() : nullptr;
     aMenuDef = definition.isArray() ? definition : rt::Value::array();
 
     // Language tables: a list of tables, or one table given directly.
@@ -128,12 +129,13 @@ MENUEXTRA::MENUEXTRA(gui::WINDOW* owner, const rt::Value& definition, const rt::
     if (autoUpdate.isNumber()) SETAUTOUPDATE(static_cast<int>(autoUpdate.num()));
     if (lang > 0)
         SPRACHE(rt::Value(lang));
-    else
+    else if (ownerWidget_)
         setWindowMenu(oOwner, this);
     if (anyButton) buildToolBar(anyNegative, haveBitmap ? bitmapName.str() : std::string());
 }
 
 MENUEXTRA::~MENUEXTRA() {
+    if (!ownerWidget_) oOwner = nullptr;
     if (oOwner && windowMenu(oOwner) == this) setWindowMenu(oOwner, nullptr);
     if (oOwner && toolBar_ && windowToolBar(oOwner) == toolBar_.get()) setWindowToolBar(oOwner, nullptr);
     if (hAccel) DestroyAcceleratorTable(hAccel);
@@ -186,6 +188,7 @@ void MENUEXTRA::buildToolBar(bool anyNegative, const std::string& bitmapName) {
 
 void MENUEXTRA::DESTROY() {
     MENU::DESTROY();
+    if (!ownerWidget_) oOwner = nullptr;
     if (oOwner && windowMenu(oOwner) == this) setWindowMenu(oOwner, nullptr);
     DestroyAcceleratorTable(hAccel);
     hAccel = 0;
@@ -214,7 +217,7 @@ void MENUEXTRA::setState(const rt::Value& key, int element, bool from, bool to) 
     rt::Array& e = *row(r).arr();
     if (e[element - 1].log() != from) return;
     e[element - 1] = rt::Value(to);
-    TOOLBAR* tb = oOwner ? windowToolBar(oOwner) : nullptr;
+    TOOLBAR* tb = oOwner && ownerWidget_ ? windowToolBar(oOwner) : nullptr;
     const bool button = !e[8].isNil() && tb;
     if (element == 4) {
         to ? MENU::CHECKITEM(id) : MENU::UNCHECKITEM(id);
@@ -241,7 +244,7 @@ bool MENUEXTRA::ISDISABLED(const rt::Value& key) const {
 }
 
 void MENUEXTRA::setAll(bool disabled) {
-    TOOLBAR* tb = oOwner ? windowToolBar(oOwner) : nullptr;
+    TOOLBAR* tb = oOwner && ownerWidget_ ? windowToolBar(oOwner) : nullptr;
     for (size_t r = 0; r < aMenuDef.len(); ++r) {
         rt::Array& e = *row(r).arr();
         if (e.size() < 9 || e[4].log() == disabled) continue;
@@ -350,7 +353,7 @@ MENUEXTRA& MENUEXTRA::SPRACHE(const rt::Value& language) {
         if (rw.at(4).log()) MENU::CHECKITEM(id);
         if (rw.at(5).log()) MENU::DISABLEITEM(id);
     }
-    setWindowMenu(oOwner, this);
+    if (ownerWidget_) setWindowMenu(oOwner, this);
     return *this;
 }
 

@@ -13,6 +13,9 @@
 #include <string>
 #include <vector>
 
+#include <QPointer>
+#include <QWidget>
+
 #include "platform/runtime/value.h"
 #include "widgets/menu.h"
 
@@ -89,6 +92,7 @@ private:
     std::vector<int> aItemIds;
     std::vector<rt::Value> aLangTables;
     gui::WINDOW* oOwner = nullptr;
+    QPointer<QWidget> ownerWidget_;  // null once the owner window is gone
     uintptr_t hAccel = 0;
     uint16_t wShortcutMode = 1;
     std::unique_ptr<MENUEXACC> accel_;

@@ -124,7 +124,8 @@ void commWatchProc(SerialEventBlock* b) {
             }
             continue;  // the mask changed: the wait ends with no event
         }
-        if (fds[1].revents & (POLLERR | POLLNVAL)) break;
+        // A device that went away ends the watch, as a failed wait does.
+        if (fds[1].revents & (POLLERR | POLLNVAL | POLLHUP)) break;
         uint32_t event = 0;
         if (rx) {
             ioctl(b->port, FIONREAD, &avail);

@@ -9,6 +9,7 @@
 #include <QShortcut>
 #include <QToolBar>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -232,6 +233,15 @@ TEST(MenuExtra, AcceleratorsFireTheOwnersMethodByName) {
     m.DESTROY();
     EXPECT_EQ(liveAcceleratorTables(), live - 1);
     EXPECT_EQ(acceleratorKeyText(0x2E, FVIRTKEY | FSHIFT | FALT), "Alt+Shift+Del");
+
+    // A window that goes before its menu leaves a menu that is harmless to use and delete.
+    auto gone = std::make_unique<Owner>(std::vector<std::string>{"OPEN"});
+    auto menu = std::make_unique<MENUEXTRA>(gone.get(), arr(rows), V(1), arr({arr(entries)}));
+    gone.reset();
+    EXPECT_FALSE(menu->choose(24502));
+    menu->CHECKITEM(V(2)).DISABLEALLITEMS().SPRACHE(V(1));
+    EXPECT_TRUE(menu->ISCHECKED(V(2)));
+    menu.reset();
 }
 
 TEST(MenuExtra, ToolBarButtonsWithSeparatorsAndImages) {
