@@ -1,0 +1,373 @@
+// Escape-time fractal drawing: parameters, iteration, colouring, pixel orders, stop control.
+#include "graphics/charts/fractal.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <random>
+
+#include "graphics/canvas/colors.h"
+#include "platform/gui/application.h"
+#include "platform/runtime/numbers.h"
+
+namespace gfx {
+
+namespace {
+
+bool finiteNumber(const rt::Value& v) { return v.isNumber() && std::isfinite(v.num()); }
+
+float real(rt::Array& a, size_t k, float lo, float hi, float def) {
+    rt::Value& v = a[k - 1];
+    if (finiteNumber(v)) {
+        const float r = static_cast<float>(v.num());
+        if (r >= lo && r <= hi) return r;
+    }
+    v = static_cast<double>(def);
+    return def;
+}
+
+int integer(rt::Array& a, size_t k, int lo, int hi, int def) {
+    rt::Value& v = a[k - 1];
+    if (finiteNumber(v)) {
+        const int n = rt::toInt32(v.num());
+        if (n >= lo && n <= hi) return n;
+    }
+    v = def;
+    return def;
+}
+
+// The drawings with stop control running now, by the device they draw on.
+struct RunningRow {
+    const Device* handle = nullptr;
+    OBJECTFRACTAL* object = nullptr;
+};
+std::array<RunningRow, 50> RunningFractalTable{};
+
+std::function<void()> pixelHook;
+
+float testValue(int test, float& x2, float y2) {
+    switch (test) {
+        case 1: return x2;
+        case 2: return y2;
+        case 3: return static_cast<float>(std::sqrt(double(x2)) + double(y2));
+        case 4: return static_cast<float>(double(x2) + std::sqrt(double(y2)));
+        case 5: return static_cast<float>(std::sqrt(double(x2)) + std::sqrt(double(y2)));
+        case 6: return static_cast<float>(std::sqrt(double(x2 + y2)));
+        case 7: return x2 * x2 + y2;
+        case 8: return x2 + y2 * y2;
+        case 9: return x2 * x2 + y2 * y2;
+        case 10: return (x2 + y2) * (x2 + y2);
+        case 11: return static_cast<float>(std::sqrt(double(x2)) + double(y2 * y2));
+        case 12: return static_cast<float>(double(x2 * x2) + std::sqrt(double(y2)));
+        case 13:
+            x2 = static_cast<float>(std::max(double(x2), 0.000001));
+            return static_cast<float>(std::abs(std::log10(double(x2))) + double(y2));
+        case 14:
+            x2 = static_cast<float>(std::max(double(x2), 0.000001));
+            return static_cast<float>(std::sqrt(std::abs(std::log10(double(x2)))) + double(y2));
+        default: return x2 + y2;
+    }
+}
+
+double rampCurve(int curve, double t) {
+    switch (curve) {
+        case 0: return std::pow(t, 0.125);
+        case 2: return std::sqrt(t);
+        case 3: return t;
+        case 4: return t * t;
+        default: return std::pow(t, 0.25);
+    }
+}
+
+int toWord(double v) { return std::clamp(rt::toInt32(v), 0, 65535); }
+
+uint32_t ramp(uint32_t base, int flags, int curve, double t) {
+    double f = rampCurve(curve, std::clamp(t, 0.0, 1.0));
+    if (flags & 2) f = 1.0 - f;
+    int ch[3] = {rgbRed(base), rgbGreen(base), rgbBlue(base)};
+    for (int& c : ch) c = (flags & 1) ? c - toWord(c * f) : c + toWord((255 - c) * f);
+    for (int& c : ch) c = std::clamp(c, 0, 255);
+    return color2rgb(ch[0], ch[1], ch[2]);
+}
+
+}  // namespace
+
+FractalSettings NORMALIZEFRACTALPARAMETERS(rt::Value& aParam) {
+    if (!aParam.isArray()) aParam = rt::Value::array();
+    rt::Array& a = *aParam.arr();
+    if (a.size() < kFractalParameterCount) a.resize(kFractalParameterCount);
+    FractalSettings s;
+    s.top = real(a, 1, -3.0f, 3.0f, 1.1f);
+    s.bottom = real(a, 2, -3.0f, 3.0f, -1.1f);
+    s.right = real(a, 3, -3.0f, 3.0f, 0.5f);
+    s.left = real(a, 4, -3.0f, 3.0f, -1.5f);
+    s.M = integer(a, 5, 2, 256, 64);
+    const int skip = integer(a, 6, 1, s.M, s.M + 1);
+    s.skipDivisor = skip + 1;
+    if (skip == s.M + 1) s.skipDivisor = s.M + 1;  // the default stands outside the range
+    s.B = real(a, 7, 0.0f, 6.0f, 4.0f);
+    s.k = real(a, 8, -6.0f, 6.0f, 2.0f);
+
+    // The Julia constant: a valid part makes a Julia drawing, the other part counting 0.
+    rt::Value& e9 = a[8];
+    rt::Value& e10 = a[9];
+    bool valid9 = false, valid10 = false;
+    if (finiteNumber(e9) && float(e9.num()) >= -2.0f && float(e9.num()) <= 2.0f) {
+        valid9 = true;
+        s.cx = float(e9.num());
+    } else {
+        e9 = e9.isNumber() ? rt::Value(0.0) : rt::Value();
+    }
+    if (finiteNumber(e10) && float(e10.num()) >= -2.0f && float(e10.num()) <= 2.0f) {
+        valid10 = true;
+        s.cy = float(e10.num());
+    } else {
+        e10 = (!e10.isNumber() || e9.isNil()) ? rt::Value() : rt::Value(0.0);
+    }
+    s.julia = valid9 || valid10;
+
+    s.outScheme = integer(a, 11, 0, 6, 3);
+    s.outFlags = integer(a, 12, 0, 7, 0);
+    s.outCurve = integer(a, 13, 0, 4, 1);
+    s.inScheme = integer(a, 14, 0, 6, 5);
+    s.inFlags = integer(a, 15, 0, 7, 0);
+    s.inCurve = integer(a, 16, 0, 4, 1);
+    s.order = integer(a, 17, 0, 4, 0);
+    s.zoomMode = integer(a, 18, 0, 4, 0);
+    s.activity = integer(a, 19, 0, 2, 0);
+    s.zoomFactor = integer(a, 20, 2, 20, 5);
+    s.dottedMark = integer(a, 21, 0, 1, 0);
+    s.test = integer(a, 22, 0, 14, 0);
+    if (s.top < s.bottom) std::swap(s.top, s.bottom);
+    if (s.right < s.left) std::swap(s.right, s.left);
+    return s;
+}
+
+FractalIteration fractalIterate(const FractalSettings& s, float px, float py) {
+    const float cx = s.julia ? s.cx : px, cy = s.julia ? s.cy : py;
+    float x = px, y = py;
+    float x2 = x * x, y2 = y * y;
+    FractalIteration it;
+    it.T = x2 + y2;
+    while (it.n <= s.M && it.T <= s.B) {
+        const float t = x;
+        x = x2 - y2 + cx;
+        y = s.k * t * y + cy;
+        x2 = x * x;
+        y2 = y * y;
+        it.T = testValue(s.test, x2, y2);
+        ++it.n;
+    }
+    return it;
+}
+
+uint32_t fractalBaseColour(uint32_t rgb, int scheme, int flags) {
+    int r = rgbRed(rgb), g = rgbGreen(rgb), b = rgbBlue(rgb);
+    if (!(flags & 4)) {
+        r = (r >= g && r >= b) ? 255 : 0;
+        g = (g >= r && g >= b) ? 255 : 0;
+        b = (b >= r && b >= g) ? 255 : 0;
+    }
+    if (scheme == 4) r = 255 - r, g = 255 - g, b = 255 - b;
+    return color2rgb(r, g, b);
+}
+
+std::optional<uint32_t> fractalColour(const FractalSettings& s, const FractalColours& bases, const GRAPHICS& g,
+                                      const FractalIteration& it, size_t colourRows) {
+    const bool captured = it.n > s.M;
+    double t;
+    int scheme, flags, curve;
+    uint32_t base;
+    if (captured) {
+        scheme = s.inScheme, flags = s.inFlags, curve = s.inCurve, base = bases.insideBase;
+        // Without a bail-out there is no ramp to place the point on: take its start.
+        t = s.B > 0.0f ? std::min(1.0, double(it.T / s.B)) : 0.0;
+    } else {
+        if (it.n < s.M / s.skipDivisor) return std::nullopt;
+        scheme = s.outScheme, flags = s.outFlags, curve = s.outCurve, base = bases.outsideBase;
+        t = double(float(it.n) / float(s.M));
+    }
+    if (!std::isfinite(t)) t = 1.0;
+    switch (scheme) {
+        case 0: return std::nullopt;
+        case 1: return 0u;
+        case 2: return g._NBACKGRCOLOR;
+        case 6: {
+            if (colourRows == 0) return 0u;
+            const double N = double(colourRows);
+            const int r = std::clamp(int(rt::Integer(t * N)), 1, int(colourRows));
+            const ColorRow& row = ColorTable[size_t(r - 1)];
+            return color2rgb(row[0], row[1], row[2]);
+        }
+        default: return ramp(base, flags, curve, t);
+    }
+}
+
+int fractalInterleavedRow(int i, int H) {
+    const int h = H % 2;
+    const int half = (H - 1) / 2;
+    const bool odd = i % 2 != 0;
+    if ((i <= half && odd) || (i > half && !odd)) return (H - 1) - i + h;
+    return i;
+}
+
+void APPLICATIONEXECCLOSEONQUIT() { gui::APPLICATIONEXEC(); }
+
+void setFractalPixelHook(std::function<void()> hook) { pixelHook = std::move(hook); }
+
+OBJECTFRACTAL::OBJECTFRACTAL(GRAPHICS* g, double nX, double nY, double nWidth, double nHeight, double nAlign,
+                             rt::Value aParam, bool stop)
+    : OBJECTSHAPE(g), fX(nX), fY(nY), fWidth(nWidth), fHeight(nHeight),
+      nAlign(static_cast<uint16_t>(std::clamp(rt::toInt32(nAlign), 0, 65535))), aParam_(std::move(aParam)),
+      lStop(stop && g && g->_ODEVICE && g->_ODEVICE->_NDEVICETYP == kWindowDevice) {
+    if (!aParam_.isArray()) aParam_ = rt::Value::array();
+    if (aParam_.arr()->size() < kFractalParameterCount) aParam_.arr()->resize(kFractalParameterCount);
+}
+
+OBJECTSHAPE& OBJECTFRACTAL::DESTROY() {
+    OBJECTSHAPE::DESTROY();
+    aParam_ = rt::Value();
+    return *this;
+}
+
+OBJECTSHAPE& OBJECTFRACTAL::DRAW() {
+    GRAPHICS* g = oCanvas_;
+    if (!g || !g->_ODEVICE) return *this;
+    const Device* handle = g->_ODEVICE;
+
+    RunningRow* row = nullptr;
+    if (lStop) {
+        for (RunningRow& r : RunningFractalTable)
+            if (r.handle && r.handle == handle && r.object) r.object->_LSTOP = true;
+        for (RunningRow& r : RunningFractalTable)
+            if (!r.handle) {
+                r = {handle, this};
+                row = &r;
+                break;
+            }
+    }
+    const auto freeRow = [&] {
+        if (row) *row = {};
+    };
+
+    std::mt19937 random(0);
+    std::uniform_real_distribution<double> uniform(0.0, 1.0);
+    const size_t colourRows = ColorTable.size();
+    const FractalSettings s = NORMALIZEFRACTALPARAMETERS(aParam_);
+
+    int32_t x0 = whole(fX * g->_FFACTORX) + g->_NOFFSETX;
+    int32_t y0 = whole(fY * g->_FFACTORY) + g->_NOFFSETY;
+    const int32_t W = whole(fWidth * g->_FFACTORX);
+    const int32_t H = whole(fHeight * g->_FFACTORY);
+    if (nAlign != 0) g->GETORIGINPOINT(x0, y0, W, H, nAlign);
+    if (W <= 0 || H <= 0) {
+        freeRow();
+        return *this;
+    }
+
+    FractalColours bases;
+    bases.outsideBase = fractalBaseColour(s.outScheme == 5 ? g->_NBACKGRCOLOR : g->_NLINECOLOR, s.outScheme, s.outFlags);
+    bases.insideBase = fractalBaseColour(s.inScheme == 5 ? g->_NBACKGRCOLOR : g->_NLINECOLOR, s.inScheme, s.inFlags);
+
+    std::vector<uint8_t> visited;
+    if (s.order == 4) visited.assign(size_t(W) * size_t(H), 0);
+    // Spiral state.
+    int sc = W / 2, sr = H / 2, dir = 0, legLength = 1, legDone = 0, legsAtLength = 0;
+    bool spiralFirst = true;
+    const auto spiralNext = [&](int& c, int& r) {
+        if (spiralFirst) {
+            spiralFirst = false;
+        } else {
+            static const int dc[4] = {0, 1, 0, -1}, dr[4] = {1, 0, -1, 0};
+            sc += dc[dir];
+            sr += dr[dir];
+            if (++legDone == legLength) {
+                legDone = 0;
+                dir = (dir + 1) % 4;
+                if (++legsAtLength == 2) legsAtLength = 0, ++legLength;
+            }
+        }
+        c = sc, r = sr;
+    };
+
+    gdi::HDC dc = SELECTDRAWDC(1);
+    gdi::HDC refresh = SELECTDRAWDC(2);
+    const int previousRop = dc ? gdi::SetROP2(dc, g->_NRASTERMODE) : 0;
+    if (refresh) gdi::SetROP2(refresh, g->_NRASTERMODE);
+
+    gdi::HBRUSH brush = nullptr;
+    uint32_t brushColour = 0;
+    // Single-precision spans; an area one pixel wide or high shows the window's low edge.
+    const float spanX = s.right - s.left, spanY = s.top - s.bottom;
+    const float dW = W > 1 ? float(W - 1) : 1.0f, dH = H > 1 ? float(H - 1) : 1.0f;
+
+    bool lost = false;
+    for (int i = 0; i < H && !_LSTOP && !lost; ++i) {
+        for (int j = 0; j < W && !_LSTOP;) {
+            int c = j, r = i;
+            switch (s.order) {
+                case 1: r = (H - 1) - i; break;
+                case 2: r = fractalInterleavedRow(i, H); break;
+                case 3:
+                    spiralNext(c, r);
+                    if (c < 0 || c >= W || r < 0 || r >= H) continue;
+                    break;
+                case 4: {
+                    const size_t base = size_t(c) * size_t(H);
+                    size_t start = base + size_t(rt::Integer(uniform(random) * H)) + 1;
+                    start = std::min(start, base + size_t(H));
+                    size_t found = 0;
+                    for (size_t k = start; k <= base + size_t(H) && !found; ++k)
+                        if (!visited[k - 1]) found = k;
+                    for (size_t k = start - 1; k > base && !found; --k)
+                        if (!visited[k - 1]) found = k;
+                    if (!found) found = start;  // cannot happen: each column has H passes
+                    visited[found - 1] = 1;
+                    r = int(found % size_t(H));
+                    break;
+                }
+                default: break;
+            }
+            ++j;
+            const float px = s.left + (spanX * float(c)) / dW;
+            const float py = s.bottom + (spanY * float(r)) / dH;
+            const FractalIteration it = fractalIterate(s, px, py);
+            const std::optional<uint32_t> colour = fractalColour(s, bases, *g, it, colourRows);
+            if (!colour) continue;
+            if (!brush || brushColour != *colour) {
+                if (brush) gdi::DeleteObject(brush);
+                brush = gdi::CreateSolidBrush(*colour);
+                brushColour = *colour;
+            }
+            if (lStop) {
+                APPLICATIONEXECCLOSEONQUIT();
+                if (pixelHook) pixelHook();
+                if (!g->_ODEVICE) {
+                    lost = true;
+                    break;
+                }
+                dc = SELECTDRAWDC(1);
+            }
+            const gdi::RECT rect{x0 + c, y0 + r, x0 + c + 1, y0 + r - 1};
+            if (dc) gdi::FillRect(dc, &rect, brush);
+            if (refresh) gdi::FillRect(refresh, &rect, brush);
+        }
+    }
+    if (brush) gdi::DeleteObject(brush);
+    if (!lost) {
+        if (dc) gdi::SetROP2(dc, previousRop);
+        if (refresh) gdi::SetROP2(refresh, previousRop);
+    }
+    freeRow();
+    return *this;
+}
+
+GRAPHICS& PAINTFRACTAL(GRAPHICS& g, double nX, double nY, double nWidth, double nHeight, double nAlign,
+                       rt::Value& aParam, bool lStop) {
+    if (!aParam.isArray()) aParam = rt::Value::array();
+    OBJECTFRACTAL object(&g, nX, nY, nWidth, nHeight, nAlign, aParam, lStop);
+    g.drawObject(object);
+    return g;
+}
+
+}  // namespace gfx

@@ -1,0 +1,215 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+
+#include "../canvas/canvas_devices.h"
+#include "graphics/charts/fractal.h"
+
+using namespace gfx;
+using canvas_test::MemoryDevice;
+using canvas_test::WindowDevice;
+
+namespace {
+
+rt::Value params(std::initializer_list<std::pair<size_t, rt::Value>> entries) {
+    rt::Array a(22);
+    for (const auto& [k, v] : entries) a[k - 1] = v;
+    return rt::Value::array(std::move(a));
+}
+
+uint32_t imageColour(uint32_t rgb) {
+    return (uint32_t(rgbRed(rgb)) << 16) | (uint32_t(rgbGreen(rgb)) << 8) | uint32_t(rgbBlue(rgb));
+}
+
+}  // namespace
+
+TEST(FractalParameters, DefaultsAndJuliaConstant) {
+    rt::Value p;
+    const FractalSettings s = NORMALIZEFRACTALPARAMETERS(p);
+    ASSERT_EQ(p.len(), 22u);
+    EXPECT_EQ(p.at(1).num(), double(1.1f));
+    EXPECT_EQ(p.at(2).num(), double(-1.1f));
+    const std::vector<std::pair<size_t, double>> defaults = {{3, 0.5},  {4, -1.5}, {5, 64}, {6, 65}, {7, 4},
+                                                             {8, 2},    {11, 3},   {12, 0}, {13, 1}, {14, 5},
+                                                             {16, 1},   {20, 5},   {22, 0}};
+    for (const auto& [k, v] : defaults) EXPECT_EQ(p.at(k).num(), v) << "entry " << k;
+    EXPECT_TRUE(p.at(9).isNil());
+    EXPECT_TRUE(p.at(10).isNil());
+    EXPECT_FALSE(s.julia);
+
+    struct Case {
+        const char* name;
+        rt::Value p;
+        bool julia;
+        float cx;
+        bool nil9, nil10;
+    };
+    const std::vector<Case> cases = {
+        {"real part only", params({{9, 0.3}}), true, 0.3f, false, true},
+        {"real part out of range", params({{9, 5.0}}), false, 0.0f, false, true},
+        {"string and out of range", params({{9, "x"}, {10, 7.0}}), false, 0.0f, true, true},
+    };
+    for (auto tc : cases) {
+        SCOPED_TRACE(tc.name);
+        const FractalSettings j = NORMALIZEFRACTALPARAMETERS(tc.p);
+        EXPECT_EQ(j.julia, tc.julia);
+        EXPECT_EQ(j.cx, tc.cx);
+        EXPECT_EQ(tc.p.at(9).isNil(), tc.nil9);
+        EXPECT_EQ(tc.p.at(10).isNil(), tc.nil10);
+    }
+    // An out-of-range real part is written back as 0.0: the next drawing is a Julia one.
+    rt::Value again = params({{9, 5.0}});
+    NORMALIZEFRACTALPARAMETERS(again);
+    EXPECT_TRUE(NORMALIZEFRACTALPARAMETERS(again).julia);
+
+    rt::Value q = params({{5, 300.0}, {6, 0.0}, {1, -1.0}, {2, 1.0}});
+    const FractalSettings w = NORMALIZEFRACTALPARAMETERS(q);
+    EXPECT_EQ(q.at(5).num(), 64.0);
+    EXPECT_EQ(q.at(6).num(), 65.0);
+    EXPECT_EQ(w.top, 1.0f);
+    EXPECT_EQ(w.bottom, -1.0f);
+    EXPECT_EQ(q.at(1).num(), -1.0);  // the array keeps what the client wrote
+}
+
+TEST(FractalIteration, KnownPoints) {
+    FractalSettings s;  // Mandelbrot, M = 64, B = 4
+    struct Case {
+        float x, y;
+        int n;
+    } cases[] = {
+        {0.0f, 0.0f, 65},   // inside
+        {-1.0f, 0.0f, 65},  // period two, inside
+        {2.0f, 2.0f, 1},    // first test already beyond the bail-out
+        {1.0f, 0.0f, 3},    // 1, 2 (test exactly 4 goes on), 5
+    };
+    for (const auto& c : cases) EXPECT_EQ(fractalIterate(s, c.x, c.y).n, c.n) << c.x << "," << c.y;
+    // Test 13 at x = 0: x2 is raised to 0.000001 and the log's magnitude is 6.
+    FractalSettings t;
+    t.test = 13;
+    t.M = 1;
+    t.B = 100.0f;
+    EXPECT_NEAR(fractalIterate(t, 0.0f, 0.0f).T, 6.0f, 1e-4);
+    // Bail-out 0: only an exactly zero test value keeps iterating.
+    FractalSettings z;
+    z.B = 0.0f;
+    EXPECT_EQ(fractalIterate(z, 0.0f, 0.0f).n, 65);
+    EXPECT_EQ(fractalIterate(z, 0.1f, 0.0f).n, 1);
+}
+
+TEST(FractalColouring, SaturationRampsSkipAndTable) {
+    const struct {
+        int r, g, b, er, eg, eb;
+    } sat[] = {{200, 100, 50, 255, 0, 0}, {100, 200, 50, 0, 255, 0}, {100, 100, 50, 255, 0, 0},
+               {0, 0, 0, 255, 0, 0},      {255, 255, 255, 255, 255, 255}};
+    for (const auto& c : sat) EXPECT_EQ(fractalBaseColour(color2rgb(c.r, c.g, c.b), 3, 0), color2rgb(c.er, c.eg, c.eb));
+    EXPECT_EQ(fractalBaseColour(color2rgb(0, 0, 0), 4, 0), color2rgb(0, 255, 255));
+    EXPECT_EQ(fractalBaseColour(color2rgb(10, 20, 30), 3, 4), color2rgb(10, 20, 30));
+
+    MemoryDevice device(10, 10);
+    GRAPHICS g(&device);
+    FractalSettings s;
+    s.outCurve = 3;
+    const FractalColours bases{color2rgb(255, 0, 0), color2rgb(255, 255, 255)};
+    EXPECT_EQ(fractalColour(s, bases, g, {64, 9.0f}, ColorTable.size()), color2rgb(255, 255, 255));
+    EXPECT_EQ(fractalColour(s, bases, g, {32, 9.0f}, ColorTable.size()), color2rgb(255, 128, 128));
+    s.outFlags = 2;  // reversed: the slowest points get the base colour
+    EXPECT_EQ(fractalColour(s, bases, g, {64, 9.0f}, ColorTable.size()), color2rgb(255, 0, 0));
+    s.outFlags = 1;  // darken
+    EXPECT_EQ(fractalColour(s, bases, g, {64, 9.0f}, ColorTable.size()), color2rgb(0, 0, 0));
+    s.skipDivisor = 2;  // entry 6 = 1: counts below 32 are not drawn
+    EXPECT_FALSE(fractalColour(s, bases, g, {31, 9.0f}, ColorTable.size()));
+    EXPECT_TRUE(fractalColour(s, bases, g, {32, 9.0f}, ColorTable.size()));
+    s.outScheme = 6;
+    const ColorRow last = ColorTable.back(), first = ColorTable.front();
+    EXPECT_EQ(fractalColour(s, bases, g, {64, 9.0f}, ColorTable.size()), color2rgb(last[0], last[1], last[2]));
+    s.M = 256;
+    s.skipDivisor = 257;
+    EXPECT_EQ(fractalColour(s, bases, g, {1, 9.0f}, ColorTable.size()), color2rgb(first[0], first[1], first[2]));
+    // A captured point with bail-out 0 still gets a colour.
+    s.B = 0.0f;
+    EXPECT_TRUE(fractalColour(s, bases, g, {257, 0.0f}, ColorTable.size()));
+}
+
+TEST(FractalRendering, InterleavedRowsAndPixelMapping) {
+    const std::vector<std::pair<int, std::vector<int>>> orders = {
+        {6, {0, 4, 2, 3, 1, 5}}, {5, {0, 4, 2, 3, 1}}, {7, {0, 6, 2, 4, 3, 5, 1}}};
+    for (const auto& [H, rows] : orders)
+        for (int i = 0; i < H; ++i) EXPECT_EQ(fractalInterleavedRow(i, H), rows[size_t(i)]) << H << " " << i;
+
+    // Every pixel order fills the whole area with the same picture.
+    QImage reference;
+    for (int order = 0; order <= 4; ++order) {
+        SCOPED_TRACE(order);
+        MemoryDevice device(40, 30);
+        GRAPHICS g(&device);
+        g.SETBACKGROUNDCOLOR(ColorArg::rgb(255, 255, 255));
+        rt::Value p = params({{17, double(order)}, {14, 1.0}});
+        PAINTFRACTAL(g, 0, 0, 40, 30, 0, p);
+        // Column 20 shows -0.47 + 0.04i (inside, black); the top-right corner (0.5, 1.1) escapes.
+        EXPECT_EQ(device.at(20, 15), 0u);
+        EXPECT_NE(device.at(39, 29), 0u);
+        if (order == 0) {
+            reference = device.image();
+            device.image().save(QString::fromStdString((std::filesystem::current_path() / "fractal.png").string()));
+        } else {
+            EXPECT_TRUE(device.image() == reference);
+        }
+    }
+
+    // Anchor 10 centres the area on the point; nothing is drawn outside it.
+    MemoryDevice device(40, 40);
+    GRAPHICS g(&device);
+    rt::Value p = params({{11, 1.0}, {14, 1.0}});
+    PAINTFRACTAL(g, 20, 20, 10, 10, 10, p);
+    EXPECT_EQ(device.at(15, 15), 0u);
+    EXPECT_EQ(device.at(24, 24), 0u);
+    EXPECT_EQ(device.at(14, 15), 0xFFFFFFu);
+    EXPECT_EQ(device.at(25, 24), 0xFFFFFFu);
+    // Degenerate areas draw without failing.
+    PAINTFRACTAL(g, 0, 0, 1, 1, 0, p);
+    PAINTFRACTAL(g, 0, 0, 0, 5, 0, p);
+    EXPECT_EQ(imageColour(0), 0u);
+}
+
+TEST(FractalStopControl, NewerDrawingStopsOlderAndLostWindowEnds) {
+    WindowDevice window(10, 10);
+    GRAPHICS g(&window);
+    int pixels = 0;
+    bool started = false;
+    rt::Value inner = params({{14, 1.0}, {11, 1.0}});
+    setFractalPixelHook([&] {
+        ++pixels;
+        if (pixels == 5 && !started) {
+            started = true;
+            PAINTFRACTAL(g, 0, 0, 10, 10, 0, inner, true);
+        }
+    });
+    rt::Value p = params({});
+    PAINTFRACTAL(g, 0, 0, 10, 10, 0, p, true);
+    // 5 pixels of the first, 100 of the second, then the first ends.
+    EXPECT_EQ(pixels, 105);
+
+    // A drawing after the others ended is not stopped by them: the table rows were freed.
+    pixels = 0;
+    PAINTFRACTAL(g, 0, 0, 10, 10, 0, p, true);
+    EXPECT_EQ(pixels, 100);
+
+    // The window goes away during the drawing: it ends at once.
+    pixels = 0;
+    Device* device = g._ODEVICE;
+    setFractalPixelHook([&] {
+        if (++pixels == 3) g._ODEVICE = nullptr;
+    });
+    PAINTFRACTAL(g, 0, 0, 10, 10, 0, p, true);
+    EXPECT_EQ(pixels, 3);
+    g._ODEVICE = device;
+
+    // No stop control on a memory device.
+    pixels = 0;
+    MemoryDevice memory(10, 10);
+    GRAPHICS m(&memory);
+    PAINTFRACTAL(m, 0, 0, 10, 10, 0, p, true);
+    EXPECT_EQ(pixels, 0);
+    setFractalPixelHook({});
+}
