@@ -309,10 +309,15 @@ QImage captureArea(gdi::HDC source, const ExportArea& a) {
     if (image.isNull()) return image;
     image.fill(Qt::black);
     if (!source) return image;
-    gdi::HDC dc = gdi::CreateImageDC(&image);
-    // One row at a time: the source's y axis points up, the image's down.
-    for (int i = 0; i < a.h; ++i) gdi::BitBlt(dc, 0, a.h - 1 - i, a.w, 1, source, a.x0, a.y0 + i, gdi::SRCCOPY);
-    gdi::DeleteDC(dc);
+    // Read through the source's own mapping (y up), so any device or refresh bitmap serves.
+    for (int i = 0; i < a.h; ++i) {
+        QRgb* row = reinterpret_cast<QRgb*>(image.scanLine(a.h - 1 - i));
+        for (int x = 0; x < a.w; ++x) {
+            const gdi::COLORREF c = gdi::GetPixel(source, a.x0 + x, a.y0 + i);
+            if (c == gdi::CLR_INVALID) continue;
+            row[x] = qRgb(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
+        }
+    }
     return image;
 }
 
@@ -428,8 +433,8 @@ gdi::HBITMAP LOADIMAGEOLE(const std::string& file, int32_t& width, int32_t& heig
     if (image.dotsPerMeterX() > 0 && image.dotsPerMeterY() > 0 && dpiX > 0 && dpiY > 0) {
         const double inchX = image.width() / (image.dotsPerMeterX() * 0.0254);
         const double inchY = image.height() / (image.dotsPerMeterY() * 0.0254);
-        width = whole(inchX * dpiX + 0.5);
-        height = whole(inchY * dpiY + 0.5);
+        width = whole(inchX * dpiX);
+        height = whole(inchY * dpiY);
     }
     if (!dc || width <= 0 || height <= 0) return nullptr;
     if (width != image.width() || height != image.height())

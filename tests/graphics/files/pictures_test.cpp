@@ -1,0 +1,275 @@
+#include <gtest/gtest.h>
+
+#include <QBuffer>
+#include <QImage>
+#include <QImageWriter>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "../canvas/canvas_devices.h"
+#include "graphics/files/pictures.h"
+#include "test_env.h"
+
+using canvas_test::MemoryDevice;
+using canvas_test::WindowDevice;
+using gfx::GRAPHICS;
+
+namespace {
+
+std::string slurp(const std::filesystem::path& p) {
+    std::ifstream in(p, std::ios::binary);
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+// A small picture with a different colour in every pixel.
+QImage pattern(int w, int h) {
+    QImage img(w, h, QImage::Format_RGB32);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) img.setPixel(x, y, qRgb(x * 40 % 256, y * 60 % 256, (x * 7 + y * 13) % 256));
+    return img;
+}
+
+void expectSamePixels(const QImage& a, const QImage& b) {
+    ASSERT_EQ(a.size(), b.size());
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            ASSERT_EQ(a.pixel(x, y) & 0xFFFFFF, b.pixel(x, y) & 0xFFFFFF) << "at " << x << "," << y;
+}
+
+}  // namespace
+
+TEST(BmpFiles, OurFilesReadBackExactlyByQtAndImageMagick) {
+    auto dir = mirvano_test::temp_dir("bmp");
+    QImage rgb = pattern(5, 3);  // odd width: rows padded
+    QImage indexed(3, 2, QImage::Format_Indexed8);
+    indexed.setColorTable({qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(10, 20, 30)});
+    for (int i = 0; i < 6; ++i) indexed.setPixel(i % 3, i / 3, uint(i % 3));
+    for (const QImage& img : {rgb, indexed}) {
+        const std::string path = (dir / "out.bmp").string();
+        ASSERT_TRUE(gfx::writeBmpFile(path, img));
+        std::string bytes = slurp(path);
+        const bool isIndexed = img.format() == QImage::Format_Indexed8;
+        EXPECT_EQ(bytes[28], isIndexed ? 8 : 24);
+        EXPECT_EQ(uint8_t(bytes[10]) | uint8_t(bytes[11]) << 8, isIndexed ? 1078 : 54);
+        QImage back(QString::fromStdString(path));
+        expectSamePixels(back.convertToFormat(QImage::Format_RGB32), img.convertToFormat(QImage::Format_RGB32));
+        if (std::filesystem::exists("/usr/bin/identify")) {
+            std::string cmd = "/usr/bin/identify -format '%w %h' '" + path + "' > '" + (dir / "id.txt").string() + "' 2>/dev/null";
+            ASSERT_EQ(std::system(cmd.c_str()), 0);
+            EXPECT_EQ(slurp(dir / "id.txt"), std::to_string(img.width()) + " " + std::to_string(img.height()));
+        }
+    }
+}
+
+TEST(BmpFiles, QtWrittenBitDepthsReadExactly) {
+    QImage base = pattern(7, 4);
+    struct Case { QImage::Format format; } cases[] = {{QImage::Format_Mono}, {QImage::Format_Indexed8},
+                                                      {QImage::Format_RGB32}, {QImage::Format_ARGB32},
+                                                      {QImage::Format_RGB888}};
+    for (const auto& c : cases) {
+        QImage src = base.convertToFormat(c.format);
+        QByteArray data;
+        QBuffer buf(&data);
+        buf.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(QImageWriter(&buf, "bmp").write(src));
+        std::string err;
+        QImage ours = gfx::decodeBmp(data.toStdString(), &err);
+        ASSERT_FALSE(ours.isNull()) << err << " format " << int(c.format);
+        QImage qt = QImage::fromData(data, "bmp");
+        expectSamePixels(ours, qt.convertToFormat(QImage::Format_RGB32));
+    }
+    // A 4-bit, top-down file made by hand: 3 x 2 pixels, colours 0..2.
+    std::string b = "BM";
+    auto p32 = [&](uint32_t v) { for (int i = 0; i < 4; ++i) b.push_back(char(v >> (8 * i))); };
+    auto p16 = [&](uint32_t v) { b.push_back(char(v)); b.push_back(char(v >> 8)); };
+    p32(14 + 40 + 64 + 8); p32(0); p32(14 + 40 + 64);
+    p32(40); p32(3); p32(uint32_t(-2)); p16(1); p16(4); p32(0); p32(8); p32(0); p32(0); p32(0); p32(0);
+    for (int i = 0; i < 16; ++i) { b.push_back(char(i * 10)); b.push_back(char(i * 20)); b.push_back(char(i * 30)); b.push_back(0); }
+    b += std::string("\x01\x20\x00\x00\x22\x10\x00\x00", 8);
+    QImage four = gfx::decodeBmp(b);
+    ASSERT_EQ(four.size(), QSize(3, 2));
+    EXPECT_EQ(four.pixel(0, 0) & 0xFFFFFF, qRgb(0, 0, 0) & 0xFFFFFF);
+    EXPECT_EQ(four.pixel(1, 0) & 0xFFFFFF, qRgb(30, 20, 10) & 0xFFFFFF);
+    EXPECT_EQ(four.pixel(2, 0) & 0xFFFFFF, qRgb(60, 40, 20) & 0xFFFFFF);
+    EXPECT_EQ(four.pixel(0, 1) & 0xFFFFFF, qRgb(60, 40, 20) & 0xFFFFFF);
+}
+
+TEST(BmpFiles, LyingOrTruncatedFilesAreRejected) {
+    const std::string good = gfx::encodeBmp(pattern(4, 4));
+    auto with32 = [&](size_t at, uint32_t v) {
+        std::string s = good;
+        for (int i = 0; i < 4; ++i) s[at + size_t(i)] = char(v >> (8 * i));
+        return s;
+    };
+    struct Case { const char* name; std::string bytes; } cases[] = {
+        {"empty", ""},
+        {"not BM", "XX" + good.substr(2)},
+        {"cut in the header", good.substr(0, 30)},
+        {"cut in the pixels", good.substr(0, good.size() - 5)},
+        {"header size beyond the file", with32(14, 0x7FFFFFF0)},
+        {"pixel offset beyond the file", with32(10, 0x7FFFFFF0)},
+        {"huge width", with32(18, 0x40000000)},
+        {"huge height", with32(22, 0x40000000)},
+        {"zero width", with32(18, 0)},
+        {"bad bit count", [&] { std::string s = good; s[28] = 7; return s; }()},
+        {"compressed", with32(30, 1)},
+    };
+    for (const auto& c : cases) {
+        std::string err;
+        EXPECT_TRUE(gfx::decodeBmp(c.bytes, &err).isNull()) << c.name;
+        EXPECT_FALSE(err.empty()) << c.name;
+    }
+    // An 8-bit file whose table has fewer colours than a pixel refers to.
+    QImage idx(2, 1, QImage::Format_Indexed8);
+    idx.setColorTable(QList<QRgb>(256, qRgb(1, 2, 3)));
+    idx.setPixel(0, 0, 0);
+    idx.setPixel(1, 0, 200);
+    std::string s = gfx::encodeBmp(idx);
+    for (int i = 0; i < 4; ++i) s[46 + size_t(i)] = char(i == 0 ? 16 : 0);  // colours used: 16
+    EXPECT_TRUE(gfx::decodeBmp(s).isNull());
+}
+
+TEST(GifWriter, CodesAndBytesOfSmallRows) {
+    EXPECT_EQ(gfx::gifCodes({{5, 5, 5, 5}}), (std::vector<uint16_t>{256, 5, 258, 5, 257}));
+    EXPECT_EQ(gfx::gifCodes({{7}, {9}}), (std::vector<uint16_t>{256, 7, 256, 9, 257}));
+    std::vector<uint8_t> ramp(256);
+    for (int i = 0; i < 256; ++i) ramp[size_t(i)] = uint8_t(i);
+    std::vector<uint16_t> codes = gfx::gifCodes({ramp});
+    ASSERT_EQ(codes.size(), 1 + 254 + 1 + 2 + 1u);
+    EXPECT_EQ(codes[254], 253);
+    EXPECT_EQ(codes[255], 256);
+    EXPECT_EQ(codes[256], 254);
+    EXPECT_EQ(codes[257], 255);
+
+    QImage four(4, 1, QImage::Format_Indexed8);
+    four.setColorTable(QList<QRgb>(256, qRgb(0, 0, 0)));
+    four.fill(5);
+    std::string gif = gfx::encodeGif(four);
+    EXPECT_EQ(gif.substr(0, 6), "GIF87a");
+    EXPECT_EQ(gif.substr(791), std::string("\x08\x06\x00\x0B\x08\x2C\x10\x10\x00\x3B", 10));
+}
+
+TEST(GifWriter, QtReadsTheExactColoursOfBothTables) {
+    // Colours of the half-tone table come out unchanged.
+    QImage img(37, 9, QImage::Format_RGB32);
+    const QRgb colours[] = {qRgb(255, 0, 0), qRgb(255, 255, 255), qRgb(0, 0, 0), qRgb(0, 51, 102), qRgb(192, 192, 192)};
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) img.setPixel(x, y, colours[(x * x + y * 3) % 5]);
+    expectSamePixels(QImage::fromData(QByteArray::fromStdString(gfx::encodeGif(img)), "gif").convertToFormat(QImage::Format_RGB32), img);
+    // An indexed picture keeps its own table; long rows cross sub-block boundaries.
+    QImage idx(300, 5, QImage::Format_Indexed8);
+    QList<QRgb> table;
+    for (int i = 0; i < 256; ++i) table.push_back(qRgb(i, 255 - i, (i * 37) % 256));
+    idx.setColorTable(table);
+    for (int y = 0; y < 5; ++y)
+        for (int x = 0; x < 300; ++x) idx.setPixel(x, y, uint((x * 31 + y * 7 + x / 3) % 256));
+    QImage back = QImage::fromData(QByteArray::fromStdString(gfx::encodeGif(idx)), "gif");
+    expectSamePixels(back.convertToFormat(QImage::Format_RGB32), idx.convertToFormat(QImage::Format_RGB32));
+}
+
+TEST(CanvasExport, AreaRulesAndUprightFiles) {
+    MemoryDevice device(60, 50);
+    GRAPHICS g(&device);
+    const QImage pic = pattern(60, 50);
+    for (int y = 0; y < 50; ++y)
+        for (int x = 0; x < 60; ++x) {
+            QRgb c = pic.pixel(x, y);
+            gdi::SetPixelV(device.surface.dc, x, y, uint32_t(qRed(c)) | uint32_t(qGreen(c)) << 8 | uint32_t(qBlue(c)) << 16);
+        }
+    auto dir = mirvano_test::temp_dir("export");
+    g._FFACTORX = 2.0;
+    g._FFACTORY = 2.0;
+    struct Case { double x, y, w, h, anchor; int x0, y0, cw, ch; } cases[] = {
+        {10, 10, 20, 15, 0, 20, 20, 40, 30},
+        {0, 0, 0, 5, 0, 0, 0, 60, 50},           // width 0: the whole canvas
+        {25, 5, 20, 5, 0, 50, 10, 10, 10},        // reaches past the right edge
+        {40, 5, 5, 5, 0, 59, 10, 1, 10},          // starts beyond it: one column
+        {-5, 0, 25, 5, 0, 0, 0, 50, 10},          // starts left of the canvas: moved on, size kept
+        {20, 20, 10, 10, 10, 30, 30, 20, 20},     // anchored at its centre
+    };
+    for (const auto& c : cases) {
+        gfx::ExportArea a = gfx::exportArea(g, c.x, c.y, c.w, c.h, c.anchor);
+        EXPECT_EQ(a.x0, c.x0);
+        EXPECT_EQ(a.y0, c.y0);
+        EXPECT_EQ(a.w, c.cw);
+        EXPECT_EQ(a.h, c.ch);
+    }
+    const std::string bmp = (dir / "a.bmp").string(), gif = (dir / "a.gif").string(), png = (dir / "a.png").string();
+    { std::ofstream(bmp) << "old"; }
+    gfx::SETBMPAREATOFILE(g, 10, 10, 20, 15, bmp);
+    QImage fromBmp(QString::fromStdString(bmp));
+    ASSERT_EQ(fromBmp.size(), QSize(40, 30));
+    for (int j = 0; j < 30; ++j)
+        for (int i = 0; i < 40; ++i) ASSERT_EQ(fromBmp.pixel(i, j) & 0xFFFFFF, device.at(20 + i, 20 + 29 - j));
+    // GIF and PNG of the whole canvas show it the right way up.
+    for (int y = 0; y < 50; ++y)
+        for (int x = 0; x < 60; ++x) gdi::SetPixelV(device.surface.dc, x, y, y == 49 ? 0x0000FF : 0xFFFFFF);  // top row red
+    gfx::SETGIFCANVASTOFILE(g, gif);
+    gfx::SETIMGCANVASTOFILE(g, png);
+    for (const auto& f : {gif, png}) {
+        QImage img(QString::fromStdString(f));
+        ASSERT_EQ(img.size(), QSize(60, 50)) << f;
+        EXPECT_EQ(img.pixel(3, 0) & 0xFFFFFF, 0xFF0000u) << f;
+        EXPECT_EQ(img.pixel(3, 49) & 0xFFFFFF, 0xFFFFFFu) << f;
+    }
+    // A file that cannot be written leaves no trace and reports failure.
+    gfx::OBJECTBMPFILE failing(&g, 0, 0, 0, 0, (dir / "missing" / "x.bmp").string());
+    failing.DRAW();
+    EXPECT_FALSE(failing.ok);
+    EXPECT_FALSE(std::filesystem::exists(dir / "missing"));
+    EXPECT_FALSE(gfx::SAVEIMAGEOLE("", nullptr));
+}
+
+TEST(CanvasExport, WindowCanvasIsReadFromItsRefreshBitmap) {
+    WindowDevice device(40, 30);
+    GRAPHICS g(&device);
+    ASSERT_NE(g._PREFRESHMEMDC, nullptr);
+    gdi::SetPixel(g._PREFRESHMEMDC, 5, 7, 0x00FF00);  // y up
+    device.screen.image.fill(Qt::black);               // the screen is not what is saved
+    auto dir = mirvano_test::temp_dir("window");
+    const std::string bmp = (dir / "w.bmp").string();
+    gfx::SETBMPCANVASTOFILE(g, bmp);
+    QImage img(QString::fromStdString(bmp));
+    ASSERT_EQ(img.size(), QSize(40, 30));
+    EXPECT_EQ(img.pixel(5, 29 - 7) & 0xFFFFFF, 0x00FF00u);
+}
+
+TEST(PictureLoaders, ChainResultsAndSizes) {
+    auto dir = mirvano_test::temp_dir("load");
+    const std::string bmp = (dir / "p.Bmp").string(), png = (dir / "p.png").string(), empty = (dir / "e.bmp").string();
+    ASSERT_TRUE(gfx::writeBmpFile(bmp, pattern(12, 8)));
+    QImage withDpi = pattern(96, 48);
+    withDpi.setDotsPerMeterX(int(192 / 0.0254 + 0.5));  // 192 dpi: half an inch wide
+    withDpi.setDotsPerMeterY(int(192 / 0.0254 + 0.5));
+    ASSERT_TRUE(withDpi.save(QString::fromStdString(png)));
+    { std::ofstream(empty); }
+    gdi::HDC screen = gdi::GetDC(nullptr);
+    int32_t w = -1, h = -1;
+    gdi::HBITMAP b = gfx::LOADIMAGEAPI(bmp, w, h);
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(w, 12);
+    EXPECT_EQ(h, 8);
+    expectSamePixels(*gdi::GetBitmapImage(b), pattern(12, 8));
+    gdi::DeleteObject(b);
+    EXPECT_EQ(gfx::LOADIMAGEOLE(png, w, h, nullptr), nullptr);  // a size query
+    EXPECT_EQ(w, 48);
+    EXPECT_EQ(h, 24);
+    b = gfx::loadPictureChain(png, w, h, screen);
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(gdi::GetBitmapImage(b)->size(), QSize(48, 24));
+    gdi::DeleteObject(b);
+    for (const std::string& f : {empty, (dir / "none.bmp").string()}) {
+        w = h = 5;
+        EXPECT_EQ(gfx::loadPictureChain(f, w, h, screen), nullptr);
+        EXPECT_EQ(w, 0);
+        EXPECT_EQ(h, 0);
+    }
+    w = h = 5;
+    EXPECT_EQ(gfx::LOADIMAGEVO(bmp, w, h, screen), nullptr);
+    EXPECT_EQ(w + h, 0);
+    gdi::ReleaseDC(nullptr, screen);
+}
