@@ -77,3 +77,13 @@ GRAPHICS& PAINTCHARTSPLINE(GRAPHICS& g, double nX, double nY, const rt::Value& a
                            const rt::Value& xColour = {});
 
 }  // namespace gfx
+
+namespace gfx {
+
+// A pie of rows {value, label, colour, exploded} around (nX, nY); rows are normalised in
+// place. A label's "%" (percentage mode) or "#" (value mode) is replaced by the slice's
+// percentage or value. Rows that are not arrays or whose value is not a number count as 0.
+GRAPHICS& PAINTCHARTPIE(GRAPHICS& g, double nX, double nY, double nRadius, const rt::Value& aRows,
+                        const rt::Value& nBorder = {}, const rt::Value& xTextColour = {});
+
+}  // namespace gfx

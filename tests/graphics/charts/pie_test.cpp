@@ -1,0 +1,107 @@
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <numbers>
+
+#include "../canvas/canvas_devices.h"
+#include "graphics/charts/charts.h"
+
+using namespace gfx;
+using canvas_test::MemoryDevice;
+
+namespace {
+
+struct Pie {
+    MemoryDevice device;
+    GRAPHICS g;
+    std::vector<DrawCall> calls;
+    Pie() : device(400, 400), g(&device) {
+        g.setTraceSink([this](const DrawCall& c) { calls.push_back(c); });
+    }
+    std::vector<DrawCall> of(const std::string& method) const {
+        std::vector<DrawCall> out;
+        for (const auto& c : calls)
+            if (c.method == method) out.push_back(c);
+        return out;
+    }
+};
+
+rt::Value rows(std::initializer_list<std::vector<rt::Value>> list) {
+    rt::Array a;
+    for (const auto& r : list) a.push_back(rt::Value::array(r));
+    return rt::Value::array(std::move(a));
+}
+
+}  // namespace
+
+TEST(ChartPie, SliceBoundsPercentagesAndLabels) {
+    struct Case {
+        const char* name;
+        rt::Value data;
+        std::vector<std::pair<double, double>> sectors;
+        std::vector<std::string> labels;
+    };
+    const std::vector<Case> cases = {
+        {"thirds", rows({{1.0, "%", 2.0}, {1.0, "%", 3.0}, {1.0, "%", 4.0}}), {{0, 120}, {120, 240}, {240, 360}},
+         {"33%", "33%", "34%"}},
+        {"one and two", rows({{1.0}, {2.0}}), {{0, 120}, {120, 360}}, {}},
+        {"single row", rows({{5.0, "%"}}), {{0, 360}}, {"100%"}},
+        {"zero row skipped", rows({{1.0, "a"}, {0.0, "zero"}, {1.0, "b"}}), {{0, 180}, {180, 360}}, {"a", "b"}},
+        {"rounded away", rows({{1.0}, {1.0}, {1.0}, {1.0}, {0.001, "tiny"}}), {{0, 90}, {90, 180}, {180, 270}, {270, 360}},
+         {}},
+        {"first mode wins", rows({{1.0, "Sales %"}, {1.0, "Costs #"}}), {{0, 180}, {180, 360}}, {"Sales 50%", "Costs #"}},
+        {"value mode", rows({{12.0, "Total: #"}, {12.0}}), {{0, 180}, {180, 360}}, {"Total: 12"}},
+        {"no total", rows({{0.0, "a"}, {0.0}}), {}, {}},
+        {"empty", rt::Value::array(), {}, {}},
+    };
+    for (const auto& tc : cases) {
+        SCOPED_TRACE(tc.name);
+        Pie p;
+        const uint32_t line = p.g._NLINECOLOR, fill = p.g._NFILLCOLOR, text = p.g._NTEXTCOLOR;
+        PAINTCHARTPIE(p.g, 200, 200, 100, tc.data);
+        const auto sectors = p.of("PAINTELLIPSESECTOR");
+        ASSERT_EQ(sectors.size(), tc.sectors.size());
+        for (size_t i = 0; i < sectors.size(); ++i) {
+            EXPECT_EQ(sectors[i].args[4], tc.sectors[i].first);
+            EXPECT_EQ(sectors[i].args[5], tc.sectors[i].second);
+        }
+        const auto labels = p.of("PAINTSTRING");
+        ASSERT_EQ(labels.size(), tc.labels.size());
+        for (size_t i = 0; i < labels.size(); ++i) EXPECT_EQ(labels[i].text, tc.labels[i]);
+        EXPECT_EQ(p.g._NLINECOLOR, line);
+        EXPECT_EQ(p.g._NFILLCOLOR, fill);
+        EXPECT_EQ(p.g._NTEXTCOLOR, text);
+        // Rows come back normalised to four entries.
+        for (const auto& r : *tc.data.arr()) {
+            EXPECT_EQ(r.len(), 4u);
+            EXPECT_TRUE(r.at(4).isLogical());
+        }
+    }
+}
+
+TEST(ChartPie, LabelPlacementAndExplodedSlice) {
+    Pie p;
+    const rt::Value data = rows({{1.0, "%", 2.0}, {1.0, "%", 3.0}, {1.0, "%", 4.0}});
+    PAINTCHARTPIE(p.g, 200, 200, 100, data, 1.0, 16.0);
+    const auto labels = p.of("PAINTSTRING");
+    ASSERT_EQ(labels.size(), 3u);
+    const double m = 60.0 * std::numbers::pi / 180.0;
+    EXPECT_NEAR(labels[0].args[0], 200 + 80 * std::sin(m), 1e-9);
+    EXPECT_NEAR(labels[0].args[1], 200 + 80 * std::cos(m), 1e-9);
+    EXPECT_EQ(labels[0].args[2], 10.0);
+
+    // Named labels: anchor 5 at 60 degrees, anchor 1 at 300 degrees; the exploded slice moves R/5.
+    Pie q;
+    PAINTCHARTPIE(q.g, 200, 200, 100, rows({{1.0, "right", 2.0, true}, {1.0, "x", 3.0}, {1.0, "x", 3.0}, {1.0, "x", 3.0},
+                                           {1.0, "x", 3.0}, {1.0, "left", 4.0}}));
+    const auto all = q.of("PAINTELLIPSESECTOR");
+    ASSERT_EQ(all.size(), 6u);
+    EXPECT_NEAR(all[0].args[0], 200 + 20 * std::sin(30.0 * std::numbers::pi / 180.0), 1e-9);
+    EXPECT_EQ(all[1].args[0], 200.0);
+    const auto texts = q.of("PAINTSTRING");
+    ASSERT_EQ(texts.size(), 6u);
+    EXPECT_EQ(texts[0].args[2], 5.0);
+    EXPECT_EQ(texts[5].args[2], 1.0);
+    q.device.image().save(QString::fromStdString((std::filesystem::current_path() / "chart_pie.png").string()));
+}
