@@ -1083,7 +1083,8 @@ BOOL ExtFloodFill(HDC hdc, int x, int y, COLORREF color, UINT type) {
     std::vector<std::pair<int, int>> stack{{seed.x, seed.y}};
     // Scan-line fill: each popped seed fills its whole run and queues the runs above and below.
     while (!stack.empty()) {
-        auto [sx, sy] = stack.back();
+        const int sx = stack.back().first;
+        const int sy = stack.back().second;
         stack.pop_back();
         if (mask.at(sx, sy) != kNone || !wanted(sx, sy)) continue;
         auto ok = [&](int px) {
