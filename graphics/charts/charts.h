@@ -87,3 +87,19 @@ GRAPHICS& PAINTCHARTPIE(GRAPHICS& g, double nX, double nY, double nRadius, const
                         const rt::Value& nBorder = {}, const rt::Value& xTextColour = {});
 
 }  // namespace gfx
+
+namespace gfx {
+
+// Stacked columns of rows {x, {v1, v2, ...}[, width]}: segment k reaches from the top of
+// segment k - 1 (from nY for the first) to vk. aColours (nil or an array) is completed in
+// place to the longest value list with the current fill colour.
+GRAPHICS& PAINTCHARTPILLAR(GRAPHICS& g, double nX, double nY, const rt::Value& aParam, const rt::Value& aRows,
+                           rt::Value aColours = {});
+// Groups of bars standing on nY, centred on each row's x; nOverlap from -1 to 1 sets how
+// far neighbouring bars overlap (0 touching, 1 all on one place, -1 a bar width apart).
+GRAPHICS& PAINTCHARTMULTIBAR(GRAPHICS& g, double nX, double nY, const rt::Value& aParam, const rt::Value& aRows,
+                             rt::Value aColours = {}, const rt::Value& nOverlap = {});
+// One pixel (marker kind 1) or one marker per row {x, y[, colour]} in the current settings.
+GRAPHICS& PAINTCHARTSCATTER(GRAPHICS& g, double nX, double nY, const rt::Value& aParam, const rt::Value& aRows);
+
+}  // namespace gfx

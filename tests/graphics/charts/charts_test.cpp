@@ -291,3 +291,66 @@ TEST(ChartSeries, LineMarkersAndSplineOrder) {
     EXPECT_EQ(s.of("PAINTMARKERGROUP").size(), 1u);
     s.savePng("chart_spline");
 }
+
+TEST(ChartSeries, PillarsMultiBarsAndScatter) {
+    rt::Value p = params({{1, 0.0}, {2, 200.0}, {3, 0.0}, {4, 10.0}, {25, 0.0}, {26, 200.0}, {27, 0.0}, {28, 100.0}});
+    const auto rects = [](const Chart& c) {
+        std::vector<std::vector<double>> out;
+        for (const auto& call : c.of("PAINTRECTANGLEALIGNED")) out.push_back(call.args);
+        return out;
+    };
+    {
+        Chart c;
+        PAINTCHARTEMPTY(c.g, 100, 100, p);
+        c.calls.clear();
+        const uint32_t fill = c.g._NFILLCOLOR;
+        rt::Value colours = rt::Value::array({4.0});
+        PAINTCHARTPILLAR(c.g, 100, 100, p, rows({{5.0, rt::Value::array({10.0, 25.0, 30.0})}, {7.0, rt::Value::array()}}),
+                         colours);
+        // Default width 200 / 2 * 0.6 = 60; tops at 100 + 2 v.
+        EXPECT_EQ(rects(c), (std::vector<std::vector<double>>{
+                                {170, 100, 230, 120, 1}, {170, 120, 230, 150, 1}, {170, 150, 230, 160, 1}}));
+        ASSERT_EQ(colours.len(), 3u);
+        EXPECT_EQ(colours.at(1).num(), 4.0);
+        EXPECT_TRUE(colours.at(3).isObject());
+        EXPECT_EQ(c.g._NFILLCOLOR, fill);
+        c.savePng("chart_pillar");
+    }
+    struct Case {
+        const char* name;
+        rt::Value overlap;
+        double W, f;
+    };
+    for (const auto& tc : std::vector<Case>{{"touching", 0.0, 100.0 / 4.33333333, 1.0},
+                                            {"invalid", "0", 100.0 / 2.33333333, 0.0},
+                                            {"apart", -1.0, 100.0 / 6.33333333, 2.0}}) {
+        SCOPED_TRACE(tc.name);
+        Chart c;
+        PAINTCHARTMULTIBAR(c.g, 100, 100, p,
+                           rows({{5.0, rt::Value::array({10.0, 20.0, 30.0})}, {8.0, rt::Value::array({5.0})}}), {},
+                           tc.overlap);
+        const auto r = rects(c);
+        ASSERT_EQ(r.size(), 4u);
+        for (int k = 0; k < 3; ++k) {
+            const double centre = 200 + (k - 1) * tc.W * tc.f;
+            EXPECT_NEAR(r[k][0], centre - tc.W / 2, 1e-9);
+            EXPECT_NEAR(r[k][2], centre + tc.W / 2, 1e-9);
+            EXPECT_EQ(r[k][3], 100 + 20.0 * (k + 1));
+        }
+        EXPECT_NEAR((r[3][0] + r[3][2]) / 2, 260, 1e-9);  // a single bar centred on its x
+    }
+    {
+        Chart c;
+        const rt::Value data = rows({{1.0, 10.0}, {2.0, 20.0, 4.0}, {3.0, 30.0}});
+        c.g.SETMARKERSURFACE(1);
+        PAINTCHARTSCATTER(c.g, 100, 100, p, data);
+        c.g.SETMARKERSURFACE(6);
+        PAINTCHARTSCATTER(c.g, 100, 100, p, data);
+        const auto points = c.of("PAINTPOINTGROUP"), marks = c.of("PAINTMARKERGROUP");
+        ASSERT_EQ(points.size(), 1u);
+        ASSERT_EQ(marks.size(), 1u);
+        EXPECT_EQ(points[0].rows, (NumberRows{{120, 120}, {140, 140, 4}, {160, 160}}));
+        EXPECT_EQ(marks[0].rows, points[0].rows);
+        EXPECT_EQ(data.at(1).at(1).num(), 1.0);  // the caller's rows keep their axis values
+    }
+}
