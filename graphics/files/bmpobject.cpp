@@ -1,0 +1,144 @@
+#include "graphics/files/bmpobject.h"
+
+#include <filesystem>
+
+#include "graphics/files/pictures.h"
+
+namespace gfx {
+
+OBJECTSOURCEBMP::OBJECTSOURCEBMP(GRAPHICS* canvas, double x, double y, double width, double height, BmpSource source,
+                                 double placement, bool transparent, uint32_t transparentColour, double mode)
+    : OBJECTSHAPE(canvas), x_(x), y_(y), width_(width), height_(height), source_(std::move(source)),
+      placement_(uint16_t(std::max(0.0, std::min(65535.0, placement)))),
+      mode_(uint16_t(std::max(0.0, std::min(65535.0, mode)))), transparent_(transparent), colour_(transparentColour) {}
+
+QImage OBJECTSOURCEBMP::transformed(const QImage& source, int mode) {
+    QImage in = source.convertToFormat(QImage::Format_RGB32);
+    const bool invert = mode >= 10;
+    mode %= 10;
+    const int W = in.width(), H = in.height();
+    const bool swap = mode == 1 || mode == 3;
+    QImage out(swap ? H : W, swap ? W : H, QImage::Format_RGB32);
+    for (int j = 0; j < H; ++j)
+        for (int i = 0; i < W; ++i) {
+            int tx = i, ty = j;
+            switch (mode) {
+            case 1: tx = H - 1 - j, ty = i; break;
+            case 2: tx = W - 1 - i, ty = H - 1 - j; break;
+            case 3: tx = j, ty = W - 1 - i; break;
+            case 4: ty = H - 1 - j; break;
+            case 5: tx = W - 1 - i; break;
+            default: break;
+            }
+            QRgb c = in.pixel(i, j);
+            if (invert) c = qRgb(255 - qRed(c), 255 - qGreen(c), 255 - qBlue(c));
+            out.setPixel(tx, ty, c);
+        }
+    return out;
+}
+
+OBJECTSHAPE& OBJECTSOURCEBMP::DRAW() {
+    GRAPHICS* g = canvas();
+    if (!g) return *this;
+    gdi::HDC dc1 = SELECTDRAWDC(1);
+    QImage picture;
+    if (!source_.file.empty()) {
+        std::error_code ec;
+        if (!std::filesystem::is_regular_file(source_.file, ec)) return *this;  // no bitmap resources here
+        int32_t w = 0, h = 0;
+        gdi::HDC screen = dc1 ? dc1 : gdi::GetDC(nullptr);
+        gdi::HBITMAP loaded = loadPictureChain(source_.file, w, h, screen);
+        if (!dc1) gdi::ReleaseDC(nullptr, screen);
+        if (!loaded) return *this;
+        if (QImage* img = gdi::GetBitmapImage(loaded)) picture = img->copy();
+        gdi::DeleteObject(loaded);
+    } else if (source_.bitmap) {
+        if (QImage* img = gdi::GetBitmapImage(source_.bitmap)) picture = img->copy();  // the caller's stays untouched
+    }
+    if (picture.isNull()) return *this;
+    if (mode_ != 0) picture = transformed(picture, mode_);
+    else picture = picture.convertToFormat(QImage::Format_RGB32);
+    const int W = picture.width(), H = picture.height();
+
+    // Box in device pixels (y up, lower-left corner) and how the picture fills it.
+    int32_t bx, by, bw, bh;
+    bool stretch = false, tile = false;
+    if (placement_ == kBmpRestore || placement_ == kBmpTile || placement_ == kBmpCanvas) {
+        bx = g->_NOFFSETX, by = g->_NOFFSETY;
+        if (placement_ == kBmpRestore) bw = W, bh = H;
+        else bw = g->_ODIM.WIDTH(), bh = g->_ODIM.HEIGHT();
+        tile = placement_ == kBmpTile;
+        stretch = placement_ == kBmpCanvas;
+    } else {
+        if (width_ == 0.0 || height_ == 0.0) {
+            bw = W, bh = H;
+        } else {
+            bw = g->devW(width_), bh = g->devH(height_);
+            stretch = true;
+        }
+        bx = g->devX(x_), by = g->devY(y_);
+        if (placement_ > 0) g->GETORIGINPOINT(bx, by, bw, bh, placement_);
+    }
+    if (bw <= 0 || bh <= 0) return *this;
+    const QRgb key = colour_ == kBmpCornerColour
+                         ? picture.pixel(0, 0)
+                         : qRgb(int(colour_ & 0xFF), int((colour_ >> 8) & 0xFF), int((colour_ >> 16) & 0xFF));
+    QImage box;
+    if (stretch) {
+        box = (bw == W && bh == H) ? picture : picture.scaled(bw, bh, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    } else if (tile) {
+        box = QImage(bw, bh, QImage::Format_RGB32);
+        for (int y = 0; y < bh; ++y)
+            for (int x = 0; x < bw; ++x) box.setPixel(x, y, picture.pixel(x % W, y % H));
+    } else {
+        box = picture;
+    }
+    // Row j of the box (from its top) lies on device row by + bh - 1 - j.
+    for (int n = 1; n <= 2; ++n) {
+        gdi::HDC dc = SELECTDRAWDC(n);
+        if (!dc) continue;
+        for (int j = 0; j < bh; ++j) {
+            const QRgb* row = reinterpret_cast<const QRgb*>(box.constScanLine(j));
+            for (int i = 0; i < bw; ++i) {
+                const QRgb c = row[i] | 0xFF000000u;
+                if (transparent_ && (c & 0xFFFFFF) == (key & 0xFFFFFF)) continue;
+                gdi::SetPixelV(dc, bx + i, by + bh - 1 - j,
+                               uint32_t(qRed(c)) | uint32_t(qGreen(c)) << 8 | uint32_t(qBlue(c)) << 16);
+            }
+        }
+    }
+    return *this;
+}
+
+namespace {
+GRAPHICS& drawBmp(GRAPHICS& g, OBJECTSOURCEBMP& o) {
+    if (g._ODEVICE) g._ODEVICE->DRAW(o);
+    o.DESTROY();
+    return g;
+}
+}  // namespace
+
+GRAPHICS& PAINTBMPORIGINAL(GRAPHICS& g, double x, double y, const BmpSource& s, double anchor, bool t, uint32_t c,
+                           double mode) {
+    OBJECTSOURCEBMP o(&g, x, y, 0, 0, s, anchor, t, c, mode);
+    return drawBmp(g, o);
+}
+GRAPHICS& PAINTBMPSTRETCHED(GRAPHICS& g, double x, double y, double w, double h, const BmpSource& s, double anchor,
+                            bool t, uint32_t c, double mode) {
+    OBJECTSOURCEBMP o(&g, x, y, w, h, s, anchor, t, c, mode);
+    return drawBmp(g, o);
+}
+GRAPHICS& PAINTBMPCANVAS(GRAPHICS& g, const BmpSource& s, bool t, uint32_t c, double mode) {
+    OBJECTSOURCEBMP o(&g, 0, 0, 0, 0, s, kBmpCanvas, t, c, mode);
+    return drawBmp(g, o);
+}
+GRAPHICS& PAINTBMPREPEAT(GRAPHICS& g, const BmpSource& s, bool t, uint32_t c, double mode) {
+    OBJECTSOURCEBMP o(&g, 0, 0, 0, 0, s, kBmpTile, t, c, mode);
+    return drawBmp(g, o);
+}
+GRAPHICS& PAINTBMPRESTORE(GRAPHICS& g, const BmpSource& s, bool t, uint32_t c, double mode) {
+    OBJECTSOURCEBMP o(&g, 0, 0, 0, 0, s, kBmpRestore, t, c, mode);
+    return drawBmp(g, o);
+}
+
+}  // namespace gfx

@@ -1,0 +1,104 @@
+#include <gtest/gtest.h>
+
+#include "../canvas/canvas_devices.h"
+#include "graphics/files/bmpobject.h"
+#include "graphics/files/pictures.h"
+#include "test_env.h"
+
+using canvas_test::MemoryDevice;
+using canvas_test::WindowDevice;
+using gfx::GRAPHICS;
+
+namespace {
+
+// A 4 x 2 picture: top row red, green, blue, black; bottom row all white.
+QImage picture() {
+    QImage img(4, 2, QImage::Format_RGB32);
+    img.setPixel(0, 0, qRgb(255, 0, 0));
+    img.setPixel(1, 0, qRgb(0, 255, 0));
+    img.setPixel(2, 0, qRgb(0, 0, 255));
+    img.setPixel(3, 0, qRgb(0, 0, 0));
+    for (int x = 0; x < 4; ++x) img.setPixel(x, 1, qRgb(255, 255, 255));
+    return img;
+}
+constexpr uint32_t kRed = 0xFF0000, kGreen = 0x00FF00, kBlue = 0x0000FF, kBlack = 0, kWhite = 0xFFFFFF;
+
+}  // namespace
+
+TEST(BitmapObject, AnchorsPlaceThePictureUpright) {
+    gdi::HBITMAP bmp = gdi::CreateBitmapFromImage(picture());
+    // Where the picture's top-left (red) pixel lands, y up, for a picture drawn at (20, 10).
+    struct Case { double anchor; int x, y; } cases[] = {
+        {0, 20, 11},   // (x, y) is the lower-left corner
+        {4, 16, 9},    // upper-right corner
+        {10, 18, 10},  // centre
+        {2, 20, 9},    // upper-left
+        {6, 16, 11},   // lower-right
+    };
+    for (const auto& c : cases) {
+        MemoryDevice device(40, 30);
+        GRAPHICS g(&device);
+        gfx::PAINTBMPORIGINAL(g, 20, 10, bmp, c.anchor);
+        EXPECT_EQ(device.at(c.x, c.y), kRed) << "anchor " << c.anchor;
+        EXPECT_EQ(device.at(c.x + 2, c.y), kBlue) << "anchor " << c.anchor;
+        EXPECT_EQ(device.at(c.x, c.y - 1), kWhite) << "anchor " << c.anchor;
+    }
+    // The caller's bitmap is unchanged after a mode and transparency.
+    MemoryDevice device(40, 30);
+    GRAPHICS g(&device);
+    gfx::PAINTBMPORIGINAL(g, 0, 0, bmp, 0, true, gfx::kBmpCornerColour, 15);
+    EXPECT_EQ(*gdi::GetBitmapImage(bmp), picture());
+    gdi::DeleteObject(bmp);
+}
+
+TEST(BitmapObject, ModesStretchTileAndTransparency) {
+    const QImage pic = picture();
+    struct Case { int mode; QSize size; QPoint redAt; uint32_t firstPixel; } cases[] = {
+        {0, {4, 2}, {0, 0}, kRed},   {1, {2, 4}, {1, 0}, 0xFFFFFF}, {2, {4, 2}, {3, 1}, kWhite},
+        {3, {2, 4}, {0, 3}, kBlack}, {4, {4, 2}, {0, 1}, kWhite},   {5, {4, 2}, {3, 0}, kBlack},
+        {10, {4, 2}, {-1, -1}, 0x00FFFF},
+    };
+    for (const auto& c : cases) {
+        QImage t = gfx::OBJECTSOURCEBMP::transformed(pic, c.mode);
+        EXPECT_EQ(t.size(), c.size) << c.mode;
+        if (c.redAt.x() >= 0) EXPECT_EQ(t.pixel(c.redAt) & 0xFFFFFF, kRed) << c.mode;
+        EXPECT_EQ(t.pixel(0, 0) & 0xFFFFFF, c.firstPixel) << c.mode;
+    }
+
+    auto dir = mirvano_test::temp_dir("bmpobj");
+    const std::string file = (dir / "p.bmp").string();
+    ASSERT_TRUE(gfx::writeBmpFile(file, pic));
+    MemoryDevice device(10, 6);
+    GRAPHICS g(&device);
+    // Stretched to an 8 x 4 box at the origin: each pixel becomes 2 x 2.
+    gfx::PAINTBMPSTRETCHED(g, 0, 0, 8, 4, file);
+    EXPECT_EQ(device.at(0, 3), kRed);
+    EXPECT_EQ(device.at(3, 2), kGreen);
+    EXPECT_EQ(device.at(7, 0), kWhite);
+    // Tiled over the canvas from its top-left corner: the last column and row are cut.
+    gfx::PAINTBMPREPEAT(g, file);
+    EXPECT_EQ(device.at(0, 5), kRed);
+    EXPECT_EQ(device.at(4, 5), kRed);
+    EXPECT_EQ(device.at(8, 5), kRed);
+    EXPECT_EQ(device.at(8, 3), kRed);
+    EXPECT_EQ(device.at(9, 0), kWhite);
+    // Transparent white leaves what was there.
+    for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 10; ++x) gdi::SetPixelV(device.surface.dc, x, y, 0);
+    gfx::PAINTBMPRESTORE(g, file, true, 0xFFFFFF);
+    EXPECT_EQ(device.at(0, 1), kRed);
+    EXPECT_EQ(device.at(0, 0), kBlack);
+    // A file that does not exist draws nothing.
+    gfx::PAINTBMPRESTORE(g, (dir / "none.bmp").string());
+    EXPECT_EQ(device.at(0, 0), kBlack);
+}
+
+TEST(BitmapObject, WindowCanvasGetsThePictureInItsRefreshBitmapToo) {
+    WindowDevice device(20, 20);
+    GRAPHICS g(&device);
+    gdi::HBITMAP bmp = gdi::CreateBitmapFromImage(picture());
+    gfx::PAINTBMPORIGINAL(g, 5, 5, bmp);
+    EXPECT_EQ(device.at(5, 6), kRed);
+    EXPECT_EQ(gdi::GetPixel(g._PREFRESHMEMDC, 5, 6), 0x0000FFu);  // red in the platform's colour order
+    gdi::DeleteObject(bmp);
+}
