@@ -103,3 +103,16 @@ GRAPHICS& PAINTCHARTMULTIBAR(GRAPHICS& g, double nX, double nY, const rt::Value&
 GRAPHICS& PAINTCHARTSCATTER(GRAPHICS& g, double nX, double nY, const rt::Value& aParam, const rt::Value& aRows);
 
 }  // namespace gfx
+
+namespace gfx {
+
+// Rounded value ranges and tick steps from chart data, written into entries 3..5 (X) and
+// 27..29 (Y) of aParam; an axis whose data reach below zero gets new extent offsets and its
+// origin (when given) moves to where the value 0 falls. nDataKind: 0 {x, y}; 1 and 4
+// {x, {values}} by row sums; 2 every listed value; 3 {x, y}; kinds 1 to 4 include zero.
+// An interval count not above 0 leaves its axis alone; empty data change nothing.
+GRAPHICS& SETAUTOSCALE(GRAPHICS& g, rt::Value& aParam, const rt::Value& aData, const rt::Value& nIntervalsX,
+                       const rt::Value& nIntervalsY, const rt::Value& nDataKind = {}, double* nX = nullptr,
+                       double* nY = nullptr);
+
+}  // namespace gfx

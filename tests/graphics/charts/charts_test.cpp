@@ -354,3 +354,56 @@ TEST(ChartSeries, PillarsMultiBarsAndScatter) {
         EXPECT_EQ(data.at(1).at(1).num(), 1.0);  // the caller's rows keep their axis values
     }
 }
+
+TEST(ChartAutoScale, RangesStepsAndOriginAtZero) {
+    struct Case {
+        const char* name;
+        std::vector<double> ys;
+        int intervals;
+        double mn, mx, step;
+    };
+    const std::vector<Case> cases = {
+        {"0 to 10", {0, 10, 4}, 5, 0, 11, 3},       {"3 to 47", {3, 47}, 4, 0, 48, 20},
+        {"120 to 980", {120, 980}, 10, 100, 990, 90}, {"small", {0.02, 0.87}, 5, 0, 1, 1},
+        {"all equal", {5, 5}, 5, 2, 11, 2},          {"all zero", {0, 0}, 5, 0, 0.1, 0.1},
+        {"one interval", {0, 10}, 1, 0, 11, 20},
+    };
+    for (const auto& tc : cases) {
+        SCOPED_TRACE(tc.name);
+        Chart c;
+        rt::Array data;
+        for (double y : tc.ys) data.push_back(rt::Value::array({1.0, y}));
+        rt::Value p = params({});
+        double nY = 100;
+        SETAUTOSCALE(c.g, p, rt::Value::array(data), 0.0, double(tc.intervals), 0.0, nullptr, &nY);
+        EXPECT_NEAR(num(p, 27), tc.mn, 1e-9);
+        EXPECT_NEAR(num(p, 28), tc.mx, 1e-9);
+        EXPECT_NEAR(num(p, 29), tc.step, 1e-9);
+        EXPECT_EQ(nY, 100.0);
+        EXPECT_TRUE(p.at(3).isNil());  // the X axis was not asked for
+    }
+    // Data below zero: the offsets and the origin move so that the value 0 is the origin.
+    Chart c;
+    rt::Value p = params({{25, 0.0}, {26, 200.0}, {1, 0.0}, {2, 200.0}});
+    double nX = 50, nY = 100;
+    SETAUTOSCALE(c.g, p, rows({{1.0, -23.0}, {9.0, 57.0}}), 4.0, 8.0, 0.0, &nX, &nY);
+    EXPECT_NEAR(num(p, 27), -24, 1e-9);
+    EXPECT_NEAR(num(p, 28), 58, 1e-9);
+    EXPECT_NEAR(num(p, 29), 20, 1e-9);
+    const double d = 200.0 / (82.0 / -24.0);
+    EXPECT_NEAR(num(p, 25), d, 1e-9);
+    EXPECT_NEAR(num(p, 26), 200 + d, 1e-9);
+    EXPECT_NEAR(nY, 100 - d, 1e-9);
+    EXPECT_EQ(nX, 50.0);
+    // Kind 1 adds up each row's list and includes zero; kind 2 takes every value.
+    for (auto [kind, expectMin] : std::vector<std::pair<double, double>>{{1.0, 0.0}, {2.0, -5.1}}) {
+        rt::Value q = params({});
+        SETAUTOSCALE(c.g, q, rows({{1.0, rt::Value::array({-5.0, 10.0})}, {2.0, rt::Value::array({3.0, 4.0})}}), 0.0,
+                     5.0, kind);
+        EXPECT_NEAR(num(q, 27), expectMin, 1e-9) << kind;
+    }
+    // Empty data change nothing.
+    rt::Value untouched = params({});
+    SETAUTOSCALE(c.g, untouched, rt::Value::array(), 5.0, 5.0);
+    EXPECT_TRUE(untouched.at(3).isNil());
+}
