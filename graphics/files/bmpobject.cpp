@@ -1,6 +1,10 @@
 #include "graphics/files/bmpobject.h"
 
+#include <QImageReader>
+#include <QPainter>
 #include <filesystem>
+
+#include "graphics/canvas/numeric.h"
 
 #include "graphics/files/pictures.h"
 
@@ -140,5 +144,108 @@ GRAPHICS& PAINTBMPRESTORE(GRAPHICS& g, const BmpSource& s, bool t, uint32_t c, d
     OBJECTSOURCEBMP o(&g, 0, 0, 0, 0, s, kBmpRestore, t, c, mode);
     return drawBmp(g, o);
 }
+
+}  // namespace gfx
+
+
+namespace gfx {
+
+namespace {
+
+// Draws `paint` over the current content of a box of each drawing context: the box is read,
+// drawn on, and written back, so what the drawing leaves untouched stays as it was.
+template <class Paint>
+void paintOverBox(const OBJECTSHAPE& object, int32_t bx, int32_t by, int32_t bw, int32_t bh, Paint paint) {
+    if (bw <= 0 || bh <= 0 || int64_t(bw) * bh > 64 * 1024 * 1024) return;
+    for (int n = 1; n <= 2; ++n) {
+        gdi::HDC dc = object.SELECTDRAWDC(n);
+        if (!dc) break;
+        ExportArea area;
+        area.x0 = bx, area.y0 = by, area.w = bw, area.h = bh;
+        QImage before = captureArea(dc, area);
+        QImage after = before;
+        if (!paint(after)) return;
+        for (int j = 0; j < bh; ++j)
+            for (int i = 0; i < bw; ++i) {
+                const QRgb c = after.pixel(i, j);
+                if (c == before.pixel(i, j)) continue;
+                gdi::SetPixelV(dc, bx + i, by + bh - 1 - j,
+                               uint32_t(qRed(c)) | uint32_t(qGreen(c)) << 8 | uint32_t(qBlue(c)) << 16);
+            }
+    }
+}
+
+}  // namespace
+
+OBJECTDIRECTBMP::OBJECTDIRECTBMP(GRAPHICS* canvas, double x, double y, double width, double height, std::string file,
+                                 double anchor)
+    : OBJECTSHAPE(canvas), x_(x), y_(y), width_(width), height_(height), file_(std::move(file)),
+      anchor_(uint32_t(std::max(0.0, anchor))) {}
+
+OBJECTSHAPE& OBJECTDIRECTBMP::DRAW() {
+    GRAPHICS* g = canvas();
+    gdi::HDC dc1 = SELECTDRAWDC(1);
+    if (!g || !dc1) return *this;
+    QImageReader reader(QString::fromStdString(file_));
+    QImage picture = reader.read();
+    if (picture.isNull()) return *this;
+    int32_t bw, bh;
+    if (width_ == 0.0 || height_ == 0.0) {
+        // The picture's physical size on this device; pictures without one count as 96 dpi.
+        const double dpmX = picture.dotsPerMeterX() > 0 ? picture.dotsPerMeterX() : 96 / 0.0254;
+        const double dpmY = picture.dotsPerMeterY() > 0 ? picture.dotsPerMeterY() : 96 / 0.0254;
+        bw = whole(picture.width() / (dpmX * 0.0254) * gdi::GetDeviceCaps(dc1, gdi::LOGPIXELSX));
+        bh = whole(picture.height() / (dpmY * 0.0254) * gdi::GetDeviceCaps(dc1, gdi::LOGPIXELSY));
+    } else {
+        bw = g->devW(width_), bh = g->devH(height_);
+    }
+    int32_t bx = g->devX(x_), by = g->devY(y_);
+    if (anchor_ > 0) g->GETORIGINPOINT(bx, by, bw, bh, anchor_);
+    paintOverBox(*this, bx, by, bw, bh, [&](QImage& box) {
+        QPainter p(&box);
+        p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+        p.drawImage(QRect(0, 0, box.width(), box.height()), picture);
+        return true;
+    });
+    return *this;
+}
+
+OBJECTSHAPE& OBJECTENHMETA::DRAW() {
+    GRAPHICS* g = canvas();
+    if (!g) return *this;
+    int32_t bx, by, bw, bh;
+    if (width_ == 0.0 || height_ == 0.0) {
+        bx = g->_NOFFSETX, by = g->_NOFFSETY, bw = g->_ODIM.WIDTH(), bh = g->_ODIM.HEIGHT();
+    } else {
+        bx = g->devX(x_), by = g->devY(y_), bw = g->devW(width_), bh = g->devH(height_);
+        if (anchor_ > 0) g->GETORIGINPOINT(bx, by, bw, bh, anchor_);
+    }
+    gdi::HENHMETAFILE meta = gdi::GetEnhMetaFile(file_.c_str());
+    if (!meta) return *this;
+    paintOverBox(*this, bx, by, bw, bh, [&](QImage& box) {
+        gdi::HDC dc = gdi::CreateImageDC(&box);
+        gdi::RECT frame;
+        gdi::SetRect(&frame, 0, 0, box.width(), box.height());
+        const bool ok = gdi::PlayEnhMetaFile(dc, meta, &frame);
+        gdi::DeleteDC(dc);
+        return ok;
+    });
+    gdi::DeleteEnhMetaFile(meta);
+    return *this;
+}
+
+GRAPHICS& PAINTBMPDIRECT(GRAPHICS& g, double x, double y, double w, double h, const std::string& file, double anchor) {
+    OBJECTDIRECTBMP o(&g, x, y, w, h, file, anchor);
+    if (g._ODEVICE) g._ODEVICE->DRAW(o);
+    o.DESTROY();
+    return g;
+}
+GRAPHICS& PAINTENHMETAAREA(GRAPHICS& g, double x, double y, double w, double h, const std::string& file, double anchor) {
+    OBJECTENHMETA o(&g, x, y, w, h, file, anchor);
+    if (g._ODEVICE) g._ODEVICE->DRAW(o);
+    o.DESTROY();
+    return g;
+}
+GRAPHICS& PAINTENHMETACANVAS(GRAPHICS& g, const std::string& file) { return PAINTENHMETAAREA(g, 0, 0, 0, 0, file, 0); }
 
 }  // namespace gfx

@@ -58,3 +58,31 @@ GRAPHICS& PAINTBMPRESTORE(GRAPHICS& g, const BmpSource& source, bool transparent
                           uint32_t colour = kBmpCornerColour, double mode = 0);
 
 }  // namespace gfx
+
+namespace gfx {
+
+// A picture file drawn straight into a box (its own size at the device's resolution when the
+// width or height is 0), and an enhanced metafile played into a box or over the whole canvas.
+class OBJECTDIRECTBMP : public OBJECTSHAPE {
+public:
+    OBJECTDIRECTBMP(GRAPHICS* canvas, double x, double y, double width, double height, std::string file, double anchor = 0);
+    OBJECTSHAPE& DRAW() override;
+
+protected:
+    double x_, y_, width_, height_;
+    std::string file_;
+    uint32_t anchor_;
+};
+class OBJECTENHMETA : public OBJECTDIRECTBMP {
+public:
+    using OBJECTDIRECTBMP::OBJECTDIRECTBMP;
+    OBJECTSHAPE& DRAW() override;
+};
+
+GRAPHICS& PAINTBMPDIRECT(GRAPHICS& g, double x, double y, double width, double height, const std::string& file,
+                         double anchor = 0);
+GRAPHICS& PAINTENHMETAAREA(GRAPHICS& g, double x, double y, double width, double height, const std::string& file,
+                           double anchor = 0);
+GRAPHICS& PAINTENHMETACANVAS(GRAPHICS& g, const std::string& file);
+
+}  // namespace gfx

@@ -102,3 +102,40 @@ TEST(BitmapObject, WindowCanvasGetsThePictureInItsRefreshBitmapToo) {
     EXPECT_EQ(gdi::GetPixel(g._PREFRESHMEMDC, 5, 6), 0x0000FFu);  // red in the platform's colour order
     gdi::DeleteObject(bmp);
 }
+
+TEST(DirectPictures, OwnSizeAtTheAnchorAndMetafilesStretchedOverTheCanvas) {
+    auto dir = mirvano_test::temp_dir("direct");
+    const std::string png = (dir / "inch.png").string(), emf = (dir / "half.emf").string();
+    QImage inch(48, 48, QImage::Format_RGB32);  // one inch at 48 dpi
+    inch.fill(qRgb(0, 0, 255));
+    inch.setDotsPerMeterX(int(48 / 0.0254 + 0.5));
+    inch.setDotsPerMeterY(int(48 / 0.0254 + 0.5));
+    ASSERT_TRUE(inch.save(QString::fromStdString(png)));
+    MemoryDevice device(200, 150);
+    GRAPHICS g(&device);
+    gfx::PAINTBMPDIRECT(g, 100, 75, 0, 0, png, 10);  // 96 pixels on a 96-dpi device, centred
+    EXPECT_EQ(device.at(52, 27), kBlue);
+    EXPECT_EQ(device.at(147, 122), kBlue);
+    EXPECT_EQ(device.at(51, 75), kWhite);
+    EXPECT_EQ(device.at(148, 75), kWhite);
+
+    // A metafile whose left half is red, played over a 64 x 48 canvas.
+    gdi::RECT frame;
+    gdi::SetRect(&frame, 0, 0, 2540, 2540);
+    gdi::HDC rec = gdi::CreateEnhMetaFile(nullptr, emf.c_str(), &frame, nullptr);
+    ASSERT_NE(rec, nullptr);
+    gdi::RECT left;
+    gdi::SetRect(&left, 0, 0, 48, 96);
+    gdi::HBRUSH red = gdi::CreateSolidBrush(0x0000FF);
+    gdi::FillRect(rec, &left, red);
+    gdi::DeleteObject(red);
+    gdi::DeleteEnhMetaFile(gdi::CloseEnhMetaFile(rec));
+    MemoryDevice small(64, 48);
+    GRAPHICS h(&small);
+    gfx::PAINTENHMETACANVAS(h, emf);
+    EXPECT_EQ(small.at(5, 5), kRed);
+    EXPECT_EQ(small.at(28, 40), kRed);
+    EXPECT_EQ(small.at(40, 5), kWhite);
+    gfx::PAINTENHMETACANVAS(h, (dir / "none.emf").string());  // nothing happens
+    EXPECT_EQ(small.at(40, 5), kWhite);
+}
