@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <unistd.h>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 namespace mirvano_test {
@@ -18,6 +20,18 @@ inline std::filesystem::path temp_dir(const std::string& tag) {
     std::filesystem::remove_all(base);
     std::filesystem::create_directories(base);
     return base;
+}
+
+// The whole content of a file as bytes ("" when it cannot be read).
+inline std::string readAll(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+inline void writeAll(const std::filesystem::path& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
 }
 
 inline void prepare_qt_environment() {

@@ -16,12 +16,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string readAll(const fs::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
+using mirvano_test::readAll;
 
 fs::path program() { return fs::path(MIRVANO_BINARY_DIR) / "app" / "mirvano"; }
 

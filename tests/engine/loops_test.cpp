@@ -23,12 +23,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string readAll(const fs::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
+using mirvano_test::readAll;
 
 std::string fixture(const std::string& name) { return mirvano_test::fixture("engine/" + name); }
 

@@ -19,14 +19,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string readAll(const fs::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
+using mirvano_test::readAll;
+using mirvano_test::writeAll;
 
-void writeAll(const fs::path& p, const std::string& bytes) { std::ofstream(p, std::ios::binary) << bytes; }
 
 fs::path program() { return fs::path(MIRVANO_BINARY_DIR) / "app" / "mirvano"; }
 

@@ -28,14 +28,9 @@ using engine::ReportKind;
 
 namespace {
 
-std::string readAll(const fs::path& p) {
-    std::ifstream f(p, std::ios::binary);
-    std::stringstream s;
-    s << f.rdbuf();
-    return s.str();
-}
+using mirvano_test::readAll;
+using mirvano_test::writeAll;
 
-void writeAll(const fs::path& p, const std::string& bytes) { std::ofstream(p, std::ios::binary) << bytes; }
 
 bool isCharDevice(const char* path) {
     struct stat st {};

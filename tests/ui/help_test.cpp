@@ -35,12 +35,7 @@ std::string ansi(const std::string& utf8) {
     return out;
 }
 
-std::string readAll(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
+using mirvano_test::readAll;
 
 struct Opened {
     std::vector<std::string> targets;
