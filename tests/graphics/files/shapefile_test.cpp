@@ -93,6 +93,12 @@ TEST(ShapeFiles, GdalFilesReadWithCountsBoundsAndCoordinates) {
     gfx::SETSHAPEFILEOBJECT(g, "lines2", lines.string());
     gfx::GETSHAPEFIGCOORDID(g, "lines2", 2, rec, type, coords);
     EXPECT_EQ(coords.size(), 2u);
+    // A file with more records than the index may hold is indexed up to that many.
+    gfx::SHAPEFILE::setCapacityLimitForTests(2);
+    gfx::SETSHAPEFILEOBJECT(g, "capped", points.string());
+    gfx::GETSHAPEFILEBOX(g, "capped", count, box);
+    gfx::SHAPEFILE::setCapacityLimitForTests(0);
+    EXPECT_EQ(count, 2);
     // Unknown names answer the not-found values; a closed name is gone.
     gfx::SETSHAPEFILECLOSE(g, "pts");
     gfx::GETSHAPEFILEBOX(g, "pts", count, box);
