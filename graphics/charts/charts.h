@@ -116,3 +116,15 @@ GRAPHICS& SETAUTOSCALE(GRAPHICS& g, rt::Value& aParam, const rt::Value& aData, c
                        double* nY = nullptr);
 
 }  // namespace gfx
+
+namespace gfx {
+
+inline constexpr size_t kLegendParameterCount = 7;
+
+// A legend of rows {text, line colour[, line pattern]}, first row on top, each a sample
+// line and its text, optionally in a framed and filled box; aLegendParam (7 entries) is
+// normalised in place. nOrigin names the box's point (nX, nY) stands for. No rows, no box.
+GRAPHICS& PAINTCHARTLEGEND(GRAPHICS& g, double nX, double nY, rt::Value& aLegendParam, const rt::Value& aRows,
+                           const rt::Value& nOrigin = {});
+
+}  // namespace gfx

@@ -105,3 +105,51 @@ TEST(ChartPie, LabelPlacementAndExplodedSlice) {
     EXPECT_EQ(texts[5].args[2], 1.0);
     q.device.image().save(QString::fromStdString((std::filesystem::current_path() / "chart_pie.png").string()));
 }
+
+TEST(ChartLegend, DefaultsBoxRowsAndPatterns) {
+    Pie p;
+    rt::Value lp;
+    const rt::Value data = rows({{"Alpha", 2.0, 3.0}, {"Beta", 4.0}, {"Gamma", 5.0}});
+    p.g.SETLINEPATTERN(1);
+    const int32_t width = p.g._NLINEWIDTH;
+    PAINTCHARTLEGEND(p.g, 50, 60, lp, data);
+    ASSERT_EQ(lp.len(), 7u);
+    EXPECT_EQ(lp.at(1).num(), 5.0);
+    EXPECT_TRUE(lp.at(2).isObject());
+    EXPECT_EQ(lp.at(5).num(), 0.0);
+    EXPECT_TRUE(p.of("PAINTRECTANGLE").empty());
+    const auto lines = p.of("PAINTLINE");
+    ASSERT_EQ(lines.size(), 3u);
+    const double u = (lines[1].args[1] - lines[0].args[1]) / 3.0;
+    ASSERT_GT(u, 0.0);
+    EXPECT_NEAR(lines[0].args[1], 60 + u, 1e-9);
+    EXPECT_NEAR(lines[0].args[2] - lines[0].args[0], 8 * u, 1e-9);
+    const auto texts = p.of("PAINTSTRING");
+    ASSERT_EQ(texts.size(), 3u);
+    EXPECT_EQ(texts[0].text, "Gamma");  // the last row at the bottom
+    EXPECT_NEAR(texts[0].args[0], 50 + 9 * u, 1e-9);
+    EXPECT_EQ(p.g._NLINEPATTERN, 1);
+    EXPECT_EQ(p.g._NLINEWIDTH, width);
+
+    // Frame on: box of 11u + W by 10u, the rows at y + 2u, 5u, 8u.
+    Pie q;
+    rt::Value framed = rt::Value::array({12.0, 60.0, 2.0, 1.0, 1.0, 3.0, 1.0});
+    PAINTCHARTLEGEND(q.g, 50, 60, framed, data, 10.0);
+    EXPECT_EQ(framed.at(1).num(), 5.0);
+    EXPECT_TRUE(framed.at(2).isObject());
+    const auto box = q.of("PAINTRECTANGLE");
+    ASSERT_EQ(box.size(), 1u);
+    const auto ql = q.of("PAINTLINE");
+    ASSERT_EQ(ql.size(), 3u);
+    const double v = (ql[1].args[1] - ql[0].args[1]) / 3.0;
+    EXPECT_NEAR(box[0].args[3], 10 * v, 1e-9);
+    EXPECT_NEAR(box[0].args[1], 60 - 5 * v, 1e-9);  // centred on the point
+    EXPECT_NEAR(ql[0].args[1], box[0].args[1] + 2 * v, 1e-9);
+    EXPECT_NEAR(ql[2].args[1], box[0].args[1] + 8 * v, 1e-9);
+
+    // No rows: nothing drawn, nothing fails.
+    Pie e;
+    rt::Value none;
+    PAINTCHARTLEGEND(e.g, 0, 0, none, rt::Value::array());
+    EXPECT_TRUE(e.calls.empty());
+}
