@@ -1,6 +1,7 @@
 #include <QColor>
 #include <array>
 #include <cstring>
+#include <unordered_map>
 
 #include "graphics/files/pictures.h"
 
@@ -139,10 +140,17 @@ std::string encodeGif(const QImage& source) {
         QImage rgb = source.convertToFormat(QImage::Format_RGB32);
         image = QImage(rgb.size(), QImage::Format_Indexed8);
         image.setColorTable(table);
+        // Pictures hold few distinct colours: each is looked up once.
+        std::unordered_map<uint32_t, uchar> nearest;
         for (int y = 0; y < rgb.height(); ++y) {
             const QRgb* in = reinterpret_cast<const QRgb*>(rgb.constScanLine(y));
             uchar* out = image.scanLine(y);
             for (int x = 0; x < rgb.width(); ++x) {
+                const uint32_t key = in[x] & 0xFFFFFF;
+                if (auto it = nearest.find(key); it != nearest.end()) {
+                    out[x] = it->second;
+                    continue;
+                }
                 const int r = qRed(in[x]), g = qGreen(in[x]), b = qBlue(in[x]);
                 int best = 0;
                 long bestD = -1;
@@ -153,6 +161,7 @@ std::string encodeGif(const QImage& source) {
                     if (d == 0) break;
                 }
                 out[x] = uchar(best);
+                nearest.emplace(key, uchar(best));
             }
         }
     }
