@@ -128,3 +128,13 @@ GRAPHICS& PAINTCHARTLEGEND(GRAPHICS& g, double nX, double nY, rt::Value& aLegend
                            const rt::Value& nOrigin = {});
 
 }  // namespace gfx
+
+namespace gfx {
+
+// Stacked bands of rows {x, {y1, ..., yk}} (y1 the bottom series), each band filled down
+// to nY. Shorter value lists are padded with 0 in place; colours left out are picked from
+// ColorTable by a generator seeded with 0 and written into aColours.
+GRAPHICS& PAINTCHARTINTEGRAL(GRAPHICS& g, double nX, double nY, const rt::Value& aParam, const rt::Value& aRows,
+                             rt::Value aColours = {}, const rt::Value& nLines = {}, const rt::Value& nMarkers = {});
+
+}  // namespace gfx

@@ -407,3 +407,34 @@ TEST(ChartAutoScale, RangesStepsAndOriginAtZero) {
     SETAUTOSCALE(c.g, untouched, rt::Value::array(), 5.0, 5.0);
     EXPECT_TRUE(untouched.at(3).isNil());
 }
+
+TEST(ChartSeries, IntegralBandsStackDownToTheOrigin) {
+    rt::Value p = params({{1, 0.0}, {2, 200.0}, {3, 0.0}, {4, 10.0}, {25, 0.0}, {26, 200.0}, {27, 0.0}, {28, 100.0}});
+    Chart c;
+    PAINTCHARTEMPTY(c.g, 100, 100, p);
+    c.calls.clear();
+    const rt::Value data = rows({{3.0, rt::Value::array({1.0, 1.0})}, {1.0, rt::Value::array({2.0, 3.0})},
+                                 {2.0, rt::Value::array({4.0, 1.0})}, {4.0, rt::Value::array({6.0})}});
+    rt::Value colours = rt::Value::array({2.0});
+    const int32_t width = c.g._NLINEWIDTH;
+    PAINTCHARTINTEGRAL(c.g, 100, 100, p, data, colours, 1.0, 1.0);
+    c.savePng("chart_integral");
+    const auto bands = c.of("PAINTPOLYGON");
+    ASSERT_EQ(bands.size(), 2u);
+    // The whole stack first (sums 5, 5, 2, 6 at x 1, 2, 3, 4 once sorted), then series 1 alone.
+    EXPECT_EQ(bands[0].rows, (NumberRows{{120, 110}, {140, 110}, {160, 104}, {180, 112}, {180, 100}, {120, 100},
+                                         {120, 110}}));
+    EXPECT_EQ(bands[1].rows, (NumberRows{{120, 104}, {140, 108}, {160, 102}, {180, 112}, {180, 100}, {120, 100},
+                                         {120, 104}}));
+    EXPECT_EQ(c.of("PAINTLINEGROUP").size(), 2u);
+    EXPECT_EQ(c.of("PAINTMARKERGROUP").size(), 2u);
+    EXPECT_EQ(data.at(4).at(2).len(), 2u);  // padded with 0
+    ASSERT_EQ(colours.len(), 2u);
+    EXPECT_EQ(colours.at(1).num(), 2.0);
+    EXPECT_GE(colours.at(2).num(), 1.0);
+    EXPECT_EQ(c.g._NLINEWIDTH, width);
+
+    Chart e;
+    PAINTCHARTINTEGRAL(e.g, 100, 100, p, rt::Value::array());
+    EXPECT_TRUE(e.calls.empty());
+}
