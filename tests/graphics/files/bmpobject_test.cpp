@@ -61,7 +61,9 @@ TEST(BitmapObject, ModesStretchTileAndTransparency) {
     for (const auto& c : cases) {
         QImage t = gfx::OBJECTSOURCEBMP::transformed(pic, c.mode);
         EXPECT_EQ(t.size(), c.size) << c.mode;
-        if (c.redAt.x() >= 0) EXPECT_EQ(t.pixel(c.redAt) & 0xFFFFFF, kRed) << c.mode;
+        if (c.redAt.x() >= 0) {
+            EXPECT_EQ(t.pixel(c.redAt) & 0xFFFFFF, kRed) << c.mode;
+        }
         EXPECT_EQ(t.pixel(0, 0) & 0xFFFFFF, c.firstPixel) << c.mode;
     }
 

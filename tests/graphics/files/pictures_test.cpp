@@ -246,7 +246,7 @@ TEST(PictureLoaders, ChainResultsAndSizes) {
     withDpi.setDotsPerMeterX(int(192 / 0.0254 + 0.5));  // 192 dpi: half an inch wide
     withDpi.setDotsPerMeterY(int(192 / 0.0254 + 0.5));
     ASSERT_TRUE(withDpi.save(QString::fromStdString(png)));
-    { std::ofstream(empty); }
+    { std::ofstream touch(empty); }
     gdi::HDC screen = gdi::GetDC(nullptr);
     int32_t w = -1, h = -1;
     gdi::HBITMAP b = gfx::LOADIMAGEAPI(bmp, w, h);
