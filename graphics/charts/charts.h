@@ -138,3 +138,16 @@ GRAPHICS& PAINTCHARTINTEGRAL(GRAPHICS& g, double nX, double nY, const rt::Value&
                              rt::Value aColours = {}, const rt::Value& nLines = {}, const rt::Value& nMarkers = {});
 
 }  // namespace gfx
+
+namespace gfx {
+
+// A transformed deep copy of chart data: bX applied to every x, bY to every y (position 2,
+// or every element of the list there for kinds 1, 2 and 4). A result that is not a finite
+// number leaves the value as it was.
+rt::Value SETLOGARITHMIC(const rt::Value& aData, const rt::Value& bX = {}, const rt::Value& bY = {},
+                         const rt::Value& nDataKind = {});
+// nSteps rows {x, f(x)} evenly spaced from the smaller to the larger end (at most 65535;
+// one step gives the row at the smaller end).
+rt::Value SETMATHGRAPHARRAY(const rt::Value& bFunction, double nFrom, double nTo, double nSteps);
+
+}  // namespace gfx

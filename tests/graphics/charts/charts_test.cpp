@@ -438,3 +438,37 @@ TEST(ChartSeries, IntegralBandsStackDownToTheOrigin) {
     PAINTCHARTINTEGRAL(e.g, 100, 100, p, rt::Value::array());
     EXPECT_TRUE(e.calls.empty());
 }
+
+TEST(ChartData, TransformedCopiesAndSampledFunctions) {
+    const rt::Value log10 = rt::Value::block([](const std::vector<rt::Value>& a) { return rt::Value(std::log10(a[0].num())); });
+    const rt::Value twice = rt::Value::block([](const std::vector<rt::Value>& a) { return rt::Value(2 * a[0].num()); });
+    const rt::Value data = rows({{1.0, 10.0}, {2.0, 1000.0}, {3.0, 0.0}});
+    const rt::Value logged = SETLOGARITHMIC(data, {}, log10, 0.0);
+    EXPECT_EQ(logged.at(1).at(2).num(), 1.0);
+    EXPECT_EQ(logged.at(2).at(2).num(), 3.0);
+    EXPECT_EQ(logged.at(3).at(2).num(), 0.0);  // log of 0 is no number: the value stays
+    EXPECT_EQ(data.at(2).at(2).num(), 1000.0);
+    const rt::Value lists = rows({{5.0, rt::Value::array({1.0, 100.0})}});
+    const rt::Value k2 = SETLOGARITHMIC(lists, twice, log10, 2.0);
+    EXPECT_EQ(k2.at(1).at(1).num(), 10.0);
+    EXPECT_EQ(k2.at(1).at(2).at(2).num(), 2.0);
+    EXPECT_EQ(lists.at(1).at(2).at(2).num(), 100.0);
+    const rt::Value k7 = SETLOGARITHMIC(data, twice, log10, 7.0);
+    EXPECT_EQ(k7.at(1).at(1).num(), 2.0);
+    EXPECT_EQ(k7.at(1).at(2).num(), 10.0);
+    const rt::Value empty = rt::Value::array();
+    EXPECT_FALSE(SETLOGARITHMIC(empty).same(empty));
+
+    for (auto [from, to] : std::vector<std::pair<double, double>>{{0, 1}, {1, 0}}) {
+        const rt::Value g = SETMATHGRAPHARRAY(twice, from, to, 5);
+        ASSERT_EQ(g.len(), 5u);
+        for (size_t i = 0; i < 5; ++i) {
+            EXPECT_DOUBLE_EQ(g.at(i + 1).at(1).num(), 0.25 * double(i));
+            EXPECT_DOUBLE_EQ(g.at(i + 1).at(2).num(), 0.5 * double(i));
+        }
+    }
+    EXPECT_EQ(SETMATHGRAPHARRAY(twice, 0, 1, 0).len(), 0u);
+    const rt::Value one = SETMATHGRAPHARRAY(twice, 3, 1, 1);
+    ASSERT_EQ(one.len(), 1u);
+    EXPECT_EQ(one.at(1).at(1).num(), 1.0);
+}
