@@ -213,6 +213,38 @@ int fractalInterleavedRow(int i, int H) {
 
 void APPLICATIONEXECCLOSEONQUIT() { gui::APPLICATIONEXEC(); }
 
+namespace {
+
+// Where the escape counts change most, row by row in strips of W div F pixels.
+struct ZoomMark {
+    int S = 0, W = 0, M = 0, measure = 0;
+    int lastRow = -1;
+    double A = 0.0, Ab = 0.0;
+    int Lc = 0;
+    float mc = 0.0f, mr = 0.0f;
+
+    void step(int c, int r, int n, bool forward) {
+        if (r != lastRow) {
+            A = 0.0;
+            lastRow = r;
+        } else if (c == W - 1 || c == 0 || (S != 0 && c % S == 0)) {
+            if (A > Ab) {
+                if (!forward) mc = float(c + S / 2);
+                else mc = float(c == 0 ? (W - 1) - S / 2 : c - S / 2);
+                mr = float(r);
+                Ab = A;
+            }
+            A = 0.0;
+        }
+        if (n != Lc && n <= M) {
+            A += measure == 0 ? 1.0 : measure == 1 ? double(n) : std::abs(double(Lc - n));
+            Lc = n;
+        }
+    }
+};
+
+}  // namespace
+
 void setFractalPixelHook(std::function<void()> hook) { pixelHook = std::move(hook); }
 
 OBJECTFRACTAL::OBJECTFRACTAL(GRAPHICS* g, double nX, double nY, double nWidth, double nHeight, double nAlign,
@@ -265,6 +297,21 @@ OBJECTSHAPE& OBJECTFRACTAL::DRAW() {
         return *this;
     }
 
+    // The window: the parameters', or one the canvas remembers.
+    float top = s.top, bottom = s.bottom, left = s.left, right = s.right;
+    const bool marking = s.zoomMode == 1 || s.zoomMode == 3;
+    if ((s.zoomMode == 2 || s.zoomMode == 3) && g->_R4TOP != 0.0f)
+        top = g->_R4TOP, bottom = g->_R4BOTTOM, left = g->_R4LEFT, right = g->_R4RIGHT;
+    if (s.zoomMode == 4 && g->_R4TOPV != 0.0f)
+        top = g->_R4TOPV, bottom = g->_R4BOTTOMV, left = g->_R4LEFTV, right = g->_R4RIGHTV;
+    g->_R4TOPV = top, g->_R4BOTTOMV = bottom, g->_R4LEFTV = left, g->_R4RIGHTV = right;
+    ZoomMark mark;
+    mark.S = W / s.zoomFactor;
+    mark.W = W;
+    mark.M = s.M;
+    mark.measure = s.activity;
+    bool forward = true;
+
     FractalColours bases;
     bases.outsideBase = fractalBaseColour(s.outScheme == 5 ? g->_NBACKGRCOLOR : g->_NLINECOLOR, s.outScheme, s.outFlags);
     bases.insideBase = fractalBaseColour(s.inScheme == 5 ? g->_NBACKGRCOLOR : g->_NLINECOLOR, s.inScheme, s.inFlags);
@@ -286,6 +333,7 @@ OBJECTSHAPE& OBJECTFRACTAL::DRAW() {
                 dir = (dir + 1) % 4;
                 if (++legsAtLength == 2) legsAtLength = 0, ++legLength;
             }
+            if ((dir == 2 || dir == 0) && legDone == 0) forward = !forward;
         }
         c = sc, r = sr;
     };
@@ -298,7 +346,7 @@ OBJECTSHAPE& OBJECTFRACTAL::DRAW() {
     gdi::HBRUSH brush = nullptr;
     uint32_t brushColour = 0;
     // Single-precision spans; an area one pixel wide or high shows the window's low edge.
-    const float spanX = s.right - s.left, spanY = s.top - s.bottom;
+    const float spanX = right - left, spanY = top - bottom;
     const float dW = W > 1 ? float(W - 1) : 1.0f, dH = H > 1 ? float(H - 1) : 1.0f;
 
     bool lost = false;
@@ -329,9 +377,10 @@ OBJECTSHAPE& OBJECTFRACTAL::DRAW() {
                 default: break;
             }
             ++j;
-            const float px = s.left + (spanX * float(c)) / dW;
-            const float py = s.bottom + (spanY * float(r)) / dH;
+            const float px = left + (spanX * float(c)) / dW;
+            const float py = bottom + (spanY * float(r)) / dH;
             const FractalIteration it = fractalIterate(s, px, py);
+            if (marking && s.order != 4) mark.step(c, r, it.n, forward);
             const std::optional<uint32_t> colour = fractalColour(s, bases, *g, it, colourRows);
             if (!colour) continue;
             if (!brush || brushColour != *colour) {
@@ -354,6 +403,42 @@ OBJECTSHAPE& OBJECTFRACTAL::DRAW() {
         }
     }
     if (brush) gdi::DeleteObject(brush);
+    if (!lost && marking) {
+        int S = mark.S;
+        float mc = mark.mc, mr = mark.mr;
+        if (mc == 0.0f) {
+            S = W / 2;
+            mc = float(W) / 2.0f;
+            mr = float(H) / 2.0f;
+        }
+        const int Hb = rt::toInt32(double(float(S) * (float(H) / float(W))));
+        const float cx = left + (spanX * mc) / dW, cy = bottom + (spanY * mr) / dH;
+        const float hw = (spanX * (float(S) / float(W))) / 2.0f;
+        const float hh = (spanY * (float(Hb) / float(H))) / 2.0f;
+        if (double(spanY) - 2.0 * double(hh) < 0.00001) {
+            g->_R4TOP = 0.0f;  // too small to zoom further: start again from the parameters
+        } else {
+            g->_R4TOP = cy + hh, g->_R4BOTTOM = cy - hh, g->_R4RIGHT = cx + hw, g->_R4LEFT = cx - hw;
+        }
+        if (s.dottedMark == 1 && g->_R4TOP != 0.0f) {
+            int x1 = std::max(rt::toInt32(double(mc) - S / 2.0), 0), y1 = std::max(rt::toInt32(double(mr) - Hb / 2.0), 0);
+            int x2 = std::min(rt::toInt32(double(mc) - S / 2.0) + S, W - 1);
+            int y2 = std::min(rt::toInt32(double(mr) - Hb / 2.0) + Hb, H - 1);
+            x1 += x0, x2 += x0, y1 += y0, y2 += y0;
+            gdi::HPEN pen = gdi::CreatePen(gdi::PS_DOT, 1, 0);
+            for (gdi::HDC target : {dc, refresh}) {
+                if (!target) continue;
+                gdi::HGDIOBJ oldPen = gdi::SelectObject(target, pen);
+                gdi::HGDIOBJ oldBrush = gdi::SelectObject(target, gdi::GetStockObject(gdi::NULL_BRUSH));
+                const gdi::COLORREF oldBk = gdi::SetBkColor(target, gdi::RGB(255, 255, 255));
+                gdi::Rectangle(target, x1, y1, x2, y2);
+                gdi::SelectObject(target, oldBrush);
+                gdi::SelectObject(target, oldPen);
+                gdi::SetBkColor(target, oldBk);
+            }
+            gdi::DeleteObject(pen);
+        }
+    }
     if (!lost) {
         if (dc) gdi::SetROP2(dc, previousRop);
         if (refresh) gdi::SetROP2(refresh, previousRop);

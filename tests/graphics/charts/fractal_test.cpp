@@ -213,3 +213,39 @@ TEST(FractalStopControl, NewerDrawingStopsOlderAndLostWindowEnds) {
     EXPECT_EQ(pixels, 0);
     setFractalPixelHook({});
 }
+
+TEST(FractalZoom, RecordUseRepeatAndClear) {
+    MemoryDevice device(21, 21);
+    GRAPHICS g(&device);
+    // All captured: no strip is marked, the zoom halves the window around its centre.
+    rt::Value p = params({{1, 0.1}, {2, -0.1}, {3, -0.1}, {4, -0.3}, {18, 1.0}});
+    PAINTFRACTAL(g, 0, 0, 21, 21, 0, p);
+    EXPECT_EQ(g._R4TOPV, 0.1f);
+    EXPECT_EQ(g._R4LEFTV, -0.3f);
+    const float cx = -0.3f + (0.2f * 10.5f) / 20.0f, cy = -0.1f + (0.2f * 10.5f) / 20.0f;
+    const float hw = (0.2f * (10.0f / 21.0f)) / 2.0f;
+    EXPECT_FLOAT_EQ(g._R4LEFT, cx - hw);
+    EXPECT_FLOAT_EQ(g._R4RIGHT, cx + hw);
+    EXPECT_FLOAT_EQ(g._R4TOP, cy + hw);
+
+    // Mode 2 uses the recorded window, mode 4 repeats the last one.
+    const float zoomTop = g._R4TOP;
+    rt::Value use = params({{18, 2.0}});
+    PAINTFRACTAL(g, 0, 0, 21, 21, 0, use);
+    EXPECT_EQ(g._R4TOPV, zoomTop);
+    rt::Value repeat = params({{18, 4.0}, {1, 1.0}});
+    PAINTFRACTAL(g, 0, 0, 21, 21, 0, repeat);
+    EXPECT_EQ(g._R4TOPV, zoomTop);
+
+    // Mode 3 zooms deeper each time until the window is too small, then starts again.
+    rt::Value deeper = params({{18, 3.0}, {20, 20.0}, {21, 1.0}});
+    int draws = 0;
+    while (g._R4TOP != 0.0f && draws < 50) {
+        PAINTFRACTAL(g, 0, 0, 21, 21, 0, deeper);
+        ++draws;
+    }
+    EXPECT_LT(draws, 50);
+    EXPECT_EQ(g._R4TOP, 0.0f);
+    PAINTFRACTAL(g, 0, 0, 21, 21, 0, deeper);
+    EXPECT_EQ(g._R4TOPV, 1.1f);  // back to the parameters' window
+}
