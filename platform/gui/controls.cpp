@@ -152,6 +152,39 @@ int findIn(const QListWidget* list, const std::string& text, bool exact, int sta
     return 0;
 }
 
+int sortedPosition(const QListWidget* list, const std::string& text);
+
+// Item lists of list boxes and combo boxes: the Qt list holds the texts, `values` the value
+// paired with each item, in the same order; positions are 1-based.
+int listCount(const QListWidget* l) { return l ? l->count() : 0; }
+
+std::string listText(const QListWidget* l, int pos) {
+    if (!l || pos < 1 || pos > l->count()) return {};
+    return ss(l->item(pos - 1)->text());
+}
+
+rt::Value listValue(const std::vector<rt::Value>& values, int pos) {
+    if (pos < 1 || pos > int(values.size())) return rt::Value();
+    return values[size_t(pos - 1)];
+}
+
+int listAdd(QListWidget* l, std::vector<rt::Value>& values, const std::string& text, int pos,
+            const rt::Value& value, bool sorted) {
+    if (!l) return 0;
+    int n = l->count();
+    int at = pos > 0 ? std::min(pos, n + 1) : (sorted ? sortedPosition(l, text) : n + 1);
+    l->insertItem(at - 1, new QListWidgetItem(qs(text)));
+    values.insert(values.begin() + (at - 1), value.isNil() ? rt::Value(text) : value);
+    return at;
+}
+
+bool listDelete(QListWidget* l, std::vector<rt::Value>& values, int pos) {
+    if (!l || pos < 1 || pos > l->count()) return false;
+    delete l->takeItem(pos - 1);
+    values.erase(values.begin() + (pos - 1));
+    return true;
+}
+
 int sortedPosition(const QListWidget* list, const std::string& text) {
     int n = list ? list->count() : 0;
     int i = 0;
@@ -644,8 +677,6 @@ QListWidget* LISTBOX::listWidget() const { return qobject_cast<QListWidget*>(HAN
 bool LISTBOX::isMultiple() const { return STYLE() & (LBS_MULTIPLESEL | LBS_EXTENDEDSEL); }
 bool LISTBOX::isSorted() const { return STYLE() & LBS_SORT; }
 
-int LISTBOX::insertSorted(const std::string& text) const { return sortedPosition(listWidget(), text); }
-
 void LISTBOX::FILLUSING(const std::vector<std::string>& texts) {
     ProgrammaticGuard g(programmatic_);
     CLEAR();
@@ -659,24 +690,13 @@ void LISTBOX::FILLUSING(const std::vector<std::pair<std::string, rt::Value>>& it
 }
 
 int LISTBOX::ADDITEM(const std::string& text, int pos, const rt::Value& value) {
-    QListWidget* l = listWidget();
-    if (!l) return 0;
     ProgrammaticGuard g(programmatic_);
-    int n = l->count();
-    int at = pos > 0 ? std::min(pos, n + 1) : (isSorted() ? insertSorted(text) : n + 1);
-    auto* item = new QListWidgetItem(qs(text));
-    l->insertItem(at - 1, item);
-    values_.insert(values_.begin() + (at - 1), value.isNil() ? rt::Value(text) : value);
-    return at;
+    return listAdd(listWidget(), values_, text, pos, value, isSorted());
 }
 
 bool LISTBOX::DELETEITEM(int pos) {
-    QListWidget* l = listWidget();
-    if (!l || pos < 1 || pos > l->count()) return false;
     ProgrammaticGuard g(programmatic_);
-    delete l->takeItem(pos - 1);
-    values_.erase(values_.begin() + (pos - 1));
-    return true;
+    return listDelete(listWidget(), values_, pos);
 }
 
 void LISTBOX::CLEAR() {
@@ -686,21 +706,11 @@ void LISTBOX::CLEAR() {
     walk_ = 0;
 }
 
-int LISTBOX::ITEMCOUNT() const {
-    QListWidget* l = listWidget();
-    return l ? l->count() : 0;
-}
+int LISTBOX::ITEMCOUNT() const { return listCount(listWidget()); }
 
-std::string LISTBOX::GETITEM(int pos) const {
-    QListWidget* l = listWidget();
-    if (!l || pos < 1 || pos > l->count()) return {};
-    return ss(l->item(pos - 1)->text());
-}
+std::string LISTBOX::GETITEM(int pos) const { return listText(listWidget(), pos); }
 
-rt::Value LISTBOX::GETITEMVALUE(int pos) const {
-    if (pos < 1 || pos > int(values_.size())) return rt::Value();
-    return values_[size_t(pos - 1)];
-}
+rt::Value LISTBOX::GETITEMVALUE(int pos) const { return listValue(values_, pos); }
 
 int LISTBOX::FINDITEM(const std::string& text, bool exact, int start) const {
     return findIn(listWidget(), text, exact, start);
@@ -860,8 +870,6 @@ QListWidget* COMBOBOX::listWidget() const {
     return w ? w->findChild<QListWidget*>(QStringLiteral("list")) : nullptr;
 }
 
-int COMBOBOX::insertSorted(const std::string& text) const { return sortedPosition(listWidget(), text); }
-
 void COMBOBOX::FILLUSING(const std::vector<std::string>& texts) {
     ProgrammaticGuard g(programmatic_);
     CLEAR();
@@ -875,23 +883,13 @@ void COMBOBOX::FILLUSING(const std::vector<std::pair<std::string, rt::Value>>& i
 }
 
 int COMBOBOX::ADDITEM(const std::string& text, int pos, const rt::Value& value) {
-    QListWidget* l = listWidget();
-    if (!l) return 0;
     ProgrammaticGuard g(programmatic_);
-    int n = l->count();
-    int at = pos > 0 ? std::min(pos, n + 1) : ((STYLE() & CBS_SORT) ? insertSorted(text) : n + 1);
-    l->insertItem(at - 1, new QListWidgetItem(qs(text)));
-    values_.insert(values_.begin() + (at - 1), value.isNil() ? rt::Value(text) : value);
-    return at;
+    return listAdd(listWidget(), values_, text, pos, value, (STYLE() & CBS_SORT) != 0);
 }
 
 bool COMBOBOX::DELETEITEM(int pos) {
-    QListWidget* l = listWidget();
-    if (!l || pos < 1 || pos > l->count()) return false;
     ProgrammaticGuard g(programmatic_);
-    delete l->takeItem(pos - 1);
-    values_.erase(values_.begin() + (pos - 1));
-    return true;
+    return listDelete(listWidget(), values_, pos);
 }
 
 void COMBOBOX::CLEAR() {
@@ -901,21 +899,11 @@ void COMBOBOX::CLEAR() {
     values_.clear();
 }
 
-int COMBOBOX::ITEMCOUNT() const {
-    QListWidget* l = listWidget();
-    return l ? l->count() : 0;
-}
+int COMBOBOX::ITEMCOUNT() const { return listCount(listWidget()); }
 
-std::string COMBOBOX::GETITEM(int pos) const {
-    QListWidget* l = listWidget();
-    if (!l || pos < 1 || pos > l->count()) return {};
-    return ss(l->item(pos - 1)->text());
-}
+std::string COMBOBOX::GETITEM(int pos) const { return listText(listWidget(), pos); }
 
-rt::Value COMBOBOX::GETITEMVALUE(int pos) const {
-    if (pos < 1 || pos > int(values_.size())) return rt::Value();
-    return values_[size_t(pos - 1)];
-}
+rt::Value COMBOBOX::GETITEMVALUE(int pos) const { return listValue(values_, pos); }
 
 int COMBOBOX::FINDITEM(const std::string& text, bool exact, int start) const {
     return findIn(listWidget(), text, exact, start);

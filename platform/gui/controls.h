@@ -359,7 +359,6 @@ public:
 
 private:
     void build();
-    int insertSorted(const std::string& text) const;
     std::vector<rt::Value> values_;
     int walk_ = 0;
     bool programmatic_ = false;
@@ -400,7 +399,6 @@ public:
 
 private:
     void build();
-    int insertSorted(const std::string& text) const;
     std::vector<rt::Value> values_;
     bool programmatic_ = false;
 };
