@@ -17,6 +17,7 @@
 #include "platform/runtime/expr.h"
 #include "platform/runtime/settings.h"
 #include "platform/runtime/strings.h"
+#include "form_fixture.h"
 #include "test_env.h"
 #include "ui/dtamirvano.h"
 #include "ui/globals.h"
@@ -256,24 +257,12 @@ TEST(IsInFile, ModesTypesAndTheCache) {
 // Whole runs through the main window: sort and filter together, for text and dBase input.
 namespace {
 
-class SortFilterWindowTest : public ::testing::Test {
+class SortFilterWindowTest : public FormFixture {
 protected:
     void SetUp() override {
-        ui::gbSprache = 2;
-        rt::SetAnsi(true);
-        rt::SetDeleted(true);
+        startForm("sortfilter-window");
         rt::SetDateCountry(5);
         rt::SetCentury(true);
-        shell = std::make_unique<gui::TOPAPPWINDOW>();
-        bar = std::make_unique<widgets::STATUSBAR2>(shell.get());
-        shell->STATUSBAR(bar.get());
-        ui::goShell = shell.get();
-        form = std::make_unique<ui::DTAMIRVANO>(shell.get());
-        form->INITSPRACHE();
-        form->SETSPRACHE(ui::gbSprache);
-        dir = mirvano_test::temp_dir("sortfilter-window");
-        for (const ui::RadioFamily& family : ui::optionFamilies())
-            for (size_t i = 0; i < family.members.size(); ++i) press(family.members[i].button, i == 0);
         format(true, "CSV");
         format(false, "CSV");
         press("RADIOGRENZETEXTOUT", true);
@@ -286,39 +275,6 @@ protected:
                  "D;Leeds;15.06.2014;11\r\n"
                  "E;Paris;02.01.2015;12\r\n"
                  "F;Turin;10.10.2010;50\r\n");
-    }
-    void TearDown() override {
-        form->CLOSEINPUT();
-        form->CLOSEOUTPUT();
-        form.reset();
-        ui::goShell = nullptr;
-        shell->STATUSBAR(nullptr);
-        bar.reset();
-        shell.reset();
-    }
-    gui::RADIOBUTTON* radio(const std::string& name) { return dynamic_cast<gui::RADIOBUTTON*>(form->formControl(name)); }
-    void press(const std::string& button, bool on) {
-        for (const ui::RadioFamily& family : ui::optionFamilies())
-            for (const auto& m : family.members)
-                if (m.button == button) {
-                    if (on)
-                        for (const auto& other : family.members) form.get()->*other.flag = false;
-                    form.get()->*m.flag = on;
-                    if (on) radio(button)->PRESSED(true);
-                }
-    }
-    void format(bool input, const std::string& kind) {
-        press(std::string("RADIO") + kind + (input ? "IN" : "OUT"), true);
-        if (kind == "DBF") press(input ? "RADIOANSIIN" : "RADIOANSIOUT", true);
-    }
-    bool open(const fs::path& input) {
-        form->cCmdFileIn = input.string();
-        form->BUTDATEIOEFFNEN();
-        return form->lInOpen;
-    }
-    void write(const fs::path& output) {
-        form->cCmdFileOut = output.string();
-        form->BUTDATEISPEICHERN();
     }
     void sortBy(const std::vector<std::string>& names) {
         gui::COMBOBOX* combos[] = {form->ODCCOMBOSORTIER1, form->ODCCOMBOSORTIER2, form->ODCCOMBOSORTIER3,
@@ -343,10 +299,6 @@ protected:
         return false;
     }
 
-    std::unique_ptr<gui::TOPAPPWINDOW> shell;
-    std::unique_ptr<widgets::STATUSBAR2> bar;
-    std::unique_ptr<ui::DTAMIRVANO> form;
-    fs::path dir;
 };
 
 }  // namespace

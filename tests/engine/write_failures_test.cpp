@@ -18,6 +18,7 @@
 #include "platform/gui/controls.h"
 #include "platform/gui/window.h"
 #include "platform/runtime/settings.h"
+#include "form_fixture.h"
 #include "test_env.h"
 #include "ui/dtamirvano.h"
 #include "ui/globals.h"
@@ -44,54 +45,16 @@ std::string bigCsv() {
     return s;
 }
 
-class WriteFailures : public ::testing::Test {
+class WriteFailures : public FormFixture {
 protected:
     void SetUp() override {
-        ui::gbSprache = 2;
-        rt::SetAnsi(true);
-        rt::SetDeleted(true);
-        shell = std::make_unique<gui::TOPAPPWINDOW>();
-        bar = std::make_unique<widgets::STATUSBAR2>(shell.get());
-        shell->STATUSBAR(bar.get());
-        ui::goShell = shell.get();
-        form = std::make_unique<ui::DTAMIRVANO>(shell.get());
-        form->INITSPRACHE();
-        form->SETSPRACHE(ui::gbSprache);
-        for (const ui::RadioFamily& family : ui::optionFamilies())
-            for (size_t i = 0; i < family.members.size(); ++i) press(family.members[i].button, i == 0);
+        startForm("write-failures");
         press("RADIOCSVIN", true);
         press("RADIOKOMMAIN", true);
         form->lInHeader = true;
-        dir = mirvano_test::temp_dir("write-failures");
         writeAll(dir / "in.csv", bigCsv());
     }
-    void TearDown() override {
-        form->CLOSEINPUT();
-        form->CLOSEOUTPUT();
-        form.reset();
-        ui::goShell = nullptr;
-        shell->STATUSBAR(nullptr);
-        bar.reset();
-        shell.reset();
-    }
-    gui::RADIOBUTTON* radio(const std::string& name) {
-        return dynamic_cast<gui::RADIOBUTTON*>(form->formControl(name));
-    }
-    void press(const std::string& button, bool on) {
-        for (const ui::RadioFamily& family : ui::optionFamilies())
-            for (const auto& m : family.members)
-                if (m.button == button) {
-                    if (on)
-                        for (const auto& other : family.members) form.get()->*other.flag = false;
-                    form.get()->*m.flag = on;
-                    if (on) radio(button)->PRESSED(true);
-                }
-    }
 
-    std::unique_ptr<gui::TOPAPPWINDOW> shell;
-    std::unique_ptr<widgets::STATUSBAR2> bar;
-    std::unique_ptr<ui::DTAMIRVANO> form;
-    fs::path dir;
 };
 
 }  // namespace

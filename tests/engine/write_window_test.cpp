@@ -16,6 +16,7 @@
 #include "platform/gui/window.h"
 #include "platform/runtime/settings.h"
 #include "platform/win/filehandle.h"
+#include "form_fixture.h"
 #include "test_env.h"
 #include "ui/dtamirvano.h"
 #include "ui/globals.h"
@@ -31,23 +32,11 @@ using mirvano_test::readAll;
 using mirvano_test::writeAll;
 
 
-class WriteWindowTest : public ::testing::Test {
+class WriteWindowTest : public FormFixture {
 protected:
     void SetUp() override {
-        ui::gbSprache = 2;
-        rt::SetAnsi(true);
-        rt::SetDeleted(true);
-        shell = std::make_unique<gui::TOPAPPWINDOW>();
-        bar = std::make_unique<widgets::STATUSBAR2>(shell.get());
-        shell->STATUSBAR(bar.get());
-        ui::goShell = shell.get();
-        form = std::make_unique<DTAMIRVANO>(shell.get());
-        form->INITSPRACHE();
-        form->SETSPRACHE(ui::gbSprache);
-        dir = mirvano_test::temp_dir("write-window");
+        startForm("write-window");
         // every family at its first member, then CSV in and out, ";" and framed text
-        for (const ui::RadioFamily& family : ui::optionFamilies())
-            for (size_t i = 0; i < family.members.size(); ++i) press(family.members[i].button, i == 0);
         format(true, "CSV");
         format(false, "CSV");
         press("RADIOKOMMAIN", true);
@@ -56,46 +45,8 @@ protected:
         form->lInHeader = true;
         writeAll(dir / "people.csv", readAll(mirvano_test::fixture("engine/people.csv")));
     }
-    void TearDown() override {
-        form->CLOSEINPUT();
-        form->CLOSEOUTPUT();
-        form.reset();
-        ui::goShell = nullptr;
-        shell->STATUSBAR(nullptr);
-        bar.reset();
-        shell.reset();
-    }
 
-    gui::RADIOBUTTON* radio(const std::string& name) { return dynamic_cast<gui::RADIOBUTTON*>(form->formControl(name)); }
-    // Presses a family member and sets its flag, the family's other flags falling.
-    void press(const std::string& button, bool on) {
-        for (const ui::RadioFamily& family : ui::optionFamilies())
-            for (const auto& m : family.members)
-                if (m.button == button) {
-                    if (on)
-                        for (const auto& other : family.members) form.get()->*other.flag = false;
-                    form.get()->*m.flag = on;
-                    if (on) radio(button)->PRESSED(true);
-                }
-    }
-    void format(bool input, const std::string& kind) {
-        press(std::string("RADIO") + kind + (input ? "IN" : "OUT"), true);
-        if (kind == "DBF") press(input ? "RADIOANSIIN" : "RADIOANSIOUT", true);
-    }
-    bool open(const fs::path& input) {
-        form->cCmdFileIn = input.string();
-        form->BUTDATEIOEFFNEN();
-        return form->lInOpen;
-    }
-    void write(const fs::path& output) {
-        form->cCmdFileOut = output.string();
-        form->BUTDATEISPEICHERN();
-    }
 
-    std::unique_ptr<gui::TOPAPPWINDOW> shell;
-    std::unique_ptr<widgets::STATUSBAR2> bar;
-    std::unique_ptr<DTAMIRVANO> form;
-    fs::path dir;
 };
 
 }  // namespace
