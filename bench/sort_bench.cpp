@@ -11,22 +11,12 @@
 #include <string>
 
 #include "engine/sort.h"
+#include "bench/bench_util.h"
 #include "platform/db/dbserver.h"
 #include "platform/runtime/settings.h"
 
-namespace {
-
-double seconds(std::chrono::steady_clock::time_point since) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - since).count();
-}
-
-long peakKiB() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_maxrss;
-}
-
-}  // namespace
+using bench::peakKiB;
+using bench::seconds;
 
 int main(int argc, char** argv) {
     if (argc < 2) {

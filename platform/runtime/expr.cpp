@@ -7,6 +7,7 @@
 #include <list>
 #include <mutex>
 #include <new>
+#include <span>
 #include <string_view>
 #include <unordered_map>
 
@@ -742,6 +743,9 @@ private:
     // Gives the node its depth, and folds it to a constant when it and its children are pure
     // constants and evaluating it succeeds (a failure is left for evaluation time).
     NodePtr finish(NodePtr n, std::initializer_list<const Node*> children, bool foldable) {
+        return finish(std::move(n), std::span<const Node* const>(children.begin(), children.size()), foldable);
+    }
+    NodePtr finish(NodePtr n, std::span<const Node* const> children, bool foldable) {
         int depth = 0;
         bool allConst = foldable;
         for (const Node* c : children) {
@@ -916,23 +920,7 @@ private:
         std::vector<const Node*> children;
         for (const auto& a : args) children.push_back(a.get());
         auto finishCall = [&](NodePtr n, bool foldable) {
-            int depth = 0;
-            bool allConst = foldable;
-            for (const Node* c : children) {
-                depth = std::max(depth, c->depth);
-                if (!dynamic_cast<const ConstNode*>(c)) allConst = false;
-            }
-            n->depth = depth + 1;
-            if (n->depth > kMaxTreeDepth) throw SyntaxError{"expression too complex", EG_COMPLEXITY};
-            if (allConst && n->pure()) {
-                static const EmptyScope none;
-                try {
-                    Value v = n->eval(Ctx{none});
-                    return NodePtr(std::make_unique<ConstNode>(std::move(v)));
-                } catch (const RuntimeError&) {
-                }
-            }
-            return n;
+            return finish(std::move(n), std::span<const Node* const>(children), foldable);
         };
 
         if (auto fn = findRegistered(name)) return finishCall(std::make_unique<RegisteredNode>(name, fn, std::move(args)), false);
