@@ -7,6 +7,8 @@ packages=(
   build-essential cmake ninja-build ccache pkg-config
   qt6-base-dev libgtest-dev
   fonts-dejavu-core fonts-liberation2
+  # the libraries' real outputs: EMF records, freedesktop event sounds, Qt's own German texts
+  libuemf-dev libcanberra-dev qt6-translations-l10n
   # outside tools the format tests compare against
   python3-dbfread python3-dbf gdal-bin
 )
