@@ -7,7 +7,6 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 build=${MIRVANO_BUILD_DIR:-$root/build}
 out=${OUT:-$root/examples/out}
 if [ ! -x "$build/app/mirvano" ]; then
-  bash "$root/scripts/setup.sh"
   bash "$root/scripts/build.sh"
 fi
 mkdir -p "$out"

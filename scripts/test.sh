@@ -3,7 +3,6 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${MIRVANO_BUILD_DIR:-$root/build}
-bash "$root/scripts/setup.sh"
 bash "$root/scripts/build.sh"
 export QT_QPA_PLATFORM=offscreen
 cd "$build"
