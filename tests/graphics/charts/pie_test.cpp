@@ -6,6 +6,7 @@
 
 #include "../canvas/canvas_devices.h"
 #include "graphics/charts/charts.h"
+#include "test_env.h"
 
 using namespace gfx;
 using canvas_test::MemoryDevice;
@@ -103,7 +104,7 @@ TEST(ChartPie, LabelPlacementAndExplodedSlice) {
     ASSERT_EQ(texts.size(), 6u);
     EXPECT_EQ(texts[0].args[2], 5.0);
     EXPECT_EQ(texts[5].args[2], 1.0);
-    q.device.image().save(QString::fromStdString((std::filesystem::current_path() / "chart_pie.png").string()));
+    q.device.image().save(QString::fromStdString((mirvano_test::temp_dir("pie") / "chart_pie.png").string()));
 }
 
 TEST(ChartLegend, DefaultsBoxRowsAndPatterns) {
