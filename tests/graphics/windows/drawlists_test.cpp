@@ -6,6 +6,7 @@
 #include "graphics/canvas/objects.h"
 #include "graphics/canvas/shapes_figures.h"
 #include "graphics/windows/devices.h"
+#include "metafile_playback.h"
 #include "test_env.h"
 
 using namespace gfx;
@@ -64,16 +65,9 @@ TEST(DrawLists, MetafileRecordsEveryDrawingObjectOfAnArrayInOrder) {
         device.DESTROY();
         ASSERT_TRUE(device.written());
     }
-    gdi::HENHMETAFILE metafile = gdi::GetEnhMetaFileA(file.c_str());
-    ASSERT_NE(metafile, nullptr);
-    QImage target(500, 500, QImage::Format_RGB32);
-    target.fill(Qt::black);
-    gdi::HDC dc = gdi::CreateImageDC(&target);
-    gdi::RECT all{0, 0, 500, 500};
-    EXPECT_TRUE(gdi::PlayEnhMetaFile(dc, metafile, &all));
-    gdi::DeleteDC(dc);
-    gdi::DeleteEnhMetaFile(metafile);
-    expectSquareWithHole(target, "played metafile");
+    const QImage played = windows_test::playMetafile(file, 500, 500);
+    ASSERT_FALSE(played.isNull());
+    expectSquareWithHole(played, "played metafile");
 }
 
 // A memory bitmap made without painting has never been clipped: a spot light in an area
