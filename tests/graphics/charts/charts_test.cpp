@@ -642,4 +642,23 @@ TEST(ChartSeries, MissingValuesDrawNothingAndBreakLines) {
     // missing point and on.
     for (int x = 150; x < 200; ++x)
         for (int y = 0; y < 300; ++y) EXPECT_NE(l.device.at(x, y), canvas_test::rgbOf(255, 0, 0)) << x << "," << y;
+
+    // A spline is drawn piece by piece between missing values.
+    l.calls.clear();
+    PAINTCHARTSPLINE(l.g, 0, 0, q, data, {}, {}, 12.0);
+    ASSERT_EQ(l.of("PAINTSPLINE").size(), 2u);
+    EXPECT_EQ(l.of("PAINTSPLINE")[0].rows.size(), 2u);
+
+    // Stacked and grouped bars leave out a missing value: its slot stays empty.
+    const rt::Value groups = rows({{0.0, rt::Value::array({1.0, rt::Value(), 2.0})}});
+    l.calls.clear();
+    PAINTCHARTPILLAR(l.g, 0, 0, q, groups, rt::Value());
+    const auto pillars = l.of("PAINTRECTANGLEALIGNED");
+    ASSERT_EQ(pillars.size(), 2u);
+    EXPECT_EQ(pillars[1].args[1], pillars[0].args[3]);  // the third stands on the first
+    l.calls.clear();
+    PAINTCHARTMULTIBAR(l.g, 0, 0, q, groups, rt::Value(), 0.0);
+    const auto grouped = l.of("PAINTRECTANGLEALIGNED");
+    ASSERT_EQ(grouped.size(), 2u);
+    EXPECT_NEAR(grouped[1].args[0] - grouped[0].args[0], 2 * (grouped[0].args[2] - grouped[0].args[0]), 1e-9);
 }

@@ -244,6 +244,29 @@ TEST(FractalStopControl, QuitRequestEndsTheDrawing) {
     EXPECT_TRUE(application.quitRequested());
 }
 
+// A window resized while the drawing pumps gets a new refresh bitmap; the rest of the
+// drawing goes into that one, not into the freed one.
+TEST(FractalStopControl, DrawingFollowsARefreshBitmapMadeWhileItPumps) {
+    WindowDevice window(10, 10);
+    GRAPHICS g(&window);
+    int pixels = 0;
+    setFractalPixelHook([&] {
+        if (++pixels == 50) {
+            window.resize(12, 12);
+            g.INTERNSETDEVPAR();
+        }
+    });
+    rt::Value p = params({});
+    PAINTFRACTAL(g, 0, 0, 10, 10, 0, p, true);
+    setFractalPixelHook({});
+    EXPECT_EQ(pixels, 100);
+    const QImage refresh = canvas_test::refreshImage(g).convertToFormat(QImage::Format_RGB32);
+    int drawn = 0;
+    for (int r = 0; r < refresh.height(); ++r)
+        for (int c = 0; c < refresh.width(); ++c) drawn += (refresh.pixel(c, r) & 0xFFFFFF) != 0xFFFFFFu;
+    EXPECT_GT(drawn, 25);  // of the 50 pixels drawn after the resize
+}
+
 TEST(FractalZoom, RecordUseRepeatAndClear) {
     MemoryDevice device(21, 21);
     GRAPHICS g(&device);
