@@ -23,9 +23,9 @@ void setChartFont(GRAPHICS& g, const rt::Value& size, int mode, double angle) {
     g.SETSTRINGFONT(FontFace(32), d.WIDTH(), d.HEIGHT(), 0, mode, angle);
 }
 
-// Turned labels and titles read upwards: text turns counterclockwise, so a quarter turn puts
-// the foot of the letters towards the right, where the anchors of the left and lower sides
-// expect the axis to be.
+// Labels and titles turned a quarter read upwards. Text turns counterclockwise, so the feet
+// of their letters face right, and the anchor of every side keeps them on the outer side of
+// the axis.
 constexpr double kUpright = 90.0;
 
 // Labels and title of one axis, after its tick marks.
