@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "functions/files.h"
+#include "graphics/canvas/numeric.h"
 #include "platform/gui/dialogs.h"
 #include "platform/runtime/settings.h"
 #include "ui/dtamirvano.h"
@@ -95,6 +96,7 @@ APP::~APP() {
 }
 
 void APP::START() {
+    gfx::INITFUNCTION();
     if (!GETPFAD()) {
         gui::APPLICATIONEXEC(1);
         QUIT();

@@ -10,7 +10,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${MIRVANO_SANITIZE_BUILD_DIR:-$root/build-asan}
 jobs=${MIRVANO_JOBS:-$(nproc)}
-labels=${MIRVANO_SANITIZE_LABELS:-"platform/win platform/runtime platform/db functions engine"}
+labels=${MIRVANO_SANITIZE_LABELS:-"platform/win platform/runtime platform/db functions engine graphics/files"}
 
 bash "$root/scripts/setup.sh"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMIRVANO_SANITIZE=ON \

@@ -7,9 +7,48 @@
 #include <cstring>
 #include <vector>
 
+#include <QCoreApplication>
+#include <QCursor>
+#include <QGuiApplication>
+
 #include "graphics/canvas/objects.h"
 
 namespace gfx {
+
+// ---- Device ---------------------------------------------------------------------------------
+
+Device::~Device() {
+    if (pointer_ == kPointerBusy) setPOINTER(kPointerArrow);
+}
+
+void Device::setPOINTER(int code) {
+    const bool wasBusy = pointer_ == kPointerBusy, busy = code == kPointerBusy;
+    pointer_ = code;
+    if (busy == wasBusy || !qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return;
+    if (busy) QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+    else QGuiApplication::restoreOverrideCursor();
+}
+
+int32_t GRAPHICS::deviceCoord(double product, int64_t offset) {
+    const double limit = kDeviceLimit;
+    const double p = std::isnan(product) ? 0.0 : std::clamp(product, -limit, limit);
+    return static_cast<int32_t>(std::clamp<int64_t>(whole(p) + offset, -kDeviceLimit, kDeviceLimit));
+}
+
+rt::Value makeDrawObjectValue(std::shared_ptr<OBJECTSHAPE> object) {
+    return rt::Value(rt::ObjectRef(std::make_shared<DrawObjectValue>(std::move(object))));
+}
+
+void drawEach(const rt::Value& items, const std::function<void(OBJECTSHAPE&)>& draw) {
+    const auto one = [&](const rt::Value& v) {
+        if (!v.isObject()) return;
+        if (auto* held = dynamic_cast<const DrawObjectValue*>(v.obj().get()); held && held->object) draw(*held->object);
+    };
+    if (!items.isArray()) return one(items);
+    // A copy of the list: a drawing may not change which objects are drawn.
+    const rt::Array list = *items.arr();
+    for (const rt::Value& v : list) one(v);
+}
 
 // ---- OBJECTSHAPE ---------------------------------------------------------------------------
 
@@ -273,9 +312,11 @@ GRAPHICS& GRAPHICS::GETORIGINPOINTANGLE(int32_t& x, int32_t& y, double w, double
         const double r = GATAN2(std::sin(a1) * std::sin(q), std::cos(a1) * std::cos(q)) * kDeg;
         a = r - 90.0 >= 0.0 ? r - 90.0 : r + 270.0;
     }
-    const double t = (a + 90.0) / kDeg;
-    const int32_t ox = whole(dx * std::sin(t) - dy * std::cos(t));
-    const int32_t oy = whole(dx * std::cos(t) + dy * std::sin(t));
+    // The text turns counterclockwise about its reference point (y up), so the anchor's
+    // offset inside the text box turns the same way with it.
+    const double t = a / kDeg;
+    const int32_t ox = whole(dx * std::cos(t) - dy * std::sin(t));
+    const int32_t oy = whole(dx * std::sin(t) + dy * std::cos(t));
     x -= ox;
     y -= oy;
     return *this;
@@ -318,6 +359,25 @@ GRAPHICS& GRAPHICS::SETCLIPREGION() { return SETCLIPREGION(0, 0, _ODIM.WIDTH(), 
 
 GRAPHICS& GRAPHICS::SETCLIPREGION(double x, double y, double width, double height, Opt unit, Opt anchor) {
     OBJECTCLIPREGION o(this, _ODEVICE, x, y, width, height, unit, anchor);
+    return *this;
+}
+
+GRAPHICS::SavedClip GRAPHICS::savedClip() const {
+    // The fields hold 32-bit patterns; negative positions come back as they went in.
+    return SavedClip{static_cast<int32_t>(_NCLIPX), static_cast<int32_t>(_NCLIPY), static_cast<int32_t>(_NCLIPWIDTH),
+                     static_cast<int32_t>(_NCLIPHEIGHT), lClipped_};
+}
+
+GRAPHICS& GRAPHICS::restoreClip(const SavedClip& clip) {
+    if (clip.set) return SETCLIPREGION(clip.x, clip.y, clip.width, clip.height, 0.0);
+    // Restoring the zero fields of a canvas that was never clipped would select a region
+    // of one pixel and hide every later drawing.
+    SETCLIPREGION();
+    _NCLIPX = static_cast<uint32_t>(clip.x);
+    _NCLIPY = static_cast<uint32_t>(clip.y);
+    _NCLIPWIDTH = static_cast<uint32_t>(clip.width);
+    _NCLIPHEIGHT = static_cast<uint32_t>(clip.height);
+    lClipped_ = false;
     return *this;
 }
 

@@ -21,6 +21,7 @@
 #include "graphics/canvas/numeric.h"
 #include "platform/gdi/gdi.h"
 #include "platform/gui/gdiobjects.h"
+#include "platform/runtime/value.h"
 
 namespace gfx {
 
@@ -37,7 +38,7 @@ using gui::POINT;
 // What a canvas needs of the device it draws on.
 class Device {
 public:
-    virtual ~Device() = default;
+    virtual ~Device();
 
     // DeviceKind, set before the device creates its canvas and never changed afterwards.
     int32_t _NDEVICETYP = kWindowDevice;
@@ -52,11 +53,25 @@ public:
     virtual void DRAW(OBJECTSHAPE& object) = 0;
     // BACKGROUND := a brush of this RGB colour.
     virtual void setBackground(uint32_t /*rgb*/) {}
+    // The mouse pointer shown over the device (the class library's pointer codes). A drawing
+    // that takes a while shows the busy pointer and puts the old one back; the busy pointer
+    // appears as the application's wait cursor for as long as it is set.
+    int POINTER() const { return pointer_; }
+    virtual void setPOINTER(int code);
     // Height of a tool bar that the device itself owns and that sits above the canvas; 0
     // when there is none, when the tool bar is only borrowed from an owner window, and for
     // shell and scroll windows.
     virtual int ownToolBarHeight() const { return 0; }
+
+private:
+    int pointer_ = 0;
 };
+
+// Pointer codes of the class library that the drawings use.
+inline constexpr int kPointerArrow = 0;
+inline constexpr int kPointerBusy = 5;
+// Device positions stay within this many pixels of the device origin.
+inline constexpr int32_t kDeviceLimit = 1 << 22;
 
 // Base of every drawing object. Lives for one request: created with its canvas and
 // parameters, drawn once by the device, destroyed.
@@ -89,6 +104,19 @@ protected:
     GRAPHICS* oCanvas_;
     gdi::HDC handle_ = nullptr;
 };
+
+// A drawing object held in a runtime value, so that several drawings can be handed to a
+// device in one array.
+class DrawObjectValue : public rt::Object {
+public:
+    explicit DrawObjectValue(std::shared_ptr<OBJECTSHAPE> o) : object(std::move(o)) {}
+    std::string className() const override { return "DRAWOBJECT"; }
+    std::shared_ptr<OBJECTSHAPE> object;
+};
+rt::Value makeDrawObjectValue(std::shared_ptr<OBJECTSHAPE> object);
+// Hands `draw` every drawing object of `items` in order: the one a drawing-object value holds,
+// or each element of an array that holds one. Other values are passed over.
+void drawEach(const rt::Value& items, const std::function<void(OBJECTSHAPE&)>& draw);
 
 // One recorded canvas call, in the caller's world terms.
 struct DrawCall {
@@ -163,9 +191,11 @@ public:
     GRAPHICS& GETORIGINPOINT(int32_t& x, int32_t& y, double w, double h, double anchor);
     GRAPHICS& GETORIGINPOINT(double& x, double& y, double w, double h, double anchor);
     GRAPHICS& GETORIGINPOINTANGLE(int32_t& x, int32_t& y, double w, double h, double anchor);
-    // World to device by the one rule (no anchor).
-    int32_t devX(double wx) const { return whole(wx * _FFACTORX) + _NOFFSETX; }
-    int32_t devY(double wy) const { return whole(wy * _FFACTORY) + _NOFFSETY; }
+    // World to device by the one rule (no anchor). Positions of corrupted data (not finite,
+    // or millions of pixels off any device) are clamped instead of overflowing.
+    int32_t devX(double wx) const { return deviceCoord(wx * _FFACTORX, _NOFFSETX); }
+    int32_t devY(double wy) const { return deviceCoord(wy * _FFACTORY, _NOFFSETY); }
+    static int32_t deviceCoord(double product, int64_t offset);
     int32_t devW(double ww) const { return whole(ww * _FFACTORX); }
     int32_t devH(double wh) const { return whole(wh * _FFACTORY); }
 
@@ -177,6 +207,16 @@ public:
     GRAPHICS& SETCLIPREGION();
     GRAPHICS& SETCLIPREGION(double x, double y, double width, double height, Opt unit = {}, Opt anchor = {});
     GRAPHICS& INTERNGETDEVVALUES();
+    // The clip in force, for drawings that clip for themselves and must put it back; `set`
+    // is false while the canvas has never been clipped.
+    struct SavedClip {
+        int32_t x = 0, y = 0, width = 0, height = 0;
+        bool set = false;
+    };
+    SavedClip savedClip() const;
+    // Selects the saved clip again; a canvas that had never been clipped gets the whole
+    // canvas back and its clip fields as they were.
+    GRAPHICS& restoreClip(const SavedClip& clip);
 
     // ---- colours -----------------------------------------------------------------------
     int SETCOLORCODE(int red, int green, int blue);
@@ -375,7 +415,10 @@ private:
     gdi::HBITMAP pSavedBmp = nullptr;
     FontFace uFontFace = 32.0;
     bool lSizeFromDevice = true;
+    bool lClipped_ = false;
     DrawTraceSink trace_;
+
+    friend class OBJECTCLIPREGION;
 };
 
 // True when the control's rectangle and the area overlap (touching edges do not).

@@ -192,14 +192,11 @@ GRAPHICS& GRAPHICS::PAINTSPOTCANVAS(Opt intensity, Opt mode) {
 GRAPHICS& GRAPHICS::PAINTSPOTAREA(double x, double y, double width, double height, Opt intensity, Opt anchor,
                                   Opt mode) {
     trace("PAINTSPOTAREA", args({x, y, width, height}, {intensity, anchor, mode}));
-    // The clip fields hold 32-bit patterns; negative positions come back as they went in.
-    const double keptX = static_cast<int32_t>(_NCLIPX), keptY = static_cast<int32_t>(_NCLIPY);
-    const double keptW = static_cast<int32_t>(_NCLIPWIDTH), keptH = static_cast<int32_t>(_NCLIPHEIGHT);
+    const SavedClip kept = savedClip();
     const double unit = (_FFACTORX != 1.0 || _FFACTORY != 1.0) ? 1.0 : 0.0;
     SETCLIPREGION(x, y, width, height, unit, anchor);
     PAINTSPOTCANVAS(intensity, mode);
-    SETCLIPREGION(keptX, keptY, keptW, keptH, 0.0);
-    return *this;
+    return restoreClip(kept);
 }
 
 GRAPHICS& GRAPHICS::PAINTSTRINGRING(double x, double y, double radius, double angle, Opt align, Opt direction,

@@ -84,14 +84,17 @@ OBJECTSHAPE& OBJECTCLIPREGION::DRAW() {
     g._NCLIPY = static_cast<uint32_t>(py);
     g._NCLIPWIDTH = static_cast<uint32_t>(pw);
     g._NCLIPHEIGHT = static_cast<uint32_t>(ph);
+    g.lClipped_ = true;
     int top, bottom;
     if (device_ && device_->_NDEVICETYP == kPrinterDevice) {
         const int H = device_->canvasAreaSize().HEIGHT();
         top = H - py - ph;
         bottom = H - py;
     } else {
+        // Window contexts carry the tool-bar rows above the canvas, so both edges move
+        // down by them.
         const int H = g._NMAXHEIGHT, t = g._NTOPSPACE;
-        top = H - py - ph;
+        top = H - py - ph + t;
         bottom = H - py + t;
     }
     const int left = px, right = px + pw;

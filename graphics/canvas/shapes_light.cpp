@@ -140,8 +140,12 @@ OBJECTSHAPE& OBJECTSTRINGRING::DRAW() {
         for (int i = 1; i <= n; ++i) {
             const double half = GASIN(w[i] / 2.0 / r) * s;
             const double a = acc * kR2D + start;
-            int32_t e = whole((-a - b) * 10.0);
+            // Text turns counterclockwise, so a character stands along the tangent of its
+            // direction of travel when it is turned by its own angle (plus a half turn
+            // when the text runs clockwise).
+            int32_t e = whole(std::fmod((a + b) * 10.0, 3600.0));
             if (e < 0) e += 3600;
+            if (e >= 3600) e -= 3600;
             work.lfEscapement = e;
             work.lfOrientation = e;
             gdi::HFONT font = gdi::CreateFontIndirectA(&work);

@@ -17,10 +17,14 @@ rt::Value deepCopy(const rt::Value& v) {
     return rt::Value::array(std::move(copy));
 }
 
-void apply(const rt::Value& block, const rt::Value& from, rt::Value& to) {
-    const rt::Value r = block.eval({from});
-    if (r.isNumber() && std::isfinite(r.num())) to = r.num();
+// A result that is no finite number (the logarithm of 0) stays a missing value in its
+// place, which the painters leave out.
+rt::Value dataResult(const rt::Value& r) {
+    double v;
+    return chartValue(r, v) ? rt::Value(v) : rt::Value();
 }
+
+void apply(const rt::Value& block, const rt::Value& from, rt::Value& to) { to = dataResult(block.eval({from})); }
 
 }  // namespace
 
@@ -56,7 +60,7 @@ rt::Value SETMATHGRAPHARRAY(const rt::Value& bFunction, double nFrom, double nTo
     for (int i = 1; i <= n; ++i) {
         const double x = lo + (i - 1) * d;
         const rt::Value y = bFunction.eval({rt::Value(x)});
-        rows.push_back(rt::Value::array({x, y.isNumber() ? y.num() : 0.0}));
+        rows.push_back(rt::Value::array({x, dataResult(y)}));
     }
     return rt::Value::array(std::move(rows));
 }

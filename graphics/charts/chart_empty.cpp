@@ -23,6 +23,11 @@ void setChartFont(GRAPHICS& g, const rt::Value& size, int mode, double angle) {
     g.SETSTRINGFONT(FontFace(32), d.WIDTH(), d.HEIGHT(), 0, mode, angle);
 }
 
+// Labels and titles turned a quarter read upwards. Text turns counterclockwise, so the feet
+// of their letters face right, and the anchor of every side keeps them on the outer side of
+// the axis.
+constexpr double kUpright = 90.0;
+
 // Labels and title of one axis, after its tick marks.
 void paintAxisTexts(GRAPHICS& g, double nX, double nY, const rt::Value& p, bool isX, const ChartAxis& a,
                     const ChartTicks& ticks) {
@@ -56,7 +61,7 @@ void paintAxisTexts(GRAPHICS& g, double nX, double nY, const rt::Value& p, bool 
             e = l == 1 ? -s : s;
             anchor = l == 1 ? (orientation == 0 ? 7 : 5) : (orientation == 0 ? 3 : 1);
         }
-        const double angle = orientation == 0 ? (isX ? 0.0 : 270.0) : (isX ? 270.0 : 0.0);
+        const double angle = orientation == 0 ? (isX ? 0.0 : kUpright) : (isX ? kUpright : 0.0);
         setChartFont(g, p.at(b + 13), entryInt(p, 58), angle);
         const uint32_t savedText = g._NTEXTCOLOR;
         g.SETSTRINGCOLOR(chartColorArg(p.at(b + 12)));
@@ -79,7 +84,7 @@ void paintAxisTexts(GRAPHICS& g, double nX, double nY, const rt::Value& p, bool 
     }
 
     if (titleSide == 0 || place == 0) return;
-    setChartFont(g, p.at(b + 19), entryInt(p, 59), isX ? 0.0 : 270.0);
+    setChartFont(g, p.at(b + 19), entryInt(p, 59), isX ? 0.0 : kUpright);
     D += g.GETSTRINGHEIGHT("A") / 4.0;
     if (place == 4) place = isX ? (a.mirrored ? 1 : 2) : (a.mirrored ? 2 : 1);
     const double lo = std::min(a.start(), a.end()), hi = std::max(a.start(), a.end());

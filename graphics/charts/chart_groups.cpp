@@ -14,18 +14,20 @@ struct GroupRow {
     const rt::Value* width = nullptr;
 };
 
-// Rows {x, {values}[, width]}; a row without a numeric x or a value list is passed over,
-// non-numeric values count as 0.
+// Rows {x, {values}[, width]}; a row without a numeric x or a value list is passed over. A
+// missing value keeps its place as NaN and draws nothing.
 std::vector<GroupRow> groupRows(const rt::Value& rows) {
     std::vector<GroupRow> out;
     if (!rows.isArray()) return out;
     for (const rt::Value& r : *rows.arr()) {
         if (!r.isArray()) continue;
         const rt::Array& a = *r.arr();
-        if (a.size() < 2 || !a[0].isNumber() || !a[1].isArray()) continue;
         GroupRow g;
-        g.x = a[0].num();
-        for (const rt::Value& v : *a[1].arr()) g.values.push_back(v.isNumber() ? v.num() : 0.0);
+        if (a.size() < 2 || !chartValue(a[0], g.x) || !a[1].isArray()) continue;
+        for (const rt::Value& v : *a[1].arr()) {
+            double value;
+            g.values.push_back(chartValue(v, value) ? value : std::nan(""));
+        }
         if (a.size() >= 3) g.width = &a[2];
         out.push_back(std::move(g));
     }
@@ -62,6 +64,7 @@ GRAPHICS& PAINTCHARTPILLAR(GRAPHICS& g, double nX, double nY, const rt::Value& a
             const double x = xa.position(r.x), w = rowWidth(r, W);
             double base = nY;
             for (size_t k = 0; k < r.values.size(); ++k) {
+                if (std::isnan(r.values[k])) continue;
                 g.SETFILLCOLOR(chartColorArg(aColours.at(k + 1)));
                 const double y = ya.position(r.values[k]);
                 g.PAINTRECTANGLEALIGNED(x - w / 2.0, base, x + w / 2.0, y, 1);
@@ -92,10 +95,10 @@ GRAPHICS& PAINTCHARTMULTIBAR(GRAPHICS& g, double nX, double nY, const rt::Value&
             const double x = xa.position(r.x), w = rowWidth(r, W);
             const double n = double(r.values.size());
             double c = x - (n - 1.0) * w * f / 2.0;
-            for (size_t k = 0; k < r.values.size(); ++k) {
+            for (size_t k = 0; k < r.values.size(); ++k, c += w * f) {
+                if (std::isnan(r.values[k])) continue;
                 g.SETFILLCOLOR(chartColorArg(aColours.at(k + 1)));
                 g.PAINTRECTANGLEALIGNED(c - w / 2.0, nY, c + w / 2.0, ya.position(r.values[k]), 1);
-                c += w * f;
             }
         }
     }
@@ -111,8 +114,9 @@ GRAPHICS& PAINTCHARTSCATTER(GRAPHICS& g, double nX, double nY, const rt::Value& 
     for (const rt::Value& r : *aRows.arr()) {
         if (!r.isArray()) continue;
         const rt::Array& a = *r.arr();
-        if (a.size() < 2 || !a[0].isNumber() || !a[1].isNumber()) continue;
-        PointRow p{xa.position(a[0].num()), ya.position(a[1].num())};
+        double x, y;
+        if (a.size() < 2 || !chartValue(a[0], x) || !chartValue(a[1], y)) continue;
+        PointRow p{xa.position(x), ya.position(y)};
         if (a.size() >= 3 && (a[2].isNumber() || a[2].isObject())) p.colour = chartColorArg(a[2]);
         points.push_back(p);
     }

@@ -114,7 +114,9 @@ GRAPHICS& PAINTCHARTPIE(GRAPHICS& g, double nX, double nY, double nRadius, const
             if (xTextColour.isObject()) g._NTEXTCOLOR = g.CHANGECOLOR2RGB(chartColorArg(xTextColour));
             else if (xTextColour.isNumber()) g._NTEXTCOLOR = g.CHANGENUM2RGB(xTextColour.num());
             else g._NTEXTCOLOR = g.CHANGERGB2INVERT(g._NFILLCOLOR);
-            g.SETSTRINGFONT(FontFace(32), R / 20.0, 1.5 * R / 20.0, 0, 1, -t);
+            // The label runs along the radius, turned clockwise by t; text turns
+            // counterclockwise, so that is the angle 360 - t.
+            g.SETSTRINGFONT(FontFace(32), R / 20.0, 1.5 * R / 20.0, 0, 1, t == 0.0 ? 0.0 : 360.0 - t);
             g.PAINTSTRING(tx, ty, text, anchor);
         }
     }

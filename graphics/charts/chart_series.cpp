@@ -1,6 +1,8 @@
 // Series painters of the axis charts: bars, polylines and spline curves.
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <optional>
 
 #include "graphics/charts/charts.h"
 #include "platform/runtime/numbers.h"
@@ -11,24 +13,31 @@ namespace {
 
 bool isColour(const rt::Value& v) { return v.isNumber() || v.isObject(); }
 
-// Rows holding at least two numbers; anything else is passed over rather than failing.
-std::vector<const rt::Array*> usableRows(const rt::Value& rows) {
-    std::vector<const rt::Array*> out;
+// The rows of a series in order; a row whose x or y is missing keeps its place as an
+// empty point, so that the bars keep their width and lines break there.
+using SeriesPoints = std::vector<std::optional<std::array<double, 2>>>;
+SeriesPoints seriesPoints(const rt::Value& rows, const ChartAxis& xa, const ChartAxis& ya) {
+    SeriesPoints out;
     if (!rows.isArray()) return out;
     for (const rt::Value& r : *rows.arr()) {
-        if (!r.isArray()) continue;
+        if (!r.isArray() || r.len() < 2) continue;
         const rt::Array& a = *r.arr();
-        if (a.size() < 2 || !a[0].isNumber() || !a[1].isNumber()) continue;
-        out.push_back(&a);
+        double x, y;
+        if (chartValue(a[0], x) && chartValue(a[1], y)) out.push_back(std::array<double, 2>{xa.position(x), ya.position(y)});
+        else out.push_back(std::nullopt);
     }
     return out;
 }
 
-NumberRows worldPoints(const std::vector<const rt::Array*>& rows, const ChartAxis& xa, const ChartAxis& ya) {
-    NumberRows p;
-    p.reserve(rows.size());
-    for (const rt::Array* r : rows) p.push_back({xa.position((*r)[0].num()), ya.position((*r)[1].num())});
-    return p;
+// The runs of present points between missing ones.
+std::vector<NumberRows> presentRuns(const SeriesPoints& points) {
+    std::vector<NumberRows> runs(1);
+    for (const auto& p : points) {
+        if (p) runs.back().push_back({(*p)[0], (*p)[1]});
+        else if (!runs.back().empty()) runs.emplace_back();
+    }
+    if (runs.back().empty()) runs.pop_back();
+    return runs;
 }
 
 void paintMarkers(GRAPHICS& g, const rt::Value& p, const NumberRows& points) {
@@ -53,11 +62,15 @@ GRAPHICS& PAINTCHARTBAR(GRAPHICS& g, double nX, double nY, const rt::Value& aPar
     g.SETLINECOLOR(chartColorArg(aParam.at(12)));
 
     const ChartAxis xa = chartAxis(aParam, 0, nX), ya = chartAxis(aParam, 1, nY);
-    const auto rows = usableRows(aRows);
-    if (!rows.empty()) {
-        const double W = (xa.max - xa.min) / static_cast<double>(rows.size()) * 0.6;
+    if (aRows.isArray()) {
+        std::vector<const rt::Array*> rows;
+        for (const rt::Value& r : *aRows.arr())
+            if (r.isArray() && r.len() >= 2) rows.push_back(r.arr().get());
+        const double W = rows.empty() ? 0.0 : (xa.max - xa.min) / static_cast<double>(rows.size()) * 0.6;
         for (const rt::Array* r : rows) {
-            const double x = xa.position((*r)[0].num()), y = ya.position((*r)[1].num());
+            double vx, vy;
+            if (!chartValue((*r)[0], vx) || !chartValue((*r)[1], vy)) continue;
+            const double x = xa.position(vx), y = ya.position(vy);
             double w = W;
             if (r->size() >= 3 && (*r)[2].isNumber() && (*r)[2].num() >= 0.0) w = (*r)[2].num();
             g.PAINTRECTANGLEALIGNED(x - w / 2.0, nY, x + w / 2.0, y, 1);
@@ -73,12 +86,16 @@ GRAPHICS& PAINTCHARTLINE(GRAPHICS& g, double nX, double nY, const rt::Value& aPa
     const uint32_t savedFill = g._NFILLCOLOR, savedLine = g._NLINECOLOR;
     g.SETLINECOLOR(isColour(xColour) ? chartColorArg(xColour) : ColorArg(g.CHANGERGB2COLOR(g._NLINECOLOR)));
 
-    const NumberRows pts =
-        worldPoints(usableRows(aRows), chartAxis(aParam, 0, nX), chartAxis(aParam, 1, nY));
-    if (!pts.empty()) {
-        NumberRows group = pts;
-        // A zero-length segment puts the pen on the first point.
-        group[0] = {pts[0][0], pts[0][1], pts[0][0], pts[0][1]};
+    const std::vector<NumberRows> runs =
+        presentRuns(seriesPoints(aRows, chartAxis(aParam, 0, nX), chartAxis(aParam, 1, nY)));
+    if (!runs.empty()) {
+        NumberRows group, pts;
+        for (const NumberRows& run : runs) {
+            // A zero-length segment puts the pen on the first point of each run.
+            group.push_back({run[0][0], run[0][1], run[0][0], run[0][1]});
+            group.insert(group.end(), run.begin() + 1, run.end());
+            pts.insert(pts.end(), run.begin(), run.end());
+        }
         g.PAINTLINEGROUP(group);
         if (wantsMarkers(nMarker)) paintMarkers(g, aParam, pts);
     }
@@ -92,10 +109,18 @@ GRAPHICS& PAINTCHARTSPLINE(GRAPHICS& g, double nX, double nY, const rt::Value& a
     const uint32_t savedFill = g._NFILLCOLOR, savedLine = g._NLINECOLOR;
     g.SETLINECOLOR(isColour(xColour) ? chartColorArg(xColour) : ColorArg(g.CHANGERGB2COLOR(g._NLINECOLOR)));
 
-    NumberRows pts = worldPoints(usableRows(aRows), chartAxis(aParam, 0, nX), chartAxis(aParam, 1, nY));
-    if (!pts.empty()) {
-        if (pts.front()[0] > pts.back()[0]) std::reverse(pts.begin(), pts.end());
-        g.PAINTSPLINE(pts, fSmooth.isNumber() ? Opt(fSmooth.num()) : Opt());
+    std::vector<NumberRows> runs =
+        presentRuns(seriesPoints(aRows, chartAxis(aParam, 0, nX), chartAxis(aParam, 1, nY)));
+    if (!runs.empty()) {
+        if (runs.front().front()[0] > runs.back().back()[0]) {
+            std::reverse(runs.begin(), runs.end());
+            for (NumberRows& run : runs) std::reverse(run.begin(), run.end());
+        }
+        NumberRows pts;
+        for (const NumberRows& run : runs) {
+            g.PAINTSPLINE(run, fSmooth.isNumber() ? Opt(fSmooth.num()) : Opt());
+            pts.insert(pts.end(), run.begin(), run.end());
+        }
         if (wantsMarkers(nMarker)) paintMarkers(g, aParam, pts);
     }
     g._NFILLCOLOR = savedFill;

@@ -6,6 +6,7 @@
 // draws through the canvas's own drawing methods and returns the canvas. Parameter arrays
 // and data rows are dynamic runtime values, because a client fills them loosely and the
 // normalisation writes every default back into the client's array.
+#include <cmath>
 #include <vector>
 
 #include "graphics/canvas/graphics.h"
@@ -34,6 +35,13 @@ rt::Value makeDimensionValue(int width, int height);
 // A colour entry as a canvas colour argument: a number is a colour number, a COLOR object
 // gives its channels; anything else gives colour number 16 (black).
 ColorArg chartColorArg(const rt::Value& v);
+// A data value of a chart row: a finite number. Anything else (nil where a transformation
+// had no result, not a number, infinite) is a missing value, for which nothing is drawn.
+inline bool chartValue(const rt::Value& v, double& out) {
+    if (!v.isNumber() || !std::isfinite(v.num())) return false;
+    out = v.num();
+    return true;
+}
 
 inline constexpr size_t kChartParameterCount = 59;
 

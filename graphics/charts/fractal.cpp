@@ -211,7 +211,11 @@ int fractalInterleavedRow(int i, int H) {
     return i;
 }
 
-void APPLICATIONEXECCLOSEONQUIT() { gui::APPLICATIONEXEC(); }
+bool APPLICATIONEXECCLOSEONQUIT() {
+    gui::APPLICATIONEXEC();
+    const gui::APPLICATION* application = gui::APPLICATION::instance();
+    return application && application->quitRequested();
+}
 
 namespace {
 
@@ -349,8 +353,8 @@ OBJECTSHAPE& OBJECTFRACTAL::DRAW() {
     const float spanX = right - left, spanY = top - bottom;
     const float dW = W > 1 ? float(W - 1) : 1.0f, dH = H > 1 ? float(H - 1) : 1.0f;
 
-    bool lost = false;
-    for (int i = 0; i < H && !_LSTOP && !lost; ++i) {
+    bool lost = false, quitting = false;
+    for (int i = 0; i < H && !_LSTOP && !lost && !quitting; ++i) {
         for (int j = 0; j < W && !_LSTOP;) {
             int c = j, r = i;
             switch (s.order) {
@@ -389,13 +393,19 @@ OBJECTSHAPE& OBJECTFRACTAL::DRAW() {
                 brushColour = *colour;
             }
             if (lStop) {
-                APPLICATIONEXECCLOSEONQUIT();
+                const bool quit = APPLICATIONEXECCLOSEONQUIT();
                 if (pixelHook) pixelHook();
                 if (!g->_ODEVICE) {
                     lost = true;
                     break;
                 }
+                // The events may have resized the window, which makes a new refresh bitmap.
                 dc = SELECTDRAWDC(1);
+                refresh = SELECTDRAWDC(2);
+                if (quit) {
+                    quitting = true;
+                    break;
+                }
             }
             const gdi::RECT rect{x0 + c, y0 + r, x0 + c + 1, y0 + r - 1};
             if (dc) gdi::FillRect(dc, &rect, brush);
@@ -403,7 +413,7 @@ OBJECTSHAPE& OBJECTFRACTAL::DRAW() {
         }
     }
     if (brush) gdi::DeleteObject(brush);
-    if (!lost && marking) {
+    if (!lost && !quitting && marking) {
         int S = mark.S;
         float mc = mark.mc, mr = mark.mr;
         if (mc == 0.0f) {

@@ -68,7 +68,9 @@ private:
 int fractalInterleavedRow(int i, int H);
 
 // Pumps pending events of the GUI thread, so that a stop request or a closed window is seen.
-void APPLICATIONEXECCLOSEONQUIT();
+// True when the program was asked to quit meanwhile: the caller ends its drawing, and the
+// application's loop then ends the program.
+bool APPLICATIONEXECCLOSEONQUIT();
 
 // Draws the fractal into the world rectangle; aParam is normalised in place.
 GRAPHICS& PAINTFRACTAL(GRAPHICS& g, double nX, double nY, double nWidth, double nHeight, double nAlign,

@@ -386,9 +386,31 @@ bool SHAPEFILE::RUNSHAPEARRAY() {
     return true;
 }
 
+namespace {
+
+// The device shows the busy pointer for as long as a paint runs, and its own one afterwards.
+class BusyPointer {
+public:
+    explicit BusyPointer(Device* device) : device_(device), kept_(device ? device->POINTER() : kPointerArrow) {
+        if (device_) device_->setPOINTER(kPointerBusy);
+    }
+    ~BusyPointer() {
+        if (device_) device_->setPOINTER(kept_);
+    }
+    BusyPointer(const BusyPointer&) = delete;
+    BusyPointer& operator=(const BusyPointer&) = delete;
+
+private:
+    Device* device_;
+    int kept_;
+};
+
+}  // namespace
+
 bool SHAPEFILE::PAINTSHAPEFIGURES() {
     GRAPHICS* g = oGraphics;
     if (!g) return false;
+    const BusyPointer busy(g->_ODEVICE);
     const double fx = g->_FFACTORX, fy = g->_FFACTORY;
     const int32_t ox = g->_NOFFSETX, oy = g->_NOFFSETY, rx = g->_NORIGINX, ry = g->_NORIGINY;
     const uint32_t fill = g->_NFILLCOLOR, line = g->_NLINECOLOR;
@@ -405,12 +427,13 @@ bool SHAPEFILE::PAINTSHAPEFIGURES() {
     g->_FFACTORY = (double(fAreaHeight) - 1) / vh;
     g->SETWORLDORIGIN(fAreaX, fAreaY);
     const bool clipped = lSelectArea && lSelectBox;
-    const uint32_t cx = g->_NCLIPX, cy = g->_NCLIPY, cw = g->_NCLIPWIDTH, ch = g->_NCLIPHEIGHT;
+    const GRAPHICS::SavedClip keptClip = g->savedClip();
     if (clipped) g->SETCLIPREGION(g->_NOFFSETX, g->_NOFFSETY, fAreaWidth, fAreaHeight, 0.0);
-    g->_NOFFSETX -= whole(r8ViewXMin * g->_FFACTORX);
-    g->_NOFFSETY -= whole(r8ViewYMin * g->_FFACTORY);
+    // A view box far from the origin must not overflow the offsets.
+    g->_NOFFSETX = GRAPHICS::deviceCoord(-r8ViewXMin * g->_FFACTORX, g->_NOFFSETX);
+    g->_NOFFSETY = GRAPHICS::deviceCoord(-r8ViewYMin * g->_FFACTORY, g->_NOFFSETY);
     const bool result = nShapeCount == 0 ? RUNSHAPEFIRST(true) : RUNSHAPEARRAY();
-    if (clipped) g->SETCLIPREGION(cx, cy, cw, ch, 0.0);
+    if (clipped) g->restoreClip(keptClip);
     g->_FFACTORX = fx;
     g->_FFACTORY = fy;
     g->_NOFFSETX = ox;
@@ -635,8 +658,16 @@ bool SHAPEFILE::COORDMULTIPATCH(const std::string& data, ShapeCoords& coords) { 
 
 bool SHAPEFILE::ready() {
     if (hShapeFile < 0) return false;
-    if (nShapeCount == 0 && !RUNSHAPEFIRST(false)) return false;
-    return true;
+    if (nShapeCount != 0) return true;
+    // The first pass takes the record colours through the canvas; a query leaves the caller's
+    // colours as it found them.
+    const uint32_t line = oGraphics ? oGraphics->_NLINECOLOR : 0, fill = oGraphics ? oGraphics->_NFILLCOLOR : 0;
+    const bool indexed = RUNSHAPEFIRST(false);
+    if (oGraphics) {
+        oGraphics->_NLINECOLOR = line;
+        oGraphics->_NFILLCOLOR = fill;
+    }
+    return indexed;
 }
 
 bool SHAPEFILE::findByPosition(double rec, const ShapeIndexEntry*& entry) {

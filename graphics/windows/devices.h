@@ -87,6 +87,8 @@ public:
     DIMENSION canvasAreaSize() const override { return DIMENSION(nPixelWidth, nPixelHeight); }
     BOUNDINGBOX CANVASAREA() const { return BOUNDINGBOX(POINT(0, 0), canvasAreaSize()); }
     void DRAW(OBJECTSHAPE& object) override;
+    // An array of drawing objects draws them in order; other values are passed over.
+    void DRAW(const rt::Value& items) { drawEach(items, [this](OBJECTSHAPE& o) { DRAW(o); }); }
 
     // Null when the device has no picture.
     gdi::HDC GETMEMORYDC() const { return _PBITMAPDC; }
@@ -135,6 +137,8 @@ public:
     DIMENSION canvasAreaSize() const override { return DIMENSION(nPixelWidth, nPixelHeight); }
     BOUNDINGBOX CANVASAREA() const { return BOUNDINGBOX(POINT(0, 0), canvasAreaSize()); }
     void DRAW(OBJECTSHAPE& object) override;
+    // An array of drawing objects draws them in order; other values are passed over.
+    void DRAW(const rt::Value& items) { drawEach(items, [this](OBJECTSHAPE& o) { DRAW(o); }); }
 
     bool paintOnCreate() const { return lPaint_; }
     const std::string& fileName() const { return cFile_; }

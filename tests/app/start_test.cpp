@@ -10,6 +10,8 @@
 #include "app_support.h"
 #include "functions/ini.h"
 #include "functions/windows.h"
+#include "graphics/canvas/numeric.h"
+#include "platform/gui/dialogs.h"
 #include "platform/gui/statusbar.h"
 
 namespace {
@@ -89,6 +91,32 @@ TEST(DataDirectory, MarkerThenAppDataThenXdgThenHome) {
         env.set("HOME", (base / "file").string());
         EXPECT_EQ(app::findDataDirectory(program), "");
     }
+}
+
+// The graphics library learns its runtime level first thing, before any window exists and
+// even when the start-up stops at once for want of a data directory.
+TEST(Startup, GraphicsLibraryIsInitialisedBeforeTheFirstWindow) {
+    const auto base = mirvano_test::temp_dir("startlevel");
+    writeFile(base / "file", "");
+    EnvScope env;
+    env.set("APPDATA", (base / "file").string());
+    env.set("XDG_CONFIG_HOME", (base / "file").string());
+    env.set("HOME", (base / "file").string());
+    std::vector<std::string> boxes;
+    auto previous = gui::setModalRunner([&](const gui::ModalRequest& r) -> intptr_t {
+        boxes.push_back(r.text);
+        return gui::BOXREPLYOK;
+    });
+    gfx::RuntimeLevel = 0;
+    {
+        app::APP application;
+        application.START();
+        EXPECT_EQ(application.exitStatus(), 1);
+    }
+    gui::setModalRunner(previous);
+    EXPECT_EQ(gfx::RuntimeLevel, 27);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0], "Error on create the programs data directory");
 }
 
 TEST(ShellGeometry, StoredTextIsReadFieldByField) {

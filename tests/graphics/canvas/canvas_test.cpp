@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <limits>
 #include <set>
 
 #include "canvas_devices.h"
@@ -114,6 +115,23 @@ TEST(WorldCoordinates, PointLandsOnTheRulesPixel) {
     }
 }
 
+// World values of corrupted data map to clamped device positions instead of overflowing.
+TEST(WorldCoordinates, PositionsFarOffOrNotFiniteAreClamped) {
+    MemoryDevice device(100, 100);
+    GRAPHICS g(&device);
+    g.SETWORLDORIGIN(50, 50);
+    struct Case { double world; int32_t device; } cases[] = {
+        {10, 60}, {-10, 40}, {1e300, kDeviceLimit}, {-1e300, -kDeviceLimit + 50},
+        {std::numeric_limits<double>::infinity(), kDeviceLimit}, {std::nan(""), 50}, {3e9, kDeviceLimit},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(g.devX(c.world), c.device) << c.world;
+        EXPECT_EQ(g.devY(c.world), c.device) << c.world;
+    }
+    EXPECT_EQ(GRAPHICS::deviceCoord(2147483647.0, 2147483647), kDeviceLimit);
+    EXPECT_EQ(GRAPHICS::deviceCoord(-5.0, -2147483647), -kDeviceLimit);
+}
+
 TEST(WorldCoordinates, NormalisedSystemConversionsAndAnchors) {
     MemoryDevice device(800, 600);
     GRAPHICS g(&device);
@@ -138,10 +156,12 @@ TEST(WorldCoordinates, NormalisedSystemConversionsAndAnchors) {
         EXPECT_EQ(x, a.x) << a.code;
         EXPECT_EQ(y, a.y) << a.code;
     }
+    // Text turned a quarter counterclockwise has its top edge on the left, so the
+    // bottom-left corner of a box anchored at its top-left lies h to the right.
     int32_t x = 100, y = 100;
     g._FFONTANGLE = 90;
     g.GETORIGINPOINTANGLE(x, y, 40, 20, 2);
-    EXPECT_EQ(x, 80);
+    EXPECT_EQ(x, 120);
     EXPECT_EQ(y, 100);
 }
 
@@ -359,6 +379,70 @@ TEST(Clip, StoredRectangleAndEffect) {
     EXPECT_EQ(device.at(30, 15), kRed);
     EXPECT_EQ(device.at(31, 15), kWhite);
     EXPECT_EQ(device.at(10, 4), kWhite);
+}
+
+namespace {
+
+// A window whose own tool bar takes the top rows of its client area.
+class ToolBarWindowDevice : public WindowDevice {
+public:
+    ToolBarWindowDevice(int w, int h, int toolBar) : WindowDevice(w, h), toolBar_(toolBar) {}
+    int ownToolBarHeight() const override { return toolBar_; }
+
+private:
+    int toolBar_;
+};
+
+// Highest y-up row with red in it, -1 when none.
+int topRedRow(const QImage& image) {
+    for (int r = 0; r < image.height(); ++r)
+        for (int c = 0; c < image.width(); ++c)
+            if ((image.pixel(c, r) & 0xFFFFFF) == kRed) return image.height() - 1 - r;
+    return -1;
+}
+
+}  // namespace
+
+// The clip of a window with its own tool bar is the rectangle, on the window and on the
+// refresh bitmap alike.
+TEST(Clip, WindowWithToolBarIsClippedToTheRectangle) {
+    ToolBarWindowDevice window(200, 160, 30);
+    GRAPHICS g(&window);
+    ASSERT_EQ(g.GETDEVICEHEIGHT(), 130);
+    g.SETCLIPREGION(0, 0, 100, 100, 0.0);
+    g.SETBACKGROUNDCOLOR(12).PAINTERASECANVAS();
+    EXPECT_EQ(topRedRow(window.screen.image), 100);
+    EXPECT_EQ(window.at(100, 100), kRed);
+    EXPECT_EQ(window.at(100, 101), kWhite);
+    const QImage refresh = canvas_test::refreshImage(g).copy(0, 0, 200, 160);
+    EXPECT_EQ(topRedRow(refresh), 100);
+}
+
+// Drawings that clip for themselves put back the clip they found; a canvas that had never
+// been clipped stays unclipped for what follows, and a negative clip origin comes back.
+TEST(Clip, SpotAreaRestoresTheClipItFound) {
+    MemoryDevice device(100, 100);
+    GRAPHICS g(&device);
+    g.SETGRADIENTCOLOR(ColorArg::rgb(0, 0, 255)).PAINTSPOTAREA(5, 5, 20, 20, 6.0, 0.0, 7);
+    EXPECT_EQ(g._NCLIPX, 0u);
+    EXPECT_EQ(g._NCLIPWIDTH, 0u);
+    g.SETFILLCOLOR(ColorArg::rgb(255, 0, 0)).SETLINECOLOR(ColorArg::rgb(255, 0, 0)).PAINTRECTANGLE(50, 50, 31, 31, 1.0);
+    MemoryDevice fresh(100, 100);
+    GRAPHICS f(&fresh);
+    f.SETFILLCOLOR(ColorArg::rgb(255, 0, 0)).SETLINECOLOR(ColorArg::rgb(255, 0, 0)).PAINTRECTANGLE(50, 50, 31, 31, 1.0);
+    const int square = countColour(fresh.image(), kRed);
+    EXPECT_GE(square, 31 * 31);
+    EXPECT_EQ(countColour(device.image(), kRed), square);
+
+    MemoryDevice shifted(100, 100);
+    GRAPHICS h(&shifted);
+    h.SETCLIPREGION(-10, -10, 60, 60, 0.0);
+    h.PAINTSPOTAREA(5, 5, 20, 20, 6.0, 0.0, 7);
+    EXPECT_EQ(static_cast<int32_t>(h._NCLIPX), -10);
+    EXPECT_EQ(static_cast<int32_t>(h._NCLIPY), -10);
+    h.SETFILLCOLOR(ColorArg::rgb(255, 0, 0)).SETLINECOLOR(ColorArg::rgb(255, 0, 0)).PAINTRECTANGLE(0, 0, 80, 80, 1.0);
+    // The restored clip reaches from -10 to 50 on both axes, both edges included.
+    EXPECT_EQ(countColour(shifted.image(), kRed), 51 * 51);
 }
 
 // ---- erase, frame, saved areas -------------------------------------------------------------

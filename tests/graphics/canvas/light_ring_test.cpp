@@ -151,12 +151,12 @@ TEST(StringRing, AlignmentDirectionAndEscapement) {
     EXPECT_GT(centred[1].y, end[1].y);
     EXPECT_LT(centred[1].y, begin[1].y);
 
-    // Escapement of a character standing at 90 degrees: 2700, or 900 the other way round on a
-    // circle smaller by half the height of "A".
+    // Escapement of a character standing at 90 degrees (right of the centre, text running
+    // up): 900, or 2700 the other way round on a circle smaller by half the height of "A".
     auto forward = ring(k.g, k.device, 100000, 90, 0.0, 3.0, "I");
     auto backward = ring(k.g, k.device, 100000, 90, 0.0, 4.0, "I");
-    EXPECT_EQ(forward[0].escapement, 2700);
-    EXPECT_EQ(backward[0].escapement, 900);
+    EXPECT_EQ(forward[0].escapement, 900);
+    EXPECT_EQ(backward[0].escapement, 2700);
     EXPECT_LT(backward[0].x, forward[0].x);
 
     // The radius is measured on the x axis only.
@@ -178,4 +178,53 @@ TEST(StringRing, LimitsAndDegenerateInput) {
     k.g.PAINTSTRINGRING(100, 100, 60, 0, {}, {}, "Round text");
     EXPECT_FALSE(inkBox(k.image()).empty());
     EXPECT_LT(inkBox(k.image()).bottom, 60);  // angle 0 is below the centre
+}
+
+namespace {
+
+// Direction (degrees, 0..180) of the long axis of the ink, and the ink's centroid (y up).
+struct InkAxis {
+    double axis = 0.0, cx = 0.0, cy = 0.0;
+};
+InkAxis inkAxis(const QImage& image) {
+    double n = 0, sx = 0, sy = 0, sxx = 0, syy = 0, sxy = 0;
+    for (int r = 0; r < image.height(); ++r)
+        for (int c = 0; c < image.width(); ++c) {
+            if ((image.pixel(c, r) & 0xFFFFFF) == kWhite) continue;
+            const double x = c, y = image.height() - 1 - r;
+            n += 1, sx += x, sy += y, sxx += x * x, syy += y * y, sxy += x * y;
+        }
+    InkAxis a;
+    if (n == 0) return a;
+    a.cx = sx / n, a.cy = sy / n;
+    const double vxx = sxx / n - a.cx * a.cx, vyy = syy / n - a.cy * a.cy, vxy = sxy / n - a.cx * a.cy;
+    a.axis = 0.5 * std::atan2(2 * vxy, vxx - vyy) * 180.0 / 3.141592653589793;
+    if (a.axis < 0) a.axis += 180.0;
+    return a;
+}
+
+double axisGap(double a, double b) {
+    const double d = std::fmod(std::fabs(a - b), 180.0);
+    return std::min(d, 180.0 - d);
+}
+
+}  // namespace
+
+// A character on a ring stands along the arc: the stroke of an "I" points at the centre,
+// on both sides of the bottom (and of the top for text running clockwise).
+TEST(StringRing, CharactersStandAlongTheArcOnThePixels) {
+    for (double direction : {3.0, 4.0}) {
+        for (double angle : {-35.0, 35.0, 145.0, 215.0}) {
+            Canvas k(300, 300);
+            k.g.SETSTRINGFONT(FontFace(32.0), 0.0, 40.0, 0.0, 2.0);
+            k.g.PAINTSTRINGRING(150, 150, 100, angle, 2.0, direction, "I");
+            const InkAxis ink = inkAxis(k.image());
+            const double radial = std::atan2(ink.cy - 150, ink.cx - 150) * 180.0 / 3.141592653589793;
+            const std::string what = "direction " + std::to_string(direction) + " angle " + std::to_string(angle);
+            ASSERT_GT(countColour(k.image(), kBlack), 40) << what;
+            // The ink lies where the angle points (angle 0 below the centre, 90 right of it).
+            EXPECT_LT(axisGap(radial, angle - 90.0), 12.0) << what;
+            EXPECT_LT(axisGap(ink.axis, radial), 6.0) << what;
+        }
+    }
 }

@@ -218,6 +218,57 @@ TEST(Text, OpaqueBackgroundAndAnchors) {
     EXPECT_EQ(centred.image(), placed.image());
 }
 
+// A turned text keeps the anchored point of its turned box on the given point: the opaque
+// text cell, drawn on a square canvas (no aspect correction), must cover exactly the box
+// turned counterclockwise about that point.
+TEST(Text, TurnedTextBoxSitsOnItsAnchorPoint) {
+    const double kDegree = 3.141592653589793 / 180.0;
+    for (double angle : {0.0, 45.0, 90.0, 180.0, 270.0}) {
+        for (double anchor : {0.0, 2.0, 10.0}) {
+            MemoryDevice device(300, 300);
+            GRAPHICS g(&device);
+            g.SETSTRINGFONT(FontFace(32.0), 0.0, 24.0, 0.0, 2.0, angle);
+            gdi::SetBkColor(device._PBITMAPDC, gdi::RGB(0, 255, 0));
+            gdi::SIZE cell;
+            gdi::HGDIOBJ old = gdi::SelectObject(device._PBITMAPDC, g._PFONT);
+            gdi::GetTextExtentPoint32A(device._PBITMAPDC, "Centre", 6, &cell);
+            gdi::SelectObject(device._PBITMAPDC, old);
+            g.PAINTSTRING(150, 150, "Centre", anchor, 0.0);
+
+            // Where the given point lies in the unturned cell, from its bottom-left corner.
+            const double px = anchor == 10.0 ? cell.cx / 2.0 : 0.0;
+            const double py = anchor == 10.0 ? cell.cy / 2.0 : (anchor == 2.0 ? cell.cy : 0.0);
+            const double c = std::cos(angle * kDegree), s = std::sin(angle * kDegree);
+            double left = 1e9, right = -1e9, bottom = 1e9, top = -1e9;
+            for (double u : {0.0, double(cell.cx)})
+                for (double v : {0.0, double(cell.cy)}) {
+                    const double x = 150 + (u - px) * c - (v - py) * s;
+                    const double y = 150 + (u - px) * s + (v - py) * c;
+                    left = std::min(left, x), right = std::max(right, x);
+                    bottom = std::min(bottom, y), top = std::max(top, y);
+                }
+            int cl = 1 << 30, cr = -1, cb = 1 << 30, ct = -1;
+            for (int row = 0; row < 300; ++row)
+                for (int col = 0; col < 300; ++col) {
+                    if ((device.image().pixel(col, row) & 0xFFFFFF) == 0xFFFFFF) continue;
+                    const int y = 299 - row;
+                    cl = std::min(cl, col), cr = std::max(cr, col), cb = std::min(cb, y), ct = std::max(ct, y);
+                }
+            const std::string what = "angle " + std::to_string(angle) + " anchor " + std::to_string(anchor);
+            ASSERT_LE(cl, cr) << what;
+            // The drawn cell covers [left, right) x [bottom, top) in whole pixels.
+            EXPECT_NEAR(cl, left, 2.0) << what;
+            EXPECT_NEAR(cr + 1, right, 2.0) << what;
+            EXPECT_NEAR(cb, bottom, 2.0) << what;
+            EXPECT_NEAR(ct + 1, top, 2.0) << what;
+            if (anchor == 10.0) {
+                EXPECT_NEAR((cl + cr + 1) / 2.0, 150, 2.0) << what;
+                EXPECT_NEAR((cb + ct + 1) / 2.0, 150, 2.0) << what;
+            }
+        }
+    }
+}
+
 TEST(TitlePage, DrawnOnA768x620CanvasAndWrittenAsPng) {
     MemoryDevice device(768, 620);
     GRAPHICS g(&device);

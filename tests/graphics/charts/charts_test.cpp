@@ -5,6 +5,7 @@
 
 #include "../canvas/canvas_devices.h"
 #include "graphics/charts/charts.h"
+#include "test_env.h"
 
 using namespace gfx;
 using canvas_test::MemoryDevice;
@@ -24,8 +25,11 @@ struct Chart {
             if (c.method == method) out.push_back(c);
         return out;
     }
-    void savePng(const std::string& name) const {
-        device.image().save(QString::fromStdString((std::filesystem::current_path() / (name + ".png")).string()));
+    // The picture, for a person to look at, in a folder of its own; returns the file.
+    std::filesystem::path savePng(const std::string& name) const {
+        const std::filesystem::path file = mirvano_test::temp_dir("chart") / (name + ".png");
+        device.image().save(QString::fromStdString(file.string()));
+        return file;
     }
 };
 
@@ -215,6 +219,130 @@ TEST(ChartEmpty, GridArrowFrameTitleAndRestoredState) {
 
     EXPECT_EQ(c.g._NLINEWIDTH, 2);
     EXPECT_EQ(c.g._PFONT, callerFont);
+}
+
+namespace {
+
+// Ink of one colour, in y-up device pixels.
+struct Ink {
+    int left = 1 << 30, bottom = 1 << 30, right = -1, top = -1;
+    std::vector<int> columns, rows;  // how many pixels of the colour each column and row holds
+    bool empty() const { return right < 0; }
+    bool meets(const Ink& o) const {
+        return !empty() && !o.empty() && left <= o.right && o.left <= right && bottom <= o.top && o.bottom <= top;
+    }
+};
+Ink inkOf(const QImage& image, uint32_t rgb) {
+    Ink ink;
+    ink.columns.assign(size_t(image.width()), 0);
+    ink.rows.assign(size_t(image.height()), 0);
+    for (int r = 0; r < image.height(); ++r)
+        for (int c = 0; c < image.width(); ++c) {
+            if ((image.pixel(c, r) & 0xFFFFFF) != rgb) continue;
+            const int y = image.height() - 1 - r;
+            ink.left = std::min(ink.left, c), ink.right = std::max(ink.right, c);
+            ink.bottom = std::min(ink.bottom, y), ink.top = std::max(ink.top, y);
+            ++ink.columns[size_t(c)], ++ink.rows[size_t(y)];
+        }
+    return ink;
+}
+// Centres of the runs of non-empty entries (one per label along an axis); gaps of a few
+// pixels, between the characters of one label, do not end a run.
+std::vector<double> runCentres(const std::vector<int>& counts) {
+    std::vector<double> out;
+    for (size_t i = 0; i < counts.size();) {
+        if (!counts[i]) {
+            ++i;
+            continue;
+        }
+        size_t last = i, j = i;
+        while (j < counts.size() && j <= last + 5) {
+            if (counts[j]) last = j;
+            ++j;
+        }
+        out.push_back((double(i) + double(last)) / 2.0);
+        i = last + 1;
+    }
+    return out;
+}
+rt::Value colour(int r, int g, int b) { return makeColorValue(gui::COLOR(r, g, b)); }
+constexpr uint32_t kXLabel = 0xFF0000, kYLabel = 0x00A000, kXTitle = 0x0000FF, kYTitle = 0xFF00FF;
+
+// A chart on a 560 x 560 canvas, two pixels per world unit, origin in the middle: each
+// label colour and title colour of its own, so that their ink can be told apart.
+struct LabelledChart : Chart {
+    explicit LabelledChart(std::initializer_list<std::pair<size_t, rt::Value>> extra) : Chart(560, 560) {
+        g.SETWORLDSYSTEM(2, 2).SETWORLDORIGIN(280, 280);
+        p = params({{12, colour(255, 0, 0)}, {36, colour(0, 160, 0)}, {18, colour(0, 0, 255)},
+                    {42, colour(255, 0, 255)}, {15, "Months"}, {39, "Turnover"}});
+        for (const auto& [k, v] : extra) p.arr()->at(k - 1) = v;
+        PAINTCHARTEMPTY(g, 0, 0, p);
+    }
+    rt::Value p;
+};
+
+// Tick positions in device pixels: -100 .. 100 world units in steps of 20.
+std::vector<double> tickPixels() {
+    std::vector<double> out;
+    for (int v = -100; v <= 100; v += 20) out.push_back(280 + 2 * v);
+    return out;
+}
+
+void expectCentredOnTicks(const std::vector<double>& centres, const char* what) {
+    const auto ticks = tickPixels();
+    ASSERT_EQ(centres.size(), ticks.size()) << what;
+    for (size_t i = 0; i < ticks.size(); ++i) EXPECT_NEAR(centres[i], ticks[i], 3.0) << what << " label " << i;
+}
+
+}  // namespace
+
+// The default labels stand beside their ticks on the outer side of each axis (the Y labels
+// turned), and the titles keep clear of them.
+TEST(ChartEmpty, LabelsSitBesideTheirTicksOutsideTheAxesAndClearOfTheTitles) {
+    LabelledChart c({});
+    c.savePng("chart_labels");
+    const QImage& image = c.device.image();
+    const Ink xl = inkOf(image, kXLabel), yl = inkOf(image, kYLabel);
+    const Ink xt = inkOf(image, kXTitle), yt = inkOf(image, kYTitle);
+    ASSERT_FALSE(xl.empty() || yl.empty() || xt.empty() || yt.empty());
+    // X labels below the tick marks (which end 20 pixels below the axis at row 280), Y labels
+    // left of them.
+    EXPECT_LE(xl.top, 260);
+    EXPECT_GT(xl.top, 245);
+    EXPECT_LE(yl.right, 260);
+    EXPECT_GT(yl.right, 245);
+    expectCentredOnTicks(runCentres(xl.columns), "X");
+    expectCentredOnTicks(runCentres(yl.rows), "Y");
+    // Turned Y labels are taller than wide.
+    EXPECT_GT(yl.top - yl.bottom, yl.right - yl.left);
+    // The titles lie beyond the labels, at the axes' far ends, and overlap nothing.
+    EXPECT_LT(xt.top, xl.bottom);
+    EXPECT_GT(xt.left, 280);
+    EXPECT_LT(yt.right, yl.left);
+    EXPECT_GT(yt.bottom, 280);
+    for (const Ink* title : {&xt, &yt})
+        for (const Ink* other : {&xl, &yl}) EXPECT_FALSE(title->meets(*other));
+    EXPECT_FALSE(xt.meets(yt));
+}
+
+// Labels across the X axis are turned, stand below their ticks, and the X title clears the
+// widest of them.
+TEST(ChartEmpty, LabelsAcrossTheAxisStandBelowTheirTicks) {
+    LabelledChart c({{10, 1.0}, {34, 1.0}});
+    c.savePng("chart_labels_across");
+    const QImage& image = c.device.image();
+    const Ink xl = inkOf(image, kXLabel), yl = inkOf(image, kYLabel), xt = inkOf(image, kXTitle);
+    ASSERT_FALSE(xl.empty() || yl.empty() || xt.empty());
+    EXPECT_LE(xl.top, 260);
+    EXPECT_GT(xl.top, 245);
+    EXPECT_GT(xl.top - xl.bottom, 12);  // turned: "-100" runs down from the tick
+    expectCentredOnTicks(runCentres(xl.columns), "X across");
+    // Y labels across their axis are level, right-aligned left of the ticks.
+    EXPECT_LE(yl.right, 260);
+    EXPECT_GT(yl.right, 245);
+    expectCentredOnTicks(runCentres(yl.rows), "Y across");
+    EXPECT_LT(xt.top, xl.bottom);
+    EXPECT_FALSE(xt.meets(xl));
 }
 
 TEST(ChartEmpty, DegenerateAxesDrawWithoutFailing) {
@@ -446,7 +574,8 @@ TEST(ChartData, TransformedCopiesAndSampledFunctions) {
     const rt::Value logged = SETLOGARITHMIC(data, {}, log10, 0.0);
     EXPECT_EQ(logged.at(1).at(2).num(), 1.0);
     EXPECT_EQ(logged.at(2).at(2).num(), 3.0);
-    EXPECT_EQ(logged.at(3).at(2).num(), 0.0);  // log of 0 is no number: the value stays
+    EXPECT_TRUE(logged.at(3).at(2).isNil());  // log of 0 is no number: a missing value, in place
+    EXPECT_EQ(logged.at(3).len(), 2u);
     EXPECT_EQ(data.at(2).at(2).num(), 1000.0);
     const rt::Value lists = rows({{5.0, rt::Value::array({1.0, 100.0})}});
     const rt::Value k2 = SETLOGARITHMIC(lists, twice, log10, 2.0);
@@ -468,7 +597,68 @@ TEST(ChartData, TransformedCopiesAndSampledFunctions) {
         }
     }
     EXPECT_EQ(SETMATHGRAPHARRAY(twice, 0, 1, 0).len(), 0u);
+    const rt::Value sampled = SETMATHGRAPHARRAY(log10, 0, 2, 3);
+    ASSERT_EQ(sampled.len(), 3u);
+    EXPECT_TRUE(sampled.at(1).at(2).isNil());
+    EXPECT_EQ(sampled.at(1).at(1).num(), 0.0);
+    EXPECT_DOUBLE_EQ(sampled.at(3).at(2).num(), std::log10(2.0));
     const rt::Value one = SETMATHGRAPHARRAY(twice, 3, 1, 1);
     ASSERT_EQ(one.len(), 1u);
     EXPECT_EQ(one.at(1).at(1).num(), 1.0);
+}
+
+// A missing value (where a logarithm had no result) draws nothing: no bar, no marker, and a
+// line breaks there instead of joining its neighbours.
+TEST(ChartSeries, MissingValuesDrawNothingAndBreakLines) {
+    const rt::Value log10 = rt::Value::block([](const std::vector<rt::Value>& a) { return rt::Value(std::log10(a[0].num())); });
+    const rt::Value data = SETLOGARITHMIC(rows({{-60.0, 10.0}, {-20.0, 100.0}, {20.0, 0.0}, {60.0, 10.0}}), {}, log10, 0.0);
+    rt::Value p = params({{25, -10.0}, {26, 90.0}, {27, 0.0}, {28, 3.0}});
+    Chart c(300, 300);
+    c.g.SETWORLDORIGIN(150, 150);
+    PAINTCHARTEMPTY(c.g, 0, 0, p);
+    c.calls.clear();
+    PAINTCHARTBAR(c.g, 0, 0, p, data, 12.0);
+    const auto bars = c.of("PAINTRECTANGLEALIGNED");
+    ASSERT_EQ(bars.size(), 3u);
+    // Four rows share the axis: every bar keeps the width of a four-row chart.
+    EXPECT_DOUBLE_EQ(bars[0].args[2] - bars[0].args[0], 200.0 / 4 * 0.6);
+    // The third row's bar is missing: nothing red stands at x = 20.
+    for (int y = 151; y < 300; ++y) EXPECT_NE(c.device.at(170, y), canvas_test::rgbOf(255, 0, 0)) << y;
+    EXPECT_EQ(c.device.at(130, 160), canvas_test::rgbOf(255, 0, 0));
+
+    Chart l(300, 300);
+    l.g.SETWORLDORIGIN(150, 150);
+    rt::Value q = params({{25, -10.0}, {26, 90.0}, {27, 0.0}, {28, 3.0}, {6, 0.0}, {30, 0.0}, {9, 0.0}, {33, 0.0}});
+    PAINTCHARTEMPTY(l.g, 0, 0, q);
+    l.calls.clear();
+    PAINTCHARTLINE(l.g, 0, 0, q, data, 1.0, 12.0);
+    const auto group = l.of("PAINTLINEGROUP");
+    ASSERT_EQ(group.size(), 1u);
+    // Two runs: the first two rows, and the last row on its own.
+    ASSERT_EQ(group[0].rows.size(), 3u);
+    EXPECT_EQ(group[0].rows[2].size(), 4u);
+    EXPECT_EQ(l.of("PAINTMARKERGROUP").at(0).rows.size(), 3u);
+    // No red ink between x = 0 and x = 50 world units, where the line would have run to the
+    // missing point and on.
+    for (int x = 150; x < 200; ++x)
+        for (int y = 0; y < 300; ++y) EXPECT_NE(l.device.at(x, y), canvas_test::rgbOf(255, 0, 0)) << x << "," << y;
+
+    // A spline is drawn piece by piece between missing values.
+    l.calls.clear();
+    PAINTCHARTSPLINE(l.g, 0, 0, q, data, {}, {}, 12.0);
+    ASSERT_EQ(l.of("PAINTSPLINE").size(), 2u);
+    EXPECT_EQ(l.of("PAINTSPLINE")[0].rows.size(), 2u);
+
+    // Stacked and grouped bars leave out a missing value: its slot stays empty.
+    const rt::Value groups = rows({{0.0, rt::Value::array({1.0, rt::Value(), 2.0})}});
+    l.calls.clear();
+    PAINTCHARTPILLAR(l.g, 0, 0, q, groups, rt::Value());
+    const auto pillars = l.of("PAINTRECTANGLEALIGNED");
+    ASSERT_EQ(pillars.size(), 2u);
+    EXPECT_EQ(pillars[1].args[1], pillars[0].args[3]);  // the third stands on the first
+    l.calls.clear();
+    PAINTCHARTMULTIBAR(l.g, 0, 0, q, groups, rt::Value(), 0.0);
+    const auto grouped = l.of("PAINTRECTANGLEALIGNED");
+    ASSERT_EQ(grouped.size(), 2u);
+    EXPECT_NEAR(grouped[1].args[0] - grouped[0].args[0], 2 * (grouped[0].args[2] - grouped[0].args[0]), 1e-9);
 }

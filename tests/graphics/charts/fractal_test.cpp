@@ -5,6 +5,8 @@
 
 #include "../canvas/canvas_devices.h"
 #include "graphics/charts/fractal.h"
+#include "platform/gui/application.h"
+#include "test_env.h"
 
 using namespace gfx;
 using canvas_test::MemoryDevice;
@@ -16,10 +18,6 @@ rt::Value params(std::initializer_list<std::pair<size_t, rt::Value>> entries) {
     rt::Array a(22);
     for (const auto& [k, v] : entries) a[k - 1] = v;
     return rt::Value::array(std::move(a));
-}
-
-uint32_t imageColour(uint32_t rgb) {
-    return (uint32_t(rgbRed(rgb)) << 16) | (uint32_t(rgbGreen(rgb)) << 8) | uint32_t(rgbBlue(rgb));
 }
 
 }  // namespace
@@ -151,7 +149,7 @@ TEST(FractalRendering, InterleavedRowsAndPixelMapping) {
         EXPECT_NE(device.at(39, 29), 0u);
         if (order == 0) {
             reference = device.image();
-            device.image().save(QString::fromStdString((std::filesystem::current_path() / "fractal.png").string()));
+            device.image().save(QString::fromStdString((mirvano_test::temp_dir("fractal") / "fractal.png").string()));
         } else {
             EXPECT_TRUE(device.image() == reference);
         }
@@ -166,10 +164,19 @@ TEST(FractalRendering, InterleavedRowsAndPixelMapping) {
     EXPECT_EQ(device.at(24, 24), 0u);
     EXPECT_EQ(device.at(14, 15), 0xFFFFFFu);
     EXPECT_EQ(device.at(25, 24), 0xFFFFFFu);
-    // Degenerate areas draw without failing.
-    PAINTFRACTAL(g, 0, 0, 1, 1, 0, p);
-    PAINTFRACTAL(g, 0, 0, 0, 5, 0, p);
-    EXPECT_EQ(imageColour(0), 0u);
+    // Degenerate areas draw without failing and stay inside themselves: an area without width
+    // draws nothing, a single-pixel area at most its own pixel.
+    MemoryDevice tiny(10, 10);
+    GRAPHICS t(&tiny);
+    const QImage blank = tiny.image().copy();
+    PAINTFRACTAL(t, 0, 0, 0, 5, 0, p);
+    EXPECT_EQ(tiny.image(), blank);
+    PAINTFRACTAL(t, 0, 0, 1, 1, 0, p);
+    for (int y = 0; y < 10; ++y)
+        for (int x = 0; x < 10; ++x)
+            if (x != 0 || y != 0) {
+                EXPECT_EQ(tiny.at(x, y), 0xFFFFFFu) << x << "," << y;
+            }
 }
 
 TEST(FractalStopControl, NewerDrawingStopsOlderAndLostWindowEnds) {
@@ -212,6 +219,52 @@ TEST(FractalStopControl, NewerDrawingStopsOlderAndLostWindowEnds) {
     PAINTFRACTAL(m, 0, 0, 10, 10, 0, p, true);
     EXPECT_EQ(pixels, 0);
     setFractalPixelHook({});
+}
+
+// Asked to quit while it draws, a drawing with stop control ends at its next pump and
+// records no zoom window; the application's loop then ends the program.
+TEST(FractalStopControl, QuitRequestEndsTheDrawing) {
+    WindowDevice window(10, 10);
+    GRAPHICS g(&window);
+    gui::APPLICATION application;
+    int pixels = 0;
+    setFractalPixelHook([&] {
+        if (++pixels == 5) application.QUIT();
+    });
+    rt::Value p = params({{18, 1.0}});
+    PAINTFRACTAL(g, 0, 0, 10, 10, 0, p, true);
+    setFractalPixelHook({});
+    EXPECT_EQ(pixels, 6);  // the sixth pump saw the request; its pixel was not filled
+    int filled = 0;
+    for (int y = 0; y < 10; ++y)
+        for (int x = 0; x < 10; ++x) filled += window.at(x, y) != 0xFFFFFFu;
+    EXPECT_LE(filled, 5);
+    EXPECT_EQ(g._R4TOP, 0.0f);
+    application.EXEC();  // returns at once: the program would end here
+    EXPECT_TRUE(application.quitRequested());
+}
+
+// A window resized while the drawing pumps gets a new refresh bitmap; the rest of the
+// drawing goes into that one, not into the freed one.
+TEST(FractalStopControl, DrawingFollowsARefreshBitmapMadeWhileItPumps) {
+    WindowDevice window(10, 10);
+    GRAPHICS g(&window);
+    int pixels = 0;
+    setFractalPixelHook([&] {
+        if (++pixels == 50) {
+            window.resize(12, 12);
+            g.INTERNSETDEVPAR();
+        }
+    });
+    rt::Value p = params({});
+    PAINTFRACTAL(g, 0, 0, 10, 10, 0, p, true);
+    setFractalPixelHook({});
+    EXPECT_EQ(pixels, 100);
+    const QImage refresh = canvas_test::refreshImage(g).convertToFormat(QImage::Format_RGB32);
+    int drawn = 0;
+    for (int r = 0; r < refresh.height(); ++r)
+        for (int c = 0; c < refresh.width(); ++c) drawn += (refresh.pixel(c, r) & 0xFFFFFF) != 0xFFFFFFu;
+    EXPECT_GT(drawn, 25);  // of the 50 pixels drawn after the resize
 }
 
 TEST(FractalZoom, RecordUseRepeatAndClear) {

@@ -6,6 +6,7 @@
 
 #include "../canvas/canvas_devices.h"
 #include "graphics/charts/charts.h"
+#include "test_env.h"
 
 using namespace gfx;
 using canvas_test::MemoryDevice;
@@ -103,7 +104,7 @@ TEST(ChartPie, LabelPlacementAndExplodedSlice) {
     ASSERT_EQ(texts.size(), 6u);
     EXPECT_EQ(texts[0].args[2], 5.0);
     EXPECT_EQ(texts[5].args[2], 1.0);
-    q.device.image().save(QString::fromStdString((std::filesystem::current_path() / "chart_pie.png").string()));
+    q.device.image().save(QString::fromStdString((mirvano_test::temp_dir("pie") / "chart_pie.png").string()));
 }
 
 TEST(ChartLegend, DefaultsBoxRowsAndPatterns) {
@@ -152,4 +153,47 @@ TEST(ChartLegend, DefaultsBoxRowsAndPatterns) {
     rt::Value none;
     PAINTCHARTLEGEND(e.g, 0, 0, none, rt::Value::array());
     EXPECT_TRUE(e.calls.empty());
+}
+
+// Named labels run along the radius of their slice, inside the pie, next to the rim; each is
+// drawn in the inverse of its slice's colour, so every label's ink can be found on its own.
+TEST(ChartPie, LabelsRunAlongTheirSlicesInsideThePie) {
+    MemoryDevice device(400, 400);
+    GRAPHICS g(&device);
+    const rt::Value data = rows({{1.0, "North", makeColorValue(gui::COLOR(255, 0, 0))},
+                                 {1.0, "East", makeColorValue(gui::COLOR(0, 160, 0))},
+                                 {1.0, "South", makeColorValue(gui::COLOR(0, 0, 255))},
+                                 {1.0, "West", makeColorValue(gui::COLOR(200, 200, 0))}});
+    PAINTCHARTPIE(g, 200, 200, 160, data);
+    device.image().save(QString::fromStdString((mirvano_test::temp_dir("pie") / "chart_pie_labels.png").string()));
+    const uint32_t inks[] = {0x00FFFF, 0xFF5FFF, 0xFFFF00, 0x3737FF};
+    const double pi = std::numbers::pi;
+    for (int k = 0; k < 4; ++k) {
+        double n = 0, sx = 0, sy = 0, sxx = 0, syy = 0, sxy = 0, farthest = 0;
+        double lowest = 360, highest = 0;
+        for (int y = 0; y < 400; ++y)
+            for (int x = 0; x < 400; ++x) {
+                if (device.at(x, y) != inks[k]) continue;
+                const double dx = x - 200, dy = y - 200;
+                double bearing = std::atan2(dx, dy) * 180 / pi;  // 0 up, clockwise
+                if (bearing < 0) bearing += 360;
+                lowest = std::min(lowest, bearing), highest = std::max(highest, bearing);
+                farthest = std::max(farthest, std::hypot(dx, dy));
+                n += 1, sx += dx, sy += dy, sxx += dx * dx, syy += dy * dy, sxy += dx * dy;
+            }
+        ASSERT_GT(n, 30) << k;
+        // Inside the pie and inside the slice's quarter.
+        EXPECT_LE(farthest, 161) << k;
+        EXPECT_GT(farthest, 140) << k;
+        EXPECT_GE(lowest, 90.0 * k) << k;
+        EXPECT_LE(highest, 90.0 * (k + 1)) << k;
+        // The long axis of the ink points along the middle of the slice.
+        const double mx = sx / n, my = sy / n;
+        const double vxx = sxx / n - mx * mx, vyy = syy / n - my * my, vxy = sxy / n - mx * my;
+        double axis = 0.5 * std::atan2(2 * vxy, vxx - vyy) * 180 / pi;  // from the x axis
+        const double radial = 90.0 - (45.0 + 90.0 * k);                // the middle, from the x axis
+        double gap = std::fmod(std::fabs(axis - radial), 180.0);
+        gap = std::min(gap, 180.0 - gap);
+        EXPECT_LT(gap, 8.0) << k;
+    }
 }

@@ -3,9 +3,12 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <sstream>
 
 #include "../canvas/canvas_devices.h"
+#include <QGuiApplication>
+
 #include "graphics/files/shapefile.h"
 #include "test_env.h"
 
@@ -160,6 +163,61 @@ TEST(ShapeFiles, PolygonsPaintIntoTheCanvasWithHolesAndSelection) {
     EXPECT_EQ(small.at(34, 0), red);   // (30, 5): x max, y min
 }
 
+namespace {
+
+// Notes, at every drawing, which pointer the device shows and whether the application shows
+// the wait cursor.
+class PointerWatchingDevice : public MemoryDevice {
+public:
+    using MemoryDevice::MemoryDevice;
+    void DRAW(gfx::OBJECTSHAPE& object) override {
+        (POINTER() == gfx::kPointerBusy && QGuiApplication::overrideCursor() ? busyDraws : otherDraws)++;
+        MemoryDevice::DRAW(object);
+    }
+    int busyDraws = 0, otherDraws = 0;
+};
+
+}  // namespace
+
+// A paint shows the busy pointer while it draws, and a paint or a query leaves the canvas's
+// clip and colours as it found them.
+TEST(ShapeFiles, PaintAndQueryLeaveTheCanvasAsTheyFoundIt) {
+    auto dir = mirvano_test::temp_dir("shpstate");
+    fs::path polys = makeShape(dir, "polys", kPolygons);
+    if (polys.empty()) GTEST_SKIP() << "GDAL's ogr2ogr is not available to write shape files";
+    PointerWatchingDevice device(201, 201);
+    GRAPHICS g(&device);
+    g._NFILLCOLOR = 0x0000FF;
+    g._NLINECOLOR = 0x00FF00;
+    gfx::SETSHAPEFILEOBJECT(g, "map", polys.string());
+    gfx::SETSHAPECOLORRANDOM(g, "map");
+    // The first query builds the index and takes the random record colours on the way.
+    double count = 0;
+    gfx::ShapeBox box;
+    gfx::GETSHAPEFILEBOX(g, "map", count, box);
+    EXPECT_EQ(count, 2);
+    EXPECT_EQ(g._NFILLCOLOR, 0x0000FFu);
+    EXPECT_EQ(g._NLINECOLOR, 0x00FF00u);
+
+    // A box and an area: the paint clips to the area, on a canvas that was never clipped.
+    gfx::SETSHAPESELECTAREA(g, "map", 10, 10, 100, 100);
+    gfx::SETSHAPESELECTBOX(g, "map", 0, 0, 200, 200);
+    device.busyDraws = device.otherDraws = 0;
+    gfx::PAINTSHAPEFIGURES(g, "map");
+    EXPECT_GT(device.busyDraws, 0);
+    EXPECT_EQ(device.otherDraws, 0);
+    EXPECT_EQ(device.POINTER(), gfx::kPointerArrow);
+    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(g._NCLIPWIDTH, 0u);
+    EXPECT_EQ(g._NFILLCOLOR, 0x0000FFu);
+    // What is drawn afterwards, outside the area, is all there.
+    g.SETFILLCOLOR(gui::COLOR(255, 0, 0)).SETLINECOLOR(gui::COLOR(255, 0, 0)).PAINTRECTANGLE(150, 150, 31, 31, 1.0);
+    int red = 0;
+    for (int y = 150; y < 181; ++y)
+        for (int x = 150; x < 181; ++x) red += device.at(x, y) == canvas_test::rgbOf(255, 0, 0);
+    EXPECT_EQ(red, 31 * 31);
+}
+
 TEST(ShapeFiles, MalformedFilesAreRejectedCleanly) {
     auto dir = mirvano_test::temp_dir("shpbad");
     fs::path polys = makeShape(dir, "polys", kPolygons);
@@ -182,6 +240,8 @@ TEST(ShapeFiles, MalformedFilesAreRejectedCleanly) {
         {"record longer than the file", be(good, 100 + 4, 0x7FFFFFF0), true},
         {"file length claims more than there is", be(good, 24, 0x7FFFFFF0), true},
         {"part count beyond the data", be(good, 100 + 8 + 36, 0x7FFFFFF0), true},
+        {"coordinates far off or not finite",
+         dbl(dbl(dbl(good, 160, 1e300), 168, std::nan("")), 176, -std::numeric_limits<double>::infinity()), true},
     };
     for (const auto& c : cases) {
         MemoryDevice device(50, 50);
@@ -202,6 +262,9 @@ TEST(ShapeFiles, MalformedFilesAreRejectedCleanly) {
         if (std::string(c.name) == "part count beyond the data") {
             EXPECT_EQ(count, 2) << c.name;  // the file reads; the record is refused
             EXPECT_EQ(type, -1) << c.name;
+        } else if (std::string(c.name) == "coordinates far off or not finite") {
+            EXPECT_EQ(count, 2) << c.name;  // painted without overflowing the device mapping
+            EXPECT_EQ(type, 5) << c.name;
         } else if (std::string(c.name) == "file length claims more than there is") {
             EXPECT_EQ(count, 2) << c.name;  // the records that are there
         } else {

@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "graphics/windows/devices.h"
+#include "metafile_playback.h"
 #include "test_env.h"
 
 using namespace gfx;
@@ -235,16 +236,7 @@ TEST(Metafile, RecordsAndPlaysBack) {
         EXPECT_TRUE(device->written());
     }
     ASSERT_TRUE(std::filesystem::exists(emf));
-    gdi::HENHMETAFILE metafile = gdi::GetEnhMetaFileA(emf.c_str());
-    ASSERT_NE(metafile, nullptr);
-    QImage target(500, 500, QImage::Format_RGB32);
-    target.fill(Qt::black);
-    gdi::HDC dc = gdi::CreateImageDC(&target);
-    gdi::RECT all{0, 0, 500, 500};
-    EXPECT_TRUE(gdi::PlayEnhMetaFile(dc, metafile, &all));
-    gdi::DeleteDC(dc);
-    gdi::DeleteEnhMetaFile(metafile);
-    expectFigure(target, "played metafile");
+    expectFigure(windows_test::playMetafile(emf, 500, 500), "played metafile");
 }
 
 TEST(Metafile, DescriptionFrameAndDefaults) {
