@@ -149,6 +149,9 @@ void WINSHELL::EXPOSE(gui::ExposeEvent& event) {
 
 void WINSHELL::RESIZE(gui::ResizeEvent& event) {
     gfx::GTOPAPPWINDOW::RESIZE(event);
+    // Once the form covers the canvas the shell gets no expose of its own, so the limits are
+    // kept on every resize as well (a drag of the border is corrected when it ends).
+    if (!lSizing && ISVISIBLE() && !ISICONIC()) FENMINMAX();
     if (goDtaMirvano) goDtaMirvano->GROESSENEU();
 }
 

@@ -10,6 +10,7 @@
 #include <QShortcut>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "platform/gui/window.h"
 
@@ -259,9 +260,13 @@ void MENU::installShortcuts() {
     if (!frame || !accel_) return;
     const std::vector<ACCEL>* entries = acceleratorEntries(accel_->HANDLE());
     if (!entries) return;
+    // One shortcut per key combination: two QShortcuts on the same keys would take turns on
+    // each press, while the table's first entry for a key is the one that counts.
+    std::vector<QKeySequence> taken;
     for (const ACCEL& e : *entries) {
         const QKeySequence seq = keySequence(e.key, e.fVirt);
-        if (seq.isEmpty()) continue;
+        if (seq.isEmpty() || std::find(taken.begin(), taken.end(), seq) != taken.end()) continue;
+        taken.push_back(seq);
         auto* s = new QShortcut(seq, frame);
         s->setContext(Qt::WindowShortcut);
         const int cmd = e.cmd;

@@ -19,23 +19,26 @@ std::string trimBlanks(std::string_view s) {
     while (e > b && s[e - 1] == ' ') --e;
     return std::string(s.substr(b, e - b));
 }
+
+// The next token of `text` from `pos` on (skipping separators first); an empty view when
+// none is left. `pos` moves past the token.
+std::string_view nextToken(std::string_view text, std::string_view separators, size_t& pos) {
+    while (pos < text.size() && separators.find(text[pos]) != std::string_view::npos) ++pos;
+    const size_t start = pos;
+    while (pos < text.size() && separators.find(text[pos]) == std::string_view::npos) ++pos;
+    return text.substr(start, pos - start);
+}
+
 }  // namespace
 
 std::string FASTTOKENWHITECOUNT3(std::string_view text, std::string_view separators, uint16_t n) {
-    if (n == 0 || text.empty()) return {};
-    unsigned count = 0;
-    size_t i = 0;
-    while (i < text.size()) {
-        while (i < text.size() && separators.find(text[i]) != std::string_view::npos) ++i;
-        if (i >= text.size()) break;
-        const size_t start = i;
-        while (i < text.size() && separators.find(text[i]) == std::string_view::npos) ++i;
-        if (++count == n) {
-            if (i - start > kTokenBuffer) return {};
-            return std::string(text.substr(start, i - start));
-        }
+    if (n == 0) return {};
+    size_t pos = 0;
+    for (unsigned count = 1;; ++count) {
+        const std::string_view token = nextToken(text, separators, pos);
+        if (token.empty()) return {};
+        if (count == n) return token.size() > kTokenBuffer ? std::string() : std::string(token);
     }
-    return {};
 }
 
 double INTEG(double x) { return x >= 0 ? std::floor(x) : std::ceil(x); }
@@ -60,21 +63,23 @@ std::vector<std::string> WRAPNOTICETEXT(const gui::DIALOGWINDOW& dialog, const s
     std::vector<std::string> lines;
     for (const std::string& paragraph : noticeParagraphs(text)) {
         std::string line;
-        // The word number is 16 bits wide; a paragraph of more words ends there.
-        for (uint32_t k = 1; k <= 0xFFFF;) {
-            const std::string word = FASTTOKENWHITECOUNT3(paragraph, " ", uint16_t(k));
-            if (word.empty()) break;
-            if (dialog.SIZETEXT(line + word).WIDTH() > wrapWidth) {
+        // Words are taken whole, however long: a word wider than the wrap width stands on a
+        // line of its own, and nothing of the paragraph is dropped.
+        size_t pos = 0;
+        std::string_view word = nextToken(paragraph, " ", pos);
+        while (!word.empty()) {
+            const std::string candidate = line + std::string(word);
+            if (dialog.SIZETEXT(candidate).WIDTH() > wrapWidth) {
                 if (line.empty()) {
-                    lines.push_back(word);
-                    ++k;
+                    lines.emplace_back(word);
+                    word = nextToken(paragraph, " ", pos);
                 } else {
                     lines.push_back(line);
                     line.clear();
                 }
             } else {
-                line += word + " ";
-                ++k;
+                line = candidate + " ";
+                word = nextToken(paragraph, " ", pos);
             }
         }
         lines.push_back(line);
