@@ -2,11 +2,14 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QLabel>
 #include <QPalette>
 #include <algorithm>
 #include <cmath>
 
+#include "platform/gui/icon.h"
 #include "platform/gui/window.h"
+#include "platform/runtime/numbers.h"
 
 namespace widgets {
 
@@ -95,13 +98,22 @@ gui::COLOR windowColor() {
 }
 
 void NoticeLayout::makeIcon(gui::DIALOGWINDOW& dialog, const rt::Value& icon) {
-    if (!icon.isNumber() || icon.num() <= 0) return;
-    QIcon appIcon = QApplication::windowIcon();
-    if (appIcon.isNull()) return;
-    if (QWidget* w = dialog.HANDLE()) w->setWindowIcon(appIcon);
-    iconCtrl = std::make_unique<gui::FIXEDICON>(&dialog, kNoticeIconId, gui::POINT(0, 0), gui::DIMENSION(36, 36));
+    gui::ICON given;
+    if (icon.isNumber() && icon.num() > 0) {
+        given = gui::ICON::fromResource(rt::toInt32(icon.num()));
+    } else if (icon.isObject() && icon.obj() && icon.obj()->isClass("ICON")) {
+        if (const auto* i = dynamic_cast<const gui::ICON*>(icon.obj().get())) given = *i;
+    }
+    if (given.isNull()) return;
+    if (QWidget* w = dialog.HANDLE()) w->setWindowIcon(given.icon());
+    const QPixmap picture = given.pixmap();
+    // The control takes the icon's own size, as an icon static does: the icon column is
+    // as wide as the icon.
+    iconCtrl = std::make_unique<gui::FIXEDICON>(&dialog, kNoticeIconId, gui::POINT(0, 0),
+                                                gui::DIMENSION(picture.width(), picture.height()));
     iconCtrl->HIDE();
-    iconCtrl->IMAGE(appIcon.pixmap(32, 32));
+    if (auto* label = qobject_cast<QLabel*>(iconCtrl->HANDLE())) label->setFrameStyle(QFrame::NoFrame);
+    iconCtrl->IMAGE(picture);
     iconCtrl->BACKGROUND(gui::BRUSH(windowColor()));
     iconWidth = iconCtrl->SIZE().WIDTH();
     iconHeight = iconCtrl->SIZE().HEIGHT();

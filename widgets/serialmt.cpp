@@ -352,7 +352,7 @@ bool SERIALMT::READ(std::string& buffer, const rt::Value& count) {
     const double totalMs = double(perByte) * wanted + constant;
     const auto start = clock::now();
     auto lastByte = start;
-    bool failed = false;
+    bool failed = false, hungUp = false;
     char buf[4096];
     while (got.size() < wanted) {
         const ssize_t r = ::read(hPort, buf, std::min<size_t>(sizeof buf, wanted - got.size()));
@@ -361,9 +361,9 @@ bool SERIALMT::READ(std::string& buffer, const rt::Value& count) {
             lastByte = clock::now();
             continue;
         }
-        // A raw port with nothing to give answers EAGAIN; an end of file means the device
-        // hung up, which is an error and not a time-out.
-        if (r == 0 || (errno != EAGAIN && errno != EINTR)) {
+        // A raw port with nothing to give reads 0 bytes (or EAGAIN). A device that hung up
+        // does so too, after the wait below has said so: an error, not a time-out.
+        if ((r < 0 && errno != EAGAIN && errno != EINTR) || hungUp) {
             failed = true;
             break;
         }
@@ -377,10 +377,7 @@ bool SERIALMT::READ(std::string& buffer, const rt::Value& count) {
         pollfd p{hPort, POLLIN, 0};
         const int pr = poll(&p, 1, waitMs > 1e8 ? -1 : static_cast<int>(std::ceil(waitMs)));
         if (pr < 0 && errno != EINTR) break;
-        if (pr > 0 && (p.revents & (POLLERR | POLLNVAL | POLLHUP)) && !(p.revents & POLLIN)) {
-            failed = true;
-            break;
-        }
+        if (pr > 0 && (p.revents & (POLLERR | POLLNVAL | POLLHUP))) hungUp = true;
     }
     // What arrived before a failure is still handed over.
     if (!got.empty()) buffer = got;

@@ -96,6 +96,8 @@ TEXTBOXMB::~TEXTBOXMB() {
 
 void TEXTBOXMB::SHOW(int) {
     gui::DIALOGWINDOW::SHOW(gui::SHOWZOOMED);
+    // The box may end within the pump's 10 ms: what it left pending is processed all the same.
+    gui::resetPumpThrottle();
     gui::APPLICATIONEXEC(1);
 }
 

@@ -2,9 +2,15 @@
 // enable rules, the language switch, the layout inside the shell and the activity highlight.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
 #include <QWidget>
 #include <algorithm>
 #include <functional>
@@ -413,6 +419,54 @@ TEST_F(FormTest, LanguageSwitchRetitlesEveryControlAndKeepsTheSortChoice) {
     expectLanguage(1);
     EXPECT_EQ(form->OCCRADIOASCIIIN->CAPTION(), "ASCII / OEM");
     EXPECT_EQ(form->ODCCHECKLAENGEIN->CAPTION(), "CSV- / SDF-Feldlängen sind vorgeben ==>");
+}
+
+TEST_F(FormTest, QtsOwnDialogTextsFollowTheProgramsLanguage) {
+    loadDefaults();
+    // What a Qt message box shows on its buttons, seen from inside its modal loop.
+    auto buttonTexts = [&] {
+        QStringList texts;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) return;
+            for (QAbstractButton* b : box->buttons()) texts << b->text().remove(QLatin1Char('&'));
+            box->button(QMessageBox::No)->click();
+        });
+        const gui::ModalRunner previous = gui::setModalRunner({});
+        gui::TEXTBOX(form.get(), "MIRVANO", "?", gui::BOXYESNO).SHOW();
+        gui::setModalRunner(previous);
+        texts.sort();
+        return texts.join(QLatin1Char(','));
+    };
+    form->OCCRADIODEUTSCH->CLICK();
+    EXPECT_EQ(buttonTexts(), "Ja,Nein");
+    QDialogButtonBox standard;
+    EXPECT_EQ(standard.addButton(QDialogButtonBox::Cancel)->text(), "Abbrechen");
+    form->OCCRADIOENGLISCH->CLICK();
+    EXPECT_EQ(buttonTexts(), "No,Yes");
+}
+
+TEST_F(FormTest, TheAppendButtonsSourceDialogIsTheFileDialogWithItsHelpButton) {
+    loadDefaults();
+    ui::gbSprache = 2;
+    QString title;
+    bool help = false, multi = false;
+    auto previous = gui::setModalRunner([&](const gui::ModalRequest& r) -> intptr_t {
+        if (auto* dialog = qobject_cast<QFileDialog*>(r.qtDialog)) {
+            title = dialog->windowTitle();
+            multi = dialog->fileMode() == QFileDialog::ExistingFiles;
+            if (auto* buttons = dialog->findChild<QDialogButtonBox*>())
+                for (QAbstractButton* b : buttons->buttons())
+                    help = help || buttons->buttonRole(b) == QDialogButtonBox::HelpRole;
+            dialog->reject();
+        }
+        return 0;
+    });
+    form->BUTDATEIVERBINDEN();
+    gui::setModalRunner(previous);
+    EXPECT_EQ(title.toStdString(), form->message(31));
+    EXPECT_TRUE(help);
+    EXPECT_TRUE(multi);
 }
 
 TEST_F(FormTest, ToolTipsFollowTheCheckBox) {
