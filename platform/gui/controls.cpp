@@ -36,16 +36,16 @@ int parentSurfaceHeight(WINDOW* owner) {
     return owner && owner->surface() ? owner->surface()->height() : 0;
 }
 
-// Radio and check indicators sized to the caption's font, not to the button: a dialog
-// template makes buttons of 7 dialog units, lower than the style's indicator, and buttons
-// of one group differ in height, while their circles must not.
+// Radio and check indicators sized to the caption's font, not to the button: buttons of
+// one group differ in height, their circles must not. A template's lowest buttons are 7
+// dialog units high, 7/8 of its font's height, which the indicator must fit.
 class FittingIndicatorStyle : public QProxyStyle {
 public:
     int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
         const int value = QProxyStyle::pixelMetric(metric, option, widget);
         if (widget && (metric == PM_IndicatorWidth || metric == PM_IndicatorHeight ||
                        metric == PM_ExclusiveIndicatorWidth || metric == PM_ExclusiveIndicatorHeight))
-            return std::min(value, std::max(8, QFontMetrics(widget->font()).height() - 2));
+            return std::min(value, std::max(8, QFontMetrics(widget->font()).height() * 7 / 8 - 1));
         return value;
     }
 };
