@@ -33,7 +33,7 @@ for language in deutsch english; do
     data=$(mktemp -d)
     mkdir -p "$data/mirvano"
     printf '[Config]\r\nLanguage=%s\r\n' "$language" >"$data/mirvano/MIRVANO.INI"
-    APPDATA=$data LANG=$locale LANGUAGE= LC_ALL=$locale DISPLAY=$display QT_QPA_PLATFORM=xcb "$program" &
+    APPDATA=$data XDG_RUNTIME_DIR=$data LANG=$locale LANGUAGE= LC_ALL=$locale DISPLAY=$display QT_QPA_PLATFORM=xcb "$program" &
     pid=$!
     # The title page stands for a second before the form covers it.
     sleep 0.7

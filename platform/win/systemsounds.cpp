@@ -1,4 +1,5 @@
 #include <canberra.h>
+#include <dlfcn.h>
 
 #include <mutex>
 
@@ -29,11 +30,26 @@ const char* eventSoundFor(const std::string& name) {
     return "bell";
 }
 
+// ALSA, which libcanberra plays through, writes its own complaints to standard error when
+// the machine has no sound card; a machine without sound output stays silent and says
+// nothing, so they go nowhere. The library is looked up at run time: without it there is
+// nothing to quieten.
+void quietAlsa(const char*, int, const char*, int, const char*, ...) {}
+
+void silenceAlsaMessages() {
+    void* alsa = dlopen("libasound.so.2", RTLD_LAZY);  // kept loaded: the handler lives in it
+    if (!alsa) return;
+    using Handler = void (*)(const char*, int, const char*, int, const char*, ...);
+    using SetHandler = int (*)(Handler);
+    if (auto set = reinterpret_cast<SetHandler>(dlsym(alsa, "snd_lib_error_set_handler"))) set(&quietAlsa);
+}
+
 // Hands the event sound to the sound server; false when it cannot be played (no server,
 // no device, no such sound in the theme).
 bool playEventSound(SystemSounds& s, const char* event) {
     if (!s.opened) {
         s.opened = true;
+        silenceAlsaMessages();
         if (ca_context_create(&s.context) != CA_SUCCESS) {
             s.context = nullptr;
         } else {
