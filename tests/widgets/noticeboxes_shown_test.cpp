@@ -13,6 +13,7 @@
 #include <QWindow>
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include "platform/gui/dialogs.h"
@@ -23,6 +24,11 @@
 #include "widgets/waitbox.h"
 
 using namespace widgets;
+
+QT_BEGIN_NAMESPACE
+// Sizes in failure messages as width x height.
+inline void PrintTo(const QSize& s, std::ostream* os) { *os << s.width() << "x" << s.height(); }
+QT_END_NAMESPACE
 
 namespace {
 
