@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Starts the program on a virtual X server (Xvfb) and saves what a user sees there: the shell
 # with its title page and the settings form, once in German and once in English. Then runs
-# the tests that show the notice boxes on that X server too.
+# the tests that show the notice boxes, the form and the shell on that X server too.
 #
 #   scripts/screenshots.sh [output directory]      (default: build/screenshots)
 #
@@ -12,7 +12,6 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 display=${MIRVANO_DISPLAY:-:15}
 out=${1:-$root/build/screenshots}
 program=$root/build/app/mirvano
-tests=$root/build/tests/widgets/tests_widgets
 mkdir -p "$out"
 
 Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
@@ -45,8 +44,16 @@ for language in deutsch english; do
     rm -rf "$data"
 done
 
-# The boxes measured, grabbed and clicked on a real X server.
-if [ -x "$tests" ]; then
-    DISPLAY=$display QT_QPA_PLATFORM=xcb "$tests" --gtest_filter='NoticeBoxOnScreen.*'
-fi
+# The boxes, the form and the shell's size limits measured, grabbed and clicked on a real
+# X server too.
+runtime=$(mktemp -d)
+run_on_x() {
+    if [ -x "$1" ]; then
+        DISPLAY=$display QT_QPA_PLATFORM=xcb XDG_RUNTIME_DIR=$runtime "$1" --gtest_filter="$2"
+    fi
+}
+run_on_x "$root/build/tests/widgets/tests_widgets" 'NoticeBoxOnScreen.*'
+run_on_x "$root/build/tests/ui/tests_ui" 'FormTest.OnScreen*'
+run_on_x "$root/build/tests/app/tests_app" 'Shell.Resized*'
+rm -rf "$runtime"
 echo "screenshots in $out"
