@@ -308,6 +308,9 @@ DTAMIRVANO& DTAMIRVANO::BUTLOADCMDINIPAR(const std::string& file) {
         name = app::runSettingsDialog(request);
         gui::resetPumpThrottle();
         gui::APPLICATIONEXEC(1);
+        // Cancelling the dialog is no error: the settings and the names given on the
+        // command line stay as they are.
+        if (name.empty()) return *this;
     } else {
         name = isFile(file) ? file : std::string();
         nameGiven = true;
@@ -425,6 +428,9 @@ DTAMIRVANO& DTAMIRVANO::BUTSAVECMDINIPAR(const std::string& file) {
         name = app::runSettingsDialog(request);
         gui::resetPumpThrottle();
         gui::APPLICATIONEXEC(1);
+        // Cancelling the dialog is no error: the settings and the names given on the
+        // command line stay as they are.
+        if (name.empty()) return *this;
         if (!name.empty()) cConfigFile = engine::fullPath(name);
     } else {
         name = isFile(file) ? file : std::string();

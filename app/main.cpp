@@ -1,10 +1,12 @@
 // The program: `mirvano [input [output [settings file]]]`.
 #include <QApplication>
+#include <QLocale>
 #include <QString>
 #include <QtGlobal>
 #include <cstdio>
 
 #include "app/start.h"
+#include "platform/gui/application.h"
 #include "platform/gui/dialogs.h"
 
 namespace {
@@ -27,6 +29,9 @@ int main(int argc, char** argv) {
     app::chooseQtPlatform();
     gQtDefault = qInstallMessageHandler(filterQtMessages);
     QApplication qt(argc, argv);
+    // Qt's dialogs speak the session's language until the program picks its own.
+    gui::setQtLanguage(QLocale::system().language() == QLocale::German ? "de" : "en");
+    app::connectSystemSounds();
     // Nobody can answer a dialog on a screen that does not exist.
     if (QGuiApplication::platformName() == "offscreen") gui::setModalRunner(gui::batchModalRunner);
     int status = 0;

@@ -14,6 +14,7 @@
 #include "graphics/canvas/numeric.h"
 #include "platform/gui/dialogs.h"
 #include "platform/runtime/settings.h"
+#include "platform/win/sound.h"
 #include "ui/dtamirvano.h"
 #include "ui/globals.h"
 #include "ui/winshell.h"
@@ -85,6 +86,10 @@ void PAUSE(double seconds) {
 void chooseQtPlatform() {
     if (!env("QT_QPA_PLATFORM").empty()) return;
     if (env("DISPLAY").empty() && env("WAYLAND_DISPLAY").empty()) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+}
+
+void connectSystemSounds() {
+    win::SetSoundSink(win::systemSoundSink([] { QApplication::beep(); }));
 }
 
 APP::APP() = default;

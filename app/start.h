@@ -34,6 +34,10 @@ void PAUSE(double seconds);
 // a server. Call before the QApplication is made.
 void chooseQtPlatform();
 
+// Connects the system's sound sink to the sound server (libcanberra), falling back to the
+// display's bell.
+void connectSystemSounds();
+
 class APP : public gui::APPLICATION {
 public:
     APP();

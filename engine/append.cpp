@@ -1,11 +1,9 @@
 #include "engine/append.h"
 
-#include <QFileDialog>
-#include <QString>
-#include <QStringList>
 #include <algorithm>
 
 #include "platform/db/dbserver.h"
+#include "widgets/opensavedialog.h"
 
 namespace engine {
 
@@ -68,11 +66,21 @@ MultiOpenDialogChooser setMultiOpenDialogChooser(MultiOpenDialogChooser c) {
 
 std::vector<std::string> runMultiOpenDialog(const MultiOpenDialogRequest& r) {
     if (chooser()) return chooser()(r);
-    const QString filter = QString::fromStdString(r.typeText + " (" + r.pattern + ")");
-    const QStringList chosen = QFileDialog::getOpenFileNames(nullptr, QString::fromStdString(r.caption),
-                                                             QString::fromStdString(r.initialDir), filter);
+    widgets::OPENSAVEDIALOG dialog(r.owner, r.pattern, rt::Value(true));
+    // Its Help button explains the append button.
+    dialog.SETSTYLE(widgets::OFN_HIDEREADONLY | widgets::OFN_SHOWHELP | widgets::OFN_ALLOWMULTISELECT, true);
+    dialog.CAPTION(r.caption);
+    dialog.INITIALDIRECTORY(r.initialDir);
+    dialog.SETFILTER({r.pattern}, {r.typeText}, 1);
     std::vector<std::string> out;
-    for (const QString& s : chosen) out.push_back(s.toStdString());
+    if (!dialog.SHOW()) return out;
+    const rt::Value& chosen = dialog.FILENAME();
+    if (chosen.isString()) {
+        out.push_back(chosen.str());
+    } else if (chosen.isArray()) {
+        for (size_t i = 1; i <= chosen.len(); ++i)
+            if (chosen.at(i).isString()) out.push_back(chosen.at(i).str());
+    }
     return out;
 }
 

@@ -9,6 +9,10 @@
 #include "engine/fieldstructure.h"
 #include "engine/runcontext.h"
 
+namespace gui {
+class WINDOW;
+}
+
 namespace engine {
 
 // Whether values of field `written` fit into field `target`: same type, and but for the
@@ -26,6 +30,7 @@ int mergeStructure(FieldStructure& merged, const FieldStructure& source);
 
 // The source dialog of an append: several dBase tables; replaceable for tests.
 struct MultiOpenDialogRequest {
+    gui::WINDOW* owner = nullptr;
     std::string caption;
     std::string initialDir;
     std::string pattern;

@@ -48,6 +48,7 @@ void DTAMIRVANO::BUTDATEIVERBINDEN() {
 
     // 1-3. the sources
     engine::MultiOpenDialogRequest sourceRequest;
+    sourceRequest.owner = this;
     sourceRequest.caption = message(31);
     sourceRequest.initialDir = startDirectory(cMultiFile);
     sourceRequest.pattern = "*.dbf";

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds the libraries that read outside input, and their tests, with AddressSanitizer and
-# UndefinedBehaviorSanitizer, and runs those tests.
+# Builds the libraries that read outside input (files, the serial port), and their tests,
+# with AddressSanitizer and UndefinedBehaviorSanitizer, and runs those tests.
 #
 #   scripts/sanitize.sh [extra ctest arguments]
 #
@@ -10,7 +10,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${MIRVANO_SANITIZE_BUILD_DIR:-$root/build-asan}
 jobs=${MIRVANO_JOBS:-$(nproc)}
-labels=${MIRVANO_SANITIZE_LABELS:-"platform/win platform/runtime platform/db functions engine graphics/files"}
+labels=${MIRVANO_SANITIZE_LABELS:-"platform/win platform/runtime platform/db functions engine graphics/files widgets"}
 
 bash "$root/scripts/setup.sh"
 cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMIRVANO_SANITIZE=ON \

@@ -1,5 +1,6 @@
 // The two-language texts on the form: building the tables, applying a language to every
 // caption and tool tip, switching tool tips, and the help box of the append dialog.
+#include "platform/gui/application.h"
 #include "platform/gui/controls.h"
 #include "platform/gui/dialogs.h"
 #include "platform/gui/statusbar.h"
@@ -44,6 +45,8 @@ const HelpText& DTAMIRVANO::helpText(int language, size_t position) const {
 
 DTAMIRVANO& DTAMIRVANO::SETSPRACHE(int language) {
     if (language != kGerman && language != kEnglish) return *this;
+    // Qt's own dialogs and standard buttons speak the program's language too.
+    gui::setQtLanguage(language == kGerman ? "de" : "en");
     for (size_t i = 0; i < aHilfeCtrl.size(); ++i) {
         gui::CONTROL* c = aHilfeCtrl[i];
         const HelpText& text = helpText(language, i);

@@ -21,8 +21,6 @@ namespace ui {
 
 namespace {
 
-bool gTitlePainted = false;
-
 // A field of the geometry text: a decimal number from its start (blanks and a sign before
 // the digits allowed), 0 when there is none.
 long fieldValue(const std::string& text, size_t from) {
@@ -63,8 +61,6 @@ Geometry parseGeometry(const std::string& text) {
 }
 
 bool userLanguageIsGerman() { return QLocale::system().language() == QLocale::German; }
-
-bool WINSHELL::titlePainted() { return gTitlePainted; }
 
 WINSHELL::WINSHELL(gui::APPLICATION* app) : gfx::GTOPAPPWINDOW(nullptr), app_(app) {
     goShell = this;
@@ -149,13 +145,16 @@ void WINSHELL::EXPOSE(gui::ExposeEvent& event) {
 
 void WINSHELL::RESIZE(gui::ResizeEvent& event) {
     gfx::GTOPAPPWINDOW::RESIZE(event);
+    // Once the form covers the canvas the shell gets no expose of its own, so the limits are
+    // kept on every resize as well (a drag of the border is corrected when it ends).
+    if (!lSizing && ISVISIBLE() && !ISICONIC()) FENMINMAX();
     if (goDtaMirvano) goDtaMirvano->GROESSENEU();
 }
 
 void WINSHELL::PAINT() {
     if (ISICONIC() || !ISVISIBLE()) return;
-    if (gTitlePainted) return;
-    gTitlePainted = true;
+    if (titlePainted_) return;
+    titlePainted_ = true;
     gfx::GRAPHICS* g = _OGRAPHICS.get();
     if (!g) return;
     const double W = static_cast<uint16_t>(g->GETDEVICEWIDTH());

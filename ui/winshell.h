@@ -40,8 +40,8 @@ public:
     uint16_t wMinHeight = 0;
 
     widgets::STATUSBAR2* statusBar() const { return statusBar_.get(); }
-    // Whether the title page has been drawn in this process.
-    static bool titlePainted();
+    // Whether the title page has been drawn (once per run: the program has one shell).
+    bool titlePainted() const { return titlePainted_; }
     // A close asked for while a conversion runs, or while closing is held, waits.
     bool closePending() const { return closePending_; }
     // Holds a close back (a batch between its steps); the held close follows on release.
@@ -55,6 +55,7 @@ private:
     QTimer* closeWatch_ = nullptr;
     bool closePending_ = false;
     bool closeHeld_ = false;
+    bool titlePainted_ = false;
 };
 
 // The geometry text of key "Fenster": X, Y, width and height, five characters each with

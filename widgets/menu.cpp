@@ -7,9 +7,11 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPixmap>
+#include <QProxyStyle>
 #include <QShortcut>
 #include <QToolBar>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "platform/gui/window.h"
 
@@ -259,9 +261,13 @@ void MENU::installShortcuts() {
     if (!frame || !accel_) return;
     const std::vector<ACCEL>* entries = acceleratorEntries(accel_->HANDLE());
     if (!entries) return;
+    // One shortcut per key combination: two QShortcuts on the same keys would take turns on
+    // each press, while the table's first entry for a key is the one that counts.
+    std::vector<QKeySequence> taken;
     for (const ACCEL& e : *entries) {
         const QKeySequence seq = keySequence(e.key, e.fVirt);
-        if (seq.isEmpty()) continue;
+        if (seq.isEmpty() || std::find(taken.begin(), taken.end(), seq) != taken.end()) continue;
+        taken.push_back(seq);
         auto* s = new QShortcut(seq, frame);
         s->setContext(Qt::WindowShortcut);
         const int cmd = e.cmd;
@@ -302,6 +308,25 @@ void MENU::DESTROY() {
 
 // --- TOOLBAR ---
 
+namespace {
+// The tool bar's own measures on top of the application's style.
+class ToolBarLook : public QProxyStyle {
+public:
+    ToolBarLook(int border, int gap, int separator) : border_(border), gap_(gap), separator_(separator) {}
+    int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
+        switch (metric) {
+        case PM_ToolBarFrameWidth: return border_;
+        case PM_ToolBarItemSpacing: return gap_;
+        case PM_ToolBarSeparatorExtent: return separator_;
+        default: return QProxyStyle::pixelMetric(metric, option, widget);
+        }
+    }
+
+private:
+    int border_, gap_, separator_;
+};
+}  // namespace
+
 TOOLBAR::TOOLBAR() : bar_(new QToolBar()) {}
 
 TOOLBAR::~TOOLBAR() { delete bar_.data(); }
@@ -315,6 +340,8 @@ void TOOLBAR::APPENDITEM(int buttonNumber, int menuId, const QPixmap* bitmap, in
     b.imagePos = imagePos;
     if (buttonNumber == 0 && menuId == -1) {
         b.action = bar_->addSeparator();
+        // The separator is a widget of its own and measures itself in the bar's look.
+        if (QWidget* w = bar_->widgetForAction(b.action)) w->setStyle(bar_->style());
         items_.push_back(b);
         return;
     }
@@ -323,23 +350,48 @@ void TOOLBAR::APPENDITEM(int buttonNumber, int menuId, const QPixmap* bitmap, in
         const int side = bitmap->height();
         a->setIcon(QIcon(bitmap->copy((imagePos - 1) * side, 0, side, side)));
     }
-    // The button's text and tip are those of its menu item, at the time it is added.
-    if (ownerWidget_) {
-        if (MENU* m = windowMenu(owner_)) {
-            const gui::HYPERLABEL l = m->HYPERLABEL(menuId);
-            QString t = QString::fromStdString(l.CAPTION());
-            t = t.section(QLatin1Char('\t'), 0, 0).remove(QLatin1Char('&'));
-            a->setText(t);
-            a->setToolTip(QString::fromStdString(l.DESCRIPTION()).isEmpty() ? t
-                                                                             : QString::fromStdString(l.DESCRIPTION()));
-        }
-    }
+    b.action = a;
+    setButtonTexts(b);
     QObject::connect(a, &QAction::triggered, a, [this, menuId, a] {
         if (a->isCheckable()) a->setChecked(!a->isChecked());
         press(menuId);
     });
-    b.action = a;
     items_.push_back(b);
+}
+
+// A button's text and tip are those of its menu item in the menu's current language.
+void TOOLBAR::setButtonTexts(const Button& b) {
+    if (!b.action || b.number == 0 || !ownerWidget_) return;
+    MENU* m = windowMenu(owner_);
+    if (!m) return;
+    const gui::HYPERLABEL l = m->HYPERLABEL(b.menuId);
+    const QString t = QString::fromStdString(l.CAPTION()).section(QLatin1Char('\t'), 0, 0).remove(QLatin1Char('&'));
+    const QString tip = QString::fromStdString(l.DESCRIPTION());
+    b.action->setText(t);
+    b.action->setToolTip(tip.isEmpty() ? t : tip);
+}
+
+void TOOLBAR::UPDATETEXTS() {
+    for (const Button& b : items_) setButtonTexts(b);
+}
+
+void TOOLBAR::APPLYLOOK() {
+    QToolBar* bar = bar_.data();
+    if (!bar) return;
+    bar->setMovable(false);
+    bar->setOrientation(LOCATION == 0 || LOCATION == 2 ? Qt::Horizontal : Qt::Vertical);
+    bar->setToolButtonStyle(BUTTONSTYLE == 2   ? Qt::ToolButtonTextOnly
+                            : BUTTONSTYLE == 3 ? Qt::ToolButtonTextBesideIcon
+                                               : Qt::ToolButtonIconOnly);
+    // Border, gap and separator widths are metrics of the style the bar asks whenever it
+    // lays itself out.
+    QStyle* old = bar->style();
+    auto* look = new ToolBarLook(std::max(0, BORDERSTYLE), std::max(0, GAPSIZE), std::max(0, SEPARATORSIZE));
+    look->setParent(bar);
+    bar->setStyle(look);
+    for (QAction* a : bar->actions())
+        if (QWidget* w = a->isSeparator() ? bar->widgetForAction(a) : nullptr) w->setStyle(look);
+    if (old && old->parent() == bar) old->deleteLater();
 }
 
 bool TOOLBAR::press(int menuId) {
@@ -414,6 +466,7 @@ void setWindowToolBar(gui::WINDOW* window, TOOLBAR* toolbar) {
     toolbar->owner_ = window;
     toolbar->ownerWidget_ = window->HANDLE();
     if (!toolbar->bar_) return;
+    toolbar->APPLYLOOK();
     if (QVBoxLayout* area = topArea(window))
         area->addWidget(toolbar->bar_);
     else

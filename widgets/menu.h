@@ -139,9 +139,17 @@ public:
     void ENABLEITEM(int menuId);
     void DISABLEITEM(int menuId);
 
+    // The look, applied to the Qt tool bar when it is given to a window (APPLYLOOK):
+    // LOCATION 0 and 2 lay the buttons in a row, other values in a column; BORDERSTYLE is
+    // the width of the bar's frame in pixels; BUTTONSTYLE 1 shows a button's image (its
+    // text when it has none), 2 its text, 3 both; GAPSIZE is the room between buttons and
+    // SEPARATORSIZE the width of a separator gap.
     int LOCATION = 0, BORDERSTYLE = 0, BUTTONSTYLE = 0, GAPSIZE = 0, SEPARATORSIZE = 0;
     bool bandsEnabled = false;
     void ENABLEBANDS(bool on) { bandsEnabled = on; }
+    void APPLYLOOK();
+    // The buttons' texts and tips from their menu items again (after a language switch).
+    void UPDATETEXTS();
 
     struct Button {
         int number = 0;  // 0 for a separator
@@ -157,6 +165,7 @@ public:
 
 private:
     friend void setWindowToolBar(gui::WINDOW*, TOOLBAR*);
+    void setButtonTexts(const Button& b);
     QPointer<QToolBar> bar_;
     std::vector<Button> items_;
     gui::WINDOW* owner_ = nullptr;

@@ -354,6 +354,7 @@ MENUEXTRA& MENUEXTRA::SPRACHE(const rt::Value& language) {
         if (rw.at(5).log()) MENU::DISABLEITEM(id);
     }
     if (ownerWidget_) setWindowMenu(oOwner, this);
+    if (toolBar_) toolBar_->UPDATETEXTS();
     return *this;
 }
 

@@ -34,6 +34,10 @@ std::string MULTILINEEDITW::_SETTEXTW(const rt::Value& text) {
         s.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
         s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
         t->setPlainText(s);
+        // The edit shows every kind of line end as a break; until the text is edited it
+        // gives back the very units it was given.
+        given_ = text.str().substr(0, text.str().size() & ~size_t(1));
+        shown_ = t->toPlainText();
     }
     return text.str();
 }
@@ -42,6 +46,7 @@ std::string MULTILINEEDITW::_GETTEXTW() const {
     QPlainTextEdit* t = textEdit();
     if (!t) return {};
     QString s = t->toPlainText();
+    if (s == shown_) return given_;
     s.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
     return toUtf16Bytes(s);
 }

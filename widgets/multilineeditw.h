@@ -1,6 +1,7 @@
 #pragma once
 // A multi-line edit whose text properties take and give UTF-16 little-endian byte strings
 // (two bytes per unit, no terminator), as the previews hand over text in any character set.
+#include <QString>
 #include <string>
 
 #include "platform/gui/controls.h"
@@ -31,6 +32,10 @@ public:
     // UTF-16LE bytes as a QString-ready UTF-8 text and back (exposed for the views).
     static std::string utf16ToUtf8(const std::string& utf16);
     static std::string utf8ToUtf16(const std::string& utf8);
+
+private:
+    std::string given_;  // the last text set, as UTF-16LE units
+    QString shown_;      // what the edit showed for it
 };
 
 }  // namespace widgets

@@ -2,11 +2,14 @@
 
 #include <QApplication>
 #include <QIcon>
+#include <QLabel>
 #include <QPalette>
 #include <algorithm>
 #include <cmath>
 
+#include "platform/gui/icon.h"
 #include "platform/gui/window.h"
+#include "platform/runtime/numbers.h"
 
 namespace widgets {
 
@@ -19,23 +22,26 @@ std::string trimBlanks(std::string_view s) {
     while (e > b && s[e - 1] == ' ') --e;
     return std::string(s.substr(b, e - b));
 }
+
+// The next token of `text` from `pos` on (skipping separators first); an empty view when
+// none is left. `pos` moves past the token.
+std::string_view nextToken(std::string_view text, std::string_view separators, size_t& pos) {
+    while (pos < text.size() && separators.find(text[pos]) != std::string_view::npos) ++pos;
+    const size_t start = pos;
+    while (pos < text.size() && separators.find(text[pos]) == std::string_view::npos) ++pos;
+    return text.substr(start, pos - start);
+}
+
 }  // namespace
 
 std::string FASTTOKENWHITECOUNT3(std::string_view text, std::string_view separators, uint16_t n) {
-    if (n == 0 || text.empty()) return {};
-    unsigned count = 0;
-    size_t i = 0;
-    while (i < text.size()) {
-        while (i < text.size() && separators.find(text[i]) != std::string_view::npos) ++i;
-        if (i >= text.size()) break;
-        const size_t start = i;
-        while (i < text.size() && separators.find(text[i]) == std::string_view::npos) ++i;
-        if (++count == n) {
-            if (i - start > kTokenBuffer) return {};
-            return std::string(text.substr(start, i - start));
-        }
+    if (n == 0) return {};
+    size_t pos = 0;
+    for (unsigned count = 1;; ++count) {
+        const std::string_view token = nextToken(text, separators, pos);
+        if (token.empty()) return {};
+        if (count == n) return token.size() > kTokenBuffer ? std::string() : std::string(token);
     }
-    return {};
 }
 
 double INTEG(double x) { return x >= 0 ? std::floor(x) : std::ceil(x); }
@@ -60,21 +66,23 @@ std::vector<std::string> WRAPNOTICETEXT(const gui::DIALOGWINDOW& dialog, const s
     std::vector<std::string> lines;
     for (const std::string& paragraph : noticeParagraphs(text)) {
         std::string line;
-        // The word number is 16 bits wide; a paragraph of more words ends there.
-        for (uint32_t k = 1; k <= 0xFFFF;) {
-            const std::string word = FASTTOKENWHITECOUNT3(paragraph, " ", uint16_t(k));
-            if (word.empty()) break;
-            if (dialog.SIZETEXT(line + word).WIDTH() > wrapWidth) {
+        // Words are taken whole, however long: a word wider than the wrap width stands on a
+        // line of its own, and nothing of the paragraph is dropped.
+        size_t pos = 0;
+        std::string_view word = nextToken(paragraph, " ", pos);
+        while (!word.empty()) {
+            const std::string candidate = line + std::string(word);
+            if (dialog.SIZETEXT(candidate).WIDTH() > wrapWidth) {
                 if (line.empty()) {
-                    lines.push_back(word);
-                    ++k;
+                    lines.emplace_back(word);
+                    word = nextToken(paragraph, " ", pos);
                 } else {
                     lines.push_back(line);
                     line.clear();
                 }
             } else {
-                line += word + " ";
-                ++k;
+                line = candidate + " ";
+                word = nextToken(paragraph, " ", pos);
             }
         }
         lines.push_back(line);
@@ -90,13 +98,22 @@ gui::COLOR windowColor() {
 }
 
 void NoticeLayout::makeIcon(gui::DIALOGWINDOW& dialog, const rt::Value& icon) {
-    if (!icon.isNumber() || icon.num() <= 0) return;
-    QIcon appIcon = QApplication::windowIcon();
-    if (appIcon.isNull()) return;
-    if (QWidget* w = dialog.HANDLE()) w->setWindowIcon(appIcon);
-    iconCtrl = std::make_unique<gui::FIXEDICON>(&dialog, kNoticeIconId, gui::POINT(0, 0), gui::DIMENSION(36, 36));
+    gui::ICON given;
+    if (icon.isNumber() && icon.num() > 0) {
+        given = gui::ICON::fromResource(rt::toInt32(icon.num()));
+    } else if (icon.isObject() && icon.obj() && icon.obj()->isClass("ICON")) {
+        if (const auto* i = dynamic_cast<const gui::ICON*>(icon.obj().get())) given = *i;
+    }
+    if (given.isNull()) return;
+    if (QWidget* w = dialog.HANDLE()) w->setWindowIcon(given.icon());
+    const QPixmap picture = given.pixmap();
+    // The control takes the icon's own size, as an icon static does: the icon column is
+    // as wide as the icon.
+    iconCtrl = std::make_unique<gui::FIXEDICON>(&dialog, kNoticeIconId, gui::POINT(0, 0),
+                                                gui::DIMENSION(picture.width(), picture.height()));
     iconCtrl->HIDE();
-    iconCtrl->IMAGE(appIcon.pixmap(32, 32));
+    if (auto* label = qobject_cast<QLabel*>(iconCtrl->HANDLE())) label->setFrameStyle(QFrame::NoFrame);
+    iconCtrl->IMAGE(picture);
     iconCtrl->BACKGROUND(gui::BRUSH(windowColor()));
     iconWidth = iconCtrl->SIZE().WIDTH();
     iconHeight = iconCtrl->SIZE().HEIGHT();

@@ -54,7 +54,7 @@ struct NoticeLayout {
     std::unique_ptr<gui::FIXEDICON> iconCtrl;
     std::vector<std::unique_ptr<gui::FIXEDTEXT>> lineCtrls;  // last line first
 
-    // The icon argument: a number above 0 (the application's icon) or a pixmap; anything
+    // The icon argument: a number above 0 (the application's icon) or an ICON object; anything
     // else means none. Makes the icon control (hidden until placeIcon).
     void makeIcon(gui::DIALOGWINDOW& dialog, const rt::Value& icon);
     // Paragraphs, wrap and measures; the dialog must have the notice font already.

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -76,7 +77,8 @@ void post(SerialEventBlock* b, uintptr_t wParam) {
     QMetaObject::invokeMethod(
         b->poster,
         [poster = b->poster, wParam] {
-            QPointer<QWidget> owner = poster->property("owner").value<QWidget*>();
+            // The owner may be gone by the time the notification arrives.
+            QWidget* owner = poster->owner.data();
             if (gui::GUIOBJECT* o = owner ? gui::GUIOBJECT::fromHandle(owner) : nullptr) {
                 gui::Event ev(WM_COMMNOTIFY, wParam, 0);
                 o->DISPATCH(ev);
@@ -237,8 +239,9 @@ bool SERIALMT::OPEN(const rt::Value& port, const rt::Value& baud, const rt::Valu
     hPort = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (hPort >= 0) {
         termios probe{};
-        // Not a terminal, or a serial device without hardware behind it: no port.
-        if (tcgetattr(hPort, &probe) != 0 || ioctl(hPort, TIOCEXCL) != 0) {
+        // Not a terminal, or a serial device without hardware behind it: no port. A port
+        // another handle holds is refused too: TIOCEXCL does not bind root, the lock does.
+        if (tcgetattr(hPort, &probe) != 0 || ioctl(hPort, TIOCEXCL) != 0 || flock(hPort, LOCK_EX | LOCK_NB) != 0) {
             ::close(hPort);
             hPort = -1;
         }
@@ -293,7 +296,12 @@ bool SERIALMT::WRITE(const rt::Value& data) {
         ok = fail(4, "Write WriteFile");
     } else {
         size_t done = 0;
-        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(1000);
+        // The write time-out: per byte times the length plus the constant; both 0 means
+        // the write waits until every byte is taken.
+        const double totalMs = double(timeouts_[3]) * double(s.size()) + double(timeouts_[4]);
+        const bool limited = timeouts_[3] != 0 || timeouts_[4] != 0;
+        const auto deadline = std::chrono::steady_clock::now() +
+                              std::chrono::milliseconds(static_cast<int64_t>(std::min(totalMs, 1e12)));
         bool hardError = false;
         while (done < s.size()) {
             const ssize_t w = ::write(hPort, s.data() + done, s.size() - done);
@@ -305,11 +313,19 @@ bool SERIALMT::WRITE(const rt::Value& data) {
                 hardError = true;
                 break;
             }
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
-                                                                                    std::chrono::steady_clock::now());
-            if (left.count() <= 0) break;
+            int waitMs = -1;
+            if (limited) {
+                const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                    deadline - std::chrono::steady_clock::now());
+                if (left.count() <= 0) break;
+                waitMs = static_cast<int>(std::min<int64_t>(left.count(), INT32_MAX));
+            }
             pollfd p{hPort, POLLOUT, 0};
-            poll(&p, 1, static_cast<int>(left.count()));
+            const int pr = poll(&p, 1, waitMs);
+            if (pr > 0 && (p.revents & (POLLERR | POLLNVAL | POLLHUP))) {
+                hardError = true;
+                break;
+            }
         }
         if (done > 0 && pEventBlock) pEventBlock->txPending = true;
         if (hardError && done == 0)
@@ -336,6 +352,7 @@ bool SERIALMT::READ(std::string& buffer, const rt::Value& count) {
     const double totalMs = double(perByte) * wanted + constant;
     const auto start = clock::now();
     auto lastByte = start;
+    bool failed = false, hungUp = false;
     char buf[4096];
     while (got.size() < wanted) {
         const ssize_t r = ::read(hPort, buf, std::min<size_t>(sizeof buf, wanted - got.size()));
@@ -344,9 +361,11 @@ bool SERIALMT::READ(std::string& buffer, const rt::Value& count) {
             lastByte = clock::now();
             continue;
         }
-        if (r < 0 && errno != EAGAIN && errno != EINTR) {
-            fail(3, "Read ReadFile");
-            return false;
+        // A raw port with nothing to give reads 0 bytes (or EAGAIN). A device that hung up
+        // does so too, after the wait below has said so: an error, not a time-out.
+        if ((r < 0 && errno != EAGAIN && errno != EINTR) || hungUp) {
+            failed = true;
+            break;
         }
         if (immediate) break;
         const auto now = clock::now();
@@ -358,11 +377,12 @@ bool SERIALMT::READ(std::string& buffer, const rt::Value& count) {
         pollfd p{hPort, POLLIN, 0};
         const int pr = poll(&p, 1, waitMs > 1e8 ? -1 : static_cast<int>(std::ceil(waitMs)));
         if (pr < 0 && errno != EINTR) break;
-        if (pr > 0 && (p.revents & (POLLERR | POLLNVAL))) break;
-        if (pr > 0 && (p.revents & POLLHUP) && !(p.revents & POLLIN)) break;
+        if (pr > 0 && (p.revents & (POLLERR | POLLNVAL | POLLHUP))) hungUp = true;
     }
+    // What arrived before a failure is still handed over.
+    if (!got.empty()) buffer = got;
+    if (failed) return fail(3, "Read ReadFile");
     if (got.empty()) return true;
-    buffer = got;
     if (got.size() < wanted) return fail(3, "Read Mem2String");
     return true;
 }
@@ -416,9 +436,9 @@ bool SERIALMT::ENABLEEVENTS(const rt::Value& mask) {
         b->wakeRead = p[0], b->wakeWrite = p[1];
     }
     if (!b->poster) {
-        b->poster = new QObject();
+        b->poster = new SerialPoster();
     }
-    b->poster->setProperty("owner", QVariant::fromValue<QWidget*>(hOwner.data()));
+    b->poster->owner = hOwner;
     b->port = hPort;
     b->mask = asU32(mask, 0);
     b->stop = false;

@@ -16,12 +16,12 @@
 #include <thread>
 #include <vector>
 
+#include <QObject>
 #include <QPointer>
+#include <QWidget>
 
 #include "platform/runtime/value.h"
 
-class QObject;
-class QWidget;
 
 namespace gui {
 class GUIOBJECT;
@@ -37,6 +37,12 @@ inline constexpr uint32_t EV_TXEMPTY = 0x0004;
 void mapSerialPort(int n, const std::string& devicePath);
 std::string serialDevicePath(int n);
 
+// Lives on the GUI thread and delivers the worker's notifications to the owner window, which
+// it follows with a guarded pointer.
+struct SerialPoster : QObject {
+    QPointer<QWidget> owner;
+};
+
 // The block the object shares with its worker thread.
 struct SerialEventBlock {
     int port = -1;
@@ -46,7 +52,7 @@ struct SerialEventBlock {
     std::atomic<bool> txPending{false};
     int wakeRead = -1;   // a pipe that ends a pending wait
     int wakeWrite = -1;
-    QObject* poster = nullptr;  // lives on the GUI thread; delivers the notifications
+    SerialPoster* poster = nullptr;
 };
 
 class SERIALMT {

@@ -1,7 +1,6 @@
 #include "widgets/textboxmb.h"
 
 #include <QApplication>
-#include <QLayout>
 #include <QPainter>
 #include <QPalette>
 
@@ -66,7 +65,6 @@ TEXTBOXMB::TEXTBOXMB(gui::WINDOW* owner, const rt::Value& caption, const rt::Val
     const int clientHeight = layout_.textHeight + kTextBottom + kNoticeMargin;
     const int clientWidth = W + 2 * kNoticeMargin + iconPart;
     NoticeLayout::sizeWindow(*this, clientWidth, clientHeight);
-    fitClientArea(clientWidth, clientHeight);
     layout_.makeLineControls(*this, layout_.textLeft(), kTextBottom);
 
     const gui::FONT buttonFont(gui::FONTANY, 8, "Microsoft Sans Serif");
@@ -90,22 +88,6 @@ TEXTBOXMB::TEXTBOXMB(gui::WINDOW* owner, const rt::Value& caption, const rt::Val
     bandWidth_ = clientWidth;
 }
 
-void TEXTBOXMB::fitClientArea(int width, int height) {
-    // The box is still hidden, so its layout has not placed the client area yet: do it now,
-    // as the buttons are placed against the client area's final height.
-    QWidget* frame = HANDLE();
-    QWidget* client = surface();
-    if (!frame || !client) return;
-    for (int pass = 0; pass < 2; ++pass) {
-        if (frame->layout()) frame->layout()->activate();
-        const QSize diff = QSize(width, height) - client->size();
-        if (diff.isNull()) break;
-        frame->resize(frame->size() + diff);
-    }
-    if (frame->layout()) frame->layout()->activate();
-    if (client->size() != QSize(width, height) && client != frame) client->resize(width, height);
-}
-
 TEXTBOXMB::~TEXTBOXMB() {
     aButtons.clear();
     layout_.lineCtrls.clear();
@@ -114,6 +96,8 @@ TEXTBOXMB::~TEXTBOXMB() {
 
 void TEXTBOXMB::SHOW(int) {
     gui::DIALOGWINDOW::SHOW(gui::SHOWZOOMED);
+    // The box may end within the pump's 10 ms: what it left pending is processed all the same.
+    gui::resetPumpThrottle();
     gui::APPLICATIONEXEC(1);
 }
 

@@ -52,7 +52,6 @@ public:
     int buttonWidth() const { return buttonWidth_; }
 
 private:
-    void fitClientArea(int width, int height);
     std::vector<std::unique_ptr<gui::PUSHBUTTON>> aButtons;
     NoticeLayout layout_;
     gui::FONT ownFont_;

@@ -3,12 +3,16 @@
 #include <QApplication>
 #include <QCoreApplication>
 #include <QEventLoop>
+#include <QLibraryInfo>
 #include <QPointer>
 #include <QProcess>
 #include <QStringList>
 #include <QTimer>
+#include <QTranslator>
 #include <map>
+#include <memory>
 #include <optional>
+#include <vector>
 
 #include "platform/win/sound.h"
 
@@ -124,6 +128,25 @@ unsigned threadTimerInterval(unsigned id) {
     auto it = t.timers.find(id);
     if (it == t.timers.end() || it->second.isNull()) return 0;
     return unsigned(it->second->interval());
+}
+
+bool setQtLanguage(const std::string& language) {
+    static std::vector<std::unique_ptr<QTranslator>> installed;
+    static std::string current;
+    if (!QCoreApplication::instance()) return false;
+    if (language == current) return language != "de" || !installed.empty();
+    for (auto& t : installed) QCoreApplication::removeTranslator(t.get());
+    installed.clear();
+    current = language;
+    if (language != "de") return true;
+    const QString dir = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    for (const char* catalog : {"qtbase_", "qt_"}) {
+        auto t = std::make_unique<QTranslator>();
+        if (!t->load(QString::fromLatin1(catalog) + QString::fromStdString(language), dir)) continue;
+        QCoreApplication::installTranslator(t.get());
+        installed.push_back(std::move(t));
+    }
+    return !installed.empty();
 }
 
 void MessageBeep(uint32_t type) {

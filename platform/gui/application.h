@@ -53,6 +53,11 @@ bool KillThreadTimer(unsigned id);
 // The interval of a running thread timer, 0 when none runs under that id.
 unsigned threadTimerInterval(unsigned id);
 
+// Qt's own texts (standard buttons, file and font dialogs) in a language: "de" installs Qt's
+// German translations, any other language removes them, so Qt speaks English. Returns
+// whether Qt's texts are now in that language (false when its translations are missing).
+bool setQtLanguage(const std::string& language);
+
 // MessageBeep of the class library. It goes through the one sound sink of the system
 // (win::SetSoundSink): all bits set or 0 is the simple beep ("bell"), the icon kinds
 // 0x10, 0x30 and 0x40 are the error, warning and information sounds.

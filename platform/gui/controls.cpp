@@ -3,12 +3,14 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QFocusEvent>
+#include <QFontMetrics>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QProxyStyle>
 #include <QProgressBar>
@@ -34,18 +36,50 @@ int parentSurfaceHeight(WINDOW* owner) {
     return owner && owner->surface() ? owner->surface()->height() : 0;
 }
 
-// Radio and check indicators no taller than their button: a dialog template makes buttons
-// of 7 dialog units, lower than the style's indicator, which would be cut off.
+// Radio and check indicators sized to the caption's font, not to the button: buttons of
+// one group differ in height, their circles must not. A template's lowest buttons are 7
+// dialog units high, 7/8 of its font's height, which the indicator must fit.
 class FittingIndicatorStyle : public QProxyStyle {
 public:
     int pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const override {
         const int value = QProxyStyle::pixelMetric(metric, option, widget);
         if (widget && (metric == PM_IndicatorWidth || metric == PM_IndicatorHeight ||
                        metric == PM_ExclusiveIndicatorWidth || metric == PM_ExclusiveIndicatorHeight))
-            return std::min(value, std::max(8, widget->height() - 1));
+            return std::min(value, std::max(8, QFontMetrics(widget->font()).height() * 7 / 8 - 1));
         return value;
     }
 };
+
+// A group frame drawn as the platform draws it: an etched line whose top runs through the
+// middle of the caption, so the first row of controls, placed right below the caption,
+// leaves it visible.
+class GroupFrame : public QGroupBox {
+public:
+    using QGroupBox::QGroupBox;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        const QFontMetrics fm(font());
+        const int lineY = fm.height() / 2;
+        const QRect frame = rect().adjusted(0, lineY, -1, -1);
+        p.setPen(palette().color(QPalette::Dark));
+        p.drawRect(frame.adjusted(0, 0, -1, -1));
+        p.setPen(palette().color(QPalette::Light));
+        p.drawRect(frame.adjusted(1, 1, 0, 0));
+        const QString text = title();
+        if (text.isEmpty()) return;
+        const int inset = fm.averageCharWidth();
+        const QRect caption(inset, 0, fm.horizontalAdvance(text) + 4, fm.height());
+        p.fillRect(caption, palette().brush(QPalette::Window));
+        p.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
+        p.drawText(caption.adjusted(2, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic, text);
+    }
+};
+
+// The platform's grey for the text of a disabled control: dark enough to read on a coloured
+// background.
+const QColor kGrayText(109, 109, 109);
 
 QStyle* fittingIndicatorStyle() {
     static QStyle* style = new FittingIndicatorStyle();  // lives as long as the process
@@ -215,6 +249,10 @@ CONTROL::~CONTROL() {
 
 void CONTROL::initWidget(QWidget* w) {
     if (owner_ && owner_->surface()) w->setParent(owner_->surface());
+    QPalette pal = w->palette();
+    for (auto role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
+        pal.setColor(QPalette::Disabled, role, kGrayText);
+    w->setPalette(pal);
     w->setGeometry(initialRect_);
     attachWidget(w);
     if (owner_) owner_->addControl(this);
@@ -471,7 +509,7 @@ GROUPBOX::GROUPBOX(WINDOW* owner, int id, const POINT& o, const DIMENSION& s, ui
 }
 
 void GROUPBOX::build() {
-    auto* g = new QGroupBox();
+    auto* g = new GroupFrame();
     g->setFocusPolicy(Qt::NoFocus);
     // The frame lies behind its sibling controls and takes no clicks of its own.
     g->setAttribute(Qt::WA_TransparentForMouseEvents);

@@ -103,7 +103,9 @@ const std::optional<std::string>& STATUSBAR::storedText(int kind) const {
 std::string STATUSBAR::kindText(int kind) const { return (kind >= 1 && kind <= 4) ? kindTexts_[size_t(kind)] : std::string(); }
 
 void STATUSBAR::setStoredText(int kind, const std::optional<std::string>& text) {
-    if (kind >= 1 && kind <= 4) store_[size_t(kind)] = text;
+    if (kind < 1 || kind > 4) return;
+    store_[size_t(kind)] = text;
+    storedAt_[size_t(kind)] = ++storeCount_;
 }
 
 void STATUSBAR::setKindText(int kind, const std::string& text) {
@@ -134,10 +136,22 @@ void STATUSBAR::SETMESSAGE(const std::optional<std::string>& text, int kind) {
 void STATUSBAR::timeoutTick() {
     if (!timeoutArmed_ || timeout_ < 1) return;
     if (++timeoutCounter_ < timeout_) return;
-    // The passing and error texts expire; the permanent text comes back.
+    // The text on display has had its time, and with it every passing or error text handed
+    // in before it. One that came while it was shown (a view's file format under an error)
+    // has not been seen yet: it comes up now and runs its own time.
     timeoutArmed_ = false;
     timeoutCounter_ = 0;
-    for (int k = 2; k <= 4; ++k) store_[size_t(k)].reset();
+    const uint64_t shownSince = kindShown_ >= 1 ? storedAt_[size_t(kindShown_)] : storeCount_;
+    for (int k = 2; k <= 4; ++k)
+        if (k == kindShown_ || storedAt_[size_t(k)] <= shownSince) store_[size_t(k)].reset();
+    int k = 4;
+    while (k >= 2 && (!store_[size_t(k)] || store_[size_t(k)]->empty())) --k;
+    if (k >= 2) {
+        SETTEXT(*store_[size_t(k)]);
+        kindShown_ = k;
+        timeoutArmed_ = true;
+        return;
+    }
     const auto& permanent = store_[size_t(MESSAGEPERMANENT)];
     SETTEXT(permanent ? *permanent : std::string());
     kindShown_ = (permanent && !permanent->empty()) ? MESSAGEPERMANENT : 0;

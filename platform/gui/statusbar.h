@@ -5,9 +5,11 @@
 // kind 1, MENUTEXT kind 2, TRANSIENT kind 3, ERRORTEXT kind 4 (a higher kind wins). The
 // message state (one stored text per kind, the kind shown, the last text per kind, the
 // time-out) lives here, so that a derived status bar can replace SETMESSAGE. When an armed
-// time-out expires (TIMEOUT seconds after a text was put on display) the stored texts of
-// kinds 2 to 4 are dropped and the permanent text is shown again.
+// time-out expires (TIMEOUT seconds after a text was put on display) the text on display
+// and the passing texts stored before it are dropped; a passing text stored while it was on
+// display is shown next (with a time-out of its own), else the permanent text again.
 #include <array>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -107,6 +109,8 @@ private:
     int timeout_ = 0;
     bool storeCreated_ = true;
     std::array<std::optional<std::string>, 5> store_{};
+    std::array<uint64_t, 5> storedAt_{};  // when each kind's text was stored, in stores
+    uint64_t storeCount_ = 0;
     std::array<std::string, 5> kindTexts_{};
     int kindShown_ = 0;
     int timeoutCounter_ = 0;

@@ -4,6 +4,7 @@
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QImage>
+#include <QLayout>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -28,6 +29,17 @@ std::string upper(const std::string& s) {
     for (char& c : r)
         if (c >= 'a' && c <= 'z') c = char(c - 32);
     return r;
+}
+
+// A hidden frame has not laid its client area out yet (Qt does that when it shows the
+// window), so the client area would still have its initial size: lay it out now, so that
+// window size, client size and the controls' y-up places agree before the window is shown
+// as after.
+void layOutHiddenFrame(QWidget* frame) {
+    if (frame && frame->isWindow() && !frame->isVisible() && frame->layout()) {
+        frame->layout()->invalidate();
+        frame->layout()->activate();
+    }
 }
 
 Qt::BrushStyle qtBrushStyle(int style) {
@@ -185,7 +197,10 @@ DIMENSION GUIOBJECT::SIZE() const {
 }
 
 void GUIOBJECT::SIZE(const DIMENSION& size) {
-    if (QWidget* w = HANDLE()) w->resize(std::max(0, size.WIDTH()), std::max(0, size.HEIGHT()));
+    QWidget* w = HANDLE();
+    if (!w) return;
+    w->resize(std::max(0, size.WIDTH()), std::max(0, size.HEIGHT()));
+    layOutHiddenFrame(w);
 }
 
 void GUIOBJECT::SHOW() {
@@ -310,6 +325,7 @@ void WINDOW::BACKGROUND(const BRUSH& brush) {
 }
 
 BOUNDINGBOX WINDOW::CANVASAREA() const {
+    layOutHiddenFrame(HANDLE());
     QWidget* s = surface();
     return s ? BOUNDINGBOX(POINT(0, 0), DIMENSION(s->width(), s->height())) : BOUNDINGBOX();
 }

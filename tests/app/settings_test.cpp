@@ -191,4 +191,24 @@ TEST(Settings, TheDialogChoosesTheFileAndTheSavedFileNamesItself) {
     EXPECT_EQ(p.form->cConfigFile, target);
 }
 
+TEST(Settings, CancellingTheLoadDialogChangesNothing) {
+    Program p("cancel");
+    p.start();
+    p.form->cCmdFileIn = "a.csv";
+    p.form->cCmdFileOut = "b.csv";
+    p.form->cFileIn = "kept.csv";
+    const int language = ui::gbSprache;
+    auto previous = app::setSettingsDialogChooser([](const app::SettingsDialogRequest&) { return std::string(); });
+    engine::ReportRecorder recorder;
+    p.form->BUTLOADCMDINIPAR();
+    app::setSettingsDialogChooser(previous);
+
+    EXPECT_EQ(recorder.lastError(), "");
+    EXPECT_TRUE(recorder.of(engine::ReportKind::Sound).empty());
+    EXPECT_EQ(p.form->cCmdFileIn, "a.csv");
+    EXPECT_EQ(p.form->cCmdFileOut, "b.csv");
+    EXPECT_EQ(p.form->cFileIn, "kept.csv");
+    EXPECT_EQ(ui::gbSprache, language);
+}
+
 }  // namespace

@@ -13,6 +13,7 @@
 #include "graphics/canvas/numeric.h"
 #include "platform/gui/dialogs.h"
 #include "platform/gui/statusbar.h"
+#include "platform/win/sound.h"
 
 namespace {
 
@@ -187,7 +188,7 @@ TEST(Shell, ShowsTheTitlePageOnceWithItsStatusBar) {
     EXPECT_EQ(shell.STATUSBAR()->GETTEXT("SB_DATE").size(), 10u);
     shell.SHOW();
     QApplication::processEvents();
-    EXPECT_TRUE(ui::WINSHELL::titlePainted());
+    EXPECT_TRUE(shell.titlePainted());
     const QImage* screen = shell.screenImage();
     ASSERT_NE(screen, nullptr);
     // A gradient from cyan at the top towards black at the bottom.
@@ -195,6 +196,44 @@ TEST(Shell, ShowsTheTitlePageOnceWithItsStatusBar) {
     const QRgb bottom = screen->pixel(2, screen->height() - 3);
     EXPECT_GT(qBlue(top), qBlue(bottom));
     EXPECT_LT(qRed(top), 40);
+}
+
+TEST(Shell, ResizedBelowItsMinimumWithTheFormShownItComesBack) {
+    Program p("minimum");
+    p.start();
+    p.form->SHOW();
+    QApplication::processEvents();
+    QWidget* frame = p.shell->HANDLE();
+    ASSERT_TRUE(p.form->ISVISIBLE());
+    for (const QSize asked : {QSize(500, 400), QSize(900, 300), QSize(300, 700)}) {
+        frame->resize(asked);
+        QApplication::processEvents();
+        EXPECT_GE(p.shell->SIZE().WIDTH(), 768) << asked.width() << "x" << asked.height();
+        EXPECT_GE(p.shell->SIZE().HEIGHT(), 620) << asked.width() << "x" << asked.height();
+        // The form is laid out over the whole canvas again.
+        EXPECT_EQ(p.form->HANDLE()->width(), p.shell->surface()->width());
+    }
+    frame->resize(800, 700);
+    QApplication::processEvents();
+    EXPECT_EQ(p.shell->SIZE().WIDTH(), 800);  // within the limits nothing is corrected
+    EXPECT_EQ(p.shell->SIZE().HEIGHT(), 700);
+}
+
+TEST(Sounds, AFailureOfTheProgramReachesTheSystemSoundSink) {
+    Program p("sounds");
+    p.start();
+    app::connectSystemSounds();
+    const unsigned before = win::lastSystemSound().count;
+    // A settings file without the program's identification: an error, with its sound.
+    writeFile(p.dir / "foreign.mcf", "[Config]\nLanguage=english\n");
+    p.form->cCmdConfig = (p.dir / "foreign.mcf").string();
+    p.form->BUTLOADCMDINIPAR();
+    const win::SystemSoundRecord sound = win::lastSystemSound();
+    win::SetSoundSink({});
+    EXPECT_EQ(sound.count, before + 1);
+    EXPECT_EQ(sound.event, "dialog-error");
+    // Played by the sound server, or the display's bell when there is none.
+    EXPECT_NE(sound.played, sound.rang);
 }
 
 TEST(Shell, CloseDuringARunCancelsItAndClosesWhenTheLoopHasEnded) {

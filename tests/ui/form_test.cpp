@@ -2,11 +2,21 @@
 // enable rules, the language switch, the layout inside the shell and the activity highlight.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QDialogButtonBox>
 #include <QDir>
+#include <QFontMetrics>
+#include <QImage>
+#include <QStyle>
+#include <QFileDialog>
 #include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
 #include <QWidget>
 #include <algorithm>
+#include <cmath>
 #include <functional>
 #include <map>
 #include <memory>
@@ -413,6 +423,103 @@ TEST_F(FormTest, LanguageSwitchRetitlesEveryControlAndKeepsTheSortChoice) {
     expectLanguage(1);
     EXPECT_EQ(form->OCCRADIOASCIIIN->CAPTION(), "ASCII / OEM");
     EXPECT_EQ(form->ODCCHECKLAENGEIN->CAPTION(), "CSV- / SDF-Feldlängen sind vorgeben ==>");
+}
+
+TEST_F(FormTest, QtsOwnDialogTextsFollowTheProgramsLanguage) {
+    loadDefaults();
+    // What a Qt message box shows on its buttons, seen from inside its modal loop.
+    auto buttonTexts = [&] {
+        QStringList texts;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box) return;
+            for (QAbstractButton* b : box->buttons()) texts << b->text().remove(QLatin1Char('&'));
+            box->button(QMessageBox::No)->click();
+        });
+        const gui::ModalRunner previous = gui::setModalRunner({});
+        gui::TEXTBOX(form.get(), "MIRVANO", "?", gui::BOXYESNO).SHOW();
+        gui::setModalRunner(previous);
+        texts.sort();
+        return texts.join(QLatin1Char(','));
+    };
+    form->OCCRADIODEUTSCH->CLICK();
+    EXPECT_EQ(buttonTexts(), "Ja,Nein");
+    QDialogButtonBox standard;
+    EXPECT_EQ(standard.addButton(QDialogButtonBox::Cancel)->text(), "Abbrechen");
+    form->OCCRADIOENGLISCH->CLICK();
+    EXPECT_EQ(buttonTexts(), "No,Yes");
+}
+
+TEST_F(FormTest, TheAppendButtonsSourceDialogIsTheFileDialogWithItsHelpButton) {
+    loadDefaults();
+    ui::gbSprache = 2;
+    QString title;
+    bool help = false, multi = false;
+    auto previous = gui::setModalRunner([&](const gui::ModalRequest& r) -> intptr_t {
+        if (auto* dialog = qobject_cast<QFileDialog*>(r.qtDialog)) {
+            title = dialog->windowTitle();
+            multi = dialog->fileMode() == QFileDialog::ExistingFiles;
+            if (auto* buttons = dialog->findChild<QDialogButtonBox*>())
+                for (QAbstractButton* b : buttons->buttons())
+                    help = help || buttons->buttonRole(b) == QDialogButtonBox::HelpRole;
+            dialog->reject();
+        }
+        return 0;
+    });
+    form->BUTDATEIVERBINDEN();
+    gui::setModalRunner(previous);
+    EXPECT_EQ(title.toStdString(), form->message(31));
+    EXPECT_TRUE(help);
+    EXPECT_TRUE(multi);
+}
+
+TEST_F(FormTest, OnScreenGroupsShowTheirFrameEvenCirclesAndReadableGreyedCaptions) {
+    loadDefaults();
+    form->OCCRADIOPUNKTIN->DISABLE();
+    QApplication::processEvents();
+    const QImage screen = form->HANDLE()->grab().toImage();
+    const QColor green = form->HANDLE()->palette().color(QPalette::Window);
+    int groups = 0, framed = 0;
+    for (gui::CONTROL* c : form->aAllCtrl) {
+        auto* group = dynamic_cast<gui::GROUPBOX*>(c);
+        if (!group || !group->ISVISIBLE()) continue;
+        ++groups;
+        SCOPED_TRACE(group->NAMESYM());
+        // The frame's top line runs through the middle of the caption and stays visible
+        // right of it, above the first row of controls.
+        QWidget* w = group->HANDLE();
+        const QFontMetrics fm(w->font());
+        const int y = w->y() + fm.height() / 2;
+        const int from = w->x() + fm.averageCharWidth() + fm.horizontalAdvance(w->property("title").toString()) + 8;
+        int line = 0, span = 0;
+        for (int x = from; x < w->geometry().right() - 4; ++x, ++span)
+            if (screen.pixelColor(x, y) != green) ++line;
+        if (span > 0) ++framed;
+        EXPECT_EQ(line, span);
+        // The circles of one group are of one size, whatever the heights of their buttons.
+        if (auto* radios = dynamic_cast<gui::RADIOBUTTONGROUP*>(group)) {
+            std::set<int> sizes;
+            for (gui::RADIOBUTTON* r : radios->buttons()) {
+                QWidget* b = r->HANDLE();
+                sizes.insert(b->style()->pixelMetric(QStyle::PM_ExclusiveIndicatorWidth, nullptr, b));
+                EXPECT_LE(*sizes.rbegin(), b->height());
+            }
+            EXPECT_EQ(sizes.size(), 1u);
+        }
+    }
+    EXPECT_GE(groups, 15);
+    EXPECT_GE(framed, groups - 2);  // all but captions that fill their frame's width
+    // A greyed caption keeps a contrast to the green that can be read.
+    auto luminance = [](const QColor& c) {
+        auto channel = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+        return 0.2126 * channel(c.redF()) + 0.7152 * channel(c.greenF()) + 0.0722 * channel(c.blueF());
+    };
+    const QRect punkt = form->OCCRADIOPUNKTIN->HANDLE()->geometry();
+    double darkest = 1.0;
+    for (int y = punkt.top(); y <= punkt.bottom(); ++y)
+        for (int x = punkt.left() + punkt.width() / 3; x <= punkt.right(); ++x)
+            darkest = std::min(darkest, luminance(screen.pixelColor(x, y)));
+    EXPECT_GT((luminance(green) + 0.05) / (darkest + 0.05), 2.5);
 }
 
 TEST_F(FormTest, ToolTipsFollowTheCheckBox) {

@@ -41,6 +41,24 @@ std::string shownText(ui::DTAMIRVANO& f) {
 
 }  // namespace
 
+TEST(Views, TheFileFormatComesUpOnceAnEarlierErrorHasHadItsTime) {
+    MainWindow w;
+    auto& f = *w.form;
+    w.bar->TIMEOUT(10);
+    w.bar->PERMANENTTEXT("MIRVANO");
+    w.bar->ERRORTEXT("Nothing to show");
+    const auto dir = mirvano_test::temp_dir("views-error");
+    const win::FileHandle h = win::OpenFile(writeFile(dir / "a.csv", "NAME\r\nX\r\n"), 0);
+    ASSERT_GE(h, 0);
+    setInput(f, h, {true, false, false, false});
+    f.BUTEINGABEZEIGEN();
+    EXPECT_EQ(w.bar->GETTEXT(), "Nothing to show");  // the error keeps the bar for its time
+    for (int second = 0; second < 10; ++second) w.bar->timeoutTick();
+    EXPECT_EQ(w.bar->GETTEXT(), "File format: ANSI");
+    for (int second = 0; second < 10; ++second) w.bar->timeoutTick();
+    EXPECT_EQ(w.bar->GETTEXT(), "MIRVANO");
+}
+
 TEST(Views, TextFilesShowInTheirCharacterSet) {
     MainWindow w;
     auto& f = *w.form;

@@ -86,7 +86,9 @@ TEST(OpenSaveDialog, MultiSelectGivesFullPathsOneFileAStringCancelAnEmptyString)
         } else {
             EXPECT_EQ(got.str(), c.expected.str());
         }
-        if (!c.accept) EXPECT_EQ(dlg.FILTERINDEX(), 2);
+        if (!c.accept) {
+            EXPECT_EQ(dlg.FILTERINDEX(), 2);
+        }
     }
 }
 

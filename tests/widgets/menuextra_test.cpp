@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QApplication>
+#include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPixmap>
 #include <QShortcut>
 #include <QToolBar>
+#include <QTest>
 #include <map>
 #include <memory>
 #include <string>
@@ -244,6 +247,39 @@ TEST(MenuExtra, AcceleratorsFireTheOwnersMethodByName) {
     menu.reset();
 }
 
+TEST(MenuExtra, TwoItemsOnOneKeyGiveTheFirstItemOnEveryPress) {
+    Owner owner({"OPEN", "SAVE"});
+    V def = arr({row(1, "FILE", V(0)), row(2, "OPEN", NIL, {NIL, NIL, V(0x4F), V(8)}),
+                 row(3, "SAVE", NIL, {NIL, NIL, V(0x4F), V(8)})});
+    MENUEXTRA m(&owner, def, V(1), arr({arr({entry("File"), entry("Open"), entry("Save")})}));
+    owner.SHOW();
+    QWidget* frame = owner.HANDLE();
+    QApplication::setActiveWindow(frame);
+    QApplication::processEvents();
+    for (int press = 0; press < 3; ++press) {
+        QTest::keyClick(frame, Qt::Key_O, Qt::ControlModifier);
+        QApplication::processEvents();
+    }
+    EXPECT_EQ(owner.calls["OPEN"], 3);
+    EXPECT_EQ(owner.calls["SAVE"], 0);
+}
+
+TEST(MenuExtra, ToolBarTextsFollowTheMenusLanguage) {
+    Owner owner({"CUT"});
+    V def = arr({row(1, "EDIT", V(0)), row(2, "CUT", NIL, {NIL, NIL, NIL, NIL, NIL, V(7)})});
+    V de = arr({entry("Bearbeiten"), entry("&Ausschneiden", "Schneidet aus")});
+    V en = arr({entry("Edit"), entry("Cu&t", "Cuts")});
+    MENUEXTRA m(&owner, def, V(1), arr({de, en}));
+    ASSERT_NE(m.toolBar(), nullptr);
+    QAction* button = m.toolBar()->items().front().action;
+    EXPECT_EQ(button->text(), "Ausschneiden");
+    m.SPRACHE(V(2));
+    EXPECT_EQ(button->text(), "Cut");
+    EXPECT_EQ(button->toolTip(), "Cuts");
+    m.SPRACHE(V(1));
+    EXPECT_EQ(button->toolTip(), "Schneidet aus");
+}
+
 TEST(MenuExtra, ToolBarButtonsWithSeparatorsAndImages) {
     const auto dir = mirvano_test::temp_dir("toolbar");
     QPixmap strip(48, 16);
@@ -276,6 +312,21 @@ TEST(MenuExtra, ToolBarButtonsWithSeparatorsAndImages) {
     EXPECT_EQ(items[2].action->toolTip(), "Cuts");
     items[3].action->trigger();
     EXPECT_EQ(owner.calls["PASTE"], 1);
+
+    // The look reaches the Qt tool bar: a row of image buttons without gaps, separators 10
+    // pixels wide.
+    owner.SIZE(gui::DIMENSION(600, 300));
+    owner.SHOW();
+    QApplication::processEvents();
+    QToolBar* bar = tb->qtoolbar();
+    ASSERT_TRUE(bar->isVisible());
+    EXPECT_EQ(bar->orientation(), Qt::Horizontal);
+    EXPECT_EQ(bar->toolButtonStyle(), Qt::ToolButtonIconOnly);
+    const QRect file = bar->widgetForAction(items[0].action)->geometry();
+    const QRect cut = bar->widgetForAction(items[2].action)->geometry();
+    const QRect paste = bar->widgetForAction(items[3].action)->geometry();
+    EXPECT_EQ(paste.left(), cut.right() + 1);  // no gap between buttons
+    EXPECT_EQ(cut.left() - file.right() - 1, 10);  // the separator between the groups
 
     // No tool-bar number anywhere: the owner's tool bar is left alone.
     Owner plain;

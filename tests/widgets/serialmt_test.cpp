@@ -10,7 +10,9 @@
 #include <QThread>
 #include <cstdlib>
 #include <functional>
+#include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/gui/dialogs.h"
@@ -278,4 +280,95 @@ TEST(SerialEvents, WorkerWithoutAPortShowsItsMessageAndStoppingFails) {
     EXPECT_EQ(port.ERRORDESC(), "SetCommMask");
     EXPECT_TRUE(owner.notes.empty());
     port.DESTROY();  // the worker has ended by itself; nothing hangs
+}
+
+TEST(SerialPort, AHeldPortIsRefusedAndKeepsItsReceivedBytes) {
+    NoPorts none;
+    Pty pty(5);
+    ASSERT_TRUE(pty.ok());
+    SERIALMT holder;
+    ASSERT_TRUE(holder.OPEN(rt::Value("COM5")));
+    pty.send("kept");
+    for (int i = 0; i < 100 && holder.PENDING() < 4; ++i) QThread::msleep(2);
+    // Neither a second open nor a port search may take the port (and flush its input), even
+    // for a process running as root.
+    SERIALMT other;
+    EXPECT_FALSE(other.OPEN(rt::Value("COM5")));
+    EXPECT_EQ(other.ERRORDESC(), "Open CreateFile");
+    EXPECT_TRUE(other.FINDALLPORTS().empty());
+    std::string buf;
+    ASSERT_TRUE(holder.SETTIMEOUT(rt::Value(0), rt::Value(5), rt::Value(200)));
+    EXPECT_TRUE(holder.READ(buf, rt::Value(4)));
+    EXPECT_EQ(buf, "kept");
+    // Once released, the port opens again.
+    EXPECT_TRUE(holder.CLOSE());
+    EXPECT_TRUE(other.OPEN(rt::Value("COM5")));
+}
+
+TEST(SerialPort, HangUpDuringReadIsAnErrorAndWriteWaitsAsItsTimeOutsSay) {
+    {
+        Pty pty(6);
+        ASSERT_TRUE(pty.ok());
+        SERIALMT port;
+        ASSERT_TRUE(port.OPEN(rt::Value("COM6")));
+        ASSERT_TRUE(port.SETTIMEOUT(rt::Value(0), rt::Value(0), rt::Value(5000)));
+        close(pty.master);
+        pty.master = -1;
+        std::string buf = "old";
+        EXPECT_FALSE(port.READ(buf, rt::Value(4)));
+        EXPECT_EQ(port.ERRORCODE(), "3");
+        EXPECT_EQ(buf, "old");
+    }
+    // Write time-outs 0 and 0: the write waits for a slow reader however long it takes,
+    // longer than any built-in limit.
+    Pty pty(7);
+    ASSERT_TRUE(pty.ok());
+    SERIALMT port;
+    ASSERT_TRUE(port.OPEN(rt::Value("COM7")));
+    ASSERT_TRUE(port.SETTIMEOUT(rt::Value(0), rt::Value(0), rt::Value(0), rt::Value(0), rt::Value(0)));
+    const std::string block(256 * 1024, 'w');
+    std::string drained;
+    std::thread reader([&] {
+        QThread::msleep(1300);
+        char buf[65536];
+        while (drained.size() < block.size()) {
+            pollfd p{pty.master, POLLIN, 0};
+            if (poll(&p, 1, 2000) <= 0) break;
+            const ssize_t r = read(pty.master, buf, sizeof buf);
+            if (r <= 0) break;
+            drained.append(buf, size_t(r));
+        }
+    });
+    EXPECT_TRUE(port.WRITE(rt::Value(block)));
+    reader.join();
+    EXPECT_EQ(drained.size(), block.size());
+    // A short constant time-out gives up on a reader that never comes.
+    ASSERT_TRUE(port.SETTIMEOUT(rt::Value(0), rt::Value(0), rt::Value(0), rt::Value(0), rt::Value(50)));
+    EXPECT_FALSE(port.WRITE(rt::Value(block)));
+    EXPECT_EQ(port.ERRORDESC(), "Write incomplete");
+}
+
+TEST(SerialEvents, OwnerDestroyedWhileNotificationsAreQueued) {
+    Pty pty(8);
+    ASSERT_TRUE(pty.ok());
+    static int delivered = 0;
+    struct Counting : Owner {
+        intptr_t DISPATCH(gui::Event& e) override {
+            if (e.MESSAGE() == WM_COMMNOTIFY) ++delivered;
+            return Owner::DISPATCH(e);
+        }
+    };
+    auto owner = std::make_unique<Counting>();
+    SERIALMT port(owner.get());
+    ASSERT_TRUE(port.OPEN(rt::Value("COM8")));
+    ASSERT_TRUE(port.ENABLEEVENTS(rt::Value(EV_RXCHAR)));
+    pty.send("abc");
+    // Let the worker post without delivering, then take the owner away.
+    for (int i = 0; i < 100 && port.PENDING() < 3; ++i) QThread::msleep(2);
+    QThread::msleep(50);
+    owner.reset();
+    delivered = 0;
+    QCoreApplication::processEvents();
+    EXPECT_EQ(delivered, 0);
+    EXPECT_TRUE(port.DISABLEEVENTS());
 }

@@ -6,9 +6,11 @@
 #include <QIcon>
 #include <QPixmap>
 
+#include <chrono>
 #include <functional>
 #include <string>
 
+#include "platform/gui/application.h"
 #include "platform/gui/controls.h"
 #include "platform/gui/dialogs.h"
 #include "platform/gui/window.h"
@@ -51,6 +53,38 @@ TEST(ButtonCaptions, EnglishCaptionsLearntOnceWithoutAmpersands) {
                  {rt::Value(6.5), ""}};
     for (const auto& c : cases) EXPECT_EQ(GETMSGSTRING(c.id), c.text) << c.id.num();
     EXPECT_EQ(buttonCaptionProbeCount(), before + 1);
+}
+
+TEST(ButtonCaptions, AGermanRunLearnsTheGermanCaptions) {
+    resetButtonCaptions();
+    ASSERT_TRUE(gui::setQtLanguage("de"));
+    const std::string yes = GETMSGSTRING(rt::Value(6));
+    const std::string cancel = GETMSGSTRING(rt::Value(2));
+    gui::TOPAPPWINDOW top;
+    TEXTBOXMB box(&top, rt::Value(), rt::Value("Weiter?"), rt::Value(), rt::Value(), rt::Value(), rt::Value(6),
+                  rt::Value(7));
+    const std::string shownYes = box.buttons().back()->CAPTION();
+    gui::setQtLanguage("en");
+    resetButtonCaptions();
+    EXPECT_EQ(yes, "Ja");
+    EXPECT_EQ(cancel, "Abbrechen");
+    EXPECT_EQ(shownYes, "Ja");
+    EXPECT_EQ(GETMSGSTRING(rt::Value(6)), "Yes");
+}
+
+TEST(TextBoxMB, ShowProcessesPendingEventsEvenRightAfterAPump) {
+    gui::TOPAPPWINDOW top;
+    TEXTBOXMB box(&top, rt::Value(), rt::Value("x"));
+    // A clock that stands still: every pump but the first falls within the 10 ms.
+    const auto now = std::chrono::steady_clock::now();
+    gui::setPumpClock([now] { return now; });
+    gui::APPLICATIONEXEC(1);
+    const uint64_t before = gui::pumpRuns();
+    Answer a([](gui::DIALOGWINDOW* d) { d->ENDDIALOG(1); });
+    box.SHOW(0);
+    const uint64_t after = gui::pumpRuns();
+    gui::setPumpClock({});
+    EXPECT_EQ(after, before + 1);
 }
 
 TEST(ButtonCaptions, CleaningRemovesEveryAmpersandAndLimitsLength) {

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <QFontMetrics>
+#include <QPlainTextEdit>
+#include <QTextDocument>
 #include <QTableWidget>
 #include <memory>
 #include <string>
@@ -47,6 +49,23 @@ TEST(UnicodeEdit, TextRoundTripsAsUtf16BytesOddBytesAndNonTextsAreHandled) {
     odd.push_back('\x63');  // half a unit
     EXPECT_EQ(mle._SETTEXTW(rt::Value(odd)), odd);
     EXPECT_EQ(mle.TEXTVALUE(), utf16(u"ab"));
+}
+
+TEST(UnicodeEdit, EveryKindOfLineEndComesBackAsGivenAndBreaksTheLine) {
+    Form f;
+    f.top.SHOW();
+    MULTILINEEDITW mle(&f.form, 200, QRect(0, 0, 300, 200));
+    mle.SHOW();
+    for (const std::u16string& text : {std::u16string(u"eins\nzwei"), std::u16string(u"eins\rzwei"),
+                                       std::u16string(u"eins\r\nzwei"), std::u16string(u"a\n\rb\r\n")}) {
+        mle.TEXTVALUE(utf16(text));
+        EXPECT_EQ(mle.TEXTVALUE(), utf16(text));
+        EXPECT_EQ(mle.textEdit()->document()->blockCount(), text == u"a\n\rb\r\n" ? 4 : 2);
+    }
+    // Text the user changed comes back with the edit's own line ends.
+    mle.TEXTVALUE(utf16(u"eins\nzwei"));
+    mle.textEdit()->appendPlainText(QStringLiteral("drei"));
+    EXPECT_EQ(mle.TEXTVALUE(), utf16(u"eins\r\nzwei\r\ndrei"));
 }
 
 TEST(TableView, ColumnWidthsFollowTheFieldsTheCaptionAndTheFont) {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QLabel>
+
 #include <memory>
 #include <optional>
 #include <string>
@@ -219,6 +221,33 @@ TEST(StatusBar2, BeepsOnlyForNonBlankErrorsWhileAskedAndArmsTheTimeOut) {
     b.timeoutTick();
     EXPECT_EQ(b.GETTEXT(), "MIRVANO");
     EXPECT_EQ(b.kindShown(), 1);
+}
+
+TEST(StatusBar2, ATextThatCameUnderAnErrorIsShownWhenTheErrorExpires) {
+    gui::TOPAPPWINDOW shell;
+    STATUSBAR2 b(&shell);
+    shell.STATUSBAR(&b);
+    b.DISPLAYMESSAGE(true);
+    shell.SHOW();
+    b.TIMEOUT(2);
+    b.PERMANENTTEXT("MIRVANO");
+    b.SETMESSAGE(std::string("Opens a file"), gui::MESSAGEMENU);  // older than the error: had its turn
+    b.ERRORTEXT("Nothing open");
+    b.TRANSIENT("File format: ANSI");
+    EXPECT_EQ(b.GETTEXT(), "Nothing open");
+    b.timeoutTick();
+    b.timeoutTick();
+    EXPECT_EQ(b.GETTEXT(), "File format: ANSI");
+    EXPECT_EQ(b.kindShown(), gui::MESSAGETRANSIENT);
+    auto* area = b.HANDLE()->findChild<QLabel*>();
+    ASSERT_NE(area, nullptr);
+    EXPECT_TRUE(area->isVisible());
+    EXPECT_EQ(area->text().toStdString(), "File format: ANSI");
+    // The view's text runs its own time, then the title comes back.
+    b.timeoutTick();
+    b.timeoutTick();
+    EXPECT_EQ(b.GETTEXT(), "MIRVANO");
+    EXPECT_EQ(b.kindShown(), gui::MESSAGEPERMANENT);
 }
 
 TEST(StatusBar2, ANewBarDestroysTheOwnersOldOne) {
