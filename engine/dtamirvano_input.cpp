@@ -16,6 +16,7 @@
 #include "platform/db/dbserver.h"
 #include "platform/gui/application.h"
 #include "platform/runtime/files.h"
+#include "platform/runtime/strings.h"
 #include "ui/dtamirvano.h"
 
 namespace engine {
@@ -133,6 +134,9 @@ DTAMIRVANO& DTAMIRVANO::BUTDATEIOEFFNEN(bool selectOnly) {
                 lInOpen = true;
                 showInputName(*this, cFileIn);
                 oDBIn->SUSPENDNOTIFICATION();
+                if (const int64_t claimed = oDBIn->CLAIMEDCOUNT(); claimed >= 0)
+                    engine::reportTransient(rt::StrTran(rt::StrTran(message(67), "$1", std::to_string(claimed)), "$2",
+                                                        std::to_string(oDBIn->LASTREC())));
             } else {
                 engine::reportFailure(message(7));
                 CLOSEINPUT();
@@ -280,7 +284,7 @@ std::string DTAMIRVANO::TESTMAKENAME(const FieldStructure& aStruct, size_t n, co
 
 void DTAMIRVANO::TESTFIELDTYPE(const std::string& cValue, FieldStructure& aStruct, size_t n) const {
     if (n >= 1 && n <= aStruct.size())
-        engine::inferFieldType(cValue, aStruct[n - 1]);
+        engine::inferFieldType(cValue, aStruct[n - 1], lInDecComma);
 }
 
 void DTAMIRVANO::TESTFIELDLENGTH(const std::string& cValue, FieldStructure& aStruct, size_t n) const {

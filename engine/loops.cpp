@@ -288,6 +288,9 @@ LoopResult runConversion(const LoopJob& job, LoopInput& input, LoopOutput& outpu
     if (!open) output.table = nullptr;
     Sink sink(job, output, widths);
     if (textOut && go()) writeFailed = !writeScriptAndHeader(job, sink, widths, context);
+    // The script and header stay even when the filter step fails, and that step closes the
+    // output: they must be on disk before it runs.
+    if (textOut && textIn && go()) writeFailed = !sink.flush();
     if (textIn && go()) open = hooks.setFilterTextIn(filter);
     if (!open) output.table = nullptr;
 
@@ -315,7 +318,6 @@ LoopResult runConversion(const LoopJob& job, LoopInput& input, LoopOutput& outpu
     // 3-6. before the first record
     hooks.showTransient(56);
     std::string line;
-    if (textIn && o.inHeader) input.reader->next(line);
 
     uint32_t count = 0;
     bool failed = false;
@@ -323,8 +325,6 @@ LoopResult runConversion(const LoopJob& job, LoopInput& input, LoopOutput& outpu
         LineReader& reader = *input.reader;
         const bool csv = inF == Format::CSV;
         const bool characters = countsCharacters(o);
-        const std::string frame = o.inFrame;
-        const std::string separator = o.inSeparator;
         const size_t fieldsIn = job.structIn.size();
         // CSV input: the record entry of each output field.
         std::vector<size_t> column(n, 0);
@@ -346,9 +346,13 @@ LoopResult runConversion(const LoopJob& job, LoopInput& input, LoopOutput& outpu
         }
         std::vector<std::string> record, recordIn;
         std::vector<std::string_view> values(n);
-        while (reader.next(line)) {
+        // CSV records are read as the analysis read them: a framed value over several lines
+        // is one record, an empty line none.
+        CsvRecordReader records(reader, o, false);
+        auto nextRecord = [&] { return csv ? records.next(record) : reader.next(line); };
+        if (o.inHeader) nextRecord();
+        while (nextRecord()) {
             if (csv) {
-                FASTTOKENCSVARRAY(line, separator, frame, record);
                 if (record.size() < fieldsIn) record.resize(fieldsIn);
             } else {
                 copySdf2ArrayOut(line, job.out.len, job.out.pos, n, characters, record);
@@ -401,7 +405,8 @@ LoopResult runConversion(const LoopJob& job, LoopInput& input, LoopOutput& outpu
             }
             table.SKIP();
             if (outF == Format::CSV && last > 0) {
-                long p = std::lround(count / last * 100.0);
+                // The bar shows whole percent, truncated: change it exactly when its figure does.
+                long p = static_cast<long>(count / last * 100.0);
                 if (p != percent) {
                     percent = p;
                     context.progressUpdate(count);
