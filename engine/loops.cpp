@@ -296,7 +296,7 @@ LoopResult runConversion(const LoopJob& job, LoopInput& input, LoopOutput& outpu
 
     if (!go()) {
         const bool cancelled = context.cancelled();
-        if (textIn && textOut && !cancelled) context.progressFinish();
+        if (textIn && textOut && !cancelled && !writeFailed) context.progressFinish();
         if (textIn && !textOut && open) outputCleanUp(output.table);
         if (!textIn) {
             if (!cancelled) context.progressFinish();
