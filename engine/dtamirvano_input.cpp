@@ -134,9 +134,6 @@ DTAMIRVANO& DTAMIRVANO::BUTDATEIOEFFNEN(bool selectOnly) {
                 lInOpen = true;
                 showInputName(*this, cFileIn);
                 oDBIn->SUSPENDNOTIFICATION();
-                if (const int64_t claimed = oDBIn->CLAIMEDCOUNT(); claimed >= 0)
-                    engine::reportTransient(rt::StrTran(rt::StrTran(message(67), "$1", std::to_string(claimed)), "$2",
-                                                        std::to_string(oDBIn->LASTREC())));
             } else {
                 engine::reportFailure(message(7));
                 CLOSEINPUT();
@@ -214,6 +211,11 @@ DTAMIRVANO& DTAMIRVANO::BUTDATEIOEFFNEN(bool selectOnly) {
         if (const size_t at = text.find('$'); at != std::string::npos)
             text.replace(at, 1, cFileIn);
         engine::reportTransient(text);
+        // A damaged table is read as far as it is whole; the user learns what is missing, last
+        // so that the status bar keeps it.
+        if (const int64_t claimed = oDBIn ? oDBIn->CLAIMEDCOUNT() : -1; claimed >= 0)
+            engine::reportTransient(rt::StrTran(rt::StrTran(message(67), "$1", std::to_string(claimed)), "$2",
+                                                std::to_string(oDBIn->LASTREC())));
     }
 
     KILLTIMER(1);
