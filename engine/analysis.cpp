@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 
+#include "engine/numbertext.h"
 #include "functions/faststring.h"
 #include "platform/db/dbserver.h"
 
@@ -49,26 +50,11 @@ std::string makeFieldName(const FieldStructure& structure, size_t n, std::string
 
 namespace {
 
-// The digits a double holds exactly whatever they are: a longer number (a 17-digit
-// identifier) would come back changed.
-constexpr int kExactDigits = 15;
-
-int significantDigits(std::string_view v) {
-    int digits = 0;
-    for (char c : v) {
-        if (c >= '1' && c <= '9')
-            ++digits;
-        else if (c == '0' && digits > 0)
-            ++digits;
-    }
-    return digits;
-}
-
 // A number form that would be stored as another number is text: written with the other
 // decimal separator, without any digit (stored as 0), or with more digits than a double keeps.
 bool readsAsNumber(std::string_view v, bool decimalComma) {
     return v.find(decimalComma ? '.' : ',') == std::string_view::npos &&
-           v.find_first_of("0123456789") != std::string_view::npos && significantDigits(v) <= kExactDigits;
+           v.find_first_of("0123456789") != std::string_view::npos && !exceedsDouble(v);
 }
 
 char formOf(std::string_view v, bool decimalComma) {

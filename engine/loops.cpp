@@ -4,6 +4,7 @@
 
 #include "engine/csvline.h"
 #include "engine/header.h"
+#include "engine/numbertext.h"
 #include "engine/sdfwidths.h"
 #include "functions/faststring.h"
 #include "platform/db/dbserver.h"
@@ -142,7 +143,11 @@ public:
 private:
     bool put(size_t i, const rt::Value& value) {
         if (i >= numbers_.size() || numbers_[i] <= 0) return fail("FIELDPUT " + job_.out.fields[i].name);
-        if (!out_.table->FIELDPUT(rt::Value(numbers_[i]), value)) return fail("FIELDPUT " + job_.out.fields[i].name);
+        // A number's exact text (more digits than a double keeps) is stored as such.
+        const bool exact = value.isString() && (job_.out.fields[i].type == "N" || job_.out.fields[i].type == "F");
+        if (!(exact ? out_.table->PUTNUMBERTEXT(numbers_[i], value.str())
+                    : out_.table->FIELDPUT(rt::Value(numbers_[i]), value)))
+            return fail("FIELDPUT " + job_.out.fields[i].name);
         return true;
     }
     bool fail(const std::string& what) {
@@ -384,6 +389,14 @@ LoopResult runConversion(const LoopJob& job, LoopInput& input, LoopOutput& outpu
         // Every dBase loop starts at the first record of the order and filter in force.
         table.GOTOP();
         std::vector<int> numbers = fieldNumbers(table, fields);
+        // Number fields wide enough to hold more digits than a double keeps: such a value
+        // travels as its exact text.
+        std::vector<bool> wide(n, false);
+        for (size_t i = 0; i < n; ++i)
+            if (numbers[i] > 0) {
+                const db::FieldInfo& f = table.fields()[static_cast<size_t>(numbers[i] - 1)];
+                wide[i] = (f.type == 'N' || f.type == 'F') && f.length > 15;
+            }
         std::vector<rt::Value> values(n);
         const double last = static_cast<double>(table.LASTREC());
         long percent = -1;
@@ -392,8 +405,12 @@ LoopResult runConversion(const LoopJob& job, LoopInput& input, LoopOutput& outpu
         const std::string statusBefore = table.Status();
         while (!table.EOF()) {
             ++count;
-            for (size_t i = 0; i < n; ++i)
+            for (size_t i = 0; i < n; ++i) {
                 values[i] = numbers[i] > 0 ? table.FIELDGET(rt::Value(numbers[i])) : rt::Value();
+                if (wide[i])
+                    if (std::string exact = table.NUMBERTEXT(numbers[i]); exceedsDouble(exact))
+                        values[i] = rt::Value(std::move(exact));
+            }
             if (table.Status() != statusBefore) {
                 result.end = LoopEnd::ReadFailed;
                 result.error = table.Status();

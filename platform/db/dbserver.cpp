@@ -116,6 +116,21 @@ std::string formatNumber(double v, int len, int dec) {
     return std::string(static_cast<size_t>(len) - out.size(), ' ') + out;
 }
 
+// An optional minus, digits, and at most one point: the form a number field stores.
+bool isNumberText(std::string_view t) {
+    size_t i = !t.empty() && t[0] == '-' ? 1 : 0;
+    bool digit = false, point = false;
+    for (; i < t.size(); ++i) {
+        if (t[i] >= '0' && t[i] <= '9')
+            digit = true;
+        else if (t[i] == '.' && !point)
+            point = true;
+        else
+            return false;
+    }
+    return digit;
+}
+
 double parseNumber(const char* p, size_t n) {
     size_t i = 0;
     while (i < n && (p[i] == ' ' || p[i] == '\0')) ++i;
@@ -1206,6 +1221,44 @@ rt::Value DBSERVER::FIELDGET(const rt::Value& field) {
         return rt::Value();
     }
     return d->decode(i, d->eof ? d->blank.data() : d->current.data());
+}
+
+std::string DBSERVER::NUMBERTEXT(int number) const {
+    if (!d->used || number < 1 || number > FCOUNT()) return {};
+    const size_t i = static_cast<size_t>(number - 1);
+    const FieldInfo& f = d->fields[i];
+    if (f.type != 'N' && f.type != 'F') return {};
+    const char* record = d->eof ? d->blank.data() : d->current.data();
+    std::string_view t(record + d->offsets[i], static_cast<size_t>(f.length));
+    const size_t b = t.find_first_not_of(' ');
+    if (b == std::string_view::npos) return {};
+    return std::string(t.substr(b, t.find_last_not_of(' ') - b + 1));
+}
+
+bool DBSERVER::PUTNUMBERTEXT(int number, const std::string& text) {
+    if (!d->used) return d->notOpen();
+    if (d->readOnly) return d->fail("the table " + d->path + " is open read-only");
+    if (d->eof) return d->fail("there is no current record");
+    if (number < 1 || number > FCOUNT()) return d->fail("the table has no field " + std::to_string(number));
+    const size_t i = static_cast<size_t>(number - 1);
+    const FieldInfo& f = d->fields[i];
+    if ((f.type != 'N' && f.type != 'F') || !isNumberText(text))
+        return d->fail("the text \"" + text + "\" is no number for the field " + f.name);
+    char* p = d->current.data() + d->offsets[i];
+    const size_t len = static_cast<size_t>(f.length);
+    const size_t point = text.find('.');
+    const int decimals = point == std::string::npos ? 0 : static_cast<int>(text.size() - point - 1);
+    if (text.size() <= len && decimals == f.decimals && (decimals > 0 || point == std::string::npos)) {
+        std::memset(p, ' ', len - text.size());
+        std::memcpy(p + len - text.size(), text.data(), text.size());
+    } else {
+        const std::string s = formatNumber(parseNumber(text.data(), text.size()), f.length, f.decimals);
+        std::memcpy(p, s.data(), len);
+    }
+    d->dirty = true;
+    d->modified = true;
+    d->notify(Notify::FieldChanged);
+    return true;
 }
 
 bool DBSERVER::FIELDPUT(const rt::Value& field, const rt::Value& value) {

@@ -127,6 +127,12 @@ public:
     // decimals; a number that does not fit is stored as asterisks. False for an unknown field,
     // a value of another type, a read-only table or a failed memo write.
     bool FIELDPUT(const rt::Value& field, const rt::Value& value);
+    // Puts the exact text of a number (an optional minus, digits, a point) into number field
+    // `number`: as it stands when it has the field's decimals and fits, else through a double.
+    bool PUTNUMBERTEXT(int number, const std::string& text);
+    // The text a number field (N or F) of the current record holds, blanks trimmed; "" for
+    // another field. It keeps digits a double would lose.
+    std::string NUMBERTEXT(int number) const;
     // Adds a blank record and makes it current; the header's count is updated at once.
     bool APPEND();
     // Writes the pending record.

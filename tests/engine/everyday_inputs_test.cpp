@@ -173,8 +173,8 @@ TEST(EverydayInputs, AFrameLeftOpenIsToldWithItsLine) {
 TEST(EverydayInputs, TablesOtherWritersMadeConvertDbaseToDbase) {
     if (!ready() || !batch_test::haveOgrinfo()) GTEST_SKIP() << "the program, python3-dbfread or GDAL is missing";
     const auto dir = mirvano_test::temp_dir("everyday-gdal");
-    writeAll(dir / "src.csv", "REAL,NAME\r\n123.456,abc\r\n-0.5,x\r\n1e-15,\r\n");
-    writeAll(dir / "src.csvt", "\"Real(24.15)\",\"String(10)\"");
+    writeAll(dir / "src.csv", "REAL,NAME,ID\r\n123.456,abc,12345678901234567\r\n-0.5,x,-98765432109876543\r\n1e-15,,1\r\n");
+    writeAll(dir / "src.csvt", "\"Real(24.15)\",\"String(10)\",\"Integer64\"");
     batch_test::command("cd '" + dir.string() + "' && ogr2ogr -f 'ESRI Shapefile' gdal.dbf src.csv");
     ASSERT_TRUE(fs::exists(dir / "gdal.dbf"));
     const Keys dbfIn = {{"FileFormatIn", "dbf"}, {"CharacterSetIn", "ansi"}};
@@ -186,6 +186,15 @@ TEST(EverydayInputs, TablesOtherWritersMadeConvertDbaseToDbase) {
         return batch_test::command("ogr2ogr -f CSV /vsistdout/ '" + (dir / table).string() + "'");
     };
     EXPECT_EQ(gdal("copy.dbf"), gdal("gdal.dbf"));
+    EXPECT_NE(gdal("copy.dbf").find("12345678901234567"), std::string::npos);
+
+    // To text, the identifiers keep every digit too.
+    writeAll(dir / "job.mcf", job({{"CsvFieldFrameOut", "no"}}, dbfIn + kCsvOut));
+    ASSERT_EQ(runBatch(dir, "gdal.dbf", "ids.csv", (dir / "job.mcf").string()), 0) << readAll(dir / "log");
+    // GDAL stored 123.456 as 123.456000000000003: that text is what the table holds.
+    EXPECT_EQ(readAll(dir / "ids.csv"), "123.456000000000003;abc;12345678901234567\r\n"
+                                        "-0.500000000000000;x;-98765432109876543\r\n"
+                                        "0.000000000000001;;1\r\n");
 }
 
 // CSV values that need a long text field or a 17-digit identifier are read back the same by

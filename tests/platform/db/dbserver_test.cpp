@@ -640,6 +640,39 @@ TEST(DbServer, NumberFieldsOfEveryWidthOtherWritersMake) {
     }
 }
 
+// Identifiers of 17 digits in number fields (as GDAL writes 64-bit integers) are stored and
+// read as their text: a double would change their last digits.
+TEST(DbServer, NumberFieldsTakeAndGiveTheExactText) {
+    const fs::path dir = mirvano_test::temp_dir("db-exact");
+    const fs::path file = dir / "ids.dbf";
+    ASSERT_TRUE(db::DBCREATE(file.string(), structure({{"ID", "N", 18, 0}, {"AMOUNT", "N", 20, 2}})));
+    {
+        db::DBSERVER t(file.string(), true, false);
+        ASSERT_TRUE(t.APPEND());
+        EXPECT_TRUE(t.PUTNUMBERTEXT(1, "12345678901234567"));
+        EXPECT_TRUE(t.PUTNUMBERTEXT(2, "-1234567890123456.25"));
+        ASSERT_TRUE(t.APPEND());
+        EXPECT_TRUE(t.PUTNUMBERTEXT(1, "5.5"));  // other decimals: through the number
+        EXPECT_TRUE(t.PUTNUMBERTEXT(2, "7"));
+        EXPECT_FALSE(t.PUTNUMBERTEXT(1, "12a"));
+        EXPECT_FALSE(t.PUTNUMBERTEXT(1, ""));
+        EXPECT_FALSE(t.FIELDPUT(Value(1), Value("12")));  // FIELDPUT keeps its types
+    }
+    db::DBSERVER t(file.string(), true, true);
+    t.GOTOP();
+    EXPECT_EQ(t.NUMBERTEXT(1), "12345678901234567");
+    EXPECT_EQ(t.NUMBERTEXT(2), "-1234567890123456.25");
+    t.SKIP();
+    EXPECT_EQ(t.NUMBERTEXT(1), "6");
+    EXPECT_EQ(t.NUMBERTEXT(2), "7.00");
+    t.CLOSE();
+    if (dbtest::pythonHas("dbfread")) {
+        const auto r = dbtest::runPython(dir, "import dbfread\nfor r in dbfread.DBF('" + file.string() +
+                                                  "'):\n    print(*r.values())\n");
+        EXPECT_EQ(r.out, "12345678901234567 -1234567890123456.2\n6 7.0\n");
+    }
+}
+
 TEST(DbServer, SecondHandleSeesAppendsAndExclusiveOpenIsRefused) {
     const fs::path dir = mirvano_test::temp_dir("db-shared");
     const fs::path file = makePeople(dir, {{"one", 1}});
