@@ -13,10 +13,11 @@ namespace {
 
 QtMessageHandler gQtDefault = nullptr;
 
-// The offscreen screen says on every window that it cannot pass size hints on; a script
-// reading a batch's standard error wants the program's messages, not that.
+// Standard error carries the program's own messages: a script reading a batch's output wants
+// them, not Qt's notices about its environment (no XDG_RUNTIME_DIR, the offscreen screen's
+// size hints), which the user can do nothing about. Only Qt's grave messages pass.
 void filterQtMessages(QtMsgType type, const QMessageLogContext& context, const QString& text) {
-    if (text.contains(QStringLiteral("does not support propagateSizeHints"))) return;
+    if (type == QtDebugMsg || type == QtInfoMsg || type == QtWarningMsg) return;
     if (gQtDefault)
         gQtDefault(type, context, text);
     else

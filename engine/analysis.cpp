@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <charconv>
 
+#include "engine/numbertext.h"
 #include "functions/faststring.h"
+#include "platform/db/dbserver.h"
 
 namespace engine {
 
@@ -48,9 +50,16 @@ std::string makeFieldName(const FieldStructure& structure, size_t n, std::string
 
 namespace {
 
-char formOf(std::string_view v) {
+// A number form that would be stored as another number is text: written with the other
+// decimal separator, without any digit (stored as 0), or with more digits than a double keeps.
+bool readsAsNumber(std::string_view v, bool decimalComma) {
+    return v.find(decimalComma ? '.' : ',') == std::string_view::npos &&
+           v.find_first_of("0123456789") != std::string_view::npos && !exceedsDouble(v);
+}
+
+char formOf(std::string_view v, bool decimalComma) {
     if (FASTISNUMBER(v))
-        return 'N';
+        return readsAsNumber(v, decimalComma) ? 'N' : 'C';
     if (FASTISDATE(v))
         return 'D';
     if (FASTISLOGIC(v))
@@ -63,15 +72,15 @@ char formOf(std::string_view v) {
 // The type letter of a one-letter type, 0 for "" or anything longer.
 static char typeLetter(const FieldDef& field) { return field.type.size() == 1 ? field.type[0] : 0; }
 
-void inferFieldType(std::string_view value, FieldDef& field) {
+void inferFieldType(std::string_view value, FieldDef& field, bool decimalComma) {
     if (field.type.empty()) {
-        field.type.assign(1, formOf(value));
+        field.type.assign(1, formOf(value, decimalComma));
         return;
     }
     const char t = typeLetter(field);
     if (t == 'C')
         return;
-    if (t != formOf(value)) {
+    if (t != formOf(value, decimalComma)) {
         field.type = "C";
         field.decimals = 0;
     }
@@ -86,6 +95,10 @@ void inferFieldLength(std::string_view value, FieldDef& field, NumberWidth& widt
         if (p != std::string_view::npos) {
             integerPart = static_cast<int>(p);
             field.decimals = std::max(field.decimals, w - static_cast<int>(p) - 1);
+            // ".5" and "-.25" are written "0.5" and "-0.25": the integer part has a digit.
+            const std::string_view before = value.substr(0, p);
+            if (before.find_first_of("0123456789") == std::string_view::npos)
+                integerPart = static_cast<int>(before.find('-') != std::string_view::npos) + 1;
         }
         width.integerPart = std::max(width.integerPart, integerPart);
         const int need = width.integerPart + (field.decimals > 0 ? field.decimals + 1 : 0);
@@ -141,10 +154,10 @@ void applyGivenLengths(FieldStructure& structure, const std::vector<int>& length
         const int l = f.length;
         const int d = f.decimals;
         if (f.type == "C") {
-            f.length = g;
+            f.length = std::min(g, db::kMaxTextLength);
         } else if (f.type == "N") {
             if (g > l) {
-                f.length = std::min(g, d + 20);
+                f.length = std::min({g, d + 20, db::kMaxNumberLength});
                 f.length = std::max(f.length, l);
             } else if (g < l) {
                 const int k = l - g;
@@ -165,6 +178,12 @@ void applyGivenLengths(FieldStructure& structure, const std::vector<int>& length
 
 void settleUntyped(FieldStructure& structure) {
     for (FieldDef& f : structure) {
+        // Leading zeros can make a number wider than any table's number field; as text its
+        // length still holds every value.
+        if (f.type == "N" && f.length > db::kMaxNumberLength) {
+            f.type = "C";
+            f.decimals = 0;
+        }
         if (f.type.empty())
             f.type = "C";
         if (f.length < 1)
@@ -172,31 +191,22 @@ void settleUntyped(FieldStructure& structure) {
     }
 }
 
-namespace {
-
-// Whether a frame left open at the end of the line took in separators, so that the values
-// after it were joined into one field. A frame closes only at a frame character right before
-// a separator or the line end, so the last field holds a separator while the line does not
-// end in the frame character exactly when its frame never closed. Such a line has fewer
-// fields than it shows, which would go unnoticed as a short line.
-bool frameSwallowedSeparators(std::string_view line, const std::vector<std::string>& fields, const Options& o) {
-    const char separator = o.inSeparator.empty() ? ';' : o.inSeparator[0];
-    const char frame = o.inFrame.empty() ? '"' : o.inFrame[0];
-    return !fields.empty() && fields.back().find(separator) != std::string::npos && !line.empty() &&
-           line.back() != frame;
-}
-
-}  // namespace
-
 AnalysisResult analyseCsv(LineReader& reader, const Options& o, RunContext& context) {
     AnalysisResult r;
     context.progressStart();
     context.progressSetMax(static_cast<double>(reader.size()));
 
-    std::string line;
-    reader.nextAnalysis(line);
     std::vector<std::string> fields;
-    FASTTOKENCSVARRAY(line, o.inSeparator, o.inFrame, fields);
+    {
+        CsvRecordReader first(reader, o, true);
+        first.next(fields);
+        if (first.unclosedFrame() && o.inHeader) {
+            // The header line's frame swallowed the whole file.
+            r.status = AnalysisStatus::Failed;
+            r.message = 53;
+            return r;
+        }
+    }
     const size_t c = fields.size();
     r.structure = makeStructNew(c);
     r.pos.resize(c);
@@ -216,17 +226,15 @@ AnalysisResult analyseCsv(LineReader& reader, const Options& o, RunContext& cont
             r.structure[i].name = makeFieldName(r.structure, i + 1, {});
     }
 
+    // The numbers in messages count the lines after the header, empty ones included.
+    CsvRecordReader records(reader, o, true);
     std::vector<NumberWidth> widths(c);
-    long record = 0;
     bool cancelled = false;
-    while (!reader.atEnd()) {
-        ++record;
-        reader.nextAnalysis(line);
-        FASTTOKENCSVARRAY(line, o.inSeparator, o.inFrame, fields);
-        if (fields.size() > c || frameSwallowedSeparators(line, fields, o)) {
+    while (records.next(fields)) {
+        if (fields.size() > c) {
             r.status = AnalysisStatus::Failed;
             r.message = 53;
-            r.record = record;
+            r.record = records.firstLine();
             return r;
         }
         for (size_t i = 0; i < c; ++i) {
@@ -238,7 +246,7 @@ AnalysisResult analyseCsv(LineReader& reader, const Options& o, RunContext& cont
                 while (!v.empty() && v.back() == ' ')
                     v.remove_suffix(1);
             }
-            inferFieldType(v, r.structure[i]);
+            inferFieldType(v, r.structure[i], o.inDecComma);
             inferFieldLength(v, r.structure[i], widths[i], o.inDecComma);
         }
         if (context.progressTimeOk())
@@ -251,6 +259,12 @@ AnalysisResult analyseCsv(LineReader& reader, const Options& o, RunContext& cont
     }
     if (cancelled) {
         r.status = AnalysisStatus::Cancelled;
+        return r;
+    }
+    if (records.unclosedFrame()) {
+        r.status = AnalysisStatus::Failed;
+        r.message = 53;
+        r.record = records.firstLine();
         return r;
     }
     if (reader.readFailed() || !reader.rewind()) {

@@ -24,7 +24,9 @@ std::string makeFieldName(const FieldStructure& structure, size_t n, std::string
 
 // The type of a field after one more value: the first value decides ("N", "D", "L" or "C"),
 // a value of another form makes it "C" for good. A field that becomes "C" has no decimals.
-void inferFieldType(std::string_view value, FieldDef& field);
+// A number written with the other decimal separator than `decimalComma` selects, or without
+// any digit, is text: stored as a number it would change.
+void inferFieldType(std::string_view value, FieldDef& field, bool decimalComma);
 
 // What the length inference of a number field remembers beside the entry: the widest
 // integer part seen (sign and blanks included).
@@ -62,7 +64,8 @@ struct AnalysisResult {
 };
 
 // A field that saw no value (a file with a header line only) is a text field of length 1,
-// so that a table can still be made of the structure.
+// and a number field wider than a table's number field is text, so that a table can still be
+// made of the structure.
 void settleUntyped(FieldStructure& structure);
 
 // Reads the whole CSV input once from its start and infers its structure; rewinds it on

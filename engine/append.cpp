@@ -16,6 +16,13 @@ MultiOpenDialogChooser& chooser() {
 
 bool isNumber(const std::string& type) { return type == "N" || type == "F"; }
 
+// The digits a number field holds before its decimal point: the point takes a place of its
+// own, so N(10,2) holds 7, not 8.
+int integerPlaces(const FieldDef& f) { return f.decimals > 0 ? f.length - f.decimals - 1 : f.length; }
+
+// The length that holds `integer` places and `decimals` places after a point.
+int numberLength(int integer, int decimals) { return decimals > 0 ? integer + decimals + 1 : integer; }
+
 }  // namespace
 
 bool fieldFits(const FieldDef& w, const FieldDef& t) {
@@ -25,7 +32,7 @@ bool fieldFits(const FieldDef& w, const FieldDef& t) {
     if (w.type == "D" || w.type == "L" || w.type == "M") return true;
     if (w.length > t.length || w.decimals > t.decimals) return false;
     // N(8,0) holds numbers of eight integer digits; N(8,2) only of five.
-    if (isNumber(w.type) && w.length - w.decimals > t.length - t.decimals) return false;
+    if (isNumber(w.type) && integerPlaces(w) > integerPlaces(t)) return false;
     return true;
 }
 
@@ -50,10 +57,14 @@ int mergeStructure(FieldStructure& merged, const FieldStructure& source) {
             ++conflicts;
             continue;
         }
-        const int integer = std::max(s.length - s.decimals, m.length - m.decimals);
+        if (!isNumber(m.type)) {
+            m.length = std::max(m.length, s.length);
+            continue;
+        }
         const int decimals = std::max(s.decimals, m.decimals);
-        if (integer + decimals > m.length) m.length = integer + decimals;
-        if (decimals > m.decimals) m.decimals = decimals;
+        const int length = numberLength(std::max(integerPlaces(s), integerPlaces(m)), decimals);
+        if (length > m.length) m.length = length;
+        m.decimals = decimals;
     }
     return conflicts;
 }

@@ -16,7 +16,8 @@ void replaceFirst(std::string& text, char from, char to) {
 
 // The number at the field's length and decimals, leading blanks removed, framed when asked,
 // its first point made a comma when asked, and the separator behind it.
-void appendNumber(std::string& line, double value, const FieldDef& field, bool comma, bool framed, char separator) {
+void appendNumber(std::string& line, const rt::Value& value, const FieldDef& field, bool comma, bool framed,
+                  char separator) {
     if (framed) line += '"';
     const size_t start = line.size();
     appendStrTrimmed(line, value, field.length, field.decimals);
@@ -80,7 +81,7 @@ void appendCsvText(std::string& line, const FieldDef& field, std::string_view va
             } else {
                 number = rt::Val(value);
             }
-            appendNumber(line, number, field, commaAllowed(o), o.frame == CsvFrame::All, o.separator);
+            appendNumber(line, rt::Value(number), field, commaAllowed(o), o.frame == CsvFrame::All, o.separator);
         } else {
             appendFramed(line, value, o.frame == CsvFrame::All, o.separator);
         }
@@ -106,7 +107,7 @@ void appendCsvTyped(std::string& line, const FieldDef& field, const rt::Value& v
         return;
     }
     case 'N':
-        appendNumber(line, value.num(), field, field.decimals > 0 && commaAllowed(o), o.frame == CsvFrame::All,
+        appendNumber(line, value, field, field.decimals > 0 && commaAllowed(o), o.frame == CsvFrame::All,
                      o.separator);
         return;
     case 'L': appendFramed(line, value.log() ? ".T." : ".F.", o.frame == CsvFrame::All, o.separator); return;

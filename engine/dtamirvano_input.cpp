@@ -16,6 +16,7 @@
 #include "platform/db/dbserver.h"
 #include "platform/gui/application.h"
 #include "platform/runtime/files.h"
+#include "platform/runtime/strings.h"
 #include "ui/dtamirvano.h"
 
 namespace engine {
@@ -210,6 +211,11 @@ DTAMIRVANO& DTAMIRVANO::BUTDATEIOEFFNEN(bool selectOnly) {
         if (const size_t at = text.find('$'); at != std::string::npos)
             text.replace(at, 1, cFileIn);
         engine::reportTransient(text);
+        // A damaged table is read as far as it is whole; the user learns what is missing, last
+        // so that the status bar keeps it.
+        if (const int64_t claimed = oDBIn ? oDBIn->CLAIMEDCOUNT() : -1; claimed >= 0)
+            engine::reportTransient(rt::StrTran(rt::StrTran(message(67), "$1", std::to_string(claimed)), "$2",
+                                                std::to_string(oDBIn->LASTREC())));
     }
 
     KILLTIMER(1);
@@ -280,7 +286,7 @@ std::string DTAMIRVANO::TESTMAKENAME(const FieldStructure& aStruct, size_t n, co
 
 void DTAMIRVANO::TESTFIELDTYPE(const std::string& cValue, FieldStructure& aStruct, size_t n) const {
     if (n >= 1 && n <= aStruct.size())
-        engine::inferFieldType(cValue, aStruct[n - 1]);
+        engine::inferFieldType(cValue, aStruct[n - 1], lInDecComma);
 }
 
 void DTAMIRVANO::TESTFIELDLENGTH(const std::string& cValue, FieldStructure& aStruct, size_t n) const {

@@ -146,7 +146,8 @@ uint32_t runLoop(DTAMIRVANO& w, const std::string& table) {
         output.table = w.oDBOut.get();
         engine::LoopInput input{reader.get(), w.oDBIn.get()};
         result = engine::runConversion(job, input, output, *context, hooks);
-        if (writer) writer->flush();
+        // A step that failed closed the output: its handle is no longer ours to write.
+        if (writer && w.lOutOpen) writer->flush();
     }
     gLastLoop = result;
     if (result.end == engine::LoopEnd::WriteFailed || result.end == engine::LoopEnd::ReadFailed) {

@@ -28,6 +28,11 @@ FieldList buildFieldList(const FieldStructure& input, const std::vector<int>& po
         for (size_t k = 0; k < input.size(); ++k)
             if (input[k].length > 0) take(k);
     }
+    // A dBase float field is a number of its length and decimals: text output writes it as
+    // such rather than leave it out.
+    if (output != Format::DBF)
+        for (FieldDef& f : out.fields)
+            if (f.type == "F") f.type = "N";
     return out;
 }
 

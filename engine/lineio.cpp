@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "functions/faststring.h"
 #include "platform/win/codepage.h"
 
 namespace engine {
@@ -90,6 +91,7 @@ LineReader::LineReader(win::FileHandle handle, Charset input, Charset working)
 
 bool LineReader::readRaw(std::string& raw) {
     raw.clear();
+    lineEnd_ = "";
     win::ReadAhead* ra = win::FileReadAhead(handle_);
     if (!ra) {
         failed_ = true;
@@ -131,6 +133,7 @@ bool LineReader::readRaw(std::string& raw) {
                 if (ra->available() >= i + 2 * unit && d[i + unit] == '\n' && (unit == 1 || d[i + unit + 1] == '\0'))
                     endLength = 2 * unit;
             }
+            lineEnd_ = endLength == 2 * unit ? "\r\n" : d[i] == '\r' ? "\r" : "\n";
             ra->consume(i + endLength);
             return true;
         }
@@ -198,6 +201,44 @@ bool LineReader::rewind() { return win::SetFilePointer(handle_, 0, win::FILE_BEG
 
 // ---------------------------------------------------------------------------------------
 
+CsvRecordReader::CsvRecordReader(LineReader& reader, const Options& options, bool analysis)
+    : reader_(reader), separator_(options.inSeparator), frame_(options.inFrame), analysis_(analysis) {}
+
+bool CsvRecordReader::readLine(std::string& line) {
+    if (!(analysis_ ? reader_.nextAnalysis(line) : reader_.next(line)))
+        return false;
+    ++lines_;
+    return true;
+}
+
+bool CsvRecordReader::next(std::vector<std::string>& fields) {
+    fields.clear();
+    do {
+        if (!readLine(text_))
+            return false;
+    } while (text_.empty());
+    first_ = lines_;
+    bool open = false;
+    FASTTOKENCSVARRAY(text_, separator_, frame_, fields, open);
+    if (!open)
+        return true;
+    // The value goes on after the line end: join the lines up to the one that closes the
+    // frame (each line scanned once), and split the whole record once more.
+    do {
+        text_ += reader_.lastLineEnd();
+        if (!readLine(more_)) {
+            unclosed_ = !reader_.readFailed();
+            fields.clear();
+            return false;
+        }
+        text_ += more_;
+    } while (CSVFRAMESTILLOPEN(more_, separator_, frame_));
+    FASTTOKENCSVARRAY(text_, separator_, frame_, fields);
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------
+
 namespace {
 constexpr size_t kWriteBlock = 256 * 1024;
 }
@@ -207,7 +248,9 @@ LineWriter::LineWriter(win::FileHandle handle, Charset working, Charset output)
     buffer_.reserve(kWriteBlock + 4096);
 }
 
-LineWriter::~LineWriter() { flush(); }
+// Nothing is written here: by the time a writer goes, its owner may have closed the handle,
+// and the number may already belong to another file.
+LineWriter::~LineWriter() = default;
 
 bool LineWriter::write(std::string_view line) {
     const size_t before = buffer_.size();

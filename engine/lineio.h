@@ -44,6 +44,9 @@ public:
 
     uint32_t lineMax() const { return lineMax_; }
     void setLineMax(uint32_t n) { lineMax_ = n; }
+    // The line end that closed the last line read ("\r\n", "\n", "\r", or "" for a last line
+    // without one), as 8-bit text.
+    std::string_view lastLineEnd() const { return lineEnd_; }
 
     win::FileHandle handle() const { return handle_; }
     Charset input() const { return input_; }
@@ -56,17 +59,48 @@ private:
     Charset working_;
     uint32_t lineMax_ = 0;
     bool failed_ = false;
+    std::string_view lineEnd_;
     std::u16string wide_;
     std::string raw_;
 };
 
+// The records of a CSV input, read through a line reader: a framed value goes on over line
+// ends (which it keeps) until its frame closes, and an empty line between records is no
+// record. Lines are counted from 1 at construction, empty lines included, so that a message
+// can name the line a record began on.
+class CsvRecordReader {
+public:
+    // `analysis` reads through nextAnalysis() (ANSI text), otherwise through next().
+    CsvRecordReader(LineReader& reader, const Options& options, bool analysis);
+
+    // The fields of the next record; false at the end of the file, after a read error, or when
+    // the last record's frame never closed (unclosedFrame()).
+    bool next(std::vector<std::string>& fields);
+    // The line the last record (or the unclosed frame) began on.
+    long firstLine() const { return first_; }
+    bool unclosedFrame() const { return unclosed_; }
+
+private:
+    bool readLine(std::string& line);
+    LineReader& reader_;
+    std::string separator_;
+    std::string frame_;
+    bool analysis_;
+    long lines_ = 0;
+    long first_ = 0;
+    bool unclosed_ = false;
+    std::string text_;
+    std::string more_;
+};
+
 // Writes lines, each followed by CR LF, converted from the working encoding into the
 // output's character set. Output is gathered and written in large blocks: call flush()
-// before the handle is used otherwise (seek, another write, close).
+// before the handle is used otherwise (seek, another write, close). Once the handle is closed
+// the writer must not be used again.
 class LineWriter {
 public:
     LineWriter(win::FileHandle handle, Charset working, Charset output);
-    ~LineWriter();  // flushes; a failure there is lost, so call flush() yourself
+    ~LineWriter();  // writes nothing: what was not flushed is dropped
     LineWriter(const LineWriter&) = delete;
     LineWriter& operator=(const LineWriter&) = delete;
 

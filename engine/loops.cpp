@@ -4,6 +4,7 @@
 
 #include "engine/csvline.h"
 #include "engine/header.h"
+#include "engine/numbertext.h"
 #include "engine/sdfwidths.h"
 #include "functions/faststring.h"
 #include "platform/db/dbserver.h"
@@ -142,7 +143,11 @@ public:
 private:
     bool put(size_t i, const rt::Value& value) {
         if (i >= numbers_.size() || numbers_[i] <= 0) return fail("FIELDPUT " + job_.out.fields[i].name);
-        if (!out_.table->FIELDPUT(rt::Value(numbers_[i]), value)) return fail("FIELDPUT " + job_.out.fields[i].name);
+        // A number's exact text (more digits than a double keeps) is stored as such.
+        const bool exact = value.isString() && (job_.out.fields[i].type == "N" || job_.out.fields[i].type == "F");
+        if (!(exact ? out_.table->PUTNUMBERTEXT(numbers_[i], value.str())
+                    : out_.table->FIELDPUT(rt::Value(numbers_[i]), value)))
+            return fail("FIELDPUT " + job_.out.fields[i].name);
         return true;
     }
     bool fail(const std::string& what) {
@@ -288,12 +293,15 @@ LoopResult runConversion(const LoopJob& job, LoopInput& input, LoopOutput& outpu
     if (!open) output.table = nullptr;
     Sink sink(job, output, widths);
     if (textOut && go()) writeFailed = !writeScriptAndHeader(job, sink, widths, context);
+    // The script and header stay even when the filter step fails, and that step closes the
+    // output: they must be on disk before it runs.
+    if (textOut && textIn && go()) writeFailed = !sink.flush();
     if (textIn && go()) open = hooks.setFilterTextIn(filter);
     if (!open) output.table = nullptr;
 
     if (!go()) {
         const bool cancelled = context.cancelled();
-        if (textIn && textOut && !cancelled) context.progressFinish();
+        if (textIn && textOut && !cancelled && !writeFailed) context.progressFinish();
         if (textIn && !textOut && open) outputCleanUp(output.table);
         if (!textIn) {
             if (!cancelled) context.progressFinish();
@@ -315,7 +323,6 @@ LoopResult runConversion(const LoopJob& job, LoopInput& input, LoopOutput& outpu
     // 3-6. before the first record
     hooks.showTransient(56);
     std::string line;
-    if (textIn && o.inHeader) input.reader->next(line);
 
     uint32_t count = 0;
     bool failed = false;
@@ -323,8 +330,6 @@ LoopResult runConversion(const LoopJob& job, LoopInput& input, LoopOutput& outpu
         LineReader& reader = *input.reader;
         const bool csv = inF == Format::CSV;
         const bool characters = countsCharacters(o);
-        const std::string frame = o.inFrame;
-        const std::string separator = o.inSeparator;
         const size_t fieldsIn = job.structIn.size();
         // CSV input: the record entry of each output field.
         std::vector<size_t> column(n, 0);
@@ -346,9 +351,13 @@ LoopResult runConversion(const LoopJob& job, LoopInput& input, LoopOutput& outpu
         }
         std::vector<std::string> record, recordIn;
         std::vector<std::string_view> values(n);
-        while (reader.next(line)) {
+        // CSV records are read as the analysis read them: a framed value over several lines
+        // is one record, an empty line none.
+        CsvRecordReader records(reader, o, false);
+        auto nextRecord = [&] { return csv ? records.next(record) : reader.next(line); };
+        if (o.inHeader) nextRecord();
+        while (nextRecord()) {
             if (csv) {
-                FASTTOKENCSVARRAY(line, separator, frame, record);
                 if (record.size() < fieldsIn) record.resize(fieldsIn);
             } else {
                 copySdf2ArrayOut(line, job.out.len, job.out.pos, n, characters, record);
@@ -380,6 +389,14 @@ LoopResult runConversion(const LoopJob& job, LoopInput& input, LoopOutput& outpu
         // Every dBase loop starts at the first record of the order and filter in force.
         table.GOTOP();
         std::vector<int> numbers = fieldNumbers(table, fields);
+        // Number fields wide enough to hold more digits than a double keeps: such a value
+        // travels as its exact text.
+        std::vector<bool> wide(n, false);
+        for (size_t i = 0; i < n; ++i)
+            if (numbers[i] > 0) {
+                const db::FieldInfo& f = table.fields()[static_cast<size_t>(numbers[i] - 1)];
+                wide[i] = (f.type == 'N' || f.type == 'F') && f.length > 15;
+            }
         std::vector<rt::Value> values(n);
         const double last = static_cast<double>(table.LASTREC());
         long percent = -1;
@@ -388,8 +405,12 @@ LoopResult runConversion(const LoopJob& job, LoopInput& input, LoopOutput& outpu
         const std::string statusBefore = table.Status();
         while (!table.EOF()) {
             ++count;
-            for (size_t i = 0; i < n; ++i)
+            for (size_t i = 0; i < n; ++i) {
                 values[i] = numbers[i] > 0 ? table.FIELDGET(rt::Value(numbers[i])) : rt::Value();
+                if (wide[i])
+                    if (std::string exact = table.NUMBERTEXT(numbers[i]); exceedsDouble(exact))
+                        values[i] = rt::Value(std::move(exact));
+            }
             if (table.Status() != statusBefore) {
                 result.end = LoopEnd::ReadFailed;
                 result.error = table.Status();
@@ -401,7 +422,8 @@ LoopResult runConversion(const LoopJob& job, LoopInput& input, LoopOutput& outpu
             }
             table.SKIP();
             if (outF == Format::CSV && last > 0) {
-                long p = std::lround(count / last * 100.0);
+                // The bar shows whole percent, truncated: change it exactly when its figure does.
+                long p = static_cast<long>(count / last * 100.0);
                 if (p != percent) {
                     percent = p;
                     context.progressUpdate(count);

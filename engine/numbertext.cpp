@@ -92,6 +92,32 @@ void appendStrTrimmed(std::string& out, double value, int length, int decimals) 
     out.append(buf, static_cast<size_t>(n));
 }
 
+void appendStr(std::string& out, const rt::Value& value, int length, int decimals) {
+    if (!value.isString()) return appendStr(out, value.num(), length, decimals);
+    if (length <= 0) return;
+    const std::string& text = value.str();
+    if (text.size() > static_cast<size_t>(length)) return out.append(static_cast<size_t>(length), '*'), void();
+    out.append(static_cast<size_t>(length) - text.size(), ' ');
+    out += text;
+}
+
+void appendStrTrimmed(std::string& out, const rt::Value& value, int length, int decimals) {
+    if (!value.isString()) return appendStrTrimmed(out, value.num(), length, decimals);
+    if (length <= 0) return;
+    const std::string& text = value.str();
+    if (text.size() > static_cast<size_t>(length)) return out.append(static_cast<size_t>(length), '*'), void();
+    out += text;
+}
+
+bool exceedsDouble(std::string_view numberText) {
+    int digits = 0;
+    for (char c : numberText) {
+        if ((c >= '1' && c <= '9') || (c == '0' && digits > 0))
+            ++digits;
+    }
+    return digits > 15;
+}
+
 int strTrimmedLength(double value, int length, int decimals) {
     if (length <= 0) return 0;
     char buf[1200];

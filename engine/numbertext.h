@@ -4,6 +4,7 @@
 // decimal text, its minus sign only for a non-zero result and its asterisks for a number that
 // does not fit.
 #include <string>
+#include <string_view>
 
 #include "platform/runtime/value.h"
 
@@ -13,6 +14,15 @@ namespace engine {
 void appendStr(std::string& out, double value, int length, int decimals);
 // Appends the same text without its leading blanks.
 void appendStrTrimmed(std::string& out, double value, int length, int decimals);
+// A number a table stores with more digits than a double keeps comes as its exact text (a
+// string value); these take either form, the text as it stands.
+void appendStr(std::string& out, const rt::Value& value, int length, int decimals);
+void appendStrTrimmed(std::string& out, const rt::Value& value, int length, int decimals);
+
+// Whether a number text has more significant digits than a double keeps exactly (15), so that
+// it would come back changed through one.
+bool exceedsDouble(std::string_view numberText);
+
 // The length of that text without its leading blanks.
 int strTrimmedLength(double value, int length, int decimals);
 

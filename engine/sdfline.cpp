@@ -95,7 +95,7 @@ void appendSdfTyped(std::string& line, const FieldDef& field, size_t i, const rt
     }
     case 'N': {
         const size_t start = line.size();
-        appendStr(line, value.num(), o.mode == SdfMode::Plain ? field.length : w, field.decimals);
+        appendStr(line, value, o.mode == SdfMode::Plain ? field.length : w, field.decimals);
         if (o.outDecComma && field.decimals > 0) {
             auto pos = line.find('.', start);
             if (pos != std::string::npos) line[pos] = ',';

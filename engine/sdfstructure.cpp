@@ -203,7 +203,10 @@ AnalysisResult analyseSdf(LineReader& reader, const Options& o, RunContext& cont
                 v = i + 1 < n ? std::string_view(line).substr(start, static_cast<size_t>(r.len[i]))
                               : std::string_view(line).substr(start);
             FieldDef& f = r.structure[i];
-            inferFieldType(v, f);
+            // Blanks are the absence of a value in a fixed-width column, not a number 0: a
+            // column that holds nothing else stays untyped and becomes text.
+            if (v.find_first_not_of(' ') != std::string_view::npos || v.empty())
+                inferFieldType(v, f, o.inDecComma);
             if (way == Way::Mask || i + 1 == n)
                 inferFieldLength(v, f, widths[i], o.inDecComma);
             else if (f.type == "N")

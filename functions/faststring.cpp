@@ -1,81 +1,72 @@
 #include "functions/faststring.h"
 
+#include <algorithm>
+
 #include "platform/runtime/numbers.h"
 
 namespace {
 
 // Runs the frame and separator rules over one line; `emit(field, framed)` receives each field
-// in line order.
+// in line order. Returns true when the last field's frame is still open at the end of the
+// line: a framed value that continues on the next line.
+//
+// The rules are those every CSV writer follows: a frame opens only at the first byte of a
+// field; inside it a doubled frame character is one literal character, and a single one
+// closes it (bytes that follow up to the separator still belong to the field). A frame
+// character anywhere else is an ordinary byte.
+// `inFrame` starts the scan inside a frame opened on an earlier line.
 template <typename Emit>
-void splitCsv(std::string_view line, std::string_view separator, std::string_view frame, Emit&& emit) {
+bool splitCsv(std::string_view line, std::string_view separator, std::string_view frame, Emit&& emit,
+              bool inFrame = false) {
     const size_t n = line.size();
     if (n == 0)
-        return;
+        return inFrame;
     const char S = separator.empty() ? ';' : separator[0];
     const char F = frame.empty() ? '"' : frame[0];
 
     std::string field;
-    bool inFrame = false;
-    bool doubleOpened = false;
-    bool hasContent = false;
-    bool framed = false;
-    bool lastWasSeparator = false;
-
-    // A single F at i ends the field when it is the last byte or S follows it.
-    auto singleEnds = [&](size_t i) { return i + 1 == n || line[i + 1] == S; };
-    // The pair F F at i, i+1 ends the field when it closes the line or S follows it.
-    auto pairEnds = [&](size_t i) { return i + 2 == n || (i + 2 < n && line[i + 2] == S); };
-
+    bool framed = inFrame;
+    bool atStart = !inFrame;
     size_t i = 0;
     while (i < n) {
         const char c = line[i];
-        const bool nextIsF = i + 1 < n && line[i + 1] == F;
-        if (c == F) {
-            if (!inFrame) {
-                if (nextIsF && !pairEnds(i)) {
-                    framed = doubleOpened = inFrame = true;
+        if (inFrame) {
+            if (c == F) {
+                if (i + 1 < n && line[i + 1] == F) {
+                    field.push_back(F);
                     i += 2;
-                    continue;
-                }
-                if (!singleEnds(i)) {
-                    framed = inFrame = true;
-                    ++i;
-                    continue;
-                }
-            } else if (nextIsF) {
-                if (pairEnds(i)) {
+                } else {
                     inFrame = false;
-                    doubleOpened = false;
-                    i += 2;
-                    continue;
+                    ++i;
                 }
-                // Otherwise this F is data; the next one is looked at by itself.
-            } else if (singleEnds(i) && (!doubleOpened || !hasContent)) {
-                inFrame = false;
-                ++i;
                 continue;
             }
-        }
-        // Collect.
-        lastWasSeparator = !inFrame && c == S;
-        if (lastWasSeparator) {
-            emit(field, framed);
-            field.clear();
-            inFrame = doubleOpened = hasContent = framed = false;
-        } else {
-            field.push_back(c);
-            hasContent = true;
-            // Bytes that are neither frame nor separator are always data: take the run at once.
-            size_t j = i + 1;
-            while (j < n && line[j] != S && line[j] != F) ++j;
-            field.append(line.data() + i + 1, j - i - 1);
+            const size_t j = std::min(line.find(F, i), n);
+            field.append(line.data() + i, j - i);
             i = j;
             continue;
         }
-        ++i;
+        if (c == S) {
+            emit(field, framed);
+            field.clear();
+            framed = false;
+            atStart = true;
+            ++i;
+            continue;
+        }
+        if (c == F && atStart) {
+            inFrame = framed = true;
+            atStart = false;
+            ++i;
+            continue;
+        }
+        atStart = false;
+        const size_t j = std::min(line.find(S, i), n);
+        field.append(line.data() + i, j - i);
+        i = j;
     }
-    (void)lastWasSeparator;  // the field under construction is empty after a final separator
     emit(field, framed);
+    return inFrame;
 }
 
 }  // namespace
@@ -89,8 +80,14 @@ std::vector<std::string> FASTTOKENCSVARRAY(std::string_view line, std::string_vi
 
 size_t FASTTOKENCSVARRAY(std::string_view line, std::string_view separator, std::string_view frame,
                          std::vector<std::string>& out) {
+    bool frameOpen = false;
+    return FASTTOKENCSVARRAY(line, separator, frame, out, frameOpen);
+}
+
+size_t FASTTOKENCSVARRAY(std::string_view line, std::string_view separator, std::string_view frame,
+                         std::vector<std::string>& out, bool& frameOpen) {
     size_t count = 0;
-    splitCsv(line, separator, frame, [&](const std::string& field, bool) {
+    frameOpen = splitCsv(line, separator, frame, [&](const std::string& field, bool) {
         if (count < out.size())
             out[count].assign(field);
         else
@@ -117,6 +114,10 @@ rt::Value FASTTOKENCSVARRAY(std::string_view line, std::string_view separator, s
         }
     });
     return rt::Value::array(std::move(out));
+}
+
+bool CSVFRAMESTILLOPEN(std::string_view text, std::string_view separator, std::string_view frame) {
+    return splitCsv(text, separator, frame, [](const std::string&, bool) {}, true);
 }
 
 bool FASTISNUMBER(std::string_view value) {

@@ -10,7 +10,10 @@
 
 // Splits one CSV line (without its line end) into its fields. Only the first byte of
 // `separator` counts, "" means ";"; only the first byte of `frame` counts, "" means the
-// double quote. No byte is trimmed. A field is never cut, however long.
+// double quote. No byte is trimmed. A field is never cut, however long. A frame opens only at
+// the first byte of a field and closes at the next single frame character; inside it a
+// separator is data and a doubled frame character is one. A frame character elsewhere is
+// data.
 std::vector<std::string> FASTTOKENCSVARRAY(std::string_view line, std::string_view separator = ";",
                                            std::string_view frame = "\"");
 
@@ -18,6 +21,14 @@ std::vector<std::string> FASTTOKENCSVARRAY(std::string_view line, std::string_vi
 // enough); returns the number of fields, to which `out` is resized.
 size_t FASTTOKENCSVARRAY(std::string_view line, std::string_view separator, std::string_view frame,
                          std::vector<std::string>& out);
+// As above; `frameOpen` tells whether the last field's frame was still open at the end of the
+// text, so that the value goes on after the line end.
+size_t FASTTOKENCSVARRAY(std::string_view line, std::string_view separator, std::string_view frame,
+                         std::vector<std::string>& out, bool& frameOpen);
+
+// Whether a frame that is open at the start of `text` (a line that continues a framed value)
+// is still open at its end.
+bool CSVFRAMESTILLOPEN(std::string_view text, std::string_view separator, std::string_view frame);
 
 // As above; with `numeric` TRUE a field that had no frame becomes a number (an empty field 0,
 // otherwise the text with its first "," made "." through Val). The result is an array value.

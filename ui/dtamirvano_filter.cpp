@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "engine/report.h"
 #include "functions/sounds.h"
 #include "platform/gui/statusbar.h"
 #include "platform/runtime/expr.h"
@@ -59,10 +60,10 @@ QChar freeMarker(const QString& s) {
     return QChar(0xF8FF);
 }
 
+// Through the engine's report seam, so that a batch run tells the reason on standard error.
 void statusError(const std::string& text, const char* sound) {
-    if (goShell)
-        if (gui::STATUSBAR* bar = goShell->STATUSBAR()) bar->ERRORTEXT(text);
-    TON(rt::Value(sound));
+    engine::reportError(text);
+    engine::reportSound(sound);
 }
 
 // Sample values of the field types, put in place of the field names for the check.

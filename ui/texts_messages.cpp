@@ -7,7 +7,7 @@ namespace ui {
 
 namespace {
 
-constexpr std::array<MessageText, 61> kMessages{{
+constexpr std::array<MessageText, 62> kMessages{{
     {1, "MIRVANO 7.00 -- TorvelSoft Datenkonvertierungs-Freeware", "MIRVANO 7.00 -- TorvelSoft Data Conversion Freeware"},
     {3,
      "MIRVANO von TorvelSoft wandelt Datendateien in andere\r\n"
@@ -192,6 +192,8 @@ constexpr std::array<MessageText, 61> kMessages{{
     {64, "Eingabedat. analysieren", "Analyze input file"},
     {65, "Eingabedatei öffnen", "Open input file"},
     {66, "Zur Zeit besteht keine Verbindung zum Internet.", "Currently there is no connection to the Internet."},
+    {67, "Die Kopfzeile der dBase-Datei nennt $1 Datensätze, vollständig enthalten und gelesen sind $2",
+     "The header of the dBase file counts $1 records; $2 complete records are in the file and were read"},
 }};
 
 }  // namespace

@@ -164,9 +164,11 @@ bool GCSLOGFILE::CLOSE() {
             }
         }
         rt::FCommit(hFile);
+        // A failed close still gives the descriptor up (POSIX leaves it released), and its
+        // number may be handed to the next file opened: never touch it again.
         if (!rt::FClose(hFile)) {
             nLastError = static_cast<uint32_t>(rt::FError());
-            return false;
+            ok = false;
         }
         hFile = -1;
     }

@@ -107,10 +107,28 @@ std::string formatNumber(double v, int len, int dec) {
     const size_t nz = ip.find_first_not_of('0');
     ip = nz == std::string::npos ? "0" : ip.substr(nz);
     if (ip == "0" && fp.find_first_not_of('0') == std::string::npos) negative = false;
+    // A fraction in a field without room for its leading zero (N(5,4) holding 0.1234) is
+    // written as other writers do, ".1234".
+    if (ip == "0" && dec > 0 && static_cast<int>((negative ? 3 : 2) + fp.size()) > len) ip.clear();
     std::string out = (negative ? "-" : "") + ip;
     if (dec > 0) out += "." + fp;
     if (static_cast<int>(out.size()) > len) return stars;
     return std::string(static_cast<size_t>(len) - out.size(), ' ') + out;
+}
+
+// An optional minus, digits, and at most one point: the form a number field stores.
+bool isNumberText(std::string_view t) {
+    size_t i = !t.empty() && t[0] == '-' ? 1 : 0;
+    bool digit = false, point = false;
+    for (; i < t.size(); ++i) {
+        if (t[i] >= '0' && t[i] <= '9')
+            digit = true;
+        else if (t[i] == '.' && !point)
+            point = true;
+        else
+            return false;
+    }
+    return digit;
 }
 
 double parseNumber(const char* p, size_t n) {
@@ -216,17 +234,20 @@ bool checkStructure(std::vector<FieldInfo>& fields, std::string* error) {
         }
         switch (f.type) {
         case 'C':
-            if (f.length < 1 || f.length > 65534) {
-                *error = "the text field " + f.name + " needs a length of 1 to 65534";
+            if (f.length < 1 || f.length > kMaxTextLength) {
+                *error = "the text field " + f.name + " needs a length of 1 to " + std::to_string(kMaxTextLength);
                 return false;
             }
             f.decimals = 0;
             break;
         case 'N':
         case 'F':
-            if (f.length < 1 || f.length > 20 || f.decimals < 0 || f.decimals > 18 ||
-                (f.decimals > 0 && f.decimals > f.length - 2)) {
-                *error = "the numeric field " + f.name + " needs a length of 1 to 20 and room for its decimals";
+            // Every width a table can carry (one byte), as other writers make them: N(24,15),
+            // N(5,4) for fractions written without their leading zero.
+            if (f.length < 1 || f.length > kMaxNumberLength || f.decimals < 0 ||
+                (f.decimals > 0 && f.decimals > f.length - 1)) {
+                *error = "the numeric field " + f.name + " needs a length of 1 to " + std::to_string(kMaxNumberLength) +
+                         " and room for its decimals";
                 return false;
             }
             break;
@@ -396,6 +417,7 @@ struct DBSERVER::Impl {
     uint32_t headerLength = 0;
     uint32_t recordLength = 0;
     int64_t count = 0;
+    int64_t claimed = -1;  // the header's count when the file is shorter
     std::vector<FieldInfo> fields;
     std::vector<uint32_t> offsets;
     std::unordered_map<std::string, int> byName;
@@ -471,10 +493,16 @@ struct DBSERVER::Impl {
         unsigned char raw[4];
         size_t got = 0;
         if (io::readAt(fd, raw, sizeof raw, 4, &got) && got == sizeof raw) {
-            const int64_t n = io::le32(raw);
+            const int64_t n = std::min<int64_t>(io::le32(raw), completeRecords(io::fileSize(fd)));
             if (n > count) count = n;
         }
         syncCount();
+    }
+
+    // The records a file of `size` bytes holds whole.
+    int64_t completeRecords(int64_t size) const {
+        if (recordLength == 0 || size <= static_cast<int64_t>(headerLength)) return 0;
+        return (size - static_cast<int64_t>(headerLength)) / static_cast<int64_t>(recordLength);
     }
 
     const char* fetch(int64_t r) {
@@ -937,9 +965,12 @@ bool DBSERVER::Impl::open(const std::string& file, bool sharedMode, bool readOnl
         return fail("the record length " + std::to_string(recordLength) + " of " + path +
                     " is shorter than its fields (" + std::to_string(offset) + " bytes)");
     }
-    if (count > (size - static_cast<int64_t>(headerLength)) / static_cast<int64_t>(recordLength)) {
-        closeFiles();
-        return fail("the record count " + std::to_string(count) + " of " + path + " runs beyond the end of the file");
+    // A cut last record or a count one too high is common damage: the complete records are
+    // still worth reading, and the caller learns how many the header claimed.
+    claimed = -1;
+    if (const int64_t whole = completeRecords(size); count > whole) {
+        claimed = count;
+        count = whole;
     }
 
     bool memoFields = false;
@@ -1088,6 +1119,8 @@ std::string DBSERVER::FIELDNAME(int number) const {
     return d->fields[static_cast<size_t>(number - 1)].name;
 }
 
+int64_t DBSERVER::CLAIMEDCOUNT() const { return d->claimed; }
+
 int64_t DBSERVER::LASTREC() {
     d->syncCount();
     return d->count;
@@ -1188,6 +1221,44 @@ rt::Value DBSERVER::FIELDGET(const rt::Value& field) {
         return rt::Value();
     }
     return d->decode(i, d->eof ? d->blank.data() : d->current.data());
+}
+
+std::string DBSERVER::NUMBERTEXT(int number) const {
+    if (!d->used || number < 1 || number > FCOUNT()) return {};
+    const size_t i = static_cast<size_t>(number - 1);
+    const FieldInfo& f = d->fields[i];
+    if (f.type != 'N' && f.type != 'F') return {};
+    const char* record = d->eof ? d->blank.data() : d->current.data();
+    std::string_view t(record + d->offsets[i], static_cast<size_t>(f.length));
+    const size_t b = t.find_first_not_of(' ');
+    if (b == std::string_view::npos) return {};
+    return std::string(t.substr(b, t.find_last_not_of(' ') - b + 1));
+}
+
+bool DBSERVER::PUTNUMBERTEXT(int number, const std::string& text) {
+    if (!d->used) return d->notOpen();
+    if (d->readOnly) return d->fail("the table " + d->path + " is open read-only");
+    if (d->eof) return d->fail("there is no current record");
+    if (number < 1 || number > FCOUNT()) return d->fail("the table has no field " + std::to_string(number));
+    const size_t i = static_cast<size_t>(number - 1);
+    const FieldInfo& f = d->fields[i];
+    if ((f.type != 'N' && f.type != 'F') || !isNumberText(text))
+        return d->fail("the text \"" + text + "\" is no number for the field " + f.name);
+    char* p = d->current.data() + d->offsets[i];
+    const size_t len = static_cast<size_t>(f.length);
+    const size_t point = text.find('.');
+    const int decimals = point == std::string::npos ? 0 : static_cast<int>(text.size() - point - 1);
+    if (text.size() <= len && decimals == f.decimals && (decimals > 0 || point == std::string::npos)) {
+        std::memset(p, ' ', len - text.size());
+        std::memcpy(p + len - text.size(), text.data(), text.size());
+    } else {
+        const std::string s = formatNumber(parseNumber(text.data(), text.size()), f.length, f.decimals);
+        std::memcpy(p, s.data(), len);
+    }
+    d->dirty = true;
+    d->modified = true;
+    d->notify(Notify::FieldChanged);
+    return true;
 }
 
 bool DBSERVER::FIELDPUT(const rt::Value& field, const rt::Value& value) {

@@ -41,6 +41,11 @@
 
 namespace db {
 
+// The widest fields a new table takes: a number's width is one byte of its descriptor, a
+// text's is two (the second in the decimals byte).
+constexpr int kMaxNumberLength = 255;
+constexpr int kMaxTextLength = 65534;
+
 struct FieldInfo {
     std::string name;   // upper case, at most 10 bytes
     char type = 'C';    // written: C N F D L M; read only: I B Y T G P V Q 0 and others
@@ -94,6 +99,9 @@ public:
     std::string FIELDNAME(int number) const;
 
     int64_t LASTREC();  // records in the file, deleted ones included
+    // The record count the header claimed when the file holds fewer complete records (a cut
+    // or damaged table, opened with the complete ones); -1 when the two agree.
+    int64_t CLAIMEDCOUNT() const;
     int64_t COUNT();    // records visible under the filter and the deleted setting
     // Item 25: TRUE for an ANSI table, FALSE for an OEM table. Other items give NIL.
     rt::Value INFO(int item) const;
@@ -119,6 +127,12 @@ public:
     // decimals; a number that does not fit is stored as asterisks. False for an unknown field,
     // a value of another type, a read-only table or a failed memo write.
     bool FIELDPUT(const rt::Value& field, const rt::Value& value);
+    // Puts the exact text of a number (an optional minus, digits, a point) into number field
+    // `number`: as it stands when it has the field's decimals and fits, else through a double.
+    bool PUTNUMBERTEXT(int number, const std::string& text);
+    // The text a number field (N or F) of the current record holds, blanks trimmed; "" for
+    // another field. It keeps digits a double would lose.
+    std::string NUMBERTEXT(int number) const;
     // Adds a blank record and makes it current; the header's count is updated at once.
     bool APPEND();
     // Writes the pending record.

@@ -354,6 +354,7 @@ Value fnAbs(const Value* a, size_t n) { return Abs(numArg(a, n, 0, "ABS")); }
 Value fnAllTrim(const Value* a, size_t n) { return AllTrim(textArg(a, n, 0, "ALLTRIM")); }
 Value fnLTrim(const Value* a, size_t n) { return LTrim(textArg(a, n, 0, "LTRIM")); }
 Value fnRTrim(const Value* a, size_t n) { return Trim(textArg(a, n, 0, "RTRIM")); }
+Value fnTrim(const Value* a, size_t n) { return Trim(textArg(a, n, 0, "TRIM")); }
 Value fnAt(const Value* a, size_t n) { return Value(At(textArg(a, n, 0, "AT"), textArg(a, n, 1, "AT"))); }
 Value fnEmpty(const Value* a, size_t n) { return Empty(arg(a, n, 0)); }
 Value fnLeft(const Value* a, size_t n) { return Left(textArg(a, n, 0, "LEFT"), countArg(a, n, 1, "LEFT")); }
@@ -443,6 +444,15 @@ Value fnDToS(const Value* a, size_t n) {
     if (!v.isDate()) argError("DTOS");
     return DToS(v.date());
 }
+// The parts of a date; 0 for the empty date, as xBase gives them.
+rt::Date dateArg(const Value* a, size_t n, const char* op) {
+    const Value& v = arg(a, n, 0);
+    if (!v.isDate()) argError(op);
+    return v.date();
+}
+Value fnYear(const Value* a, size_t n) { return Value(dateArg(a, n, "YEAR").year()); }
+Value fnMonth(const Value* a, size_t n) { return Value(dateArg(a, n, "MONTH").month()); }
+Value fnDay(const Value* a, size_t n) { return Value(dateArg(a, n, "DAY").day()); }
 Value fnLogic2Bin(const Value* a, size_t n) {
     const Value& v = arg(a, n, 0);
     if (!v.isLogical()) argError("LOGIC2BIN");
@@ -458,7 +468,8 @@ const BuiltinDef kBuiltins[] = {
     {"SPACE", 1, 1, fnSpace},     {"STR", 1, 3, fnStr},             {"SUBSTR", 2, 3, fnSubStr},
     {"UPPER", 1, 1, fnUpper},     {"VAL", 1, 1, fnVal},             {"STRTRAN", 2, 5, fnStrTran},
     {"CTOD", 1, 1, fnCToD},       {"DTOC", 1, 1, fnDToC},           {"DTOS", 1, 1, fnDToS},
-    {"STRZERO", 1, 3, fnStrZero}, {"LOGIC2BIN", 1, 1, fnLogic2Bin},
+    {"STRZERO", 1, 3, fnStrZero}, {"LOGIC2BIN", 1, 1, fnLogic2Bin}, {"TRIM", 1, 1, fnTrim},
+    {"YEAR", 1, 1, fnYear},       {"MONTH", 1, 1, fnMonth},         {"DAY", 1, 1, fnDay},
 };
 
 const BuiltinDef* findBuiltin(const std::string& upperName) {

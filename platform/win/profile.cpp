@@ -46,6 +46,7 @@ bool sameName(std::string_view a, std::string_view b) {
 
 // One line of the file: its text and its line end as found.
 struct Line {
+    std::string lead;  // a byte-order mark before the first line: kept, but no part of it
     std::string text;
     std::string end;
     enum Kind { Other, Section, Key } kind = Other;
@@ -98,7 +99,10 @@ void classify(Line& line) {
 
 std::vector<Line> splitLines(const std::string& content) {
     std::vector<Line> lines;
-    size_t i = 0;
+    // Some editors start a UTF-8 file with a byte-order mark; it must not hide the first
+    // section's name.
+    const bool bom = content.compare(0, 3, "\xEF\xBB\xBF") == 0;
+    size_t i = bom ? 3 : 0;
     while (i < content.size()) {
         size_t e = content.find_first_of("\r\n", i);
         Line line;
@@ -111,6 +115,8 @@ std::vector<Line> splitLines(const std::string& content) {
             line.end = content.substr(e, endLen);
             i = e + endLen;
         }
+        if (bom && lines.empty())
+            line.lead = content.substr(0, 3);
         lines.push_back(std::move(line));
     }
     for (Line& line : lines)
@@ -252,7 +258,7 @@ bool WritePrivateProfileString(const std::string& section, const std::string& ke
     std::string out;
     out.reserve(content.size() + keyLine.size() + s.size() + 8);
     for (const Line& line : lines)
-        out += line.text + line.end;
+        out += line.lead + line.text + line.end;
     return writeFileReplacing(fileName, out);
 }
 

@@ -99,7 +99,22 @@ TEST(FieldInference, TypesAndLengthsFollowTheValues) {
         {{"01.02.2016", "1.2.3"}, false, {"", "D", 10, 0}},
         {{".T.", ".F."}, false, {"", "L", 3, 0}},
         {{".T.", ".t."}, false, {"", "C", 3, 0}},
-        {{"1,5"}, false, {"", "N", 3, 0}},
+        // the other decimal separator would be read as another number: text
+        {{"1,5"}, false, {"", "C", 3, 0}},
+        {{"1.5"}, true, {"", "C", 3, 0}},
+        {{"2", "1,5"}, false, {"", "C", 3, 0}},
+        // no integer digit: written with a leading 0 (and the sign)
+        {{".5"}, false, {"", "N", 3, 1}},
+        {{"-.25"}, false, {"", "N", 5, 2}},
+        {{",5"}, true, {"", "N", 3, 1}},
+        {{"12", "-.5"}, false, {"", "N", 4, 1}},
+        // more digits than a double keeps exactly: text, so that every digit survives
+        {{"12345678901234567"}, false, {"", "C", 17, 0}},
+        {{"1", "1234567890.1234567"}, false, {"", "C", 18, 0}},
+        {{"123456789012345", "-0.000000000000001"}, false, {"", "N", 31, 15}},
+        {{"000000000000000000000012"}, false, {"", "N", 24, 0}},
+        // a sign or a point alone holds no number
+        {{"-"}, false, {"", "C", 1, 0}},
         {{"1,5"}, true, {"", "N", 3, 1}},
         // the length holds the widest integer part and the most decimals in either order
         {{"12345", "1.25"}, false, {"", "N", 8, 2}},
@@ -114,14 +129,14 @@ TEST(FieldInference, TypesAndLengthsFollowTheValues) {
         FieldDef f;
         engine::NumberWidth width;
         for (const std::string& v : c.values) {
-            engine::inferFieldType(v, f);
+            engine::inferFieldType(v, f, c.decimalComma);
             engine::inferFieldLength(v, f, width, c.decimalComma);
         }
         EXPECT_EQ(f, c.expected);
         // Without the remembered integer part the same result comes out.
         FieldDef g;
         for (const std::string& v : c.values) {
-            engine::inferFieldType(v, g);
+            engine::inferFieldType(v, g, c.decimalComma);
             engine::inferFieldLength(v, g, c.decimalComma);
         }
         EXPECT_EQ(g, c.expected);
@@ -172,6 +187,7 @@ TEST(GivenLengths, AdjustTheInferredFields) {
         {{"A", "N", 6, 0}, 3, {"A", "N", 6, 0}},
         {{"A", "D", 10, 0}, 4, {"A", "D", 10, 0}},
         {{"A", "C", 8, 0}, 0, {"A", "C", 8, 0}},   // 0 gives nothing
+        {{"A", "C", 8, 0}, 70000, {"A", "C", 65534, 0}},  // no wider than a table's text field
     };
     for (const Case& c : cases) {
         FieldStructure s = {c.inferred};

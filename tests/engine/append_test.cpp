@@ -40,6 +40,12 @@ TEST(AppendRules, MergeAndFieldRule) {
     EXPECT_EQ(engine::mergeStructure(merged, {{"AMOUNT", "N", 6, 4}, {"NAME", "C", 25, 0}, {"NEW", "D", 8, 0}}), 0);
     EXPECT_EQ(merged, (engine::FieldStructure{{"NAME", "C", 25, 0}, {"AMOUNT", "N", 10, 4}, {"NEW", "D", 8, 0}}));
     EXPECT_EQ(engine::mergeStructure(merged, {{"AMOUNT", "C", 8, 0}, {"NEW", "L", 1, 0}}), 2);
+    // The decimal point takes a place: eight integer digits and two decimals need eleven.
+    engine::FieldStructure whole = {{"ID", "N", 8, 0}};
+    EXPECT_EQ(engine::mergeStructure(whole, {{"ID", "N", 6, 2}}), 0);
+    EXPECT_EQ(whole, (engine::FieldStructure{{"ID", "N", 11, 2}}));
+    EXPECT_TRUE(engine::fieldFits({"ID", "N", 8, 0}, whole[0]));
+    EXPECT_TRUE(engine::fieldFits({"ID", "N", 6, 2}, whole[0]));
 
     struct Case {
         FieldDef written, target;
@@ -48,6 +54,10 @@ TEST(AppendRules, MergeAndFieldRule) {
         {{"A", "N", 8, 2}, {"A", "N", 10, 4}, true},
         {{"A", "N", 8, 0}, {"A", "N", 8, 2}, false},  // eight integer digits into five
         {{"A", "N", 6, 2}, {"A", "N", 8, 1}, false},
+        {{"A", "N", 8, 0}, {"A", "N", 10, 2}, false},  // 12345678 into seven integer places
+        {{"A", "N", 7, 0}, {"A", "N", 10, 2}, true},
+        {{"A", "N", 6, 0}, {"A", "N", 7, 1}, false},
+        {{"A", "N", 5, 1}, {"A", "N", 7, 2}, true},
         {{"A", "C", 30, 0}, {"A", "C", 20, 0}, false},
         {{"A", "C", 30, 0}, {"A", "C", 40, 0}, true},
         {{"A", "C", 5, 0}, {"A", "M", 10, 0}, false},

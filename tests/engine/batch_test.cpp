@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "batch_util.h"
 #include "test_env.h"
 
 namespace fs = std::filesystem;
@@ -18,31 +19,9 @@ namespace {
 
 using mirvano_test::readAll;
 
-fs::path program() { return fs::path(MIRVANO_BINARY_DIR) / "app" / "mirvano"; }
-
-// Runs the program in `dir` with its own data directory; returns the exit status.
-int runBatch(const fs::path& dir, const std::string& in, const std::string& out, const std::string& job) {
-    std::string cmd = "cd '" + dir.string() + "' && HOME='" + (dir / "home").string() +
-                      "' QT_QPA_PLATFORM=offscreen '" + program().string() + "' '" + in + "' '" + out + "' '" + job +
-                      "' >'" + (dir / "log").string() + "' 2>&1";
-    int status = std::system(cmd.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-std::string dbfread(const fs::path& table) {
-    std::string cmd = "/usr/bin/python3 -c \"import dbfread,sys\n"
-                      "t=dbfread.DBF(sys.argv[1],encoding='cp1252',char_decode_errors='strict')\n"
-                      "print([(f.name,f.type,f.length,f.decimal_count) for f in t.fields])\n"
-                      "[print(list(r.values())) for r in t]\" '" +
-                      table.string() + "' 2>&1";
-    std::string out;
-    FILE* p = ::popen(cmd.c_str(), "r");
-    char buf[4096];
-    size_t n;
-    while (p && (n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    if (p) ::pclose(p);
-    return out;
-}
+using batch_test::dbfread;
+using batch_test::program;
+using batch_test::runBatch;
 
 }  // namespace
 

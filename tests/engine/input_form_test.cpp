@@ -15,6 +15,7 @@
 #include "engine/inputfile.h"
 #include "engine/report.h"
 #include "input_test_util.h"
+#include "platform/db/dbserver.h"
 #include "platform/gui/application.h"
 #include "platform/gui/controls.h"
 #include "platform/gui/window.h"
@@ -219,6 +220,28 @@ TEST_F(InputFormTest, ReportsReachTheShellStatusBar) {
     form->cCmdFileIn = input_test::writeFile((dir / "ok.csv").string(), "1;2\r\n");
     form->BUTDATEIOEFFNEN();
     EXPECT_EQ(bar->TRANSIENT(), "File " + form->cFileIn + " opened");
+}
+
+// A table whose last record was cut opens with its complete records; the status bar says
+// how many the header claimed.
+TEST_F(InputFormTest, ADamagedTableOpensWithItsCompleteRecords) {
+    const std::string path = (dir / "cut.dbf").string();
+    ASSERT_TRUE(db::DBCREATE(path, std::vector<db::FieldInfo>{{"NAME", 'C', 4, 0}}));
+    {
+        db::DBSERVER t(path, true, false);
+        for (const char* name : {"ab", "cd", "ef"}) {
+            ASSERT_TRUE(t.APPEND());
+            ASSERT_TRUE(t.FIELDPUT(rt::Value(1), rt::Value(name)));
+        }
+    }
+    const std::string whole = input_test::readFile(path);
+    input_test::writeFile(path, whole.substr(0, whole.size() - 3));
+    choose("RADIODBFIN");
+    form->cCmdFileIn = path;
+    form->BUTDATEIOEFFNEN();
+    ASSERT_TRUE(form->lInOpen) << bar->ERRORTEXT();
+    EXPECT_EQ(form->oDBIn->LASTREC(), 2);
+    EXPECT_EQ(bar->TRANSIENT(), "The header of the dBase file counts 3 records; 2 complete records are in the file and were read");
 }
 
 TEST_F(InputFormTest, SelectOnlyShowsTheNameAndTheNextPressOpensIt) {

@@ -404,3 +404,117 @@ TEST(Loops, WriteToFullDiskFails) {
     win::CloseHandle(hIn);
     win::CloseHandle(hOut);
 }
+
+// The filter step fails after the script and header were made and closes the output, as the
+// window does: both stay in the file, and nothing goes through the closed handle, not even
+// into the file that is given its number next.
+TEST(Loops, AFailedFilterStepKeepsScriptAndHeaderAndWritesNoMore) {
+    const auto dir = mirvano_test::temp_dir("loops-filter-fails");
+    LoopJob j = csvJob(Format::CSV);
+    j.options.outFrameNone = true;
+    j.options.outHeader = true;
+    j.options.outSQL = true;
+    const fs::path complete = dir / "complete.csv", out = dir / "out.csv", next = dir / "next.txt";
+    ASSERT_EQ(convert(j, fixture("people.csv"), complete.string()).end, LoopEnd::Completed);
+
+    struct CloseOnFilter : LoopHooks {
+        win::FileHandle output = -1;
+        fs::path next;
+        win::FileHandle taken = -1;
+        bool setFilterTextIn(std::string&) override {
+            win::CloseHandle(output);
+            taken = win::CreateFile(next.string());
+            return false;
+        }
+    } hooks;
+    hooks.next = next;
+    win::FileHandle hIn = win::OpenFile(fixture("people.csv"), 0);
+    hooks.output = win::CreateFile(out.string());
+    ASSERT_GE(hooks.output, 0);
+    {
+        LineReader reader(hIn, Charset::ANSI, Charset::ANSI);
+        LineWriter writer(hooks.output, Charset::ANSI, Charset::ANSI);
+        LoopInput input{&reader, nullptr};
+        LoopOutput output{&writer, 0, nullptr};
+        CountingRunContext context;
+        EXPECT_EQ(runConversion(j, input, output, context, hooks).end, LoopEnd::Stopped);
+    }
+    win::CloseHandle(hIn);
+    win::CloseHandle(hooks.taken);
+    EXPECT_EQ(readAll(next), "");
+    const std::string written = readAll(out), whole = readAll(complete);
+    EXPECT_EQ(written, whole.substr(0, whole.find("M\xfcller;")));
+    EXPECT_NE(written.find("NAME;AMOUNT;BORN;ACTIVE;CITY\r\n"), std::string::npos) << written;
+}
+
+// The bar shows whole percent, truncated: the loop updates it at the record that reaches the
+// next figure, so after record 100 of 200 it shows 50.
+TEST(Loops, DbaseToCsvProgressReachesEachPercentOnItsRecord) {
+    const auto dir = mirvano_test::temp_dir("loops-percent");
+    const fs::path in = dir / "n.dbf";
+    ASSERT_TRUE(db::DBCREATE(in.string(), std::vector<db::FieldInfo>{{"N", 'N', 3, 0}}));
+    {
+        db::DBSERVER t(in.string(), true, false);
+        for (int i = 1; i <= 200; ++i) {
+            ASSERT_TRUE(t.APPEND());
+            ASSERT_TRUE(t.FIELDPUT(rt::Value(1), rt::Value(i)));
+        }
+    }
+    struct Bar : RunContext {
+        double maximum = 0;
+        std::vector<double> updates;
+        void progressSetMax(double m) override { maximum = m; }
+        void progressUpdate(double v) override { updates.push_back(v); }
+    } bar;
+    LoopJob job;
+    job.options.inFormat = Format::DBF;
+    job.options.outFormat = Format::CSV;
+    job.structIn = {{"N", "N", 3, 0}};
+    job.out.fields = job.structIn;
+    ASSERT_EQ(convert(job, in.string(), (dir / "n.csv").string(), bar).count, 200u);
+    // After each record the bar's figure (whole percent of the last update, truncated) is
+    // that of the record itself.
+    auto figure = [&](double v) { return static_cast<int>(v / bar.maximum * 100.0); };
+    size_t next = 0;
+    double shown = 0;
+    for (int k = 1; k <= 200; ++k) {
+        while (next < bar.updates.size() && bar.updates[next] <= k) shown = bar.updates[next++];
+        EXPECT_EQ(figure(shown), figure(k)) << "after record " << k;
+    }
+    EXPECT_LE(bar.updates.size(), 101u);  // once per figure
+}
+
+// A float field of a dBase input is written to text output as a number of its length and
+// decimals, not left out.
+TEST(Loops, FloatFieldsReachTextOutput) {
+    const auto dir = mirvano_test::temp_dir("loops-float");
+    const fs::path in = dir / "f.dbf";
+    ASSERT_TRUE(db::DBCREATE(in.string(), std::vector<db::FieldInfo>{{"PRICE", 'F', 10, 3}, {"NAME", 'C', 4, 0}}));
+    {
+        db::DBSERVER t(in.string(), true, false);
+        for (auto [price, name] : {std::pair{1.5, "ab"}, std::pair{-2.25, "cd"}}) {
+            ASSERT_TRUE(t.APPEND());
+            ASSERT_TRUE(t.FIELDPUT(rt::Value(1), rt::Value(price)));
+            ASSERT_TRUE(t.FIELDPUT(rt::Value(2), rt::Value(name)));
+        }
+    }
+    const struct {
+        Format format;
+        const char* expected;
+    } cases[] = {
+        {Format::CSV, "PRICE;NAME\r\n1.500;ab\r\n-2.250;cd\r\n"},
+        {Format::SDF, "PRICE     NAME\r\n     1.500ab  \r\n    -2.250cd  \r\n"},
+    };
+    for (const auto& c : cases) {
+        LoopJob job;
+        job.options.inFormat = Format::DBF;
+        job.options.outFormat = c.format;
+        job.options.outFrameNone = true;
+        job.options.outHeader = true;
+        job.structIn = {{"PRICE", "F", 10, 3}, {"NAME", "C", 4, 0}};
+        job.out = buildFieldList(job.structIn, {}, {}, false, {}, c.format);
+        const fs::path out = dir / (c.format == Format::CSV ? "f.csv" : "f.sdf");
+        ASSERT_EQ(convert(job, in.string(), out.string()).count, 2u);
+        EXPECT_EQ(readAll(out), c.expected);
+    }
+}

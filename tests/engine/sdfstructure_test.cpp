@@ -44,6 +44,11 @@ TEST(SdfAnalysis, ColumnsTypesAndWidths) {
          AnalysisStatus::Ok, {1, 9}, {8, 4}, {{"PRICE", "N", 8, 2}, {"NAME", "C", 4, 0}}},
         {"decimals by given widths", "  12.50a\r\n   1.25b\r\n", false, false, "7 1", AnalysisStatus::Ok, {1, 8}, {7, 1},
          {{"F1", "N", 7, 2}, {"F2", "C", 1, 0}}},
+        // a column of blanks holds no number: text, not zeros
+        {"an all-blank column", "abc     12\r\nxyz     34\r\n", false, false, "3 5 2", AnalysisStatus::Ok, {1, 4, 9},
+         {3, 5, 2}, {{"F1", "C", 3, 0}, {"F2", "C", 5, 0}, {"F3", "N", 2, 0}}},
+        {"blanks among numbers", "KEY   AMOUNT\r\nab        12\r\ncd          \r\n", true, false, "", AnalysisStatus::Ok,
+         {1, 7}, {6, 6}, {{"KEY", "C", 6, 0}, {"AMOUNT", "N", 6, 0}}},
         {"a line ending before a field's start", "ab  cd\r\nab\r\n", false, false, "", AnalysisStatus::Ok, {1, 5},
          {2, 2}, {{"F1", "C", 2, 0}, {"F2", "C", 2, 0}}},
         {"empty file without header", "", false, false, "", AnalysisStatus::Failed, {}, {}, {}},

@@ -13,6 +13,7 @@
 #include "platform/db/dbserver.h"
 #include "platform/runtime/settings.h"
 #include "platform/runtime/strings.h"
+#include "batch_util.h"
 #include "test_env.h"
 
 namespace fs = std::filesystem;
@@ -23,15 +24,8 @@ using mirvano_test::readAll;
 using mirvano_test::writeAll;
 
 
-fs::path program() { return fs::path(MIRVANO_BINARY_DIR) / "app" / "mirvano"; }
-
-int runBatch(const fs::path& dir, const std::string& in, const std::string& out, const std::string& job) {
-    std::string cmd = "cd '" + dir.string() + "' && HOME='" + (dir / "home").string() +
-                      "' QT_QPA_PLATFORM=offscreen '" + program().string() + "' '" + in + "' '" + out + "' '" + job +
-                      "' >'" + (dir / "log").string() + "' 2>&1";
-    int status = std::system(cmd.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
+using batch_test::program;
+using batch_test::runBatch;
 
 const char* kSortAndFilter =
     "SortConditionUse=yes\r\nSortConditionGroup=CITY;BORN\r\n"

@@ -24,12 +24,15 @@ TEST(FastTokenCsv, FrameAndSeparatorRules) {
         {" a ; b ", ";", "\"", {" a ", " b "}},                    // nothing trimmed
         {"\"a;b\";c", ";", "\"", {"a;b", "c"}},                   // separator inside a frame
         {"\"\"\"abc\"\"\";x", ";", "\"", {"\"abc\"", "x"}},       // tripled quotes keep one
-        {"\"a\"\"b\";x", ";", "\"", {"a\"\"b", "x"}},             // doubled quote inside stays doubled
-        {"\"a\" ;b;c", ";", "\"", {"a\" ;b;c"}},                  // blank after the quote keeps it open
+        {"\"a\"\"b\";x", ";", "\"", {"a\"b", "x"}},               // a doubled quote inside is one
+        {"\"{\"\"type\"\": \"\"Point\"\"}\";1", ";", "\"", {"{\"type\": \"Point\"}", "1"}},
+        {"\"a\" ;b;c", ";", "\"", {"a ", "b", "c"}},                // the quote closes; the blank stays
         {"ab\";c", ";", "\"", {"ab\"", "c"}},                     // quote before a separator is data
-        {"ab\"cd\"", ";", "\"", {"abcd"}},                         // quote inside text opens a frame
+        {"ab\"cd\"", ";", "\"", {"ab\"cd\""}},                     // a quote inside text is data
+        {"Monitor 24\" Full HD;199", ";", "\"", {"Monitor 24\" Full HD", "199"}},
+        {" \"a;b\"", ";", "\"", {" \"a", "b\""}},                   // a frame opens only at the start
         {"\"\";x", ";", "\"", {"", "x"}},                          // empty framed field
-        {"\"\"\"\";x", ";", "\"", {"", "x"}},                    // opening and closing pair
+        {"\"\"\"\";x", ";", "\"", {"\"", "x"}},                  // a quote alone, framed
         {"a,\"b,c\",d", ",", "\"", {"a", "b,c", "d"}},
         {"a\tb\t", "\t", "\"", {"a", "b", ""}},
         {"'a;b';c", ";", "'", {"a;b", "c"}},                       // another frame character
@@ -51,6 +54,27 @@ TEST(FastTokenCsv, LongFieldIsNeverCut) {
     EXPECT_EQ(fields[1], big);
     EXPECT_EQ(fields[2], framed + ";");
     EXPECT_EQ(fields[3], "z");
+}
+
+TEST(FastTokenCsv, TellsWhetherAFrameGoesOnAfterTheLine) {
+    const struct {
+        const char* line;
+        bool open;
+        Fields expected;
+    } cases[] = {
+        {"1;\"line one", true, {"1", "line one"}},
+        {"1;\"line one\nline two\";10", false, {"1", "line one\nline two", "10"}},
+        {"1;\"a\"\"", true, {"1", "a\""}},  // the doubled quote is data, the frame goes on
+        {"1;ab\"", false, {"1", "ab\""}},
+        {"\"\"", false, {""}},
+    };
+    for (const auto& c : cases) {
+        Fields fields;
+        bool open = !c.open;
+        FASTTOKENCSVARRAY(c.line, ";", "\"", fields, open);
+        EXPECT_EQ(open, c.open) << c.line;
+        EXPECT_EQ(fields, c.expected) << c.line;
+    }
 }
 
 TEST(FastTokenCsv, NumericModeTurnsUnframedFieldsIntoNumbers) {

@@ -36,6 +36,8 @@ TEST(MalformedIni, ReadsWhatCanBeFoundAndWritingKeepsTheRest) {
         {"lines without '=' and a key without a name", "[Config]\r\njunk\r\n=x\r\nA=1\r\n", "A", "1"},
         {"a key before any section", "A=0\r\n[Config]\r\nA=1\r\n", "A", "1"},
         {"binary bytes", std::string("\xFF\xFE\x00[\x01]\x1A\r\n", 9), "A", ""},
+        {"a UTF-8 byte-order mark before the first section", "\xEF\xBB\xBF[Config]\r\nA=1\r\n", "A", "1"},
+        {"a UTF-8 byte-order mark before a key line", "\xEF\xBB\xBF" "A=0\r\n[Config]\r\nA=2\r\n", "A", "2"},
         {"a 4 MB value is read whole", "[Config]\r\nA=" + longValue + "\r\n", "A", longValue},
     };
     for (const Case& c : cases) {

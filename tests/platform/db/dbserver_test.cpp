@@ -321,8 +321,6 @@ TEST(DbServer, MalformedTablesFailToOpenWithAReason) {
         {"truncated header", bytes.substr(0, 20), "truncated"},
         {"header length beyond the file", patched(8, {0xFF, 0x7F}), "header length"},
         {"header length below a descriptor", patched(8, {0x10, 0x00}), "header length"},
-        {"record count beyond the file", patched(4, {0x02, 0x00, 0x00, 0x00}), "record count"},
-        {"huge record count", patched(4, {0xFF, 0xFF, 0xFF, 0xFF}), "record count"},
         {"descriptor without terminator", patched(96, {'X'}), "terminator"},
         {"field length 0", patched(32 + 16, {0x00}), "length 0"},
         {"record length shorter than the fields", patched(10, {0x05, 0x00}), "record length"},
@@ -340,6 +338,17 @@ TEST(DbServer, MalformedTablesFailToOpenWithAReason) {
         EXPECT_TRUE(t.FIELDGET(Value(1)).isNil());
         EXPECT_FALSE(t.SKIP());
         EXPECT_NE(t.Status().find(c.reason), std::string::npos) << "the reason is kept: " << t.Status();
+    }
+    // A record count beyond the file: the complete record is read, the claimed count told.
+    for (const auto& [table, claimed] : {std::pair{patched(4, {0x02, 0x00, 0x00, 0x00}), int64_t{2}},
+                                         std::pair{patched(4, {0xFF, 0xFF, 0xFF, 0xFF}), int64_t{0xFFFFFFFF}}}) {
+        dbtest::writeFile(dir / "bad.dbf", table);
+        dbtest::writeFile(dir / "bad.dbt", memo);
+        DBSERVER t((dir / "bad.dbf").string(), true, true);
+        ASSERT_TRUE(t.USED()) << t.Status();
+        EXPECT_EQ(t.LASTREC(), 1);
+        EXPECT_EQ(t.CLAIMEDCOUNT(), claimed);
+        EXPECT_EQ(t.FIELDGET(Value("NOTES")).str(), "memo");
     }
     fs::remove(dir / "bad.dbt");
     dbtest::writeFile(dir / "bad.dbf", bytes);
@@ -570,7 +579,8 @@ TEST(DbServer, StructureErrorsRefuseCreation) {
         structure({}),
         structure({{"TOOLONGNAME", "C", 5, 0}}),
         structure({{"A", "C", 0, 0}}),
-        structure({{"A", "N", 5, 4}}),
+        structure({{"A", "N", 4, 4}}),  // no room for the point
+        structure({{"A", "N", 256, 0}}),
         structure({{"A", "X", 5, 0}}),
         structure({{"A", "C", 5, 0}, {"a", "N", 5, 0}}),
         structure({{"A", "C", 40000, 0}, {"B", "C", 40000, 0}}),
@@ -583,6 +593,84 @@ TEST(DbServer, StructureErrorsRefuseCreation) {
         EXPECT_FALSE(fs::exists(file));
     }
     EXPECT_FALSE(db::DBCREATE((dir / "no/such/dir/t.dbf").string(), structure({{"A", "C", 1, 0}})));
+}
+
+// The number widths other writers make (GDAL's N(24,15), fractions in N(5,4)) are created,
+// written and read back the same by dbfread and GDAL.
+TEST(DbServer, NumberFieldsOfEveryWidthOtherWritersMake) {
+    const fs::path dir = mirvano_test::temp_dir("db-numbers");
+    const fs::path file = dir / "wide.dbf";
+    std::string error;
+    ASSERT_TRUE(db::DBCREATE(file.string(),
+                             structure({{"REAL", "N", 24, 15}, {"FRAC", "N", 5, 4}, {"BIG", "N", 30, 0}, {"FL", "F", 24, 15}}),
+                             {}, {}, &error))
+        << error;
+    {
+        db::DBSERVER t(file.string(), true, false);
+        ASSERT_TRUE(t.USED()) << t.Status();
+        for (double v : {123.456, -0.5}) {
+            ASSERT_TRUE(t.APPEND());
+            EXPECT_TRUE(t.FIELDPUT(Value(1), Value(v)));
+            EXPECT_TRUE(t.FIELDPUT(Value(2), Value(v < 0 ? 0.125 : 0.1234)));
+            EXPECT_TRUE(t.FIELDPUT(Value(3), Value(v < 0 ? -1e25 : 1e20)));
+            EXPECT_TRUE(t.FIELDPUT(Value(4), Value(v * 2)));
+        }
+    }
+    db::DBSERVER t(file.string(), true, true);
+    ASSERT_TRUE(t.USED()) << t.Status();
+    t.GOTOP();
+    EXPECT_EQ(t.FIELDGET(Value(1)).num(), 123.456);
+    EXPECT_EQ(t.FIELDGET(Value(2)).num(), 0.1234);
+    EXPECT_EQ(t.FIELDGET(Value(3)).num(), 1e20);
+    t.SKIP();
+    EXPECT_EQ(t.FIELDGET(Value(2)).num(), 0.125);
+    t.CLOSE();
+
+    const std::string expected = "123.456 0.1234 1e+20 246.912\n-0.5 0.125 -1e+25 -1.0\n";
+    if (dbtest::pythonHas("dbfread")) {
+        const auto r = dbtest::runPython(dir, "import dbfread\nfor r in dbfread.DBF('" + file.string() +
+                                                  "'):\n    print(*[float(v) for v in r.values()])\n");
+        EXPECT_EQ(r.out, expected);
+    }
+    if (dbtest::runCommand("ogr2ogr --version").status == 0) {
+        const auto r = dbtest::runCommand("ogr2ogr -f CSV /vsistdout/ " + file.string() +
+                                          " | /usr/bin/python3 -c \"import sys,csv\n"
+                                          "for r in list(csv.reader(sys.stdin))[1:]: print(*[float(v) for v in r])\"");
+        EXPECT_EQ(r.out, expected);
+    }
+}
+
+// Identifiers of 17 digits in number fields (as GDAL writes 64-bit integers) are stored and
+// read as their text: a double would change their last digits.
+TEST(DbServer, NumberFieldsTakeAndGiveTheExactText) {
+    const fs::path dir = mirvano_test::temp_dir("db-exact");
+    const fs::path file = dir / "ids.dbf";
+    ASSERT_TRUE(db::DBCREATE(file.string(), structure({{"ID", "N", 18, 0}, {"AMOUNT", "N", 20, 2}})));
+    {
+        db::DBSERVER t(file.string(), true, false);
+        ASSERT_TRUE(t.APPEND());
+        EXPECT_TRUE(t.PUTNUMBERTEXT(1, "12345678901234567"));
+        EXPECT_TRUE(t.PUTNUMBERTEXT(2, "-1234567890123456.25"));
+        ASSERT_TRUE(t.APPEND());
+        EXPECT_TRUE(t.PUTNUMBERTEXT(1, "5.5"));  // other decimals: through the number
+        EXPECT_TRUE(t.PUTNUMBERTEXT(2, "7"));
+        EXPECT_FALSE(t.PUTNUMBERTEXT(1, "12a"));
+        EXPECT_FALSE(t.PUTNUMBERTEXT(1, ""));
+        EXPECT_FALSE(t.FIELDPUT(Value(1), Value("12")));  // FIELDPUT keeps its types
+    }
+    db::DBSERVER t(file.string(), true, true);
+    t.GOTOP();
+    EXPECT_EQ(t.NUMBERTEXT(1), "12345678901234567");
+    EXPECT_EQ(t.NUMBERTEXT(2), "-1234567890123456.25");
+    t.SKIP();
+    EXPECT_EQ(t.NUMBERTEXT(1), "6");
+    EXPECT_EQ(t.NUMBERTEXT(2), "7.00");
+    t.CLOSE();
+    if (dbtest::pythonHas("dbfread")) {
+        const auto r = dbtest::runPython(dir, "import dbfread\nfor r in dbfread.DBF('" + file.string() +
+                                                  "'):\n    print(*r.values())\n");
+        EXPECT_EQ(r.out, "12345678901234567 -1234567890123456.2\n6 7.0\n");
+    }
 }
 
 TEST(DbServer, SecondHandleSeesAppendsAndExclusiveOpenIsRefused) {

@@ -74,10 +74,17 @@ TEST(MalformedDbf, RefusedWithAReasonOrReadWithinItsBytes) {
         const char* reason;   // refused with this in Status(); "" when the table opens
         std::vector<std::string> values;  // every field of every record, in order
         const char* readError = "";       // in Status() after the records were read
+        long claimed = -1;                // the header's count beyond the complete records
     } cases[] = {
         {"empty file", "", "", "", "truncated", {}},
         {"record length 0", table(plain, {"abcd123"}, 0x03, -1, -1, 0), "", "", "record length", {}},
-        {"absurd record length", table(plain, {"abcd123"}, 0x03, -1, -1, 0xFFFF), "", "", "record count", {}},
+        // A header counting more records than the file holds: the complete ones are read and
+        // the claimed count is told.
+        {"absurd record length", table(plain, {"abcd123"}, 0x03, -1, -1, 0xFFFF), "", "", "", {}, "", 1},
+        {"a count one too high", table(plain, {"abcd  1", "efgh  2"}, 0x03, 3), "", "", "",
+         {"abcd", "1", "efgh", "2"}, "", 3},
+        {"a cut last record", table(plain, {"abcd  1", "efgh  2"}, 0x03).substr(0, 32 + 64 + 1 + 8 + 5), "", "", "",
+         {"abcd", "1"}, "", 2},
         {"header length past the records", table(plain, {"abcd123"}, 0x03, -1, 0x7FFF), "", "", "header length", {}},
         {"record count smaller than the records: only the counted ones",
          table(plain, {"abcd  1", "efgh  2"}, 0x03, 1), "", "", "", {"abcd", "1"}},
@@ -102,6 +109,7 @@ TEST(MalformedDbf, RefusedWithAReasonOrReadWithinItsBytes) {
             continue;
         }
         ASSERT_TRUE(t.USED()) << t.Status();
+        EXPECT_EQ(t.CLAIMEDCOUNT(), c.claimed);
         std::vector<std::string> values;
         for (t.GOTOP(); !t.EOF(); t.SKIP()) {
             for (int f = 1; f <= t.FCOUNT(); ++f) {

@@ -175,6 +175,28 @@ TEST(Expression, FunctionsOfTheFilterBuilderAndIndexKeys) {
     runTable(cases, std::size(cases));
 }
 
+// What a filter author writes from habit in any xBase dialect.
+TEST(Expression, EverydayFilterFunctions) {
+    const Case cases[] = {
+        {"Trim(NAME) + '|'", "C:Miller|"},
+        {"TRIM(NAME) == 'Miller'", "L:T"},
+        {"trim('  a  ') + '|'", "C:  a|"},
+        {"AllTrim(Upper(NAME)) == 'MILLER'", "L:T"},
+        {"Year(BIRTH)", "N:2014"},
+        {"Month(BIRTH)", "N:6"},
+        {"Day(BIRTH)", "N:15"},
+        {"Year(CtoD('')) + Month(CtoD('')) + Day(CtoD(''))", "N:0"},
+        {"Year(BIRTH) >= 2000 .AND. DToS(BIRTH) < '20150101'", "L:T"},
+        {"'ill' $ NAME", "L:T"},
+        {"Val(Str(AMOUNT, 8, 2)) == 12.5", "L:T"},
+        {"Len(Trim(SubStr(NAME, 1, 8))) == 6 .AND. Right(Trim(NAME), 1) == 'r'", "L:T"},
+        {"Empty(Trim('   '))", "L:T"},
+        {"Lower(Left(NAME, 1)) + At('e', NAME)", "E:1"},  // text plus number stays an error
+        {"Year('2014')", "E:1"},
+    };
+    runTable(cases, std::size(cases));
+}
+
 TEST(Expression, ErrorsAreErrorValues) {
     const Case cases[] = {
         {"1 +", "E:7"},

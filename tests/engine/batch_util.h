@@ -1,0 +1,52 @@
+#pragma once
+// Running the built program as a batch on files in a test directory, and reading a dBase
+// output back with the outside tools.
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "test_env.h"
+
+namespace batch_test {
+
+inline std::filesystem::path program() { return std::filesystem::path(MIRVANO_BINARY_DIR) / "app" / "mirvano"; }
+
+// Runs `mirvano in out job` in `dir` with its own home; standard output and error go to
+// dir/log (`errOnly`: only standard error, output to dir/out). Returns the exit status.
+inline int runBatch(const std::filesystem::path& dir, const std::string& in, const std::string& out,
+                    const std::string& job, bool errOnly = false) {
+    std::filesystem::create_directories(dir / "home");
+    const std::string log = "'" + (dir / "log").string() + "'";
+    std::string cmd = "cd '" + dir.string() + "' && env -u XDG_RUNTIME_DIR HOME='" + (dir / "home").string() +
+                      "' QT_QPA_PLATFORM=offscreen '" + program().string() + "' '" + in + "' '" + out + "' '" + job +
+                      "' " + (errOnly ? ">'" + (dir / "out").string() + "' 2>" + log : ">" + log + " 2>&1");
+    int status = std::system(cmd.c_str());
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+inline std::string command(const std::string& cmd) {
+    std::string out;
+    FILE* p = ::popen((cmd + " 2>&1").c_str(), "r");
+    char buf[4096];
+    size_t n;
+    while (p && (n = fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    if (p) ::pclose(p);
+    return out;
+}
+
+// The structure, then one line per record, as python3-dbfread reads the table.
+inline std::string dbfread(const std::filesystem::path& table) {
+    return command("/usr/bin/python3 -c \"import dbfread,sys\n"
+                   "t=dbfread.DBF(sys.argv[1],encoding='cp1252',char_decode_errors='strict')\n"
+                   "print([(f.name,f.type,f.length,f.decimal_count) for f in t.fields])\n"
+                   "[print(list(r.values())) for r in t]\" '" +
+                   table.string() + "'");
+}
+
+inline bool haveDbfread() { return std::system("/usr/bin/python3 -c 'import dbfread' >/dev/null 2>&1") == 0; }
+inline bool haveOgrinfo() { return std::system("ogrinfo --version >/dev/null 2>&1") == 0; }
+
+}  // namespace batch_test
