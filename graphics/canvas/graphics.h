@@ -56,6 +56,10 @@ public:
     // when there is none, when the tool bar is only borrowed from an owner window, and for
     // shell and scroll windows.
     virtual int ownToolBarHeight() const { return 0; }
+    // POINTER: the mouse pointer shown over the device (empty: the default one). Devices
+    // without a window show none and ignore an assignment.
+    virtual std::optional<Qt::CursorShape> POINTER() const { return std::nullopt; }
+    virtual void POINTER(std::optional<Qt::CursorShape> /*shape*/) {}
 };
 
 // Base of every drawing object. Lives for one request: created with its canvas and

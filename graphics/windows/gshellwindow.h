@@ -4,8 +4,7 @@
 
 namespace gfx {
 
-// Resize direction of the forwarded sizing notice: the bottom-right corner.
-inline constexpr uintptr_t WMSZ_BOTTOMRIGHT = 8;
+using gui::WMSZ_BOTTOMRIGHT;
 
 class GSHELLWINDOW : public gui::SHELLWINDOW, public GraphicsWindowCore {
 public:

@@ -16,9 +16,9 @@
 namespace gfx {
 
 // Messages of the window protocol.
-inline constexpr uint32_t WM_SYSCOMMAND = 0x0112;
-inline constexpr uintptr_t SC_MAXIMIZE = 0xF030;
-inline constexpr uintptr_t SC_RESTORE = 0xF120;
+using gui::SC_MAXIMIZE;
+using gui::SC_RESTORE;
+using gui::WM_SYSCOMMAND;
 // PaintNewRequest: WM_USER with this wParam and lParam 0, sent to children that repaint
 // themselves over the canvas.
 inline constexpr uintptr_t kPaintNewRequest = 144;
@@ -50,12 +50,14 @@ private:
 // The protocol shared by GTOPAPPWINDOW and GCHILDAPPWINDOW.
 class GraphicsWindowCore : public Device {
 public:
-    explicit GraphicsWindowCore(gui::WINDOW* window) : window_(window) {}
+    explicit GraphicsWindowCore(gui::WINDOW* window);
 
     // Device contract.
     DIMENSION canvasAreaSize() const override;
     void DRAW(OBJECTSHAPE& object) override;
     void setBackground(uint32_t rgb) override;
+    std::optional<Qt::CursorShape> POINTER() const override;
+    void POINTER(std::optional<Qt::CursorShape> shape) override;
 
     const QImage* screen() const { return screen_.image(); }
     gdi::HDC screenDC() const { return screen_.dc(); }

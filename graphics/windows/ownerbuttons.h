@@ -5,6 +5,7 @@
 //
 // GTRANSPUSHBUTTON shows its owner's drawing through the face (on a graphics window the part
 // of the canvas under it); GFORMPUSHBUTTON fills the face with a brush of its own.
+#include <QCursor>
 #include <QImage>
 #include <QRegion>
 #include <QFont>
@@ -28,6 +29,18 @@ uint32_t faceSysColor(int index);
 
 // ButtonFormCode values.
 enum ButtonFormCode : int { kFormRounded = 0, kFormEllipse = 1, kFormCircle = 2, kFormRectangle = 5, kFormCapsule = 6 };
+
+// The hand pointer of the buttons, from the program's cursor resource "CURHAND": 32 x 32
+// pixels with the hot spot at the tip of the finger.
+class GCURHAND {
+public:
+    static constexpr int kHotX = 12, kHotY = 1;
+    GCURHAND();
+    const QCursor& HANDLE() const { return cursor_; }
+
+private:
+    QCursor cursor_;
+};
 
 class OwnerDrawnButton : public gui::PUSHBUTTON, public PaintNewReceiver {
 public:
@@ -139,9 +152,9 @@ public:
     void SETSTRETCH(std::optional<bool> stretch = {}, std::optional<bool> fit = {}, std::optional<bool> inside = {});
     // A new face colour; none: the system button face colour.
     void SETBACKCOLOR(std::optional<gui::COLOR> color = {});
-    gui::COLOR backColor() const { return oBackColor; }
-    // The face brush; assigning a solid brush changes the face colour, a hollow one is ignored.
-    gui::BRUSH BACKGROUND() const { return gui::BRUSH(oBackColor); }
+    gui::COLOR backColor() const { return oBackBrush.color(); }
+    // The face brush, kept as assigned: solid, hatched or hollow (the owner shows through).
+    gui::BRUSH BACKGROUND() const { return oBackBrush; }
     void BACKGROUND(const gui::BRUSH& brush) override;
 
 protected:
@@ -149,7 +162,7 @@ protected:
     void paintFrame(gdi::HDC dc) override;
 
 private:
-    gui::COLOR oBackColor;
+    gui::BRUSH oBackBrush;
 };
 
 }  // namespace gfx

@@ -100,3 +100,42 @@ TEST(SplitWindow, EmptyPanesAreSkipped) {
     EXPECT_GT(graphic.exposes, g0);
     split.SENDMESSAGE(gui::WM_LBUTTONUP, 0, 0);  // an ordinary button release is no notice
 }
+
+TEST(SplitWindow, DeletedPaneClientsAreForgotten) {
+    GTOPAPPWINDOW top;
+    top.SIZE(gui::DIMENSION(600, 400));
+    top.SHOW();
+    GSPLITWINDOW split(&top, 2, 1);
+    split.SIZE(gui::DIMENSION(400, 200));
+    auto* graphic = new Counting<GCHILDAPPWINDOW>(&split);
+    auto* form = new Counting<GDATAWINDOW>(&split);
+    split.SETPANECLIENT(graphic, 1);
+    split.SETPANECLIENT(form, 2);
+    split.SHOW();
+    pump();
+    delete graphic;
+    delete form;
+    EXPECT_EQ(split.GETPANECLIENT(1), nullptr);
+    EXPECT_EQ(split.GETPANECLIENT(2), nullptr);
+
+    // The end of a splitter drag and of a frame drag reach no freed pane.
+    QSplitter* row = split.surface()->findChild<QSplitter*>(QString(), Qt::FindDirectChildrenOnly)
+                         ->findChild<QSplitter*>();
+    ASSERT_NE(row, nullptr);
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(1, 1), QPointF(1, 1), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(row->handle(1), &release);
+    split.SENDMESSAGE(gui::WM_SIZING, 8, 0);
+    split.SENDMESSAGE(gui::WM_EXITSIZEMOVE);
+    pump();
+
+    // The pane takes a new client in the same place.
+    Counting<GCHILDAPPWINDOW> again(&split);
+    split.SETPANECLIENT(&again, 1);
+    pump();
+    EXPECT_EQ(split.GETPANECLIENT(1), &again);
+    EXPECT_EQ(again.HANDLE()->height(), split.surface()->height());
+    const int g0 = again.exposes;
+    QApplication::sendEvent(row->handle(1), &release);
+    EXPECT_GT(again.exposes, g0);
+}
