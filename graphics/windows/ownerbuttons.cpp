@@ -117,12 +117,18 @@ GCURHAND::GCURHAND() {
     cursor_ = hand.isNull() ? QCursor(Qt::PointingHandCursor) : QCursor(hand, kHotX, kHotY);
 }
 
+OwnerDrawnButton::~OwnerDrawnButton() {
+    // The widget outlives this part of the object by a moment; its events must not reach it.
+    delete filter_.data();
+}
+
 void OwnerDrawnButton::finishInit() {
     // Only now can the widget's events reach the face of the derived class.
     ready_ = true;
     if (QWidget* w = HANDLE()) {
         w->setCursor(GCURHAND().HANDLE());
-        w->installEventFilter(new OwnerDrawnFilter(this, w));
+        filter_ = new OwnerDrawnFilter(this, w);
+        w->installEventFilter(filter_);
     }
     SETFORM(form_);
 }

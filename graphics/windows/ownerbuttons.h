@@ -6,6 +6,7 @@
 // GTRANSPUSHBUTTON shows its owner's drawing through the face (on a graphics window the part
 // of the canvas under it); GFORMPUSHBUTTON fills the face with a brush of its own.
 #include <QCursor>
+#include <QPointer>
 #include <QImage>
 #include <QRegion>
 #include <QFont>
@@ -44,6 +45,7 @@ private:
 
 class OwnerDrawnButton : public gui::PUSHBUTTON, public PaintNewReceiver {
 public:
+    ~OwnerDrawnButton() override;
     // Sets the outline (an unknown code gives the rounded rectangle) and cuts the window to it.
     void SETFORM(int form);
     // Answers the button messages; WM_ERASEBKGND is answered alone with 1.
@@ -87,6 +89,8 @@ protected:
     void refresh();
     // False while the derived part does not exist (construction, destruction, after DESTROY).
     bool ready_ = false;
+    // Routes the widget's events to the button; it goes with the button, before the widget.
+    QPointer<QObject> filter_;
     // One outline line at inset n (a, b: the two sides' insets; width: the pen).
     void outline(gdi::HDC dc, int sysColor, bool dotted, int a, int b, int penWidth, gdi::HBRUSH fill = nullptr);
     void paintCaption(QImage& image);
