@@ -137,6 +137,7 @@ void GSHELLWINDOW::INTERNREFRESH() {
     if (!_OGRAPHICS) return;
     const DIMENSION size = CANVASAREA().SIZE();
     if (!_OGRAPHICS->_PREFRESHMEMDC || size.WIDTH() != nLastWidth || size.HEIGHT() != nLastHeight) {
+        eraseScreen();
         PAINTNEW();
         nLastWidth = size.WIDTH();
         nLastHeight = size.HEIGHT();

@@ -20,6 +20,10 @@ void ScreenImage::release() {
     image_.reset();
 }
 
+void ScreenImage::erase(uint32_t rgb) {
+    if (image_) image_->fill(toQColor(rgb));
+}
+
 gdi::HDC ScreenImage::ensure(int width, int height, uint32_t fillRgb) {
     // A context needs a surface of at least one pixel; a smaller client area draws nothing
     // visible anyway.
@@ -143,6 +147,7 @@ void GraphicsWindowCore::expose(gui::ExposeEvent* event, const std::function<voi
     const int w = size.WIDTH(), h = size.HEIGHT();
     inExpose_ = true;
     if (!_OGRAPHICS->_PREFRESHMEMDC || w != nLastWidth || h != nLastHeight) {
+        eraseScreen();
         fullRepaint();
         nLastWidth = w;
         nLastHeight = h;
@@ -175,6 +180,10 @@ intptr_t GraphicsWindowCore::dispatchAfter(gui::Event& event, const std::functio
         default: break;
     }
     return 0;
+}
+
+void GraphicsWindowCore::eraseScreen() {
+    if (_OGRAPHICS) screen_.erase(_OGRAPHICS->_NBACKGRCOLOR);
 }
 
 void GraphicsWindowCore::repaintWhole() {

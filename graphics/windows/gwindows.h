@@ -40,6 +40,8 @@ public:
     gdi::HDC ensure(int width, int height, uint32_t fillRgb);
     gdi::HDC dc() const { return dc_; }
     const QImage* image() const { return image_ ? image_.get() : nullptr; }
+    // Erases the whole image with one colour, as the platform erases an invalid window.
+    void erase(uint32_t rgb);
     void release();
 
 private:
@@ -72,6 +74,9 @@ public:
     void childPass(const BOUNDINGBOX* exposed);
     // The whole window is drawn again now; leads to EXPOSE of the whole client area.
     void repaintWhole();
+    // Before a full repaint: the whole window is invalid and erased with the canvas's
+    // background, so nothing the screen held at another size shows through.
+    void eraseScreen();
     // For windows with an expose handler of their own: while set, drawing does not ask the
     // platform to show the screen image again (it is shown right after the handler).
     void setInExpose(bool on) { inExpose_ = on; }

@@ -3,12 +3,11 @@
 // is a transparent data window into the tab control's display area itself and repaints
 // graphics pages when it is resized, maximised or restored.
 #include <QPointer>
+#include <QTabBar>
 #include <string>
 #include <vector>
 
 #include "graphics/windows/gwindows.h"
-
-class QTabBar;
 
 namespace gfx {
 

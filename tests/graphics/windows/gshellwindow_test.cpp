@@ -90,6 +90,7 @@ TEST(ShellWindow, MdiClientShowsTheCanvasThroughItsWindowProcedure) {
     const int h = shown.height();
     EXPECT_EQ(shown.pixel(20, h - 1 - 20) & 0xFFFFFF, 0xFF0000u);
     EXPECT_EQ(shown.pixel(300, 50) & 0xFFFFFF, 0xC0C0C0u);
+    EXPECT_EQ(shown.pixel(5, 5) & 0xFFFFFF, 0xC0C0C0u);  // nothing left from before the window had its size
     const int paints = shell.paints;
 
     // While the frame is dragged the client neither paints nor erases; the erase goes to the shell.

@@ -307,15 +307,21 @@ TEST(GraphicsWindow, AFrameDragByTheWindowSystemCostsOneRepaintAtItsEnd) {
     const int paints = win->paints;
     QWindow* frame = win->HANDLE()->windowHandle();
     ASSERT_NE(frame, nullptr);
+    QElapsedTimer clock;
+    auto pumpUntil = [&](auto done) {
+        clock.start();
+        while (!done() && clock.elapsed() < 5000) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+        return done();
+    };
     for (int step = 1; step <= 4; ++step) {
-        frame->resize(300 + 15 * step, 200 + 10 * step);
+        const QSize size(300 + 15 * step, 200 + 10 * step);
+        frame->resize(size);
+        ASSERT_TRUE(pumpUntil([&] { return win->HANDLE()->size() == size; })) << step;
         pump();
         EXPECT_TRUE(win->lSizing) << step;
         EXPECT_EQ(win->paints, paints) << step;
     }
-    QElapsedTimer clock;
-    clock.start();
-    while (win->lSizing && clock.elapsed() < 5000) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+    ASSERT_TRUE(pumpUntil([&] { return !win->lSizing; }));
     pump();
     EXPECT_FALSE(win->lSizing);
     EXPECT_EQ(win->paints, paints + 1);

@@ -70,6 +70,7 @@ TEST(GuiMessages, AFrameDragByTheWindowSystemSendsSizingStepsAndOneEnd) {
     top.SHOW();
     pump();
     top.SIZE(DIMENSION(420, 310));  // the program's own resize is no drag
+    ASSERT_TRUE(pumpUntil([&] { return top.SIZE() == DIMENSION(420, 310); }));
     pump();
     EXPECT_EQ(top.count(WM_SIZING), 0);
 
@@ -78,8 +79,9 @@ TEST(GuiMessages, AFrameDragByTheWindowSystemSendsSizingStepsAndOneEnd) {
     QWindow* frame = top.HANDLE()->windowHandle();
     ASSERT_NE(frame, nullptr);
     for (int step = 1; step <= 3; ++step) {
-        frame->resize(420 + 10 * step, 310 + 5 * step);
-        pump();
+        const DIMENSION size(420 + 10 * step, 310 + 5 * step);
+        frame->resize(size.WIDTH(), size.HEIGHT());
+        ASSERT_TRUE(pumpUntil([&] { return top.SIZE() == size; })) << step;
     }
     EXPECT_EQ(top.count(WM_ENTERSIZEMOVE), 1);
     EXPECT_EQ(top.count(WM_SIZING), 3);
