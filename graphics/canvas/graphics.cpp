@@ -17,18 +17,6 @@ namespace gfx {
 
 // ---- Device ---------------------------------------------------------------------------------
 
-Device::~Device() {
-    if (pointer_ == kPointerBusy) setPOINTER(kPointerArrow);
-}
-
-void Device::setPOINTER(int code) {
-    const bool wasBusy = pointer_ == kPointerBusy, busy = code == kPointerBusy;
-    pointer_ = code;
-    if (busy == wasBusy || !qobject_cast<QGuiApplication*>(QCoreApplication::instance())) return;
-    if (busy) QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
-    else QGuiApplication::restoreOverrideCursor();
-}
-
 int32_t GRAPHICS::deviceCoord(double product, int64_t offset) {
     const double limit = kDeviceLimit;
     const double p = std::isnan(product) ? 0.0 : std::clamp(product, -limit, limit);

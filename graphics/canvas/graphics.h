@@ -38,7 +38,7 @@ using gui::POINT;
 // What a canvas needs of the device it draws on.
 class Device {
 public:
-    virtual ~Device();
+    virtual ~Device() = default;
 
     // DeviceKind, set before the device creates its canvas and never changed afterwards.
     int32_t _NDEVICETYP = kWindowDevice;
@@ -53,23 +53,36 @@ public:
     virtual void DRAW(OBJECTSHAPE& object) = 0;
     // BACKGROUND := a brush of this RGB colour.
     virtual void setBackground(uint32_t /*rgb*/) {}
-    // The mouse pointer shown over the device (the class library's pointer codes). A drawing
-    // that takes a while shows the busy pointer and puts the old one back; the busy pointer
-    // appears as the application's wait cursor for as long as it is set.
-    int POINTER() const { return pointer_; }
-    virtual void setPOINTER(int code);
     // Height of a tool bar that the device itself owns and that sits above the canvas; 0
     // when there is none, when the tool bar is only borrowed from an owner window, and for
     // shell and scroll windows.
     virtual int ownToolBarHeight() const { return 0; }
-
-private:
-    int pointer_ = 0;
+    // POINTER: the mouse pointer shown over the device (empty: the default one). Devices
+    // without a window show none and ignore an assignment.
+    virtual std::optional<Qt::CursorShape> POINTER() const { return std::nullopt; }
+    virtual void POINTER(std::optional<Qt::CursorShape> /*shape*/) {}
 };
 
-// Pointer codes of the class library that the drawings use.
-inline constexpr int kPointerArrow = 0;
-inline constexpr int kPointerBusy = 5;
+// Shows the busy pointer over a device while a drawing that takes a while runs; the device's
+// own pointer comes back on every way out.
+class BusyPointer {
+public:
+    explicit BusyPointer(Device* device) : device_(device) {
+        if (!device_) return;
+        old_ = device_->POINTER();
+        device_->POINTER(Qt::WaitCursor);
+    }
+    ~BusyPointer() {
+        if (device_) device_->POINTER(old_);
+    }
+    BusyPointer(const BusyPointer&) = delete;
+    BusyPointer& operator=(const BusyPointer&) = delete;
+
+private:
+    Device* device_;
+    std::optional<Qt::CursorShape> old_;
+};
+
 // Device positions stay within this many pixels of the device origin.
 inline constexpr int32_t kDeviceLimit = 1 << 22;
 

@@ -41,18 +41,24 @@ QImage OBJECTSOURCEBMP::transformed(const QImage& source, int mode) {
     return out;
 }
 
+
 OBJECTSHAPE& OBJECTSOURCEBMP::DRAW() {
     GRAPHICS* g = canvas();
     if (!g) return *this;
+    const BusyPointer busy(g->_ODEVICE);
     gdi::HDC dc1 = SELECTDRAWDC(1);
     QImage picture;
     if (!source_.file.empty()) {
         std::error_code ec;
-        if (!std::filesystem::is_regular_file(source_.file, ec)) return *this;  // no bitmap resources here
-        int32_t w = 0, h = 0;
-        gdi::HDC screen = dc1 ? dc1 : gdi::GetDC(nullptr);
-        gdi::HBITMAP loaded = loadPictureChain(source_.file, w, h, screen);
-        if (!dc1) gdi::ReleaseDC(nullptr, screen);
+        gdi::HBITMAP loaded = nullptr;
+        if (!source_.resource && std::filesystem::is_regular_file(source_.file, ec)) {
+            int32_t w = 0, h = 0;
+            gdi::HDC screen = dc1 ? dc1 : gdi::GetDC(nullptr);
+            loaded = loadPictureChain(source_.file, w, h, screen);
+            if (!dc1) gdi::ReleaseDC(nullptr, screen);
+        } else {
+            loaded = loadBitmapResource(source_.file);
+        }
         if (!loaded) return *this;
         if (QImage* img = gdi::GetBitmapImage(loaded)) picture = img->copy();
         gdi::DeleteObject(loaded);
@@ -187,15 +193,16 @@ OBJECTSHAPE& OBJECTDIRECTBMP::DRAW() {
     gdi::HDC dc1 = SELECTDRAWDC(1);
     if (!g || !dc1) return *this;
     QImageReader reader(QString::fromStdString(file_));
+    const QSize announced = reader.size();
+    if (announced.isValid() && !pictureSizeAllowed(announced.width(), announced.height())) return *this;
     QImage picture = reader.read();
     if (picture.isNull()) return *this;
     int32_t bw, bh;
     if (width_ == 0.0 || height_ == 0.0) {
-        // The picture's physical size on this device; pictures without one count as 96 dpi.
-        const double dpmX = picture.dotsPerMeterX() > 0 ? picture.dotsPerMeterX() : 96 / 0.0254;
-        const double dpmY = picture.dotsPerMeterY() > 0 ? picture.dotsPerMeterY() : 96 / 0.0254;
-        bw = whole(picture.width() / (dpmX * 0.0254) * gdi::GetDeviceCaps(dc1, gdi::LOGPIXELSX));
-        bh = whole(picture.height() / (dpmY * 0.0254) * gdi::GetDeviceCaps(dc1, gdi::LOGPIXELSY));
+        // A raster picture is as large as its pixels on a 96-dpi screen, whatever resolution
+        // the file claims; a device of another resolution scales that.
+        bw = gui::MulDiv(picture.width(), gdi::GetDeviceCaps(dc1, gdi::LOGPIXELSX), 96);
+        bh = gui::MulDiv(picture.height(), gdi::GetDeviceCaps(dc1, gdi::LOGPIXELSY), 96);
     } else {
         bw = g->devW(width_), bh = g->devH(height_);
     }

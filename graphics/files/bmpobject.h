@@ -7,17 +7,21 @@
 #include <string>
 
 #include "graphics/canvas/graphics.h"
+#include "graphics/files/pictures.h"
 
 namespace gfx {
 
-// Where the bitmap comes from: a picture file that exists, or a bitmap that stays the caller's
+// Where the bitmap comes from: a picture file that exists, else a bitmap resource of that
+// name; a resource named by RESOURCEID (name or number); or a bitmap that stays the caller's
 // (never changed or released by the drawing). Anything else draws nothing.
 struct BmpSource {
     BmpSource() = default;
     BmpSource(std::string f) : file(std::move(f)) {}
     BmpSource(const char* f) : file(f) {}
+    BmpSource(const RESOURCEID& r) : file(r.name), resource(true) {}
     BmpSource(gdi::HBITMAP b) : bitmap(b) {}
     std::string file;
+    bool resource = false;  // `file` names a resource, never a file
     gdi::HBITMAP bitmap = nullptr;
 };
 

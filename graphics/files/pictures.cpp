@@ -88,6 +88,11 @@ bool writeFileReplacing(const std::string& path, const std::string& bytes, std::
     return true;
 }
 
+bool pictureSizeAllowed(int64_t width, int64_t height) {
+    return width > 0 && height > 0 && width <= kMaxPictureSide && height <= kMaxPictureSide &&
+           width * height <= kMaxPicturePixels;
+}
+
 // ---- BMP --------------------------------------------------------------------------------------
 
 std::string encodeBmp(const QImage& source) {
@@ -202,7 +207,7 @@ QImage decodeBmp(const std::string& s, std::string* error) {
     if (width <= 0 || height == 0) return bad("bitmap without pixels");
     const bool topDown = height < 0;
     if (topDown) height = -height;
-    if (width > 65535 || height > 65535) return bad("bitmap size out of range");
+    if (!pictureSizeAllowed(width, height)) return bad("bitmap larger than the picture size limit");
     uint32_t masks[4] = {0, 0, 0, 0};
     if (compression == 3 || compression == 6) {
         if (bits != 16 && bits != 32) return bad("bit fields on a bitmap that is not 16 or 32 bits");
@@ -401,8 +406,11 @@ bool SAVEIMAGEOLE(const std::string& file, gdi::HBITMAP bitmap, gdi::HGDIOBJ) {
     if (!image || image->isNull()) return false;
     QByteArray format = QFileInfo(QString::fromStdString(file)).suffix().toLower().toLatin1();
     if (format == "jpg") format = "jpeg";
-    if (format.isEmpty() || format == "bmp" || !QImageWriter::supportedImageFormats().contains(format))
-        return writeBmpFile(file, *image);
+    // A name without extension gets the platform picture object's own format for bitmaps.
+    if (format.isEmpty() || format == "bmp" || format == "dib") return writeBmpFile(file, *image);
+    if (format == "gif") return writeFileReplacing(file, encodeGif(*image));
+    // Any other name is written in the format it names, or not at all.
+    if (!QImageWriter::supportedImageFormats().contains(format)) return false;
     QByteArray data;
     QBuffer buffer(&data);
     buffer.open(QIODevice::WriteOnly);
@@ -422,23 +430,16 @@ gdi::HBITMAP LOADIMAGEOLE(const std::string& file, int32_t& width, int32_t& heig
     QBuffer buffer(&data);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
+    // The header's size is checked before the reader allocates the pixels.
+    const QSize announced = reader.size();
+    if (announced.isValid() && !pictureSizeAllowed(announced.width(), announced.height())) return nullptr;
     QImage image = reader.read();
-    if (image.isNull()) return nullptr;
-    // Pictures that carry a physical size are shown at that size on the context's resolution.
-    gdi::HDC mem = gdi::CreateCompatibleDC(dc);
-    const int dpiX = gdi::GetDeviceCaps(mem, gdi::LOGPIXELSX), dpiY = gdi::GetDeviceCaps(mem, gdi::LOGPIXELSY);
-    gdi::DeleteDC(mem);
+    if (image.isNull() || !pictureSizeAllowed(image.width(), image.height())) return nullptr;
+    // A raster picture is shown in its own pixels: the resolution a file claims (72 dpi from a
+    // camera, 10 pixels per metre from a careless writer) never scales it.
     width = image.width();
     height = image.height();
-    if (image.dotsPerMeterX() > 0 && image.dotsPerMeterY() > 0 && dpiX > 0 && dpiY > 0) {
-        const double inchX = image.width() / (image.dotsPerMeterX() * 0.0254);
-        const double inchY = image.height() / (image.dotsPerMeterY() * 0.0254);
-        width = whole(inchX * dpiX);
-        height = whole(inchY * dpiY);
-    }
-    if (!dc || width <= 0 || height <= 0) return nullptr;
-    if (width != image.width() || height != image.height())
-        image = image.scaled(width, height, Qt::IgnoreAspectRatio, Qt::FastTransformation);
+    if (!dc) return nullptr;
     return gdi::CreateBitmapFromImage(image.convertToFormat(QImage::Format_RGB32));
 }
 
@@ -467,6 +468,30 @@ gdi::HBITMAP loadPictureChain(const std::string& file, int32_t& width, int32_t& 
     }
     if (!result && RuntimeLevel >= 25) result = LOADIMAGEVO(file, width, height, dc);
     return result;
+}
+
+gdi::HBITMAP loadBitmapResource(const std::string& name) {
+    if (name.empty()) return nullptr;
+    const QString n = QString::fromStdString(name);
+    for (const QString& path : {QStringLiteral(":/bitmaps/") + n, QStringLiteral(":/") + n}) {
+        if (!QFileInfo(path).isFile()) continue;
+        QImageReader reader(path);
+        const QSize announced = reader.size();
+        if (announced.isValid() && !pictureSizeAllowed(announced.width(), announced.height())) return nullptr;
+        const QImage image = reader.read();
+        if (image.isNull()) return nullptr;
+        return gdi::CreateBitmapFromImage(image.convertToFormat(QImage::Format_RGB32));
+    }
+    return nullptr;
+}
+
+BMPFROMFILE::BMPFROMFILE(const std::string& file) {
+    int32_t w = 0, h = 0;
+    handle_ = LOADIMAGEAPI(file, w, h);
+}
+
+BMPFROMFILE::~BMPFROMFILE() {
+    if (handle_) gdi::DeleteObject(handle_);
 }
 
 }  // namespace gfx

@@ -15,6 +15,13 @@ namespace gfx {
 // the target only when every byte has been written; an existing file survives a failure.
 bool writeFileReplacing(const std::string& path, const std::string& bytes, std::string* error = nullptr);
 
+// ---- size limit -------------------------------------------------------------------------------
+// A picture file is a few bytes that may ask for any size; a header asking for more pixels
+// than this is refused before anything is allocated for it.
+inline constexpr int64_t kMaxPicturePixels = int64_t(1) << 28;
+inline constexpr int64_t kMaxPictureSide = 65535;
+bool pictureSizeAllowed(int64_t width, int64_t height);
+
 // ---- BMP ------------------------------------------------------------------------------------
 // The file bytes of an uncompressed BMP: 24 bits per pixel for colour images, 8 bits with a
 // 256-entry colour table for indexed images (QImage::Format_Indexed8); bottom row first.
@@ -80,9 +87,10 @@ GRAPHICS& SETGIFCANVASTOFILE(GRAPHICS& canvas, const std::string& file);
 GRAPHICS& SETGIFAREATOFILE(GRAPHICS& canvas, double x, double y, double width, double height,
                            const std::string& file, double anchor = 0.0);
 
-// Saves a bitmap in the format its file name's extension names (BMP when Qt has no writer for
-// it or there is no extension). The handles stay the caller's. The palette is not used: our
-// bitmaps are true-colour.
+// Saves a bitmap in the format its file name's extension names (BMP for ".bmp" and for a name
+// without extension, GIF through our writer, any other format Qt writes); FALSE for a format
+// that cannot be written. The handles stay the caller's. The palette is not used: our bitmaps
+// are true-colour.
 bool SAVEIMAGEOLE(const std::string& file, gdi::HBITMAP bitmap, gdi::HGDIOBJ palette = nullptr);
 
 // ---- GIF --------------------------------------------------------------------------------------
@@ -100,13 +108,38 @@ bool SAVEIMAGEGIF(const std::string& file, gdi::HDC dc, gdi::HBITMAP bitmap);
 std::vector<uint16_t> gifCodes(const std::vector<std::vector<uint8_t>>& rows);
 
 // ---- loaders ----------------------------------------------------------------------------------
-// Any picture format Qt reads; sizes in pixels at the context's resolution. Without a context
-// only the size is reported and null returned.
+// Any picture format Qt reads, in its own pixel size. Without a context only the size is
+// reported and null returned.
 gdi::HBITMAP LOADIMAGEOLE(const std::string& file, int32_t& width, int32_t& height, gdi::HDC dc);
 // A BMP file read by our own checked reader.
 gdi::HBITMAP LOADIMAGEAPI(const std::string& file, int32_t& width, int32_t& height);
 gdi::HBITMAP LOADIMAGEVO(const std::string& file, int32_t& width, int32_t& height, gdi::HDC dc);
 // The chain as its callers run it (the file is known to exist).
 gdi::HBITMAP loadPictureChain(const std::string& file, int32_t& width, int32_t& height, gdi::HDC dc);
+// A resource of the program by name or number. The platform's module instance has no
+// counterpart: every resource is the program's own (its Qt resources).
+struct RESOURCEID {
+    explicit RESOURCEID(std::string resourceName) : name(std::move(resourceName)) {}
+    explicit RESOURCEID(const char* resourceName) : name(resourceName) {}
+    explicit RESOURCEID(int number) : name(std::to_string(number)) {}
+    std::string name;
+};
+// A bitmap among the program's resources (":/bitmaps/NAME", else ":/NAME"); null when there is
+// none. The caller owns the bitmap.
+gdi::HBITMAP loadBitmapResource(const std::string& name);
+
+// A bitmap object whose handle is read from a Windows bitmap file; a file that is not one
+// leaves a null handle. The object owns its bitmap.
+class BMPFROMFILE {
+public:
+    explicit BMPFROMFILE(const std::string& file);
+    ~BMPFROMFILE();
+    BMPFROMFILE(const BMPFROMFILE&) = delete;
+    BMPFROMFILE& operator=(const BMPFROMFILE&) = delete;
+    gdi::HBITMAP HANDLE() const { return handle_; }
+
+private:
+    gdi::HBITMAP handle_ = nullptr;
+};
 
 }  // namespace gfx

@@ -386,27 +386,6 @@ bool SHAPEFILE::RUNSHAPEARRAY() {
     return true;
 }
 
-namespace {
-
-// The device shows the busy pointer for as long as a paint runs, and its own one afterwards.
-class BusyPointer {
-public:
-    explicit BusyPointer(Device* device) : device_(device), kept_(device ? device->POINTER() : kPointerArrow) {
-        if (device_) device_->setPOINTER(kPointerBusy);
-    }
-    ~BusyPointer() {
-        if (device_) device_->setPOINTER(kept_);
-    }
-    BusyPointer(const BusyPointer&) = delete;
-    BusyPointer& operator=(const BusyPointer&) = delete;
-
-private:
-    Device* device_;
-    int kept_;
-};
-
-}  // namespace
-
 bool SHAPEFILE::PAINTSHAPEFIGURES() {
     GRAPHICS* g = oGraphics;
     if (!g) return false;

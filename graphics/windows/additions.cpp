@@ -80,3 +80,15 @@ void TEXTCONTROLENABLE(gui::TEXTCONTROL& control) {
 }
 
 }  // namespace gfx
+
+namespace gfx {
+
+void installPlatformAdditions() {
+    gui::ClassAdditions additions;
+    additions.radioButtonDispatch = &RADIOBUTTONDISPATCH;
+    additions.textControlEnable = &TEXTCONTROLENABLE;
+    additions.textControlDisable = &TEXTCONTROLDISABLE;
+    gui::installClassAdditions(additions);
+}
+
+}  // namespace gfx

@@ -3,8 +3,9 @@
 // font, the radio button's check notice to its owner, and the enable/disable of text
 // controls that puts a transparent window's canvas back behind the control.
 //
-// The platform classes call these from their own members (FONT, RADIOBUTTON:DISPATCH,
-// TEXTCONTROL:ENABLE/DISABLE); each takes the object it acts for.
+// The platform classes call these from their own members (RADIOBUTTON:DISPATCH,
+// TEXTCONTROL:ENABLE/DISABLE) once installPlatformAdditions has run; each takes the object it
+// acts for.
 #include <cstdint>
 
 #include "graphics/canvas/graphics.h"
@@ -38,5 +39,9 @@ intptr_t RADIOBUTTONDISPATCH(gui::RADIOBUTTON& button, gui::Event& event);
 // control is restored from the refresh bitmap and the control repainted.
 void TEXTCONTROLDISABLE(gui::TEXTCONTROL& control);
 void TEXTCONTROLENABLE(gui::TEXTCONTROL& control);
+
+// Makes the platform classes call the three members above. Graphics windows install them when
+// they are made; installing again changes nothing.
+void installPlatformAdditions();
 
 }  // namespace gfx

@@ -4,12 +4,12 @@
 #include <QFile>
 #include <QImage>
 #include <QPagedPaintDevice>
-#include <QSaveFile>
 #include <algorithm>
 #include <cstring>
 #include <filesystem>
 
 #include "graphics/canvas/numeric.h"
+#include "graphics/files/pictures.h"
 
 namespace gfx {
 
@@ -21,10 +21,6 @@ void mapYUp(gdi::HDC dc, int width, int height) {
     gdi::SetViewportExtEx(dc, width, height, nullptr);
     gdi::SetWindowExtEx(dc, width, -height, nullptr);
     gdi::SetViewportOrgEx(dc, 0, height - 1, nullptr);
-}
-
-void putLe(std::string& out, uint32_t value, int bytes) {
-    for (int i = 0; i < bytes; ++i) out.push_back(static_cast<char>((value >> (8 * i)) & 0xFF));
 }
 
 }  // namespace
@@ -42,48 +38,6 @@ PageArea pageAreaOf(int W, int H, Percent x, Percent y, Percent width, Percent h
     a.width = pw < 1 ? W : pw;
     a.height = ph < 1 ? H : ph;
     return a;
-}
-
-bool writeBmpFile(gdi::HDC dc, const std::string& fileName) {
-    const QImage* picture = dc ? gdi::GetDCImage(dc) : nullptr;
-    if (!picture || picture->isNull() || fileName.empty()) return false;
-    const uint32_t w = static_cast<uint32_t>(picture->width());
-    const uint32_t h = static_cast<uint32_t>(picture->height());
-    const uint32_t rowBytes = (w * 3 + 3) / 4 * 4;
-    const uint64_t imageSize64 = uint64_t(rowBytes) * h;
-    if (imageSize64 > 0x7FFFFFFFu - 54) return false;
-    const uint32_t imageSize = static_cast<uint32_t>(imageSize64);
-    std::string out;
-    out.reserve(54 + imageSize);
-    out += "BM";
-    putLe(out, 54 + imageSize, 4);
-    putLe(out, 0, 4);
-    putLe(out, 54, 4);
-    putLe(out, 40, 4);
-    putLe(out, w, 4);
-    putLe(out, h, 4);
-    putLe(out, 1, 2);
-    putLe(out, 24, 2);
-    putLe(out, 0, 4);
-    putLe(out, imageSize, 4);
-    for (int i = 0; i < 4; ++i) putLe(out, 0, 4);
-    const QImage rgb = picture->convertToFormat(QImage::Format_RGB32);
-    for (int row = static_cast<int>(h) - 1; row >= 0; --row) {
-        const auto* line = reinterpret_cast<const QRgb*>(rgb.constScanLine(row));
-        for (uint32_t col = 0; col < w; ++col) {
-            out.push_back(static_cast<char>(qBlue(line[col])));
-            out.push_back(static_cast<char>(qGreen(line[col])));
-            out.push_back(static_cast<char>(qRed(line[col])));
-        }
-        out.append(rowBytes - w * 3, '\0');
-    }
-    QSaveFile file(QString::fromStdString(fileName));
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    if (file.write(out.data(), static_cast<qint64>(out.size())) != static_cast<qint64>(out.size())) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
 }
 
 // ---- GPRINTER ------------------------------------------------------------------------------------
@@ -146,16 +100,22 @@ void GPRINTER::DESTROY() {
 // ---- GMEMORY -------------------------------------------------------------------------------------
 
 GMEMORY::GMEMORY(const std::string& source, int width, int height, bool paint) : lPaint_(paint) {
-    QImage picture;
+    gdi::HBITMAP bitmap = nullptr;
     std::error_code ec;
     if (!source.empty() && std::filesystem::is_regular_file(source, ec)) {
-        // Any picture format Qt reads, BMP included; a file it cannot read gives no picture.
-        picture.load(QString::fromStdString(source));
-    } else if (!source.empty()) {
-        picture.load(QStringLiteral(":/") + QString::fromStdString(source));
+        // The drawing objects' loader chain, so a picture is the same size on both.
+        int32_t w = 0, h = 0;
+        gdi::HDC screen = gdi::GetDC(nullptr);
+        bitmap = loadPictureChain(source, w, h, screen);
+        gdi::ReleaseDC(nullptr, screen);
+    } else {
+        bitmap = loadBitmapResource(source);
     }
-    gdi::HBITMAP bitmap = picture.isNull() ? nullptr : gdi::CreateBitmapFromImage(picture);
     init(bitmap, false, width, height);
+}
+
+GMEMORY::GMEMORY(const RESOURCEID& resource, int width, int height, bool paint) : lPaint_(paint) {
+    init(loadBitmapResource(resource.name), false, width, height);
 }
 
 GMEMORY::GMEMORY(gdi::HBITMAP borrowed, int width, int height, bool paint) : lPaint_(paint) {
@@ -258,8 +218,12 @@ gdi::HBITMAP GMEMORY::GETMEMORYOBJECT() {
 }
 
 bool GMEMORY::GETMEMORYFILE(const std::string& fileName) {
-    if (!_PBITMAPDC) return false;
-    return writeBmpFile(_PBITMAPDC, fileName);
+    if (!_PBITMAPDC || !oGraphics) return false;
+    // The canvas export writes it, so every BMP of the library comes from one writer.
+    OBJECTBMPFILE writer(oGraphics.get(), 0, 0, 0, 0, fileName);
+    DRAW(writer);
+    writer.DESTROY();
+    return writer.ok;
 }
 
 void GMEMORY::DESTROY() {

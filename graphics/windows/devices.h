@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "graphics/canvas/graphics.h"
+#include "graphics/files/pictures.h"
 #include "platform/gdi/gdi.h"
 
 class QPagedPaintDevice;
@@ -29,11 +30,6 @@ struct PageArea {
     int32_t x = 0, y = 0, width = 1, height = 1;
 };
 PageArea pageAreaOf(int canvasWidth, int canvasHeight, Percent x, Percent y, Percent width, Percent height);
-
-// Writes the whole picture held by a memory context as an uncompressed 24-bit BMP file
-// (bottom row first, rows padded to 4 bytes). The file is written beside the target and
-// renamed over it only when complete; false when anything failed.
-bool writeBmpFile(gdi::HDC dc, const std::string& fileName);
 
 // ---- printer ---------------------------------------------------------------------------------
 
@@ -68,11 +64,12 @@ private:
 
 class GMEMORY : public Device {
 public:
-    // Source kinds: a picture file, or else the name of a bitmap resource (":/name" among the
-    // program's resources); a bitmap handle that stays the caller's (the device works on a
+    // Source kinds: a picture file (through the picture loader chain), or else the name of a
+    // bitmap resource; a bitmap handle that stays the caller's (the device works on a
     // copy); the number 2 for a blank bitmap, 500 pixels in a direction given as 0.
     // Width and height 0 keep the picture's size; otherwise the picture is stretched once.
     GMEMORY(const std::string& source, int width = 0, int height = 0, bool paint = true);
+    GMEMORY(const RESOURCEID& resource, int width = 0, int height = 0, bool paint = true);
     GMEMORY(gdi::HBITMAP borrowed, int width = 0, int height = 0, bool paint = true);
     GMEMORY(int number, int width = 0, int height = 0, bool paint = true);
     ~GMEMORY() override;

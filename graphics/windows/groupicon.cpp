@@ -149,7 +149,9 @@ void GTRANSFIXEDICON::PAINTNEW() {
     const std::string name = HYPERLABEL().CAPTION();
     QImage icon;
     if (!name.empty()) {
-        icon = QImage(QStringLiteral(":/") + QString::fromStdString(name));
+        // An icon resource of the program; a bare ":/NAME" serves resources added by a program.
+        icon = QImage(QStringLiteral(":/icons/") + QString::fromStdString(name));
+        if (icon.isNull()) icon = QImage(QStringLiteral(":/") + QString::fromStdString(name));
     } else {
         icon = QApplication::style()->standardIcon(QStyle::SP_MessageBoxQuestion).pixmap(nIconWidth, nIconHeight).toImage();
     }

@@ -1,10 +1,50 @@
 #include "graphics/windows/gshellwindow.h"
 
+#include <QToolBar>
+#include <QVBoxLayout>
 #include <QWidget>
+
+#include "widgets/menu.h"
 
 namespace gfx {
 
+namespace {
+GSHELLWINDOW* shellOfClient(QWidget* client) {
+    for (QWidget* w = client ? client->parentWidget() : nullptr; w; w = w->parentWidget())
+        if (auto* shell = dynamic_cast<GSHELLWINDOW*>(gui::GUIOBJECT::fromHandle(w))) return shell;
+    return nullptr;
+}
+}  // namespace
+
+intptr_t SHELLWINPROC(QWidget* hWnd, uint32_t uMsg, uintptr_t wParam, intptr_t lParam) {
+    if (!hWnd) return 0;
+    if (uMsg == gui::WM_ERASEBKGND) {
+        GSHELLWINDOW* shell = shellOfClient(hWnd);
+        if (shell && shell->_LRESIZEAKTIV) shell->SENDMESSAGE(gui::WM_ERASEBKGND, wParam, lParam);
+        return 0;
+    }
+    if (uMsg == gui::WM_PAINT) {
+        GSHELLWINDOW* shell = shellOfClient(hWnd);
+        if (shell && !shell->_LRESIZEAKTIV) {
+            // Inside the client's paint: the refresh must not ask for another one.
+            shell->setInExpose(true);
+            shell->INTERNREFRESH();
+            shell->setInExpose(false);
+        }
+        return 0;
+    }
+    return gui::MdiClient::classWindowProc(hWnd, uMsg, wParam, lParam);
+}
+
 GSHELLWINDOW::GSHELLWINDOW(gui::WINDOW* owner) : gui::SHELLWINDOW(owner), GraphicsWindowCore(this) {
+    if (QWidget* area = surface()) {
+        auto* layout = new QVBoxLayout(area);
+        layout->setContentsMargins(0, 0, 0, 0);
+        client_ = new gui::MdiClient(area);
+        layout->addWidget(client_);
+        client_->setWindowProc(&SHELLWINPROC);
+        client_->setPicture([this] { return screen(); });
+    }
     _NDEVICETYP = kWindowDevice;
     _OGRAPHICS = std::make_unique<GRAPHICS>(this);
     _OGRAPHICS->SETBACKGROUNDCOLOR(7);
@@ -14,6 +54,10 @@ GSHELLWINDOW::GSHELLWINDOW(gui::WINDOW* owner) : gui::SHELLWINDOW(owner), Graphi
 }
 
 GSHELLWINDOW::~GSHELLWINDOW() {
+    if (client_) {
+        client_->setWindowProc({});
+        client_->setPicture({});
+    }
     setTimer(0);
     destroyCanvas();
 }
@@ -84,12 +128,16 @@ void GSHELLWINDOW::PAINTNEW() {
     if (ISICONIC() || !ISVISIBLE()) return;
     PAINT();
     childPass(nullptr);
+    // Our tool bars are flat ones; a flat bar shows the canvas change only when redrawn.
+    if (widgets::TOOLBAR* bar = widgets::windowToolBar(this); bar && bar->qtoolbar() && bar->qtoolbar()->isVisible())
+        bar->qtoolbar()->repaint();
 }
 
 void GSHELLWINDOW::INTERNREFRESH() {
     if (!_OGRAPHICS) return;
     const DIMENSION size = CANVASAREA().SIZE();
     if (!_OGRAPHICS->_PREFRESHMEMDC || size.WIDTH() != nLastWidth || size.HEIGHT() != nLastHeight) {
+        eraseScreen();
         PAINTNEW();
         nLastWidth = size.WIDTH();
         nLastHeight = size.HEIGHT();

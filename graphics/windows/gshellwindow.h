@@ -1,11 +1,13 @@
 #pragma once
-// A shell window whose client area, the background of its child windows, is a canvas.
+// A shell window whose MDI client, the background of its child windows, shows a canvas.
+#include <QPointer>
+
 #include "graphics/windows/gwindows.h"
+#include "platform/gui/mdiclient.h"
 
 namespace gfx {
 
-// Resize direction of the forwarded sizing notice: the bottom-right corner.
-inline constexpr uintptr_t WMSZ_BOTTOMRIGHT = 8;
+using gui::WMSZ_BOTTOMRIGHT;
 
 class GSHELLWINDOW : public gui::SHELLWINDOW, public GraphicsWindowCore {
 public:
@@ -26,13 +28,22 @@ public:
     const QImage* screenImage() const override { return screen(); }
 
     GRAPHICS* graphics() const { return _OGRAPHICS.get(); }
+    // The MDI client, which fills the client area; its window procedure is SHELLWINPROC.
+    gui::MdiClient* MDICLIENT() const { return client_.data(); }
     // The frame is being resized.
     bool& _LRESIZEAKTIV = lSizing;
 
 private:
+    QPointer<gui::MdiClient> client_;
     // Graphics children (those with a full repaint of their own), in child order.
     std::vector<gui::WINDOW*> paintingChildren() const;
     void sendSizing(gui::WINDOW* child);
 };
+
+// The window procedure of the shell's MDI client: it never erases the client's background (the
+// canvas covers it; during a resize the erase goes to the shell) and paints the client from
+// the shell's canvas, except while the shell is being resized. Other messages go to the
+// client's class procedure.
+intptr_t SHELLWINPROC(QWidget* hWnd, uint32_t uMsg, uintptr_t wParam, intptr_t lParam);
 
 }  // namespace gfx

@@ -1,9 +1,11 @@
 #include "graphics/windows/gwindows.h"
 
 #include <QPainter>
+#include <QPointer>
 #include <QWidget>
 #include <algorithm>
 
+#include "graphics/windows/additions.h"
 #include "platform/gui/controls.h"
 
 namespace gfx {
@@ -16,6 +18,10 @@ void ScreenImage::release() {
     if (dc_) gdi::DeleteDC(dc_);
     dc_ = nullptr;
     image_.reset();
+}
+
+void ScreenImage::erase(uint32_t rgb) {
+    if (image_) image_->fill(toQColor(rgb));
 }
 
 gdi::HDC ScreenImage::ensure(int width, int height, uint32_t fillRgb) {
@@ -44,10 +50,28 @@ gdi::HDC ScreenImage::ensure(int width, int height, uint32_t fillRgb) {
 
 BOUNDINGBOX boxOf(const gui::GUIOBJECT& object) { return BOUNDINGBOX(object.ORIGIN(), object.SIZE()); }
 
+GraphicsWindowCore::GraphicsWindowCore(gui::WINDOW* window) : window_(window) {
+    // Every program that has a graphics window has the library's additions to the platform.
+    installPlatformAdditions();
+}
+
 DIMENSION GraphicsWindowCore::canvasAreaSize() const { return window_->CANVASAREA().SIZE(); }
 
 void GraphicsWindowCore::setBackground(uint32_t rgb) {
     window_->BACKGROUND(gui::BRUSH(gui::COLOR(rgbRed(rgb), rgbGreen(rgb), rgbBlue(rgb))));
+}
+
+std::optional<Qt::CursorShape> GraphicsWindowCore::POINTER() const {
+    QWidget* s = window_->surface();
+    if (!s || !s->testAttribute(Qt::WA_SetCursor)) return std::nullopt;
+    return s->cursor().shape();
+}
+
+void GraphicsWindowCore::POINTER(std::optional<Qt::CursorShape> shape) {
+    QWidget* s = window_->surface();
+    if (!s) return;
+    if (shape) s->setCursor(*shape);
+    else s->unsetCursor();
 }
 
 void GraphicsWindowCore::DRAW(OBJECTSHAPE& object) {
@@ -87,9 +111,14 @@ void GraphicsWindowCore::paintNew(const std::function<void()>& paintHook) {
 }
 
 void GraphicsWindowCore::childPass(const BOUNDINGBOX* exposed) {
-    // Our own list of children: windows that the class library did not make are not in it.
-    for (gui::GUIOBJECT* child : window_->GETALLCHILDREN()) {
-        if (!child || !child->ISVISIBLE()) continue;
+    // A child that the class library did not make ends the pass.
+    std::vector<QPointer<QWidget>> children;
+    for (QWidget* w : window_->childWindows()) children.emplace_back(w);
+    for (const QPointer<QWidget>& widget : children) {
+        if (!widget) continue;  // gone during the pass
+        gui::GUIOBJECT* child = gui::GUIOBJECT::fromHandle(widget.data());
+        if (!child) return;
+        if (!child->ISVISIBLE()) continue;
         if (!exposed) {
             if (wantsPaintNew(child)) {
                 child->SENDMESSAGE(gui::WM_USER, kPaintNewRequest, 0);
@@ -118,6 +147,7 @@ void GraphicsWindowCore::expose(gui::ExposeEvent* event, const std::function<voi
     const int w = size.WIDTH(), h = size.HEIGHT();
     inExpose_ = true;
     if (!_OGRAPHICS->_PREFRESHMEMDC || w != nLastWidth || h != nLastHeight) {
+        eraseScreen();
         fullRepaint();
         nLastWidth = w;
         nLastHeight = h;
@@ -150,6 +180,10 @@ intptr_t GraphicsWindowCore::dispatchAfter(gui::Event& event, const std::functio
         default: break;
     }
     return 0;
+}
+
+void GraphicsWindowCore::eraseScreen() {
+    if (_OGRAPHICS) screen_.erase(_OGRAPHICS->_NBACKGRCOLOR);
 }
 
 void GraphicsWindowCore::repaintWhole() {

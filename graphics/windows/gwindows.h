@@ -16,9 +16,9 @@
 namespace gfx {
 
 // Messages of the window protocol.
-inline constexpr uint32_t WM_SYSCOMMAND = 0x0112;
-inline constexpr uintptr_t SC_MAXIMIZE = 0xF030;
-inline constexpr uintptr_t SC_RESTORE = 0xF120;
+using gui::SC_MAXIMIZE;
+using gui::SC_RESTORE;
+using gui::WM_SYSCOMMAND;
 // PaintNewRequest: WM_USER with this wParam and lParam 0, sent to children that repaint
 // themselves over the canvas.
 inline constexpr uintptr_t kPaintNewRequest = 144;
@@ -40,6 +40,8 @@ public:
     gdi::HDC ensure(int width, int height, uint32_t fillRgb);
     gdi::HDC dc() const { return dc_; }
     const QImage* image() const { return image_ ? image_.get() : nullptr; }
+    // Erases the whole image with one colour, as the platform erases an invalid window.
+    void erase(uint32_t rgb);
     void release();
 
 private:
@@ -50,12 +52,14 @@ private:
 // The protocol shared by GTOPAPPWINDOW and GCHILDAPPWINDOW.
 class GraphicsWindowCore : public Device {
 public:
-    explicit GraphicsWindowCore(gui::WINDOW* window) : window_(window) {}
+    explicit GraphicsWindowCore(gui::WINDOW* window);
 
     // Device contract.
     DIMENSION canvasAreaSize() const override;
     void DRAW(OBJECTSHAPE& object) override;
     void setBackground(uint32_t rgb) override;
+    std::optional<Qt::CursorShape> POINTER() const override;
+    void POINTER(std::optional<Qt::CursorShape> shape) override;
 
     const QImage* screen() const { return screen_.image(); }
     gdi::HDC screenDC() const { return screen_.dc(); }
@@ -70,6 +74,9 @@ public:
     void childPass(const BOUNDINGBOX* exposed);
     // The whole window is drawn again now; leads to EXPOSE of the whole client area.
     void repaintWhole();
+    // Before a full repaint: the whole window is invalid and erased with the canvas's
+    // background, so nothing the screen held at another size shows through.
+    void eraseScreen();
     // For windows with an expose handler of their own: while set, drawing does not ask the
     // platform to show the screen image again (it is shown right after the handler).
     void setInExpose(bool on) { inExpose_ = on; }

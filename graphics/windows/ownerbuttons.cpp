@@ -1,6 +1,7 @@
 #include "graphics/windows/ownerbuttons.h"
 
 #include <QEvent>
+#include <QPixmap>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -111,12 +112,23 @@ OwnerDrawnButton::OwnerDrawnButton(gui::WINDOW* owner, int id, const gui::POINT&
     form_ = form;
 }
 
+GCURHAND::GCURHAND() {
+    const QPixmap hand(QStringLiteral(":/cursors/CURHAND"));
+    cursor_ = hand.isNull() ? QCursor(Qt::PointingHandCursor) : QCursor(hand, kHotX, kHotY);
+}
+
+OwnerDrawnButton::~OwnerDrawnButton() {
+    // The widget outlives this part of the object by a moment; its events must not reach it.
+    delete filter_.data();
+}
+
 void OwnerDrawnButton::finishInit() {
     // Only now can the widget's events reach the face of the derived class.
     ready_ = true;
     if (QWidget* w = HANDLE()) {
-        w->setCursor(Qt::PointingHandCursor);
-        w->installEventFilter(new OwnerDrawnFilter(this, w));
+        w->setCursor(GCURHAND().HANDLE());
+        filter_ = new OwnerDrawnFilter(this, w);
+        w->installEventFilter(filter_);
     }
     SETFORM(form_);
 }
@@ -475,7 +487,7 @@ intptr_t GTRANSPUSHBUTTON::DISPATCH(gui::Event& event) {
 
 GFORMPUSHBUTTON::GFORMPUSHBUTTON(gui::WINDOW* owner, int id, const gui::POINT& origin, const gui::DIMENSION& size,
                                  const std::string& caption, const std::string& name, int form)
-    : OwnerDrawnButton(owner, id, origin, size, caption, name, form, 0), oBackColor(redAtLeastOne(faceSysColor(15))) {
+    : OwnerDrawnButton(owner, id, origin, size, caption, name, form, 0), oBackBrush(gui::COLOR(redAtLeastOne(faceSysColor(15)))) {
     finishInit();
 }
 
@@ -489,24 +501,41 @@ void GFORMPUSHBUTTON::SETSTRETCH(std::optional<bool> stretch, std::optional<bool
 
 void GFORMPUSHBUTTON::SETBACKCOLOR(std::optional<gui::COLOR> color) {
     const uint32_t face = faceSysColor(15);
-    oBackColor = color ? *color : gui::COLOR((face >> 16) & 0xFF, (face >> 8) & 0xFF, face & 0xFF);
+    oBackBrush = gui::BRUSH(color ? *color : gui::COLOR((face >> 16) & 0xFF, (face >> 8) & 0xFF, face & 0xFF));
     refresh();
 }
 
 void GFORMPUSHBUTTON::BACKGROUND(const gui::BRUSH& brush) {
-    if (brush.isClear()) return;
-    oBackColor = brush.color();
+    oBackBrush = brush;
     refresh();
 }
+
+namespace {
+// The face brush as a drawing brush; a hollow one is the stock null brush, never deleted.
+gdi::HBRUSH faceBrush(const gui::BRUSH& brush, bool& owned) {
+    owned = true;
+    switch (brush.STYLE()) {
+        case gui::BRUSHCLEAR: owned = false; return static_cast<gdi::HBRUSH>(gdi::GetStockObject(gdi::NULL_BRUSH));
+        case gui::BRUSHHATCHHORIZONTAL: return gdi::CreateHatchBrush(gdi::HS_HORIZONTAL, brush.color().COLORREF());
+        case gui::BRUSHHATCHVERTICAL: return gdi::CreateHatchBrush(gdi::HS_VERTICAL, brush.color().COLORREF());
+        case gui::BRUSHHATCHDIAGONAL45: return gdi::CreateHatchBrush(gdi::HS_BDIAGONAL, brush.color().COLORREF());
+        case gui::BRUSHHATCHDIAGONAL135: return gdi::CreateHatchBrush(gdi::HS_FDIAGONAL, brush.color().COLORREF());
+        case gui::BRUSHHATCHCROSS: return gdi::CreateHatchBrush(gdi::HS_CROSS, brush.color().COLORREF());
+        case gui::BRUSHHATCHDIAGONALCROSS: return gdi::CreateHatchBrush(gdi::HS_DIAGCROSS, brush.color().COLORREF());
+        default: return gdi::CreateSolidBrush(brush.color().COLORREF());
+    }
+}
+}  // namespace
 
 void GFORMPUSHBUTTON::paintBackground(QImage& image) {
     image.fill(OWNER() ? OWNER()->BACKGROUND().color().qcolor() : QColor(Qt::white));
     gdi::HDC dc = gdi::CreateImageDC(&image);
     if (!dc) return;
-    gdi::HBRUSH brush = gdi::CreateSolidBrush(oBackColor.COLORREF());
+    bool owned = false;
+    gdi::HBRUSH brush = faceBrush(oBackBrush, owned);
     const int a = -1, b = 1;
     outline(dc, 0, false, a, b, 1, brush);
-    gdi::DeleteObject(brush);
+    if (owned) gdi::DeleteObject(brush);
     gdi::DeleteDC(dc);
 }
 

@@ -5,6 +5,8 @@
 //
 // GTRANSPUSHBUTTON shows its owner's drawing through the face (on a graphics window the part
 // of the canvas under it); GFORMPUSHBUTTON fills the face with a brush of its own.
+#include <QCursor>
+#include <QPointer>
 #include <QImage>
 #include <QRegion>
 #include <QFont>
@@ -29,8 +31,21 @@ uint32_t faceSysColor(int index);
 // ButtonFormCode values.
 enum ButtonFormCode : int { kFormRounded = 0, kFormEllipse = 1, kFormCircle = 2, kFormRectangle = 5, kFormCapsule = 6 };
 
+// The hand pointer of the buttons, from the program's cursor resource "CURHAND": 32 x 32
+// pixels with the hot spot at the tip of the finger.
+class GCURHAND {
+public:
+    static constexpr int kHotX = 12, kHotY = 1;
+    GCURHAND();
+    const QCursor& HANDLE() const { return cursor_; }
+
+private:
+    QCursor cursor_;
+};
+
 class OwnerDrawnButton : public gui::PUSHBUTTON, public PaintNewReceiver {
 public:
+    ~OwnerDrawnButton() override;
     // Sets the outline (an unknown code gives the rounded rectangle) and cuts the window to it.
     void SETFORM(int form);
     // Answers the button messages; WM_ERASEBKGND is answered alone with 1.
@@ -74,6 +89,8 @@ protected:
     void refresh();
     // False while the derived part does not exist (construction, destruction, after DESTROY).
     bool ready_ = false;
+    // Routes the widget's events to the button; it goes with the button, before the widget.
+    QPointer<QObject> filter_;
     // One outline line at inset n (a, b: the two sides' insets; width: the pen).
     void outline(gdi::HDC dc, int sysColor, bool dotted, int a, int b, int penWidth, gdi::HBRUSH fill = nullptr);
     void paintCaption(QImage& image);
@@ -139,9 +156,9 @@ public:
     void SETSTRETCH(std::optional<bool> stretch = {}, std::optional<bool> fit = {}, std::optional<bool> inside = {});
     // A new face colour; none: the system button face colour.
     void SETBACKCOLOR(std::optional<gui::COLOR> color = {});
-    gui::COLOR backColor() const { return oBackColor; }
-    // The face brush; assigning a solid brush changes the face colour, a hollow one is ignored.
-    gui::BRUSH BACKGROUND() const { return gui::BRUSH(oBackColor); }
+    gui::COLOR backColor() const { return oBackBrush.color(); }
+    // The face brush, kept as assigned: solid, hatched or hollow (the owner shows through).
+    gui::BRUSH BACKGROUND() const { return oBackBrush; }
     void BACKGROUND(const gui::BRUSH& brush) override;
 
 protected:
@@ -149,7 +166,7 @@ protected:
     void paintFrame(gdi::HDC dc) override;
 
 private:
-    gui::COLOR oBackColor;
+    gui::BRUSH oBackBrush;
 };
 
 }  // namespace gfx

@@ -213,8 +213,11 @@ void GSCROLLWINDOW::EXPOSE(gui::ExposeEvent& event) {
 
 void GSCROLLWINDOW::exposeInner(gui::ExposeEvent& event) {
     if (!_OGRAPHICS->_PREFRESHMEMDC || !lPainted) {
+        const DIMENSION client = canvasAreaSize();
         PAINTNEW();
-        lPainted = true;
+        // A client area too small to paint in leaves the window unpainted, so that the first
+        // exposure after it has grown paints the picture instead of copying a blank canvas.
+        lPainted = client.WIDTH() > 10 && client.HEIGHT() > 10;
         return;
     }
     const DIMENSION client = canvasAreaSize();

@@ -3,6 +3,7 @@
 #include <QEvent>
 #include <QMouseEvent>
 #include <QSplitter>
+#include <QVBoxLayout>
 #include <QWidget>
 #include <algorithm>
 
@@ -44,9 +45,14 @@ GSPLITWINDOW::GSPLITWINDOW(gui::WINDOW* owner, int columns, int rows)
     for (int r = 0; r < rows_; ++r) {
         auto* row = new QSplitter(Qt::Horizontal);
         row->setChildrenCollapsible(false);
-        for (int c = 0; c < columns_; ++c) row->addWidget(new QWidget());  // empty pane
+        for (int c = 0; c < columns_; ++c) {
+            auto* frame = new QWidget();
+            auto* layout = new QVBoxLayout(frame);
+            layout->setContentsMargins(0, 0, 0, 0);
+            row->addWidget(frame);
+            paneFrames_.emplace_back(frame);
+        }
         outer_->addWidget(row);
-        rowsSplitters_.emplace_back(row);
         watchHandles(row, this);
     }
     watchHandles(outer_, this);
@@ -57,18 +63,24 @@ GSPLITWINDOW::~GSPLITWINDOW() = default;
 
 void GSPLITWINDOW::SETPANECLIENT(gui::WINDOW* client, int pane) {
     if (pane < 1 || pane > columns_ * rows_ || !client || !client->HANDLE()) return;
-    QSplitter* row = rowsSplitters_[size_t((pane - 1) / columns_)];
-    if (!row) return;
-    const int index = (pane - 1) % columns_;
-    QWidget* old = row->replaceWidget(index, client->HANDLE());
-    if (old && !clients_[size_t(pane - 1)]) old->deleteLater();
-    clients_[size_t(pane - 1)] = client;
+    QWidget* frame = paneFrames_[size_t(pane - 1)];
+    if (!frame || !frame->layout()) return;
+    // The pane's earlier client goes back to the split window's surface, as a window it owns.
+    if (QWidget* old = clients_[size_t(pane - 1)]; old && old != client->HANDLE()) {
+        frame->layout()->removeWidget(old);
+        old->setParent(surface());
+        old->hide();
+    }
+    for (QPointer<QWidget>& other : clients_)
+        if (other == client->HANDLE()) other = nullptr;  // a client moved from another pane
+    frame->layout()->addWidget(client->HANDLE());
+    clients_[size_t(pane - 1)] = client->HANDLE();
     client->HANDLE()->show();
 }
 
 gui::WINDOW* GSPLITWINDOW::GETPANECLIENT(int pane) const {
     if (pane < 1 || pane > columns_ * rows_) return nullptr;
-    return clients_[size_t(pane - 1)];
+    return dynamic_cast<gui::WINDOW*>(gui::GUIOBJECT::fromHandle(clients_[size_t(pane - 1)].data()));
 }
 
 void GSPLITWINDOW::SHOW(int state) {

@@ -28,6 +28,7 @@ public:
     // Puts a window into pane i (1-based, row by row); it must have been made with this
     // window as owner.
     void SETPANECLIENT(gui::WINDOW* client, int pane);
+    // Null for an empty pane and for a client that has been deleted or destroyed.
     gui::WINDOW* GETPANECLIENT(int pane) const;
 
     void SHOW(int state) override;
@@ -43,8 +44,11 @@ private:
     static bool answersPaintNew(gui::WINDOW* w);
     int columns_, rows_;
     QPointer<QSplitter> outer_;
-    std::vector<QPointer<QSplitter>> rowsSplitters_;
-    std::vector<gui::WINDOW*> clients_;
+    // One frame per pane, row by row, holding the pane's client: a client that is deleted
+    // leaves its frame, so the panes keep their numbers.
+    std::vector<QPointer<QWidget>> paneFrames_;
+    // Guarded: a client deleted before the split window is forgotten.
+    std::vector<QPointer<QWidget>> clients_;
 };
 
 }  // namespace gfx

@@ -12,9 +12,7 @@ namespace gfx {
 TabControl::TabControl(GTABWINDOW* owner) : owner_(owner), bar_(new QTabBar(owner->surface())) {
     bar_->setDrawBase(true);
     QObject::connect(bar_.data(), &QTabBar::currentChanged, bar_.data(), [this](int) {
-        for (size_t i = 0; i < pages_.size(); ++i) {
-            if (QWidget* w = pages_[i]->HANDLE()) w->setVisible(int(i) == bar_->currentIndex());
-        }
+        showSelected();
         owner_->TABSELECT();
     });
     fit();
@@ -23,16 +21,46 @@ TabControl::TabControl(GTABWINDOW* owner) : owner_(owner), bar_(new QTabBar(owne
 
 TabControl::~TabControl() { delete bar_.data(); }
 
+gui::WINDOW* TabControl::pageAt(size_t index) const {
+    if (index >= pages_.size()) return nullptr;
+    // Null once the page's window object is gone or has been destroyed.
+    return dynamic_cast<gui::WINDOW*>(gui::GUIOBJECT::fromHandle(pages_[index].data()));
+}
+
+void TabControl::showSelected() {
+    for (size_t i = 0; i < pages_.size(); ++i) {
+        if (QWidget* w = pages_[i].data()) w->setVisible(bar_ && int(i) == bar_->currentIndex());
+    }
+}
+
+void TabControl::forgetGonePages(const QObject* gone) {
+    if (!bar_) return;
+    for (size_t i = pages_.size(); i-- > 0;) {
+        if (pages_[i] && pages_[i].data() != gone) continue;
+        pages_.erase(pages_.begin() + std::ptrdiff_t(i));
+        bar_->removeTab(int(i));
+    }
+}
+
 void TabControl::fit() {
-    if (bar_ && owner_->surface()) bar_->setGeometry(0, 0, owner_->surface()->width(), bar_->sizeHint().height());
+    QWidget* s = owner_->surface();
+    if (!bar_ || !s) return;
+    bar_->setGeometry(0, 0, s->width(), bar_->sizeHint().height());
+    const QRect area = displayRect();
+    for (size_t i = 0; i < pages_.size(); ++i) {
+        gui::WINDOW* page = pageAt(i);
+        if (page && page->HANDLE() && !dynamic_cast<GDATAWINDOW*>(page)) page->HANDLE()->setGeometry(area);
+    }
 }
 
 void TabControl::APPENDTAB(gui::WINDOW* page, const std::string& caption) {
-    if (!page || !bar_) return;
-    pages_.push_back(page);
-    if (QWidget* w = page->HANDLE()) w->setVisible(false);
+    if (!page || !page->HANDLE() || !bar_) return;
+    QWidget* widget = page->HANDLE();
+    pages_.emplace_back(widget);
+    QObject::connect(widget, &QObject::destroyed, bar_.data(), [this](QObject* gone) { forgetGonePages(gone); });
+    widget->setVisible(false);
     bar_->addTab(QString::fromStdString(caption));  // the first tab selects itself
-    if (QWidget* w = page->HANDLE()) w->setVisible(bar_->currentIndex() == int(pages_.size()) - 1);
+    widget->setVisible(bar_->currentIndex() == int(pages_.size()) - 1);
     fit();
 }
 
@@ -43,7 +71,7 @@ void TabControl::SELECTTAB(int index) {
 gui::WINDOW* TabControl::SELECTEDTABPAGE() const {
     if (!bar_) return nullptr;
     const int i = bar_->currentIndex();
-    return i >= 0 && size_t(i) < pages_.size() ? pages_[size_t(i)] : nullptr;
+    return i >= 0 ? pageAt(size_t(i)) : nullptr;
 }
 
 QRect TabControl::displayRect() const {

@@ -3,36 +3,41 @@
 // is a transparent data window into the tab control's display area itself and repaints
 // graphics pages when it is resized, maximised or restored.
 #include <QPointer>
+#include <QTabBar>
 #include <string>
 #include <vector>
 
 #include "graphics/windows/gwindows.h"
-
-class QTabBar;
 
 namespace gfx {
 
 class GTABWINDOW;
 
 // The tab control: a row of tabs along the top of the window; the selected page is shown
-// in the area below it, the others are hidden.
+// in the area below it, the others are hidden. Pages are placed in the display area, except
+// transparent data windows, which the tab window fits itself. A page that is deleted or
+// destroyed before the control loses its tab.
 class TabControl {
 public:
     explicit TabControl(GTABWINDOW* owner);
     ~TabControl();
     void APPENDTAB(gui::WINDOW* page, const std::string& caption);
+    int pageCount() const { return int(pages_.size()); }
     // Selects the page (0-based); a user's selection goes the same way.
     void SELECTTAB(int index);
     gui::WINDOW* SELECTEDTABPAGE() const;
     // The display area of the pages in the owner's client area, top-down pixels.
     QRect displayRect() const;
     QTabBar* bar() const { return bar_; }
-    void fit();  // the bar spans the owner's width
+    void fit();  // the bar spans the owner's width; the pages fill the display area
 
 private:
+    gui::WINDOW* pageAt(size_t index) const;
+    void showSelected();
+    void forgetGonePages(const QObject* gone);
     GTABWINDOW* owner_;
     QPointer<QTabBar> bar_;
-    std::vector<gui::WINDOW*> pages_;
+    std::vector<QPointer<QWidget>> pages_;
 };
 
 class GTABWINDOW : public gui::CHILDAPPWINDOW {

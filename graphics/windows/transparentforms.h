@@ -3,13 +3,14 @@
 // radio buttons, group boxes) show the drawing on the canvas through their backgrounds.
 #include <optional>
 
+#include "graphics/canvas/numeric.h"
 #include "graphics/windows/additions.h"
 #include "graphics/windows/gwindows.h"
 #include "platform/gui/dialogs.h"
 
 namespace gfx {
 
-inline constexpr uint32_t WM_NCACTIVATE = 0x0086;
+using gui::WM_NCACTIVATE;
 
 // The shared behaviour of GDATAWINDOW and GDIALOGWINDOW over their platform base.
 template <class Base>
@@ -45,6 +46,14 @@ public:
     }
     void ACTIVATE() { _LHASFOCUS = true; }
     void DEACTIVATE() { _LHASFOCUS = false; }
+    void ACTIVATE(gui::Event& event) override {
+        Base::ACTIVATE(event);
+        ACTIVATE();
+    }
+    void DEACTIVATE(gui::Event& event) override {
+        Base::DEACTIVATE(event);
+        DEACTIVATE();
+    }
 
     // Full repaint: PAINT runs whether or not the window is visible (only an iconic window
     // skips it), then every visible control is redrawn over the new canvas.
@@ -83,7 +92,7 @@ public:
         switch (event.MESSAGE()) {
             case gui::WM_SIZING:
                 lSizing = true;
-                result = 0;
+                if (RuntimeLevel >= 27) result = 0;
                 break;
             case gui::WM_EXITSIZEMOVE:
                 // Every move or size loop ends with a repaint, sizing notice or not.

@@ -309,6 +309,8 @@ void CONTROL::applyToolTip() {
 void CONTROL::FONT(const gui::FONT& font, bool) {
     font_ = font;
     if (QWidget* w = HANDLE()) w->setFont(font.qfont());
+    // Controls that draw their caption themselves make their font from it here.
+    SENDMESSAGE(WM_SETFONT, 0, 1);
 }
 
 void CONTROL::TEXTCOLOR(const gui::COLOR& color) {
@@ -383,6 +385,26 @@ void CONTROL::routeFocusChange(bool gotFocus) {
 // ---------------------------------------------------------------------------------------
 // TEXTCONTROL and buttons
 
+namespace {
+ClassAdditions& additionsStore() {
+    static ClassAdditions additions;
+    return additions;
+}
+}  // namespace
+
+void installClassAdditions(const ClassAdditions& additions) { additionsStore() = additions; }
+const ClassAdditions& classAdditions() { return additionsStore(); }
+
+void TEXTCONTROL::ENABLE() {
+    if (auto enable = classAdditions().textControlEnable) enable(*this);
+    else CONTROL::ENABLE();
+}
+
+void TEXTCONTROL::DISABLE() {
+    if (auto disable = classAdditions().textControlDisable) disable(*this);
+    else CONTROL::DISABLE();
+}
+
 std::string TEXTCONTROL::CAPTION() const { return CONTROL::CAPTION(); }
 void TEXTCONTROL::CAPTION(const std::string& caption) { CONTROL::CAPTION(caption); }
 void TEXTCONTROL::VALUE(const rt::Value& v) { CAPTION(v.isString() ? v.str() : std::string()); }
@@ -406,7 +428,7 @@ intptr_t BUTTON::DISPATCH(Event& event) {
         return 0;
     }
     if (event.MESSAGE() == BM_SETCHECK) {
-        if (auto* r = dynamic_cast<RADIOBUTTON*>(this)) r->PRESSED(event.WPARAM() != 0);
+        if (auto* r = dynamic_cast<RADIOBUTTON*>(this)) r->setPressed(event.WPARAM() != 0);
         else if (auto* c = dynamic_cast<CHECKBOX*>(this)) c->CHECKED(event.WPARAM() != 0);
         return 0;
     }
@@ -449,15 +471,28 @@ void RADIOBUTTON::build() {
     b->setStyle(fittingIndicatorStyle());
     b->setFocusPolicy(Qt::StrongFocus);
     initWidget(b);
-    QObject::connect(b, &QAbstractButton::clicked, b, [this] { routeButtonClick(); });
+    QObject::connect(b, &QAbstractButton::clicked, b, [this] {
+        // The click has checked the button; the platform tells the button so before the click
+        // reaches the owner.
+        Event check(BM_SETCHECK, 1, 0);
+        DISPATCH(check);
+        routeButtonClick();
+    });
 }
+
+intptr_t RADIOBUTTON::DISPATCH(Event& event) {
+    if (auto dispatch = classAdditions().radioButtonDispatch) return dispatch(*this, event);
+    return BUTTON::DISPATCH(event);
+}
+
+void RADIOBUTTON::PRESSED(bool on) { SENDMESSAGE(BM_SETCHECK, on ? 1 : 0, 0); }
 
 bool RADIOBUTTON::PRESSED() const {
     QAbstractButton* b = button();
     return b && b->isChecked();
 }
 
-void RADIOBUTTON::PRESSED(bool on) {
+void RADIOBUTTON::setPressed(bool on) {
     QAbstractButton* b = button();
     if (!b) return;
     if (on) {

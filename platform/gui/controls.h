@@ -160,9 +160,12 @@ private:
     bool conditionallyDisabled_ = false;
 };
 
-// Controls with a caption of their own.
+// Controls with a caption of their own. Every enable and disable of one passes through the
+// class additions (below) when they are installed.
 class TEXTCONTROL : public CONTROL {
 public:
+    void ENABLE() override;
+    void DISABLE() override;
     std::string CAPTION() const override;
     void CAPTION(const std::string& caption) override;
     std::string TEXTVALUE() const override { return CAPTION(); }
@@ -202,9 +205,11 @@ private:
 class RADIOBUTTONGROUP;
 
 // A radio button. PRESSED(TRUE) from code presses it and releases the other buttons of its
-// group; neither calls BUTTONCLICK.
+// group; neither calls BUTTONCLICK. Every change of its check state, the user's click
+// included, is the button's own BM_SETCHECK message and passes through its DISPATCH.
 class RADIOBUTTON : public BUTTON {
 public:
+    intptr_t DISPATCH(Event& event) override;
     RADIOBUTTON(WINDOW* owner, int id, const QRect& topDownPixels, uint32_t style = 0);
     RADIOBUTTON(WINDOW* owner, int id, const POINT& origin, const DIMENSION& size, uint32_t style = 0);
     ~RADIOBUTTON() override;
@@ -216,9 +221,23 @@ public:
 
 private:
     friend class RADIOBUTTONGROUP;
+    friend class BUTTON;
     void build();
+    void setPressed(bool on);
     RADIOBUTTONGROUP* group_ = nullptr;
 };
+
+// Members that a library above the platform adds to these classes (the graphics library's
+// notices for windows that paint behind their controls). Each runs in place of the class's
+// own member and calls the inherited operation itself; while none is installed the classes
+// behave as they are.
+struct ClassAdditions {
+    intptr_t (*radioButtonDispatch)(RADIOBUTTON& button, Event& event) = nullptr;
+    void (*textControlEnable)(TEXTCONTROL& control) = nullptr;
+    void (*textControlDisable)(TEXTCONTROL& control) = nullptr;
+};
+void installClassAdditions(const ClassAdditions& additions);
+const ClassAdditions& classAdditions();
 
 class CHECKBOX : public BUTTON {
 public:

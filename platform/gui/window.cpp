@@ -10,10 +10,13 @@
 #include <QPainter>
 #include <QResizeEvent>
 #include <QScreen>
+#include <QTimer>
 #include <QTimerEvent>
+#include <QWindowStateChangeEvent>
 #include <QVBoxLayout>
 #include <algorithm>
 
+#include "platform/gdi/gdi.h"
 #include "platform/gui/controls.h"
 #include "platform/gui/dialogs.h"
 #include "platform/gui/geometry.h"
@@ -23,6 +26,8 @@ namespace gui {
 
 namespace {
 const char* const kObjectProperty = "mirvanoGuiObject";
+// Set on a widget whose object destroyed it; the widget itself goes a little later.
+const char* const kDestroyedProperty = "mirvanoDestroyed";
 
 std::string upper(const std::string& s) {
     std::string r = s;
@@ -91,9 +96,23 @@ protected:
     }
     void resizeEvent(QResizeEvent* e) override {
         QWidget::resizeEvent(e);
+        // A resize that comes from the window system (not from a call of the program) is a
+        // step of the user's frame drag.
+        if (win_ && frame_) win_->frameResized(e->spontaneous());
         if (!win_ || !surface_) return;
         ResizeEvent ev(DIMENSION(e->size().width(), e->size().height()));
         win_->RESIZE(ev);
+    }
+    void changeEvent(QEvent* e) override {
+        QWidget::changeEvent(e);
+        if (win_ && frame_ && e->type() == QEvent::WindowStateChange)
+            win_->frameStateChanged(static_cast<QWindowStateChangeEvent*>(e)->oldState());
+    }
+    bool event(QEvent* e) override {
+        // Qt passes these on to every child widget, so child windows hear of them too.
+        if (win_ && frame_ && (e->type() == QEvent::WindowActivate || e->type() == QEvent::WindowDeactivate))
+            win_->frameActivationChanged(e->type() == QEvent::WindowActivate);
+        return QWidget::event(e);
     }
     void mousePressEvent(QMouseEvent* e) override { mouse(WM_LBUTTONDOWN, e); }
     void mouseReleaseEvent(QMouseEvent* e) override { mouse(WM_LBUTTONUP, e); }
@@ -157,6 +176,7 @@ void GUIOBJECT::destroyWidget() {
     timers_.clear();
     if (QWidget* w = widget_.data()) {
         w->setProperty(kObjectProperty, QVariant());
+        w->setProperty(kDestroyedProperty, true);
         w->hide();
         w->deleteLater();
     }
@@ -294,6 +314,8 @@ WINDOW::WINDOW(WINDOW* owner, std::pair<QWidget*, QWidget*> fs) : owner_(owner) 
 void WINDOW::setSurface(QWidget* surface) { surface_ = surface; }
 
 WINDOW::~WINDOW() {
+    delete frameDragEnd_.data();
+    delete stateSettled_.data();
     for (CONTROL* c : controls_) c->owner_ = nullptr;
     controls_.clear();
     if (auto* w = dynamic_cast<WindowWidget*>(HANDLE())) w->win_ = nullptr;
@@ -366,6 +388,17 @@ std::vector<GUIOBJECT*> WINDOW::GETALLCHILDREN() const {
     return out;
 }
 
+std::vector<QWidget*> WINDOW::childWindows() const {
+    std::vector<QWidget*> out;
+    if (QWidget* s = surface()) {
+        for (QObject* o : s->children()) {
+            auto* w = qobject_cast<QWidget*>(o);
+            if (w && !w->property(kDestroyedProperty).toBool()) out.push_back(w);
+        }
+    }
+    return out;
+}
+
 std::vector<CONTROL*> WINDOW::controls() const { return controls_; }
 
 CONTROL* WINDOW::controlByName(const std::string& name) const {
@@ -398,6 +431,69 @@ void WINDOW::ENDWINDOW(bool force) {
 
 void WINDOW::STATUSBAR(gui::STATUSBAR* bar) { statusBar_ = bar; }
 
+namespace {
+// A single-shot timer of the window's widget; the window deletes it before it goes itself.
+QTimer* settleTimer(QWidget* widget, std::function<void()> done) {
+    auto* timer = new QTimer(widget);
+    timer->setSingleShot(true);
+    timer->setInterval(kFrameDragSettleMs);
+    QObject::connect(timer, &QTimer::timeout, timer, std::move(done));
+    return timer;
+}
+}  // namespace
+
+void WINDOW::frameResized(bool byWindowSystem) {
+    QWidget* w = HANDLE();
+    if (!byWindowSystem || !w || !w->isWindow() || !w->isVisible()) return;
+    // Maximising and restoring resize the window too; they arrive as system commands.
+    if (w->windowState() & (Qt::WindowMinimized | Qt::WindowMaximized | Qt::WindowFullScreen)) return;
+    if (stateResizePending_) {
+        stateResizePending_ = false;
+        return;
+    }
+    if (!frameDragEnd_) frameDragEnd_ = settleTimer(w, [this] { endFrameDrag(); });
+    if (!frameDragging_) {
+        frameDragging_ = true;
+        SENDMESSAGE(WM_ENTERSIZEMOVE);
+    }
+    const QRect g = w->frameGeometry();
+    gdi::RECT rect{g.left(), g.top(), g.right() + 1, g.bottom() + 1};
+    SENDMESSAGE(WM_SIZING, WMSZ_BOTTOMRIGHT, reinterpret_cast<intptr_t>(&rect));
+    if (auto* timer = qobject_cast<QTimer*>(frameDragEnd_.data())) timer->start();
+}
+
+void WINDOW::endFrameDrag() {
+    if (auto* timer = qobject_cast<QTimer*>(frameDragEnd_.data())) timer->stop();
+    if (!frameDragging_) return;
+    frameDragging_ = false;
+    SENDMESSAGE(WM_EXITSIZEMOVE);
+}
+
+void WINDOW::frameStateChanged(Qt::WindowStates old) {
+    QWidget* w = HANDLE();
+    if (!w || !w->isWindow()) return;
+    endFrameDrag();
+    stateResizePending_ = true;
+    if (!stateSettled_) stateSettled_ = settleTimer(w, [this] { stateResizePending_ = false; });
+    if (auto* timer = qobject_cast<QTimer*>(stateSettled_.data())) timer->start();
+    const Qt::WindowStates now = w->windowState();
+    const bool wasMin = old & Qt::WindowMinimized, isMin = now & Qt::WindowMinimized;
+    const bool wasMax = old & Qt::WindowMaximized, isMax = now & Qt::WindowMaximized;
+    uintptr_t command = 0;
+    if (isMin && !wasMin) command = SC_MINIMIZE;
+    else if (wasMin && !isMin) command = SC_RESTORE;
+    else if (isMax && !wasMax) command = SC_MAXIMIZE;
+    else if (wasMax && !isMax) command = SC_RESTORE;
+    if (command) SENDMESSAGE(WM_SYSCOMMAND, command, 0);
+}
+
+void WINDOW::frameActivationChanged(bool active) {
+    SENDMESSAGE(WM_NCACTIVATE, active ? 1 : 0, 0);
+    Event ev(WM_ACTIVATE, active ? 1 : 0, 0);
+    if (active) ACTIVATE(ev);
+    else DEACTIVATE(ev);
+}
+
 void WINDOW::REGISTERTIMER(int seconds, bool oneTime) {
     if (QObject* b = bridgeObject()) {
         if (secondsTimerQtId_) b->killTimer(secondsTimerQtId_);
@@ -425,6 +521,8 @@ void WINDOW::MOUSEBUTTONDOWN(MouseEvent&) {}
 void WINDOW::MOUSEBUTTONUP(MouseEvent&) {}
 void WINDOW::MOUSEMOVE(MouseEvent&) {}
 bool WINDOW::QUERYCLOSE(Event&) { return true; }
+void WINDOW::ACTIVATE(Event&) {}
+void WINDOW::DEACTIVATE(Event&) {}
 void WINDOW::CLOSE(Event&) {}
 void WINDOW::BUTTONCLICK(ControlEvent&) {}
 void WINDOW::LISTBOXSELECT(ControlEvent&) {}
@@ -433,6 +531,9 @@ void WINDOW::TIMER() {}
 
 void WINDOW::DESTROY() {
     destroyed_ = true;
+    delete frameDragEnd_.data();
+    delete stateSettled_.data();
+    frameDragging_ = false;
     if (QObject* b = bridgeObject()) {
         if (secondsTimerQtId_) b->killTimer(secondsTimerQtId_);
     }

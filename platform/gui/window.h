@@ -20,7 +20,12 @@
 //  - window timers (SETTIMER) arrive at DISPATCH as WM_TIMER with the timer id in WPARAM;
 //    REGISTERTIMER calls TIMER;
 //  - painting calls EXPOSE with the exposed area, resizing RESIZE, mouse buttons and moves
-//    MOUSEBUTTONDOWN/MOUSEBUTTONUP/MOUSEMOVE, closing QUERYCLOSE (may refuse) and CLOSE.
+//    MOUSEBUTTONDOWN/MOUSEBUTTONUP/MOUSEMOVE, closing QUERYCLOSE (may refuse) and CLOSE;
+//  - the user's frame drag of a top-level window sends it WM_ENTERSIZEMOVE once, WM_SIZING at
+//    every step and WM_EXITSIZEMOVE at the end; minimising, maximising and restoring send
+//    WM_SYSCOMMAND with SC_MINIMIZE, SC_MAXIMIZE or SC_RESTORE; a window whose top-level
+//    window becomes active or inactive gets WM_NCACTIVATE (WPARAM 1 or 0) and ACTIVATE or
+//    DEACTIVATE. All of these arrive at DISPATCH, after the change has happened.
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -55,6 +60,18 @@ inline constexpr uint32_t WM_SIZING = 0x0214;
 inline constexpr uint32_t WM_ENTERSIZEMOVE = 0x0231;
 inline constexpr uint32_t WM_EXITSIZEMOVE = 0x0232;
 inline constexpr uint32_t WM_USER = 0x0400;
+inline constexpr uint32_t WM_ACTIVATE = 0x0006;
+inline constexpr uint32_t WM_SETFONT = 0x0030;
+inline constexpr uint32_t WM_NCACTIVATE = 0x0086;
+inline constexpr uint32_t WM_SYSCOMMAND = 0x0112;
+inline constexpr uintptr_t SC_MINIMIZE = 0xF020;
+inline constexpr uintptr_t SC_MAXIMIZE = 0xF030;
+inline constexpr uintptr_t SC_RESTORE = 0xF120;
+// WM_SIZING's WPARAM: the edge being dragged (a window manager does not tell).
+inline constexpr uintptr_t WMSZ_BOTTOMRIGHT = 8;
+// A window manager tells the program nothing when the user lets go of the frame, so a drag is
+// over when no resize step has come for this long.
+inline constexpr int kFrameDragSettleMs = 250;
 inline constexpr uint32_t BM_SETCHECK = 0x00F1;
 inline constexpr uint32_t BM_CLICK = 0x00F5;
 
@@ -219,6 +236,10 @@ public:
     bool ISZOOMED() const;
     // Every control and child window of this window, in window (z) order.
     std::vector<GUIOBJECT*> GETALLCHILDREN() const;
+    // The child windows of the client area in window order, as the platform walks them
+    // (GW_CHILD, GW_HWNDNEXT): those that the class library did not make included, those
+    // already destroyed left out.
+    std::vector<QWidget*> childWindows() const;
     std::vector<CONTROL*> controls() const;
     CONTROL* controlByName(const std::string& name) const;  // by NAMESYM, ignoring case
     // Closes and destroys the window (QUERYCLOSE is not asked when forced).
@@ -237,6 +258,8 @@ public:
     virtual void MOUSEBUTTONUP(MouseEvent& event);
     virtual void MOUSEMOVE(MouseEvent& event);
     virtual bool QUERYCLOSE(Event& event);  // FALSE keeps the window open
+    virtual void ACTIVATE(Event& event);    // the window's top-level window became active
+    virtual void DEACTIVATE(Event& event);  // ... or inactive
     virtual void CLOSE(Event& event);
     virtual void BUTTONCLICK(ControlEvent& event);
     virtual void LISTBOXSELECT(ControlEvent& event);
@@ -265,6 +288,17 @@ protected:
 private:
     friend class WindowWidget;
     bool handleCloseRequest();
+    // Platform messages raised from the Qt events of the window's own widget.
+    void frameResized(bool byWindowSystem);
+    void frameStateChanged(Qt::WindowStates oldState);
+    void frameActivationChanged(bool active);
+    void endFrameDrag();
+    bool frameDragging_ = false;
+    // The resize that a minimise, maximise or restore brings is no drag step: the first one
+    // after such a change (or none, within the settle time) is passed over.
+    bool stateResizePending_ = false;
+    QPointer<QObject> frameDragEnd_;
+    QPointer<QObject> stateSettled_;
     WINDOW* owner_ = nullptr;
     QPointer<QWidget> surface_;
     BRUSH background_;

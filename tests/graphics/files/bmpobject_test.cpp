@@ -3,6 +3,7 @@
 #include "../canvas/canvas_devices.h"
 #include "graphics/files/bmpobject.h"
 #include "graphics/files/pictures.h"
+#include "picture_fixtures.h"
 #include "test_env.h"
 
 using canvas_test::MemoryDevice;
@@ -108,18 +109,19 @@ TEST(BitmapObject, WindowCanvasGetsThePictureInItsRefreshBitmapToo) {
 TEST(DirectPictures, OwnSizeAtTheAnchorAndMetafilesStretchedOverTheCanvas) {
     auto dir = mirvano_test::temp_dir("direct");
     const std::string png = (dir / "inch.png").string(), emf = (dir / "half.emf").string();
-    QImage inch(48, 48, QImage::Format_RGB32);  // one inch at 48 dpi
+    QImage inch(48, 48, QImage::Format_RGB32);  // claims one inch at 48 dpi: still 48 pixels
     inch.fill(qRgb(0, 0, 255));
     inch.setDotsPerMeterX(int(48 / 0.0254 + 0.5));
     inch.setDotsPerMeterY(int(48 / 0.0254 + 0.5));
     ASSERT_TRUE(inch.save(QString::fromStdString(png)));
     MemoryDevice device(200, 150);
     GRAPHICS g(&device);
-    gfx::PAINTBMPDIRECT(g, 100, 75, 0, 0, png, 10);  // 96 pixels on a 96-dpi device, centred
-    EXPECT_EQ(device.at(52, 27), kBlue);
-    EXPECT_EQ(device.at(147, 122), kBlue);
-    EXPECT_EQ(device.at(51, 75), kWhite);
-    EXPECT_EQ(device.at(148, 75), kWhite);
+    gfx::PAINTBMPDIRECT(g, 100, 75, 0, 0, png, 10);  // its own pixels on a 96-dpi device, centred
+    EXPECT_EQ(device.at(76, 51), kBlue);
+    EXPECT_EQ(device.at(123, 98), kBlue);
+    EXPECT_EQ(device.at(75, 75), kWhite);
+    EXPECT_EQ(device.at(124, 75), kWhite);
+    EXPECT_EQ(device.at(100, 99), kWhite);
 
     // A metafile whose left half is red, played over a 64 x 48 canvas.
     gdi::RECT frame;
@@ -140,4 +142,73 @@ TEST(DirectPictures, OwnSizeAtTheAnchorAndMetafilesStretchedOverTheCanvas) {
     EXPECT_EQ(small.at(40, 5), kWhite);
     gfx::PAINTENHMETACANVAS(h, (dir / "none.emf").string());  // nothing happens
     EXPECT_EQ(small.at(40, 5), kWhite);
+}
+
+TEST(BitmapObject, PicturesDrawInTheirPixelSizeWhateverResolutionTheFileClaims) {
+    using namespace picture_fixtures;
+    const auto dir = mirvano_test::temp_dir("draw-resolutions");
+    for (const PictureFile& f : resolutionFiles(dir)) {
+        for (int direct = 0; direct < 2; ++direct) {
+            MemoryDevice device(160, 90);
+            GRAPHICS g(&device);
+            if (direct) gfx::PAINTBMPDIRECT(g, 0, 0, 0, 0, f.path);
+            else gfx::PAINTBMPORIGINAL(g, 0, 0, f.path);
+            const std::string what = f.what + (direct ? " direct" : " bitmap object");
+            EXPECT_NE(device.at(0, 0), kWhite) << what;
+            EXPECT_NE(device.at(kWidth - 1, kHeight - 1), kWhite) << what;
+            EXPECT_EQ(device.at(kWidth, kHeight - 1), kWhite) << what;
+            EXPECT_EQ(device.at(kWidth - 1, kHeight), kWhite) << what;
+        }
+    }
+}
+
+TEST(BitmapObject, ResourceSourcesByNameAndByIdentifier) {
+    const gfx::BmpSource sources[] = {gfx::BmpSource("PICTURE42"), gfx::BmpSource(gfx::RESOURCEID("PICTURE42"))};
+    for (const gfx::BmpSource& source : sources) {
+        MemoryDevice device(20, 10);
+        GRAPHICS g(&device);
+        gfx::PAINTBMPORIGINAL(g, 2, 3, source);
+        EXPECT_EQ(device.at(2, 4), kRed) << source.resource;
+        EXPECT_EQ(device.at(3, 4), kGreen) << source.resource;
+        EXPECT_EQ(device.at(5, 4), kBlack) << source.resource;
+    }
+    for (const gfx::BmpSource& nothing : {gfx::BmpSource("NOSUCHBITMAP"), gfx::BmpSource(gfx::RESOURCEID(7))}) {
+        MemoryDevice device(20, 10);
+        GRAPHICS g(&device);
+        gfx::PAINTBMPORIGINAL(g, 2, 3, nothing);
+        EXPECT_EQ(device.at(2, 4), kWhite);
+    }
+}
+
+namespace {
+// A memory device that shows a pointer and records every assignment to it.
+class PointerDevice : public MemoryDevice {
+public:
+    using MemoryDevice::MemoryDevice;
+    std::optional<Qt::CursorShape> POINTER() const override { return current; }
+    void POINTER(std::optional<Qt::CursorShape> shape) override {
+        assigned.push_back(shape);
+        current = shape;
+    }
+    std::optional<Qt::CursorShape> current = Qt::CrossCursor;
+    std::vector<std::optional<Qt::CursorShape>> assigned;
+};
+}  // namespace
+
+TEST(BitmapObject, BusyPointerWhileDrawingAndTheOldOneBackOnEveryWay) {
+    gdi::HBITMAP bmp = gdi::CreateBitmapFromImage(picture());
+    const std::vector<std::optional<Qt::CursorShape>> busyThenBack{Qt::WaitCursor, Qt::CrossCursor};
+    const gfx::BmpSource sources[] = {gfx::BmpSource(bmp), gfx::BmpSource("PICTURE42"), gfx::BmpSource("no such file")};
+    for (const gfx::BmpSource& source : sources) {
+        PointerDevice device(20, 10);
+        GRAPHICS g(&device);
+        gfx::PAINTBMPORIGINAL(g, 0, 0, source);
+        EXPECT_EQ(device.assigned, busyThenBack) << source.file;
+    }
+    // A window shows the busy pointer only while it draws.
+    WindowDevice window(20, 10);
+    GRAPHICS w(&window);
+    gfx::PAINTBMPSTRETCHED(w, 0, 0, 10, 5, bmp);
+    EXPECT_EQ(window.POINTER(), std::nullopt);
+    gdi::DeleteObject(bmp);
 }

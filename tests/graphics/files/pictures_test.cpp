@@ -10,6 +10,7 @@
 
 #include "../canvas/canvas_devices.h"
 #include "graphics/files/pictures.h"
+#include "picture_fixtures.h"
 #include "test_env.h"
 
 using canvas_test::MemoryDevice;
@@ -243,7 +244,7 @@ TEST(PictureLoaders, ChainResultsAndSizes) {
     const std::string bmp = (dir / "p.Bmp").string(), png = (dir / "p.png").string(), empty = (dir / "e.bmp").string();
     ASSERT_TRUE(gfx::writeBmpFile(bmp, pattern(12, 8)));
     QImage withDpi = pattern(96, 48);
-    withDpi.setDotsPerMeterX(int(192 / 0.0254 + 0.5));  // 192 dpi: half an inch wide
+    withDpi.setDotsPerMeterX(int(192 / 0.0254 + 0.5));  // the file's resolution scales nothing
     withDpi.setDotsPerMeterY(int(192 / 0.0254 + 0.5));
     ASSERT_TRUE(withDpi.save(QString::fromStdString(png)));
     { std::ofstream touch(empty); }
@@ -256,11 +257,11 @@ TEST(PictureLoaders, ChainResultsAndSizes) {
     expectSamePixels(*gdi::GetBitmapImage(b), pattern(12, 8));
     gdi::DeleteObject(b);
     EXPECT_EQ(gfx::LOADIMAGEOLE(png, w, h, nullptr), nullptr);  // a size query
-    EXPECT_EQ(w, 48);
-    EXPECT_EQ(h, 24);
+    EXPECT_EQ(w, 96);
+    EXPECT_EQ(h, 48);
     b = gfx::loadPictureChain(png, w, h, screen);
     ASSERT_NE(b, nullptr);
-    EXPECT_EQ(gdi::GetBitmapImage(b)->size(), QSize(48, 24));
+    expectSamePixels(*gdi::GetBitmapImage(b), pattern(96, 48));
     gdi::DeleteObject(b);
     for (const std::string& f : {empty, (dir / "none.bmp").string()}) {
         w = h = 5;
@@ -272,4 +273,74 @@ TEST(PictureLoaders, ChainResultsAndSizes) {
     EXPECT_EQ(gfx::LOADIMAGEVO(bmp, w, h, screen), nullptr);
     EXPECT_EQ(w + h, 0);
     gdi::ReleaseDC(nullptr, screen);
+}
+
+TEST(PictureLoaders, EveryLoaderGivesThePixelSizeWhateverResolutionTheFileClaims) {
+    using namespace picture_fixtures;
+    const auto dir = mirvano_test::temp_dir("resolutions");
+    gdi::HDC screen = gdi::GetDC(nullptr);
+    for (const PictureFile& f : resolutionFiles(dir)) {
+        const bool bmp = f.path.ends_with(".bmp");
+        int32_t w = -1, h = -1;
+        EXPECT_EQ(gfx::LOADIMAGEOLE(f.path, w, h, nullptr), nullptr) << f.what;
+        EXPECT_EQ(QSize(w, h), QSize(kWidth, kHeight)) << f.what << " (size query)";
+        gdi::HBITMAP b = gfx::LOADIMAGEOLE(f.path, w, h, screen);
+        ASSERT_NE(b, nullptr) << f.what;
+        EXPECT_EQ(gdi::GetBitmapImage(b)->size(), QSize(kWidth, kHeight)) << f.what;
+        gdi::DeleteObject(b);
+        if (bmp) {
+            b = gfx::LOADIMAGEAPI(f.path, w, h);
+            ASSERT_NE(b, nullptr) << f.what;
+            EXPECT_EQ(QSize(w, h), QSize(kWidth, kHeight)) << f.what << " (bitmap loader)";
+            gdi::DeleteObject(b);
+            gfx::BMPFROMFILE object(f.path);
+            ASSERT_NE(object.HANDLE(), nullptr) << f.what;
+            EXPECT_EQ(gdi::GetBitmapImage(object.HANDLE())->size(), QSize(kWidth, kHeight)) << f.what;
+        }
+        b = gfx::loadPictureChain(f.path, w, h, screen);
+        ASSERT_NE(b, nullptr) << f.what;
+        EXPECT_EQ(QSize(w, h), QSize(kWidth, kHeight)) << f.what << " (chain)";
+        gdi::DeleteObject(b);
+    }
+    gdi::ReleaseDC(nullptr, screen);
+}
+
+TEST(PictureLoaders, HeadersAskingForTooManyPixelsAreRefusedBeforeReading) {
+    using namespace picture_fixtures;
+    const auto dir = mirvano_test::temp_dir("oversized");
+    gdi::HDC screen = gdi::GetDC(nullptr);
+    for (const PictureFile& f : oversizedFiles(dir)) {
+        int32_t w = -1, h = -1;
+        EXPECT_EQ(gfx::loadPictureChain(f.path, w, h, screen), nullptr) << f.what;
+        EXPECT_EQ(w + h, 0) << f.what;
+        EXPECT_EQ(gfx::LOADIMAGEOLE(f.path, w, h, nullptr), nullptr) << f.what;
+        EXPECT_EQ(w + h, 0) << f.what;
+    }
+    // The BMP reader names the limit, not the missing pixel data: it never got that far.
+    std::string error;
+    EXPECT_TRUE(gfx::readBmpFile((dir / "huge.bmp").string(), &error).isNull());
+    EXPECT_NE(error.find("limit"), std::string::npos) << error;
+    gfx::BMPFROMFILE object((dir / "huge.bmp").string());
+    EXPECT_EQ(object.HANDLE(), nullptr);
+    EXPECT_FALSE(gfx::pictureSizeAllowed(int64_t(1) << 15, int64_t(1) << 14));
+    EXPECT_TRUE(gfx::pictureSizeAllowed(int64_t(1) << 14, int64_t(1) << 14));
+    gdi::ReleaseDC(nullptr, screen);
+}
+
+TEST(CanvasExport, PictureObjectWritesTheFormatTheNameAsksForOrNothing) {
+    auto dir = mirvano_test::temp_dir("img-formats");
+    gdi::HBITMAP bmp = gdi::CreateBitmapFromImage(pattern(6, 4));
+    struct Case { const char* name; const char* magic; } cases[] = {
+        {"p.gif", "GIF8"}, {"p.GIF", "GIF8"}, {"p.png", "\x89PNG"}, {"p.jpg", "\xFF\xD8"}, {"p.bmp", "BM"}, {"p", "BM"},
+    };
+    for (const Case& c : cases) {
+        const auto path = dir / c.name;
+        ASSERT_TRUE(gfx::SAVEIMAGEOLE(path.string(), bmp)) << c.name;
+        EXPECT_EQ(slurp(path).rfind(c.magic, 0), 0u) << c.name;
+        EXPECT_EQ(QImage(QString::fromStdString(path.string())).size(), QSize(6, 4)) << c.name;
+    }
+    EXPECT_FALSE(gfx::SAVEIMAGEOLE((dir / "p.xyz").string(), bmp));
+    EXPECT_FALSE(std::filesystem::exists(dir / "p.xyz"));
+    EXPECT_NE(gdi::GetBitmapImage(bmp), nullptr);  // still the caller's
+    gdi::DeleteObject(bmp);
 }

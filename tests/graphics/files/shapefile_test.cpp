@@ -165,15 +165,17 @@ TEST(ShapeFiles, PolygonsPaintIntoTheCanvasWithHolesAndSelection) {
 
 namespace {
 
-// Notes, at every drawing, which pointer the device shows and whether the application shows
-// the wait cursor.
+// Notes, at every drawing, whether the device shows the busy pointer.
 class PointerWatchingDevice : public MemoryDevice {
 public:
     using MemoryDevice::MemoryDevice;
+    std::optional<Qt::CursorShape> POINTER() const override { return current; }
+    void POINTER(std::optional<Qt::CursorShape> shape) override { current = shape; }
     void DRAW(gfx::OBJECTSHAPE& object) override {
-        (POINTER() == gfx::kPointerBusy && QGuiApplication::overrideCursor() ? busyDraws : otherDraws)++;
+        (current == Qt::WaitCursor ? busyDraws : otherDraws)++;
         MemoryDevice::DRAW(object);
     }
+    std::optional<Qt::CursorShape> current = Qt::CrossCursor;
     int busyDraws = 0, otherDraws = 0;
 };
 
@@ -206,8 +208,7 @@ TEST(ShapeFiles, PaintAndQueryLeaveTheCanvasAsTheyFoundIt) {
     gfx::PAINTSHAPEFIGURES(g, "map");
     EXPECT_GT(device.busyDraws, 0);
     EXPECT_EQ(device.otherDraws, 0);
-    EXPECT_EQ(device.POINTER(), gfx::kPointerArrow);
-    EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(device.POINTER(), Qt::CrossCursor);
     EXPECT_EQ(g._NCLIPWIDTH, 0u);
     EXPECT_EQ(g._NFILLCOLOR, 0x0000FFu);
     // What is drawn afterwards, outside the area, is all there.

@@ -7,6 +7,7 @@
 #include <fstream>
 
 #include "graphics/windows/devices.h"
+#include "../files/picture_fixtures.h"
 #include "metafile_playback.h"
 #include "test_env.h"
 
@@ -278,4 +279,41 @@ TEST(Metafile, DescriptionFrameAndDefaults) {
     EXPECT_EQ(lost->_PMETAFILEDC, nullptr);
     lost->DESTROY();
     EXPECT_FALSE(lost->written());
+}
+
+TEST(MemoryBitmap, PictureFilesLoadInTheirPixelSizeThroughTheLoaderChain) {
+    using namespace picture_fixtures;
+    const auto dir = mirvano_test::temp_dir("gmemory-resolutions");
+    for (const PictureFile& f : resolutionFiles(dir)) {
+        GMEMORY device(f.path);
+        ASSERT_NE(device.GETMEMORYDC(), nullptr) << f.what;
+        EXPECT_EQ(device.nPixelWidth, kWidth) << f.what;
+        EXPECT_EQ(device.nPixelHeight, kHeight) << f.what;
+        EXPECT_EQ(gdi::GetDCImage(device.GETMEMORYDC())->size(), QSize(kWidth, kHeight)) << f.what;
+        // The file written back is the same size and reads back as the same picture.
+        const std::string out = (dir / "back.bmp").string();
+        ASSERT_TRUE(device.GETMEMORYFILE(out)) << f.what;
+        const QImage back(QString::fromStdString(out));
+        ASSERT_EQ(back.size(), QSize(kWidth, kHeight)) << f.what;
+        EXPECT_EQ(back.pixel(0, 0) & 0xFFFFFF, gdi::GetDCImage(device.GETMEMORYDC())->pixel(0, 0) & 0xFFFFFF) << f.what;
+    }
+    for (const PictureFile& f : oversizedFiles(dir)) {
+        GMEMORY device(f.path);
+        EXPECT_EQ(device.GETMEMORYDC(), nullptr) << f.what;
+    }
+}
+
+TEST(MemoryBitmap, BitmapResourcesByNameAndByIdentifier) {
+    GMEMORY byName(std::string("PICTURE42"));  // names no file: a resource of that name
+    GMEMORY byId(RESOURCEID("PICTURE42"));
+    for (GMEMORY* device : {&byName, &byId}) {
+        ASSERT_NE(device->GETMEMORYDC(), nullptr);
+        EXPECT_EQ(device->nPixelWidth, 4);
+        EXPECT_EQ(device->nPixelHeight, 2);
+        const QImage* image = gdi::GetDCImage(device->GETMEMORYDC());
+        EXPECT_EQ(image->pixel(0, 0) & 0xFFFFFF, 0xFF0000u);
+        EXPECT_EQ(image->pixel(2, 0) & 0xFFFFFF, 0x0000FFu);
+    }
+    GMEMORY none(RESOURCEID("NOSUCHBITMAP"));
+    EXPECT_EQ(none.GETMEMORYDC(), nullptr);
 }

@@ -113,3 +113,18 @@ TEST(TransparentFixedIcon, QuestionMarkByDefaultNothingForAnUnknownName) {
     EXPECT_EQ(question.paints(), before + 1);
     EXPECT_EQ(question.SENDMESSAGE(0x0014), 1);
 }
+
+TEST(TransparentFixedIcon, TheProgramsIconResourceIsDrawnThroughItsMask) {
+    Canvas win;
+    win.SIZE(gui::DIMENSION(300, 200));
+    win.SHOW();
+    pump();
+    GTRANSFIXEDICON icon(&win, 1, gui::POINT(10, 10), gui::DIMENSION(32, 32));
+    icon.HYPERLABEL(gui::HYPERLABEL("ICON", "ICOAPP_VO"));
+    icon.SHOW();
+    win.PAINTNEW();
+    EXPECT_GE(icon.paints(), 1);
+    EXPECT_EQ(at(win, 10, 41, 26, 16), 0x3CA03Cu);  // the green arrow
+    EXPECT_EQ(at(win, 10, 41, 6, 10), 0xFAFAF0u);   // the sheet
+    EXPECT_EQ(at(win, 10, 41, 0, 0), kCyan);        // a transparent corner keeps the canvas
+}

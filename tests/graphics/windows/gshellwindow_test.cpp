@@ -15,8 +15,17 @@ void pump() {
 class Shell : public GSHELLWINDOW {
 public:
     using GSHELLWINDOW::GSHELLWINDOW;
-    void PAINT() override { ++paints; }
+    void PAINT() override {
+        ++paints;
+        _OGRAPHICS->SETLINECOLOR(gui::COLOR(255, 0, 0)).SETFILLCOLOR(gui::COLOR(255, 0, 0));
+        _OGRAPHICS->PAINTRECTANGLE(10, 10, 50, 40, 1.0);
+    }
+    intptr_t DISPATCH(gui::Event& e) override {
+        if (e.MESSAGE() == gui::WM_ERASEBKGND) ++erases;
+        return GSHELLWINDOW::DISPATCH(e);
+    }
     int paints = 0;
+    int erases = 0;
 };
 
 class Child : public GCHILDAPPWINDOW {
@@ -66,4 +75,33 @@ TEST(ShellWindow, GreyCanvasAndResizePassedToChildren) {
     EXPECT_EQ(shell.paints, before);
     shell.DESTROY();
     EXPECT_EQ(shell._OGRAPHICS, nullptr);
+}
+
+TEST(ShellWindow, MdiClientShowsTheCanvasThroughItsWindowProcedure) {
+    Shell shell;
+    shell.SIZE(gui::DIMENSION(400, 300));
+    shell.SHOW();
+    pump();
+    gui::MdiClient* client = shell.MDICLIENT();
+    ASSERT_NE(client, nullptr);
+    EXPECT_EQ(client->size(), shell.surface()->size());
+    // What the user sees in the client: the grey canvas with the red picture at the bottom-left.
+    const QImage shown = client->grab().toImage();
+    const int h = shown.height();
+    EXPECT_EQ(shown.pixel(20, h - 1 - 20) & 0xFFFFFF, 0xFF0000u);
+    EXPECT_EQ(shown.pixel(300, 50) & 0xFFFFFF, 0xC0C0C0u);
+    EXPECT_EQ(shown.pixel(5, 5) & 0xFFFFFF, 0xC0C0C0u);  // nothing left from before the window had its size
+    const int paints = shell.paints;
+
+    // While the frame is dragged the client neither paints nor erases; the erase goes to the shell.
+    shell.SENDMESSAGE(gui::WM_SIZING, WMSZ_BOTTOMRIGHT, 0);
+    EXPECT_EQ(SHELLWINPROC(client, gui::WM_ERASEBKGND, 0, 0), 0);
+    EXPECT_EQ(shell.erases, 1);
+    EXPECT_EQ(SHELLWINPROC(client, gui::WM_PAINT, 0, 0), 0);
+    shell.SENDMESSAGE(gui::WM_EXITSIZEMOVE);
+    EXPECT_EQ(SHELLWINPROC(client, gui::WM_ERASEBKGND, 0, 0), 0);
+    EXPECT_EQ(shell.erases, 1);
+    EXPECT_EQ(shell.paints, paints);  // same size: the end of the drag copies from the canvas
+    EXPECT_EQ(SHELLWINPROC(nullptr, gui::WM_PAINT, 0, 0), 0);
+    EXPECT_EQ(SHELLWINPROC(client, gui::WM_USER, 0, 0), 0);  // the class procedure's answer
 }

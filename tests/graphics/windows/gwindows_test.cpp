@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <QMouseEvent>
+#include <QWindow>
 #include <QImage>
 #include <QPainter>
 #include <QWidget>
@@ -297,4 +300,69 @@ TEST(PlatformAdditions, RadioCheckNoticeAndTextControlStates) {
     push.SHOW();
     TEXTCONTROLDISABLE(push);  // not a transparent kind: inherited only
     EXPECT_EQ(screen->pixel(160, H - 1 - 65) & 0xFFFFFF, 0xFF00FFu);
+}
+
+TEST(GraphicsWindow, AFrameDragByTheWindowSystemCostsOneRepaintAtItsEnd) {
+    auto win = shownWindow();
+    const int paints = win->paints;
+    QWindow* frame = win->HANDLE()->windowHandle();
+    ASSERT_NE(frame, nullptr);
+    QElapsedTimer clock;
+    auto pumpUntil = [&](auto done) {
+        clock.start();
+        while (!done() && clock.elapsed() < 5000) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 20);
+        return done();
+    };
+    for (int step = 1; step <= 4; ++step) {
+        const QSize size(300 + 15 * step, 200 + 10 * step);
+        frame->resize(size);
+        ASSERT_TRUE(pumpUntil([&] { return win->HANDLE()->size() == size; })) << step;
+        pump();
+        EXPECT_TRUE(win->lSizing) << step;
+        EXPECT_EQ(win->paints, paints) << step;
+    }
+    ASSERT_TRUE(pumpUntil([&] { return !win->lSizing; }));
+    pump();
+    EXPECT_FALSE(win->lSizing);
+    EXPECT_EQ(win->paints, paints + 1);
+    EXPECT_EQ(win->_OGRAPHICS->_ODIM, win->CANVASAREA().SIZE());
+    // What is shown is the picture at the new size: its gradient reaches the far corner.
+    const QImage shown = win->surfaceWidget()->grab().toImage();
+    EXPECT_EQ(shown.size(), QSize(360, 240));
+    EXPECT_EQ(shown.pixel(355, 5) & 0xFFFFFF, screenAt(*win, 355, 234));
+}
+
+TEST(GraphicsWindow, ARadioButtonsOwnCheckReachesItsOwner) {
+    auto win = shownWindow();
+    gui::RADIOBUTTON radio(win.get(), 5, gui::POINT(20, 20), gui::DIMENSION(80, 20));
+    radio.SHOW();
+    pump();
+    win->notices.clear();
+    radio.PRESSED(true);  // from code
+    QWidget* w = radio.HANDLE();
+    const QPointF at(6, w->height() / 2);
+    QMouseEvent press(QEvent::MouseButtonPress, at, w->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent release(QEvent::MouseButtonRelease, at, w->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(w, &press);  // the user's click
+    QApplication::sendEvent(w, &release);
+    EXPECT_EQ(win->notices, (std::vector<uintptr_t>{kRadioCheckNotice, kRadioCheckNotice}));
+}
+
+TEST(GraphicsWindow, ChildPassEndsAtTheFirstChildTheLibraryDidNotMake) {
+    auto win = shownWindow();
+    SelfPaintingText first(win.get(), 10, 10);
+    auto* foreign = new QWidget(win->surfaceWidget());
+    SelfPaintingText after(win.get(), 60, 10);
+    first.SHOW();
+    foreign->show();
+    after.SHOW();
+    pump();
+    first.requests = after.requests = 0;
+    win->PAINTNEW();
+    EXPECT_EQ(first.requests, 1);
+    EXPECT_EQ(after.requests, 0);
+    delete foreign;
+    win->PAINTNEW();
+    EXPECT_EQ(after.requests, 1);
 }

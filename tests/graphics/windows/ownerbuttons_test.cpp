@@ -148,8 +148,14 @@ TEST(OwnerDrawnButton, OpaqueFaceAndBackColour) {
     EXPECT_EQ(px(b, 40, 20), 0xF0F0F0u);
     b.BACKGROUND(gui::BRUSH(gui::COLOR(0, 128, 0)));
     EXPECT_EQ(px(b, 40, 20), 0x008000u);
-    b.BACKGROUND(gui::BRUSH());  // hollow: ignored
-    EXPECT_EQ(b.BACKGROUND().color().GREEN(), 128);
+    // A hollow brush is kept: the face is not filled and the owner's ground shows through.
+    b.BACKGROUND(gui::BRUSH());
+    EXPECT_TRUE(b.BACKGROUND().isClear());
+    EXPECT_EQ(px(b, 40, 20), win->BACKGROUND().color().qcolor().rgb() & 0xFFFFFF);
+    EXPECT_NE(px(b, 40, 20), 0x008000u);
+    b.BACKGROUND(gui::BRUSH(gui::COLOR(0, 0, 255), gui::BRUSHHATCHCROSS));
+    EXPECT_EQ(b.BACKGROUND().STYLE(), gui::BRUSHHATCHCROSS);
+    EXPECT_GT(count(b.face(), 0x0000FF), 0);
 }
 
 TEST(OwnerDrawnButton, ClickAndEnterCallTheOwnersMethodByName) {
@@ -229,4 +235,20 @@ TEST(OwnerDrawnButton, PicturesWithTheirTransparentColour) {
     EXPECT_EQ(px(s, 10, 10), kCyan);
     gdi::DeleteObject(bitmap);
     gdi::DeleteObject(white);
+}
+
+TEST(OwnerDrawnButton, HandPointerComesFromTheCursorResource) {
+    const GCURHAND hand;
+    ASSERT_FALSE(hand.HANDLE().pixmap().isNull());
+    EXPECT_EQ(hand.HANDLE().pixmap().size(), QSize(32, 32));
+    EXPECT_EQ(hand.HANDLE().hotSpot(), QPoint(GCURHAND::kHotX, GCURHAND::kHotY));
+    // The finger's tip is at the hot spot: black outline there, nothing left of the finger.
+    const QImage picture = hand.HANDLE().pixmap().toImage();
+    EXPECT_EQ(qAlpha(picture.pixel(12, 1)), 255);
+    EXPECT_EQ(qAlpha(picture.pixel(2, 2)), 0);
+
+    auto win = shownCanvas();
+    GFORMPUSHBUTTON b(win.get(), 1, gui::POINT(20, 30), gui::DIMENSION(80, 40), "Go");
+    EXPECT_EQ(b.HANDLE()->cursor().shape(), Qt::BitmapCursor);
+    EXPECT_EQ(b.HANDLE()->cursor().hotSpot(), QPoint(12, 1));
 }

@@ -26,6 +26,7 @@ public:
         g.SETLINECOLOR(gui::COLOR(0, 0, 255)).SETFILLCOLOR(gui::COLOR(0, 0, 255));
         g.PAINTRECTANGLE(canvasWidth() - 11, canvasHeight() - 11, 10, 10, 1.0);
     }
+    bool painted() const { return lPainted; }
     int paints = 0;
 };
 
@@ -122,4 +123,26 @@ TEST(ScrollWindow, SmallCanvasHasNoBars) {
             EXPECT_EQ(at(win, 2, 2), kRed);
         }
     }
+}
+
+TEST(ScrollWindow, FirstExposureOfATinyClientAreaPaintsOnceTheWindowHasGrown) {
+    GTOPAPPWINDOW top;
+    top.SIZE(gui::DIMENSION(500, 400));
+    top.SHOW();
+    Picture win(&top, 400, 300);
+    win.SIZE(gui::DIMENSION(8, 8));
+    win.SHOW();
+    pump();
+    EXPECT_EQ(win.paints, 0);
+    EXPECT_FALSE(win.painted());
+
+    win.SIZE(gui::DIMENSION(200, 150));
+    pump();
+    win.REPAINT();
+    EXPECT_EQ(win.paints, 1);
+    EXPECT_TRUE(win.painted());
+    EXPECT_EQ(at(win, 2, 2), kRed);
+    // What the user sees: the widget grabbed as it is shown.
+    const QImage shown = win.surface()->grab().toImage();
+    EXPECT_EQ(shown.pixel(2, win.canvasAreaSize().HEIGHT() - 3) & 0xFFFFFF, kRed);
 }

@@ -26,6 +26,17 @@ public:
     int exposes = 0;
 };
 
+// The user lets go of the first splitter bar of the first row; FALSE when there is none.
+bool endSplitterDrag(GSPLITWINDOW& split) {
+    auto* outer = split.surface()->findChild<QSplitter*>(QString(), Qt::FindDirectChildrenOnly);
+    QSplitter* row = outer ? outer->findChild<QSplitter*>() : nullptr;
+    if (!row || row->count() < 2) return false;
+    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(1, 1), QPointF(1, 1), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(row->handle(1), &release);
+    return true;
+}
+
 }  // namespace
 
 TEST(SplitWindow, PanesRepaintWhenADragEnds) {
@@ -51,12 +62,7 @@ TEST(SplitWindow, PanesRepaintWhenADragEnds) {
 
     // A splitter drag repaints both, data window included.
     int g0 = graphic.exposes, f0 = form.exposes;
-    QSplitter* row = split.surface()->findChild<QSplitter*>(QString(), Qt::FindDirectChildrenOnly)
-                         ->findChild<QSplitter*>();
-    ASSERT_NE(row, nullptr);
-    QMouseEvent release(QEvent::MouseButtonRelease, QPointF(1, 1), QPointF(1, 1), Qt::LeftButton, Qt::NoButton,
-                        Qt::NoModifier);
-    QApplication::sendEvent(row->handle(1), &release);
+    ASSERT_TRUE(endSplitterDrag(split));
     EXPECT_GT(graphic.exposes, g0);
     EXPECT_GT(form.exposes, f0);
 
@@ -99,4 +105,38 @@ TEST(SplitWindow, EmptyPanesAreSkipped) {
     split.SENDMESSAGE(gui::WM_LBUTTONUP, kSplitterDoneW, kSplitterDoneL);
     EXPECT_GT(graphic.exposes, g0);
     split.SENDMESSAGE(gui::WM_LBUTTONUP, 0, 0);  // an ordinary button release is no notice
+}
+
+TEST(SplitWindow, DeletedPaneClientsAreForgotten) {
+    GTOPAPPWINDOW top;
+    top.SIZE(gui::DIMENSION(600, 400));
+    top.SHOW();
+    GSPLITWINDOW split(&top, 2, 1);
+    split.SIZE(gui::DIMENSION(400, 200));
+    auto* graphic = new Counting<GCHILDAPPWINDOW>(&split);
+    auto* form = new Counting<GDATAWINDOW>(&split);
+    split.SETPANECLIENT(graphic, 1);
+    split.SETPANECLIENT(form, 2);
+    split.SHOW();
+    pump();
+    delete graphic;
+    delete form;
+    EXPECT_EQ(split.GETPANECLIENT(1), nullptr);
+    EXPECT_EQ(split.GETPANECLIENT(2), nullptr);
+
+    // The end of a splitter drag and of a frame drag reach no freed pane.
+    ASSERT_TRUE(endSplitterDrag(split));
+    split.SENDMESSAGE(gui::WM_SIZING, 8, 0);
+    split.SENDMESSAGE(gui::WM_EXITSIZEMOVE);
+    pump();
+
+    // The pane takes a new client in the same place.
+    Counting<GCHILDAPPWINDOW> again(&split);
+    split.SETPANECLIENT(&again, 1);
+    pump();
+    EXPECT_EQ(split.GETPANECLIENT(1), &again);
+    EXPECT_EQ(again.HANDLE()->height(), split.surface()->height());
+    const int g0 = again.exposes;
+    ASSERT_TRUE(endSplitterDrag(split));
+    EXPECT_GT(again.exposes, g0);
 }

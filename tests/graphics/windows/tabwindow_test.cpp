@@ -26,7 +26,7 @@ public:
 
 }  // namespace
 
-TEST(TabWindow, DataPageFitsTheDisplayAreaOthersStay) {
+TEST(TabWindow, DataPageIsFittedOtherPagesFillTheDisplayArea) {
     GTOPAPPWINDOW top;
     top.SIZE(gui::DIMENSION(600, 400));
     top.SHOW();
@@ -41,7 +41,9 @@ TEST(TabWindow, DataPageFitsTheDisplayAreaOthersStay) {
     tabs.SHOW();
     pump();
     EXPECT_EQ(tabs.oTabControl()->SELECTEDTABPAGE(), &picture);
-    const QRect before = picture.HANDLE()->geometry();
+    // A page of another kind lies in the display area, below the tabs, not over them.
+    EXPECT_EQ(picture.HANDLE()->geometry(), tabs.oTabControl()->displayRect());
+    EXPECT_GE(picture.HANDLE()->geometry().top(), tabs.oTabControl()->bar()->geometry().bottom());
 
     tabs.oTabControl()->SELECTTAB(1);
     pump();
@@ -54,7 +56,7 @@ TEST(TabWindow, DataPageFitsTheDisplayAreaOthersStay) {
 
     tabs.oTabControl()->SELECTTAB(0);
     pump();
-    EXPECT_EQ(picture.HANDLE()->geometry(), before);  // another kind of page is not moved
+    EXPECT_EQ(picture.HANDLE()->geometry(), tabs.oTabControl()->displayRect());  // not fitted by the window
 
     // A frame drag: nothing until it ends, then the data page is fitted again.
     tabs.oTabControl()->SELECTTAB(1);
@@ -82,4 +84,40 @@ TEST(TabWindow, NoPagesOnlyTheInheritedHandling) {
     tabs.TABSELECT();
     pump();
     EXPECT_EQ(tabs.oTabControl()->SELECTEDTABPAGE(), nullptr);
+}
+
+TEST(TabWindow, DeletedPagesLoseTheirTabs) {
+    GTOPAPPWINDOW top;
+    top.SIZE(gui::DIMENSION(600, 400));
+    top.SHOW();
+    GTABWINDOW tabs(&top);
+    tabs.SIZE(gui::DIMENSION(400, 300));
+    auto* selected = new Form(&tabs);
+    auto* other = new GCHILDAPPWINDOW(&tabs);
+    GCHILDAPPWINDOW kept(&tabs);
+    tabs.oTabControl()->APPENDTAB(selected, "Selected");
+    tabs.oTabControl()->APPENDTAB(other, "Other");
+    tabs.oTabControl()->APPENDTAB(&kept, "Kept");
+    tabs.SHOW();
+    pump();
+    EXPECT_EQ(tabs.oTabControl()->SELECTEDTABPAGE(), selected);
+
+    delete selected;
+    EXPECT_EQ(tabs.oTabControl()->pageCount(), 2);
+    EXPECT_EQ(tabs.oTabControl()->bar()->count(), 2);
+    EXPECT_EQ(tabs.oTabControl()->SELECTEDTABPAGE(), other);
+    tabs.oTabControl()->SELECTTAB(1);
+    delete other;
+    EXPECT_EQ(tabs.oTabControl()->bar()->count(), 1);
+    EXPECT_EQ(tabs.oTabControl()->bar()->tabText(0).toStdString(), "Kept");
+
+    // Selecting, maximising and ending a drag reach only the living page.
+    tabs.oTabControl()->SELECTTAB(0);
+    tabs.SENDMESSAGE(WM_SYSCOMMAND, SC_MAXIMIZE, 0);
+    tabs.SENDMESSAGE(gui::WM_SIZING, 8, 0);
+    tabs.SENDMESSAGE(gui::WM_EXITSIZEMOVE);
+    pump();
+    EXPECT_EQ(tabs.oTabControl()->SELECTEDTABPAGE(), &kept);
+    EXPECT_TRUE(kept.ISVISIBLE());
+    EXPECT_EQ(kept.HANDLE()->geometry(), tabs.oTabControl()->displayRect());
 }

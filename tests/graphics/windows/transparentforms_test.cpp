@@ -95,3 +95,27 @@ TEST(TransparentForm, DialogTwinHasAWhiteCanvas) {
     data.DESTROY();
     EXPECT_EQ(data._OGRAPHICS, nullptr);
 }
+
+namespace {
+// A platform form whose own handling answers WM_SIZING with a value of its own.
+class AnsweringForm : public gui::DATAWINDOW {
+public:
+    using gui::DATAWINDOW::DATAWINDOW;
+    intptr_t DISPATCH(gui::Event& e) override {
+        return e.MESSAGE() == gui::WM_SIZING ? 7 : gui::DATAWINDOW::DISPATCH(e);
+    }
+};
+}  // namespace
+
+TEST(TransparentForm, SizingAnswerFollowsTheRuntimeLevel) {
+    const uint16_t saved = RuntimeLevel;
+    TransparentForm<AnsweringForm> form(7);
+    struct Case { uint16_t level; intptr_t answer; } cases[] = {{26, 7}, {27, 0}, {28, 0}};
+    for (const Case& c : cases) {
+        RuntimeLevel = c.level;
+        EXPECT_EQ(form.SENDMESSAGE(gui::WM_SIZING, 8, 0), c.answer) << c.level;
+        EXPECT_TRUE(form.lSizing);
+        form.SENDMESSAGE(gui::WM_EXITSIZEMOVE);
+    }
+    RuntimeLevel = saved;
+}

@@ -1,0 +1,99 @@
+#pragma once
+// Picture files of 100 x 50 pixels that claim different resolutions, and headers that ask for
+// more pixels than any picture may have, made on the spot for the loader tests.
+#include <QBuffer>
+#include <QImage>
+#include <QImageWriter>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "graphics/files/pictures.h"
+#include "test_env.h"
+
+namespace picture_fixtures {
+
+inline constexpr int kWidth = 100, kHeight = 50;
+inline constexpr QRgb kColour = qRgb(0, 0, 255);
+
+inline int dotsPerMetre(double dpi) { return int(dpi / 0.0254 + 0.5); }
+
+struct PictureFile {
+    std::string what;
+    std::string path;
+};
+
+inline void setLe32(std::string& bytes, size_t at, uint32_t v) {
+    for (int i = 0; i < 4; ++i) bytes[at + size_t(i)] = char(v >> (8 * i));
+}
+
+// 100 x 50 blue pictures: PNG and JPEG at 72, 96 and 300 dpi, BMP at the same resolutions
+// and one BMP claiming 10 pixels per metre.
+inline std::vector<PictureFile> resolutionFiles(const std::filesystem::path& dir) {
+    QImage image(kWidth, kHeight, QImage::Format_RGB32);
+    image.fill(kColour);
+    std::vector<PictureFile> files;
+    for (double dpi : {72.0, 96.0, 300.0}) {
+        const std::string tag = std::to_string(int(dpi)) + "dpi";
+        QImage withDpi = image;
+        withDpi.setDotsPerMeterX(dotsPerMetre(dpi));
+        withDpi.setDotsPerMeterY(dotsPerMetre(dpi));
+        for (const char* format : {"png", "jpg"}) {
+            const std::string path = (dir / (tag + "." + format)).string();
+            withDpi.save(QString::fromStdString(path), format == std::string("jpg") ? "JPEG" : "PNG", 100);
+            files.push_back({tag + " " + format, path});
+        }
+        std::string bmp = gfx::encodeBmp(image);
+        setLe32(bmp, 38, uint32_t(dotsPerMetre(dpi)));
+        setLe32(bmp, 42, uint32_t(dotsPerMetre(dpi)));
+        const std::string path = (dir / (tag + ".bmp")).string();
+        mirvano_test::writeAll(path, bmp);
+        files.push_back({tag + " bmp", path});
+    }
+    std::string bmp = gfx::encodeBmp(image);
+    setLe32(bmp, 38, 10);
+    setLe32(bmp, 42, 10);
+    const std::string path = (dir / "10ppm.bmp").string();
+    mirvano_test::writeAll(path, bmp);
+    files.push_back({"10 pixels per metre bmp", path});
+    return files;
+}
+
+inline uint32_t crc32(const std::string& bytes) {
+    uint32_t crc = 0xFFFFFFFFu;
+    for (char c : bytes) {
+        crc ^= uint8_t(c);
+        for (int k = 0; k < 8; ++k) crc = (crc >> 1) ^ (0xEDB88320u & (0u - (crc & 1u)));
+    }
+    return ~crc;
+}
+
+inline void putBe32(std::string& s, uint32_t v) {
+    for (int i = 3; i >= 0; --i) s.push_back(char(v >> (8 * i)));
+}
+
+// Tiny files whose headers ask for 20000 x 20000 pixels (more than the limit): a BMP and a PNG
+// (a valid header chunk, nothing after it).
+inline std::vector<PictureFile> oversizedFiles(const std::filesystem::path& dir) {
+    QImage one(1, 1, QImage::Format_RGB32);
+    one.fill(kColour);
+    std::string bmp = gfx::encodeBmp(one);
+    setLe32(bmp, 18, 20000);
+    setLe32(bmp, 22, 20000);
+    const std::string bmpPath = (dir / "huge.bmp").string();
+    mirvano_test::writeAll(bmpPath, bmp);
+
+    std::string png = "\x89PNG\r\n\x1a\n";
+    std::string ihdr = "IHDR";
+    putBe32(ihdr, 20000);
+    putBe32(ihdr, 20000);
+    ihdr += std::string("\x08\x02\x00\x00\x00", 5);  // 8-bit RGB
+    putBe32(png, 13);
+    png += ihdr;
+    putBe32(png, crc32(ihdr));
+    const std::string pngPath = (dir / "huge.png").string();
+    mirvano_test::writeAll(pngPath, png);
+    return {{"huge bmp", bmpPath}, {"huge png", pngPath}};
+}
+
+}  // namespace picture_fixtures
