@@ -1,19 +1,13 @@
 // The picture loader chain on any file, under the names its callers give: Qt's readers first,
 // then our BMP reader for a ".bmp" name, with and without a context. A picture it loads comes
 // back as a bitmap of the size it reports.
-#include <QGuiApplication>
 #include <QImage>
 #include <string>
 
 #include "fuzz_util.h"
+#include "gui_application.h"
 #include "graphics/files/pictures.h"
 #include "platform/gdi/gdi.h"
-
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QGuiApplication app(*argc, *argv);
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint8_t opts = fuzz::takeByte(data, size);

@@ -3,7 +3,6 @@
 // lists taken apart as the loader does), then every value written back as the saver does,
 // after which each key reads back what was loaded. The loader's window cannot run without
 // the form, so the target drives the layer it reads and writes through.
-#include <QGuiApplication>
 #include <map>
 #include <string>
 
@@ -11,13 +10,8 @@
 #include "functions/ini.h"
 #include "functions/tokenarrays.h"
 #include "fuzz_util.h"
+#include "gui_application.h"
 #include "widgets/fontstrings.h"
-
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QGuiApplication app(*argc, *argv);
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string path = fuzz::writeFile("mirvano.mcf", std::string_view(reinterpret_cast<const char*>(data), size));

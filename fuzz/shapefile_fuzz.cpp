@@ -2,11 +2,11 @@
 // in two by a length at its start. Opening, the file box, every record's box and coordinates
 // and painting on a small canvas must stay inside the files; a record the reader gives has a
 // known type, and a point its one coordinate pair, the same as its box.
-#include <QGuiApplication>
 #include <cstring>
 #include <string>
 
 #include "fuzz_util.h"
+#include "gui_application.h"
 #include "graphics/files/shapefile.h"
 #include "tests/graphics/canvas/canvas_devices.h"
 
@@ -15,12 +15,6 @@ namespace {
 bool same(const gfx::ShapePoint& a, const gfx::ShapePoint& b) { return std::memcmp(a.data(), b.data(), sizeof a) == 0; }
 
 }  // namespace
-
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QGuiApplication app(*argc, *argv);
-    return 0;
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const uint8_t opts = fuzz::takeByte(data, size);
