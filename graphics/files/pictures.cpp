@@ -33,6 +33,9 @@ uint32_t get16(const std::string& s, size_t at) {
 }
 uint32_t get32(const std::string& s, size_t at) { return get16(s, at) | get16(s, at + 2) << 16; }
 
+// The most pixels a loaded picture may have: as many as the platform allows a bitmap.
+constexpr int64_t kMaxPicturePixels = int64_t(1) << 28;
+
 bool fail(std::string* error, const std::string& why) {
     if (error) *error = why;
     return false;
@@ -437,9 +440,13 @@ gdi::HBITMAP LOADIMAGEOLE(const std::string& file, int32_t& width, int32_t& heig
         height = whole(inchY * dpiY);
     }
     if (!dc || width <= 0 || height <= 0) return nullptr;
+    // A small picture that claims a large physical size would be scaled to a bitmap the
+    // platform refuses anyway: refuse it before the scaled copy is allocated.
+    if (int64_t(width) * height > kMaxPicturePixels) return nullptr;
+    image = image.convertToFormat(QImage::Format_RGB32);
     if (width != image.width() || height != image.height())
         image = image.scaled(width, height, Qt::IgnoreAspectRatio, Qt::FastTransformation);
-    return gdi::CreateBitmapFromImage(image.convertToFormat(QImage::Format_RGB32));
+    return gdi::CreateBitmapFromImage(image);
 }
 
 gdi::HBITMAP LOADIMAGEAPI(const std::string& file, int32_t& width, int32_t& height) {

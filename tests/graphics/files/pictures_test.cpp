@@ -262,6 +262,17 @@ TEST(PictureLoaders, ChainResultsAndSizes) {
     ASSERT_NE(b, nullptr);
     EXPECT_EQ(gdi::GetBitmapImage(b)->size(), QSize(48, 24));
     gdi::DeleteObject(b);
+    // 300 pixels at one dot per metre are 300 m: far more pixels than a bitmap may have. The
+    // loader gives no bitmap, without trying to scale the picture up first, and still tells
+    // the size.
+    const std::string vast = (dir / "vast.png").string();
+    QImage sparse = pattern(300, 300);
+    sparse.setDotsPerMeterX(1);
+    sparse.setDotsPerMeterY(1);
+    ASSERT_TRUE(sparse.save(QString::fromStdString(vast)));
+    EXPECT_EQ(gfx::loadPictureChain(vast, w, h, screen), nullptr);
+    EXPECT_EQ(w, 1133858);  // 300 / 0.0254 inches at 96 dpi
+    EXPECT_EQ(h, 1133858);
     for (const std::string& f : {empty, (dir / "none.bmp").string()}) {
         w = h = 5;
         EXPECT_EQ(gfx::loadPictureChain(f, w, h, screen), nullptr);
