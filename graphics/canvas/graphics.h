@@ -164,8 +164,8 @@ public:
     GRAPHICS& GETORIGINPOINT(double& x, double& y, double w, double h, double anchor);
     GRAPHICS& GETORIGINPOINTANGLE(int32_t& x, int32_t& y, double w, double h, double anchor);
     // World to device by the one rule (no anchor).
-    int32_t devX(double wx) const { return whole(wx * _FFACTORX) + _NOFFSETX; }
-    int32_t devY(double wy) const { return whole(wy * _FFACTORY) + _NOFFSETY; }
+    int32_t devX(double wx) const { return wholeSum(whole(wx * _FFACTORX), _NOFFSETX); }
+    int32_t devY(double wy) const { return wholeSum(whole(wy * _FFACTORY), _NOFFSETY); }
     int32_t devW(double ww) const { return whole(ww * _FFACTORX); }
     int32_t devH(double wh) const { return whole(wh * _FFACTORY); }
 
