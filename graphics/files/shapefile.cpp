@@ -407,8 +407,10 @@ bool SHAPEFILE::PAINTSHAPEFIGURES() {
     const bool clipped = lSelectArea && lSelectBox;
     const uint32_t cx = g->_NCLIPX, cy = g->_NCLIPY, cw = g->_NCLIPWIDTH, ch = g->_NCLIPHEIGHT;
     if (clipped) g->SETCLIPREGION(g->_NOFFSETX, g->_NOFFSETY, fAreaWidth, fAreaHeight, 0.0);
-    g->_NOFFSETX -= whole(r8ViewXMin * g->_FFACTORX);
-    g->_NOFFSETY -= whole(r8ViewYMin * g->_FFACTORY);
+    // Taken in doubles (exact for these integers), so that a view far off the device holds
+    // the offset at the end of its range rather than wrapping.
+    g->_NOFFSETX = whole(double(g->_NOFFSETX) - whole(r8ViewXMin * g->_FFACTORX));
+    g->_NOFFSETY = whole(double(g->_NOFFSETY) - whole(r8ViewYMin * g->_FFACTORY));
     const bool result = nShapeCount == 0 ? RUNSHAPEFIRST(true) : RUNSHAPEARRAY();
     if (clipped) g->SETCLIPREGION(cx, cy, cw, ch, 0.0);
     g->_FFACTORX = fx;
