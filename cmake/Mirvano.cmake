@@ -21,6 +21,7 @@ endfunction()
 # mirvano_tests(<folder label> LIBS <targets...>)
 # One test executable per folder of tests/, made of its *_test.cpp files and the shared
 # test main; every test is labelled with the folder so `ctest -L <label>` runs one layer.
+# The folders listed in MIRVANO_READER_TESTS are also built by the target reader_tests.
 function(mirvano_tests label)
   cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
   file(GLOB _sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*_support.cpp)
@@ -36,6 +37,9 @@ function(mirvano_tests label)
   target_compile_definitions(${_exe} PRIVATE
     MIRVANO_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     MIRVANO_BINARY_DIR="${PROJECT_BINARY_DIR}")
+  if(label IN_LIST MIRVANO_READER_TESTS)
+    add_dependencies(reader_tests ${_exe})
+  endif()
   gtest_discover_tests(${_exe}
     PROPERTIES LABELS ${label}
     DISCOVERY_TIMEOUT 60

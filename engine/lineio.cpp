@@ -56,6 +56,20 @@ size_t findLineEnd16(const char* p, size_t n) {
     return n;
 }
 
+// Length of the byte-order mark the reader stands on: only at the very start of a UTF-8 or
+// UTF-16 file, and only when the window holds the whole mark.
+size_t markAt(win::FileHandle handle, const win::ReadAhead& ra, Charset input) {
+    if ((input != Charset::UTF8 && input != Charset::UTF16) || win::FileTell(handle) != 0)
+        return 0;
+    const unsigned char* d = reinterpret_cast<const unsigned char*>(ra.data());
+    const size_t n = ra.available();
+    if (input == Charset::UTF8 && n >= 3 && d[0] == 0xEF && d[1] == 0xBB && d[2] == 0xBF)
+        return 3;
+    if (input == Charset::UTF16 && n >= 2 && d[0] == 0xFF && d[1] == 0xFE)
+        return 2;
+    return 0;
+}
+
 }  // namespace
 
 void convertLine(std::string_view text, Charset from, Charset to, std::string& out) {
@@ -107,13 +121,8 @@ bool LineReader::readRaw(std::string& raw) {
     if (ra->available() == 0)
         return false;
     // A byte-order mark is no data: skip it at the very start of the file.
-    if ((input_ == Charset::UTF8 || utf16) && win::FileTell(handle_) == 0) {
-        const unsigned char* d = reinterpret_cast<const unsigned char*>(ra->data());
-        const size_t n = ra->available();
-        if (input_ == Charset::UTF8 && n >= 3 && d[0] == 0xEF && d[1] == 0xBB && d[2] == 0xBF)
-            ra->consume(3);
-        else if (utf16 && n >= 2 && d[0] == 0xFF && d[1] == 0xFE)
-            ra->consume(2);
+    if (const size_t mark = markAt(handle_, *ra, input_)) {
+        ra->consume(mark);
         if (ra->available() == 0 && (!ra->fill(1) || ra->available() == 0))
             return false;
     }
@@ -183,11 +192,13 @@ bool LineReader::nextAnalysis(std::string& line) {
     return true;
 }
 
+// A file that holds nothing but its byte-order mark has no line to give: the end test
+// looks past the mark as the reads do.
 bool LineReader::atEnd() const {
     win::ReadAhead* ra = win::FileReadAhead(handle_);
-    if (!ra || !ra->fill(1))
+    if (!ra || !ra->fill(3))
         return true;
-    return ra->available() == 0;
+    return ra->available() == markAt(handle_, *ra, input_);
 }
 
 int64_t LineReader::position() const { return win::FileTell(handle_); }

@@ -15,6 +15,10 @@ packages=(
 if [[ "${MIRVANO_SETUP_GUI:-0}" == 1 ]]; then
   packages+=(xvfb x11-apps imagemagick)
 fi
+# clang and its runtime (libFuzzer, the sanitizers) for the sanitizer and fuzz build
+if [[ "${MIRVANO_SETUP_CLANG:-0}" == 1 ]]; then
+  packages+=(clang-14 libclang-rt-14-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -9,6 +9,11 @@ namespace gfx {
 // Float to 32-bit integer by the runtime's one rule (round half away from zero, saturating,
 // NaN to 0). Every world position, size and anchor shift of the canvas goes through it.
 int32_t whole(double v);
+// A device position plus an offset, held at the ends of the 32-bit range rather than wrapping.
+inline int32_t wholeSum(int32_t a, int32_t b) {
+    const int64_t sum = int64_t(a) + b;
+    return sum > INT32_MAX ? INT32_MAX : sum < INT32_MIN ? INT32_MIN : int32_t(sum);
+}
 
 // Which generation of the platform runtime the window classes run on: 0 until
 // INITFUNCTION has run, then 20, 25, 26, 27 or 28.

@@ -250,11 +250,11 @@ OBJECTSHAPE& OBJECTLINIENGROUP::DRAW() {
         if (r.size() < 2) continue;
         Row d{};
         d.segment = r.size() >= 4;
-        d.v[0] = whole((r[0] + xShift_) * g._FFACTORX) + g._NOFFSETX;
-        d.v[1] = whole((r[1] + yShift_) * g._FFACTORY) + g._NOFFSETY;
+        d.v[0] = g.devX(r[0] + xShift_);
+        d.v[1] = g.devY(r[1] + yShift_);
         if (d.segment) {
-            d.v[2] = whole((r[2] + xShift_) * g._FFACTORX) + g._NOFFSETX;
-            d.v[3] = whole((r[3] + yShift_) * g._FFACTORY) + g._NOFFSETY;
+            d.v[2] = g.devX(r[2] + xShift_);
+            d.v[3] = g.devY(r[3] + yShift_);
         }
         rows.push_back(d);
     }

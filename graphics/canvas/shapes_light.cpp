@@ -95,8 +95,8 @@ OBJECTSHAPE& OBJECTSTRINGRING::DRAW() {
     const double r = radius_ * g._FFACTORX;
     // No characters, or no circle to put them on.
     if (n == 0 || !(r > 0.0)) return *this;
-    int32_t cx = whole(x_ * g._FFACTORX) + g._NOFFSETX;
-    int32_t cy = whole(y_ * g._FFACTORY) + g._NOFFSETY;
+    int32_t cx = g.devX(x_);
+    int32_t cy = g.devY(y_);
     const int32_t d = whole(r * 2.0);
     if (anchor_ != 10) g.GETORIGINPOINT(cx, cy, d, d, anchor_);
     const double s = direction_ == 3 ? 1.0 : -1.0;

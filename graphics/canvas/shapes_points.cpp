@@ -70,8 +70,7 @@ OBJECTSHAPE& OBJECTPOINTGROUP::DRAW() {
     uint32_t inForce = g._NLINECOLOR;
     for (const PointRow& r : *points_) {
         if (r.colour) inForce = rowColour(*r.colour);
-        entries.push_back({whole((r.x + xShift_) * g._FFACTORX) + g._NOFFSETX,
-                           whole((r.y + yShift_) * g._FFACTORY) + g._NOFFSETY, inForce});
+        entries.push_back({g.devX(r.x + xShift_), g.devY(r.y + yShift_), inForce});
     }
     for (int n = 1; n <= 2; ++n) {
         gdi::HDC dc = SELECTDRAWDC(n);
@@ -203,7 +202,7 @@ OBJECTSHAPE& OBJECTMARKERGROUP::DRAW() {
     std::vector<Entry> entries;
     entries.reserve(points_->size());
     for (const PointRow& r : *points_) {
-        Entry e{whole((r.x + xShift_) * g._FFACTORX) + g._NOFFSETX, whole((r.y + yShift_) * g._FFACTORY) + g._NOFFSETY,
+        Entry e{g.devX(r.x + xShift_), g.devY(r.y + yShift_),
                 r.colour.has_value(), r.colour ? rowColour(*r.colour) : 0u};
         entries.push_back(e);
     }

@@ -72,10 +72,13 @@ void MemoFile::close() {
 
 bool MemoFile::blockInside(uint64_t block) {
     if (block == 0) return true;
+    // No memo file reaches block 2^40; refusing such a number first also keeps its byte
+    // offset inside 64 bits (a wide memo field can hold any number of digits).
+    if (block > (1ULL << 40)) return false;
     const int64_t offset = static_cast<int64_t>(block) * blockSize_;
-    if (block > (1ULL << 40) || offset >= size_) {
+    if (offset >= size_) {
         size_ = io::fileSize(fd_);  // another handle may have added to it
-        return block <= (1ULL << 40) && offset < size_;
+        return offset < size_;
     }
     return true;
 }

@@ -44,6 +44,10 @@ TEST(LineReader, DeliversLinesInTheWorkingEncoding) {
         {"UTF-8 mark skipped", "\xEF\xBB\xBF" + barUtf8, Charset::UTF8, Charset::UTF8, {barUtf8}},
         {"UTF-16 mark skipped", "\xFF\xFE" + barUtf16, Charset::UTF16, Charset::UTF8, {barUtf8}},
         {"mark kept in ANSI input", "\xEF\xBB\xBFx", Charset::ANSI, Charset::ANSI, {"\xEF\xBB\xBFx"}},
+        {"UTF-8 mark alone", "\xEF\xBB\xBF", Charset::UTF8, Charset::UTF8, {}},
+        {"UTF-16 mark alone", "\xFF\xFE", Charset::UTF16, Charset::UTF8, {}},
+        {"UTF-16 mark and a cut unit", "\xFF\xFEx", Charset::UTF16, Charset::UTF8, {"\xEF\xBF\xBD"}},
+        {"UTF-16 mark and a line end", "\xFF\xFE" + u16("\n"), Charset::UTF16, Charset::UTF8, {""}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -52,8 +56,13 @@ TEST(LineReader, DeliversLinesInTheWorkingEncoding) {
         engine::LineReader reader(file.h, c.input, c.working);
         std::vector<std::string> lines;
         std::string line;
-        while (!reader.atEnd() && reader.next(line))
+        // The end test and the reads agree: a line whenever the reader is not at the end,
+        // none once it is.
+        while (!reader.atEnd()) {
+            ASSERT_TRUE(reader.next(line)) << "no line after " << lines.size();
             lines.push_back(line);
+        }
+        EXPECT_FALSE(reader.next(line));
         EXPECT_EQ(lines, c.lines);
         EXPECT_FALSE(reader.readFailed());
 

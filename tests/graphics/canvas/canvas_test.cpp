@@ -97,6 +97,10 @@ TEST(WorldCoordinates, PointLandsOnTheRulesPixel) {
         {2.0, 0.5, 100, 50, 5, 7, 10, 40, 125, 77},
         {1.5, 1.5, 0, 0, 0, 0, 2.5, -5, 4, -8},     // 3.75 -> 4, -7.5 -> -8
         {0.5, 0.5, 30, 30, 0, 0, 15, -5, 38, 27},   // 7.5 -> 8, -2.5 -> -3
+        // A point far beyond the device (a lying shape file) stays at the end of the device
+        // range on its own side instead of wrapping round to the other side.
+        {1.0, 1.0, 100, 50, 5, 7, 1e300, -1e300, gfx::kDeviceLimit, -gfx::kDeviceLimit + 57},
+        {1.0, 1.0, -100, -50, 0, 0, -3e9, 3e9, -gfx::kDeviceLimit, gfx::kDeviceLimit - 50},
     };
     for (const auto& c : cases) {
         MemoryDevice device(300, 200);

@@ -263,6 +263,18 @@ TEST(PictureLoaders, ChainResultsAndSizes) {
     ASSERT_NE(b, nullptr);
     expectSamePixels(*gdi::GetBitmapImage(b), pattern(96, 48));
     gdi::DeleteObject(b);
+    // 300 pixels at one dot per metre claim to be 300 m wide: the claim is no reason to scale
+    // (and allocate) anything; the picture loads in its own pixels.
+    const std::string vast = (dir / "vast.png").string();
+    QImage sparse = pattern(300, 300);
+    sparse.setDotsPerMeterX(1);
+    sparse.setDotsPerMeterY(1);
+    ASSERT_TRUE(sparse.save(QString::fromStdString(vast)));
+    b = gfx::loadPictureChain(vast, w, h, screen);
+    ASSERT_NE(b, nullptr);
+    EXPECT_EQ(w, 300);
+    EXPECT_EQ(h, 300);
+    gdi::DeleteObject(b);
     for (const std::string& f : {empty, (dir / "none.bmp").string()}) {
         w = h = 5;
         EXPECT_EQ(gfx::loadPictureChain(f, w, h, screen), nullptr);

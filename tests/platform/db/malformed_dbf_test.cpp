@@ -61,6 +61,7 @@ TEST(MalformedDbf, RefusedWithAReasonOrReadWithinItsBytes) {
     const fs::path dir = mirvano_test::temp_dir("db-malformed");
     const std::vector<db::FieldInfo> plain = {{"NAME", 'C', 4, 0}, {"N", 'N', 3, 0}};
     const std::vector<db::FieldInfo> withMemo = {{"NAME", 'C', 4, 0}, {"NOTE", 'M', 10, 0}};
+    const std::vector<db::FieldInfo> wideMemo = {{"NAME", 'C', 4, 0}, {"NOTE", 'M', 18, 0}};
     // FoxPro memo file: next free block, block size 64, then block 8 with a text of 5 bytes.
     const std::string fpt = be32(9) + std::string(2, '\0') + std::string("\x00\x40", 2) + std::string(504, '\0') +
                             be32(1) + be32(5) + "hello" + std::string(51, '\0');
@@ -96,6 +97,8 @@ TEST(MalformedDbf, RefusedWithAReasonOrReadWithinItsBytes) {
         {"FoxPro memo block longer than the file", table(withMemo, {"abcd         8"}, 0xF5), ".fpt",
          fpt.substr(0, 512 + 8 + 3), "", {"abcd", ""}, "runs past the end"},
         {"FoxPro memo read whole", table(withMemo, {"abcd         8"}, 0xF5), ".fpt", fpt, "", {"abcd", "hello"}},
+        {"memo block number beyond any file, in a wide field", table(wideMemo, {"abcd555555555555555555"}, 0xF5),
+         ".fpt", fpt, "lies beyond the memo file", {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
