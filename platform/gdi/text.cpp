@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/gdi/emf_record.h"
 #include "platform/gdi/gdi_internal.h"
 
 namespace gdi {
@@ -179,6 +180,18 @@ BOOL textOut(HDC hdc, int x, int y, UINT options, const RECT* rect, const char* 
     std::vector<int> dxd;
     if (dx)
         for (int i = 0; i < str.size(); ++i) dxd.push_back(int(std::lround(dx[i] * dc->scaleX())));
+    if (dc->emf) {
+        // Every character's advance goes into the file, so that other readers place the text
+        // as this font does.
+        std::vector<int> advances;
+        if (dx) {
+            advances.assign(dx, dx + str.size());
+        } else {
+            const QFontMetrics fm(dcFont(*dc));
+            for (const QChar c : str) advances.push_back(int(std::lround(fm.horizontalAdvance(c) / dc->scaleX())));
+        }
+        dc->emf->text(x, y, options & (ETO_OPAQUE | ETO_CLIPPED), rect, str, advances);
+    }
     const QRect* opaque = (options & ETO_OPAQUE) && rdev ? &*rdev : nullptr;
     const QRect* clipTo = (options & ETO_CLIPPED) && rdev ? &*rdev : nullptr;
     int advance = 0;
