@@ -411,8 +411,14 @@ void strokeInto(Mask& mask, DC& dc, const PenInfo& pi, const Figure& f) {
     stroker.setJoinStyle(pi.join);
     if (!pi.dashes.empty()) {
         QList<qreal> pattern;
-        for (int d : pi.dashes) pattern << std::max(0.01, double(d));
-        stroker.setDashPattern(pattern);
+        double period = 0;
+        for (int d : pi.dashes) {
+            pattern << std::max(0.01, double(d));
+            period += pattern.back() * pi.width;
+        }
+        // The stroker makes every dash of the whole path, seen or not: a path reaching far past
+        // any surface would take unbounded memory, so beyond 65536 dashes it is stroked solid.
+        if (path.length() / period <= 65536.0) stroker.setDashPattern(pattern);
     }
     const QPainterPath outline = stroker.createStroke(path);
     std::vector<std::vector<QPointF>> polys;
