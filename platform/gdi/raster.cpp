@@ -263,8 +263,9 @@ void fillPolys(Mask& mask, const std::vector<std::vector<QPointF>>& polys, int f
         }
     }
     if (edges.empty()) return;
-    const int y0 = std::max(mask.box.top(), int(std::ceil(minY)));
-    const int y1 = std::min(mask.box.bottom(), int(std::ceil(maxY)) - 1);
+    // Vertices far outside any surface are held to the reach of an int.
+    const int y0 = std::max(mask.box.top(), int(std::ceil(std::clamp(minY, -1e9, 1e9))));
+    const int y1 = std::min(mask.box.bottom(), int(std::ceil(std::clamp(maxY, -1e9, 1e9))) - 1);
     std::vector<std::pair<double, int>> xs;
     for (int y = y0; y <= y1; ++y) {
         xs.clear();
@@ -279,8 +280,9 @@ void fillPolys(Mask& mask, const std::vector<std::vector<QPointF>>& polys, int f
             winding += fillMode == WINDING ? xs[i].second : 1;
             const bool inside = fillMode == WINDING ? winding != 0 : (winding & 1);
             if (!inside) continue;
-            const double xa = std::max(xs[i].first, double(mask.box.left()) - 1);
-            const double xb = std::min(xs[i + 1].first, double(mask.box.right()) + 2);
+            const double lo = double(mask.box.left()) - 1, hi = double(mask.box.right()) + 2;
+            const double xa = std::clamp(xs[i].first, lo, hi);
+            const double xb = std::clamp(xs[i + 1].first, lo, hi);
             mask.span(y, int(std::ceil(xa)), int(std::ceil(xb)), v);
         }
     }
@@ -332,8 +334,8 @@ QRegion spanRegion(const std::vector<std::vector<QPointF>>& polys, int fillMode,
             winding += fillMode == WINDING ? xs[i].second : 1;
             const bool inside = fillMode == WINDING ? winding != 0 : (winding & 1);
             if (!inside) continue;
-            int x0 = int(std::ceil(std::max(xs[i].first, double(box.left()))));
-            const int x1 = int(std::ceil(std::min(xs[i + 1].first, double(box.right()) + 1)));
+            int x0 = int(std::ceil(std::clamp(xs[i].first, double(box.left()), double(box.right()) + 1)));
+            const int x1 = int(std::ceil(std::clamp(xs[i + 1].first, double(box.left()), double(box.right()) + 1)));
             x0 = std::max(x0, lastEnd);
             if (x1 <= x0) continue;
             if (!rects.isEmpty() && rects.back().top() == y && rects.back().right() + 1 == x0)
