@@ -179,7 +179,7 @@ int StretchDIBits(HDC hdc, int x, int y, int width, int height, int xSrc, int yS
     const QImage img = decodeDib(info, bits, usage);
     if (img.isNull()) return 0;
     // The source origin of a bottom-up DIB is its bottom-left corner.
-    const int top = info->bmiHeader.biHeight > 0 ? img.height() - (ySrc + heightSrc) : ySrc;
+    const int top = info->bmiHeader.biHeight > 0 ? addClamped(img.height(), -(long long)ySrc, -(long long)heightSrc) : ySrc;
     if (auto dc = dcOf(hdc); dc->emf) dc->emf->image(x, y, width, height, img, xSrc, top, widthSrc, heightSrc, rop);
     if (!drawImageInto(hdc, img, x, y, width, height, xSrc, top, widthSrc, heightSrc, rop)) return 0;
     return img.height();

@@ -221,7 +221,7 @@ void EmfRecorder::fill(const DC& dc, const RECT& r, const std::shared_ptr<Brush>
 
 void EmfRecorder::patBlt(const DC& dc, int x, int y, int w, int h, DWORD rop) {
     if (rop == PATCOPY && dc.s.brush) {
-        fill(dc, RECT{x, y, x + w, y + h}, dc.s.brush);
+        fill(dc, RECT{x, y, addClamped(x, w), addClamped(y, h)}, dc.s.brush);
         return;
     }
     append(U_EMRBITBLT_set(kNoBounds, point32_set(x, y), point32_set(w, h), point32_set(0, 0),
@@ -234,7 +234,7 @@ void EmfRecorder::image(int x, int y, int w, int h, const QImage& picture, int s
     Dib d = dibOf(picture);
     PU_BITMAPINFO bmi = bitmapinfo_set(d.header, nullptr);
     // The source origin of a bottom-up DIB is its bottom-left corner.
-    const int bottom = picture.height() - (sy + sh);
+    const int bottom = addClamped(picture.height(), -(long long)sy, -(long long)sh);
     append(U_EMRSTRETCHDIBITS_set(kNoBounds, point32_set(x, y), point32_set(w, h), point32_set(sx, bottom),
                                   point32_set(sw, sh), U_DIB_RGB_COLORS, rop, bmi, std::uint32_t(d.bits.size()),
                                   d.bits.data()));

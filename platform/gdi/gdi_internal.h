@@ -190,6 +190,12 @@ std::uint32_t rop2Apply(int rop2, std::uint32_t pen, std::uint32_t dst);
 std::uint32_t rop3Apply(DWORD rop, std::uint32_t pat, std::uint32_t src, std::uint32_t dst);
 std::uint32_t monoize(std::uint32_t pixel);
 int muldiv(long long a, long long b, long long c);
+// a + b held to the int range: the far corner of a rectangle given by position and extent,
+// which a caller (or a file) may put past 2^31.
+inline int addClamped(long long a, long long b, long long c = 0) {
+    const long long v = a + b + c;
+    return int(v < INT32_MIN ? INT32_MIN : v > INT32_MAX ? INT32_MAX : v);
+}
 
 // Decodes a device-independent bitmap (1, 4, 8, 24 or 32 bits, uncompressed) into a 32-bit
 // image; `bits` null: the pixels follow the header and colour table.

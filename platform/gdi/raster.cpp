@@ -975,7 +975,7 @@ BOOL PatBlt(HDC hdc, int x, int y, int width, int height, DWORD rop) {
     const Brush* brush = dc->s.brush && dc->s.brush->style != BS_NULL ? dc->s.brush.get() : nullptr;
     if (ropNeedsPattern(rop) && !brush) return TRUE;  // a hollow brush paints nothing
     if (dc->emf) dc->emf->patBlt(*dc, x, y, width, height, rop);
-    patternFill(*dc, dc->deviceRect(x, y, x + width, y + height), brush, rop);
+    patternFill(*dc, dc->deviceRect(x, y, addClamped(x, width), addClamped(y, height)), brush, rop);
     return TRUE;
 }
 
@@ -1003,19 +1003,20 @@ BOOL blit(DC& d, int x, int y, int w, int h, DC* s, int sx, int sy, int sw, int 
     if (!dimg) return d.type == DCType::Screen ? TRUE : FALSE;
     const bool needSrc = ropNeedsSource(rop);
     if (needSrc && !s) return FALSE;
-    const POINT p0 = d.toDevice(x, y), p1 = d.toDevice(x + w, y + h);
+    const POINT p0 = d.toDevice(x, y), p1 = d.toDevice(addClamped(x, w), addClamped(y, h));
     long long dw = (long long)p1.x - p0.x, dh = (long long)p1.y - p0.y;
     const QRect D(std::min(p0.x, p1.x), std::min(p0.y, p1.y), int(std::llabs(dw)), int(std::llabs(dh)));
     if (D.isEmpty()) return TRUE;
     QRect S;
     bool flipX = false, flipY = false;
     QImage src;
+    QRect avail;
     bool srcMono = false;
     COLORREF srcBk = 0;
     if (needSrc) {
         QImage* simg = s->surface();
         if (!simg) return FALSE;
-        const POINT q0 = s->toDevice(sx, sy), q1 = s->toDevice(sx + sw, sy + sh);
+        const POINT q0 = s->toDevice(sx, sy), q1 = s->toDevice(addClamped(sx, sw), addClamped(sy, sh));
         const long long sdw = (long long)q1.x - q0.x, sdh = (long long)q1.y - q0.y;
         S = QRect(std::min(q0.x, q1.x), std::min(q0.y, q1.y), int(std::llabs(sdw)), int(std::llabs(sdh)));
         if (S.isEmpty()) return TRUE;
@@ -1023,8 +1024,11 @@ BOOL blit(DC& d, int x, int y, int w, int h, DC* s, int sx, int sy, int sw, int 
             flipX = (dw < 0) != (sdw < 0);
             flipY = (dh < 0) != (sdh < 0);
         }
-        // Copy the source first: source and destination may be the same surface.
-        src = simg->copy(S);
+        // Copy the source first: source and destination may be the same surface. Only the part
+        // on the surface: the rectangle may reach far past it.
+        avail = S & simg->rect();
+        if (avail.isEmpty()) return TRUE;
+        src = simg->copy(avail);
         srcMono = s->mono();
         srcBk = s->s.bkColor;
     }
@@ -1046,7 +1050,8 @@ BOOL blit(DC& d, int x, int y, int w, int h, DC* s, int sx, int sy, int sw, int 
                 // A source rectangle reaching past its surface leaves those pixels alone.
                 const int absY = S.top() + int(syy);
                 if (absY < 0 || absY >= s->surface()->height()) continue;
-                srow = reinterpret_cast<const std::uint32_t*>(src.constScanLine(int(syy)));
+                if (absY < avail.top() || absY > avail.bottom()) continue;
+                srow = reinterpret_cast<const std::uint32_t*>(src.constScanLine(absY - avail.top()));
             }
             for (int X = r.left(); X <= r.right(); ++X) {
                 std::uint32_t sp = 0;
@@ -1056,7 +1061,8 @@ BOOL blit(DC& d, int x, int y, int w, int h, DC* s, int sx, int sy, int sw, int 
                     const long long sxx = ((2 * i + 1) * S.width()) / (2LL * D.width());
                     const int absX = S.left() + int(sxx);
                     if (absX < 0 || absX >= s->surface()->width()) continue;
-                    sp = srow[sxx] & 0xFFFFFF;
+                    if (absX < avail.left() || absX > avail.right()) continue;
+                    sp = srow[absX - avail.left()] & 0xFFFFFF;
                     if (srcMono && !dmono) sp = sp ? bkPix : textPix;
                     else if (dmono && !srcMono) sp = sp == srcBkPix ? 0xFFFFFFu : 0u;
                     sp &= 0xFFFFFF;
@@ -1084,7 +1090,7 @@ void recordBlit(DC& d, int x, int y, int w, int h, DC* s, int sx, int sy, int sw
     }
     QImage* simg = s ? s->surface() : nullptr;
     if (!simg) return;
-    const POINT q0 = s->toDevice(sx, sy), q1 = s->toDevice(sx + sw, sy + sh);
+    const POINT q0 = s->toDevice(sx, sy), q1 = s->toDevice(addClamped(sx, sw), addClamped(sy, sh));
     const QRect S(std::min(q0.x, q1.x), std::min(q0.y, q1.y), std::abs(q1.x - q0.x), std::abs(q1.y - q0.y));
     if (S.isEmpty() || (long long)S.width() * S.height() > (1LL << 26)) return;
     QImage picture = simg->copy(S).convertToFormat(QImage::Format_RGB32);
@@ -1097,7 +1103,7 @@ void recordBlit(DC& d, int x, int y, int w, int h, DC* s, int sx, int sy, int sw
     }
     // A picture played onto the recorded rectangle is mirrored where the rectangle's device
     // extents are negative; it goes in so that it comes out as this blit draws it.
-    const POINT p0 = d.toDevice(x, y), p1 = d.toDevice(x + w, y + h);
+    const POINT p0 = d.toDevice(x, y), p1 = d.toDevice(addClamped(x, w), addClamped(y, h));
     const bool flipX = mirror ? q1.x < q0.x : p1.x < p0.x;
     const bool flipY = mirror ? q1.y < q0.y : p1.y < p0.y;
     if (flipX || flipY) picture = picture.mirrored(flipX, flipY);

@@ -251,6 +251,12 @@ TEST(Metafiles, MalformedFilesAreRefusedOrPlayedWithinTheirBytes) {
     dib += std::string(reinterpret_cast<const char*>(bigHeader), 40) + std::string(16, '\0');
     const std::uint32_t size = std::uint32_t(dib.size());
     std::memcpy(dib.data() + 4, &size, 4);
+    // A 4 x 4 picture whose source rectangle reaches two billion rows past it.
+    std::string tall = record(81, {0, 0, 0, 0, 40, 40, 0, 0, 4, 0x80000000u, 80, 40, 120, 48, 0, SRCCOPY, 4, 4});
+    const std::uint32_t smallHeader[] = {40, 4, 4, 0x00180001, 0, 0, 0, 0, 0, 0};
+    tall += std::string(reinterpret_cast<const char*>(smallHeader), 40) + std::string(48, '\x7F');
+    const std::uint32_t tallSize = std::uint32_t(tall.size());
+    std::memcpy(tall.data() + 4, &tallSize, 4);
     const Case cases[] = {
         {"polyline counting more points than it holds", withRed({record(4, {0, 0, 0, 0, huge, 1, 2})}), true},
         {"poly-polygon whose counts disagree", withRed({record(8, {0, 0, 0, 0, 2, 3, 2, 2, 0, 0, 5, 5, 9, 9})}), true},
@@ -274,6 +280,7 @@ TEST(Metafiles, MalformedFilesAreRefusedOrPlayedWithinTheirBytes) {
                   record(44, {1, 1, 60, 50, 10, 10}), record(47, {0, 0, 40, 40, 40, 20, 0, 20}),
                   record(3, {0, 0, 0, 0, 3, 0, 0, 90, 5, 7, 80}), record(17, {MM_TEXT})}),
          true},
+        {"picture source two billion rows tall", withRed({tall}), true},
         {"clip region of a billion rectangles", withRed({record(75, {32, RGN_COPY, 32, 1, huge, 0, 0, 0, 9, 9})}),
          true},
         {"object indices out of range", withRed({record(37, {0x7FFFFFFF}), record(38, {0xFFFFFFF0, 0, 1, 0, 0}),
