@@ -229,14 +229,26 @@ OBJECTSHAPE& OBJECTENHMETA::DRAW() {
     }
     gdi::HENHMETAFILE meta = gdi::GetEnhMetaFile(file_.c_str());
     if (!meta) return *this;
-    paintOverBox(*this, bx, by, bw, bh, [&](QImage& box) {
-        gdi::HDC dc = gdi::CreateImageDC(&box);
-        gdi::RECT frame;
-        gdi::SetRect(&frame, 0, 0, box.width(), box.height());
-        const bool ok = gdi::PlayEnhMetaFile(dc, meta, &frame);
-        gdi::DeleteDC(dc);
-        return ok;
-    });
+    gdi::RECT frame;
+    gdi::SetRect(&frame, 0, 0, bw, bh);
+    // One logical unit per pixel, y down, the box's top-left corner at the origin: the records
+    // are drawn on the context itself, so a metafile device records them in turn.
+    const int32_t top = g->_ODIM.HEIGHT() - by - bh;
+    for (int n = 1; n <= 2; ++n) {
+        gdi::HDC dc = SELECTDRAWDC(n);
+        if (!dc) break;
+        gdi::POINT windowOrg, viewportOrg;
+        gdi::SIZE windowExt, viewportExt;
+        gdi::SetWindowOrgEx(dc, 0, -g->_NTOPSPACE, &windowOrg);
+        gdi::SetWindowExtEx(dc, bw, bh, &windowExt);
+        gdi::SetViewportOrgEx(dc, bx, top, &viewportOrg);
+        gdi::SetViewportExtEx(dc, bw, bh, &viewportExt);
+        gdi::PlayEnhMetaFile(dc, meta, &frame);
+        gdi::SetWindowOrgEx(dc, windowOrg.x, windowOrg.y, nullptr);
+        gdi::SetWindowExtEx(dc, windowExt.cx, windowExt.cy, nullptr);
+        gdi::SetViewportOrgEx(dc, viewportOrg.x, viewportOrg.y, nullptr);
+        gdi::SetViewportExtEx(dc, viewportExt.cx, viewportExt.cy, nullptr);
+    }
     gdi::DeleteEnhMetaFile(meta);
     return *this;
 }

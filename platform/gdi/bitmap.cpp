@@ -1,11 +1,8 @@
-// Bitmaps, device-independent bits and enhanced metafiles.
-#include <QBuffer>
-#include <QFile>
-#include <QSaveFile>
-
+// Bitmaps and device-independent bits.
 #include <algorithm>
 #include <cstring>
 
+#include "platform/gdi/emf_record.h"
 #include "platform/gdi/gdi_internal.h"
 
 namespace gdi {
@@ -30,24 +27,6 @@ HBITMAP registered(std::shared_ptr<Bitmap> b) {
 }
 
 int dibStride(int width, int bpp) { return int(((long long)width * bpp + 31) / 32 * 4); }
-
-QString fileName(const char* file) {
-    QString name = QString::fromUtf8(file);
-    name.replace(QLatin1Char('\\'), QLatin1Char('/'));
-    return name;
-}
-
-constexpr char kMagic[8] = {'M', 'V', 'E', 'M', 'F', '\x01', '\r', '\n'};
-
-void putInt(QByteArray& out, std::int32_t v) {
-    for (int i = 0; i < 4; ++i) out.append(char((std::uint32_t(v) >> (8 * i)) & 0xFF));
-}
-
-std::int32_t getInt(const QByteArray& in, qsizetype at) {
-    std::uint32_t v = 0;
-    for (int i = 0; i < 4; ++i) v |= std::uint32_t(std::uint8_t(in[at + i])) << (8 * i);
-    return std::int32_t(v);
-}
 
 }  // namespace
 }  // namespace detail
@@ -200,7 +179,8 @@ int StretchDIBits(HDC hdc, int x, int y, int width, int height, int xSrc, int yS
     const QImage img = decodeDib(info, bits, usage);
     if (img.isNull()) return 0;
     // The source origin of a bottom-up DIB is its bottom-left corner.
-    const int top = info->bmiHeader.biHeight > 0 ? img.height() - (ySrc + heightSrc) : ySrc;
+    const int top = info->bmiHeader.biHeight > 0 ? addClamped(img.height(), -(long long)ySrc, -(long long)heightSrc) : ySrc;
+    if (auto dc = dcOf(hdc); dc->emf) dc->emf->image(x, y, width, height, img, xSrc, top, widthSrc, heightSrc, rop);
     if (!drawImageInto(hdc, img, x, y, width, height, xSrc, top, widthSrc, heightSrc, rop)) return 0;
     return img.height();
 }
@@ -218,130 +198,6 @@ QImage* GetBitmapImage(HBITMAP hbm) {
     Guard g(lock());
     auto bm = get<Bitmap>(hbm, Kind::Bitmap);
     return bm ? &bm->image : nullptr;
-}
-
-// ---------------------------------------------------------------------------------------------
-// Enhanced metafiles.
-
-HDC CreateEnhMetaFile(HDC reference, const char* file, const RECT* frame, const char* description) {
-    Guard g(lock());
-    std::shared_ptr<DC> ref = reference ? dcOf(reference) : nullptr;
-    if (reference && !ref) return nullptr;
-    HDC screen = nullptr;
-    if (!ref) {
-        screen = GetDC(nullptr);
-        ref = dcOf(screen);
-    }
-    auto dc = std::make_shared<DC>();
-    dc->type = DCType::Metafile;
-    dc->dpiX = ref->dpiX;
-    dc->dpiY = ref->dpiY;
-    dc->capsWidth = ref->capsWidth;
-    dc->capsHeight = ref->capsHeight;
-    dc->capsWidthMM = ref->capsWidthMM;
-    dc->capsHeightMM = ref->capsHeightMM;
-    dc->technology = ref->technology;
-    int w = 0, h = 0;
-    if (frame) {
-        const long long fw = std::llabs((long long)frame->right - frame->left);
-        const long long fh = std::llabs((long long)frame->bottom - frame->top);
-        // Hundredths of a millimetre at the reference device's pixels per millimetre.
-        w = ref->capsWidthMM > 0 ? muldiv(fw, ref->capsWidth, ref->capsWidthMM * 100LL) : int(fw * 96 / 2540);
-        h = ref->capsHeightMM > 0 ? muldiv(fh, ref->capsHeight, ref->capsHeightMM * 100LL) : int(fh * 96 / 2540);
-        dc->hasFrame = true;
-        dc->frame = *frame;
-    } else if (ref->type == DCType::Memory && ref->bitmap && ref->bitmap != ref->defaultBitmap) {
-        w = ref->bitmap->image.width();
-        h = ref->bitmap->image.height();
-    } else {
-        w = ref->capsWidth;
-        h = ref->capsHeight;
-    }
-    if (screen) ReleaseDC(nullptr, screen);
-    w = std::max(1, w);
-    h = std::max(1, h);
-    if ((long long)w * h > kMaxPixels) return nullptr;
-    dc->own = QImage(w, h, QImage::Format_RGB32);
-    if (dc->own.isNull()) return nullptr;
-    dc->own.fill(0xFFFFFFFFu);
-    if (!dc->hasFrame) {
-        dc->frame = RECT{0, 0, LONG((long long)w * 2540 / std::max(1, dc->dpiX)),
-                         LONG((long long)h * 2540 / std::max(1, dc->dpiY))};
-    }
-    if (file) {
-        // The file must be creatable now, as the platform opens it at once.
-        QFile probe(fileName(file));
-        const bool existed = probe.exists();
-        if (!probe.open(QIODevice::WriteOnly | QIODevice::Append)) return nullptr;
-        probe.close();
-        if (!existed) probe.remove();
-        dc->metaFile = file;
-    }
-    (void)description;
-    dc->s.font = std::static_pointer_cast<Font>(stockObject(SYSTEM_FONT));
-    dc->s.pen = std::static_pointer_cast<Pen>(stockObject(BLACK_PEN));
-    dc->s.brush = std::static_pointer_cast<Brush>(stockObject(WHITE_BRUSH));
-    return reinterpret_cast<HDC>(add(dc));
-}
-
-HENHMETAFILE CloseEnhMetaFile(HDC hdc) {
-    Guard g(lock());
-    auto dc = dcOf(hdc);
-    if (!dc || dc->type != DCType::Metafile) return nullptr;
-    remove(hdc);
-    auto mf = std::make_shared<Metafile>();
-    mf->picture = dc->own;
-    mf->frame = dc->frame;
-    if (!dc->metaFile.empty()) {
-        QByteArray out(kMagic, sizeof kMagic);
-        putInt(out, mf->frame.left);
-        putInt(out, mf->frame.top);
-        putInt(out, mf->frame.right);
-        putInt(out, mf->frame.bottom);
-        QByteArray png;
-        QBuffer buffer(&png);
-        buffer.open(QIODevice::WriteOnly);
-        if (!mf->picture.save(&buffer, "PNG")) return nullptr;
-        putInt(out, std::int32_t(png.size()));
-        out.append(png);
-        QSaveFile f(fileName(dc->metaFile.c_str()));
-        if (!f.open(QIODevice::WriteOnly) || f.write(out) != out.size() || !f.commit()) return nullptr;
-    }
-    return reinterpret_cast<HENHMETAFILE>(add(mf));
-}
-
-HENHMETAFILE GetEnhMetaFile(const char* file) {
-    Guard g(lock());
-    if (!file) return nullptr;
-    QFile f(fileName(file));
-    if (!f.open(QIODevice::ReadOnly)) return nullptr;
-    const QByteArray in = f.readAll();
-    const qsizetype head = qsizetype(sizeof kMagic) + 5 * 4;
-    if (in.size() < head || std::memcmp(in.constData(), kMagic, sizeof kMagic) != 0) return nullptr;
-    auto mf = std::make_shared<Metafile>();
-    mf->frame = RECT{getInt(in, 8), getInt(in, 12), getInt(in, 16), getInt(in, 20)};
-    const std::int32_t n = getInt(in, 24);
-    if (n <= 0 || n > in.size() - head) return nullptr;
-    if (!mf->picture.loadFromData(reinterpret_cast<const uchar*>(in.constData() + head), int(n), "PNG"))
-        return nullptr;
-    mf->picture = mf->picture.convertToFormat(QImage::Format_RGB32);
-    return reinterpret_cast<HENHMETAFILE>(add(mf));
-}
-
-BOOL PlayEnhMetaFile(HDC hdc, HENHMETAFILE hemf, const RECT* rect) {
-    Guard g(lock());
-    auto mf = get<Metafile>(hemf, Kind::Metafile);
-    if (!dcOf(hdc) || !mf || !rect) return FALSE;
-    const QImage& pic = mf->picture;
-    return drawImageInto(hdc, pic, rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top, 0, 0,
-                         pic.width(), pic.height(), SRCCOPY);
-}
-
-BOOL DeleteEnhMetaFile(HENHMETAFILE hemf) {
-    Guard g(lock());
-    if (!get<Metafile>(hemf, Kind::Metafile)) return FALSE;
-    remove(hemf);
-    return TRUE;
 }
 
 }  // namespace gdi

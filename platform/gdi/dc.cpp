@@ -7,10 +7,13 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/gdi/emf_record.h"
 #include "platform/gdi/gdi_internal.h"
 
 namespace gdi {
 namespace detail {
+
+DC::DC() : Object(Kind::DC) {}
 
 DC::~DC() {
     if (bitmap && bitmap->selectedIn == this) bitmap->selectedIn = nullptr;
@@ -320,6 +323,7 @@ int SaveDC(HDC hdc) {
     Guard g(lock());
     auto dc = dcOf(hdc);
     if (!dc) return 0;
+    if (dc->emf) dc->emf->fields(EMR_SAVEDC, {});
     dc->saved.push_back(dc->s);
     return int(dc->saved.size());
 }
@@ -331,6 +335,7 @@ BOOL RestoreDC(HDC hdc, int level) {
     const int n = int(dc->saved.size());
     const int target = level < 0 ? n + level + 1 : level;
     if (target < 1 || target > n) return FALSE;
+    if (dc->emf) dc->emf->fields(EMR_RESTOREDC, {target - n - 1});
     dc->s = dc->saved[std::size_t(target - 1)];
     dc->saved.resize(std::size_t(target - 1));
     dc->dashPos = 0;
@@ -368,12 +373,13 @@ int GetDeviceCaps(HDC hdc, int index) {
     }
 }
 
-#define GDI_SETTER(Name, field, Type, bad, check)         \
-    Type Set##Name(HDC hdc, Type value) {                 \
-        Guard g(lock());                                  \
-        auto dc = dcOf(hdc);                              \
-        if (!dc || !(check)) return bad;                  \
-        Type old = dc->s.field;                           \
+#define GDI_SETTER(Name, field, Type, bad, check, record)                      \
+    Type Set##Name(HDC hdc, Type value) {                                       \
+        Guard g(lock());                                                        \
+        auto dc = dcOf(hdc);                                                    \
+        if (!dc || !(check)) return bad;                                        \
+        if (dc->emf) dc->emf->fields(record, {std::int32_t(value)});            \
+        Type old = dc->s.field;                                                 \
         dc->s.field = value;                              \
         return old;                                       \
     }                                                     \
@@ -383,14 +389,14 @@ int GetDeviceCaps(HDC hdc, int index) {
         return dc ? dc->s.field : bad;                    \
     }
 
-GDI_SETTER(BkMode, bkMode, int, 0, value == TRANSPARENT || value == OPAQUE)
-GDI_SETTER(BkColor, bkColor, COLORREF, CLR_INVALID, true)
-GDI_SETTER(TextColor, textColor, COLORREF, CLR_INVALID, true)
-GDI_SETTER(TextAlign, textAlign, UINT, GDI_ERROR, true)
-GDI_SETTER(ROP2, rop2, int, 0, value >= R2_BLACK && value <= R2_WHITE)
-GDI_SETTER(PolyFillMode, fillMode, int, 0, value == ALTERNATE || value == WINDING)
-GDI_SETTER(StretchBltMode, stretchMode, int, 0, value >= BLACKONWHITE && value <= HALFTONE)
-GDI_SETTER(ArcDirection, arcDirection, int, 0, value == AD_COUNTERCLOCKWISE || value == AD_CLOCKWISE)
+GDI_SETTER(BkMode, bkMode, int, 0, value == TRANSPARENT || value == OPAQUE, EMR_SETBKMODE)
+GDI_SETTER(BkColor, bkColor, COLORREF, CLR_INVALID, true, EMR_SETBKCOLOR)
+GDI_SETTER(TextColor, textColor, COLORREF, CLR_INVALID, true, EMR_SETTEXTCOLOR)
+GDI_SETTER(TextAlign, textAlign, UINT, GDI_ERROR, true, EMR_SETTEXTALIGN)
+GDI_SETTER(ROP2, rop2, int, 0, value >= R2_BLACK && value <= R2_WHITE, EMR_SETROP2)
+GDI_SETTER(PolyFillMode, fillMode, int, 0, value == ALTERNATE || value == WINDING, EMR_SETPOLYFILLMODE)
+GDI_SETTER(StretchBltMode, stretchMode, int, 0, value >= BLACKONWHITE && value <= HALFTONE, EMR_SETSTRETCHBLTMODE)
+GDI_SETTER(ArcDirection, arcDirection, int, 0, value == AD_COUNTERCLOCKWISE || value == AD_CLOCKWISE, EMR_SETARCDIRECTION)
 #undef GDI_SETTER
 
 BOOL SetBrushOrgEx(HDC hdc, int x, int y, POINT* previous) {
@@ -399,6 +405,7 @@ BOOL SetBrushOrgEx(HDC hdc, int x, int y, POINT* previous) {
     if (!dc) return FALSE;
     if (previous) *previous = dc->s.brushOrg;
     dc->s.brushOrg = POINT{x, y};
+    if (dc->emf) dc->emf->fields(EMR_SETBRUSHORGEX, {x, y});
     return TRUE;
 }
 
@@ -417,6 +424,7 @@ int SetMapMode(HDC hdc, int mode) {
     Guard g(lock());
     auto dc = dcOf(hdc);
     if (!dc || mode < MM_TEXT || mode > MM_ANISOTROPIC) return 0;
+    if (dc->emf) dc->emf->fields(EMR_SETMAPMODE, {mode});
     const int old = dc->s.mapMode;
     dc->s.mapMode = mode;
     if (mode == MM_TEXT) {
@@ -440,6 +448,7 @@ BOOL SetWindowOrgEx(HDC hdc, int x, int y, POINT* previous) {
     if (!dc) return FALSE;
     if (previous) *previous = dc->s.windowOrg;
     dc->s.windowOrg = POINT{x, y};
+    if (dc->emf) dc->emf->fields(EMR_SETWINDOWORGEX, {x, y});
     return TRUE;
 }
 
@@ -449,6 +458,7 @@ BOOL SetViewportOrgEx(HDC hdc, int x, int y, POINT* previous) {
     if (!dc) return FALSE;
     if (previous) *previous = dc->s.viewportOrg;
     dc->s.viewportOrg = POINT{x, y};
+    if (dc->emf) dc->emf->fields(EMR_SETVIEWPORTORGEX, {x, y});
     return TRUE;
 }
 
@@ -460,6 +470,7 @@ BOOL SetWindowExtEx(HDC hdc, int x, int y, SIZE* previous) {
     if (dc->s.mapMode != MM_ISOTROPIC && dc->s.mapMode != MM_ANISOTROPIC) return TRUE;
     if (x == 0 || y == 0) return FALSE;
     dc->s.windowExt = SIZE{x, y};
+    if (dc->emf) dc->emf->fields(EMR_SETWINDOWEXTEX, {x, y});
     return TRUE;
 }
 
@@ -471,6 +482,7 @@ BOOL SetViewportExtEx(HDC hdc, int x, int y, SIZE* previous) {
     if (dc->s.mapMode != MM_ISOTROPIC && dc->s.mapMode != MM_ANISOTROPIC) return TRUE;
     if (x == 0 || y == 0) return FALSE;
     dc->s.viewportExt = SIZE{x, y};
+    if (dc->emf) dc->emf->fields(EMR_SETVIEWPORTEXTEX, {x, y});
     return TRUE;
 }
 
@@ -513,6 +525,7 @@ BOOL OffsetWindowOrgEx(HDC hdc, int dx, int dy, POINT* previous) {
     if (previous) *previous = dc->s.windowOrg;
     dc->s.windowOrg.x += dx;
     dc->s.windowOrg.y += dy;
+    if (dc->emf) dc->emf->fields(EMR_SETWINDOWORGEX, {dc->s.windowOrg.x, dc->s.windowOrg.y});
     return TRUE;
 }
 
@@ -523,6 +536,7 @@ BOOL OffsetViewportOrgEx(HDC hdc, int dx, int dy, POINT* previous) {
     if (previous) *previous = dc->s.viewportOrg;
     dc->s.viewportOrg.x += dx;
     dc->s.viewportOrg.y += dy;
+    if (dc->emf) dc->emf->fields(EMR_SETVIEWPORTORGEX, {dc->s.viewportOrg.x, dc->s.viewportOrg.y});
     return TRUE;
 }
 
@@ -555,17 +569,20 @@ HGDIOBJ SelectObject(HDC hdc, HGDIOBJ object) {
     };
     switch (o->kind) {
     case Kind::Pen: {
+        if (dc->emf) dc->emf->select(o);
         HGDIOBJ old = previous(dc->s.pen);
         dc->s.pen = std::static_pointer_cast<Pen>(o);
         dc->dashPos = 0;
         return old;
     }
     case Kind::Brush: {
+        if (dc->emf) dc->emf->select(o);
         HGDIOBJ old = previous(dc->s.brush);
         dc->s.brush = std::static_pointer_cast<Brush>(o);
         return old;
     }
     case Kind::Font: {
+        if (dc->emf) dc->emf->select(o);
         HGDIOBJ old = previous(dc->s.font);
         dc->s.font = std::static_pointer_cast<Font>(o);
         return old;
@@ -630,11 +647,13 @@ int SelectClipRgn(HDC hdc, HRGN region) {
     if (!dc) return RGN_ERROR;
     if (!region) {
         dc->s.clip.reset();
+        if (dc->emf) dc->emf->clip(dc->s.clip);
         return SIMPLEREGION;
     }
     auto r = get<Region>(region, Kind::Region);
     if (!r) return RGN_ERROR;
     dc->s.clip = r->region;
+    if (dc->emf) dc->emf->clip(dc->s.clip);
     return clipKind(*dc);
 }
 
@@ -642,6 +661,7 @@ int IntersectClipRect(HDC hdc, int left, int top, int right, int bottom) {
     Guard g(lock());
     auto dc = dcOf(hdc);
     if (!dc) return RGN_ERROR;
+    if (dc->emf) dc->emf->box(EMR_INTERSECTCLIPRECT, left, top, right, bottom);
     dc->s.clip = currentClip(*dc).intersected(dc->deviceRect(left, top, right, bottom));
     return clipKind(*dc);
 }
@@ -650,6 +670,7 @@ int ExcludeClipRect(HDC hdc, int left, int top, int right, int bottom) {
     Guard g(lock());
     auto dc = dcOf(hdc);
     if (!dc) return RGN_ERROR;
+    if (dc->emf) dc->emf->box(EMR_EXCLUDECLIPRECT, left, top, right, bottom);
     dc->s.clip = currentClip(*dc).subtracted(dc->deviceRect(left, top, right, bottom));
     return clipKind(*dc);
 }

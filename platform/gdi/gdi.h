@@ -501,20 +501,32 @@ HBITMAP CreateBitmapFromImage(const QImage& image);
 QImage* GetBitmapImage(HBITMAP bitmap);
 
 // ---------------------------------------------------------------------------------------------
-// Enhanced metafiles in our own recording format: the figure is kept as a picture of the
-// frame's size (hundredths of a millimetre at the reference device's pixels per millimetre; no
-// frame: the reference context's size, for a memory context its bitmap's), written to `file`
-// (null: kept in memory) by CloseEnhMetaFile. Playing maps the picture's top-left corner to the
-// rectangle's (left, top) corner.
+// Enhanced metafiles in the standard format. A metafile context records every drawing call made
+// on it as records in logical units, and draws as well on a picture of the frame's size
+// (hundredths of a millimetre at the reference device's pixels per millimetre; no frame: the
+// reference context's size, for a memory context its bitmap's), which gives the bounds.
+// `description` is "application\0title\0\0" or null. CloseEnhMetaFile writes `file` (null: kept in
+// memory) and fails when it cannot. Files of other programs play as well: every size, count
+// and offset in them is checked, and what fails a check is not drawn.
 HDC CreateEnhMetaFile(HDC reference, const char* file, const RECT* frame, const char* description);
 inline HDC CreateEnhMetaFileA(HDC reference, const char* file, const RECT* frame,
                               const char* description) {
     return CreateEnhMetaFile(reference, file, frame, description);
 }
 HENHMETAFILE CloseEnhMetaFile(HDC hdc);
+// Null for a file that is not an enhanced metafile or is larger than 256 MB.
 HENHMETAFILE GetEnhMetaFile(const char* file);
 inline HENHMETAFILE GetEnhMetaFileA(const char* file) { return GetEnhMetaFile(file); }
-// Plays the recording stretched into the logical rectangle.
+HENHMETAFILE SetEnhMetaFileBits(UINT size, const BYTE* data);
+// The file's bytes; null `data`: their number.
+UINT GetEnhMetaFileBits(HENHMETAFILE metafile, UINT size, BYTE* data);
+// The description in code page 1252, NULs included; null `buffer`: its length.
+UINT GetEnhMetaFileDescription(HENHMETAFILE metafile, UINT size, char* buffer);
+inline UINT GetEnhMetaFileDescriptionA(HENHMETAFILE metafile, UINT size, char* buffer) {
+    return GetEnhMetaFileDescription(metafile, size, buffer);
+}
+// Plays the records with the picture frame stretched onto the logical rectangle. The context
+// leaves with the state it had.
 BOOL PlayEnhMetaFile(HDC hdc, HENHMETAFILE metafile, const RECT* rect);
 BOOL DeleteEnhMetaFile(HENHMETAFILE metafile);
 

@@ -65,11 +65,13 @@ struct Bitmap : Object {
     std::vector<std::uint32_t> sectionBits;  // pixel memory of a DIB section, shared with image
 };
 
+// A metafile as its bytes: the header has been checked, the records are checked as they play.
 struct Metafile : Object {
     Metafile() : Object(Kind::Metafile) {}
-    QImage picture;
-    RECT frame;  // hundredths of a millimetre
+    std::string bytes;
 };
+
+class EmfRecorder;
 
 struct PathFigure {
     std::vector<QPointF> points;  // device units, pixel-index space
@@ -101,7 +103,7 @@ struct DCState {
 enum class DCType { Memory, Image, Device, Screen, Metafile };
 
 struct DC : Object {
-    DC() : Object(Kind::DC) {}
+    DC();
     ~DC() override;
     DCType type = DCType::Memory;
     DCState s;
@@ -123,7 +125,9 @@ struct DC : Object {
     int capsHeightMM = 0;
     int technology = DT_RASDISPLAY;
 
-    // Metafile recording.
+    // Metafile recording: the records of the calls, and the picture drawn as they are made
+    // (which gives the bounds).
+    std::unique_ptr<EmfRecorder> emf;
     std::string metaFile;
     bool hasFrame = false;
     RECT frame;
@@ -171,6 +175,8 @@ H handleOf(const Object& o) {
     return reinterpret_cast<H>(o.handle);
 }
 std::shared_ptr<Object> stockObject(int index);
+// The stock index of an object, -1 for objects of the program.
+int stockIndexOf(const Object* object);
 
 // Pixel helpers: QImage pixels are 0xAARRGGBB, COLORREF is 0x00BBGGRR.
 inline std::uint32_t toPixel(COLORREF c) {
@@ -184,6 +190,12 @@ std::uint32_t rop2Apply(int rop2, std::uint32_t pen, std::uint32_t dst);
 std::uint32_t rop3Apply(DWORD rop, std::uint32_t pat, std::uint32_t src, std::uint32_t dst);
 std::uint32_t monoize(std::uint32_t pixel);
 int muldiv(long long a, long long b, long long c);
+// a + b held to the int range: the far corner of a rectangle given by position and extent,
+// which a caller (or a file) may put past 2^31.
+inline int addClamped(long long a, long long b, long long c = 0) {
+    const long long v = a + b + c;
+    return int(v < INT32_MIN ? INT32_MIN : v > INT32_MAX ? INT32_MAX : v);
+}
 
 // Decodes a device-independent bitmap (1, 4, 8, 24 or 32 bits, uncompressed) into a 32-bit
 // image; `bits` null: the pixels follow the header and colour table.

@@ -112,6 +112,14 @@ std::shared_ptr<Object> stockObject(int index) {
     return r.stock[index];
 }
 
+int stockIndexOf(const Object* object) {
+    if (!object || !object->stock) return -1;
+    const Registry& r = ready();
+    for (std::size_t i = 0; i < r.stock.size(); ++i)
+        if (r.stock[i].get() == object) return int(i);
+    return -1;
+}
+
 std::uint32_t rop2Apply(int rop2, std::uint32_t pen, std::uint32_t dst) {
     // The code less one is the truth table over (pen, destination): bit 3 for P=1 D=1,
     // bit 2 for P=1 D=0, bit 1 for P=0 D=1, bit 0 for P=0 D=0.

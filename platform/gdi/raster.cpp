@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/gdi/emf_record.h"
 #include "platform/gdi/gdi_internal.h"
 
 namespace gdi {
@@ -262,8 +263,9 @@ void fillPolys(Mask& mask, const std::vector<std::vector<QPointF>>& polys, int f
         }
     }
     if (edges.empty()) return;
-    const int y0 = std::max(mask.box.top(), int(std::ceil(minY)));
-    const int y1 = std::min(mask.box.bottom(), int(std::ceil(maxY)) - 1);
+    // Vertices far outside any surface are held to the reach of an int.
+    const int y0 = std::max(mask.box.top(), int(std::ceil(std::clamp(minY, -1e9, 1e9))));
+    const int y1 = std::min(mask.box.bottom(), int(std::ceil(std::clamp(maxY, -1e9, 1e9))) - 1);
     std::vector<std::pair<double, int>> xs;
     for (int y = y0; y <= y1; ++y) {
         xs.clear();
@@ -278,8 +280,9 @@ void fillPolys(Mask& mask, const std::vector<std::vector<QPointF>>& polys, int f
             winding += fillMode == WINDING ? xs[i].second : 1;
             const bool inside = fillMode == WINDING ? winding != 0 : (winding & 1);
             if (!inside) continue;
-            const double xa = std::max(xs[i].first, double(mask.box.left()) - 1);
-            const double xb = std::min(xs[i + 1].first, double(mask.box.right()) + 2);
+            const double lo = double(mask.box.left()) - 1, hi = double(mask.box.right()) + 2;
+            const double xa = std::clamp(xs[i].first, lo, hi);
+            const double xb = std::clamp(xs[i + 1].first, lo, hi);
             mask.span(y, int(std::ceil(xa)), int(std::ceil(xb)), v);
         }
     }
@@ -331,8 +334,8 @@ QRegion spanRegion(const std::vector<std::vector<QPointF>>& polys, int fillMode,
             winding += fillMode == WINDING ? xs[i].second : 1;
             const bool inside = fillMode == WINDING ? winding != 0 : (winding & 1);
             if (!inside) continue;
-            int x0 = int(std::ceil(std::max(xs[i].first, double(box.left()))));
-            const int x1 = int(std::ceil(std::min(xs[i + 1].first, double(box.right()) + 1)));
+            int x0 = int(std::ceil(std::clamp(xs[i].first, double(box.left()), double(box.right()) + 1)));
+            const int x1 = int(std::ceil(std::clamp(xs[i + 1].first, double(box.left()), double(box.right()) + 1)));
             x0 = std::max(x0, lastEnd);
             if (x1 <= x0) continue;
             if (!rects.isEmpty() && rects.back().top() == y && rects.back().right() + 1 == x0)
@@ -410,8 +413,14 @@ void strokeInto(Mask& mask, DC& dc, const PenInfo& pi, const Figure& f) {
     stroker.setJoinStyle(pi.join);
     if (!pi.dashes.empty()) {
         QList<qreal> pattern;
-        for (int d : pi.dashes) pattern << std::max(0.01, double(d));
-        stroker.setDashPattern(pattern);
+        double period = 0;
+        for (int d : pi.dashes) {
+            pattern << std::max(0.01, double(d));
+            period += pattern.back() * pi.width;
+        }
+        // The stroker makes every dash of the whole path, seen or not: a path reaching far past
+        // any surface would take unbounded memory, so beyond 65536 dashes it is stroked solid.
+        if (path.length() / period <= 65536.0) stroker.setDashPattern(pattern);
     }
     const QPainterPath outline = stroker.createStroke(path);
     std::vector<std::vector<QPointF>> polys;
@@ -507,6 +516,9 @@ BOOL arcFigure(HDC hdc, int l, int t, int r, int b, int xs, int ys, int xe, int 
     Guard g(lock());
     auto dc = dcOf(hdc);
     if (!dc) return FALSE;
+    if (dc->emf)
+        dc->emf->arc(kind == ArcKind::Arc ? EMR_ARC : kind == ArcKind::Chord ? EMR_CHORD : EMR_PIE, l, t, r, b, xs, ys,
+                     xe, ye);
     const QRect box = figureBox(*dc, l, t, r, b);
     if (box.width() <= 0 || box.height() <= 0) return TRUE;
     const PenInfo pi = penInfo(*dc);
@@ -594,6 +606,7 @@ BOOL MoveToEx(HDC hdc, int x, int y, POINT* previous) {
     Guard g(lock());
     auto dc = dcOf(hdc);
     if (!dc) return FALSE;
+    if (dc->emf) dc->emf->fields(EMR_MOVETOEX, {x, y});
     if (previous) *previous = dc->s.current;
     dc->s.current = POINT{x, y};
     dc->dashPos = 0;
@@ -622,6 +635,7 @@ BOOL LineTo(HDC hdc, int x, int y) {
     Guard g(lock());
     auto dc = dcOf(hdc);
     if (!dc) return FALSE;
+    if (dc->emf) dc->emf->fields(EMR_LINETO, {x, y});
     const std::vector<QPointF> pts{dev(*dc, dc->s.current), dev(*dc, POINT{x, y})};
     BOOL ok = polyline(*dc, pts, true);
     dc->s.current = POINT{x, y};
@@ -632,6 +646,7 @@ BOOL Polyline(HDC hdc, const POINT* points, int count) {
     Guard g(lock());
     auto dc = dcOf(hdc);
     if (!dc || !points || count < 2) return FALSE;
+    if (dc->emf) dc->emf->points(EMR_POLYLINE, points, DWORD(count));
     std::vector<QPointF> pts;
     for (int i = 0; i < count; ++i) pts.push_back(dev(*dc, points[i]));
     return polyline(*dc, pts, false);
@@ -641,6 +656,7 @@ BOOL PolylineTo(HDC hdc, const POINT* points, int count) {
     Guard g(lock());
     auto dc = dcOf(hdc);
     if (!dc || !points || count < 1) return FALSE;
+    if (dc->emf) dc->emf->points(EMR_POLYLINETO, points, DWORD(count));
     std::vector<QPointF> pts{dev(*dc, dc->s.current)};
     for (int i = 0; i < count; ++i) pts.push_back(dev(*dc, points[i]));
     BOOL ok = polyline(*dc, pts, true);
@@ -652,6 +668,8 @@ BOOL PolyPolyline(HDC hdc, const POINT* points, const DWORD* counts, DWORD polyl
     Guard g(lock());
     auto dc = dcOf(hdc);
     if (!dc || !points || !counts) return FALSE;
+    if (std::any_of(counts, counts + polylines, [](DWORD n) { return n < 2; })) return FALSE;
+    if (dc->emf) dc->emf->polyPoly(EMR_POLYPOLYLINE, points, counts, polylines);
     std::size_t at = 0;
     for (DWORD k = 0; k < polylines; ++k) {
         if (counts[k] < 2) return FALSE;
@@ -667,6 +685,7 @@ BOOL PolyBezier(HDC hdc, const POINT* points, DWORD count) {
     Guard g(lock());
     auto dc = dcOf(hdc);
     if (!dc || !points || count < 4 || (count - 1) % 3) return FALSE;
+    if (dc->emf) dc->emf->points(EMR_POLYBEZIER, points, count);
     std::vector<QPointF> pts{dev(*dc, points[0])};
     for (DWORD i = 1; i + 2 < count; i += 3) {
         auto seg = flattenBezier(pts.back(), dev(*dc, points[i]), dev(*dc, points[i + 1]), dev(*dc, points[i + 2]));
@@ -679,6 +698,7 @@ BOOL PolyBezierTo(HDC hdc, const POINT* points, DWORD count) {
     Guard g(lock());
     auto dc = dcOf(hdc);
     if (!dc || !points || count < 3 || count % 3) return FALSE;
+    if (dc->emf) dc->emf->points(EMR_POLYBEZIERTO, points, count);
     std::vector<QPointF> pts{dev(*dc, dc->s.current)};
     for (DWORD i = 0; i + 2 < count; i += 3) {
         auto seg = flattenBezier(pts.back(), dev(*dc, points[i]), dev(*dc, points[i + 1]), dev(*dc, points[i + 2]));
@@ -700,6 +720,15 @@ BOOL PolyPolygon(HDC hdc, const POINT* points, const int* counts, int polygons) 
     Guard g(lock());
     auto dc = dcOf(hdc);
     if (!dc || !points || !counts || polygons < 1) return FALSE;
+    if (std::any_of(counts, counts + polygons, [](int n) { return n < 2; })) return FALSE;
+    if (dc->emf) {
+        if (polygons == 1) {
+            dc->emf->points(EMR_POLYGON, points, DWORD(counts[0]));
+        } else {
+            const std::vector<DWORD> n(counts, counts + polygons);
+            dc->emf->polyPoly(EMR_POLYPOLYGON, points, n.data(), DWORD(polygons));
+        }
+    }
     Figure f;
     std::size_t at = 0;
     for (int k = 0; k < polygons; ++k) {
@@ -723,6 +752,7 @@ BOOL Rectangle(HDC hdc, int left, int top, int right, int bottom) {
     Guard g(lock());
     auto dc = dcOf(hdc);
     if (!dc) return FALSE;
+    if (dc->emf) dc->emf->box(EMR_RECTANGLE, left, top, right, bottom);
     const QRect box = figureBox(*dc, left, top, right, bottom);
     if (box.width() <= 0 || box.height() <= 0) return TRUE;
     const PenInfo pi = penInfo(*dc);
@@ -746,6 +776,7 @@ BOOL RoundRect(HDC hdc, int left, int top, int right, int bottom, int width, int
     Guard g(lock());
     auto dc = dcOf(hdc);
     if (!dc) return FALSE;
+    if (dc->emf) dc->emf->fields(EMR_ROUNDRECT, {left, top, right, bottom, width, height});
     const QRect box = figureBox(*dc, left, top, right, bottom);
     if (box.width() <= 0 || box.height() <= 0) return TRUE;
     const PenInfo pi = penInfo(*dc);
@@ -769,6 +800,7 @@ BOOL Ellipse(HDC hdc, int left, int top, int right, int bottom) {
     Guard g(lock());
     auto dc = dcOf(hdc);
     if (!dc) return FALSE;
+    if (dc->emf) dc->emf->box(EMR_ELLIPSE, left, top, right, bottom);
     const QRect box = figureBox(*dc, left, top, right, bottom);
     if (box.width() <= 0 || box.height() <= 0) return TRUE;
     const PenInfo pi = penInfo(*dc);
@@ -810,6 +842,7 @@ COLORREF SetPixel(HDC hdc, int x, int y, COLORREF color) {
     Guard g(lock());
     auto dc = dcOf(hdc);
     if (!dc) return CLR_INVALID;
+    if (dc->emf) dc->emf->fields(EMR_SETPIXELV, {x, y, std::int32_t(color & 0xFFFFFF)});
     const POINT d = dc->toDevice(x, y);
     if (!visible(*dc, d.x, d.y)) return CLR_INVALID;
     QImage& img = *dc->surface();
@@ -886,6 +919,13 @@ bool ropNeedsPattern(DWORD rop) {
     return ((t >> 4) ^ t) & 0x0F;
 }
 
+// A device rectangle as the logical rectangle a metafile records for it.
+RECT logicalRect(const DC& dc, const QRect& r) {
+    const POINT a = dc.toLogical(r.left(), r.top());
+    const POINT b = dc.toLogical(r.right() + 1, r.bottom() + 1);
+    return RECT{std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
+}
+
 }  // namespace
 
 int FillRect(HDC hdc, const RECT* rect, HBRUSH hbrush) {
@@ -894,6 +934,7 @@ int FillRect(HDC hdc, const RECT* rect, HBRUSH hbrush) {
     auto brush = get<Brush>(hbrush, Kind::Brush);
     if (!dc || !rect || !brush) return 0;
     if (brush->style == BS_NULL) return 1;
+    if (dc->emf) dc->emf->fill(*dc, *rect, brush);
     patternFill(*dc, dc->deviceRect(rect->left, rect->top, rect->right, rect->bottom), brush.get(), PATCOPY);
     return 1;
 }
@@ -905,11 +946,15 @@ int FrameRect(HDC hdc, const RECT* rect, HBRUSH hbrush) {
     if (!dc || !rect || !brush) return 0;
     const QRect r = dc->deviceRect(rect->left, rect->top, rect->right, rect->bottom);
     if (r.isEmpty() || brush->style == BS_NULL) return 1;
-    patternFill(*dc, QRect(r.left(), r.top(), r.width(), 1), brush.get(), PATCOPY);
-    if (r.height() > 1) patternFill(*dc, QRect(r.left(), r.bottom(), r.width(), 1), brush.get(), PATCOPY);
+    std::vector<QRect> edges{QRect(r.left(), r.top(), r.width(), 1)};
+    if (r.height() > 1) edges.emplace_back(r.left(), r.bottom(), r.width(), 1);
     if (r.height() > 2) {
-        patternFill(*dc, QRect(r.left(), r.top() + 1, 1, r.height() - 2), brush.get(), PATCOPY);
-        if (r.width() > 1) patternFill(*dc, QRect(r.right(), r.top() + 1, 1, r.height() - 2), brush.get(), PATCOPY);
+        edges.emplace_back(r.left(), r.top() + 1, 1, r.height() - 2);
+        if (r.width() > 1) edges.emplace_back(r.right(), r.top() + 1, 1, r.height() - 2);
+    }
+    for (const QRect& e : edges) {
+        if (dc->emf) dc->emf->fill(*dc, logicalRect(*dc, e), brush);
+        patternFill(*dc, e, brush.get(), PATCOPY);
     }
     return 1;
 }
@@ -918,6 +963,7 @@ BOOL InvertRect(HDC hdc, const RECT* rect) {
     Guard g(lock());
     auto dc = dcOf(hdc);
     if (!dc || !rect) return FALSE;
+    if (dc->emf) dc->emf->patBlt(*dc, rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top, DSTINVERT);
     patternFill(*dc, dc->deviceRect(rect->left, rect->top, rect->right, rect->bottom), nullptr, DSTINVERT);
     return TRUE;
 }
@@ -928,7 +974,8 @@ BOOL PatBlt(HDC hdc, int x, int y, int width, int height, DWORD rop) {
     if (!dc || ropNeedsSource(rop)) return FALSE;
     const Brush* brush = dc->s.brush && dc->s.brush->style != BS_NULL ? dc->s.brush.get() : nullptr;
     if (ropNeedsPattern(rop) && !brush) return TRUE;  // a hollow brush paints nothing
-    patternFill(*dc, dc->deviceRect(x, y, x + width, y + height), brush, rop);
+    if (dc->emf) dc->emf->patBlt(*dc, x, y, width, height, rop);
+    patternFill(*dc, dc->deviceRect(x, y, addClamped(x, width), addClamped(y, height)), brush, rop);
     return TRUE;
 }
 
@@ -939,7 +986,10 @@ BOOL FillRgn(HDC hdc, HRGN hrgn, HBRUSH hbrush) {
     auto brush = get<Brush>(hbrush, Kind::Brush);
     if (!dc || !rgn || !brush) return FALSE;
     if (brush->style == BS_NULL) return TRUE;
-    for (const QRect& r : rgn->region) patternFill(*dc, r, brush.get(), PATCOPY);
+    for (const QRect& r : rgn->region) {
+        if (dc->emf) dc->emf->fill(*dc, logicalRect(*dc, r), brush);
+        patternFill(*dc, r, brush.get(), PATCOPY);
+    }
     return TRUE;
 }
 
@@ -953,19 +1003,20 @@ BOOL blit(DC& d, int x, int y, int w, int h, DC* s, int sx, int sy, int sw, int 
     if (!dimg) return d.type == DCType::Screen ? TRUE : FALSE;
     const bool needSrc = ropNeedsSource(rop);
     if (needSrc && !s) return FALSE;
-    const POINT p0 = d.toDevice(x, y), p1 = d.toDevice(x + w, y + h);
+    const POINT p0 = d.toDevice(x, y), p1 = d.toDevice(addClamped(x, w), addClamped(y, h));
     long long dw = (long long)p1.x - p0.x, dh = (long long)p1.y - p0.y;
     const QRect D(std::min(p0.x, p1.x), std::min(p0.y, p1.y), int(std::llabs(dw)), int(std::llabs(dh)));
     if (D.isEmpty()) return TRUE;
     QRect S;
     bool flipX = false, flipY = false;
     QImage src;
+    QRect avail;
     bool srcMono = false;
     COLORREF srcBk = 0;
     if (needSrc) {
         QImage* simg = s->surface();
         if (!simg) return FALSE;
-        const POINT q0 = s->toDevice(sx, sy), q1 = s->toDevice(sx + sw, sy + sh);
+        const POINT q0 = s->toDevice(sx, sy), q1 = s->toDevice(addClamped(sx, sw), addClamped(sy, sh));
         const long long sdw = (long long)q1.x - q0.x, sdh = (long long)q1.y - q0.y;
         S = QRect(std::min(q0.x, q1.x), std::min(q0.y, q1.y), int(std::llabs(sdw)), int(std::llabs(sdh)));
         if (S.isEmpty()) return TRUE;
@@ -973,8 +1024,11 @@ BOOL blit(DC& d, int x, int y, int w, int h, DC* s, int sx, int sy, int sw, int 
             flipX = (dw < 0) != (sdw < 0);
             flipY = (dh < 0) != (sdh < 0);
         }
-        // Copy the source first: source and destination may be the same surface.
-        src = simg->copy(S);
+        // Copy the source first: source and destination may be the same surface. Only the part
+        // on the surface: the rectangle may reach far past it.
+        avail = S & simg->rect();
+        if (avail.isEmpty()) return TRUE;
+        src = simg->copy(avail);
         srcMono = s->mono();
         srcBk = s->s.bkColor;
     }
@@ -996,7 +1050,8 @@ BOOL blit(DC& d, int x, int y, int w, int h, DC* s, int sx, int sy, int sw, int 
                 // A source rectangle reaching past its surface leaves those pixels alone.
                 const int absY = S.top() + int(syy);
                 if (absY < 0 || absY >= s->surface()->height()) continue;
-                srow = reinterpret_cast<const std::uint32_t*>(src.constScanLine(int(syy)));
+                if (absY < avail.top() || absY > avail.bottom()) continue;
+                srow = reinterpret_cast<const std::uint32_t*>(src.constScanLine(absY - avail.top()));
             }
             for (int X = r.left(); X <= r.right(); ++X) {
                 std::uint32_t sp = 0;
@@ -1006,7 +1061,8 @@ BOOL blit(DC& d, int x, int y, int w, int h, DC* s, int sx, int sy, int sw, int 
                     const long long sxx = ((2 * i + 1) * S.width()) / (2LL * D.width());
                     const int absX = S.left() + int(sxx);
                     if (absX < 0 || absX >= s->surface()->width()) continue;
-                    sp = srow[sxx] & 0xFFFFFF;
+                    if (absX < avail.left() || absX > avail.right()) continue;
+                    sp = srow[absX - avail.left()] & 0xFFFFFF;
                     if (srcMono && !dmono) sp = sp ? bkPix : textPix;
                     else if (dmono && !srcMono) sp = sp == srcBkPix ? 0xFFFFFFu : 0u;
                     sp &= 0xFFFFFF;
@@ -1025,6 +1081,35 @@ BOOL blit(DC& d, int x, int y, int w, int h, DC* s, int sx, int sy, int sw, int 
     return TRUE;
 }
 
+// A blit onto a metafile context: the source pixels go into the file as a picture, in the
+// colours the blit gives a monochrome source.
+void recordBlit(DC& d, int x, int y, int w, int h, DC* s, int sx, int sy, int sw, int sh, DWORD rop, bool mirror) {
+    if (!ropNeedsSource(rop)) {
+        d.emf->patBlt(d, x, y, w, h, rop);
+        return;
+    }
+    QImage* simg = s ? s->surface() : nullptr;
+    if (!simg) return;
+    const POINT q0 = s->toDevice(sx, sy), q1 = s->toDevice(addClamped(sx, sw), addClamped(sy, sh));
+    const QRect S(std::min(q0.x, q1.x), std::min(q0.y, q1.y), std::abs(q1.x - q0.x), std::abs(q1.y - q0.y));
+    if (S.isEmpty() || (long long)S.width() * S.height() > (1LL << 26)) return;
+    QImage picture = simg->copy(S).convertToFormat(QImage::Format_RGB32);
+    if (s->mono() && !d.mono()) {
+        const std::uint32_t text = toPixel(d.s.textColor), bk = toPixel(d.s.bkColor);
+        for (int j = 0; j < picture.height(); ++j) {
+            auto* line = reinterpret_cast<std::uint32_t*>(picture.scanLine(j));
+            for (int i = 0; i < picture.width(); ++i) line[i] = (line[i] & 0xFFFFFF) ? bk : text;
+        }
+    }
+    // A picture played onto the recorded rectangle is mirrored where the rectangle's device
+    // extents are negative; it goes in so that it comes out as this blit draws it.
+    const POINT p0 = d.toDevice(x, y), p1 = d.toDevice(addClamped(x, w), addClamped(y, h));
+    const bool flipX = mirror ? q1.x < q0.x : p1.x < p0.x;
+    const bool flipY = mirror ? q1.y < q0.y : p1.y < p0.y;
+    if (flipX || flipY) picture = picture.mirrored(flipX, flipY);
+    d.emf->image(x, y, w, h, picture, 0, 0, picture.width(), picture.height(), rop);
+}
+
 }  // namespace
 
 BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC src, int xSrc, int ySrc, DWORD rop) {
@@ -1033,6 +1118,7 @@ BOOL BitBlt(HDC dest, int x, int y, int width, int height, HDC src, int xSrc, in
     if (!d) return FALSE;
     auto s = dcOf(src);
     if (src && !s) return FALSE;
+    if (d->emf) recordBlit(*d, x, y, width, height, s.get(), xSrc, ySrc, width, height, rop, false);
     return blit(*d, x, y, width, height, s.get(), xSrc, ySrc, width, height, rop, false);
 }
 
@@ -1043,6 +1129,7 @@ BOOL StretchBlt(HDC dest, int x, int y, int width, int height, HDC src, int xSrc
     if (!d) return FALSE;
     auto s = dcOf(src);
     if (src && !s) return FALSE;
+    if (d->emf) recordBlit(*d, x, y, width, height, s.get(), xSrc, ySrc, widthSrc, heightSrc, rop, true);
     return blit(*d, x, y, width, height, s.get(), xSrc, ySrc, widthSrc, heightSrc, rop, true);
 }
 
@@ -1065,6 +1152,7 @@ BOOL ExtFloodFill(HDC hdc, int x, int y, COLORREF color, UINT type) {
     Guard g(lock());
     auto dc = dcOf(hdc);
     if (!dc) return FALSE;
+    if (dc->emf) dc->emf->fields(EMR_EXTFLOODFILL, {x, y, std::int32_t(color & 0xFFFFFF), std::int32_t(type)});
     const POINT seed = dc->toDevice(x, y);
     if (!visible(*dc, seed.x, seed.y)) return FALSE;
     QImage& img = *dc->surface();
@@ -1119,6 +1207,7 @@ BOOL BeginPath(HDC hdc) {
     Guard g(lock());
     auto dc = dcOf(hdc);
     if (!dc) return FALSE;
+    if (dc->emf) dc->emf->fields(EMR_BEGINPATH, {});
     dc->inPath = true;
     dc->pathDone = false;
     dc->path.clear();
@@ -1129,6 +1218,7 @@ BOOL EndPath(HDC hdc) {
     Guard g(lock());
     auto dc = dcOf(hdc);
     if (!dc || !dc->inPath) return FALSE;
+    if (dc->emf) dc->emf->fields(EMR_ENDPATH, {});
     dc->inPath = false;
     dc->pathDone = true;
     return TRUE;
@@ -1138,6 +1228,7 @@ BOOL AbortPath(HDC hdc) {
     Guard g(lock());
     auto dc = dcOf(hdc);
     if (!dc) return FALSE;
+    if (dc->emf) dc->emf->fields(EMR_ABORTPATH, {});
     dc->inPath = false;
     dc->pathDone = false;
     dc->path.clear();
@@ -1148,6 +1239,7 @@ BOOL CloseFigure(HDC hdc) {
     Guard g(lock());
     auto dc = dcOf(hdc);
     if (!dc || !dc->inPath || dc->path.empty()) return FALSE;
+    if (dc->emf) dc->emf->fields(EMR_CLOSEFIGURE, {});
     dc->path.back().closed = true;
     return TRUE;
 }
@@ -1157,6 +1249,8 @@ BOOL drawPath(HDC hdc, bool fill, bool stroke) {
     Guard g(lock());
     auto dc = dcOf(hdc);
     if (!dc || !dc->pathDone) return FALSE;
+    if (dc->emf)
+        dc->emf->fields(fill && stroke ? EMR_STROKEANDFILLPATH : fill ? EMR_FILLPATH : EMR_STROKEPATH, {0, 0, -1, -1});
     Figure f;
     for (const PathFigure& pf : dc->path) {
         if (pf.points.empty()) continue;

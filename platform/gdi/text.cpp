@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "platform/gdi/emf_record.h"
 #include "platform/gdi/gdi_internal.h"
 
 namespace gdi {
@@ -120,7 +121,10 @@ int drawText(DC& dc, int X, int Y, const QString& str, const QRect* opaqueRect, 
     const QFontMetrics fm(font);
     int width = 0;
     if (dxDevice) {
-        for (int d : *dxDevice) width += d;
+        // Advances from a caller (or a file) may add up beyond any surface.
+        long long sum = 0;
+        for (int d : *dxDevice) sum += d;
+        width = int(std::clamp<long long>(sum, -(1LL << 30), 1LL << 30));
     } else {
         width = fm.horizontalAdvance(str);
     }
@@ -151,9 +155,9 @@ int drawText(DC& dc, int X, int Y, const QString& str, const QRect* opaqueRect, 
     p.setPen(QColor::fromRgb(ink));
     p.setFont(font);
     if (dxDevice) {
-        int at = ox;
-        for (int i = 0; i < str.size(); ++i) {
-            p.drawText(QPoint(at, baseline), QString(str.at(i)));
+        long long at = ox;
+        for (int i = 0; i < str.size() && std::llabs(at) <= (1LL << 30); ++i) {
+            p.drawText(QPoint(int(at), baseline), QString(str.at(i)));
             at += i < int(dxDevice->size()) ? (*dxDevice)[std::size_t(i)] : fm.horizontalAdvance(str.at(i));
         }
     } else {
@@ -178,7 +182,20 @@ BOOL textOut(HDC hdc, int x, int y, UINT options, const RECT* rect, const char* 
     if (rect) rdev = dc->deviceRect(rect->left, rect->top, rect->right, rect->bottom);
     std::vector<int> dxd;
     if (dx)
-        for (int i = 0; i < str.size(); ++i) dxd.push_back(int(std::lround(dx[i] * dc->scaleX())));
+        for (int i = 0; i < str.size(); ++i)
+            dxd.push_back(int(std::clamp(std::round(dx[i] * dc->scaleX()), -double(1 << 20), double(1 << 20))));
+    if (dc->emf) {
+        // Every character's advance goes into the file, so that other readers place the text
+        // as this font does.
+        std::vector<int> advances;
+        if (dx) {
+            advances.assign(dx, dx + str.size());
+        } else {
+            const QFontMetrics fm(dcFont(*dc));
+            for (const QChar c : str) advances.push_back(int(std::lround(fm.horizontalAdvance(c) / dc->scaleX())));
+        }
+        dc->emf->text(x, y, options & (ETO_OPAQUE | ETO_CLIPPED), rect, str, advances);
+    }
     const QRect* opaque = (options & ETO_OPAQUE) && rdev ? &*rdev : nullptr;
     const QRect* clipTo = (options & ETO_CLIPPED) && rdev ? &*rdev : nullptr;
     int advance = 0;

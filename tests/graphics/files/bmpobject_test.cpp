@@ -8,6 +8,7 @@
 
 using canvas_test::MemoryDevice;
 using canvas_test::WindowDevice;
+using canvas_test::refreshImage;
 using gfx::GRAPHICS;
 
 namespace {
@@ -211,4 +212,36 @@ TEST(BitmapObject, BusyPointerWhileDrawingAndTheOldOneBackOnEveryWay) {
     gfx::PAINTBMPSTRETCHED(w, 0, 0, 10, 5, bmp);
     EXPECT_EQ(window.POINTER(), std::nullopt);
     gdi::DeleteObject(bmp);
+}
+
+TEST(DirectPictures, AMetafileExportedByLibreOfficePlaysOverTheCanvas) {
+    // libreoffice_drawing.emf is LibreOffice Draw's export of libreoffice_drawing.svg: a red
+    // rectangle with a black outline, a blue ellipse, a green triangle, an orange curve, a black
+    // line and purple text, as polygons, paths and text records in hundredths of a millimetre.
+    const std::string emf = mirvano_test::fixture("graphics/libreoffice_drawing.emf");
+    WindowDevice device(400, 300);
+    GRAPHICS g(&device);
+    gfx::PAINTENHMETACANVAS(g, emf);
+    // Its frame is the drawing's bounding box, stretched over the canvas; points given top-down.
+    auto at = [&](int x, int y) { return device.at(x, 299 - y); };
+    EXPECT_EQ(at(85, 60), kRed);
+    EXPECT_EQ(at(6, 60), kBlack);  // the rectangle's outline, 3 pixels wide
+    EXPECT_EQ(at(8, 60), kRed);
+    EXPECT_EQ(at(200, 143), kBlack);  // the line between the rows
+    EXPECT_EQ(at(295, 72), kBlue);
+    EXPECT_EQ(at(145, 250), 0x00C000u);
+    EXPECT_EQ(at(200, 20), kWhite);
+    EXPECT_EQ(at(10, 285), kWhite);
+    int purple = 0, orange = 0;
+    for (int y = 0; y < 300; ++y)
+        for (int x = 0; x < 400; ++x) {
+            purple += device.at(x, y) == 0x800080u;
+            orange += device.at(x, y) == 0xFF8000u;
+        }
+    EXPECT_GT(purple, 100);  // the text
+    EXPECT_GT(orange, 100);  // the curve
+    // The refresh bitmap got the same picture.
+    const QImage refresh = refreshImage(g);
+    EXPECT_EQ(refresh.pixel(85, 60) & 0xFFFFFF, kRed);
+    EXPECT_EQ(refresh.pixel(295, 72) & 0xFFFFFF, kBlue);
 }

@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QImage>
 #include <QPrinter>
+#include <QProcess>
+#include <QStandardPaths>
 #include <filesystem>
 #include <fstream>
 
@@ -316,4 +318,125 @@ TEST(MemoryBitmap, BitmapResourcesByNameAndByIdentifier) {
     }
     GMEMORY none(RESOURCEID("NOSUCHBITMAP"));
     EXPECT_EQ(none.GETMEMORYDC(), nullptr);
+}
+
+namespace {
+
+// What a program draws on a device: fills with outlines, an ellipse, a thick line and text.
+void drawPicture(GRAPHICS& g) {
+    g.SETBACKGROUNDCOLOR(15);
+    g.PAINTERASECANVAS();
+    g.SETLINECOLOR(gui::COLOR(0, 0, 0));
+    g.SETFILLCOLOR(gui::COLOR(255, 0, 0));
+    g.PAINTRECTANGLE(20, 20, 200, 120, 1.0);
+    g.SETLINECOLOR(gui::COLOR(0, 0, 255));
+    g.SETFILLCOLOR(gui::COLOR(0, 0, 255));
+    g.PAINTELLIPSE(350, 330, 100, 80, 1.0);
+    g.SETLINECOLOR(gui::COLOR(0, 0, 0));
+    g.SETLINEWIDTH(6);
+    g.PAINTLINE(10, 220, 490, 220);
+    g.SETSTRINGCOLOR(gui::COLOR(0, 128, 0));
+    g.SETSTRINGFONT(FontFace("DejaVu Sans"), 0.0, 48.0);
+    g.PAINTSTRING(30, 400, "Mirvano");
+}
+
+template <class Base>
+class Picture : public Base {
+public:
+    using Base::Base;
+    void PAINT() override {
+        drawPicture(*this->oGraphics);
+        // A picture with a magenta top row and a cyan bottom row, blitted upright.
+        QImage rows(16, 16, QImage::Format_RGB32);
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 16; ++x) rows.setPixel(x, y, y < 8 ? qRgb(255, 0, 255) : qRgb(0, 255, 255));
+        gdi::HBITMAP bitmap = gdi::CreateBitmapFromImage(rows);
+        gdi::HDC source = gdi::CreateCompatibleDC(nullptr);
+        gdi::HGDIOBJ old = gdi::SelectObject(source, bitmap);
+        gdi::HDC dc = this->_PMETAFILEDC ? this->_PMETAFILEDC : this->_PBITMAPDC;
+        gdi::StretchBlt(dc, 300, 140, 160, -60, source, 0, 0, 16, 16, gdi::SRCCOPY);
+        gdi::SelectObject(source, old);
+        gdi::DeleteObject(bitmap);
+        gdi::DeleteDC(source);
+    }
+};
+
+// The output of a command, empty when it cannot be run.
+QString run(const QString& program, const QStringList& arguments, int seconds) {
+    QProcess p;
+    p.start(program, arguments);
+    if (!p.waitForFinished(seconds * 1000)) {
+        p.kill();
+        p.waitForFinished();
+        return {};
+    }
+    return QString::fromUtf8(p.readAllStandardOutput());
+}
+
+// The box around everything that is not white.
+QRect inkBox(const QImage& image) {
+    QRect box;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb c = image.pixel(x, y);
+            if (qRed(c) < 240 || qGreen(c) < 240 || qBlue(c) < 240) box |= QRect(x, y, 1, 1);
+        }
+    return box;
+}
+
+}  // namespace
+
+TEST(Metafile, OtherProgramsReadTheFileAsTheDrawingOnABitmap) {
+    const auto dir = mirvano_test::temp_dir("emf-outside");
+    const std::string emf = (dir / "picture.emf").string();
+    auto metafile = NEWDEVICE<Picture<GENHMETAFILE>>(emf, 0, 0, "Outside;Picture");
+    metafile->DESTROY();
+    ASSERT_TRUE(metafile->written());
+    auto memory = NEWDEVICE<Picture<GMEMORY>>(2, 500, 500);
+    const QImage bitmap = gdi::GetDCImage(memory->GETMEMORYDC())->copy();
+    ASSERT_EQ(bitmap.size(), QSize(500, 500));
+
+    // The description is in the file, as UTF-16.
+    const std::string bytes = mirvano_test::readAll(emf);
+    const std::u16string want = u"Quillmark / Outside\0Picture\0\0"s;
+    const std::string wantBytes(reinterpret_cast<const char*>(want.data()), 2 * want.size());
+    EXPECT_NE(bytes.find(wantBytes), std::string::npos);
+
+    const QString file = QStandardPaths::findExecutable("file");
+    if (!file.isEmpty())
+        EXPECT_TRUE(run(file, {"-b", QString::fromStdString(emf)}, 30).contains("Enhanced Metafile"));
+
+    const QString office = QStandardPaths::findExecutable("soffice");
+    if (office.isEmpty()) GTEST_SKIP() << "LibreOffice is not installed";
+    const QString out = QString::fromStdString(dir.string());
+    run(office,
+        {"--headless", "-env:UserInstallation=file://" + out + "/profile", "--convert-to", "png", "--outdir", out,
+         QString::fromStdString(emf)},
+        180);
+    QImage converted(out + "/picture.png");
+    ASSERT_FALSE(converted.isNull()) << "LibreOffice made no picture";
+    // LibreOffice puts the picture on a page: the boxes around the drawing match them up.
+    converted = converted.convertToFormat(QImage::Format_RGB32);
+    const QRect ours = inkBox(bitmap), theirs = inkBox(converted);
+    ASSERT_FALSE(ours.isEmpty());
+    EXPECT_NEAR(theirs.width(), ours.width(), ours.width() / 50);
+    EXPECT_NEAR(theirs.height(), ours.height(), ours.height() / 50);
+    // Points inside areas of one colour on the bitmap have that colour in LibreOffice's picture.
+    int solid = 0, same = 0;
+    for (int y = ours.top() + 4; y <= ours.bottom() - 4; y += 3)
+        for (int x = ours.left() + 4; x <= ours.right() - 4; x += 3) {
+            const QRgb c = bitmap.pixel(x, y);
+            bool uniform = true;
+            for (int dy = -4; dy <= 4 && uniform; ++dy)
+                for (int dx = -4; dx <= 4 && uniform; ++dx) uniform = bitmap.pixel(x + dx, y + dy) == c;
+            if (!uniform) continue;
+            ++solid;
+            const int tx = theirs.left() + (x - ours.left()) * theirs.width() / ours.width();
+            const int ty = theirs.top() + (y - ours.top()) * theirs.height() / ours.height();
+            const QRgb o = converted.pixel(tx, ty);
+            same += std::abs(qRed(o) - qRed(c)) < 48 && std::abs(qGreen(o) - qGreen(c)) < 48 &&
+                    std::abs(qBlue(o) - qBlue(c)) < 48;
+        }
+    EXPECT_GT(solid, 10000);
+    EXPECT_GE(same, solid * 99 / 100) << "of " << solid << " points";
 }

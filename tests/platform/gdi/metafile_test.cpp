@@ -1,0 +1,319 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <map>
+
+#include "gdi_support.h"
+#include "test_env.h"
+
+using namespace gdi_test;
+using namespace std::string_literals;
+
+namespace {
+
+constexpr int kW = 120, kH = 90;
+
+// A scene that uses every kind of call a metafile records, on a y-up mapping as the canvas
+// sets it up.
+void drawScene(HDC dc) {
+    setYUp(dc, kW, kH);
+    HPEN thick = CreatePen(PS_SOLID, 3, kBlue);
+    HPEN dashed = CreatePen(PS_DASH, 1, RGB(0, 128, 0));
+    LOGBRUSH round{BS_SOLID, RGB(128, 0, 128), 0};
+    HPEN capped = ExtCreatePen(PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_FLAT, 5, &round, 0, nullptr);
+    HBRUSH red = CreateSolidBrush(kRed);
+    HBRUSH hatch = CreateHatchBrush(HS_DIAGCROSS, RGB(0, 160, 0));
+    HFONT font = CreateFont(-14, 0, 0, 0, FW_BOLD, 0, 0, 0, ANSI_CHARSET, 0, 0, NONANTIALIASED_QUALITY, FF_SWISS,
+                            "DejaVu Sans");
+
+    HGDIOBJ oldPen = SelectObject(dc, thick);
+    HGDIOBJ oldBrush = SelectObject(dc, red);
+    Rectangle(dc, 5, 85, 45, 60);
+    SelectObject(dc, hatch);
+    SetBkMode(dc, TRANSPARENT);
+    Ellipse(dc, 50, 88, 95, 62);
+    RoundRect(dc, 98, 88, 118, 62, 8, 8);
+    SelectObject(dc, dashed);
+    Pie(dc, 5, 55, 35, 30, 35, 42, 20, 55);
+    Chord(dc, 38, 55, 68, 30, 38, 42, 68, 42);
+    Arc(dc, 70, 55, 100, 30, 100, 42, 70, 42);
+    SelectObject(dc, capped);
+    const POINT zig[] = {{5, 25}, {20, 10}, {35, 25}, {50, 10}};
+    Polyline(dc, zig, 4);
+    const POINT curve[] = {{55, 10}, {65, 30}, {80, -5}, {90, 20}};
+    PolyBezier(dc, curve, 4);
+    SelectObject(dc, GetStockObject(BLACK_PEN));
+    SelectObject(dc, red);
+    const POINT tri[] = {{100, 5}, {118, 5}, {109, 25}};
+    Polygon(dc, tri, 3);
+    SetROP2(dc, R2_XORPEN);
+    SelectObject(dc, GetStockObject(WHITE_PEN));
+    MoveToEx(dc, 0, 58, nullptr);
+    LineTo(dc, 120, 58);
+    SetROP2(dc, R2_COPYPEN);
+    SelectObject(dc, GetStockObject(BLACK_PEN));
+
+    // A path, a clipped fill and a frame.
+    BeginPath(dc);
+    MoveToEx(dc, 100, 50, nullptr);
+    LineTo(dc, 118, 50);
+    LineTo(dc, 109, 32);
+    CloseFigure(dc);
+    EndPath(dc);
+    SelectObject(dc, hatch);
+    StrokeAndFillPath(dc);
+    SaveDC(dc);
+    IntersectClipRect(dc, 40, 28, 60, 4);
+    const RECT wide{30, 20, 70, 14};
+    FillRect(dc, &wide, red);
+    RestoreDC(dc, -1);
+    const RECT frame{2, 88, 118, 2};
+    FrameRect(dc, &frame, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+
+    // Text with its advances, and pictures.
+    HGDIOBJ oldFont = SelectObject(dc, font);
+    SetTextColor(dc, RGB(0, 0, 160));
+    SetTextAlign(dc, TA_BASELINE | TA_LEFT);
+    const int advances[] = {9, 8, 8, 8, 8, 8, 8};
+    ExtTextOutA(dc, 60, 3, 0, nullptr, "Mirvano", 7, advances);
+    HDC src = CreateCompatibleDC(nullptr);
+    QImage checker(4, 4, QImage::Format_RGB32);
+    for (int y = 0; y < 4; ++y)
+        for (int x = 0; x < 4; ++x) checker.setPixel(x, y, (x + y) % 2 ? qRgb(255, 200, 0) : qRgb(0, 0, 0));
+    HBITMAP bmp = CreateBitmapFromImage(checker);
+    HGDIOBJ oldBmp = SelectObject(src, bmp);
+    BitBlt(dc, 8, 52, 4, 4, src, 0, 0, SRCCOPY);
+    StretchBlt(dc, 14, 52, 8, -8, src, 0, 0, 4, 4, SRCCOPY);
+    SetPixelV(dc, 1, 1, kRed);
+
+    SelectObject(src, oldBmp);
+    DeleteObject(bmp);
+    DeleteDC(src);
+    SelectObject(dc, oldFont);
+    SelectObject(dc, oldPen);
+    SelectObject(dc, oldBrush);
+    for (HGDIOBJ o : {HGDIOBJ(thick), HGDIOBJ(dashed), HGDIOBJ(capped), HGDIOBJ(red), HGDIOBJ(hatch), HGDIOBJ(font)})
+        DeleteObject(o);
+}
+
+std::uint32_t u32(const std::string& b, std::size_t at) {
+    std::uint32_t v = 0;
+    std::memcpy(&v, b.data() + at, 4);
+    return v;
+}
+
+// A metafile context of kW x kH pixels on a memory reference.
+struct Recording {
+    Surface ref{kW, kH};
+    HDC dc = nullptr;
+    explicit Recording(const char* file, const char* description = nullptr) {
+        dc = CreateEnhMetaFileA(ref.dc, file, nullptr, description);
+    }
+};
+
+std::string recordScene(const std::string& file) {
+    Recording rec(file.c_str(), "Mirvano\0Scene\0");
+    EXPECT_NE(rec.dc, nullptr);
+    drawScene(rec.dc);
+    HENHMETAFILE mf = CloseEnhMetaFile(rec.dc);
+    EXPECT_NE(mf, nullptr);
+    DeleteEnhMetaFile(mf);
+    return mirvano_test::readAll(file);
+}
+
+// Plays metafile bytes onto a white kW x kH surface; false when they were refused as a whole.
+bool play(const std::string& bytes, Surface& onto) {
+    HENHMETAFILE mf = SetEnhMetaFileBits(UINT(bytes.size()), reinterpret_cast<const BYTE*>(bytes.data()));
+    if (!mf) return false;
+    const RECT all{0, 0, onto.w, onto.h};
+    const bool ok = PlayEnhMetaFile(onto.dc, mf, &all);
+    DeleteEnhMetaFile(mf);
+    return ok;
+}
+
+// Records as the format lays them out, for files made by hand.
+std::string record(std::uint32_t type, std::initializer_list<std::uint32_t> fields) {
+    std::string r;
+    auto put = [&](std::uint32_t v) { r.append(reinterpret_cast<const char*>(&v), 4); };
+    put(type);
+    put(std::uint32_t(8 + 4 * fields.size()));
+    for (std::uint32_t f : fields) put(f);
+    return r;
+}
+
+// A file of the header of a real recording, the given records and the end record.
+std::string fileOf(const std::string& header, const std::vector<std::string>& records) {
+    std::string out = header;
+    for (const std::string& r : records) out += r;
+    out += record(14, {0, 16, 20});
+    const std::uint32_t n = std::uint32_t(out.size());
+    std::memcpy(out.data() + 48, &n, 4);
+    return out;
+}
+
+}  // namespace
+
+TEST(Metafiles, PlaybackDrawsWhatWasRecorded) {
+    const auto dir = mirvano_test::temp_dir("emf-scene");
+    const std::string bytes = recordScene((dir / "scene.emf").string());
+    ASSERT_FALSE(bytes.empty());
+
+    Surface direct(kW, kH);
+    drawScene(direct.dc);
+    Surface played(kW, kH);
+    ASSERT_TRUE(play(bytes, played));
+    int differ = 0;
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x) differ += played.at(x, y) != direct.at(x, y);
+    EXPECT_EQ(differ, 0);
+    EXPECT_EQ(direct.at(20, 15), kRed);  // the rectangle, as a check that the scene drew at all
+
+    // Played into half the size, the picture is stretched onto the rectangle.
+    Surface half(kW, kH);
+    HENHMETAFILE mf = GetEnhMetaFileA((dir / "scene.emf").string().c_str());
+    ASSERT_NE(mf, nullptr);
+    const RECT small{0, 0, kW / 2, kH / 2};
+    ASSERT_TRUE(PlayEnhMetaFile(half.dc, mf, &small));
+    EXPECT_EQ(half.at(10, 7), kRed);
+    EXPECT_EQ(half.at(90, 70), kWhite);
+    DeleteEnhMetaFile(mf);
+}
+
+TEST(Metafiles, FileIsAStandardEnhancedMetafile) {
+    const auto dir = mirvano_test::temp_dir("emf-format");
+    const std::string b = recordScene((dir / "scene.emf").string());
+    ASSERT_GE(b.size(), 108u);
+    EXPECT_EQ(u32(b, 0), 1u);                 // header record
+    EXPECT_EQ(u32(b, 40), 0x464D4520u);       // " EMF"
+    EXPECT_EQ(u32(b, 44), 0x10000u);          // version
+    EXPECT_EQ(u32(b, 48), b.size());          // nBytes
+    EXPECT_GT(u32(b, 8 + 8), u32(b, 8));      // bounds: something was drawn
+    EXPECT_EQ(std::int32_t(u32(b, 24)), 0);   // frame from the reference's 120 x 90 pixels
+    EXPECT_NEAR(double(u32(b, 32)), kW * 2540.0 / 96, 20);
+    // The description, in UTF-16: application, NUL, title, NUL, NUL.
+    const std::uint32_t n = u32(b, 60), off = u32(b, 64);
+    std::u16string desc(n, u'\0');
+    ASSERT_LE(off + 2 * n, u32(b, 4));
+    std::memcpy(desc.data(), b.data() + off, 2 * n);
+    EXPECT_EQ(desc, u"Mirvano\0Scene\0\0"s);
+
+    // Records walk the file exactly, each a multiple of four bytes, the last one the end.
+    std::map<std::uint32_t, int> seen;
+    std::size_t at = 0;
+    std::uint32_t records = 0, last = 0;
+    while (at < b.size()) {
+        const std::uint32_t size = u32(b, at + 4);
+        ASSERT_GE(size, 8u);
+        ASSERT_EQ(size % 4, 0u);
+        ASSERT_LE(at + size, b.size());
+        last = u32(b, at);
+        ++seen[last];
+        ++records;
+        at += size;
+    }
+    EXPECT_EQ(at, b.size());
+    EXPECT_EQ(last, 14u);
+    EXPECT_EQ(records, u32(b, 52));
+    for (std::uint32_t type : {17u, 9u, 11u, 38u, 95u, 39u, 82u, 37u, 43u, 42u, 44u, 47u, 46u, 45u, 4u, 2u, 3u, 20u,
+                               27u, 54u, 59u, 61u, 60u, 63u, 33u, 30u, 34u, 84u, 81u, 15u, 22u, 24u, 18u})
+        EXPECT_GT(seen[type], 0) << "record type " << type;
+
+    // Our own reader gives the description back.
+    HENHMETAFILE mf = GetEnhMetaFileA((dir / "scene.emf").string().c_str());
+    char text[64] = {};
+    EXPECT_EQ(GetEnhMetaFileDescriptionA(mf, sizeof text, text), 15u);
+    EXPECT_EQ(std::string(text, 15), "Mirvano\0Scene\0\0"s);
+    DeleteEnhMetaFile(mf);
+}
+
+TEST(Metafiles, MalformedFilesAreRefusedOrPlayedWithinTheirBytes) {
+    const auto dir = mirvano_test::temp_dir("emf-bad");
+    Recording empty((dir / "e.emf").string().c_str(), "A\0B\0");
+    DeleteEnhMetaFile(CloseEnhMetaFile(empty.dc));
+    const std::string valid = mirvano_test::readAll(dir / "e.emf");
+    const std::string header = valid.substr(0, u32(valid, 4));
+    // A red rectangle drawn after each bad record shows that the bad one was skipped, not
+    // taken as the end of the file.
+    const std::vector<std::string> redBox = {record(39, {1, 0, 0x0000FF, 0}), record(37, {1}),
+                                             record(43, {10, 10, 30, 30})};
+    auto withRed = [&](std::vector<std::string> bad) {
+        bad.insert(bad.end(), redBox.begin(), redBox.end());
+        return fileOf(header, bad);
+    };
+    struct Case {
+        const char* what;
+        std::string bytes;
+        bool redDrawn;
+    };
+    const std::uint32_t huge = 0x40000000;
+    std::string dib = record(81, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 80, 40, 120, 16, 0, SRCCOPY, 4, 4});
+    const std::uint32_t bigHeader[] = {40, huge, huge, 0x00200001, 0, 0, 0, 0, 0, 0};
+    dib += std::string(reinterpret_cast<const char*>(bigHeader), 40) + std::string(16, '\0');
+    const std::uint32_t size = std::uint32_t(dib.size());
+    std::memcpy(dib.data() + 4, &size, 4);
+    // A 4 x 4 picture whose source rectangle reaches two billion rows past it.
+    std::string tall = record(81, {0, 0, 0, 0, 40, 40, 0, 0, 4, 0x80000000u, 80, 40, 120, 48, 0, SRCCOPY, 4, 4});
+    const std::uint32_t smallHeader[] = {40, 4, 4, 0x00180001, 0, 0, 0, 0, 0, 0};
+    tall += std::string(reinterpret_cast<const char*>(smallHeader), 40) + std::string(48, '\x7F');
+    const std::uint32_t tallSize = std::uint32_t(tall.size());
+    std::memcpy(tall.data() + 4, &tallSize, 4);
+    const Case cases[] = {
+        {"polyline counting more points than it holds", withRed({record(4, {0, 0, 0, 0, huge, 1, 2})}), true},
+        {"poly-polygon whose counts disagree", withRed({record(8, {0, 0, 0, 0, 2, 3, 2, 2, 0, 0, 5, 5, 9, 9})}), true},
+        {"bitmap of 2^30 x 2^30 pixels", withRed({dib}), true},
+        {"bitmap offsets past the record", withRed({record(81, {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 900, 40, 2000, 16,
+                                                                  0, SRCCOPY, 1, 1})}),
+         true},
+        {"text longer than its record", withRed({record(84, {0, 0, 0, 0, 1, 0, 0, 5, 5, huge, 76, 0, 0, 0, 0, 0, 0})}),
+         true},
+        {"text advances adding up beyond any surface",
+         withRed({record(84, {0, 0, 0, 0, 1, 0, 0, 5, 5, 2, 76, 0, 0, 0, 0, 0, 80, 0x00410041, 0x7A000000,
+                              0x3D000000})}),
+         true},
+        {"dashed wide line two billion pixels long",
+         withRed({record(95, {2, 0, 0, 0, 0, PS_GEOMETRIC | PS_DASH, 2, BS_SOLID, 0, 0, 0}), record(37, {2}),
+                  record(4, {0, 0, 0, 0, 2, std::uint32_t(-1000000000), 50, 1000000000, 50})}),
+         true},
+        {"figures scaled past the reach of an int",
+         withRed({record(17, {MM_ANISOTROPIC}), record(9, {120, std::uint32_t(-90)}),
+                  record(11, {1919942776, 1919250543}), record(42, {std::uint32_t(-5), 1, 30, 30}),
+                  record(44, {1, 1, 60, 50, 10, 10}), record(47, {0, 0, 40, 40, 40, 20, 0, 20}),
+                  record(3, {0, 0, 0, 0, 3, 0, 0, 90, 5, 7, 80}), record(17, {MM_TEXT})}),
+         true},
+        {"picture source two billion rows tall", withRed({tall}), true},
+        {"clip region of a billion rectangles", withRed({record(75, {32, RGN_COPY, 32, 1, huge, 0, 0, 0, 9, 9})}),
+         true},
+        {"object indices out of range", withRed({record(37, {0x7FFFFFFF}), record(38, {0xFFFFFFF0, 0, 1, 0, 0}),
+                                                 record(40, {huge}), record(37, {0x80000000u | 999})}),
+         true},
+        {"pattern brush whose pointer the file names", withRed({record(39, {2, BS_PATTERN, 0, 0xDEADBEEF}),
+                                                                record(37, {2}), record(43, {40, 40, 50, 50})}),
+         true},
+        {"restoring more states than were saved", withRed({record(34, {std::uint32_t(-5)})}), true},
+        {"record size beyond the file", fileOf(header, {record(43, {1, 1, 2, 2}).replace(4, 4, "\xF0\xFF\xFF\x7F", 4)}),
+         false},
+        {"record size zero", withRed({std::string("\x2B\0\0\0\0\0\0\0", 8)}), false},
+    };
+    for (const Case& c : cases) {
+        Surface s(kW, kH);
+        EXPECT_TRUE(play(c.bytes, s)) << c.what;
+        EXPECT_EQ(s.at(20, 20) == kRed, c.redDrawn) << c.what;
+    }
+
+    // Headers that cannot be trusted are refused as a whole.
+    std::string shortHeader = valid;
+    shortHeader.replace(4, 4, std::string("\xFF\xFF\0\0", 4));
+    std::string notEmf = valid;
+    notEmf[40] = 'X';
+    for (const std::string& bad : {valid.substr(0, 60), shortHeader, notEmf, std::string("MVEMF\x01\r\n", 8)}) {
+        Surface s(kW, kH);
+        EXPECT_FALSE(play(bad, s));
+    }
+    // The description claims more than the header holds: the file plays, without it.
+    std::string longDesc = valid;
+    longDesc.replace(60, 4, "\xFF\xFF\xFF\x0F", 4);
+    HENHMETAFILE mf = SetEnhMetaFileBits(UINT(longDesc.size()), reinterpret_cast<const BYTE*>(longDesc.data()));
+    ASSERT_NE(mf, nullptr);
+    EXPECT_EQ(GetEnhMetaFileDescriptionA(mf, 0, nullptr), 0u);
+    DeleteEnhMetaFile(mf);
+}
