@@ -1,6 +1,5 @@
 #include "graphics/files/bmpobject.h"
 
-#include <QImageReader>
 #include <QPainter>
 #include <filesystem>
 
@@ -192,10 +191,7 @@ OBJECTSHAPE& OBJECTDIRECTBMP::DRAW() {
     GRAPHICS* g = canvas();
     gdi::HDC dc1 = SELECTDRAWDC(1);
     if (!g || !dc1) return *this;
-    QImageReader reader(QString::fromStdString(file_));
-    const QSize announced = reader.size();
-    if (announced.isValid() && !pictureSizeAllowed(announced.width(), announced.height())) return *this;
-    QImage picture = reader.read();
+    const QImage picture = readCheckedPictureFile(file_);
     if (picture.isNull()) return *this;
     int32_t bw, bh;
     if (width_ == 0.0 || height_ == 0.0) {

@@ -93,6 +93,42 @@ bool pictureSizeAllowed(int64_t width, int64_t height) {
            width * height <= kMaxPicturePixels;
 }
 
+bool pngChunksWithinFile(std::string_view bytes) {
+    static constexpr std::string_view kSignature("\x89PNG\r\n\x1a\n", 8);
+    if (bytes.substr(0, kSignature.size()) != kSignature) return true;
+    // Each chunk: length, type, data, CRC. A length running past the file is no picture of
+    // ours to trust: the decoder would reserve that much before finding the file too short.
+    size_t at = kSignature.size();
+    while (at + 8 <= bytes.size()) {
+        const uint64_t length = uint64_t(uint8_t(bytes[at])) << 24 | uint64_t(uint8_t(bytes[at + 1])) << 16 |
+                                uint64_t(uint8_t(bytes[at + 2])) << 8 | uint64_t(uint8_t(bytes[at + 3]));
+        if (length > bytes.size() - at - 8 || bytes.size() - at - 8 - length < 4) return false;
+        if (bytes.substr(at + 4, 4) == "IEND") return true;
+        at += 12 + length;
+    }
+    return true;
+}
+
+QImage readCheckedPicture(const std::string& bytes) {
+    if (!pngChunksWithinFile(bytes)) return QImage();
+    QByteArray data = QByteArray::fromStdString(bytes);
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    // The header's size is checked before the reader allocates the pixels.
+    const QSize announced = reader.size();
+    if (announced.isValid() && !pictureSizeAllowed(announced.width(), announced.height())) return QImage();
+    QImage image = reader.read();
+    if (image.isNull() || !pictureSizeAllowed(image.width(), image.height())) return QImage();
+    return image;
+}
+
+QImage readCheckedPictureFile(const std::string& path) {
+    std::string bytes;
+    if (path.empty() || !readWholeFile(path, bytes) || bytes.empty()) return QImage();
+    return readCheckedPicture(bytes);
+}
+
 // ---- BMP --------------------------------------------------------------------------------------
 
 std::string encodeBmp(const QImage& source) {
@@ -424,17 +460,8 @@ bool SAVEIMAGEOLE(const std::string& file, gdi::HBITMAP bitmap, gdi::HGDIOBJ) {
 gdi::HBITMAP LOADIMAGEOLE(const std::string& file, int32_t& width, int32_t& height, gdi::HDC dc) {
     width = 0;
     height = 0;
-    std::string bytes;
-    if (file.empty() || !readWholeFile(file, bytes) || bytes.empty()) return nullptr;
-    QByteArray data = QByteArray::fromStdString(bytes);
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer);
-    // The header's size is checked before the reader allocates the pixels.
-    const QSize announced = reader.size();
-    if (announced.isValid() && !pictureSizeAllowed(announced.width(), announced.height())) return nullptr;
-    QImage image = reader.read();
-    if (image.isNull() || !pictureSizeAllowed(image.width(), image.height())) return nullptr;
+    const QImage image = readCheckedPictureFile(file);
+    if (image.isNull()) return nullptr;
     // A raster picture is shown in its own pixels: the resolution a file claims (72 dpi from a
     // camera, 10 pixels per metre from a careless writer) never scales it.
     width = image.width();

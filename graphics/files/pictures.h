@@ -4,6 +4,7 @@
 #include <QImage>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "graphics/canvas/graphics.h"
@@ -21,6 +22,12 @@ bool writeFileReplacing(const std::string& path, const std::string& bytes, std::
 inline constexpr int64_t kMaxPicturePixels = int64_t(1) << 28;
 inline constexpr int64_t kMaxPictureSide = 65535;
 bool pictureSizeAllowed(int64_t width, int64_t height);
+// PNG files whose chunks all lie within the file (other files pass).
+bool pngChunksWithinFile(std::string_view bytes);
+// A picture in any format Qt reads, refused (null) when its size is beyond the limit or its
+// structure runs past the file, before the decoder allocates for it.
+QImage readCheckedPicture(const std::string& bytes);
+QImage readCheckedPictureFile(const std::string& path);
 
 // ---- BMP ------------------------------------------------------------------------------------
 // The file bytes of an uncompressed BMP: 24 bits per pixel for colour images, 8 bits with a

@@ -339,6 +339,40 @@ TEST(PictureLoaders, HeadersAskingForTooManyPixelsAreRefusedBeforeReading) {
     gdi::ReleaseDC(nullptr, screen);
 }
 
+// A PNG chunk that claims more bytes than the file holds would have the decoder reserve that
+// much (1.7 GB for a 280-byte file) before it finds the file too short: such a file is refused.
+TEST(PictureLoaders, PngChunksRunningPastTheFileAreRefusedBeforeDecoding) {
+    const auto dir = mirvano_test::temp_dir("png-chunks");
+    QByteArray good;
+    {
+        QBuffer out(&good);
+        out.open(QIODevice::WriteOnly);
+        ASSERT_TRUE(pattern(4, 4).save(&out, "PNG"));
+    }
+    const std::string whole = good.toStdString();
+    EXPECT_TRUE(gfx::pngChunksWithinFile(whole));
+    // After the header chunk (8 signature + 25 IHDR bytes): a text chunk of 0x65000000 bytes.
+    std::string lying = whole.substr(0, 33) + std::string("\x65\x00\x00\x00tEXtab", 10) + whole.substr(33);
+    std::string cut = whole.substr(0, whole.size() - 16);  // the end chunk and the data chunk's CRC gone
+    for (const auto& [name, bytes] : {std::pair{"lying.png", lying}, std::pair{"cut.png", cut}}) {
+        EXPECT_FALSE(gfx::pngChunksWithinFile(bytes)) << name;
+        const std::string path = (dir / name).string();
+        mirvano_test::writeAll(path, bytes);
+        int32_t w = -1, h = -1;
+        EXPECT_EQ(gfx::LOADIMAGEOLE(path, w, h, nullptr), nullptr) << name;
+        EXPECT_EQ(w + h, 0) << name;
+    }
+    const std::string path = (dir / "good.png").string();
+    mirvano_test::writeAll(path, whole);
+    int32_t w = 0, h = 0;
+    gdi::HDC screen = gdi::GetDC(nullptr);
+    gdi::HBITMAP b = gfx::LOADIMAGEOLE(path, w, h, screen);
+    EXPECT_NE(b, nullptr);
+    EXPECT_EQ(w, 4);
+    gdi::DeleteObject(b);
+    gdi::ReleaseDC(nullptr, screen);
+}
+
 TEST(CanvasExport, PictureObjectWritesTheFormatTheNameAsksForOrNothing) {
     auto dir = mirvano_test::temp_dir("img-formats");
     gdi::HBITMAP bmp = gdi::CreateBitmapFromImage(pattern(6, 4));
