@@ -66,7 +66,12 @@ ours() {  # <settings> <input> <output>
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.3f", a / b; else printf "-" }'; }
 
 cat "$table" >/dev/null  # from the page cache from here on
-read -r startup _ < <(measure "$mirvano" "$tmp/tiny.csv" "$tmp/tiny.dbf" "$tmp/csv2dbf.mcf")
+# The start-up varies from run to run on a busy machine: the fastest of three counts.
+startup=
+for _ in 1 2 3; do
+  read -r t _ < <(measure "$mirvano" "$tmp/tiny.csv" "$tmp/tiny.dbf" "$tmp/csv2dbf.mcf")
+  startup=$(awk -v a="${startup:-$t}" -v b="$t" 'BEGIN { print (b < a ? b : a) }')
+done
 
 read -r o1 m1 < <(ours csv2dbf "$table" "$tmp/ours.dbf")
 read -r o2 m2 < <(ours dbf2csv "$tmp/ours.dbf" "$tmp/ours.csv")
