@@ -155,9 +155,10 @@ struct Recoder {
         if (!active) return;
         for (char& c : s) c = static_cast<char>(in[static_cast<unsigned char>(c)]);
     }
-    void toTable(std::string& s) const {
+    void toTable(std::string& s) const { toTable(s.data(), s.size()); }
+    void toTable(char* p, size_t n) const {
         if (!active) return;
-        for (char& c : s) c = static_cast<char>(out[static_cast<unsigned char>(c)]);
+        for (size_t i = 0; i < n; ++i) p[i] = static_cast<char>(out[static_cast<unsigned char>(p[i])]);
     }
 };
 
@@ -774,10 +775,12 @@ bool DBSERVER::Impl::encode(int index, const rt::Value& value) {
     switch (f.type) {
     case 'C': {
         if (!value.isString()) return typeError();
-        std::string s = value.str();
-        s.resize(len, ' ');
-        recoder.toTable(s);
-        std::memcpy(p, s.data(), len);
+        // Straight into the record: this runs for every text field of every record.
+        const std::string& s = value.str();
+        const size_t n = std::min(s.size(), len);
+        std::memcpy(p, s.data(), n);
+        std::memset(p + n, ' ', len - n);
+        recoder.toTable(p, len);
         return true;
     }
     case 'N':
