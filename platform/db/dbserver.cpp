@@ -19,6 +19,7 @@
 #include "platform/db/dbfio.h"
 #include "platform/db/dbindex.h"
 #include "platform/db/memo.h"
+#include "platform/db/numberfield.h"
 #include "platform/runtime/expr.h"
 #include "platform/runtime/settings.h"
 #include "platform/win/codepage.h"
@@ -75,45 +76,9 @@ unsigned oemCodePage(uint8_t ldid) {
 }
 
 std::string formatNumber(double v, int len, int dec) {
-    const std::string stars(static_cast<size_t>(len), '*');
-    if (!std::isfinite(v)) return stars;
-    char buf[512];
-    const auto res = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed);
-    if (res.ec != std::errc()) return stars;
-    std::string s(buf, res.ptr);
-    bool negative = false;
-    if (!s.empty() && s[0] == '-') {
-        negative = true;
-        s.erase(0, 1);
-    }
-    const size_t dot = s.find('.');
-    std::string ip = dot == std::string::npos ? s : s.substr(0, dot);
-    std::string fp = dot == std::string::npos ? std::string() : s.substr(dot + 1);
-    if (static_cast<int>(fp.size()) > dec) {
-        // Half away from zero, on the shortest decimal form of the number.
-        const bool up = fp[static_cast<size_t>(dec)] >= '5';
-        fp.resize(static_cast<size_t>(dec));
-        if (up) {
-            std::string digits = ip + fp;
-            int i = static_cast<int>(digits.size()) - 1;
-            while (i >= 0 && digits[static_cast<size_t>(i)] == '9') digits[static_cast<size_t>(i--)] = '0';
-            if (i < 0) digits.insert(0, "1");
-            else ++digits[static_cast<size_t>(i)];
-            ip = digits.substr(0, digits.size() - static_cast<size_t>(dec));
-            fp = digits.substr(digits.size() - static_cast<size_t>(dec));
-        }
-    }
-    fp.resize(static_cast<size_t>(dec), '0');
-    const size_t nz = ip.find_first_not_of('0');
-    ip = nz == std::string::npos ? "0" : ip.substr(nz);
-    if (ip == "0" && fp.find_first_not_of('0') == std::string::npos) negative = false;
-    // A fraction in a field without room for its leading zero (N(5,4) holding 0.1234) is
-    // written as other writers do, ".1234".
-    if (ip == "0" && dec > 0 && static_cast<int>((negative ? 3 : 2) + fp.size()) > len) ip.clear();
-    std::string out = (negative ? "-" : "") + ip;
-    if (dec > 0) out += "." + fp;
-    if (static_cast<int>(out.size()) > len) return stars;
-    return std::string(static_cast<size_t>(len) - out.size(), ' ') + out;
+    std::string s(static_cast<size_t>(len > 0 ? len : 0), ' ');
+    db::FormatNumberField(v, len, dec, s.data());
+    return s;
 }
 
 // An optional minus, digits, and at most one point: the form a number field stores.
@@ -129,19 +94,6 @@ bool isNumberText(std::string_view t) {
             return false;
     }
     return digit;
-}
-
-double parseNumber(const char* p, size_t n) {
-    size_t i = 0;
-    while (i < n && (p[i] == ' ' || p[i] == '\0')) ++i;
-    if (i < n && p[i] == '+') ++i;
-    const size_t start = i;
-    if (i < n && p[i] == '-') ++i;
-    if (i >= n || !((p[i] >= '0' && p[i] <= '9') || p[i] == '.')) return 0.0;
-    double v = 0.0;
-    const auto res = std::from_chars(p + start, p + n, v);
-    if (res.ec != std::errc()) return 0.0;
-    return v;
 }
 
 std::string dateText(rt::Date d) {
@@ -203,9 +155,10 @@ struct Recoder {
         if (!active) return;
         for (char& c : s) c = static_cast<char>(in[static_cast<unsigned char>(c)]);
     }
-    void toTable(std::string& s) const {
+    void toTable(std::string& s) const { toTable(s.data(), s.size()); }
+    void toTable(char* p, size_t n) const {
         if (!active) return;
-        for (char& c : s) c = static_cast<char>(out[static_cast<unsigned char>(c)]);
+        for (size_t i = 0; i < n; ++i) p[i] = static_cast<char>(out[static_cast<unsigned char>(p[i])]);
     }
 };
 
@@ -750,7 +703,7 @@ rt::Value DBSERVER::Impl::decode(int index, const char* record) {
     }
     case 'N':
     case 'F':
-        return rt::Value(parseNumber(p, len));
+        return rt::Value(db::ParseNumberField(p, len));
     case 'D':
         return len >= 8 ? rt::Value(parseDate(p)) : rt::Value(rt::Date());
     case 'L':
@@ -822,17 +775,18 @@ bool DBSERVER::Impl::encode(int index, const rt::Value& value) {
     switch (f.type) {
     case 'C': {
         if (!value.isString()) return typeError();
-        std::string s = value.str();
-        s.resize(len, ' ');
-        recoder.toTable(s);
-        std::memcpy(p, s.data(), len);
+        // Straight into the record: this runs for every text field of every record.
+        const std::string& s = value.str();
+        const size_t n = std::min(s.size(), len);
+        std::memcpy(p, s.data(), n);
+        std::memset(p + n, ' ', len - n);
+        recoder.toTable(p, len);
         return true;
     }
     case 'N':
     case 'F': {
         if (!value.isNumber()) return typeError();
-        const std::string s = formatNumber(value.num(), f.length, f.decimals);
-        std::memcpy(p, s.data(), len);
+        db::FormatNumberField(value.num(), f.length, f.decimals, p);
         return true;
     }
     case 'D': {
@@ -1252,7 +1206,7 @@ bool DBSERVER::PUTNUMBERTEXT(int number, const std::string& text) {
         std::memset(p, ' ', len - text.size());
         std::memcpy(p + len - text.size(), text.data(), text.size());
     } else {
-        const std::string s = formatNumber(parseNumber(text.data(), text.size()), f.length, f.decimals);
+        const std::string s = formatNumber(db::ParseNumberField(text.data(), text.size()), f.length, f.decimals);
         std::memcpy(p, s.data(), len);
     }
     d->dirty = true;

@@ -30,14 +30,31 @@ unsigned g_failingCodePage = kNoFailure;
 struct ByteTable {
     char16_t toUnit[256];
     std::vector<int16_t> toByte;  // 65536 entries, -1 where the code page lacks the unit
+    char utf8[256][4];            // each byte's character in UTF-8, utf8Length[b] bytes long
+    unsigned char utf8Length[256];
+    bool asciiSame = true;        // bytes below 0x80 are themselves (not so in EBCDIC)
+    bool surrogates = false;      // some byte decodes to a surrogate unit
 
-    void buildReverse() {
-        toByte.assign(0x10000, -1);
-        // Lowest byte wins where two bytes decode alike (only replacement units can).
-        for (int b = 255; b >= 0; --b) toByte[toUnit[b]] = static_cast<int16_t>(b);
-        toByte[kReplacement] = -1;
-    }
+    void buildReverse();
 };
+
+void encodeUtf8(std::u16string_view src, std::string& out);
+
+void ByteTable::buildReverse() {
+    toByte.assign(0x10000, -1);
+    // Lowest byte wins where two bytes decode alike (only replacement units can).
+    for (int b = 255; b >= 0; --b) toByte[toUnit[b]] = static_cast<int16_t>(b);
+    toByte[kReplacement] = -1;
+    std::string one;
+    for (int b = 0; b < 256; ++b) {
+        const char16_t u = toUnit[b];
+        if (b < 0x80 && u != b) asciiSame = false;
+        if (u >= 0xD800 && u <= 0xDFFF) surrogates = true;
+        encodeUtf8(std::u16string_view(&u, 1), one);
+        std::memcpy(utf8[b], one.data(), one.size());
+        utf8Length[b] = static_cast<unsigned char>(one.size());
+    }
+}
 
 std::unique_ptr<ByteTable> makeOwnTable(const char16_t* high) {
     auto t = std::make_unique<ByteTable>();
@@ -220,61 +237,57 @@ void encodeTable(const ByteTable& t, std::u16string_view src, std::string& out) 
     }
 }
 
+// The UTF-8 character at p[0], which is not ASCII: its code point, or U+FFFD and
+// `wellFormed` false for a maximal ill-formed subsequence; returns the bytes it takes.
+size_t nextUtf8(const unsigned char* p, size_t n, char32_t& cp, bool& wellFormed) {
+    wellFormed = false;
+    const unsigned char c = p[0];
+    size_t need;
+    unsigned char lo = 0x80, hi = 0xBF;
+    if (c >= 0xC2 && c <= 0xDF) {
+        need = 1;
+        cp = c & 0x1F;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        need = 2;
+        cp = c & 0x0F;
+        lo = c == 0xE0 ? 0xA0 : 0x80;
+        hi = c == 0xED ? 0x9F : 0xBF;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        need = 3;
+        cp = c & 0x07;
+        lo = c == 0xF0 ? 0x90 : 0x80;
+        hi = c == 0xF4 ? 0x8F : 0xBF;
+    } else {
+        cp = kReplacement;
+        return 1;
+    }
+    for (size_t k = 1; k <= need; ++k) {
+        if (k >= n || p[k] < lo || p[k] > hi) {
+            cp = kReplacement;
+            return k;
+        }
+        lo = 0x80;
+        hi = 0xBF;
+        cp = (cp << 6) | (p[k] & 0x3F);
+    }
+    wellFormed = true;
+    return need + 1;
+}
+
 // UTF-8 decoding that replaces each maximal ill-formed subsequence by one U+FFFD.
 void decodeUtf8(std::string_view src, std::u16string& out) {
     out.clear();
     out.reserve(src.size());
+    const auto* p = reinterpret_cast<const unsigned char*>(src.data());
     const size_t n = src.size();
-    size_t i = 0;
-    while (i < n) {
-        unsigned char c = static_cast<unsigned char>(src[i]);
-        if (c < 0x80) {
-            out.push_back(c);
-            ++i;
+    for (size_t i = 0; i < n;) {
+        if (p[i] < 0x80) {
+            out.push_back(p[i++]);
             continue;
         }
-        int need;
         char32_t cp;
-        unsigned char lo = 0x80, hi = 0xBF;
-        if (c >= 0xC2 && c <= 0xDF) {
-            need = 1;
-            cp = c & 0x1F;
-        } else if (c >= 0xE0 && c <= 0xEF) {
-            need = 2;
-            cp = c & 0x0F;
-            if (c == 0xE0) lo = 0xA0;
-            if (c == 0xED) hi = 0x9F;
-        } else if (c >= 0xF0 && c <= 0xF4) {
-            need = 3;
-            cp = c & 0x07;
-            if (c == 0xF0) lo = 0x90;
-            if (c == 0xF4) hi = 0x8F;
-        } else {
-            out.push_back(kReplacement);
-            ++i;
-            continue;
-        }
-        size_t j = i + 1;
-        bool ok = true;
-        for (int k = 0; k < need; ++k, ++j) {
-            if (j >= n) {
-                ok = false;
-                break;
-            }
-            unsigned char d = static_cast<unsigned char>(src[j]);
-            if (d < lo || d > hi) {
-                ok = false;
-                break;
-            }
-            lo = 0x80;
-            hi = 0xBF;
-            cp = (cp << 6) | (d & 0x3F);
-        }
-        if (!ok) {
-            out.push_back(kReplacement);
-            i = j;
-            continue;
-        }
+        bool wellFormed;
+        i += nextUtf8(p + i, n - i, cp, wellFormed);
         if (cp >= 0x10000) {
             cp -= 0x10000;
             out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
@@ -282,8 +295,22 @@ void decodeUtf8(std::string_view src, std::u16string& out) {
         } else {
             out.push_back(static_cast<char16_t>(cp));
         }
-        i = j;
     }
+}
+
+// A character of U+0080 or above in UTF-8.
+void appendUtf8(char32_t cp, std::string& out) {
+    if (cp < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+    } else if (cp < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    }
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
 }
 
 void encodeUtf8(std::u16string_view src, std::string& out) {
@@ -300,21 +327,10 @@ void encodeUtf8(std::u16string_view src, std::string& out) {
                 cp = kReplacement;
             }
         }
-        if (cp < 0x80) {
+        if (cp < 0x80)
             out.push_back(static_cast<char>(cp));
-        } else if (cp < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        } else if (cp < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
-        }
+        else
+            appendUtf8(cp, out);
     }
 }
 
@@ -441,6 +457,125 @@ bool WideCharToMultiByte(unsigned codePage, std::u16string_view src, std::string
         encodeTable(*conv->table, src, out);
     else
         encodeIconv(conv->encode, src, out);
+    return true;
+}
+
+namespace {
+
+// Length of the run of ASCII bytes at the start of [p, p + n), eight bytes at a time.
+size_t asciiRun(const char* p, size_t n) {
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        uint64_t w;
+        std::memcpy(&w, p + i, 8);
+        if (w & 0x8080808080808080ull) break;
+    }
+    while (i < n && static_cast<unsigned char>(p[i]) < 0x80) ++i;
+    return i;
+}
+
+// Appends the run of ASCII at src[i] to `out`; returns where it ends.
+size_t copyAscii(std::string_view src, size_t i, std::string& out) {
+    const size_t run = asciiRun(src.data() + i, src.size() - i);
+    out.append(src.data() + i, run);
+    return i + run;
+}
+
+// UTF-8 to UTF-8: well-formed characters stay, each ill-formed subsequence becomes U+FFFD.
+void utf8ToUtf8(std::string_view src, std::string& out) {
+    const auto* p = reinterpret_cast<const unsigned char*>(src.data());
+    const size_t n = src.size();
+    for (size_t i = 0; i < n;) {
+        if ((i = copyAscii(src, i, out)) == n) break;
+        char32_t cp;
+        bool wellFormed;
+        const size_t len = nextUtf8(p + i, n - i, cp, wellFormed);
+        if (wellFormed)
+            out.append(src.data() + i, len);
+        else
+            appendUtf8(cp, out);
+        i += len;
+    }
+}
+
+void utf8ToTable(const ByteTable& t, std::string_view src, std::string& out) {
+    const auto* p = reinterpret_cast<const unsigned char*>(src.data());
+    const size_t n = src.size();
+    for (size_t i = 0; i < n;) {
+        if (t.asciiSame && (i = copyAscii(src, i, out)) == n) break;
+        char32_t cp = p[i];
+        bool wellFormed;
+        const size_t len = cp < 0x80 ? 1 : nextUtf8(p + i, n - i, cp, wellFormed);
+        // A character beyond the BMP is a surrogate pair, which no table holds.
+        const int16_t b = cp < 0x10000 ? t.toByte[cp] : -1;
+        out.push_back(b < 0 ? kDefaultChar : static_cast<char>(b));
+        i += len;
+    }
+}
+
+void tableToUtf8(const ByteTable& t, std::string_view src, std::string& out) {
+    const size_t n = src.size();
+    for (size_t i = 0; i < n;) {
+        if (t.asciiSame && (i = copyAscii(src, i, out)) == n) break;
+        const auto b = static_cast<unsigned char>(src[i++]);
+        out.append(t.utf8[b], t.utf8Length[b]);
+    }
+}
+
+// Byte for byte from one table to another; the map of the last pair is kept per thread.
+void tableToTable(const ByteTable& from, const ByteTable& to, std::string_view src, std::string& out) {
+    thread_local const ByteTable* lastFrom = nullptr;
+    thread_local const ByteTable* lastTo = nullptr;
+    thread_local char map[256];
+    if (lastFrom != &from || lastTo != &to) {
+        for (int b = 0; b < 256; ++b) {
+            const int16_t c = to.toByte[from.toUnit[b]];
+            map[b] = c < 0 ? kDefaultChar : static_cast<char>(c);
+        }
+        lastFrom = &from;
+        lastTo = &to;
+    }
+    out.resize(src.size());
+    for (size_t i = 0; i < src.size(); ++i) out[i] = map[static_cast<unsigned char>(src[i])];
+}
+
+// The table of a single-byte code page; nullptr for UTF-8 and for the code pages that go
+// through iconv. `valid` tells whether the code page is one at all.
+const ByteTable* tableFor(unsigned cp, bool& valid) {
+    valid = true;
+    if (cp == CP_UTF8) return nullptr;
+    if (const ByteTable* t = ownTable(cp)) return t;
+    std::lock_guard<std::mutex> lock(g_mutex);
+    const Converter* conv = converterFor(cp);
+    valid = conv != nullptr;
+    return conv ? conv->table.get() : nullptr;
+}
+
+}  // namespace
+
+bool ConvertMultiByte(unsigned fromCodePage, unsigned toCodePage, std::string_view src, std::string& out) {
+    out.clear();
+    const unsigned from = resolve(fromCodePage), to = resolve(toCodePage);
+    if (from == g_failingCodePage || to == g_failingCodePage) return false;
+    bool fromValid, toValid;
+    const ByteTable* fromTable = tableFor(from, fromValid);
+    const ByteTable* toTable = tableFor(to, toValid);
+    if (!fromValid || !toValid) return false;
+    const bool fromDirect = (from == CP_UTF8 || fromTable) && !(fromTable && fromTable->surrogates);
+    const bool toDirect = (to == CP_UTF8 || toTable) && !(toTable && toTable->surrogates);
+    if (!fromDirect || !toDirect) {
+        thread_local std::u16string wide;
+        return MultiByteToWideChar(from, src, wide) && WideCharToMultiByte(to, wide, out);
+    }
+    out.reserve(src.size());
+    if (fromTable && toTable)
+        tableToTable(*fromTable, *toTable, src, out);
+    else if (fromTable)
+        tableToUtf8(*fromTable, src, out);
+    else if (toTable)
+        utf8ToTable(*toTable, src, out);
+    else
+        utf8ToUtf8(src, out);
     return true;
 }
 

@@ -37,6 +37,13 @@ bool MultiByteToWideChar(unsigned codePage, std::string_view src, std::u16string
 // elsewhere. Returns false, with `out` empty, for an invalid code page.
 bool WideCharToMultiByte(unsigned codePage, std::u16string_view src, std::string& out);
 
+// 8-bit text from one code page straight into another (each CP_ACP, CP_OEMCP, CP_UTF8 or a
+// valid code page): the same bytes as MultiByteToWideChar followed by WideCharToMultiByte,
+// but between UTF-8 and single-byte code pages without UTF-16 in between, through tables
+// built once per code page, and runs of ASCII are copied as they are. Returns false, with
+// `out` empty, when either code page is invalid.
+bool ConvertMultiByte(unsigned fromCodePage, unsigned toCodePage, std::string_view src, std::string& out);
+
 // Byte by byte between OEM (850) and ANSI (1252); the length never changes. A character
 // the other code page lacks becomes an ASCII look-alike where one is plain (box-drawing
 // lines become "|", "-" and "+", typographic quotes and dashes their ASCII forms, "Š" "S",

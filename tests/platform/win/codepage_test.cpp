@@ -164,3 +164,71 @@ TEST(CodePage, ForcedFailure) {
 }
 
 }  // namespace
+
+namespace {
+
+// The reference: every byte through UTF-16 and back.
+std::string throughUtf16(unsigned from, unsigned to, std::string_view src) {
+    std::u16string wide;
+    std::string out;
+    EXPECT_TRUE(win::MultiByteToWideChar(from, src, wide));
+    EXPECT_TRUE(win::WideCharToMultiByte(to, wide, out));
+    return out;
+}
+
+// Inputs that reach every branch: each byte, ASCII runs around 8-byte words, every lead
+// byte before the continuation bytes at the edges of its ranges, sequences cut off at the
+// end, surrogates, overlongs, code points beyond U+10FFFF and U+FFFD itself.
+std::vector<std::string> directInputs() {
+    std::vector<std::string> in = {"", allBytes(), "plain ASCII text longer than eight bytes",
+                                   "M\xC3\xBCller \xE2\x82\xAC \xF0\x9D\x84\x9E end", "\xED\xA0\x80",
+                                   "\xED\x9F\xBF", "\xF4\x90\x80\x80", "\xF4\x8F\xBF\xBF", "\xE0\x80\x80",
+                                   "\xE0\xA0\x80", "\xC0\xAF", "\xC1\xBF", "\xEF\xBF\xBD", "\xF0\x8F\xBF\xBF",
+                                   "\xF0\x9F\x98", "\xF8\x88\x80\x80\x80", "abcdefg\xC3\xA4hijklmnopq\xFF"};
+    const unsigned char edges[] = {0x00, 0x41, 0x7F, 0x80, 0x8F, 0x90, 0x9F, 0xA0, 0xBF, 0xC0, 0xFF};
+    for (int lead = 0x80; lead < 0x100; ++lead) {
+        std::string pairs, triples;
+        for (unsigned char a : edges) {
+            const std::string two{static_cast<char>(lead), static_cast<char>(a)};
+            pairs += two + "xy";
+            for (unsigned char b : edges) triples += two + static_cast<char>(b) + "\x80\xBF" + "z";
+            in.push_back(two);
+        }
+        in.push_back(pairs);
+        in.push_back(triples);
+        in.push_back(std::string("12345678") + static_cast<char>(lead));
+    }
+    return in;
+}
+
+}  // namespace
+
+TEST(CodePage, DirectConversionMatchesTheWayThroughUtf16) {
+    // 500 is EBCDIC (ASCII bytes are other characters), 932 goes through iconv.
+    const unsigned pages[] = {win::CP_ACP, win::CP_OEMCP, win::CP_UTF8, 1252, 850, 437, 1250, 1251, 28591, 500, 932};
+    const std::vector<std::string> inputs = directInputs();
+    for (unsigned from : pages) {
+        for (unsigned to : pages) {
+            SCOPED_TRACE(std::to_string(from) + " -> " + std::to_string(to));
+            for (const std::string& src : inputs) {
+                std::string out = "stale";
+                ASSERT_TRUE(win::ConvertMultiByte(from, to, src, out));
+                ASSERT_EQ(out, throughUtf16(from, to, src)) << testing::PrintToString(src);
+            }
+        }
+    }
+}
+
+TEST(CodePage, DirectConversionRefusesInvalidCodePages) {
+    std::string out = "stale";
+    EXPECT_FALSE(win::ConvertMultiByte(2, win::CP_UTF8, "abc", out));
+    EXPECT_EQ(out, "");
+    out = "stale";
+    EXPECT_FALSE(win::ConvertMultiByte(1252, 1200, "abc", out));
+    EXPECT_EQ(out, "");
+    win::testing::FailConversions(1252);
+    EXPECT_FALSE(win::ConvertMultiByte(win::CP_UTF8, win::CP_ACP, "abc", out));
+    win::testing::FailConversions(0xFFFFFFFFu);
+    EXPECT_TRUE(win::ConvertMultiByte(win::CP_UTF8, win::CP_ACP, "abc", out));
+    EXPECT_EQ(out, "abc");
+}
