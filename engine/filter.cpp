@@ -23,10 +23,9 @@ private:
 };
 
 std::string toCodePage(const std::string& utf8, unsigned codePage) {
-    std::u16string wide;
     std::string out;
-    if (!win::MultiByteToWideChar(win::CP_UTF8, utf8, wide) || !win::WideCharToMultiByte(codePage, wide, out))
-        return utf8;  // not UTF-8 after all: the bytes stand as typed
+    if (!win::ConvertMultiByte(win::CP_UTF8, codePage, utf8, out))
+        return utf8;  // no page to convert into: the bytes stand as typed
     return out;
 }
 

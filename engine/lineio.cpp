@@ -85,6 +85,11 @@ void convertLine(std::string_view text, Charset from, Charset to, std::string& o
         out = win::Ansi2Oem(std::string(text));
         return;
     }
+    if (from != Charset::UTF16 && to != Charset::UTF16) {
+        // Straight from one 8-bit or UTF-8 page into the other, without UTF-16 in between.
+        if (!win::ConvertMultiByte(codePage(from), codePage(to), text, out)) out.clear();
+        return;
+    }
     thread_local std::u16string wide;  // reused: a line costs no allocation once it has grown
     if (from == Charset::UTF16)
         bytesToWide(text, wide);
