@@ -9,6 +9,7 @@
 #include "engine/header.h"
 #include "engine/lineio.h"
 #include "engine/loops.h"
+#include "engine/runstate.h"
 #include "engine/options.h"
 #include "engine/outputfile.h"
 #include "engine/report.h"
@@ -74,14 +75,6 @@ engine::FieldStructure tableStructure(db::DBSERVER& table) {
     for (const auto& f : table.fields()) out.push_back({f.name, std::string(1, f.type), f.length, f.decimals});
     return out;
 }
-
-// How the last record loop ended, for the write operation that called it.
-engine::LoopResult gLastLoop;
-// The replacement being written in place of an existing output ("" when none) and, for a text
-// output opened for appending, the size it had before.
-std::string gReplacement;
-int64_t gAppendFrom = -1;
-bool gCreatedNew = false;
 
 // The steps of a run that the window's other methods carry out.
 class WindowHooks : public engine::LoopHooks {
@@ -149,7 +142,7 @@ uint32_t runLoop(DTAMIRVANO& w, const std::string& table) {
         // A step that failed closed the output: its handle is no longer ours to write.
         if (writer && w.lOutOpen) writer->flush();
     }
-    gLastLoop = result;
+    w.oRun->lastLoop = result;
     if (result.end == engine::LoopEnd::WriteFailed || result.end == engine::LoopEnd::ReadFailed) {
         std::string text = result.end == engine::LoopEnd::WriteFailed ? extraText(ExtraText::WriteFailed)
                                                                       : extraText(ExtraText::ReadFailed);
@@ -280,9 +273,9 @@ DTAMIRVANO& DTAMIRVANO::BUTDATEISPEICHERN() {
             name.clear();
         }
     }
-    gReplacement.clear();
-    gAppendFrom = -1;
-    gCreatedNew = false;
+    oRun->replacement.clear();
+    oRun->appendFrom = -1;
+    oRun->createdNew = false;
     if (!name.empty()) {
         CALCFELDLISTE();
         const engine::Format out = lOutDBF ? engine::Format::DBF : lOutSDF ? engine::Format::SDF : engine::Format::CSV;
@@ -299,8 +292,8 @@ DTAMIRVANO& DTAMIRVANO::BUTDATEISPEICHERN() {
         const bool exists = fs::exists(cFileOut, ec);
         const bool create = !(append && exists);
         const std::string target = create && exists ? engine::replacementName(cFileOut) : cFileOut;
-        if (create && exists) gReplacement = target;
-        gCreatedNew = create && !exists;
+        if (create && exists) oRun->replacement = target;
+        oRun->createdNew = create && !exists;
         if (lOutDBF) {
             bool created = true;
             if (create) {
@@ -314,7 +307,7 @@ DTAMIRVANO& DTAMIRVANO::BUTDATEISPEICHERN() {
                     engine::reportFailure(message(19));
                     cCmdFileOut.clear();
                     engine::discardReplacement(target);
-                    gReplacement.clear();
+                    oRun->replacement.clear();
                 }
             }
             if (created) {
@@ -335,7 +328,7 @@ DTAMIRVANO& DTAMIRVANO::BUTDATEISPEICHERN() {
                 if (hOut < 0) {
                     engine::reportFailure(message(24));
                     cCmdFileOut.clear();
-                    gReplacement.clear();
+                    oRun->replacement.clear();
                 }
             } else {
                 hOut = win::OpenFile(cFileOut, 2);
@@ -343,7 +336,7 @@ DTAMIRVANO& DTAMIRVANO::BUTDATEISPEICHERN() {
                     engine::reportFailure(message(25));
                     cCmdFileOut.clear();
                 } else {
-                    win::SetFilePointer(hOut, 0, win::FILE_END, &gAppendFrom);
+                    win::SetFilePointer(hOut, 0, win::FILE_END, &oRun->appendFrom);
                 }
             }
             if (hOut >= 0) {
@@ -358,7 +351,7 @@ DTAMIRVANO& DTAMIRVANO::BUTDATEISPEICHERN() {
         OCCBUTABBRECHEN->ENABLE();
         OCCBUTHILFE->ENABLE();
         OCCBUTHOMEPAGE->ENABLE();
-        gLastLoop = {};
+        oRun->lastLoop = {};
         uint32_t count = 0;
         if (lInDBF && lOutDBF) count = CONVERTDBF2DBF();
         else if (lInDBF && lOutSDF) count = CONVERTDBF2SDF(table);
@@ -373,23 +366,23 @@ DTAMIRVANO& DTAMIRVANO::BUTDATEISPEICHERN() {
         EINAUSBLENDEN();
         OCCBUTNORMALANSICHT->DISABLE();
 
-        const bool failed = gLastLoop.end == engine::LoopEnd::WriteFailed || gLastLoop.end == engine::LoopEnd::ReadFailed;
-        if (lOutOpen && lCancel && !gReplacement.empty()) {
+        const bool failed = oRun->lastLoop.end == engine::LoopEnd::WriteFailed || oRun->lastLoop.end == engine::LoopEnd::ReadFailed;
+        if (lOutOpen && lCancel && !oRun->replacement.empty()) {
             // The old output stays as it was; the partial replacement goes.
             CLOSEOUTPUT();
-            engine::discardReplacement(gReplacement);
-            gReplacement.clear();
-        } else if (lOutOpen && !lCancel && !gReplacement.empty()) {
+            engine::discardReplacement(oRun->replacement);
+            oRun->replacement.clear();
+        } else if (lOutOpen && !lCancel && !oRun->replacement.empty()) {
             std::string why;
             if (lOutDBF) {
                 oDBOut->CLOSE();
                 oDBOut.reset();
             }
-            if (!engine::commitReplacement(gReplacement, cFileOut, &why)) {
+            if (!engine::commitReplacement(oRun->replacement, cFileOut, &why)) {
                 engine::reportFailure(replaceAll(extraText(ExtraText::WriteFailed), "$", cFileOut) + " (" + why + ")");
                 cCmdFileOut.clear();
                 CLOSEOUTPUT();
-                engine::discardReplacement(gReplacement);
+                engine::discardReplacement(oRun->replacement);
             } else if (lOutDBF) {
                 oDBOut = std::make_shared<db::DBSERVER>(cFileOut, true, false, "DBFNTX");
                 if (!oDBOut->USED()) {
@@ -398,17 +391,17 @@ DTAMIRVANO& DTAMIRVANO::BUTDATEISPEICHERN() {
                     CLOSEOUTPUT();
                 }
             }
-            gReplacement.clear();
+            oRun->replacement.clear();
         }
-        if (!lOutOpen && (failed || !gReplacement.empty())) {
-            if (!gReplacement.empty()) {
-                engine::discardReplacement(gReplacement);
-            } else if (gCreatedNew) {
+        if (!lOutOpen && (failed || !oRun->replacement.empty())) {
+            if (!oRun->replacement.empty()) {
+                engine::discardReplacement(oRun->replacement);
+            } else if (oRun->createdNew) {
                 engine::discardReplacement(cFileOut);
-            } else if (gAppendFrom >= 0) {
+            } else if (oRun->appendFrom >= 0) {
                 // An append that failed takes back what it added.
                 std::error_code ec;
-                fs::resize_file(cFileOut, static_cast<uintmax_t>(gAppendFrom), ec);
+                fs::resize_file(cFileOut, static_cast<uintmax_t>(oRun->appendFrom), ec);
             }
         }
         if (lOutOpen && !lCancel && !failed) {
@@ -438,7 +431,7 @@ DTAMIRVANO& DTAMIRVANO::BUTDATEISPEICHERN() {
     for (gui::FIXEDICON* icon : {ODCICONAPP1, ODCICONAPP2, ODCICONAPP3})
         if (icon) icon->BACKGROUND(normal);
     aFeldListe.clear();
-    gReplacement.clear();
+    oRun->replacement.clear();
     return *this;
 }
 

@@ -13,16 +13,11 @@
 #include "platform/runtime/strings.h"
 #include "ui/dtamirvano.h"
 #include "ui/globals.h"
+#include "engine/runstate.h"
 
 namespace ui {
 
 namespace {
-
-// The filter of the current text-input run, compiled once.
-engine::RecordFilter gFilter;
-// An output table replaced by its sorted copy: the record loop still holds the closed one
-// until it ends.
-std::shared_ptr<db::DBSERVER> gRetiredOut;
 
 bool checked(const gui::CHECKBOX* box) { return box && box->CHECKED(); }
 
@@ -33,7 +28,7 @@ std::string filterText(const DTAMIRVANO& w) {
 // A step failed: its error, the sound, and the output closed. The record loop that called
 // the step still holds the output table, so the closed table object is kept alive.
 void stepFailed(DTAMIRVANO& w, const std::string& text) {
-    if (w.oDBOut) gRetiredOut = w.oDBOut;
+    if (w.oDBOut) w.oRun->retiredOut = w.oDBOut;
     engine::reportFailure(text);
     w.cCmdFileOut.clear();
     w.CLOSEOUTPUT();
@@ -95,23 +90,23 @@ bool DTAMIRVANO::SETFILTERDBFIN() {
 
 bool DTAMIRVANO::SETFILTERCSVSDFIN(std::string& filter) {
     filter.clear();
-    gFilter = engine::RecordFilter();
+    oRun->filter = engine::RecordFilter();
     const std::string text = filterText(*this);
     if (!filterApplies(*this, text)) return lOutOpen;
     const engine::Charset working = engine::workingEncoding(engine::readOptions(*this));
     filter = engine::rewriteFilter(engine::literalsToEncoding(text, working), aStructIn, lInDecComma);
-    gFilter.compile(filter);
+    oRun->filter.compile(filter);
     return lOutOpen;
 }
 
 bool DTAMIRVANO::TESTFILTERREC(const std::string& filter, const std::vector<std::string>& record) {
-    if (gFilter.text() != filter) gFilter.compile(filter);
-    return gFilter.test(record);
+    if (oRun->filter.text() != filter) oRun->filter.compile(filter);
+    return oRun->filter.test(record);
 }
 
 bool DTAMIRVANO::ENDFILTERCSVSDFIN() {
-    const bool unusable = gFilter.failedEverywhere();
-    gFilter.tested = gFilter.errors = 0;
+    const bool unusable = oRun->filter.failedEverywhere();
+    oRun->filter.tested = oRun->filter.errors = 0;
     if (!unusable) return true;
     stepFailed(*this, unusableFilterText());
     return false;
@@ -163,7 +158,7 @@ uint32_t DTAMIRVANO::SORTDBFOUT() {
     switch (r.end) {
     case engine::RewriteEnd::Completed:
         // The loop that called us still holds the old table object; it stays alive, closed.
-        gRetiredOut = oDBOut;
+        oRun->retiredOut = oDBOut;
         oDBOut = std::make_shared<db::DBSERVER>(file, false, false, "DBFNTX");
         if (!oDBOut->USED()) stepFailed(*this, message(20));
         return r.count;

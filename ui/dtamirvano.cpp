@@ -2,6 +2,7 @@
 // settings are loaded (colours, layout, the settings view, the conditional controls and the
 // routing of the push buttons).
 #include "ui/dtamirvano.h"
+#include "engine/runstate.h"
 
 #include "platform/gui/controls.h"
 
@@ -12,7 +13,7 @@ const gui::COLOR kFormGreen(153, 204, 153);
 const gui::COLOR kViewGreen(210, 240, 210);
 }  // namespace
 
-DTAMIRVANO::DTAMIRVANO(gui::WINDOW* owner) : DTAMIRVANO_VO(owner) {
+DTAMIRVANO::DTAMIRVANO(gui::WINDOW* owner) : DTAMIRVANO_VO(owner), oRun(std::make_unique<engine::RunState>()) {
     goDtaMirvano = this;
     GROESSENEU();
 

@@ -32,6 +32,12 @@ struct HelpText {
     std::string description;
 };
 
+}  // namespace ui
+namespace engine {
+struct RunState;
+}
+namespace ui {
+
 class DTAMIRVANO : public DTAMIRVANO_VO {
 public:
     explicit DTAMIRVANO(gui::WINDOW* owner);
@@ -221,6 +227,8 @@ public:
     std::vector<gui::CONTROL*> aHilfeCtrl;
     // aTexte[language - 1][n]: message n (index 0 unused).
     std::vector<std::vector<std::string>> aTexte;
+    // The state one conversion run carries between its steps (never null).
+    std::unique_ptr<engine::RunState> oRun;
 
 private:
     void registerHandlers();
