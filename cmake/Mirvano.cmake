@@ -18,22 +18,31 @@ function(mirvano_library target)
   endif()
 endfunction()
 
-# mirvano_tests(<folder label> LIBS <targets...>)
+# mirvano_tests(<folder label> [CORE] LIBS <targets...>)
 # One test executable per folder of tests/, made of its *_test.cpp files and the shared
 # test main; every test is labelled with the folder so `ctest -L <label>` runs one layer.
+# CORE: the folder's libraries use no widgets, and neither does its test main.
 # The folders listed in MIRVANO_READER_TESTS are also built by the target reader_tests.
 function(mirvano_tests label)
-  cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+  cmake_parse_arguments(ARG "CORE" "" "LIBS" ${ARGN})
   file(GLOB _sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*_support.cpp)
   if(NOT _sources)
     return()
   endif()
   string(REPLACE "/" "_" _name "${label}")
   set(_exe tests_${_name})
-  add_executable(${_exe} ${_sources} ${PROJECT_SOURCE_DIR}/tests/test_main.cpp)
+  if(ARG_CORE)
+    add_executable(${_exe} ${_sources} ${PROJECT_SOURCE_DIR}/tests/test_main_core.cpp)
+  else()
+    add_executable(${_exe} ${_sources} ${PROJECT_SOURCE_DIR}/tests/test_main.cpp)
+  endif()
   set_target_properties(${_exe} PROPERTIES AUTOMOC ON)
   target_include_directories(${_exe} PRIVATE ${PROJECT_SOURCE_DIR} ${PROJECT_SOURCE_DIR}/tests)
-  target_link_libraries(${_exe} PRIVATE ${ARG_LIBS} GTest::gtest Qt6::Widgets)
+  if(ARG_CORE)
+    target_link_libraries(${_exe} PRIVATE ${ARG_LIBS} GTest::gtest Qt6::Gui)
+  else()
+    target_link_libraries(${_exe} PRIVATE ${ARG_LIBS} GTest::gtest Qt6::Widgets)
+  endif()
   target_compile_definitions(${_exe} PRIVATE
     MIRVANO_SOURCE_DIR="${PROJECT_SOURCE_DIR}"
     MIRVANO_BINARY_DIR="${PROJECT_BINARY_DIR}")

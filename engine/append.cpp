@@ -3,16 +3,10 @@
 #include <algorithm>
 
 #include "platform/db/dbserver.h"
-#include "widgets/opensavedialog.h"
 
 namespace engine {
 
 namespace {
-
-MultiOpenDialogChooser& chooser() {
-    static MultiOpenDialogChooser c;
-    return c;
-}
 
 bool isNumber(const std::string& type) { return type == "N" || type == "F"; }
 
@@ -67,32 +61,6 @@ int mergeStructure(FieldStructure& merged, const FieldStructure& source) {
         m.decimals = decimals;
     }
     return conflicts;
-}
-
-MultiOpenDialogChooser setMultiOpenDialogChooser(MultiOpenDialogChooser c) {
-    MultiOpenDialogChooser previous = std::move(chooser());
-    chooser() = std::move(c);
-    return previous;
-}
-
-std::vector<std::string> runMultiOpenDialog(const MultiOpenDialogRequest& r) {
-    if (chooser()) return chooser()(r);
-    widgets::OPENSAVEDIALOG dialog(r.owner, r.pattern, rt::Value(true));
-    // Its Help button explains the append button.
-    dialog.SETSTYLE(widgets::OFN_HIDEREADONLY | widgets::OFN_SHOWHELP | widgets::OFN_ALLOWMULTISELECT, true);
-    dialog.CAPTION(r.caption);
-    dialog.INITIALDIRECTORY(r.initialDir);
-    dialog.SETFILTER({r.pattern}, {r.typeText}, 1);
-    std::vector<std::string> out;
-    if (!dialog.SHOW()) return out;
-    const rt::Value& chosen = dialog.FILENAME();
-    if (chosen.isString()) {
-        out.push_back(chosen.str());
-    } else if (chosen.isArray()) {
-        for (size_t i = 1; i <= chosen.len(); ++i)
-            if (chosen.at(i).isString()) out.push_back(chosen.at(i).str());
-    }
-    return out;
 }
 
 AppendResult appendTables(const std::vector<std::string>& sources, const std::string& target, RunContext& context,

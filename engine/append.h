@@ -9,10 +9,6 @@
 #include "engine/fieldstructure.h"
 #include "engine/runcontext.h"
 
-namespace gui {
-class WINDOW;
-}
-
 namespace engine {
 
 // Whether values of field `written` fit into field `target`: same type, and but for the
@@ -28,18 +24,6 @@ bool fieldsFit(const FieldStructure& written, const FieldStructure& target);
 // new name is appended. Returns the number of names met with another type (each a conflict).
 int mergeStructure(FieldStructure& merged, const FieldStructure& source);
 
-// The source dialog of an append: several dBase tables; replaceable for tests.
-struct MultiOpenDialogRequest {
-    gui::WINDOW* owner = nullptr;
-    std::string caption;
-    std::string initialDir;
-    std::string pattern;
-    std::string typeText;
-};
-using MultiOpenDialogChooser = std::function<std::vector<std::string>(const MultiOpenDialogRequest&)>;
-MultiOpenDialogChooser setMultiOpenDialogChooser(MultiOpenDialogChooser chooser);
-// The chosen full paths, none when the user cancelled.
-std::vector<std::string> runMultiOpenDialog(const MultiOpenDialogRequest& request);
 
 enum class AppendEnd { Completed, Cancelled, SourceFailed, WriteFailed };
 

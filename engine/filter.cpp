@@ -2,7 +2,7 @@
 
 #include "platform/runtime/expr.h"
 #include "platform/win/codepage.h"
-#include "ui/filtertext.h"
+#include "engine/filtertext.h"
 
 namespace engine {
 
@@ -55,7 +55,7 @@ std::string literalsToEncoding(const std::string& text, Charset working) {
 }
 
 std::string rewriteFilter(const std::string& text, const FieldStructure& structIn, bool inDecComma) {
-    std::vector<ui::NameReplacement> names;
+    std::vector<NameReplacement> names;
     names.reserve(structIn.size());
     for (size_t i = 0; i < structIn.size(); ++i) {
         const FieldDef& f = structIn[i];
@@ -70,13 +70,13 @@ std::string rewriteFilter(const std::string& text, const FieldStructure& structI
         else continue;
         names.push_back({f.name, r});
     }
-    return ui::replaceFieldNames(text, names);
+    return replaceFieldNames(text, names);
 }
 
 bool RecordFilter::compile(const std::string& rewritten) {
     text_ = rewritten;
     tested = errors = 0;
-    const std::string evaluated = ui::replaceFieldNames(rewritten, {{"aFeld", "aMemFeld"}});
+    const std::string evaluated = replaceFieldNames(rewritten, {{"aFeld", "aMemFeld"}});
     expr_ = rt::Expression::compile(evaluated);
     return expr_ != nullptr;
 }

@@ -4,18 +4,12 @@
 #include <filesystem>
 #include <system_error>
 
-#include "widgets/opensavedialog.h"
 
 namespace engine {
 
 namespace fs = std::filesystem;
 
 namespace {
-
-OpenDialogChooser& chooser() {
-    static OpenDialogChooser c;
-    return c;
-}
 
 std::string lower(std::string s) {
     for (char& c : s)
@@ -25,27 +19,6 @@ std::string lower(std::string s) {
 }
 
 }  // namespace
-
-OpenDialogChooser setOpenDialogChooser(OpenDialogChooser c) {
-    OpenDialogChooser old = std::move(chooser());
-    chooser() = std::move(c);
-    return old;
-}
-
-std::string runOpenDialog(const OpenDialogRequest& r) {
-    if (chooser())
-        return chooser()(r);
-    widgets::OPENSAVEDIALOG dialog(r.owner, r.initialName, rt::Value(true));
-    dialog.SETSTYLE(widgets::OFN_HIDEREADONLY, true);
-    dialog.SETSTYLE(widgets::OFN_SHOWHELP, false);
-    dialog.CAPTION(r.caption);
-    dialog.INITIALDIRECTORY(r.initialDir);
-    dialog.SETFILTER({r.pattern, "*.*"}, {r.typeText, r.allText}, 1);
-    if (!dialog.SHOW())
-        return {};
-    const rt::Value& name = dialog.FILENAME();
-    return name.isString() ? name.str() : std::string();
-}
 
 std::string fullPath(const std::string& name) {
     std::string n = name;

@@ -6,26 +6,8 @@
 
 #include "engine/options.h"
 
-namespace gui {
-class WINDOW;
-}
-
 namespace engine {
 
-struct OpenDialogRequest {
-    gui::WINDOW* owner = nullptr;
-    std::string caption;
-    std::string initialName;  // the pattern, "*.csv" and the like
-    std::string initialDir;
-    std::string pattern;
-    std::string typeText;
-    std::string allText;
-};
-using OpenDialogChooser = std::function<std::string(const OpenDialogRequest&)>;
-// Installs a chooser (an empty one restores the real dialog); returns the previous one.
-OpenDialogChooser setOpenDialogChooser(OpenDialogChooser chooser);
-// The chosen file's full path, "" when the user cancelled.
-std::string runOpenDialog(const OpenDialogRequest& request);
 
 // The full path of a name as given ("\" taken as "/"), its case kept.
 std::string fullPath(const std::string& name);

@@ -1,7 +1,5 @@
 #include "engine/options.h"
 
-#include "ui/dtamirvano.h"
-
 namespace engine {
 
 Charset workingEncoding(Charset input, Format output) {
@@ -17,70 +15,5 @@ Charset workingEncoding(const Options& o) {
 }
 
 bool countsCharacters(const Options& o) { return workingEncoding(o) == Charset::UTF8; }
-
-namespace {
-
-Charset charsetOf(bool ansi, bool oem, bool utf8, bool utf16) {
-    // the same order the line functions test: UTF-16, UTF-8, OEM, ANSI
-    if (utf16)
-        return Charset::UTF16;
-    if (utf8)
-        return Charset::UTF8;
-    if (oem)
-        return Charset::OEM;
-    (void)ansi;
-    return Charset::ANSI;
-}
-
-Format formatOf(bool dbf, bool csv, bool sdf) {
-    if (sdf)
-        return Format::SDF;
-    if (csv)
-        return Format::CSV;
-    if (dbf)
-        return Format::DBF;
-    return Format::CSV;
-}
-
-bool checked(const gui::CHECKBOX* box) { return box && box->CHECKED(); }
-
-}  // namespace
-
-Options readOptions(const ui::DTAMIRVANO& w) {
-    Options o;
-    o.inFormat = w.lInSDF ? Format::SDF : w.lInCSV ? Format::CSV : w.lInDBF ? Format::DBF : Format::CSV;
-    o.inCharset = charsetOf(w.lInANSI, w.lInOEM, w.lInUTF8, w.lInUTF16);
-    o.inDecComma = w.lInDecComma;
-    o.inSeparator = w.GETSEPARATORIN();
-    o.inFrame = w.GETGRENZEIN();
-    o.inFrameText = w.lInFrameText;
-    o.inFrameNone = w.lInFrameNone;
-    o.inFrameAll = w.lInFrameAll;
-    o.inHeader = w.lInHeader;
-    o.inLenGiven = w.lInLenGiven;
-    o.inLengths = w.cInLengths;
-    o.inBlank = w.lInBlank;
-
-    o.outFormat = formatOf(w.lOutDBF, w.lOutCSV, w.lOutSDF);
-    o.outCharset = charsetOf(w.lOutANSI, w.lOutOEM, w.lOutUTF8, w.lOutUTF16);
-    o.outDecComma = w.lOutDecComma;
-    o.outSeparator = w.GETSEPARATOROUT();
-    o.outFrame = w.GETGRENZEOUT();
-    o.outFrameText = w.lOutFrameText;
-    o.outFrameNone = w.lOutFrameNone;
-    o.outFrameAll = w.lOutFrameAll;
-    o.outHeader = w.lOutHeader;
-    o.outOptiSDF = w.lOutOptiSDF;
-    o.outSQL = w.lOutSQL;
-    o.outBlankSDF = w.lOutBlankSDF;
-    o.outAppend = w.OCCRADIOAUSGERGAENZEN && w.OCCRADIOAUSGERGAENZEN->PRESSED();
-
-    o.fieldFilter = checked(w.ODCCHECKDATENFELD);
-    o.recordFilter = checked(w.ODCCHECKDATENSATZ);
-    if (w.ODCSINGLEDATENSATZ)
-        o.recordFilterText = w.ODCSINGLEDATENSATZ->TEXTVALUE();
-    o.sort = checked(w.ODCCHECKSORT);
-    return o;
-}
 
 }  // namespace engine

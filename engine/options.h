@@ -1,11 +1,7 @@
 #pragma once
-// Every option flag a run reads, taken from the main window once at its start so that the
-// engine core works on plain data and never touches the form.
+// Every option flag a run reads, as plain data: the main window's methods take them from the
+// form once at a run's start (engine/window/formoptions.h), so the core never touches the form.
 #include <string>
-
-namespace ui {
-class DTAMIRVANO;
-}
 
 namespace engine {
 
@@ -54,8 +50,5 @@ Charset workingEncoding(Charset input, Format output);
 // Whether SDF positions and widths count characters rather than bytes: only where the
 // working encoding is UTF-8.
 bool countsCharacters(const Options& o);
-
-// The options as the main window's flags and controls stand now.
-Options readOptions(const ui::DTAMIRVANO& window);
 
 }  // namespace engine

@@ -5,7 +5,6 @@
 #include <cstring>
 #include <filesystem>
 
-#include "widgets/opensavedialog.h"
 
 namespace engine {
 
@@ -21,11 +20,6 @@ bool isTable(const std::string& path) {
 }
 
 std::string memoOf(const std::string& table) { return fs::path(table).replace_extension(".dbt").string(); }
-
-SaveDialogChooser& chooser() {
-    static SaveDialogChooser c;
-    return c;
-}
 
 }  // namespace
 
@@ -66,26 +60,6 @@ void discardReplacement(const std::string& temp) {
     std::error_code ec;
     fs::remove(temp, ec);
     if (isTable(temp)) fs::remove(memoOf(temp), ec);
-}
-
-SaveDialogChooser setSaveDialogChooser(SaveDialogChooser c) {
-    SaveDialogChooser previous = std::move(chooser());
-    chooser() = std::move(c);
-    return previous;
-}
-
-std::string runSaveDialog(const SaveDialogRequest& r) {
-    if (chooser()) return chooser()(r);
-    widgets::OPENSAVEDIALOG dialog(r.owner, r.initialName, rt::Value(false));
-    dialog.SETSTYLE(widgets::OFN_HIDEREADONLY, true);
-    dialog.SETSTYLE(widgets::OFN_SHOWHELP, false);
-    dialog.SETSTYLE(widgets::OFN_OVERWRITEPROMPT, r.overwritePrompt);
-    dialog.CAPTION(r.caption);
-    dialog.INITIALDIRECTORY(r.initialDir);
-    dialog.SETFILTER({r.pattern, "*.*"}, {r.typeText, r.allText}, 1);
-    if (!dialog.SHOW()) return {};
-    const rt::Value& name = dialog.FILENAME();
-    return name.isString() ? name.str() : std::string();
 }
 
 }  // namespace engine

@@ -5,10 +5,6 @@
 #include <functional>
 #include <string>
 
-namespace gui {
-class WINDOW;
-}
-
 namespace engine {
 
 // The temporary name beside `path` under which its replacement is written. A dBase table
@@ -20,21 +16,5 @@ bool commitReplacement(const std::string& temp, const std::string& path, std::st
 // Removes a replacement (and its memo file) that is not wanted.
 void discardReplacement(const std::string& temp);
 
-// The save dialog of a write: gets the caption, the initial name, the initial directory, the
-// filter (pattern and type text) and whether to ask before overwriting; returns the chosen
-// name, "" when cancelled. Replaceable for tests; returns the previous chooser.
-struct SaveDialogRequest {
-    gui::WINDOW* owner = nullptr;
-    std::string caption;
-    std::string initialName;
-    std::string initialDir;
-    std::string pattern;
-    std::string typeText;
-    std::string allText;
-    bool overwritePrompt = true;
-};
-using SaveDialogChooser = std::function<std::string(const SaveDialogRequest&)>;
-SaveDialogChooser setSaveDialogChooser(SaveDialogChooser chooser);
-std::string runSaveDialog(const SaveDialogRequest& request);
 
 }  // namespace engine

@@ -3,9 +3,6 @@
 #include <cstdio>
 
 #include "functions/sounds.h"
-#include "platform/gui/statusbar.h"
-#include "platform/gui/window.h"
-#include "ui/globals.h"
 
 namespace engine {
 
@@ -14,6 +11,11 @@ namespace {
 ReportHook& hook() {
     static ReportHook h;
     return h;
+}
+
+ReportDisplay& display() {
+    static ReportDisplay d = nullptr;
+    return d;
 }
 
 bool& toStderr() {
@@ -34,14 +36,8 @@ void deliver(ReportKind kind, const std::string& text) {
         std::fprintf(stderr, "%s%s\n", kind == ReportKind::Error ? "error: " : "", text.c_str());
         std::fflush(stderr);
     }
-    if (ui::goShell) {
-        if (gui::STATUSBAR* bar = ui::goShell->STATUSBAR()) {
-            if (kind == ReportKind::Error)
-                bar->ERRORTEXT(text);
-            else
-                bar->TRANSIENT(text);
-        }
-    }
+    if (display())
+        display()(kind, text);
 }
 
 }  // namespace
@@ -57,6 +53,12 @@ void reportFailure(const std::string& text) {
 
 void setReportToStderr(bool on) { toStderr() = on; }
 bool reportToStderr() { return toStderr(); }
+
+ReportDisplay setReportDisplay(ReportDisplay d) {
+    ReportDisplay old = display();
+    display() = d;
+    return old;
+}
 
 ReportHook setReportHook(ReportHook h) {
     ReportHook old = std::move(hook());

@@ -1,7 +1,7 @@
 #pragma once
-// How the engine reports a step's outcome: an error or a passing text in the shell window's
-// status bar, and a system sound. Where the reports go is decided here, not by the engine:
-// to the shell's status bar when there is one, also to standard error in a batch, and to a
+// How the engine reports a step's outcome: an error or a passing text, and a system sound.
+// Where the reports go is decided here, not by the engine's steps: to the display the program
+// installs (the shell window's status bar), also to standard error in a batch, and to a
 // recorder in tests.
 #include <functional>
 #include <string>
@@ -20,6 +20,11 @@ void reportFailure(const std::string& text);
 // In a batch, errors and passing texts also go to standard error.
 void setReportToStderr(bool on);
 bool reportToStderr();
+
+// Shows errors and passing texts to the user (the program installs one on its shell window's
+// status bar); none shows nothing. Returns the display that was in place.
+using ReportDisplay = void (*)(ReportKind, const std::string&);
+ReportDisplay setReportDisplay(ReportDisplay display);
 
 // Replaces where the reports go (an empty hook restores the shell's status bar and the
 // system sound); returns the hook that was in place.

@@ -1,11 +1,6 @@
 #pragma once
 // What a pass over a file or table may ask of the GUI: the paced progress bar, the event pump
 // and the cancel flag. The core takes it as an interface so that it runs without a form.
-#include <memory>
-
-namespace ui {
-class DTAMIRVANO;
-}
 
 namespace engine {
 
@@ -57,9 +52,5 @@ public:
     double maximum = 0, last = 0;
     bool cancel = false;
 };
-
-// The context of the main window: its PROGRESSBAR, the application's event pump and its
-// lCancel flag.
-std::unique_ptr<RunContext> makeWindowRunContext(ui::DTAMIRVANO& window);
 
 }  // namespace engine

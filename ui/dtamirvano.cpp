@@ -2,19 +2,35 @@
 // settings are loaded (colours, layout, the settings view, the conditional controls and the
 // routing of the push buttons).
 #include "ui/dtamirvano.h"
-#include "engine/runstate.h"
 
+#include "engine/report.h"
+#include "engine/runstate.h"
 #include "platform/gui/controls.h"
+#include "platform/gui/statusbar.h"
+#include "ui/globals.h"
 
 namespace ui {
 
 namespace {
 const gui::COLOR kFormGreen(153, 204, 153);
 const gui::COLOR kViewGreen(210, 240, 210);
+
+// The engine's errors and passing texts go to the status bar of whichever shell window is
+// current.
+void showInShellStatusBar(engine::ReportKind kind, const std::string& text) {
+    if (!goShell) return;
+    gui::STATUSBAR* bar = goShell->STATUSBAR();
+    if (!bar) return;
+    if (kind == engine::ReportKind::Error)
+        bar->ERRORTEXT(text);
+    else
+        bar->TRANSIENT(text);
+}
 }  // namespace
 
 DTAMIRVANO::DTAMIRVANO(gui::WINDOW* owner) : DTAMIRVANO_VO(owner), oRun(std::make_unique<engine::RunState>()) {
     goDtaMirvano = this;
+    engine::setReportDisplay(&showInShellStatusBar);
     GROESSENEU();
 
     lInOpen = lOutOpen = lRunning = lCancel = lCmdMode = false;

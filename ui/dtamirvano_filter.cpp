@@ -10,7 +10,7 @@
 #include "platform/runtime/expr.h"
 #include "ui/dtamirvano.h"
 #include "ui/filterbuilder.h"
-#include "ui/filtertext.h"
+#include "engine/filtertext.h"
 #include "ui/texts.h"
 
 namespace ui {
@@ -147,13 +147,13 @@ bool DTAMIRVANO::TESTFILTERSTRING() {
     bool failed = fields.empty();
     rt::Value result;
     if (!failed) {
-        std::vector<NameReplacement> samples;
+        std::vector<engine::NameReplacement> samples;
         for (const FieldDef& f : fields) {
             bool replace = false;
             std::string sample = sampleValue(f, replace);
             if (replace) samples.push_back({f.name, sample});
         }
-        const std::string probe = replaceFieldNames(text, samples);
+        const std::string probe = engine::replaceFieldNames(text, samples);
         const CheckScope scope;
         result = rt::ErrorBlock([](const rt::Error& e) { return rt::Value(e); },
                                 [&] { return rt::Evaluate(probe, scope); });

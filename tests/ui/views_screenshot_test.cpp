@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "engine/window/filedialogs.h"
 #include "engine/inputfile.h"
 #include "mainwindow_fixture.h"
 #include "platform/db/dbserver.h"

@@ -1,10 +1,10 @@
 // Field names in a filter text are replaced as whole identifiers only.
 #include <gtest/gtest.h>
 
-#include "ui/filtertext.h"
+#include "engine/filtertext.h"
 
 TEST(FilterText, ReplacesWholeIdentifiersOutsideLiteralsAndCalls) {
-    const std::vector<ui::NameReplacement> fields = {
+    const std::vector<engine::NameReplacement> fields = {
         {"A", "\"X\""}, {"F1", "0"}, {"F10", "0.0"}, {"NAME", "\"X\""}, {"NAME2", ".T."},
         {"LEN", "\"X\""}, {"T", "0"}, {"AND", "1"}, {"name", "never"}};
     struct Case { const char* in; const char* out; };
@@ -22,10 +22,10 @@ TEST(FilterText, ReplacesWholeIdentifiersOutsideLiteralsAndCalls) {
         {"'unterminated F1", "'unterminated F1"},
         {"", ""},
     };
-    for (const auto& c : cases) EXPECT_EQ(ui::replaceFieldNames(c.in, fields), c.out) << c.in;
+    for (const auto& c : cases) EXPECT_EQ(engine::replaceFieldNames(c.in, fields), c.out) << c.in;
 }
 
 TEST(FilterText, InsertedTextIsNotScannedAgain) {
-    const std::vector<ui::NameReplacement> fields = {{"A", "B"}, {"B", "A"}};
-    EXPECT_EQ(ui::replaceFieldNames("A + B", fields), "B + A");
+    const std::vector<engine::NameReplacement> fields = {{"A", "B"}, {"B", "A"}};
+    EXPECT_EQ(engine::replaceFieldNames("A + B", fields), "B + A");
 }

@@ -6,6 +6,8 @@
 #include <memory>
 #include <system_error>
 
+#include "engine/window/windowrun.h"
+#include "engine/window/filedialogs.h"
 #include "engine/analysis.h"
 #include "engine/inputfile.h"
 #include "engine/lineio.h"
@@ -18,45 +20,6 @@
 #include "platform/runtime/files.h"
 #include "platform/runtime/strings.h"
 #include "ui/dtamirvano.h"
-
-namespace engine {
-
-namespace {
-
-class WindowRunContext : public RunContext {
-public:
-    explicit WindowRunContext(ui::DTAMIRVANO& w) : w_(w) {}
-    void progressStart() override {
-        if (w_.ODCPROGRESSBAR)
-            w_.ODCPROGRESSBAR->START();
-    }
-    void progressSetMax(double m) override {
-        if (w_.ODCPROGRESSBAR)
-            w_.ODCPROGRESSBAR->SETMAX(rt::Value(m));
-    }
-    bool progressTimeOk() override { return w_.ODCPROGRESSBAR && w_.ODCPROGRESSBAR->TIMEOK(); }
-    void progressUpdate(double v) override {
-        if (w_.ODCPROGRESSBAR)
-            w_.ODCPROGRESSBAR->UPDATE(v);
-    }
-    void progressFinish() override {
-        if (w_.ODCPROGRESSBAR)
-            w_.ODCPROGRESSBAR->FINISH();
-    }
-    void pump() override { gui::APPLICATIONEXEC(1); }
-    bool cancelled() const override { return w_.lCancel; }
-
-private:
-    ui::DTAMIRVANO& w_;
-};
-
-}  // namespace
-
-std::unique_ptr<RunContext> makeWindowRunContext(ui::DTAMIRVANO& window) {
-    return std::make_unique<WindowRunContext>(window);
-}
-
-}  // namespace engine
 
 namespace ui {
 

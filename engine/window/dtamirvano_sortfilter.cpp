@@ -2,6 +2,7 @@
 // filter core.
 #include <memory>
 
+#include "engine/window/windowrun.h"
 #include "engine/filter.h"
 #include "engine/isinfile.h"
 #include "engine/options.h"

@@ -9,6 +9,7 @@
 #include <memory>
 #include <sstream>
 
+#include "engine/window/filedialogs.h"
 #include "engine/outputfile.h"
 #include "engine/report.h"
 #include "platform/db/dbserver.h"

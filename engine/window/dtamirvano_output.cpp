@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <memory>
 
+#include "engine/window/windowrun.h"
+#include "engine/window/filedialogs.h"
 #include "engine/dbfcompat.h"
 #include "engine/fieldlist.h"
 #include "engine/header.h"

@@ -2,6 +2,8 @@
 #include <algorithm>
 #include <filesystem>
 
+#include "engine/window/windowrun.h"
+#include "engine/window/filedialogs.h"
 #include "engine/append.h"
 #include "engine/inputfile.h"
 #include "engine/outputfile.h"

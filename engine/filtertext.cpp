@@ -1,10 +1,10 @@
-#include "ui/filtertext.h"
+#include "engine/filtertext.h"
 
 #include <algorithm>
 #include <cctype>
 #include <unordered_map>
 
-namespace ui {
+namespace engine {
 
 namespace {
 
@@ -85,4 +85,4 @@ std::string replaceFieldNames(const std::string& text, const std::vector<NameRep
     return out;
 }
 
-}  // namespace ui
+}  // namespace engine

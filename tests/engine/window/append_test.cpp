@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <memory>
 
+#include "engine/window/filedialogs.h"
 #include "engine/append.h"
 #include "engine/dbfcompat.h"
 #include "engine/outputfile.h"

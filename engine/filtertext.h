@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-namespace ui {
+namespace engine {
 
 struct NameReplacement {
     std::string name;
@@ -18,4 +18,4 @@ struct NameReplacement {
 // text is not scanned again.
 std::string replaceFieldNames(const std::string& text, const std::vector<NameReplacement>& names);
 
-}  // namespace ui
+}  // namespace engine

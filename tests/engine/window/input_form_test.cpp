@@ -12,9 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "engine/window/filedialogs.h"
 #include "engine/inputfile.h"
 #include "engine/report.h"
-#include "input_test_util.h"
+#include "engine/input_test_util.h"
 #include "platform/db/dbserver.h"
 #include "platform/gui/application.h"
 #include "platform/gui/controls.h"

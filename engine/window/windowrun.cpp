@@ -1,0 +1,104 @@
+#include "engine/window/windowrun.h"
+
+#include "platform/gui/application.h"
+#include "ui/dtamirvano.h"
+
+namespace engine {
+
+namespace {
+
+class WindowRunContext : public RunContext {
+public:
+    explicit WindowRunContext(ui::DTAMIRVANO& w) : w_(w) {}
+    void progressStart() override {
+        if (w_.ODCPROGRESSBAR)
+            w_.ODCPROGRESSBAR->START();
+    }
+    void progressSetMax(double m) override {
+        if (w_.ODCPROGRESSBAR)
+            w_.ODCPROGRESSBAR->SETMAX(rt::Value(m));
+    }
+    bool progressTimeOk() override { return w_.ODCPROGRESSBAR && w_.ODCPROGRESSBAR->TIMEOK(); }
+    void progressUpdate(double v) override {
+        if (w_.ODCPROGRESSBAR)
+            w_.ODCPROGRESSBAR->UPDATE(v);
+    }
+    void progressFinish() override {
+        if (w_.ODCPROGRESSBAR)
+            w_.ODCPROGRESSBAR->FINISH();
+    }
+    void pump() override { gui::APPLICATIONEXEC(1); }
+    bool cancelled() const override { return w_.lCancel; }
+
+private:
+    ui::DTAMIRVANO& w_;
+};
+
+Charset charsetOf(bool ansi, bool oem, bool utf8, bool utf16) {
+    // the same order the line functions test: UTF-16, UTF-8, OEM, ANSI
+    if (utf16)
+        return Charset::UTF16;
+    if (utf8)
+        return Charset::UTF8;
+    if (oem)
+        return Charset::OEM;
+    (void)ansi;
+    return Charset::ANSI;
+}
+
+Format formatOf(bool dbf, bool csv, bool sdf) {
+    if (sdf)
+        return Format::SDF;
+    if (csv)
+        return Format::CSV;
+    if (dbf)
+        return Format::DBF;
+    return Format::CSV;
+}
+
+bool checked(const gui::CHECKBOX* box) { return box && box->CHECKED(); }
+
+}  // namespace
+
+std::unique_ptr<RunContext> makeWindowRunContext(ui::DTAMIRVANO& window) {
+    return std::make_unique<WindowRunContext>(window);
+}
+
+Options readOptions(const ui::DTAMIRVANO& w) {
+    Options o;
+    o.inFormat = w.lInSDF ? Format::SDF : w.lInCSV ? Format::CSV : w.lInDBF ? Format::DBF : Format::CSV;
+    o.inCharset = charsetOf(w.lInANSI, w.lInOEM, w.lInUTF8, w.lInUTF16);
+    o.inDecComma = w.lInDecComma;
+    o.inSeparator = w.GETSEPARATORIN();
+    o.inFrame = w.GETGRENZEIN();
+    o.inFrameText = w.lInFrameText;
+    o.inFrameNone = w.lInFrameNone;
+    o.inFrameAll = w.lInFrameAll;
+    o.inHeader = w.lInHeader;
+    o.inLenGiven = w.lInLenGiven;
+    o.inLengths = w.cInLengths;
+    o.inBlank = w.lInBlank;
+
+    o.outFormat = formatOf(w.lOutDBF, w.lOutCSV, w.lOutSDF);
+    o.outCharset = charsetOf(w.lOutANSI, w.lOutOEM, w.lOutUTF8, w.lOutUTF16);
+    o.outDecComma = w.lOutDecComma;
+    o.outSeparator = w.GETSEPARATOROUT();
+    o.outFrame = w.GETGRENZEOUT();
+    o.outFrameText = w.lOutFrameText;
+    o.outFrameNone = w.lOutFrameNone;
+    o.outFrameAll = w.lOutFrameAll;
+    o.outHeader = w.lOutHeader;
+    o.outOptiSDF = w.lOutOptiSDF;
+    o.outSQL = w.lOutSQL;
+    o.outBlankSDF = w.lOutBlankSDF;
+    o.outAppend = w.OCCRADIOAUSGERGAENZEN && w.OCCRADIOAUSGERGAENZEN->PRESSED();
+
+    o.fieldFilter = checked(w.ODCCHECKDATENFELD);
+    o.recordFilter = checked(w.ODCCHECKDATENSATZ);
+    if (w.ODCSINGLEDATENSATZ)
+        o.recordFilterText = w.ODCSINGLEDATENSATZ->TEXTVALUE();
+    o.sort = checked(w.ODCCHECKSORT);
+    return o;
+}
+
+}  // namespace engine
