@@ -4,7 +4,9 @@
 #include <charconv>
 
 #include "engine/numbertext.h"
+#include "functions/charselect.h"
 #include "functions/faststring.h"
+#include "functions/tokenarrays.h"
 #include "platform/db/dbserver.h"
 
 namespace engine {
@@ -31,14 +33,8 @@ std::string generatedName(const FieldStructure& s, size_t n) {
 }  // namespace
 
 std::string makeFieldName(const FieldStructure& structure, size_t n, std::string_view word) {
-    std::string name;
-    name.reserve(word.size());
-    for (char c : word) {
-        if (c >= 'a' && c <= 'z')
-            name.push_back(static_cast<char>(c - 'a' + 'A'));
-        else if ((c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_')
-            name.push_back(c);
-    }
+    // Digits, A to Z, a to z made upper case and "_"; every other byte goes.
+    std::string name = FASTANSISELECT(word, 0x141070);
     if (name.empty())
         return generatedName(structure, n);
     if (name.size() > 10)
@@ -120,26 +116,13 @@ void inferFieldLength(std::string_view value, FieldDef& field, bool decimalComma
 }
 
 std::vector<int> parseLengths(std::string_view text) {
+    const rt::Value tokens = FASTTOKENWHITEARRAY(text, " ", 1000, true);
     std::vector<int> out;
-    size_t i = 0;
-    while (i < text.size() && out.size() < 1000) {
-        while (i < text.size() && text[i] == ' ')
-            ++i;
-        if (i >= text.size())
-            break;
-        size_t j = i;
-        while (j < text.size() && text[j] != ' ')
-            ++j;
-        int v = 0;
-        std::string_view tok = text.substr(i, j - i);
-        size_t k = 0;
-        while (k < tok.size() && (tok[k] == '+'))
-            ++k;
-        auto r = std::from_chars(tok.data() + k, tok.data() + tok.size(), v);
-        if (r.ec != std::errc())
-            v = 0;
-        out.push_back(v);
-        i = j;
+    out.reserve(tokens.len());
+    for (size_t i = 1; i <= tokens.len(); ++i) {
+        // A length no int holds counts as none given.
+        const double v = tokens.at(i).num();
+        out.push_back(v > -2147483648.0 && v < 2147483648.0 ? static_cast<int>(v) : 0);
     }
     return out;
 }

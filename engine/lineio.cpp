@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "functions/faststring.h"
+#include "functions/largefile.h"
+#include "platform/runtime/files.h"
 #include "platform/win/codepage.h"
 
 namespace engine {
@@ -38,36 +40,13 @@ void wideToBytes(std::u16string_view wide, std::string& out) {
     }
 }
 
-// Byte offset of the first CR or LF among n bytes, or n.
-size_t findLineEnd8(const char* p, size_t n) {
-    const void* lf = std::memchr(p, '\n', n);
-    const size_t limit = lf ? static_cast<size_t>(static_cast<const char*>(lf) - p) : n;
-    const void* cr = std::memchr(p, '\r', limit);
-    return cr ? static_cast<size_t>(static_cast<const char*>(cr) - p) : limit;
+LineCoding lineCoding(Charset c) {
+    return c == Charset::UTF16 ? LineCoding::Utf16 : c == Charset::UTF8 ? LineCoding::Utf8 : LineCoding::Bytes;
 }
 
-// Byte offset of the first CR or LF unit (at an even offset) among n bytes, or n rounded
-// down to whole units.
-size_t findLineEnd16(const char* p, size_t n) {
-    size_t i = 0;
-    for (; i + 1 < n; i += 2)
-        if (p[i + 1] == '\0' && (p[i] == '\r' || p[i] == '\n'))
-            return i;
-    return n;
-}
-
-// Length of the byte-order mark the reader stands on: only at the very start of a UTF-8 or
-// UTF-16 file, and only when the window holds the whole mark.
-size_t markAt(win::FileHandle handle, const win::ReadAhead& ra, Charset input) {
-    if ((input != Charset::UTF8 && input != Charset::UTF16) || win::FileTell(handle) != 0)
-        return 0;
-    const unsigned char* d = reinterpret_cast<const unsigned char*>(ra.data());
-    const size_t n = ra.available();
-    if (input == Charset::UTF8 && n >= 3 && d[0] == 0xEF && d[1] == 0xBB && d[2] == 0xBF)
-        return 3;
-    if (input == Charset::UTF16 && n >= 2 && d[0] == 0xFF && d[1] == 0xFE)
-        return 2;
-    return 0;
+bool readError() {
+    const int e = rt::FError();
+    return e != 0 && e != win::FILE_ERROR_EOF;
 }
 
 }  // namespace
@@ -108,64 +87,13 @@ void convertLine(std::string_view text, Charset from, Charset to, std::string& o
 LineReader::LineReader(win::FileHandle handle, Charset input, Charset working)
     : handle_(handle), input_(input), working_(working) {}
 
+// A read error ends the input as its end would, but is remembered: the caller reports it
+// instead of taking a cut file for a whole one.
 bool LineReader::readRaw(std::string& raw) {
-    raw.clear();
-    lineEnd_ = "";
-    win::ReadAhead* ra = win::FileReadAhead(handle_);
-    if (!ra) {
+    const bool got = FREADLINEWHOLE(handle_, lineCoding(input_), raw, lineEnd_);
+    if (readError())
         failed_ = true;
-        return false;
-    }
-    const bool utf16 = input_ == Charset::UTF16;
-    const size_t unit = utf16 ? 2 : 1;
-    size_t want = 64 * 1024;
-    if (!ra->fill(want)) {
-        failed_ = true;
-        return false;
-    }
-    if (ra->available() == 0)
-        return false;
-    // A byte-order mark is no data: skip it at the very start of the file.
-    if (const size_t mark = markAt(handle_, *ra, input_)) {
-        ra->consume(mark);
-        if (ra->available() == 0 && (!ra->fill(1) || ra->available() == 0))
-            return false;
-    }
-    size_t scanned = 0;  // bytes known to hold no line end
-    for (;;) {
-        const char* d = ra->data();
-        const size_t n = ra->available();
-        const size_t i = scanned + (utf16 ? findLineEnd16(d + scanned, n - scanned)
-                                          : findLineEnd8(d + scanned, n - scanned));
-        if (i + (unit - 1) < n) {  // a line end at i
-            raw.assign(d, i);
-            size_t endLength = unit;
-            if (d[i] == '\r') {
-                if (i + 2 * unit > n)  // the LF of a CR LF may lie beyond the window
-                    ra->fill(i + 2 * unit);
-                d = ra->data();
-                if (ra->available() >= i + 2 * unit && d[i + unit] == '\n' && (unit == 1 || d[i + unit + 1] == '\0'))
-                    endLength = 2 * unit;
-            }
-            lineEnd_ = endLength == 2 * unit ? "\r\n" : d[i] == '\r' ? "\r" : "\n";
-            ra->consume(i + endLength);
-            return true;
-        }
-        // No line end in what is there: read further, or take the rest as the last line.
-        scanned = utf16 ? (n & ~static_cast<size_t>(1)) : n;
-        want = n * 2;
-        if (!ra->fill(want)) {
-            failed_ = true;
-            raw.assign(ra->data(), ra->available());
-            ra->consume(ra->available());
-            return true;
-        }
-        if (ra->available() == n) {  // the end of the file
-            raw.assign(ra->data(), n);
-            ra->consume(n);
-            return true;
-        }
-    }
+    return got;
 }
 
 bool LineReader::nextRaw(std::string& raw) { return readRaw(raw); }
@@ -197,14 +125,7 @@ bool LineReader::nextAnalysis(std::string& line) {
     return true;
 }
 
-// A file that holds nothing but its byte-order mark has no line to give: the end test
-// looks past the mark as the reads do.
-bool LineReader::atEnd() const {
-    win::ReadAhead* ra = win::FileReadAhead(handle_);
-    if (!ra || !ra->fill(3))
-        return true;
-    return ra->available() == markAt(handle_, *ra, input_);
-}
+bool LineReader::atEnd() const { return FEOFTEXT(handle_, lineCoding(input_)); }
 
 int64_t LineReader::position() const { return win::FileTell(handle_); }
 

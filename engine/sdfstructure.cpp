@@ -1,6 +1,9 @@
 #include "engine/sdfstructure.h"
 
 #include <algorithm>
+#include <cstdint>
+
+#include "functions/tokenarrays.h"
 
 namespace engine {
 
@@ -13,47 +16,9 @@ void addToColumnMask(std::string_view line, std::string& mask) {
             m[j] = '*';
 }
 
-bool nthWord(std::string_view line, size_t n, size_t& first, size_t& last, std::string_view* word) {
-    size_t i = 0, count = 0;
-    while (i < line.size()) {
-        while (i < line.size() && line[i] == ' ')
-            ++i;
-        if (i >= line.size())
-            break;
-        size_t j = i;
-        while (j < line.size() && line[j] != ' ')
-            ++j;
-        if (++count == n) {
-            first = i + 1;
-            last = j;
-            if (word)
-                *word = line.substr(i, j - i);
-            return true;
-        }
-        i = j;
-    }
-    first = last = 0;
-    return false;
-}
-
 namespace {
 
-std::vector<std::string_view> words(std::string_view line) {
-    std::vector<std::string_view> out;
-    size_t i = 0;
-    while (i < line.size()) {
-        while (i < line.size() && line[i] == ' ')
-            ++i;
-        if (i >= line.size())
-            break;
-        size_t j = i;
-        while (j < line.size() && line[j] != ' ')
-            ++j;
-        out.push_back(line.substr(i, j - i));
-        i = j;
-    }
-    return out;
-}
+std::vector<std::string_view> words(std::string_view line) { return FASTTOKENWHITEVIEWS(line, " ", SIZE_MAX); }
 
 // Drops the entries from the first one without a start on.
 void cutAtMissingStart(AnalysisResult& r) {
@@ -74,7 +39,6 @@ void struct2Array(std::string_view line, FieldStructure& structure, std::vector<
         structure.resize(n);
     // one walk over the line instead of a search per word
     std::vector<std::string_view> ws = words(line);
-    size_t offset = 0;
     for (size_t i = 0; i < n; ++i) {
         if (i < ws.size()) {
             const size_t s = static_cast<size_t>(ws[i].data() - line.data()) + 1;
@@ -91,7 +55,6 @@ void struct2Array(std::string_view line, FieldStructure& structure, std::vector<
             len[i] = 0;
         }
     }
-    (void)offset;
     if (!headerMode)
         return;
     for (size_t i = 0; i < n; ++i) {

@@ -14,10 +14,6 @@ namespace engine {
 // grows to the longest line and never shrinks.
 void addToColumnMask(std::string_view line, std::string& mask);
 
-// The n-th (from 1) blank-separated word of a line with its first and last column (1-based);
-// false when there is none.
-bool nthWord(std::string_view line, size_t n, size_t& first, size_t& last, std::string_view* word = nullptr);
-
 // Fills starts, widths and names of every entry from the words of a header line
 // (`headerMode`) or the runs of "*" of a column mask. In header mode a field runs up to the
 // next word (one column short of it when `blankSeparated`), the last to the end of the line.

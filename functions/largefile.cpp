@@ -105,6 +105,36 @@ size_t findLineEnd(const char* p, size_t n) {
     return findLineEndSse2(p, n);
 }
 
+// Offset of the first CR or LF unit among the n bytes at p (units at even offsets), or n.
+// The byte search finds candidates; a CR or LF byte that is the high half of a unit, or the
+// low half of a unit other than U+000D and U+000A, is passed over.
+size_t findLineEnd16(const char* p, size_t n) {
+    size_t i = 0;
+    while (i + 1 < n) {
+        i += findLineEnd(p + i, n - 1 - i);
+        if (i + 1 >= n)
+            break;
+        if (i % 2 == 0 && p[i + 1] == '\0')
+            return i;
+        ++i;
+    }
+    return n;
+}
+
+// Length of a byte-order mark of the coding at the start of the window (when the handle
+// stands at the very start of the file and the window holds the whole mark), else 0.
+size_t markLength(win::FileHandle h, win::ReadAhead& ra, LineCoding coding) {
+    if (coding == LineCoding::Bytes || win::FileTell(h) != 0 || !ra.fill(3))
+        return 0;
+    const auto* d = reinterpret_cast<const unsigned char*>(ra.data());
+    const size_t n = ra.available();
+    if (coding == LineCoding::Utf8 && n >= 3 && d[0] == 0xEF && d[1] == 0xBB && d[2] == 0xBF)
+        return 3;
+    if (coding == LineCoding::Utf16 && n >= 2 && d[0] == 0xFF && d[1] == 0xFE)
+        return 2;
+    return 0;
+}
+
 }  // namespace
 
 bool FREADLINELARGE(win::FileHandle handle, size_t bufferSize, std::string& line) {
@@ -151,11 +181,7 @@ bool FREADLINEUNICODE(win::FileHandle handle, size_t bufferSize, std::string& li
         line.clear();
         return false;
     }
-    size_t i = 0;
-    for (; i + 1 < r; i += 2) {
-        if (data[i + 1] == '\0' && (data[i] == '\r' || data[i] == '\n'))
-            break;
-    }
+    const size_t i = findLineEnd16(data, r);
     if (i + 1 >= r) {  // no line end: all bytes read (a final odd byte included)
         line.assign(data, r);
         ra->consume(r);
@@ -181,18 +207,73 @@ std::string FREADLINEUNICODE(win::FileHandle handle, size_t bufferSize) {
     return line;
 }
 
-bool FEOFLARGE(win::FileHandle handle) {
+bool FREADLINEWHOLE(win::FileHandle handle, LineCoding coding, std::string& line, std::string_view& lineEnd) {
+    line.clear();
+    lineEnd = "";
+    win::ReadAhead* ra = readAhead(handle);
+    if (!ra) {
+        rt::FError(EBADF);
+        return false;
+    }
+    if (const size_t mark = markLength(handle, *ra, coding))
+        ra->consume(mark);
+    const bool utf16 = coding == LineCoding::Utf16;
+    const size_t unit = utf16 ? 2 : 1;
+    size_t want = 64 * 1024;
+    size_t scanned = 0;  // bytes known to hold no line end
+    for (;;) {
+        if (!ra->fill(want)) {
+            rt::FError(win::GetLastError());
+            // What came before the failure is still the line's.
+            line.assign(ra->data(), ra->available());
+            ra->consume(ra->available());
+            return !line.empty();
+        }
+        const char* d = ra->data();
+        const size_t n = ra->available();
+        if (n == 0) {
+            rt::FError(win::FILE_ERROR_EOF);
+            return false;
+        }
+        const size_t i = scanned + (utf16 ? findLineEnd16(d + scanned, n - scanned) : findLineEnd(d + scanned, n - scanned));
+        if (i + (unit - 1) < n) {  // a line end at i
+            line.assign(d, i);
+            size_t endLength = unit;
+            if (d[i] == '\r' && nextIsLf(ra, i + unit, unit))  // may read past the window
+                endLength = 2 * unit;
+            d = ra->data();
+            lineEnd = endLength == 2 * unit ? "\r\n" : d[i] == '\r' ? "\r" : "\n";
+            ra->consume(i + endLength);
+            if (rt::FError() != 0)
+                rt::FError(0);
+            return true;
+        }
+        if (n < want) {  // the end of the file: the rest is the last line
+            line.assign(d, n);
+            ra->consume(n);
+            if (rt::FError() != 0)
+                rt::FError(0);
+            return true;
+        }
+        scanned = utf16 ? (n & ~static_cast<size_t>(1)) : n;
+        want = n * 2;
+    }
+}
+
+bool FEOFTEXT(win::FileHandle handle, LineCoding coding) {
     win::ReadAhead* ra = readAhead(handle);
     if (!ra) {
         rt::FError(EBADF);
         return true;
     }
-    if (!ra->fill(1)) {
+    if (!ra->fill(coding == LineCoding::Bytes ? 1 : 3)) {
         rt::FError(win::GetLastError());
         return true;
     }
-    return ra->available() == 0;
+    return ra->available() == markLength(handle, *ra, coding);
 }
+
+bool FEOFLARGE(win::FileHandle handle) { return FEOFTEXT(handle, LineCoding::Bytes); }
 
 int64_t FGETFILESIZE(win::FileHandle handle) {
     int64_t size = 0;

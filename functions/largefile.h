@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 #include "platform/win/filehandle.h"
 
@@ -25,6 +26,23 @@ bool FREADLINELARGE(win::FileHandle handle, size_t bufferSize, std::string& line
 // smaller, so that a piece of a long line never splits a unit.
 std::string FREADLINEUNICODE(win::FileHandle handle, size_t bufferSize = 512);
 bool FREADLINEUNICODE(win::FileHandle handle, size_t bufferSize, std::string& line);
+
+// How the lines of a text file are coded, for the whole-line reader: 8-bit bytes, UTF-8 (which
+// may begin with the mark EF BB BF) or UTF-16LE (which may begin with FF FE).
+enum class LineCoding { Bytes, Utf8, Utf16 };
+
+// One whole line, however long, without its line end; `lineEnd` tells which end closed it
+// ("\r\n", "\n", "\r", or "" for a last line without one), as 8-bit text. UTF-16 lines are
+// their raw bytes, ended by the units CR and LF only. At the very start of the file a
+// byte-order mark of the coding is skipped: it is never part of a line. False when nothing was
+// left or a read failed before the line's first byte. A read that fails inside a line gives
+// the bytes before the failure as the line (true). The outcome is in the last file error as
+// for the readers above.
+bool FREADLINEWHOLE(win::FileHandle handle, LineCoding coding, std::string& line, std::string_view& lineEnd);
+
+// As FEOFLARGE, but a file that holds nothing after the byte-order mark it starts with is at
+// its end too, so that this test and FREADLINEWHOLE always agree.
+bool FEOFTEXT(win::FileHandle handle, LineCoding coding);
 
 // Whether the handle stands at the end of the file. A failed read counts as the end, and its
 // error is kept as the last file error, so a loop until the end cannot run forever.

@@ -9,9 +9,9 @@ constexpr size_t kTokenLimit = 2048;
 bool inSet(std::string_view set, char c) { return set.find(c) != std::string_view::npos; }
 
 // The white-space split shared by the token functions: calls `onToken(start, length)` for
-// each token until it returns false, the text ends, or a token outgrows the limit.
+// each token until it returns false, the text ends, or a token outgrows `limit`.
 template <class OnToken>
-void scanWhite(std::string_view text, std::string_view white, OnToken onToken) {
+void scanWhite(std::string_view text, std::string_view white, OnToken onToken, size_t limit = kTokenLimit) {
     const size_t n = text.size();
     size_t i = 0;
     while (i < n) {
@@ -19,7 +19,7 @@ void scanWhite(std::string_view text, std::string_view white, OnToken onToken) {
         if (i >= n) return;
         const size_t start = i;
         while (i < n) {
-            if (i - start == kTokenLimit) return;
+            if (i - start == limit) return;
             if (inSet(white, text[i])) break;
             ++i;
         }
@@ -45,6 +45,19 @@ rt::Value FASTTOKENWHITEARRAY(std::string_view text, std::string_view white, uin
         return tokens.size() < maximum;
     });
     return rt::Value::array(std::move(tokens));
+}
+
+std::vector<std::string_view> FASTTOKENWHITEVIEWS(std::string_view text, std::string_view white, size_t maximum) {
+    std::vector<std::string_view> tokens;
+    if (maximum == 0) return tokens;
+    scanWhite(
+        text, white,
+        [&](size_t start, size_t length) {
+            tokens.push_back(text.substr(start, length));
+            return tokens.size() < maximum;
+        },
+        SIZE_MAX);
+    return tokens;
 }
 
 rt::Value FASTTOKENSEPARRAY3(std::string_view text, std::string_view separators, uint16_t maximum) {

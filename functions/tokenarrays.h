@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "platform/runtime/value.h"
 
@@ -16,6 +17,10 @@
 // the number Val reads from it after its first "," is made "."; otherwise a string.
 // Returns an array value.
 rt::Value FASTTOKENWHITEARRAY(std::string_view text, std::string_view white, uint16_t maximum, bool numeric);
+
+// The same split as views into `text`, at most `maximum` tokens, without the token limit: the
+// columns of a fixed-width file may be wider than any word.
+std::vector<std::string_view> FASTTOKENWHITEVIEWS(std::string_view text, std::string_view white, size_t maximum);
 
 // The fields of `text` between single bytes of `separators`, empty fields included (two
 // adjacent separators give "", a leading one a first ""), but no trailing "" after a last

@@ -1,7 +1,11 @@
 // The option controls: clicks turn into the job's option flags, and the enable rules keep
 // only the options that suit the chosen input and output formats.
+#include <cstdint>
+#include <string>
 #include <string_view>
 
+#include "functions/charselect.h"
+#include "functions/tokenarrays.h"
 #include "platform/gui/controls.h"
 #include "ui/dtamirvano.h"
 
@@ -123,22 +127,16 @@ void DTAMIRVANO::BUTTONCLICK(gui::ControlEvent& event) {
 }
 
 std::string normaliseFieldLengths(const std::string& text) {
-    std::vector<std::string> lengths;
-    std::string current;
-    for (char c : text + " ") {
-        if (c >= '0' && c <= '9') {
-            current.push_back(c);
-        } else if (!current.empty()) {
-            // Every length written as a lone 0 goes, also when two of them follow each
-            // other (a left-to-right text replacement would keep every second one).
-            if (current != "0") lengths.push_back(current);
-            current.clear();
-        }
-    }
+    // Every byte but digits and blanks becomes a blank (the text keeps its length), then the
+    // blanks are collapsed.
+    const std::string kept = FASTALLTRIMMULTI(FASTCHARSELECT(text, 0x010C));
+    // Every length written as a lone 0 goes, also when two of them follow each other (a
+    // left-to-right replacement of " 0 " would keep every second one).
     std::string out;
-    for (const auto& l : lengths) {
+    for (std::string_view length : FASTTOKENWHITEVIEWS(kept, " ", SIZE_MAX)) {
+        if (length == "0") continue;
         if (!out.empty()) out.push_back(' ');
-        out += l;
+        out += length;
     }
     return out;
 }

@@ -146,6 +146,46 @@ TEST_F(LargeFileTest, Utf16LinesEndOnUnitBoundariesOnly) {
     }
 }
 
+TEST_F(LargeFileTest, WholeLinesWithTheirEndsAndTheMarkSkipped) {
+    using C = LineCoding;
+    const std::string crlf16("\r\0\n\0", 4), a16("a\0", 2);
+    // Units whose bytes hold CR or LF but are other characters: U+0A0A, U+0D01, U+010A.
+    const std::string lookalikes("\x0A\x0A\x01\x0D\x0A\x01", 6);
+    const std::string longLine(300000, 'x');  // wider than a read-ahead chunk
+    struct Case {
+        C coding;
+        std::string bytes;
+        Lines expected;  // each line followed by its end in angle brackets
+    };
+    const Case cases[] = {
+        {C::Bytes, "a\r\nb\rc\nd", {"a<\r\n>", "b<\r>", "c<\n>", "d<>"}},
+        {C::Bytes, "\xEF\xBB\xBF" "a", {"\xEF\xBB\xBF" "a<>"}},  // no mark in 8-bit text
+        {C::Utf8, "\xEF\xBB\xBF" "a\n\xEF\xBB\xBF", {"a<\n>", "\xEF\xBB\xBF<>"}},
+        {C::Utf8, "\xEF\xBB\xBF", {}},
+        {C::Utf8, "\xEF\xBB", {"\xEF\xBB<>"}},
+        {C::Utf16, "\xFF\xFE", {}},
+        {C::Utf16, std::string("\x63\xFF\xFF\xFE", 4), {std::string("\x63\xFF\xFF\xFE<>", 6)}},
+        {C::Utf16, "\xFF\xFE" + a16 + crlf16 + lookalikes + crlf16, {a16 + "<\r\n>", lookalikes + "<\r\n>"}},
+        {C::Utf16, a16 + "z", {a16 + "z<>"}},  // a file cut inside a unit keeps its last byte
+        {C::Bytes, longLine + "\r\n" + longLine, {longLine + "<\r\n>", longLine + "<>"}},
+        {C::Bytes, std::string(65535, 'y') + "\r\nz", {std::string(65535, 'y') + "<\r\n>", "z<>"}},
+    };
+    for (const auto& c : cases) {
+        win::FileHandle h = openWith(c.bytes);
+        Lines lines;
+        std::string line;
+        std::string_view end;
+        while (!FEOFTEXT(h, c.coding) && lines.size() < 10) {
+            ASSERT_TRUE(FREADLINEWHOLE(h, c.coding, line, end)) << "the end test and the read disagree";
+            lines.push_back(line + "<" + std::string(end) + ">");
+        }
+        EXPECT_EQ(lines, c.expected) << c.bytes.substr(0, 40);
+        EXPECT_FALSE(FREADLINEWHOLE(h, c.coding, line, end));
+        EXPECT_EQ(rt::FError(), win::FILE_ERROR_EOF);
+        EXPECT_EQ(FTELLLARGE(h), static_cast<int64_t>(c.bytes.size()));
+    }
+}
+
 TEST_F(LargeFileTest, Utf16LineConvertsToUtf8) {
     // "Bär" CR LF in UTF-16LE.
     win::FileHandle h = openWith(std::string("B\0\xE4\0r\0\r\0\n\0", 10));
