@@ -1,6 +1,7 @@
 #include "engine/sdfstructure.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
 
 #include "functions/tokenarrays.h"
@@ -92,7 +93,7 @@ AnalysisResult analyseSdf(LineReader& reader, const Options& o, RunContext& cont
             r.structure[i].length = w;
             r.len[i] = w;
             r.pos[i] = start;
-            start += w;
+            start = start > INT_MAX - w ? INT_MAX : start + w;  // widths of any size never wrap
         }
         if (o.inHeader) {
             reader.nextAnalysis(line);
