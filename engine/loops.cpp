@@ -62,6 +62,8 @@ public:
         sdf_.characters = countsCharacters(o);
         if (format_ == Format::DBF && out_.table) {
             numbers_ = fieldNumbers(*out_.table, job.out.fields);
+            // One letter per field: "N", "D" and "L" take their typed stores, the rest text.
+            for (const FieldDef& f : job.out.fields) types_.push_back(f.type.size() == 1 ? f.type[0] : 'C');
             // The header's count is written with the buffered records, not per record.
             out_.table->DEFERCOUNT(true);
         }
@@ -73,20 +75,22 @@ public:
         const FieldStructure& fields = job_.out.fields;
         if (format_ == Format::DBF) {
             if (!out_.table->APPEND()) return fail("APPEND");
-            bool sdfIn = job_.options.inFormat == Format::SDF;
+            const bool sdfIn = job_.options.inFormat == Format::SDF;
+            db::DBSERVER& table = *out_.table;
             for (size_t i = 0; i < fields.size(); ++i) {
-                const FieldDef& f = fields[i];
-                std::string_view v = values[i];
-                rt::Value value;
-                if (f.type == "N")
-                    value = numberOf(v, job_.options.inDecComma && (sdfIn || f.decimals > 0), scratch_);
-                else if (f.type == "D")
-                    value = rt::CToD(v);
-                else if (f.type == "L")
-                    value = v == ".T.";
-                else
-                    value = v;
-                if (!put(i, value)) return false;
+                const int no = i < numbers_.size() ? numbers_[i] : 0;
+                if (no <= 0) return fail("FIELDPUT " + fields[i].name);
+                const std::string_view v = values[i];
+                bool ok;
+                switch (types_[i]) {
+                case 'N':
+                    ok = table.PUTNUMBER(no, numberOf(v, job_.options.inDecComma && (sdfIn || fields[i].decimals > 0), scratch_));
+                    break;
+                case 'D': ok = table.PUTDATE(no, rt::CToD(v)); break;
+                case 'L': ok = table.PUTLOGICAL(no, v == ".T."); break;
+                default: ok = table.PUTSTRING(no, v); break;
+                }
+                if (!ok) return fail("FIELDPUT " + fields[i].name);
             }
             return true;
         }
@@ -146,7 +150,7 @@ private:
         // A number's exact text (more digits than a double keeps) is stored as such.
         const bool exact = value.isString() && (job_.out.fields[i].type == "N" || job_.out.fields[i].type == "F");
         if (!(exact ? out_.table->PUTNUMBERTEXT(numbers_[i], value.str())
-                    : out_.table->FIELDPUT(rt::Value(numbers_[i]), value)))
+                    : out_.table->FIELDPUT(numbers_[i], value)))
             return fail("FIELDPUT " + job_.out.fields[i].name);
         return true;
     }
@@ -165,6 +169,7 @@ private:
     CsvLineOptions csv_;
     SdfLineOptions sdf_;
     std::vector<int> numbers_;
+    std::string types_;
     std::string line_;
     std::string scratch_;
     std::string error_;
@@ -406,7 +411,7 @@ LoopResult runConversion(const LoopJob& job, LoopInput& input, LoopOutput& outpu
         while (!table.EOF()) {
             ++count;
             for (size_t i = 0; i < n; ++i) {
-                values[i] = numbers[i] > 0 ? table.FIELDGET(rt::Value(numbers[i])) : rt::Value();
+                values[i] = numbers[i] > 0 ? table.FIELDGET(numbers[i]) : rt::Value();
                 if (wide[i])
                     if (std::string exact = table.NUMBERTEXT(numbers[i]); exceedsDouble(exact))
                         values[i] = rt::Value(std::move(exact));

@@ -162,13 +162,11 @@ RewriteResult rewriteInOrder(db::DBSERVER& table, const std::string& temp, RunCo
             removeTable(temp);
             return r;
         }
-        const int fields = table.FCOUNT();
         bool ok = true;
         table.GOTOP();
         while (!table.EOF()) {
             ++r.count;
-            ok = copy.APPEND();
-            for (int i = 1; ok && i <= fields; ++i) ok = copy.FIELDPUT(rt::Value(i), table.FIELDGET(rt::Value(i)));
+            ok = copy.APPENDCOPY(table);
             if (!ok) break;
             table.SKIP();
             if (context.progressTimeOk()) context.progressUpdate(r.count);

@@ -96,13 +96,31 @@ bool isNumberText(std::string_view t) {
     return digit;
 }
 
-std::string dateText(rt::Date d) {
-    if (d.empty()) return std::string(8, ' ');
+// The eight bytes of a date field: yyyymmdd, blanks for the empty date.
+void putDateText(rt::Date d, char* out) {
+    if (d.empty()) {
+        std::memset(out, ' ', 8);
+        return;
+    }
     int y = 0, m = 0, day = 0;
     d.toYMD(y, m, day);
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%04d%02d%02d", y, m, day);
-    return std::string(buf, 8);
+    if (y < 0 || y > 9999 || m < 0 || m > 99 || day < 0 || day > 99) {
+        char buf[40];
+        std::snprintf(buf, sizeof buf, "%04d%02d%02d", y, m, day);
+        std::memcpy(out, buf, 8);
+        return;
+    }
+    const unsigned v[8] = {static_cast<unsigned>(y) / 1000, static_cast<unsigned>(y) / 100 % 10,
+                           static_cast<unsigned>(y) / 10 % 10, static_cast<unsigned>(y) % 10,
+                           static_cast<unsigned>(m) / 10, static_cast<unsigned>(m) % 10,
+                           static_cast<unsigned>(day) / 10, static_cast<unsigned>(day) % 10};
+    for (int i = 0; i < 8; ++i) out[i] = static_cast<char>('0' + v[i]);
+}
+
+std::string dateText(rt::Date d) {
+    std::string s(8, ' ');
+    putDateText(d, s.data());
+    return s;
 }
 
 rt::Date parseDate(const char* p) {
@@ -561,6 +579,10 @@ struct DBSERVER::Impl {
 
     rt::Value decode(int index, const char* record);
     bool encode(int index, const rt::Value& value);
+    // The bytes of field `number` of the current record for a typed store of `type`, the
+    // record marked changed; null when the store must go the general way.
+    char* fieldToPut(int number, char type);
+    void fieldPut();
     bool passes(const char* record, int64_t r);
 
     bool visible(int64_t r) {
@@ -791,7 +813,7 @@ bool DBSERVER::Impl::encode(int index, const rt::Value& value) {
     }
     case 'D': {
         if (!value.isDate() || len != 8) return typeError();
-        std::memcpy(p, dateText(value.date()).data(), 8);
+        putDateText(value.date(), p);
         return true;
     }
     case 'L':
@@ -1228,6 +1250,87 @@ bool DBSERVER::FIELDPUT(const rt::Value& field, const rt::Value& value) {
     d->dirty = true;
     d->modified = true;
     d->notify(Notify::FieldChanged);
+    return true;
+}
+
+bool DBSERVER::FIELDPUT(int number, const rt::Value& value) { return FIELDPUT(rt::Value(number), value); }
+
+rt::Value DBSERVER::FIELDGET(int number) {
+    if (!d->used || number < 1 || number > FCOUNT()) return FIELDGET(rt::Value(number));
+    return d->decode(number - 1, d->eof ? d->blank.data() : d->current.data());
+}
+
+char* DBSERVER::Impl::fieldToPut(int number, char type) {
+    if (!used || readOnly || eof || number < 1 || number > static_cast<int>(fields.size())) return nullptr;
+    const size_t i = static_cast<size_t>(number - 1);
+    if (fields[i].type != type && !(type == 'N' && fields[i].type == 'F')) return nullptr;
+    if (type == 'D' && fields[i].length != 8) return nullptr;
+    dirty = true;
+    modified = true;
+    return current.data() + offsets[i];
+}
+
+void DBSERVER::Impl::fieldPut() { notify(Notify::FieldChanged); }
+
+bool DBSERVER::PUTSTRING(int number, std::string_view text) {
+    char* p = d->fieldToPut(number, 'C');
+    if (!p) return FIELDPUT(rt::Value(number), rt::Value(text));
+    const size_t len = static_cast<size_t>(d->fields[static_cast<size_t>(number - 1)].length);
+    const size_t n = std::min(text.size(), len);
+    std::memcpy(p, text.data(), n);
+    std::memset(p + n, ' ', len - n);
+    d->recoder.toTable(p, len);
+    d->fieldPut();
+    return true;
+}
+
+bool DBSERVER::PUTNUMBER(int number, double value) {
+    char* p = d->fieldToPut(number, 'N');
+    if (!p) return FIELDPUT(rt::Value(number), rt::Value(value));
+    const FieldInfo& f = d->fields[static_cast<size_t>(number - 1)];
+    db::FormatNumberField(value, f.length, f.decimals, p);
+    d->fieldPut();
+    return true;
+}
+
+bool DBSERVER::PUTDATE(int number, rt::Date date) {
+    char* p = d->fieldToPut(number, 'D');
+    if (!p) return FIELDPUT(rt::Value(number), rt::Value(date));
+    putDateText(date, p);
+    d->fieldPut();
+    return true;
+}
+
+bool DBSERVER::PUTLOGICAL(int number, bool value) {
+    char* p = d->fieldToPut(number, 'L');
+    if (!p) return FIELDPUT(rt::Value(number), rt::Value(value));
+    *p = value ? 'T' : 'F';
+    d->fieldPut();
+    return true;
+}
+
+bool DBSERVER::APPENDCOPY(DBSERVER& source) {
+    const Impl& s = *source.d;
+    if (!s.used) return d->fail("the source table is not open");
+    const char* from = s.eof ? s.blank.data() : s.current.data();
+    bool raw = d->fields.size() == s.fields.size() && d->recordLength == s.recordLength && d->ansi == s.ansi &&
+               d->vfp == s.vfp && d->offsets == s.offsets;
+    for (size_t i = 0; raw && i < d->fields.size(); ++i) {
+        const FieldInfo& a = d->fields[i];
+        const FieldInfo& b = s.fields[i];
+        raw = a.name == b.name && a.type == b.type && a.length == b.length && a.decimals == b.decimals &&
+              !isMemoType(a.type, d->vfp);
+    }
+    if (!APPEND()) return false;
+    if (raw) {
+        std::memcpy(d->current.data() + 1, from + 1, d->recordLength - 1);
+        d->dirty = true;
+        d->modified = true;
+        d->fieldPut();
+        return true;
+    }
+    for (int i = 1; i <= FCOUNT(); ++i)
+        if (!FIELDPUT(rt::Value(i), source.FIELDGET(rt::Value(i)))) return false;
     return true;
 }
 

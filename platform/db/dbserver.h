@@ -31,6 +31,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/runtime/value.h"
@@ -127,6 +128,19 @@ public:
     // decimals; a number that does not fit is stored as asterisks. False for an unknown field,
     // a value of another type, a read-only table or a failed memo write.
     bool FIELDPUT(const rt::Value& field, const rt::Value& value);
+    // The record loops' path: a field by its 1-based number, and typed stores that take no
+    // value object. A store of another kind than the field's goes through FIELDPUT.
+    rt::Value FIELDGET(int number);
+    bool FIELDPUT(int number, const rt::Value& value);
+    bool PUTSTRING(int number, std::string_view text);
+    bool PUTNUMBER(int number, double value);
+    bool PUTDATE(int number, rt::Date date);
+    bool PUTLOGICAL(int number, bool value);
+    // Appends a record holding the fields of `source`'s current record. Where both tables lay
+    // out their fields alike in the same character set and have no memo fields, the bytes are
+    // copied as they stand (nothing goes through a value and back); otherwise field by field
+    // through FIELDGET and FIELDPUT.
+    bool APPENDCOPY(DBSERVER& source);
     // Puts the exact text of a number (an optional minus, digits, a point) into number field
     // `number`: as it stands when it has the field's decimals and fits, else through a double.
     bool PUTNUMBERTEXT(int number, const std::string& text);

@@ -181,19 +181,19 @@ double Val(std::string_view text) {
         while (i < n && text[i] >= '0' && text[i] <= '9') ++i, ++digits;
     }
     if (digits == 0) return 0.0;
-    std::string number(text.substr(start, i - start));
-    if (number[0] == '+') number.erase(0, 1);
-    if (!number.empty() && number.back() == '.') number.pop_back();
+    const char* b = text.data() + start;
+    const char* e = text.data() + i;
+    if (*b == '+') ++b;
+    if (e[-1] == '.') --e;
     double out = 0;
-    const char* b = number.data();
-    if (*b == '-' && b[1] == '.') {
-        number.insert(1, "0");
-        b = number.data();
-    } else if (*b == '.') {
-        number.insert(0, "0");
-        b = number.data();
+    if (*b != '.' && !(*b == '-' && b[1] == '.')) {
+        // The common form reads in place: this runs for every number of every record.
+        std::from_chars(b, e, out);
+        return out == 0 ? 0.0 : out;
     }
-    std::from_chars(b, number.data() + number.size(), out);
+    std::string number(b, e);
+    number.insert(*b == '-' ? 1 : 0, "0");
+    std::from_chars(number.data(), number.data() + number.size(), out);
     return out == 0 ? 0.0 : out;
 }
 
