@@ -163,15 +163,17 @@ RewriteResult rewriteInOrder(db::DBSERVER& table, const std::string& temp, RunCo
             return r;
         }
         bool ok = true;
-        table.GOTOP();
-        while (!table.EOF()) {
-            ++r.count;
-            ok = copy.APPENDCOPY(table);
-            if (!ok) break;
-            table.SKIP();
+        auto step = [&](int64_t copied) {
+            r.count = static_cast<uint32_t>(copied);
             if (context.progressTimeOk()) context.progressUpdate(r.count);
             context.pump();
-            if (context.cancelled()) break;
+            return !context.cancelled();
+        };
+        table.GOTOP();
+        while (!table.EOF()) {
+            ok = copy.APPENDCOPY(table);
+            if (!ok || !step(r.count + 1)) break;
+            table.SKIP();
         }
         if (ok) ok = copy.COMMIT();
         if (!copy.CLOSE()) ok = false;

@@ -44,6 +44,20 @@ constexpr std::array<uint16_t, 256> kWeights = makeTable();
 uint16_t weight(unsigned char byte) { return kWeights[byte]; }
 
 int compare(std::string_view a, std::string_view b) {
+    if (a.size() == b.size()) {
+        // Keys of one index mostly have one length: one pass, in which equal bytes (equal
+        // weights) are passed over and the first differing byte decides a tie of weights.
+        const auto* pa = reinterpret_cast<const unsigned char*>(a.data());
+        const auto* pb = reinterpret_cast<const unsigned char*>(b.data());
+        int byBytes = 0;
+        for (size_t i = 0; i < a.size(); ++i) {
+            if (pa[i] == pb[i]) continue;
+            const uint16_t wa = kWeights[pa[i]], wb = kWeights[pb[i]];
+            if (wa != wb) return wa < wb ? -1 : 1;
+            if (byBytes == 0) byBytes = pa[i] < pb[i] ? -1 : 1;
+        }
+        return byBytes;
+    }
     const size_t n = a.size() > b.size() ? a.size() : b.size();
     auto at = [](std::string_view s, size_t i) -> unsigned char {
         return i < s.size() ? static_cast<unsigned char>(s[i]) : ' ';

@@ -405,6 +405,13 @@ struct DBSERVER::Impl {
     std::string pending;
     int64_t pendingFirst = 0;
 
+    std::vector<char> ahead;
+    std::vector<uint32_t> aheadRecnos;
+    int64_t aheadFirst = 0;
+    int64_t aheadHint = -1;  // the order's place the walk stands on
+    int aheadRun = 0;        // forward steps in a row
+    size_t aheadWindow = 0;
+
     std::vector<char> current;
     int64_t recno = 0;
     bool eof = true;
@@ -479,6 +486,7 @@ struct DBSERVER::Impl {
     const char* fetch(int64_t r) {
         if (r < 1 || r > count) return nullptr;
         if (inPending(r)) return pending.data() + (r - pendingFirst) * recordLength;
+        if (const char* gathered = aheadAt(r)) return gathered;
         if (r >= cacheFirst && r < cacheFirst + cacheCount) {
             lastFetched = r;
             return cache.data() + (r - cacheFirst) * recordLength;
@@ -504,9 +512,85 @@ struct DBSERVER::Impl {
         if (r >= cacheFirst && r < cacheFirst + cacheCount) {
             std::memcpy(cache.data() + (r - cacheFirst) * recordLength, data, recordLength);
         }
+        if (!aheadRecnos.empty()) {
+            // Each record stands once in an order: where it is not the one at the walk's
+            // place, the gathered records are let go rather than searched.
+            if (char* gathered = const_cast<char*>(aheadAt(r)))
+                std::memcpy(gathered, data, recordLength);
+            else
+                dropAhead();
+        }
+    }
+
+    // A forward walk along an index reads its records in key order, which is no order in the
+    // file. Once a walk goes on, the next records of the order are gathered ahead, each
+    // window read in file order in a few large reads, the window doubling up to a budget.
+    const char* aheadAt(int64_t r) const {
+        const int64_t i = aheadHint - aheadFirst;
+        if (aheadHint < 0 || i < 0 || i >= static_cast<int64_t>(aheadRecnos.size()) ||
+            aheadRecnos[static_cast<size_t>(i)] != r)
+            return nullptr;
+        return ahead.data() + static_cast<size_t>(i) * recordLength;
+    }
+    void dropAhead() {
+        aheadRecnos.clear();
+        aheadWindow = 0;
+    }
+    void walkTo(int64_t p) {
+        if (!order || p >= order->entries()) {
+            aheadHint = -1;
+            return;
+        }
+        const bool onward = p == aheadHint + 1;
+        aheadHint = p;
+        if (p >= aheadFirst && p < aheadFirst + static_cast<int64_t>(aheadRecnos.size())) return;
+        if (!onward) {
+            aheadRun = 0;
+            return;
+        }
+        if (++aheadRun < 32) return;
+        gatherAhead(p);
+    }
+    void gatherAhead(int64_t p) {
+        constexpr size_t kBudget = size_t{16} << 20, kBlock = size_t{1} << 20, kGap = size_t{64} << 10;
+        const size_t most = std::max<size_t>(1, kBudget / recordLength);
+        aheadWindow = std::min(most, std::max<size_t>(256, aheadWindow * 2));
+        const int64_t end = std::min<int64_t>(order->entries(), p + static_cast<int64_t>(aheadWindow));
+        aheadFirst = p;
+        aheadRecnos.clear();
+        std::vector<std::pair<uint32_t, uint32_t>> wanted;  // record number, place in the window
+        for (int64_t q = p; q < end; ++q) {
+            const int64_t r = recordAt(q);
+            if (r < 1 || r > count || inPending(r)) break;  // the window ends where the file does
+            wanted.emplace_back(static_cast<uint32_t>(r), static_cast<uint32_t>(q - p));
+            aheadRecnos.push_back(static_cast<uint32_t>(r));
+        }
+        ahead.resize(aheadRecnos.size() * recordLength);
+        std::sort(wanted.begin(), wanted.end());
+        std::vector<char> block;
+        for (size_t k = 0; k < wanted.size();) {
+            // One read covers the following wanted records while they lie close together.
+            size_t last = k;
+            while (last + 1 < wanted.size() &&
+                   (wanted[last + 1].first - wanted[k].first + 1) * size_t{recordLength} <= kBlock &&
+                   (wanted[last + 1].first - wanted[last].first) * size_t{recordLength} <= kGap)
+                ++last;
+            const int64_t first = wanted[k].first;
+            const size_t bytes = (wanted[last].first - wanted[k].first + 1) * size_t{recordLength};
+            block.resize(bytes);
+            size_t got = 0;
+            io::readAt(fd, block.data(), bytes, recordOffset(first), &got);
+            for (; k <= last; ++k) {
+                const size_t at = (wanted[k].first - first) * size_t{recordLength};
+                // Counted by another handle but not yet on disk: a blank record.
+                const char* from = at + recordLength <= got ? block.data() + at : blank.data();
+                std::memcpy(ahead.data() + size_t{wanted[k].second} * recordLength, from, recordLength);
+            }
+        }
     }
 
     void dropCache() {
+        dropAhead();
         cacheCount = 0;
         lastFetched = -1;
     }
@@ -612,6 +696,7 @@ struct DBSERVER::Impl {
         for (int64_t n = sequenceLength();; n = sequenceLength()) {
             for (; p < n; ++p) {
                 const int64_t r = recordAt(p);
+                walkTo(p);
                 if (visible(r)) {
                     pos = p;
                     posKnown = true;
@@ -1309,18 +1394,27 @@ bool DBSERVER::PUTLOGICAL(int number, bool value) {
     return true;
 }
 
+bool DBSERVER::SAMELAYOUT(const DBSERVER& other) const {
+    const Impl& a = *d;
+    const Impl& b = *other.d;
+    if (!a.used || !b.used || a.fields.size() != b.fields.size() || a.recordLength != b.recordLength ||
+        a.ansi != b.ansi || a.vfp != b.vfp || a.offsets != b.offsets)
+        return false;
+    for (size_t i = 0; i < a.fields.size(); ++i) {
+        const FieldInfo& x = a.fields[i];
+        const FieldInfo& y = b.fields[i];
+        if (x.name != y.name || x.type != y.type || x.length != y.length || x.decimals != y.decimals ||
+            isMemoType(x.type, a.vfp))
+            return false;
+    }
+    return true;
+}
+
 bool DBSERVER::APPENDCOPY(DBSERVER& source) {
     const Impl& s = *source.d;
     if (!s.used) return d->fail("the source table is not open");
     const char* from = s.eof ? s.blank.data() : s.current.data();
-    bool raw = d->fields.size() == s.fields.size() && d->recordLength == s.recordLength && d->ansi == s.ansi &&
-               d->vfp == s.vfp && d->offsets == s.offsets;
-    for (size_t i = 0; raw && i < d->fields.size(); ++i) {
-        const FieldInfo& a = d->fields[i];
-        const FieldInfo& b = s.fields[i];
-        raw = a.name == b.name && a.type == b.type && a.length == b.length && a.decimals == b.decimals &&
-              !isMemoType(a.type, d->vfp);
-    }
+    const bool raw = SAMELAYOUT(source);
     if (!APPEND()) return false;
     if (raw) {
         std::memcpy(d->current.data() + 1, from + 1, d->recordLength - 1);

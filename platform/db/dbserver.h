@@ -141,6 +141,9 @@ public:
     // copied as they stand (nothing goes through a value and back); otherwise field by field
     // through FIELDGET and FIELDPUT.
     bool APPENDCOPY(DBSERVER& source);
+    // Whether `other` lays out its fields as this table does, in the same character set and
+    // without memo fields, so that its record bytes can be copied as they stand.
+    bool SAMELAYOUT(const DBSERVER& other) const;
     // Puts the exact text of a number (an optional minus, digits, a point) into number field
     // `number`: as it stands when it has the field's decimals and fits, else through a double.
     bool PUTNUMBERTEXT(int number, const std::string& text);
