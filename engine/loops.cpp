@@ -396,11 +396,14 @@ LoopResult runConversion(const LoopJob& job, LoopInput& input, LoopOutput& outpu
         std::vector<int> numbers = fieldNumbers(table, fields);
         // Number fields wide enough to hold more digits than a double keeps: such a value
         // travels as its exact text.
-        std::vector<bool> wide(n, false);
+        std::vector<bool> wide(n, false), number(n, false);
+        std::vector<int> decimals(n, 0);
         for (size_t i = 0; i < n; ++i)
             if (numbers[i] > 0) {
                 const db::FieldInfo& f = table.fields()[static_cast<size_t>(numbers[i] - 1)];
-                wide[i] = (f.type == 'N' || f.type == 'F') && f.length > 15;
+                number[i] = f.type == 'N' || f.type == 'F';
+                wide[i] = number[i] && f.length > 15;
+                decimals[i] = f.decimals;
             }
         std::vector<rt::Value> values(n);
         const double last = static_cast<double>(table.LASTREC());
@@ -411,6 +414,15 @@ LoopResult runConversion(const LoopJob& job, LoopInput& input, LoopOutput& outpu
         while (!table.EOF()) {
             ++count;
             for (size_t i = 0; i < n; ++i) {
+                if (number[i]) {
+                    // A number as the field holds it travels as its text: read and formatted
+                    // again it would come out the same.
+                    const std::string_view text = trimBlanks(table.FIELDBYTES(numbers[i]));
+                    if (isPlainNumberText(text, decimals[i])) {
+                        values[i] = rt::Value(text);
+                        continue;
+                    }
+                }
                 values[i] = numbers[i] > 0 ? table.FIELDGET(numbers[i]) : rt::Value();
                 if (wide[i])
                     if (std::string exact = table.NUMBERTEXT(numbers[i]); exceedsDouble(exact))

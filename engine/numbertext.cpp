@@ -109,6 +109,31 @@ void appendStrTrimmed(std::string& out, const rt::Value& value, int length, int 
     out += text;
 }
 
+bool isPlainNumberText(std::string_view t, int decimals) {
+    size_t i = 0;
+    const bool negative = !t.empty() && t[0] == '-';
+    if (negative) ++i;
+    const size_t intStart = i;
+    while (i < t.size() && t[i] >= '0' && t[i] <= '9') ++i;
+    const size_t intLen = i - intStart;
+    if (intLen == 0 || (intLen > 1 && t[intStart] == '0')) return false;
+    if (decimals > 0) {
+        if (i >= t.size() || t[i] != '.') return false;
+        ++i;
+        const size_t fracStart = i;
+        while (i < t.size() && t[i] >= '0' && t[i] <= '9') ++i;
+        if (i - fracStart != static_cast<size_t>(decimals)) return false;
+    }
+    if (i != t.size()) return false;
+    int significant = 0;
+    bool nonZero = false;
+    for (char c : t) {
+        if (c >= '1' && c <= '9') nonZero = true;
+        if (nonZero && c >= '0' && c <= '9') ++significant;
+    }
+    return significant <= 15 && !(negative && !nonZero);
+}
+
 bool exceedsDouble(std::string_view numberText) {
     int digits = 0;
     for (char c : numberText) {

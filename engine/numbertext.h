@@ -21,6 +21,13 @@ void appendStrTrimmed(std::string& out, const rt::Value& value, int length, int 
 
 // Whether a number text has more significant digits than a double keeps exactly (15), so that
 // it would come back changed through one.
+// Whether a number field's text (blanks trimmed) is written exactly as the number it reads as
+// would be at `decimals` decimals: an optional minus, an integer part without leading zeros,
+// and a point with exactly `decimals` digits when there are any; at most 15 significant digits,
+// so that the text stands for one double; not a negative zero. Such a text can be copied
+// instead of read and formatted again.
+bool isPlainNumberText(std::string_view text, int decimals);
+
 bool exceedsDouble(std::string_view numberText);
 
 // The length of that text without its leading blanks.

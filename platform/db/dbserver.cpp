@@ -1345,6 +1345,13 @@ rt::Value DBSERVER::FIELDGET(int number) {
     return d->decode(number - 1, d->eof ? d->blank.data() : d->current.data());
 }
 
+std::string_view DBSERVER::FIELDBYTES(int number) const {
+    if (!d->used || number < 1 || number > FCOUNT()) return {};
+    const size_t i = static_cast<size_t>(number - 1);
+    const char* record = d->eof ? d->blank.data() : d->current.data();
+    return {record + d->offsets[i], static_cast<size_t>(d->fields[i].length)};
+}
+
 char* DBSERVER::Impl::fieldToPut(int number, char type) {
     if (!used || readOnly || eof || number < 1 || number > static_cast<int>(fields.size())) return nullptr;
     const size_t i = static_cast<size_t>(number - 1);

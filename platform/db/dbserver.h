@@ -131,6 +131,9 @@ public:
     // The record loops' path: a field by its 1-based number, and typed stores that take no
     // value object. A store of another kind than the field's goes through FIELDPUT.
     rt::Value FIELDGET(int number);
+    // The bytes of field `number` of the current record as they stand (in the table's
+    // character set); empty for an unknown field.
+    std::string_view FIELDBYTES(int number) const;
     bool FIELDPUT(int number, const rt::Value& value);
     bool PUTSTRING(int number, std::string_view text);
     bool PUTNUMBER(int number, double value);

@@ -254,3 +254,32 @@ TEST(NumberText, DatesAsTheRuntimeWritesThem) {
         EXPECT_EQ(got, rt::DToC(d));
     }
 }
+
+// A number field's text is copied instead of formatted again only where both give one text.
+TEST(NumberText, PlainTextIsWhatFormattingWouldWrite) {
+    struct Case { const char* text; int decimals; bool plain; };
+    const Case cases[] = {
+        {"12.50", 2, true},  {"-0.25", 2, true}, {"0", 0, true},       {"-0.00", 2, false},
+        {"007", 0, false},   {".50", 2, false},  {"12.5", 2, false},   {"12", 2, false},
+        {"12.50", 0, false}, {"1e5", 0, false},  {"1234567890123456", 0, false}, {"", 0, false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(engine::isPlainNumberText(c.text, c.decimals), c.plain) << c.text;
+    std::mt19937 gen(11);
+    int plain = 0;
+    for (int k = 0; k < 200000; ++k) {
+        std::string t = gen() % 4 == 0 ? "-" : "";
+        const int digits = 1 + static_cast<int>(gen() % 17);
+        for (int i = 0; i < digits; ++i) t += static_cast<char>('0' + gen() % 10);
+        const int decimals = static_cast<int>(gen() % 5);
+        if (decimals > 0) {
+            t += '.';
+            for (int i = 0; i < decimals; ++i) t += static_cast<char>('0' + gen() % 10);
+        }
+        if (!engine::isPlainNumberText(t, decimals)) continue;
+        ++plain;
+        std::string formatted;
+        engine::appendStrTrimmed(formatted, rt::Val(t), 30, decimals);
+        ASSERT_EQ(formatted, t);
+    }
+    EXPECT_GT(plain, 50000);
+}
