@@ -213,8 +213,9 @@ AnalysisResult analyseCsv(LineReader& reader, const Options& o, RunContext& cont
     CsvRecordReader records(reader, o, true);
     std::vector<NumberWidth> widths(c);
     bool cancelled = false;
-    while (records.next(fields)) {
-        if (fields.size() > c) {
+    std::vector<std::string_view> values;
+    while (records.next(values)) {
+        if (values.size() > c) {
             r.status = AnalysisStatus::Failed;
             r.message = 53;
             r.record = records.firstLine();
@@ -222,8 +223,8 @@ AnalysisResult analyseCsv(LineReader& reader, const Options& o, RunContext& cont
         }
         for (size_t i = 0; i < c; ++i) {
             std::string_view v;
-            if (i < fields.size()) {
-                v = fields[i];
+            if (i < values.size()) {
+                v = values[i];
                 while (!v.empty() && v.front() == ' ')
                     v.remove_prefix(1);
                 while (!v.empty() && v.back() == ' ')

@@ -150,13 +150,21 @@ bool CsvRecordReader::readLine(std::string& line) {
 
 bool CsvRecordReader::next(std::vector<std::string>& fields) {
     fields.clear();
+    if (!next(views_))
+        return false;
+    fields.assign(views_.begin(), views_.end());
+    return true;
+}
+
+bool CsvRecordReader::next(std::vector<std::string_view>& fields) {
+    fields.clear();
     do {
         if (!readLine(text_))
             return false;
     } while (text_.empty());
     first_ = lines_;
     bool open = false;
-    FASTTOKENCSVARRAY(text_, separator_, frame_, fields, open);
+    FASTTOKENCSVVIEWS(text_, separator_, frame_, fields, owned_, open);
     if (!open)
         return true;
     // The value goes on after the line end: join the lines up to the one that closes the
@@ -170,7 +178,7 @@ bool CsvRecordReader::next(std::vector<std::string>& fields) {
         }
         text_ += more_;
     } while (CSVFRAMESTILLOPEN(more_, separator_, frame_));
-    FASTTOKENCSVARRAY(text_, separator_, frame_, fields);
+    FASTTOKENCSVVIEWS(text_, separator_, frame_, fields, owned_, open);
     return true;
 }
 

@@ -76,6 +76,8 @@ public:
     // The fields of the next record; false at the end of the file, after a read error, or when
     // the last record's frame never closed (unclosedFrame()).
     bool next(std::vector<std::string>& fields);
+    // As above, the fields as views, valid until the next call.
+    bool next(std::vector<std::string_view>& fields);
     // The line the last record (or the unclosed frame) began on.
     long firstLine() const { return first_; }
     bool unclosedFrame() const { return unclosed_; }
@@ -91,6 +93,8 @@ private:
     bool unclosed_ = false;
     std::string text_;
     std::string more_;
+    std::vector<std::string_view> views_;
+    std::vector<std::string> owned_;
 };
 
 // Writes lines, each followed by CR LF, converted from the working encoding into the

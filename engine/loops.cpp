@@ -355,15 +355,18 @@ LoopResult runConversion(const LoopJob& job, LoopInput& input, LoopOutput& outpu
             }
         }
         std::vector<std::string> record, recordIn;
+        std::vector<std::string_view> fieldsCsv;
         std::vector<std::string_view> values(n);
         // CSV records are read as the analysis read them: a framed value over several lines
         // is one record, an empty line none.
         CsvRecordReader records(reader, o, false);
-        auto nextRecord = [&] { return csv ? records.next(record) : reader.next(line); };
+        auto nextRecord = [&] { return csv ? records.next(fieldsCsv) : reader.next(line); };
         if (o.inHeader) nextRecord();
         while (nextRecord()) {
             if (csv) {
-                if (record.size() < fieldsIn) record.resize(fieldsIn);
+                if (fieldsCsv.size() < fieldsIn) fieldsCsv.resize(fieldsIn);
+                // The filter reads the record by field names, as strings.
+                if (!filter.empty()) record.assign(fieldsCsv.begin(), fieldsCsv.end());
             } else {
                 copySdf2ArrayOut(line, job.out.len, job.out.pos, n, characters, record);
                 if (!filter.empty())
@@ -373,8 +376,11 @@ LoopResult runConversion(const LoopJob& job, LoopInput& input, LoopOutput& outpu
             if (pass) {
                 ++count;
                 for (size_t i = 0; i < n; ++i) {
-                    size_t k = csv ? column[i] : i;
-                    values[i] = k < record.size() ? trimBlanks(record[k]) : std::string_view();
+                    const size_t k = csv ? column[i] : i;
+                    if (csv)
+                        values[i] = k < fieldsCsv.size() ? trimBlanks(fieldsCsv[k]) : std::string_view();
+                    else
+                        values[i] = k < record.size() ? trimBlanks(record[k]) : std::string_view();
                 }
                 if (!sink.writeText(values)) {
                     failed = true;

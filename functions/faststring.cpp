@@ -128,6 +128,28 @@ size_t FASTTOKENCSVARRAY(std::string_view line, std::string_view separator, std:
     return count;
 }
 
+size_t FASTTOKENCSVVIEWS(std::string_view line, std::string_view separator, std::string_view frame,
+                         std::vector<std::string_view>& out, std::vector<std::string>& owned, bool& frameOpen) {
+    out.clear();
+    size_t kept = 0;
+    std::vector<size_t> placed;  // the fields that live in `owned`, rare enough to allocate
+    const char* begin = line.data();
+    const char* end = begin + line.size();
+    frameOpen = splitCsv(line, separator, frame, [&](std::string_view field, bool) {
+        if (field.data() >= begin && field.data() + field.size() <= end) {
+            out.push_back(field);
+            return;
+        }
+        if (kept == owned.size()) owned.emplace_back();
+        owned[kept++].assign(field);
+        placed.push_back(out.size());
+        out.emplace_back();
+    });
+    // Pointed at only now: the strings of `owned` may have moved while it grew.
+    for (size_t j = 0; j < placed.size(); ++j) out[placed[j]] = owned[j];
+    return out.size();
+}
+
 rt::Value FASTTOKENCSVARRAY(std::string_view line, std::string_view separator, std::string_view frame,
                             bool numeric) {
     rt::Array out;

@@ -26,6 +26,12 @@ size_t FASTTOKENCSVARRAY(std::string_view line, std::string_view separator, std:
 size_t FASTTOKENCSVARRAY(std::string_view line, std::string_view separator, std::string_view frame,
                          std::vector<std::string>& out, bool& frameOpen);
 
+// As above, the fields as views: into `line`, or into strings of `owned` (reused from call to
+// call) for a field whose doubled frame characters had to be made one. The views stay valid
+// while `line` and `owned` are neither changed nor destroyed.
+size_t FASTTOKENCSVVIEWS(std::string_view line, std::string_view separator, std::string_view frame,
+                         std::vector<std::string_view>& out, std::vector<std::string>& owned, bool& frameOpen);
+
 // Whether a frame that is open at the start of `text` (a line that continues a framed value)
 // is still open at its end.
 bool CSVFRAMESTILLOPEN(std::string_view text, std::string_view separator, std::string_view frame);
