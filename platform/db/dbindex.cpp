@@ -118,6 +118,14 @@ bool build(const std::string& path, const std::string& keyText, int64_t records,
             *error = "an index key is longer than 65535 bytes";
             return false;
         }
+        if (entries.empty()) {
+            // Keys of one expression are mostly of one length: room for all that fit the
+            // budget at once, rather than growing (and copying) as they come.
+            const size_t each = key.size() + sizeof(Entry);
+            const size_t fit = std::min<size_t>(static_cast<size_t>(records - recno + 1), memoryBudget / each + 1);
+            entries.reserve(fit);
+            arena.reserve(fit * key.size());
+        }
         entries.push_back({collation::prefix(key), arena.size(), static_cast<uint32_t>(key.size()),
                            static_cast<uint32_t>(recno)});
         arena += key;
