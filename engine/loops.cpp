@@ -83,9 +83,22 @@ public:
                 const std::string_view v = values[i];
                 bool ok;
                 switch (types_[i]) {
-                case 'N':
-                    ok = table.PUTNUMBER(no, numberOf(v, job_.options.inDecComma && (sdfIn || fields[i].decimals > 0), scratch_));
+                case 'N': {
+                    const bool comma = job_.options.inDecComma && (sdfIn || fields[i].decimals > 0);
+                    std::string_view text = v;
+                    if (comma && v.find(',') != std::string_view::npos) {
+                        scratch_.assign(v);
+                        scratch_[scratch_.find(',')] = '.';
+                        text = scratch_;
+                    }
+                    // A number written as the field would write it goes in as it stands.
+                    if (text.size() <= static_cast<size_t>(fields[i].length) &&
+                        isPlainNumberText(text, fields[i].decimals))
+                        ok = table.PUTNUMBERTEXT(no, text);
+                    else
+                        ok = table.PUTNUMBER(no, numberOf(v, comma, scratch_));
                     break;
+                }
                 case 'D': ok = table.PUTDATE(no, rt::CToD(v)); break;
                 case 'L': ok = table.PUTLOGICAL(no, v == ".T."); break;
                 default: ok = table.PUTSTRING(no, v); break;

@@ -1296,7 +1296,7 @@ std::string DBSERVER::NUMBERTEXT(int number) const {
     return std::string(t.substr(b, t.find_last_not_of(' ') - b + 1));
 }
 
-bool DBSERVER::PUTNUMBERTEXT(int number, const std::string& text) {
+bool DBSERVER::PUTNUMBERTEXT(int number, std::string_view text) {
     if (!d->used) return d->notOpen();
     if (d->readOnly) return d->fail("the table " + d->path + " is open read-only");
     if (d->eof) return d->fail("there is no current record");
@@ -1304,12 +1304,12 @@ bool DBSERVER::PUTNUMBERTEXT(int number, const std::string& text) {
     const size_t i = static_cast<size_t>(number - 1);
     const FieldInfo& f = d->fields[i];
     if ((f.type != 'N' && f.type != 'F') || !isNumberText(text))
-        return d->fail("the text \"" + text + "\" is no number for the field " + f.name);
+        return d->fail("the text \"" + std::string(text) + "\" is no number for the field " + f.name);
     char* p = d->current.data() + d->offsets[i];
     const size_t len = static_cast<size_t>(f.length);
     const size_t point = text.find('.');
-    const int decimals = point == std::string::npos ? 0 : static_cast<int>(text.size() - point - 1);
-    if (text.size() <= len && decimals == f.decimals && (decimals > 0 || point == std::string::npos)) {
+    const int decimals = point == std::string_view::npos ? 0 : static_cast<int>(text.size() - point - 1);
+    if (text.size() <= len && decimals == f.decimals && (decimals > 0 || point == std::string_view::npos)) {
         std::memset(p, ' ', len - text.size());
         std::memcpy(p + len - text.size(), text.data(), text.size());
     } else {

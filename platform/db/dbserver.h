@@ -149,7 +149,7 @@ public:
     bool SAMELAYOUT(const DBSERVER& other) const;
     // Puts the exact text of a number (an optional minus, digits, a point) into number field
     // `number`: as it stands when it has the field's decimals and fits, else through a double.
-    bool PUTNUMBERTEXT(int number, const std::string& text);
+    bool PUTNUMBERTEXT(int number, std::string_view text);
     // The text a number field (N or F) of the current record holds, blanks trimmed; "" for
     // another field. It keeps digits a double would lose.
     std::string NUMBERTEXT(int number) const;

@@ -6,6 +6,7 @@
 #include "engine/numbertext.h"
 #include "engine/sdfline.h"
 #include "engine/sdfwidths.h"
+#include "platform/db/numberfield.h"
 #include "platform/runtime/dates.h"
 #include "platform/runtime/numbers.h"
 
@@ -280,6 +281,9 @@ TEST(NumberText, PlainTextIsWhatFormattingWouldWrite) {
         std::string formatted;
         engine::appendStrTrimmed(formatted, rt::Val(t), 30, decimals);
         ASSERT_EQ(formatted, t);
+        std::string field(t.size() + 2, '?');  // as a table's number field would hold it
+        db::FormatNumberField(rt::Val(t), static_cast<int>(field.size()), decimals, field.data());
+        ASSERT_EQ(field, "  " + t);
     }
     EXPECT_GT(plain, 50000);
 }
