@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "platform/runtime/numbers.h"
 
@@ -16,17 +19,32 @@ namespace {
 // closes it (bytes that follow up to the separator still belong to the field). A frame
 // character anywhere else is an ordinary byte.
 // `inFrame` starts the scan inside a frame opened on an earlier line.
-// The offset of the first byte c in p[i, n), or n. Fields are mostly short: a plain look at
-// their first bytes costs less than a call, and longer ones go to the library's search.
+// The offset of the first byte c in p[i, n), or n. Fields are mostly short: sixteen bytes are
+// compared at once for the first few blocks, and only a long field goes to the library's
+// search, whose call costs more than a short field's scan.
 inline size_t findByte(const char* p, size_t i, size_t n, char c) {
-    const size_t stop = std::min(n, i + 16);
-    for (; i < stop; ++i)
+#if defined(__SSE2__)
+    const __m128i needle = _mm_set1_epi8(c);
+    for (int block = 0; block < 4 && i + 16 <= n; ++block, i += 16) {
+        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, needle)));
+        if (mask)
+            return i + static_cast<size_t>(__builtin_ctz(mask));
+    }
+    if (i + 16 <= n) {
+        const void* q = std::memchr(p + i, c, n - i);
+        return q ? static_cast<size_t>(static_cast<const char*>(q) - p) : n;
+    }
+#else
+    if (n - i > 64) {
+        const void* q = std::memchr(p + i, c, n - i);
+        return q ? static_cast<size_t>(static_cast<const char*>(q) - p) : n;
+    }
+#endif
+    for (; i < n; ++i)
         if (p[i] == c)
             return i;
-    if (i >= n)
-        return n;
-    const void* q = std::memchr(p + i, c, n - i);
-    return q ? static_cast<size_t>(static_cast<const char*>(q) - p) : n;
+    return n;
 }
 
 // `emit(field, framed)` receives each field as a view into the line, or into a buffer where a
