@@ -49,8 +49,18 @@ namespace {
 // A number form that would be stored as another number is text: written with the other
 // decimal separator, without any digit (stored as 0), or with more digits than a double keeps.
 bool readsAsNumber(std::string_view v, bool decimalComma) {
-    return v.find(decimalComma ? '.' : ',') == std::string_view::npos &&
-           v.find_first_of("0123456789") != std::string_view::npos && !exceedsDouble(v);
+    // One pass for the three tests: this runs for every value of the analysis.
+    const char other = decimalComma ? '.' : ',';
+    int significant = 0;
+    bool digit = false;
+    for (char c : v) {
+        if (c == other) return false;
+        if (c >= '0' && c <= '9') {
+            digit = true;
+            if (c != '0' || significant > 0) ++significant;
+        }
+    }
+    return digit && significant <= 15;
 }
 
 char formOf(std::string_view v, bool decimalComma) {

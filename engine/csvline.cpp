@@ -29,6 +29,19 @@ void appendNumber(std::string& line, const rt::Value& value, const FieldDef& fie
     line += separator;
 }
 
+// As above for a number's text that is already what formatting would write.
+void appendNumberText(std::string& line, std::string_view text, bool comma, bool framed, char separator) {
+    if (framed) line += '"';
+    const size_t start = line.size();
+    line += text;
+    if (comma) {
+        auto pos = line.find('.', start);
+        if (pos != std::string::npos) line[pos] = ',';
+    }
+    if (framed) line += '"';
+    line += separator;
+}
+
 bool commaAllowed(const CsvLineOptions& o) { return o.outDecComma && (o.frame == CsvFrame::All || o.separator != ','); }
 
 void appendFramed(std::string& line, std::string_view v, bool framed, char separator) {
@@ -74,7 +87,13 @@ void appendCsvText(std::string& line, const FieldDef& field, std::string_view va
     case 'N':
         if (field.decimals > 0) {
             double number;
-            if (o.inDecComma && value.find(',') != std::string_view::npos) {
+            const bool commaIn = o.inDecComma && value.find(',') != std::string_view::npos;
+            if (!commaIn && value.size() <= static_cast<size_t>(field.length) &&
+                isPlainNumberText(value, field.decimals)) {
+                appendNumberText(line, value, commaAllowed(o), o.frame == CsvFrame::All, o.separator);
+                return;
+            }
+            if (commaIn) {
                 std::string v(value);
                 replaceFirst(v, ',', '.');
                 number = rt::Val(v);
