@@ -91,13 +91,40 @@ int compare(std::string_view a, std::string_view b) {
     return 0;
 }
 
-uint64_t prefix(std::string_view key) {
-    // Every weight fits in 9 bits, so seven of them fit in 63.
-    static_assert(kLetterBase + 26 < 512);
+namespace {
+
+// Each weight's rank among the weights that occur: fewer than 256 of them, so a rank is a
+// byte and eight of them make one word that compares as the weights do.
+constexpr std::array<uint8_t, 256> makeRanks() {
+    std::array<bool, 512> used{};
+    for (int b = 0; b < 256; ++b) used[kWeights[static_cast<size_t>(b)]] = true;
+    std::array<uint8_t, 512> rankOf{};
+    int next = 0;
+    for (int w = 0; w < 512; ++w)
+        if (used[static_cast<size_t>(w)]) rankOf[static_cast<size_t>(w)] = static_cast<uint8_t>(next++);
+    std::array<uint8_t, 256> ranks{};
+    for (int b = 0; b < 256; ++b) ranks[static_cast<size_t>(b)] = rankOf[kWeights[static_cast<size_t>(b)]];
+    return ranks;
+}
+
+constexpr int distinctWeights() {
+    std::array<bool, 512> used{};
+    int n = 0;
+    for (int b = 0; b < 256; ++b)
+        if (!used[kWeights[static_cast<size_t>(b)]]) used[kWeights[static_cast<size_t>(b)]] = true, ++n;
+    return n;
+}
+static_assert(distinctWeights() <= 256, "a rank must fit a byte");
+
+constexpr std::array<uint8_t, 256> kRanks = makeRanks();
+
+}  // namespace
+
+uint64_t prefix(std::string_view key, size_t from) {
     uint64_t p = 0;
-    for (size_t i = 0; i < 7; ++i) {
+    for (size_t i = from; i < from + 8; ++i) {
         const unsigned char c = i < key.size() ? static_cast<unsigned char>(key[i]) : ' ';
-        p = (p << 9) | kWeights[c];
+        p = (p << 8) | kRanks[c];
     }
     return p;
 }

@@ -16,6 +16,7 @@
 // Two keys are compared by their weights, the shorter one taken as filled with blanks; equal
 // weights are decided by the bytes themselves (so "A" < "a" < "Ä"), and, in an index, equal
 // keys by record number.
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
@@ -26,8 +27,8 @@ uint16_t weight(unsigned char byte);
 // <0, 0 or >0.
 int compare(std::string_view a, std::string_view b);
 
-// The weights of the first seven bytes (blank-filled) packed for a quick first comparison:
-// keys whose prefixes differ compare as their prefixes do.
-uint64_t prefix(std::string_view key);
+// The weights of the eight bytes from `from` on (blank-filled) packed into one word for a
+// quick comparison: keys whose words differ compare as their words do, the first word first.
+uint64_t prefix(std::string_view key, size_t from = 0);
 
 }  // namespace db::collation

@@ -21,6 +21,7 @@ constexpr size_t kCacheEntries = 16384;
 
 struct Entry {
     uint64_t prefix;
+    uint64_t prefix2;  // the weights of the next eight bytes
     uint64_t offset;
     uint32_t length;
     uint32_t recno;
@@ -83,6 +84,7 @@ bool build(const std::string& path, const std::string& keyText, int64_t records,
     auto sortEntries = [&]() {
         std::sort(entries.begin(), entries.end(), [&arena](const Entry& a, const Entry& b) {
             if (a.prefix != b.prefix) return a.prefix < b.prefix;
+            if (a.prefix2 != b.prefix2) return a.prefix2 < b.prefix2;
             return keyLess(std::string_view(arena).substr(a.offset, a.length), a.recno,
                            std::string_view(arena).substr(b.offset, b.length), b.recno);
         });
@@ -126,7 +128,7 @@ bool build(const std::string& path, const std::string& keyText, int64_t records,
             entries.reserve(fit);
             arena.reserve(fit * key.size());
         }
-        entries.push_back({collation::prefix(key), arena.size(), static_cast<uint32_t>(key.size()),
+        entries.push_back({collation::prefix(key), collation::prefix(key, 8), arena.size(), static_cast<uint32_t>(key.size()),
                            static_cast<uint32_t>(recno)});
         arena += key;
         if (arena.size() + entries.size() * sizeof(Entry) > memoryBudget && !spill()) return false;

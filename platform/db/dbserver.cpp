@@ -406,6 +406,7 @@ struct DBSERVER::Impl {
     int64_t pendingFirst = 0;
 
     std::vector<char> ahead;
+    std::vector<char> aheadBlock;  // one read's bytes, kept from window to window
     std::vector<uint32_t> aheadRecnos;
     int64_t aheadFirst = 0;
     int64_t aheadHint = -1;  // the order's place the walk stands on
@@ -567,7 +568,7 @@ struct DBSERVER::Impl {
         }
         ahead.resize(aheadRecnos.size() * recordLength);
         std::sort(wanted.begin(), wanted.end());
-        std::vector<char> block;
+        std::vector<char>& block = aheadBlock;
         for (size_t k = 0; k < wanted.size();) {
             // One read covers the following wanted records while they lie close together.
             size_t last = k;

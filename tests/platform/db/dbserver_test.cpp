@@ -564,6 +564,22 @@ TEST(DbServer, CollationGroupsCaseAndAccents) {
         const int got = db::collation::compare(c.a, c.b);
         EXPECT_EQ((got > 0) - (got < 0), c.sign) << c.a << " vs " << c.b;
     }
+    // The packed words an index sorts by first never contradict the full comparison.
+    std::mt19937 gen(3);
+    for (int k = 0; k < 200000; ++k) {
+        std::string a, b;
+        for (size_t i = gen() % 20; i > 0; --i) a += static_cast<char>(gen() % 256);
+        b = a.substr(0, gen() % (a.size() + 1));
+        for (size_t i = gen() % 20; i > 0; --i) b += static_cast<char>(gen() % 256);
+        const int full = db::collation::compare(a, b);
+        for (size_t from : {size_t{0}, size_t{8}}) {
+            const uint64_t pa = db::collation::prefix(a, from), pb = db::collation::prefix(b, from);
+            if (pa != pb) {
+                ASSERT_EQ(pa < pb, full < 0) << "word from " << from;
+                break;
+            }
+        }
+    }
 }
 
 TEST(DbServer, NumbersTooLargeBecomeAsterisksAndLongTextSurvives) {
