@@ -734,6 +734,19 @@ struct DBSERVER::Impl {
         }
     }
 
+    // A filter or key names a few fields, once per record: the last names looked up are kept
+    // (a table's fields never change while it is open).
+    int fieldOfName(const std::string& upperName) {
+        for (const auto& [name, index] : nameCache)
+            if (name == upperName) return index;
+        const auto it = byName.find(upperName);
+        const int index = it == byName.end() ? -1 : it->second;
+        nameCache[nameCacheNext++ % nameCache.size()] = {upperName, index};
+        return index;
+    }
+    std::array<std::pair<std::string, int>, 4> nameCache{{{"", -1}, {"", -1}, {"", -1}, {"", -1}}};
+    size_t nameCacheNext = 0;
+
     int fieldIndex(const rt::Value& field) const {
         if (field.isNumber()) {
             const double n = field.num();
@@ -757,9 +770,9 @@ struct RecordScope final : rt::NameScope {
     const char* record = nullptr;
     int64_t recno = 0;
     bool lookup(const std::string& upperName, rt::Value& out) const override {
-        const auto it = table->byName.find(upperName);
-        if (it == table->byName.end()) return false;
-        out = table->decode(it->second, record);
+        const int i = table->fieldOfName(upperName);
+        if (i < 0) return false;
+        out = table->decode(i, record);
         return true;
     }
     bool callFunction(const std::string& upperName, const std::vector<rt::Value>& args, rt::Value& out) const override {
