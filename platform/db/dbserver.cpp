@@ -1352,7 +1352,15 @@ bool DBSERVER::FIELDPUT(const rt::Value& field, const rt::Value& value) {
     return true;
 }
 
-bool DBSERVER::FIELDPUT(int number, const rt::Value& value) { return FIELDPUT(rt::Value(number), value); }
+bool DBSERVER::FIELDPUT(int number, const rt::Value& value) {
+    if (!d->used || d->readOnly || d->eof || number < 1 || number > FCOUNT())
+        return FIELDPUT(rt::Value(number), value);  // says why it cannot
+    if (!d->encode(number - 1, value)) return false;
+    d->dirty = true;
+    d->modified = true;
+    d->fieldPut();
+    return true;
+}
 
 rt::Value DBSERVER::FIELDGET(int number) {
     if (!d->used || number < 1 || number > FCOUNT()) return FIELDGET(rt::Value(number));
