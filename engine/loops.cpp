@@ -99,7 +99,11 @@ public:
                         ok = table.PUTNUMBER(no, numberOf(v, comma, scratch_));
                     break;
                 }
-                case 'D': ok = table.PUTDATE(no, rt::CToD(v)); break;
+                case 'D': {
+                    int y, m, d;
+                    ok = rt::CToDParts(v, y, m, d) ? table.PUTDATE(no, y, m, d) : table.PUTDATE(no, rt::Date());
+                    break;
+                }
                 case 'L': ok = table.PUTLOGICAL(no, v == ".T."); break;
                 default: ok = table.PUTSTRING(no, v); break;
                 }

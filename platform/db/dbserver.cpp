@@ -96,14 +96,8 @@ bool isNumberText(std::string_view t) {
     return digit;
 }
 
-// The eight bytes of a date field: yyyymmdd, blanks for the empty date.
-void putDateText(rt::Date d, char* out) {
-    if (d.empty()) {
-        std::memset(out, ' ', 8);
-        return;
-    }
-    int y = 0, m = 0, day = 0;
-    d.toYMD(y, m, day);
+// The eight bytes of a date field from its parts: yyyymmdd.
+void putDateDigits(int y, int m, int day, char* out) {
     if (y < 0 || y > 9999 || m < 0 || m > 99 || day < 0 || day > 99) {
         char buf[40];
         std::snprintf(buf, sizeof buf, "%04d%02d%02d", y, m, day);
@@ -115,6 +109,17 @@ void putDateText(rt::Date d, char* out) {
                            static_cast<unsigned>(m) / 10, static_cast<unsigned>(m) % 10,
                            static_cast<unsigned>(day) / 10, static_cast<unsigned>(day) % 10};
     for (int i = 0; i < 8; ++i) out[i] = static_cast<char>('0' + v[i]);
+}
+
+// The eight bytes of a date field: yyyymmdd, blanks for the empty date.
+void putDateText(rt::Date d, char* out) {
+    if (d.empty()) {
+        std::memset(out, ' ', 8);
+        return;
+    }
+    int y = 0, m = 0, day = 0;
+    d.toYMD(y, m, day);
+    putDateDigits(y, m, day, out);
 }
 
 std::string dateText(rt::Date d) {
@@ -1411,6 +1416,15 @@ bool DBSERVER::PUTDATE(int number, rt::Date date) {
     char* p = d->fieldToPut(number, 'D');
     if (!p) return FIELDPUT(rt::Value(number), rt::Value(date));
     putDateText(date, p);
+    d->fieldPut();
+    return true;
+}
+
+bool DBSERVER::PUTDATE(int number, int year, int month, int day) {
+    const rt::Date date = rt::Date::fromYMD(year, month, day);
+    char* p = date.empty() ? nullptr : d->fieldToPut(number, 'D');
+    if (!p) return PUTDATE(number, date);
+    putDateDigits(year, month, day, p);
     d->fieldPut();
     return true;
 }

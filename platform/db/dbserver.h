@@ -138,6 +138,8 @@ public:
     bool PUTSTRING(int number, std::string_view text);
     bool PUTNUMBER(int number, double value);
     bool PUTDATE(int number, rt::Date date);
+    // The date of these parts; an invalid one stores the empty date.
+    bool PUTDATE(int number, int year, int month, int day);
     bool PUTLOGICAL(int number, bool value);
     // Appends a record holding the fields of `source`'s current record. Where both tables lay
     // out their fields alike in the same character set and have no memo fields, the bytes are

@@ -59,6 +59,11 @@ std::string DToC(Date date) {
 }
 
 Date CToD(std::string_view text) {
+    int y, m, d;
+    return CToDParts(text, y, m, d) ? Date::fromYMD(y, m, d) : Date();
+}
+
+bool CToDParts(std::string_view text, int& y, int& m, int& d) {
     size_t i = 0, n = text.size();
     while (i < n && text[i] == ' ') ++i;
     while (n > i && text[n - 1] == ' ') --n;
@@ -66,25 +71,25 @@ Date CToD(std::string_view text) {
     int widths[3] = {0, 0, 0};
     for (int k = 0; k < 3; ++k) {
         if (k > 0) {
-            if (i >= n || std::isdigit(static_cast<unsigned char>(text[i]))) return Date();
+            if (i >= n || std::isdigit(static_cast<unsigned char>(text[i]))) return false;
             ++i;
         }
         while (i < n && std::isdigit(static_cast<unsigned char>(text[i]))) {
-            if (++widths[k] > 4) return Date();
+            if (++widths[k] > 4) return false;
             parts[k] = parts[k] * 10 + (text[i] - '0');
             ++i;
         }
-        if (widths[k] == 0) return Date();
+        if (widths[k] == 0) return false;
     }
-    if (i != n) return Date();
-    int y, m, d, yw;
+    if (i != n) return false;
+    int yw;
     switch (layout().order) {
         case Order::MDY: m = parts[0], d = parts[1], y = parts[2], yw = widths[2]; break;
         case Order::YMD: y = parts[0], m = parts[1], d = parts[2], yw = widths[0]; break;
         default: d = parts[0], m = parts[1], y = parts[2], yw = widths[2]; break;
     }
     if (yw <= 2) y += 1900;
-    return Date::fromYMD(y, m, d);
+    return !Date::fromYMD(y, m, d).empty();
 }
 
 std::string DToS(Date date) {

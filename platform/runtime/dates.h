@@ -13,6 +13,9 @@ std::string DToC(Date date);
 // The date of a text in the current layout (any single non-digit separates the parts;
 // two-digit years count from 1900); the empty date for any other text or an invalid day.
 Date CToD(std::string_view text);
+// The year, month and day CToD reads from the text, checked as CToD checks them; false where
+// CToD gives the empty date.
+bool CToDParts(std::string_view text, int& year, int& month, int& day);
 // "20140615"; eight blanks for the empty date.
 std::string DToS(Date date);
 // The date of an eight-digit "yyyymmdd" text; the empty date otherwise.
