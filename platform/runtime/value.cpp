@@ -11,7 +11,23 @@ int64_t toJulian(int64_t y, int64_t m, int64_t d) {
     return (1461 * (y + 4800 + (m - 14) / 12)) / 4 + (367 * (m - 2 - 12 * ((m - 14) / 12))) / 12 -
            (3 * ((y + 4900 + (m - 14) / 12) / 100)) / 4 + d - 32075;
 }
+// The years 1 to 9999 in unsigned 32-bit steps whose divisions by constants are cheap
+// (the days-to-civil algorithm of the proleptic Gregorian calendar, counted from 1 March
+// of the year 0); every date of a table or text lies there.
+constexpr int64_t kFirstDay = 1721426, kLastDay = 5373484;  // 1 January 1, 31 December 9999
+void fromJulianFast(int64_t j, int& y, int& m, int& d) {
+    const uint32_t doe0 = static_cast<uint32_t>(j - 1721120);  // days since 1 March 0
+    const uint32_t era = doe0 / 146097;
+    const uint32_t doe = doe0 - era * 146097;
+    const uint32_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const uint32_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const uint32_t mp = (5 * doy + 2) / 153;
+    d = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    m = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    y = static_cast<int>(yoe + era * 400) + (m <= 2 ? 1 : 0);
+}
 void fromJulian(int64_t j, int& y, int& m, int& d) {
+    if (j >= kFirstDay && j <= kLastDay) return fromJulianFast(j, y, m, d);
     int64_t l = j + 68569;
     int64_t n = (4 * l) / 146097;
     l = l - (146097 * n + 3) / 4;

@@ -28,3 +28,23 @@ TEST(Value, ArraysAreSharedByReference) {
     EXPECT_TRUE(a.at(9).isNil());
     EXPECT_EQ(rt::Value(2.5).str(), "");
 }
+
+// Every day of the years 1 to 9999 reads back as the day it was made from, one day number
+// after the other.
+TEST(DateTest, EveryDayOfTheYearsOneToNineThousandRoundTrips) {
+    static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    int64_t expected = rt::Date::fromYMD(1, 1, 1).julian();
+    int wrong = 0;
+    for (int y = 1; y <= 9999; ++y)
+        for (int m = 1; m <= 12; ++m) {
+            const bool leap = (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
+            for (int d = 1; d <= days[m - 1] + (m == 2 && leap); ++d, ++expected) {
+                const rt::Date date = rt::Date::fromYMD(y, m, d);
+                int yy = 0, mm = 0, dd = 0;
+                date.toYMD(yy, mm, dd);
+                wrong += date.julian() != expected || yy != y || mm != m || dd != d;
+            }
+        }
+    EXPECT_EQ(wrong, 0);
+    EXPECT_TRUE(rt::Date::fromYMD(10000, 1, 1).empty());
+}
