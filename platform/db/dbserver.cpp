@@ -410,7 +410,8 @@ struct DBSERVER::Impl {
     std::string pending;
     int64_t pendingFirst = 0;
 
-    std::vector<char> ahead;
+    std::unique_ptr<char[]> ahead;  // left uninitialised: every byte is written before it is read
+    size_t aheadCapacity = 0;
     std::vector<char> aheadBlock;  // one read's bytes, kept from window to window
     std::vector<uint32_t> aheadRecnos;
     int64_t aheadFirst = 0;
@@ -536,7 +537,7 @@ struct DBSERVER::Impl {
         if (aheadHint < 0 || i < 0 || i >= static_cast<int64_t>(aheadRecnos.size()) ||
             aheadRecnos[static_cast<size_t>(i)] != r)
             return nullptr;
-        return ahead.data() + static_cast<size_t>(i) * recordLength;
+        return ahead.get() + static_cast<size_t>(i) * recordLength;
     }
     void dropAhead() {
         aheadRecnos.clear();
@@ -571,7 +572,11 @@ struct DBSERVER::Impl {
             wanted.emplace_back(static_cast<uint32_t>(r), static_cast<uint32_t>(q - p));
             aheadRecnos.push_back(static_cast<uint32_t>(r));
         }
-        ahead.resize(aheadRecnos.size() * recordLength);
+        if (aheadRecnos.size() * recordLength > aheadCapacity) {
+            // Grown to the window's size at once: what it held is not needed again.
+            aheadCapacity = std::max(aheadRecnos.size(), aheadWindow) * recordLength;
+            ahead.reset(new char[aheadCapacity]);
+        }
         std::sort(wanted.begin(), wanted.end());
         std::vector<char>& block = aheadBlock;
         for (size_t k = 0; k < wanted.size();) {
@@ -590,7 +595,7 @@ struct DBSERVER::Impl {
                 const size_t at = (wanted[k].first - first) * size_t{recordLength};
                 // Counted by another handle but not yet on disk: a blank record.
                 const char* from = at + recordLength <= got ? block.data() + at : blank.data();
-                std::memcpy(ahead.data() + size_t{wanted[k].second} * recordLength, from, recordLength);
+                std::memcpy(ahead.get() + size_t{wanted[k].second} * recordLength, from, recordLength);
             }
         }
     }
