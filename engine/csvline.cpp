@@ -142,6 +142,49 @@ void appendCsvTyped(std::string& line, const FieldDef& field, const rt::Value& v
     }
 }
 
+bool appendCsvRaw(std::string& line, const FieldDef& field, char tableType, std::string_view bytes,
+                  const CsvLineOptions& o) {
+    if (field.type.size() != 1 || field.type[0] != tableType) return false;
+    const bool framed = o.frame == CsvFrame::All;
+    switch (tableType) {
+    case 'C': {
+        const size_t b = bytes.find_first_not_of(' ');
+        appendText(line, b == std::string_view::npos ? std::string_view() : bytes.substr(b, bytes.find_last_not_of(' ') - b + 1), o);
+        return true;
+    }
+    case 'N': {
+        size_t b = bytes.find_first_not_of(' ');
+        if (b == std::string_view::npos) return false;
+        const std::string_view text = bytes.substr(b, bytes.find_last_not_of(' ') - b + 1);
+        if (text.size() > static_cast<size_t>(field.length) || !isPlainNumberText(text, field.decimals)) return false;
+        appendNumberText(line, text, field.decimals > 0 && commaAllowed(o), framed, o.separator);
+        return true;
+    }
+    case 'D': {
+        if (bytes.size() != 8) return false;
+        int v[8];
+        for (int i = 0; i < 8; ++i) {
+            if (bytes[static_cast<size_t>(i)] < '0' || bytes[static_cast<size_t>(i)] > '9') return false;
+            v[i] = bytes[static_cast<size_t>(i)] - '0';
+        }
+        const rt::Date date = rt::Date::fromYMD(v[0] * 1000 + v[1] * 100 + v[2] * 10 + v[3], v[4] * 10 + v[5], v[6] * 10 + v[7]);
+        if (date.empty()) return false;
+        if (framed) line += '"';
+        appendDToC(line, date);
+        if (framed) line += '"';
+        line += o.separator;
+        return true;
+    }
+    case 'L': {
+        if (bytes.empty()) return false;
+        const char c = bytes[0];
+        appendFramed(line, c == 'T' || c == 't' || c == 'Y' || c == 'y' ? ".T." : ".F.", framed, o.separator);
+        return true;
+    }
+    default: return false;
+    }
+}
+
 void finishCsvLine(std::string& line) {
     if (!line.empty()) line.pop_back();
 }

@@ -26,6 +26,12 @@ bool fieldIsWritten(const FieldDef& field);
 void appendCsvText(std::string& line, const FieldDef& field, std::string_view value, const CsvLineOptions& options);
 // The same for a typed value of a dBase input.
 void appendCsvTyped(std::string& line, const FieldDef& field, const rt::Value& value, const CsvLineOptions& options);
+// The same straight from a dBase field's bytes in its record (a table whose text needs no
+// recoding), with the field's type letter as the table has it: what appendCsvTyped writes for
+// the value the table would give. False, with nothing appended, where the bytes must go the
+// general way: a number not written as formatting would write it, a date that is none.
+bool appendCsvRaw(std::string& line, const FieldDef& field, char tableType, std::string_view bytes,
+                  const CsvLineOptions& options);
 // Removes the separator behind the last value.
 void finishCsvLine(std::string& line);
 

@@ -142,6 +142,22 @@ public:
         return writeLine(line_);
     }
 
+    // A dBase input's record for a CSV output, each field from its bytes in the record where
+    // that gives the same text, else from its value (`valueOf(i)`); writeBuilt() writes it.
+    template <typename ValueOf>
+    void buildTableCsv(db::DBSERVER& table, const std::vector<int>& numbers, const std::string& tableTypes,
+                       ValueOf valueOf) {
+        const FieldStructure& fields = job_.out.fields;
+        line_.clear();
+        for (size_t i = 0; i < fields.size(); ++i) {
+            if (numbers[i] > 0 && appendCsvRaw(line_, fields[i], tableTypes[i], table.FIELDBYTES(numbers[i]), csv_))
+                continue;
+            appendCsvTyped(line_, fields[i], valueOf(i), csv_);
+        }
+        finishCsvLine(line_);
+    }
+    bool writeBuilt() { return writeLine(line_); }
+
     bool writeLine(std::string_view line) {
         if (!out_.writer->write(line)) return fail("write");
         return true;
@@ -429,6 +445,24 @@ LoopResult runConversion(const LoopJob& job, LoopInput& input, LoopOutput& outpu
                 decimals[i] = f.decimals;
             }
         std::vector<rt::Value> values(n);
+        // A table whose text needs no recoding goes to a CSV output from its record's bytes.
+        const bool rawCsv = outF == Format::CSV && !table.recodes();
+        std::string tableTypes(n, ' ');
+        for (size_t i = 0; i < n; ++i)
+            if (numbers[i] > 0) tableTypes[i] = table.fields()[static_cast<size_t>(numbers[i] - 1)].type;
+        auto valueOf = [&](size_t i) -> rt::Value {
+            if (number[i]) {
+                // A number as the field holds it travels as its text: read and formatted
+                // again it would come out the same.
+                const std::string_view text = trimBlanks(table.FIELDBYTES(numbers[i]));
+                if (isPlainNumberText(text, decimals[i])) return rt::Value(text);
+            }
+            rt::Value value = numbers[i] > 0 ? table.FIELDGET(numbers[i]) : rt::Value();
+            if (wide[i])
+                if (std::string exact = table.NUMBERTEXT(numbers[i]); exceedsDouble(exact))
+                    value = rt::Value(std::move(exact));
+            return value;
+        };
         const double last = static_cast<double>(table.LASTREC());
         long percent = -1;
         // A field that cannot be read (a memo block past the end of its file) comes back
@@ -436,27 +470,16 @@ LoopResult runConversion(const LoopJob& job, LoopInput& input, LoopOutput& outpu
         const std::string statusBefore = table.Status();
         while (!table.EOF()) {
             ++count;
-            for (size_t i = 0; i < n; ++i) {
-                if (number[i]) {
-                    // A number as the field holds it travels as its text: read and formatted
-                    // again it would come out the same.
-                    const std::string_view text = trimBlanks(table.FIELDBYTES(numbers[i]));
-                    if (isPlainNumberText(text, decimals[i])) {
-                        values[i] = rt::Value(text);
-                        continue;
-                    }
-                }
-                values[i] = numbers[i] > 0 ? table.FIELDGET(numbers[i]) : rt::Value();
-                if (wide[i])
-                    if (std::string exact = table.NUMBERTEXT(numbers[i]); exceedsDouble(exact))
-                        values[i] = rt::Value(std::move(exact));
-            }
+            if (rawCsv)
+                sink.buildTableCsv(table, numbers, tableTypes, valueOf);
+            else
+                for (size_t i = 0; i < n; ++i) values[i] = valueOf(i);
             if (table.Status() != statusBefore) {
                 result.end = LoopEnd::ReadFailed;
                 result.error = table.Status();
                 break;
             }
-            if (!sink.writeTyped(values)) {
+            if (!(rawCsv ? sink.writeBuilt() : sink.writeTyped(values))) {
                 failed = true;
                 break;
             }

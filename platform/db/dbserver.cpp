@@ -1229,6 +1229,7 @@ rt::Value DBSERVER::INFO(int item) const {
 }
 
 bool DBSERVER::isAnsi() const { return d->ansi; }
+bool DBSERVER::recodes() const { return d->recoder.active; }
 
 bool DBSERVER::GOTOP() {
     if (!d->used) return d->notOpen();

@@ -107,6 +107,8 @@ public:
     // Item 25: TRUE for an ANSI table, FALSE for an OEM table. Other items give NIL.
     rt::Value INFO(int item) const;
     bool isAnsi() const;
+    // Whether text fields are recoded between the table's character set and the program's.
+    bool recodes() const;
 
     // Navigation in the current order, passing over hidden records.
     bool GOTOP();

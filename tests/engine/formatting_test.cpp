@@ -92,6 +92,43 @@ TEST(CsvLine, DbaseInputCasesAndLineBreaks) {
     EXPECT_EQ(csvTyped(text, broken, {';', CsvFrame::None}), "one  two three;x");
 }
 
+// A field written from its bytes in the record reads as the value the table would give, or
+// is left to the general way.
+TEST(CsvLine, FieldBytesWriteWhatTheirValueWrites) {
+    struct Case {
+        FieldDef field;
+        const char* bytes;
+        rt::Value value;  // what the table gives for these bytes; NIL where the bytes go the general way
+    };
+    const Case cases[] = {
+        {C("A", 6), "  ab  ", rt::Value("  ab  ")},         {C("A", 3), "   ", rt::Value("   ")},
+        {C("A", 5), "a;\"b ", rt::Value("a;\"b ")},          {N("X", 7, 2), "  12.50", rt::Value(12.5)},
+        {N("X", 7, 2), "  -0.25", rt::Value(-0.25)},        {N("X", 5, 0), "  120", rt::Value(120.0)},
+        {N("X", 7, 2), "  -0.00", rt::Value()},             {N("X", 7, 2), " 007.50", rt::Value()},
+        {N("X", 5, 2), "*****", rt::Value()},               {N("X", 5, 0), "     ", rt::Value()},
+        {D("B"), "20240229", rt::Value(rt::Date::fromYMD(2024, 2, 29))}, {D("B"), "20230229", rt::Value()},
+        {D("B"), "        ", rt::Value()},                  {L("F"), "y", rt::Value(true)},
+        {L("F"), "?", rt::Value(false)},                    {L("F"), "T", rt::Value(true)},
+    };
+    for (const CsvLineOptions& o : {CsvLineOptions{';', CsvFrame::Text}, CsvLineOptions{',', CsvFrame::All, false, true},
+                                    CsvLineOptions{';', CsvFrame::None, false, true}}) {
+        for (const Case& c : cases) {
+            std::string raw;
+            const bool taken = engine::appendCsvRaw(raw, c.field, c.field.type[0], c.bytes, o);
+            EXPECT_EQ(taken, !c.value.isNil()) << c.bytes;
+            if (!taken) {
+                EXPECT_TRUE(raw.empty());
+                continue;
+            }
+            std::string typed;
+            engine::appendCsvTyped(typed, c.field, c.value, o);
+            EXPECT_EQ(raw, typed) << c.bytes;
+        }
+    }
+    std::string line;
+    EXPECT_FALSE(engine::appendCsvRaw(line, N("X", 5, 0), 'F', "  120", {}));  // another type in the table
+}
+
 TEST(SdfLine, TextInputCases) {
     struct Case {
         FieldStructure fields;
