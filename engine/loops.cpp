@@ -1,5 +1,6 @@
 #include "engine/loops.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "engine/csvline.h"
@@ -158,6 +159,61 @@ public:
     }
     bool writeBuilt() { return writeLine(line_); }
 
+    // Which fields of a dBase input may go into this dBase output as their bytes: the same
+    // type, length and decimals on both sides, and no recoding of text on either.
+    void prepareTableDbf(db::DBSERVER& in, const std::vector<int>& inNumbers) {
+        const FieldStructure& fields = job_.out.fields;
+        rawDbf_.assign(fields.size(), 0);
+        if (format_ != Format::DBF || !out_.table || in.recodes() || out_.table->recodes()) return;
+        for (size_t i = 0; i < fields.size(); ++i) {
+            if (inNumbers[i] <= 0 || i >= numbers_.size() || numbers_[i] <= 0) continue;
+            const db::FieldInfo& a = in.fields()[static_cast<size_t>(inNumbers[i] - 1)];
+            const db::FieldInfo& b = out_.table->fields()[static_cast<size_t>(numbers_[i] - 1)];
+            if (a.type == b.type && a.length == b.length && a.decimals == b.decimals &&
+                (a.type == 'C' || a.type == 'N' || a.type == 'D' || a.type == 'L'))
+                rawDbf_[i] = a.type;
+        }
+    }
+    // Whether field i of the input's current record goes over as its bytes; `bytes` receives
+    // what to store (a number's trimmed text, which PUTNUMBERTEXT places).
+    bool rawDbfField(size_t i, std::string_view record, std::string_view& bytes) const {
+        switch (rawDbf_[i]) {
+        case 'C': bytes = record; return true;
+        case 'N': {
+            const size_t b = record.find_first_not_of(' ');
+            if (b == std::string_view::npos) return false;
+            bytes = record.substr(b, record.find_last_not_of(' ') - b + 1);
+            return isPlainNumberText(bytes, job_.out.fields[i].decimals);
+        }
+        case 'D': {
+            if (record.size() != 8) return false;
+            bytes = record;
+            return !rt::SToD(record).empty();  // a valid date reads and writes back as these bytes
+        }
+        case 'L': bytes = record; return record == "T" || record == "F";
+        default: return false;
+        }
+    }
+    // A dBase input's record for this dBase output: the fields that go over as their bytes,
+    // the others through their values (`values`, filled by the caller for the fields where
+    // `raw[i]` is false).
+    bool writeTableDbf(const std::vector<std::string_view>& bytes, const std::vector<char>& raw,
+                       const std::vector<rt::Value>& values) {
+        const FieldStructure& fields = job_.out.fields;
+        db::DBSERVER& table = *out_.table;
+        if (!table.APPEND()) return fail("APPEND");
+        for (size_t i = 0; i < fields.size(); ++i) {
+            if (!raw[i]) {
+                if (!put(i, values[i])) return false;
+                continue;
+            }
+            const bool ok = rawDbf_[i] == 'N' ? table.PUTNUMBERTEXT(numbers_[i], bytes[i]) : table.PUTBYTES(numbers_[i], bytes[i]);
+            if (!ok) return fail("FIELDPUT " + fields[i].name);
+        }
+        return true;
+    }
+    bool hasRawDbf() const { return std::any_of(rawDbf_.begin(), rawDbf_.end(), [](char c) { return c != 0; }); }
+
     bool writeLine(std::string_view line) {
         if (!out_.writer->write(line)) return fail("write");
         return true;
@@ -203,6 +259,7 @@ private:
     SdfLineOptions sdf_;
     std::vector<int> numbers_;
     std::string types_;
+    std::vector<char> rawDbf_;  // per field: its type letter where it goes over as its bytes
     std::string line_;
     std::string scratch_;
     std::string error_;
@@ -463,6 +520,11 @@ LoopResult runConversion(const LoopJob& job, LoopInput& input, LoopOutput& outpu
                     value = rt::Value(std::move(exact));
             return value;
         };
+        // Fields laid out alike on both sides go from table to table as their bytes.
+        sink.prepareTableDbf(table, numbers);
+        const bool rawDbf = outF == Format::DBF && sink.hasRawDbf();
+        std::vector<std::string_view> fieldBytes(n);
+        std::vector<char> rawField(n, 0);
         const double last = static_cast<double>(table.LASTREC());
         long percent = -1;
         // A field that cannot be read (a memo block past the end of its file) comes back
@@ -470,16 +532,22 @@ LoopResult runConversion(const LoopJob& job, LoopInput& input, LoopOutput& outpu
         const std::string statusBefore = table.Status();
         while (!table.EOF()) {
             ++count;
-            if (rawCsv)
+            if (rawCsv) {
                 sink.buildTableCsv(table, numbers, tableTypes, valueOf);
-            else
+            } else if (rawDbf) {
+                for (size_t i = 0; i < n; ++i) {
+                    rawField[i] = numbers[i] > 0 && sink.rawDbfField(i, table.FIELDBYTES(numbers[i]), fieldBytes[i]);
+                    if (!rawField[i]) values[i] = valueOf(i);
+                }
+            } else {
                 for (size_t i = 0; i < n; ++i) values[i] = valueOf(i);
+            }
             if (table.Status() != statusBefore) {
                 result.end = LoopEnd::ReadFailed;
                 result.error = table.Status();
                 break;
             }
-            if (!(rawCsv ? sink.writeBuilt() : sink.writeTyped(values))) {
+            if (!(rawCsv ? sink.writeBuilt() : rawDbf ? sink.writeTableDbf(fieldBytes, rawField, values) : sink.writeTyped(values))) {
                 failed = true;
                 break;
             }

@@ -1435,6 +1435,18 @@ bool DBSERVER::PUTDATE(int number, int year, int month, int day) {
     return true;
 }
 
+bool DBSERVER::PUTBYTES(int number, std::string_view bytes) {
+    if (!d->used || d->readOnly || d->eof || number < 1 || number > FCOUNT())
+        return FIELDPUT(rt::Value(number), rt::Value(bytes));  // says why it cannot
+    const FieldInfo& f = d->fields[static_cast<size_t>(number - 1)];
+    if (static_cast<size_t>(f.length) != bytes.size() || (f.type != 'C' && f.type != 'N' && f.type != 'F' && f.type != 'D' && f.type != 'L'))
+        return d->fail("the bytes do not fit the field " + f.name);
+    char* p = d->fieldToPut(number, f.type);
+    std::memcpy(p, bytes.data(), bytes.size());
+    d->fieldPut();
+    return true;
+}
+
 bool DBSERVER::PUTLOGICAL(int number, bool value) {
     char* p = d->fieldToPut(number, 'L');
     if (!p) return FIELDPUT(rt::Value(number), rt::Value(value));

@@ -143,6 +143,9 @@ public:
     // The date of these parts; an invalid one stores the empty date.
     bool PUTDATE(int number, int year, int month, int day);
     bool PUTLOGICAL(int number, bool value);
+    // Puts bytes as they stand into field `number` of a text, number, date or logical type;
+    // they must be as many as the field is long. False otherwise.
+    bool PUTBYTES(int number, std::string_view bytes);
     // Appends a record holding the fields of `source`'s current record. Where both tables lay
     // out their fields alike in the same character set and have no memo fields, the bytes are
     // copied as they stand (nothing goes through a value and back); otherwise field by field

@@ -518,3 +518,57 @@ TEST(Loops, FloatFieldsReachTextOutput) {
         EXPECT_EQ(readAll(out), c.expected);
     }
 }
+
+// Fields that go from a dBase table as their bytes (a table without recoding) come out as
+// those that go through their values (a table whose text is recoded), odd bytes included:
+// a day that does not exist, a logical of neither kind, a number with leading zeros or
+// written as asterisks, empty fields.
+TEST(Loops, FieldsCopiedAsBytesMatchFieldsReadAsValues) {
+    const auto dir = mirvano_test::temp_dir("loops-bytes");
+    const std::vector<db::FieldInfo> layout{{"NAME", 'C', 6, 0}, {"AMOUNT", 'N', 7, 2}, {"BORN", 'D', 8, 0}, {"OK", 'L', 1, 0}};
+    const char* rows[][4] = {
+        {"ab    ", "  12.50", "20240229", "T"}, {"  cd  ", " 007.50", "20230229", "?"},
+        {"      ", "*******", "        ", "y"}, {"x;\"y z", "  -0.00", "19991231", "F"},
+        {"e     ", "       ", "2024013X", " "},
+    };
+    auto table = [&](const char* name, bool ansi) {
+        const fs::path path = dir / name;
+        rt::SetAnsi(ansi);
+        EXPECT_TRUE(db::DBCREATE(path.string(), layout));
+        {
+            db::DBSERVER t(path.string(), true, false);
+            for (const auto& row : rows) {
+                EXPECT_TRUE(t.APPEND());
+                for (int f = 0; f < 4; ++f) EXPECT_TRUE(t.PUTBYTES(f + 1, row[f])) << row[f];
+            }
+        }
+        rt::SetAnsi(true);
+        return path.string();
+    };
+    const std::string plain = table("plain.dbf", true), recoded = table("recoded.dbf", false);
+    {
+        db::DBSERVER a(plain, true, true), b(recoded, true, true);
+        ASSERT_FALSE(a.recodes());
+        ASSERT_TRUE(b.recodes());
+    }
+    const FieldStructure fields{{"NAME", "C", 6, 0}, {"AMOUNT", "N", 7, 2}, {"BORN", "D", 8, 0}, {"OK", "L", 1, 0}};
+    for (Format out : {Format::DBF, Format::CSV}) {
+        LoopJob job;
+        job.options.inFormat = Format::DBF;
+        job.options.outFormat = out;
+        job.options.outFrameText = true;
+        job.structIn = fields;
+        job.out.fields = fields;
+        const std::string ext = out == Format::DBF ? ".dbf" : ".csv";
+        const fs::path fromPlain = dir / ("p" + ext), fromRecoded = dir / ("r" + ext);
+        ASSERT_EQ(convert(job, plain, fromPlain.string()).count, 5u);
+        ASSERT_EQ(convert(job, recoded, fromRecoded.string()).count, 5u);
+        std::string p = readAll(fromPlain), r = readAll(fromRecoded);
+        if (out == Format::DBF) {  // the header's date of the last update may differ
+            ASSERT_GT(p.size(), 4u);
+            p.erase(1, 3);
+            r.erase(1, 3);
+        }
+        EXPECT_EQ(p, r) << ext;
+    }
+}
