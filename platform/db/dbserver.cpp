@@ -1402,7 +1402,7 @@ bool DBSERVER::PUTSTRING(int number, std::string_view text) {
     if (!p) return FIELDPUT(rt::Value(number), rt::Value(text));
     const size_t len = static_cast<size_t>(d->fields[static_cast<size_t>(number - 1)].length);
     const size_t n = std::min(text.size(), len);
-    std::memcpy(p, text.data(), n);
+    if (n > 0) std::memcpy(p, text.data(), n);  // an empty view may hold no address
     std::memset(p + n, ' ', len - n);
     d->recoder.toTable(p, len);
     d->fieldPut();
@@ -1442,7 +1442,7 @@ bool DBSERVER::PUTBYTES(int number, std::string_view bytes) {
     if (static_cast<size_t>(f.length) != bytes.size() || (f.type != 'C' && f.type != 'N' && f.type != 'F' && f.type != 'D' && f.type != 'L'))
         return d->fail("the bytes do not fit the field " + f.name);
     char* p = d->fieldToPut(number, f.type);
-    std::memcpy(p, bytes.data(), bytes.size());
+    if (!bytes.empty()) std::memcpy(p, bytes.data(), bytes.size());
     d->fieldPut();
     return true;
 }
