@@ -1,7 +1,6 @@
 #include "engine/lineio.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "functions/faststring.h"
 #include "functions/largefile.h"

@@ -23,12 +23,13 @@ std::string_view trimBlanks(std::string_view v) {
     return v.substr(b, e - b + 1);
 }
 
-double numberOf(std::string_view v, bool decComma, std::string& scratch) {
-    if (!decComma) return rt::Val(v);
+// The number text with its first "," made "." when the input writes a decimal comma.
+std::string_view withPoint(std::string_view v, bool decComma, std::string& scratch) {
+    const size_t comma = decComma ? v.find(',') : std::string_view::npos;
+    if (comma == std::string_view::npos) return v;
     scratch.assign(v);
-    auto pos = scratch.find(',');
-    if (pos != std::string::npos) scratch[pos] = '.';
-    return rt::Val(scratch);
+    scratch[comma] = '.';
+    return scratch;
 }
 
 char separatorChar(const std::string& s) { return s.empty() ? ';' : s[0]; }
@@ -85,19 +86,14 @@ public:
                 bool ok;
                 switch (types_[i]) {
                 case 'N': {
-                    const bool comma = job_.options.inDecComma && (sdfIn || fields[i].decimals > 0);
-                    std::string_view text = v;
-                    if (comma && v.find(',') != std::string_view::npos) {
-                        scratch_.assign(v);
-                        scratch_[scratch_.find(',')] = '.';
-                        text = scratch_;
-                    }
+                    const std::string_view text =
+                        withPoint(v, job_.options.inDecComma && (sdfIn || fields[i].decimals > 0), scratch_);
                     // A number written as the field would write it goes in as it stands.
                     if (text.size() <= static_cast<size_t>(fields[i].length) &&
                         isPlainNumberText(text, fields[i].decimals))
                         ok = table.PUTNUMBERTEXT(no, text);
                     else
-                        ok = table.PUTNUMBER(no, numberOf(v, comma, scratch_));
+                        ok = table.PUTNUMBER(no, rt::Val(text));
                     break;
                 }
                 case 'D': {
@@ -179,17 +175,12 @@ public:
     bool rawDbfField(size_t i, std::string_view record, std::string_view& bytes) const {
         switch (rawDbf_[i]) {
         case 'C': bytes = record; return true;
-        case 'N': {
-            const size_t b = record.find_first_not_of(' ');
-            if (b == std::string_view::npos) return false;
-            bytes = record.substr(b, record.find_last_not_of(' ') - b + 1);
+        case 'N':
+            bytes = trimBlanks(record);
             return isPlainNumberText(bytes, job_.out.fields[i].decimals);
-        }
-        case 'D': {
-            if (record.size() != 8) return false;
+        case 'D':
             bytes = record;
             return !rt::SToD(record).empty();  // a valid date reads and writes back as these bytes
-        }
         case 'L': bytes = record; return record == "T" || record == "F";
         default: return false;
         }

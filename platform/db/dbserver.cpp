@@ -1427,9 +1427,8 @@ bool DBSERVER::PUTDATE(int number, rt::Date date) {
 }
 
 bool DBSERVER::PUTDATE(int number, int year, int month, int day) {
-    const rt::Date date = rt::Date::fromYMD(year, month, day);
-    char* p = date.empty() ? nullptr : d->fieldToPut(number, 'D');
-    if (!p) return PUTDATE(number, date);
+    char* p = rt::Date::valid(year, month, day) ? d->fieldToPut(number, 'D') : nullptr;
+    if (!p) return PUTDATE(number, rt::Date::fromYMD(year, month, day));
     putDateDigits(year, month, day, p);
     d->fieldPut();
     return true;

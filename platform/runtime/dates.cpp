@@ -89,7 +89,7 @@ bool CToDParts(std::string_view text, int& y, int& m, int& d) {
         default: d = parts[0], m = parts[1], y = parts[2], yw = widths[2]; break;
     }
     if (yw <= 2) y += 1900;
-    return !Date::fromYMD(y, m, d).empty();
+    return Date::valid(y, m, d);
 }
 
 std::string DToS(Date date) {

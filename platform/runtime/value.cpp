@@ -42,12 +42,14 @@ void fromJulian(int64_t j, int& y, int& m, int& d) {
 bool leap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
 }  // namespace
 
-Date Date::fromYMD(int year, int month, int day) {
+bool Date::valid(int year, int month, int day) {
     static const int days[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1) return Date();
-    int limit = days[month - 1] + (month == 2 && leap(year) ? 1 : 0);
-    if (day > limit) return Date();
-    return fromJulian(toJulian(year, month, day));
+    if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1) return false;
+    return day <= days[month - 1] + (month == 2 && leap(year) ? 1 : 0);
+}
+
+Date Date::fromYMD(int year, int month, int day) {
+    return valid(year, month, day) ? fromJulian(toJulian(year, month, day)) : Date();
 }
 
 Date Date::today() {

@@ -18,6 +18,8 @@ public:
     static Date fromJulian(int64_t julian) { Date d; d.julian_ = julian; return d; }
     // An invalid combination gives the empty date.
     static Date fromYMD(int year, int month, int day);
+    // Whether the parts make a day of the years 1 to 9999 (what fromYMD does not refuse).
+    static bool valid(int year, int month, int day);
     static Date today();
     bool empty() const { return julian_ == 0; }
     int64_t julian() const { return julian_; }
