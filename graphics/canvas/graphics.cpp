@@ -152,6 +152,14 @@ GRAPHICS& GRAPHICS::DESTROY() {
     return *this;
 }
 
+void GRAPHICS::release(std::unique_ptr<GRAPHICS> canvas) {
+    if (!canvas) return;
+    canvas->DESTROY();
+    if (canvas->holds_ == 0) return;
+    canvas->released_ = true;
+    (void)canvas.release();  // the last hold deletes it
+}
+
 int32_t GRAPHICS::GETDEVICETYPE() const { return _ODEVICE ? _ODEVICE->_NDEVICETYP : -1; }
 
 GRAPHICS& GRAPHICS::INTERNSETDEVPAR() {

@@ -208,6 +208,27 @@ public:
     // ---- device binding --------------------------------------------------------------
     GRAPHICS& DESTROY();
 
+    // ---- lifetime --------------------------------------------------------------------------
+    // Keeps a canvas valid while a drawing that pumps events runs on it: its owner may let go
+    // of it meanwhile (a window closed by the user), and the canvas then stays, without a
+    // device, until the last hold ends.
+    class Hold {
+    public:
+        explicit Hold(GRAPHICS* canvas) : canvas_(canvas) {
+            if (canvas_) ++canvas_->holds_;
+        }
+        ~Hold() {
+            if (canvas_ && --canvas_->holds_ == 0 && canvas_->released_) delete canvas_;
+        }
+        Hold(const Hold&) = delete;
+        Hold& operator=(const Hold&) = delete;
+
+    private:
+        GRAPHICS* canvas_;
+    };
+    // The owner's end of a canvas: DESTROY (which empties its device), then delete it now, or
+    // when the last hold on it ends.
+    static void release(std::unique_ptr<GRAPHICS> canvas);
     GRAPHICS& INTERNSETDEVPAR();
     int32_t GETDEVICETYPE() const;
     int32_t GETDEVICEWIDTH() const { return _NMAXWIDTH; }
@@ -464,6 +485,8 @@ private:
     FontFace uFontFace = 32.0;
     bool lSizeFromDevice = true;
     bool lClipped_ = false;
+    int holds_ = 0;
+    bool released_ = false;
     DrawTraceSink trace_;
 
     friend class OBJECTCLIPREGION;
