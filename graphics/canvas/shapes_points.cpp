@@ -94,9 +94,9 @@ MarkerExtents markerExtents(const GRAPHICS& g) {
     MarkerExtents m;
     const double h = g._FMARKERSIZE / 2.0;
     const double hx = g._NPIXPROINCHX * h / 72.0, hy = g._NPIXPROINCHY * h / 72.0;
-    // At least one pixel, and no more than reaches across the device range, so that the
-    // figure's corners stay within 32 bits however large the size.
-    const auto extent = [](double v) { return std::clamp(whole(v), 1, kDeviceLimit); };
+    // At least one pixel, and no more than reaches across the device range from any point of
+    // it, so that the figure's corners stay within 32 bits however large the size.
+    const auto extent = [](double v) { return std::clamp(whole(v), 1, 2 * kDeviceLimit); };
     m.rx = extent(hx);
     m.ry = extent(hy);
     m.ex = extent(hx * 0.707);
