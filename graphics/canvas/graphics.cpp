@@ -17,12 +17,6 @@ namespace gfx {
 
 // ---- Device ---------------------------------------------------------------------------------
 
-int32_t GRAPHICS::deviceCoord(double product, int64_t offset) {
-    const double limit = kDeviceLimit;
-    const double p = std::isnan(product) ? 0.0 : std::clamp(product, -limit, limit);
-    return static_cast<int32_t>(std::clamp<int64_t>(whole(p) + offset, -kDeviceLimit, kDeviceLimit));
-}
-
 rt::Value makeDrawObjectValue(std::shared_ptr<OBJECTSHAPE> object) {
     return rt::Value(rt::ObjectRef(std::make_shared<DrawObjectValue>(std::move(object))));
 }
@@ -158,6 +152,14 @@ GRAPHICS& GRAPHICS::DESTROY() {
     return *this;
 }
 
+void GRAPHICS::release(std::unique_ptr<GRAPHICS> canvas) {
+    if (!canvas) return;
+    canvas->DESTROY();
+    if (canvas->holds_ == 0) return;
+    canvas->released_ = true;
+    (void)canvas.release();  // the last hold deletes it
+}
+
 int32_t GRAPHICS::GETDEVICETYPE() const { return _ODEVICE ? _ODEVICE->_NDEVICETYP : -1; }
 
 GRAPHICS& GRAPHICS::INTERNSETDEVPAR() {
@@ -286,6 +288,19 @@ GRAPHICS& GRAPHICS::GETORIGINPOINT(double& x, double& y, double w, double h, dou
     x -= dx;
     y -= dy;
     return *this;
+}
+
+WidePoint GRAPHICS::placePoint(int64_t x, int64_t y, int64_t w, int64_t h, double anchor) const {
+    double dx, dy;
+    anchorShift(anchor, double(w), double(h), dx, dy);
+    // Whole pixels shifted by whole or half pixels, made whole as GETORIGINPOINT does: exact
+    // in a double within the wide range.
+    return WidePoint{dx == 0.0 ? x : std::llround(double(x) - dx), dy == 0.0 ? y : std::llround(double(y) - dy)};
+}
+
+DeviceBox GRAPHICS::placeBox(int64_t x, int64_t y, int64_t w, int64_t h, double anchor) const {
+    const WidePoint p = placePoint(x, y, w, h, anchor);
+    return DeviceBox{deviceClamp(p.x), deviceClamp(p.y), deviceClamp(p.x + w), deviceClamp(p.y + h)};
 }
 
 GRAPHICS& GRAPHICS::GETORIGINPOINTANGLE(int32_t& x, int32_t& y, double w, double h, double anchor) {
@@ -574,11 +589,11 @@ GRAPHICS& GRAPHICS::PAINTSAVEDAREA(double x, double y, double width, double heig
 
 void areaRect(GRAPHICS& g, double x, double y, double width, double height, uint16_t anchor, int32_t& X,
               int32_t& Y, int32_t& W, int32_t& H) {
-    X = g.devX(x);
-    Y = g.devY(y);
-    W = g.devW(width);
-    H = g.devH(height);
-    if (anchor > 0) g.GETORIGINPOINT(X, Y, W, H, anchor);
+    const DeviceBox box = g.placeBox(g.wideX(x), g.wideY(y), g.wideW(width), g.wideH(height), anchor);
+    X = box.left;
+    Y = box.bottom;
+    W = box.width();
+    H = box.height();
 }
 
 bool CONTROLSHARESAREA(const BOUNDINGBOX& control, const BOUNDINGBOX& area) {

@@ -85,6 +85,27 @@ private:
 
 // Device positions stay within this many pixels of the device origin.
 inline constexpr int32_t kDeviceLimit = 1 << 22;
+// A device position held to the device range.
+inline int32_t deviceClamp(int64_t v) {
+    return v > kDeviceLimit ? kDeviceLimit : v < -kDeviceLimit ? -kDeviceLimit : int32_t(v);
+}
+// A device length held to the width of the device range.
+inline int32_t deviceLength(int64_t v) {
+    return v > 2 * int64_t(kDeviceLimit) ? 2 * kDeviceLimit : v < -2 * int64_t(kDeviceLimit) ? -2 * kDeviceLimit : int32_t(v);
+}
+
+// A device point before it is held to the device range (see wholeWide).
+struct WidePoint {
+    int64_t x = 0, y = 0;
+};
+
+// A box on the device, each edge held to the device range, so that a box reaching far off
+// the device still covers the same device pixels and right - left always fits 32 bits.
+struct DeviceBox {
+    int32_t left = 0, bottom = 0, right = 0, top = 0;
+    int32_t width() const { return right - left; }
+    int32_t height() const { return top - bottom; }
+};
 
 // Base of every drawing object. Lives for one request: created with its canvas and
 // parameters, drawn once by the device, destroyed.
@@ -186,6 +207,28 @@ public:
 
     // ---- device binding --------------------------------------------------------------
     GRAPHICS& DESTROY();
+
+    // ---- lifetime --------------------------------------------------------------------------
+    // Keeps a canvas valid while a drawing that pumps events runs on it: its owner may let go
+    // of it meanwhile (a window closed by the user), and the canvas then stays, without a
+    // device, until the last hold ends.
+    class Hold {
+    public:
+        explicit Hold(GRAPHICS* canvas) : canvas_(canvas) {
+            if (canvas_) ++canvas_->holds_;
+        }
+        ~Hold() {
+            if (canvas_ && --canvas_->holds_ == 0 && canvas_->released_) delete canvas_;
+        }
+        Hold(const Hold&) = delete;
+        Hold& operator=(const Hold&) = delete;
+
+    private:
+        GRAPHICS* canvas_;
+    };
+    // The owner's end of a canvas: DESTROY (which empties its device), then delete it now, or
+    // when the last hold on it ends.
+    static void release(std::unique_ptr<GRAPHICS> canvas);
     GRAPHICS& INTERNSETDEVPAR();
     int32_t GETDEVICETYPE() const;
     int32_t GETDEVICEWIDTH() const { return _NMAXWIDTH; }
@@ -204,13 +247,26 @@ public:
     GRAPHICS& GETORIGINPOINT(int32_t& x, int32_t& y, double w, double h, double anchor);
     GRAPHICS& GETORIGINPOINT(double& x, double& y, double w, double h, double anchor);
     GRAPHICS& GETORIGINPOINTANGLE(int32_t& x, int32_t& y, double w, double h, double anchor);
-    // World to device by the one rule (no anchor). Positions of corrupted data (not finite,
-    // or millions of pixels off any device) are clamped instead of overflowing.
-    int32_t devX(double wx) const { return deviceCoord(wx * _FFACTORX, _NOFFSETX); }
-    int32_t devY(double wy) const { return deviceCoord(wy * _FFACTORY, _NOFFSETY); }
-    static int32_t deviceCoord(double product, int64_t offset);
-    int32_t devW(double ww) const { return whole(ww * _FFACTORX); }
-    int32_t devH(double wh) const { return whole(wh * _FFACTORY); }
+    // World to device by the one rule (no anchor). The product is made whole and the offset
+    // added in 64 bits, so that a map far from the world origin keeps its place; only the
+    // resulting position is held to the device range (positions of corrupted data, not
+    // finite or millions of pixels off any device, included).
+    int64_t wideX(double wx) const { return wholeWide(wx * _FFACTORX) + _NOFFSETX; }
+    int64_t wideY(double wy) const { return wholeWide(wy * _FFACTORY) + _NOFFSETY; }
+    WidePoint widePoint(double wx, double wy) const { return {wideX(wx), wideY(wy)}; }
+    int32_t devX(double wx) const { return deviceClamp(wideX(wx)); }
+    int32_t devY(double wy) const { return deviceClamp(wideY(wy)); }
+    static int32_t deviceCoord(double product, int64_t offset) { return deviceClamp(wholeWide(product) + offset); }
+    // World lengths in pixels, held to the width of the device range.
+    int64_t wideW(double ww) const { return wholeWide(ww * _FFACTORX); }
+    int64_t wideH(double wh) const { return wholeWide(wh * _FFACTORY); }
+    int32_t devW(double ww) const { return deviceLength(wideW(ww)); }
+    int32_t devH(double wh) const { return deviceLength(wideH(wh)); }
+    // The box of w by h pixels whose point named by the anchor is (x, y) (GETORIGINPOINT),
+    // worked out in 64 bits and then held to the device range.
+    DeviceBox placeBox(int64_t x, int64_t y, int64_t w, int64_t h, double anchor) const;
+    // The corner of that box, not yet held to the device range.
+    WidePoint placePoint(int64_t x, int64_t y, int64_t w, int64_t h, double anchor) const;
 
     // ---- refresh bitmap, clip, resolution --------------------------------------------
     GRAPHICS& INTERNGENREFRESHBMP();
@@ -429,6 +485,8 @@ private:
     FontFace uFontFace = 32.0;
     bool lSizeFromDevice = true;
     bool lClipped_ = false;
+    int holds_ = 0;
+    bool released_ = false;
     DrawTraceSink trace_;
 
     friend class OBJECTCLIPREGION;

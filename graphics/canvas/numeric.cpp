@@ -1,5 +1,6 @@
 #include "graphics/canvas/numeric.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "platform/runtime/numbers.h"
@@ -9,6 +10,12 @@ namespace gfx {
 uint16_t RuntimeLevel = 0;
 
 int32_t whole(double v) { return rt::toInt32(v); }
+
+int64_t wholeWide(double v) {
+    if (std::isnan(v)) return 0;
+    const double limit = double(kWideLimit);
+    return std::llround(std::clamp(v, -limit, limit));
+}
 
 const char* runtimeVersionText() { return "Mirvano runtime on Qt"; }
 

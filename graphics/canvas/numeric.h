@@ -9,11 +9,13 @@ namespace gfx {
 // Float to 32-bit integer by the runtime's one rule (round half away from zero, saturating,
 // NaN to 0). Every world position, size and anchor shift of the canvas goes through it.
 int32_t whole(double v);
-// A device position plus an offset, held at the ends of the 32-bit range rather than wrapping.
-inline int32_t wholeSum(int32_t a, int32_t b) {
-    const int64_t sum = int64_t(a) + b;
-    return sum > INT32_MAX ? INT32_MAX : sum < INT32_MIN ? INT32_MIN : int32_t(sum);
-}
+// Float to a 64-bit integer by the same rule, held within +-2^52: positions far beyond any
+// device keep their side and their direction from the device, and sums of a few of them with
+// 32-bit offsets cannot overflow.
+int64_t wholeWide(double v);
+inline constexpr int64_t kWideLimit = int64_t(1) << 52;
+// A 64-bit value held at the ends of the 32-bit range rather than wrapping.
+inline int32_t saturate32(int64_t v) { return v > INT32_MAX ? INT32_MAX : v < INT32_MIN ? INT32_MIN : int32_t(v); }
 
 // Which generation of the platform runtime the window classes run on: 0 until
 // INITFUNCTION has run, then 20, 25, 26, 27 or 28.

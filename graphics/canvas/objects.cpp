@@ -67,19 +67,9 @@ OBJECTCLIPREGION::OBJECTCLIPREGION(GRAPHICS* canvas, Device* device, double x, d
 
 OBJECTSHAPE& OBJECTCLIPREGION::DRAW() {
     GRAPHICS& g = *oCanvas_;
-    int32_t px, py, pw, ph;
-    if (unit_ == 1) {
-        px = g.devX(x_);
-        py = g.devY(y_);
-        pw = g.devW(width_);
-        ph = g.devH(height_);
-    } else {
-        px = whole(x_);
-        py = whole(y_);
-        pw = whole(width_);
-        ph = whole(height_);
-    }
-    if (anchor_ > 0) g.GETORIGINPOINT(px, py, pw, ph, anchor_);
+    const DeviceBox box = unit_ == 1 ? g.placeBox(g.wideX(x_), g.wideY(y_), g.wideW(width_), g.wideH(height_), anchor_)
+                                     : g.placeBox(wholeWide(x_), wholeWide(y_), wholeWide(width_), wholeWide(height_), anchor_);
+    const int32_t px = box.left, py = box.bottom, pw = box.width(), ph = box.height();
     g._NCLIPX = static_cast<uint32_t>(px);
     g._NCLIPY = static_cast<uint32_t>(py);
     g._NCLIPWIDTH = static_cast<uint32_t>(pw);

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 
+#include "graphics/canvas/clipping.h"
+
 namespace gfx {
 
 namespace {
@@ -115,27 +117,16 @@ OBJECTRECTANGLE::OBJECTRECTANGLE(GRAPHICS* canvas, double x, double y, double wi
 
 OBJECTSHAPE& OBJECTRECTANGLE::DRAW() {
     GRAPHICS& g = *oCanvas_;
-    int32_t left, bottom, right, top;
-    if (anchor_ == 100) {
-        left = g.devX(std::min(x_, width_));
-        right = g.devX(std::max(x_, width_));
-        bottom = g.devY(std::min(y_, height_));
-        top = g.devY(std::max(y_, height_));
-    } else {
-        left = g.devX(x_);
-        bottom = g.devY(y_);
-        const int32_t w = g.devW(width_), h = g.devH(height_);
-        if (anchor_ != 0) g.GETORIGINPOINT(left, bottom, w, h, anchor_);
-        right = left + w;
-        top = bottom + h;
-    }
+    const DeviceBox box = anchor_ == 100 ? DeviceBox{g.devX(std::min(x_, width_)), g.devY(std::min(y_, height_)),
+                                                     g.devX(std::max(x_, width_)), g.devY(std::max(y_, height_))}
+                                         : g.placeBox(g.wideX(x_), g.wideY(y_), g.wideW(width_), g.wideH(height_), anchor_);
     const FillChoice fill = fillChoice(g, fill_);
     if (fill_ == 1 && !fill.filled) fill_ = 0;
     for (int n = 1; n <= 2; ++n) {
         gdi::HDC dc = SELECTDRAWDC(n);
         if (!dc) break;
         FigurePass pass(g, dc, fill);
-        gdi::Rectangle(dc, left, bottom - 1, right + 1, top);
+        gdi::Rectangle(dc, box.left, box.bottom - 1, box.right + 1, box.top);
     }
     return *this;
 }
@@ -148,29 +139,49 @@ OBJECTRECTANGLEROUNDED::OBJECTRECTANGLEROUNDED(GRAPHICS* canvas, double x, doubl
 
 OBJECTSHAPE& OBJECTRECTANGLEROUNDED::DRAW() {
     GRAPHICS& g = *oCanvas_;
-    int32_t left = g.devX(x_), bottom = g.devY(y_);
-    const int32_t w = g.devW(width_), h = g.devH(height_);
+    const DeviceBox box = g.placeBox(g.wideX(x_), g.wideY(y_), g.wideW(width_), g.wideH(height_), anchor_);
     const int32_t cw = g.devW(cornerWidth_), ch = g.devH(cornerHeight_);
-    if (anchor_ != 0) g.GETORIGINPOINT(left, bottom, w, h, anchor_);
     const FillChoice fill = fillChoice(g, fill_);
     if (fill_ == 1 && !fill.filled) fill_ = 0;
     for (int n = 1; n <= 2; ++n) {
         gdi::HDC dc = SELECTDRAWDC(n);
         if (!dc) break;
         FigurePass pass(g, dc, fill);
-        gdi::RoundRect(dc, left, bottom - 1, left + w + 1, bottom + h, cw, ch);
+        gdi::RoundRect(dc, box.left, box.bottom - 1, box.right + 1, box.top, cw, ch);
     }
     return *this;
 }
 
 // ---- ellipses -----------------------------------------------------------------------------------
 
+namespace {
+
+// One axis of an ellipse's box, from `low` across twice the radius r. An ellipse far larger
+// than the device range whose centre lies in it keeps its centre and gets radii of twice the
+// range: it still covers every device pixel it covered (its edge passes beyond the device),
+// its parts still meet at its centre, and every edge fits 32 bits. Any other box is held to
+// the device range edge by edge.
+void ellipseAxis(int64_t low, int64_t r, int32_t& a, int32_t& b) {
+    const int64_t centre = low + r, reach = 2 * int64_t(kDeviceLimit);
+    if ((r > reach || r < -reach) && centre >= -kDeviceLimit && centre <= kDeviceLimit) {
+        const int64_t cut = r > 0 ? reach : -reach;
+        a = int32_t(centre - cut);
+        b = int32_t(centre + cut);
+        return;
+    }
+    a = deviceClamp(low);
+    b = deviceClamp(low + 2 * r);
+}
+
+}  // namespace
+
 EllipseBox ellipseBox(GRAPHICS& g, double x, double y, double xRadius, double yRadius, uint32_t anchor) {
-    const int32_t rx = g.devW(xRadius), ry = g.devH(yRadius);
-    int32_t left = g.devX(x), bottom = g.devY(y);
-    const int32_t w = 2 * rx, h = 2 * ry;
-    if (anchor != 0) g.GETORIGINPOINT(left, bottom, w, h, anchor);
-    return {left, bottom, left + w, bottom + h};
+    const int64_t rx = g.wideW(xRadius), ry = g.wideH(yRadius);
+    const WidePoint corner = g.placePoint(g.wideX(x), g.wideY(y), 2 * rx, 2 * ry, anchor);
+    EllipseBox box;
+    ellipseAxis(corner.x, rx, box.left, box.right);
+    ellipseAxis(corner.y, ry, box.bottom, box.top);
+    return box;
 }
 
 OBJECTELLIPSE::OBJECTELLIPSE(GRAPHICS* canvas, double x, double y, double xRadius, double yRadius, Opt fill,
@@ -224,13 +235,14 @@ OBJECTSHAPE& OBJECTELLIPSEPART::DRAW() {
 
 OBJECTSHAPE& OBJECTLINE::DRAW() {
     GRAPHICS& g = *oCanvas_;
-    const int32_t X1 = g.devX(x1_), Y1 = g.devY(y1_), X2 = g.devX(x2_), Y2 = g.devY(y2_);
+    const WidePoint a = g.widePoint(x1_, y1_), b = g.widePoint(x2_, y2_);
     for (int n = 1; n <= 2; ++n) {
         gdi::HDC dc = SELECTDRAWDC(n);
         if (!dc) break;
         LinePass pass(g, dc);
-        gdi::MoveToEx(dc, X1, Y1, nullptr);
-        gdi::LineTo(dc, X2, Y2);
+        ClippedStrokes strokes(dc);
+        strokes.moveTo(a);
+        strokes.lineTo(b);
     }
     return *this;
 }
@@ -242,7 +254,7 @@ OBJECTSHAPE& OBJECTLINIENGROUP::DRAW() {
     // carry no point and are left out; a row of three values is a point (it has no second end).
     struct Row {
         bool segment;
-        int32_t v[4];
+        WidePoint a, b;
     };
     std::vector<Row> rows;
     rows.reserve(points_->size());
@@ -250,12 +262,8 @@ OBJECTSHAPE& OBJECTLINIENGROUP::DRAW() {
         if (r.size() < 2) continue;
         Row d{};
         d.segment = r.size() >= 4;
-        d.v[0] = g.devX(r[0] + xShift_);
-        d.v[1] = g.devY(r[1] + yShift_);
-        if (d.segment) {
-            d.v[2] = g.devX(r[2] + xShift_);
-            d.v[3] = g.devY(r[3] + yShift_);
-        }
+        d.a = g.widePoint(r[0] + xShift_, r[1] + yShift_);
+        if (d.segment) d.b = g.widePoint(r[2] + xShift_, r[3] + yShift_);
         rows.push_back(d);
     }
     if (rows.empty()) return *this;
@@ -263,15 +271,16 @@ OBJECTSHAPE& OBJECTLINIENGROUP::DRAW() {
         gdi::HDC dc = SELECTDRAWDC(n);
         if (!dc) break;
         LinePass pass(g, dc);
+        ClippedStrokes strokes(dc);
         for (size_t i = 0; i < rows.size(); ++i) {
             const Row& d = rows[i];
             if (d.segment) {
-                gdi::MoveToEx(dc, d.v[0], d.v[1], nullptr);
-                gdi::LineTo(dc, d.v[2], d.v[3]);
+                strokes.moveTo(d.a);
+                strokes.lineTo(d.b);
             } else if (i == 0) {
-                gdi::MoveToEx(dc, d.v[0], d.v[1], nullptr);
+                strokes.moveTo(d.a);
             } else {
-                gdi::LineTo(dc, d.v[0], d.v[1]);
+                strokes.lineTo(d.a);
             }
         }
     }
@@ -290,15 +299,17 @@ OBJECTPOLYGON::OBJECTPOLYGON(GRAPHICS* canvas, const NumberRows& points, Opt fil
 OBJECTSHAPE& OBJECTPOLYGON::DRAW() {
     if (!points_) return *this;
     GRAPHICS& g = *oCanvas_;
-    std::vector<gdi::POINT> buffer;
-    buffer.reserve(points_->size() + 1);
+    std::vector<WidePoint> ring;
+    ring.reserve(points_->size() + 1);
     for (const auto& r : *points_) {
         if (r.size() < 2) continue;  // a row without both coordinates has no point
-        buffer.push_back({g.devX(r[0]), g.devY(r[1])});
+        ring.push_back(g.widePoint(r[0], r[1]));
     }
     // Nothing to outline or fill without points.
-    if (buffer.empty()) return *this;
-    if (buffer.back().x != buffer.front().x || buffer.back().y != buffer.front().y) buffer.push_back(buffer.front());
+    if (ring.empty()) return *this;
+    if (ring.back().x != ring.front().x || ring.back().y != ring.front().y) ring.push_back(ring.front());
+    std::vector<gdi::POINT> buffer;
+    if (appendClippedRing(ring.data(), ring.size(), buffer) == 0) return *this;
     const FillChoice fill = fillChoiceNo160(g, fill_ == 1);
     for (int n = 1; n <= 2; ++n) {
         gdi::HDC dc = SELECTDRAWDC(n);

@@ -94,11 +94,11 @@ OBJECTSHAPE& OBJECTSTRINGRING::DRAW() {
     const int n = static_cast<int>(std::min<size_t>(text_.size(), 200));
     const double r = radius_ * g._FFACTORX;
     // No characters, or no circle to put them on.
-    if (n == 0 || !(r > 0.0)) return *this;
-    int32_t cx = g.devX(x_);
-    int32_t cy = g.devY(y_);
-    const int32_t d = whole(r * 2.0);
-    if (anchor_ != 10) g.GETORIGINPOINT(cx, cy, d, d, anchor_);
+    if (n == 0 || !(r > 0.0) || !std::isfinite(r)) return *this;
+    // The centre stays where it is even far off the device: the characters of a large circle
+    // may still land on it.
+    const int64_t d = wholeWide(r * 2.0);
+    const WidePoint centre = g.placePoint(g.wideX(x_), g.wideY(y_), d, d, anchor_ != 10 ? anchor_ : 0);
     const double s = direction_ == 3 ? 1.0 : -1.0;
     const double b = direction_ == 3 ? 0.0 : 180.0;
     double hc = 0.0;
@@ -151,8 +151,8 @@ OBJECTSHAPE& OBJECTSTRINGRING::DRAW() {
             gdi::HFONT font = gdi::CreateFontIndirectA(&work);
             if (font) gdi::SelectObject(dc, font);
             const double phi = (a - 90.0) / kR2D - half;
-            const int32_t px = whole((r - hc) * std::cos(phi)) + cx;
-            const int32_t py = whole((r - hc) * std::sin(phi)) + cy;
+            const int32_t px = deviceClamp(wholeWide((r - hc) * std::cos(phi)) + centre.x);
+            const int32_t py = deviceClamp(wholeWide((r - hc) * std::sin(phi)) + centre.y);
             gdi::TextOutA(dc, px, py, &text_[i - 1], 1);
             if (pass == 1) placed_.push_back({text_[i - 1], px, py, e});
             gdi::SelectObject(dc, g._PFONT);

@@ -94,14 +94,17 @@ MarkerExtents markerExtents(const GRAPHICS& g) {
     MarkerExtents m;
     const double h = g._FMARKERSIZE / 2.0;
     const double hx = g._NPIXPROINCHX * h / 72.0, hy = g._NPIXPROINCHY * h / 72.0;
-    m.rx = std::max(whole(hx), 1);
-    m.ry = std::max(whole(hy), 1);
-    m.ex = std::max(whole(hx * 0.707), 1);
-    m.ey = std::max(whole(hy * 0.707), 1);
-    m.ax = std::max(whole(hx * 2.0), 1);
-    m.ay = std::max(whole(hy * 2.0), 1);
-    m.bx = std::max(whole(hx * 0.707 * 2.0), 1);
-    m.by = std::max(whole(hy * 0.707 * 2.0), 1);
+    // At least one pixel, and no more than reaches across the device range from any point of
+    // it, so that the figure's corners stay within 32 bits however large the size.
+    const auto extent = [](double v) { return std::clamp(whole(v), 1, 2 * kDeviceLimit); };
+    m.rx = extent(hx);
+    m.ry = extent(hy);
+    m.ex = extent(hx * 0.707);
+    m.ey = extent(hy * 0.707);
+    m.ax = extent(hx * 2.0);
+    m.ay = extent(hy * 2.0);
+    m.bx = extent(hx * 0.707 * 2.0);
+    m.by = extent(hy * 0.707 * 2.0);
     return m;
 }
 

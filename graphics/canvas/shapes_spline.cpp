@@ -1,6 +1,7 @@
 // The smoothing spline.
 #include "graphics/canvas/shapes_spline.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace gfx {
@@ -19,15 +20,17 @@ int32_t OBJECTSPLINE::LOADPOINTS() {
     double previous = 0.0;
     for (int32_t i = 1; i <= n; ++i) {
         const auto& row = (*points_)[i - 1];
-        // A row without both coordinates ends the list like a falling x does.
+        // A row without both coordinates, or with one that is no finite number, ends the list
+        // like a falling x does: no curve passes through such a point.
         const double x = row.size() >= 2 ? row[0] * g._FFACTORX + g._NOFFSETX : previous;
-        if (!(x > previous)) {
+        const double y = row.size() >= 2 ? row[1] * g._FFACTORY + g._NOFFSETY : 0.0;
+        if (!(x > previous) || !std::isfinite(x) || !std::isfinite(y)) {
             n = i - 1;
             break;
         }
         X_[i] = x;
-        Y_[i] = row[1] * g._FFACTORY + g._NOFFSETY;
-        DY_[i] = row.size() >= 3 && row[2] > 0.0 ? row[2] : 30.0;
+        Y_[i] = y;
+        DY_[i] = row.size() >= 3 && row[2] > 0.0 && std::isfinite(row[2]) ? row[2] : 30.0;
         previous = x;
     }
     n_ = n;
@@ -38,7 +41,18 @@ OBJECTSHAPE& OBJECTSPLINE::DRAW() {
     GRAPHICS& g = *oCanvas_;
     if (LOADPOINTS() < 2) return *this;
     CALCULATESPLINE();
-    const int32_t first = whole(X_[1]), last = whole(X_[n_]);
+    // Only the columns that can reach the canvas are drawn, with a margin for the pen: a
+    // point millions of pixels off would otherwise cost a stroke per column up to it.
+    const int64_t first = wholeWide(X_[1]), last = wholeWide(X_[n_]);
+    const int64_t margin = int64_t(std::max(g._NLINEWIDTH, 1)) + 1;
+    const int64_t lo = std::max(first, int64_t(g._OORIGIN.X()) - margin);
+    const int64_t hi = std::min(last, int64_t(g._OORIGIN.X()) + g._ODIM.WIDTH() - 1 + margin);
+    if (lo > hi) return *this;
+    // The curve's row at a drawn column: the ends at the points' own x, as far as the device
+    // range reaches.
+    const auto row = [&](int64_t x) {
+        return deviceClamp(GETCOORDINATE(x == first ? X_[1] : x == last ? X_[n_] : double(x)));
+    };
     for (int k = 1; k <= 2; ++k) {
         gdi::HDC dc = SELECTDRAWDC(k);
         if (!dc) break;
@@ -46,9 +60,9 @@ OBJECTSHAPE& OBJECTSPLINE::DRAW() {
         gdi::HGDIOBJ oldPen = pen ? gdi::SelectObject(dc, pen) : nullptr;
         const int oldMode = gdi::SetBkMode(dc, gdi::TRANSPARENT);
         const int oldRop = gdi::SetROP2(dc, g._NRASTERMODE);
-        gdi::MoveToEx(dc, first, GETCOORDINATE(X_[1]), nullptr);
-        for (int32_t x = first + 1; x <= last - 1; ++x) gdi::LineTo(dc, x, GETCOORDINATE(x));
-        gdi::LineTo(dc, last, GETCOORDINATE(X_[n_]));
+        gdi::MoveToEx(dc, int32_t(lo), row(lo), nullptr);
+        for (int64_t x = lo + 1; x <= hi - 1; ++x) gdi::LineTo(dc, int32_t(x), row(x));
+        gdi::LineTo(dc, int32_t(hi), hi == last ? deviceClamp(GETCOORDINATE(X_[n_])) : row(hi));
         gdi::SetROP2(dc, oldRop);
         gdi::SetBkMode(dc, oldMode);
         if (pen) {

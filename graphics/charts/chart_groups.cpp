@@ -1,6 +1,7 @@
 // Series painters with several values per row (stacked columns, bar groups) and scatter.
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "graphics/charts/charts.h"
 
@@ -111,13 +112,21 @@ GRAPHICS& PAINTCHARTSCATTER(GRAPHICS& g, double nX, double nY, const rt::Value& 
     if (!aRows.isArray()) return g;
     const ChartAxis xa = chartAxis(aParam, 0, nX), ya = chartAxis(aParam, 1, nY);
     PointRows points;
+    // The colour of a row left out as missing still holds for the rows after it.
+    std::optional<ColorArg> carried;
     for (const rt::Value& r : *aRows.arr()) {
         if (!r.isArray()) continue;
         const rt::Array& a = *r.arr();
+        std::optional<ColorArg> colour;
+        if (a.size() >= 3 && (a[2].isNumber() || a[2].isObject())) colour = chartColorArg(a[2]);
         double x, y;
-        if (a.size() < 2 || !chartValue(a[0], x) || !chartValue(a[1], y)) continue;
+        if (a.size() < 2 || !chartValue(a[0], x) || !chartValue(a[1], y)) {
+            if (colour) carried = colour;
+            continue;
+        }
         PointRow p{xa.position(x), ya.position(y)};
-        if (a.size() >= 3 && (a[2].isNumber() || a[2].isObject())) p.colour = chartColorArg(a[2]);
+        p.colour = colour ? colour : carried;
+        carried.reset();
         points.push_back(p);
     }
     if (g._NMARKERSURF == 1) g.PAINTPOINTGROUP(points);

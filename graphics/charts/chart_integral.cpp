@@ -15,11 +15,12 @@ GRAPHICS& PAINTCHARTINTEGRAL(GRAPHICS& g, double nX, double nY, const rt::Value&
     const uint32_t savedFill = g._NFILLCOLOR, savedLine = g._NLINECOLOR;
     const int32_t savedPattern = g._NLINEPATTERN, savedWidth = g._NLINEWIDTH;
 
-    // Rows with a numeric x and a value list; other rows are passed over.
+    // Rows with an x and a value list; other rows, and rows whose x is missing, are passed over.
     std::vector<const rt::Array*> rows;
     size_t k = 0;
+    double x;
     for (const rt::Value& r : *aRows.arr()) {
-        if (!r.isArray() || r.len() < 2 || !r.at(1).isNumber() || !r.at(2).isArray()) continue;
+        if (!r.isArray() || r.len() < 2 || !chartValue(r.at(1), x) || !r.at(2).isArray()) continue;
         rows.push_back(r.arr().get());
         k = std::max(k, r.at(2).len());
     }
@@ -37,30 +38,39 @@ GRAPHICS& PAINTCHARTINTEGRAL(GRAPHICS& g, double nX, double nY, const rt::Value&
         if (!(colours[s].isNumber() || colours[s].isObject()))
             colours[s] = std::max(1.0, GINTEG(uniform(random) * double(ColorTable.size())));
 
+    // A missing value leaves its row out of every band stacked on it: the bands above run
+    // straight past that row instead of dropping to a value the data do not hold. Each row
+    // keeps the sum of its values up to the band being drawn, as far as they are all there.
+    std::vector<size_t> present;  // the values of a row before its first missing one
     std::vector<double> sums;
     for (const rt::Array* r : rows) {
-        double sum = 0.0;
-        for (const rt::Value& v : *(*r)[1].arr()) sum += v.isNumber() ? v.num() : 0.0;
+        const rt::Array& values = *(*r)[1].arr();
+        size_t n = 0;
+        double sum = 0.0, v;
+        while (n < k && chartValue(values[n], v)) sum += v, ++n;
+        present.push_back(n);
         sums.push_back(sum);
     }
 
     for (size_t s = 1; s <= k && !rows.empty(); ++s) {
+        const size_t top = k - s + 1;  // the series this band reaches up to
         NumberRows points;
         bool unordered = false;
         for (size_t i = 0; i < rows.size(); ++i) {
-            const double x = xa.position((*rows[i])[0].num());
-            if (!points.empty() && (xa.mirrored ? x > points.back()[0] : x < points.back()[0])) unordered = true;
-            points.push_back({x, ya.position(sums[i])});
-            const rt::Value v = (*rows[i])[1].at(k - s + 1);
-            sums[i] -= v.isNumber() ? v.num() : 0.0;
+            if (top > present[i]) continue;
+            const double px = xa.position((*rows[i])[0].num());
+            if (!points.empty() && (xa.mirrored ? px > points.back()[0] : px < points.back()[0])) unordered = true;
+            points.push_back({px, ya.position(sums[i])});
+            sums[i] -= (*rows[i])[1].at(top).num();
         }
+        if (points.empty()) continue;
         if (unordered) {
             if (xa.mirrored)
                 std::stable_sort(points.begin(), points.end(), [](const auto& a, const auto& b) { return a[0] > b[0]; });
             else
                 std::stable_sort(points.begin(), points.end(), [](const auto& a, const auto& b) { return a[0] < b[0]; });
         }
-        const size_t top = points.size();
+        const size_t count = points.size();
         NumberRows polygon = points;
         polygon.push_back({points.back()[0], nY});
         polygon.push_back({points.front()[0], nY});
@@ -69,7 +79,7 @@ GRAPHICS& PAINTCHARTINTEGRAL(GRAPHICS& g, double nX, double nY, const rt::Value&
         g.SETLINECOLOR(colour);
         g.SETFILLCOLOR(colour);
         g.PAINTPOLYGON(polygon, 1);
-        points.resize(top);
+        points.resize(count);
         if (nLines.isNumber() && nLines.num() == 1.0) {
             g._NLINECOLOR = savedLine;
             g.SETLINEWIDTH(1);

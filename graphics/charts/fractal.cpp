@@ -269,6 +269,9 @@ OBJECTSHAPE& OBJECTFRACTAL::DESTROY() {
 OBJECTSHAPE& OBJECTFRACTAL::DRAW() {
     GRAPHICS* g = oCanvas_;
     if (!g || !g->_ODEVICE) return *this;
+    // The events pumped between pixels may close the window, which lets go of its canvas:
+    // the canvas stays valid, without its device, until this drawing has seen that and ended.
+    const GRAPHICS::Hold hold(g);
     const Device* handle = g->_ODEVICE;
 
     RunningRow* row = nullptr;
@@ -291,11 +294,8 @@ OBJECTSHAPE& OBJECTFRACTAL::DRAW() {
     const size_t colourRows = ColorTable.size();
     const FractalSettings s = NORMALIZEFRACTALPARAMETERS(aParam_);
 
-    int32_t x0 = whole(fX * g->_FFACTORX) + g->_NOFFSETX;
-    int32_t y0 = whole(fY * g->_FFACTORY) + g->_NOFFSETY;
-    const int32_t W = whole(fWidth * g->_FFACTORX);
-    const int32_t H = whole(fHeight * g->_FFACTORY);
-    if (nAlign != 0) g->GETORIGINPOINT(x0, y0, W, H, nAlign);
+    const DeviceBox area = g->placeBox(g->wideX(fX), g->wideY(fY), g->wideW(fWidth), g->wideH(fHeight), nAlign);
+    const int32_t x0 = area.left, y0 = area.bottom, W = area.width(), H = area.height();
     if (W <= 0 || H <= 0) {
         freeRow();
         return *this;

@@ -5,10 +5,12 @@
 #include <cmath>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
 #include <random>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "graphics/canvas/clipping.h"
 #include "graphics/canvas/colors.h"
 #include "graphics/canvas/numeric.h"
 
@@ -42,23 +44,36 @@ uint32_t indexCapacity() {
     return uint32_t(std::min<uint64_t>(cap, 0xFFFFFFFFu));
 }
 
-// The index file next to a main file: its extension's last letter becomes x in the same case.
-std::string indexFileName(const std::string& path) {
-    if (path.size() < 4) return {};
-    std::string ext = path.substr(path.size() - 4);
-    std::string lower = ext;
-    for (char& c : lower) c = char(std::tolower(uint8_t(c)));
-    if (lower != ".shp") return {};
-    std::string candidate = path.substr(0, path.size() - 1) + (ext[3] == 'P' ? 'X' : 'x');
-    if (::access(candidate.c_str(), R_OK) == 0) return candidate;
-    std::string alt = path.substr(0, path.size() - 4) + ".shx";
-    if (::access(alt.c_str(), R_OK) == 0) return alt;
-    return candidate;
+std::string lower(std::string s) {
+    for (char& c : s) c = char(std::tolower(uint8_t(c)));
+    return s;
 }
 
 std::string upper(std::string s) {
     for (char& c : s) c = char(std::toupper(uint8_t(c)));
     return s;
+}
+
+// The index file next to a main file: the main file's name with ".shx" for its extension,
+// found whatever the case of either (the files of one map may come from systems that do not
+// keep case); the same case as the main file's extension is preferred.
+std::string indexFileName(const std::string& path) {
+    if (path.size() < 4) return {};
+    std::string ext = path.substr(path.size() - 4);
+    if (lower(ext) != ".shp") return {};
+    const std::string candidate = path.substr(0, path.size() - 1) + (ext[3] == 'P' ? 'X' : 'x');
+    if (::access(candidate.c_str(), R_OK) == 0) return candidate;
+    const std::filesystem::path shp(path);
+    const std::string wanted = lower(shp.stem().string()) + ".shx";
+    const std::filesystem::path folder = shp.has_parent_path() ? shp.parent_path() : std::filesystem::path(".");
+    std::error_code ec;
+    std::vector<std::string> found;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec))
+        if (lower(it->path().filename().string()) == wanted) found.push_back(it->path().string());
+    if (found.empty()) return candidate;
+    // Several spellings of one name: the same choice on every run.
+    std::sort(found.begin(), found.end());
+    return found.front();
 }
 
 std::string trimmed(const std::string& s) {
@@ -408,9 +423,10 @@ bool SHAPEFILE::PAINTSHAPEFIGURES() {
     const bool clipped = lSelectArea && lSelectBox;
     const GRAPHICS::SavedClip keptClip = g->savedClip();
     if (clipped) g->SETCLIPREGION(g->_NOFFSETX, g->_NOFFSETY, fAreaWidth, fAreaHeight, 0.0);
-    // A view box far from the origin must not overflow the offsets.
-    g->_NOFFSETX = GRAPHICS::deviceCoord(-r8ViewXMin * g->_FFACTORX, g->_NOFFSETX);
-    g->_NOFFSETY = GRAPHICS::deviceCoord(-r8ViewYMin * g->_FFACTORY, g->_NOFFSETY);
+    // A view box far from the origin (projected coordinates in the millions) moves the offsets
+    // as far as 32 bits reach, instead of wrapping.
+    g->_NOFFSETX = saturate32(g->_NOFFSETX - wholeWide(r8ViewXMin * g->_FFACTORX));
+    g->_NOFFSETY = saturate32(g->_NOFFSETY - wholeWide(r8ViewYMin * g->_FFACTORY));
     const bool result = nShapeCount == 0 ? RUNSHAPEFIRST(true) : RUNSHAPEARRAY();
     if (clipped) g->restoreClip(keptClip);
     g->_FFACTORX = fx;
@@ -528,12 +544,31 @@ void SHAPEFILE::drawParts(const std::string& data, bool polygon) {
     std::vector<int32_t> counts;
     // Records whose part starts disagree with their points are left undrawn.
     if (!oGraphics || !partCounts(data, parts, points, at, counts, false) || parts == 0) return;
-    std::vector<DevPoint> buffer(static_cast<size_t>(points));
-    for (int32_t i = 0; i < points; ++i)
-        buffer[size_t(i)] = {oGraphics->devX(leDouble(data, at + 16 * size_t(i))),
-                             oGraphics->devY(leDouble(data, at + 16 * size_t(i) + 8))};
     Device* device = oGraphics->_ODEVICE;
     if (!device) return;
+    std::vector<WidePoint> wide(static_cast<size_t>(points));
+    for (int32_t i = 0; i < points; ++i)
+        wide[size_t(i)] = oGraphics->widePoint(leDouble(data, at + 16 * size_t(i)), leDouble(data, at + 16 * size_t(i) + 8));
+    // Parts reaching far off the device are cut where they leave its range, so that their
+    // edges keep their direction; a polyline part may so fall into several.
+    std::vector<gdi::POINT> cut;
+    std::vector<int32_t> cutCounts;
+    size_t first = 0;
+    for (int32_t c : counts) {
+        if (polygon) {
+            const size_t n = appendClippedRing(wide.data() + first, size_t(c), cut);
+            if (n > 0) cutCounts.push_back(int32_t(n));
+        } else {
+            appendClippedPolyline(wide.data() + first, size_t(c), cut, cutCounts);
+        }
+        first += size_t(c);
+    }
+    if (cutCounts.empty()) return;
+    std::vector<DevPoint> buffer(cut.size());
+    for (size_t i = 0; i < cut.size(); ++i) buffer[i] = {cut[i].x, cut[i].y};
+    parts = int32_t(cutCounts.size());
+    points = int32_t(buffer.size());
+    counts = std::move(cutCounts);
     if (parts == 1) {
         if (polygon) {
             OBJECTPOLYGONDEV o(oGraphics, buffer.data(), points, wShapeFill);
@@ -572,12 +607,16 @@ SHAPEFILE& SHAPEFILE::DRAWMULTIPATCH(const std::string& data) {
     size_t next = 0;
     for (int32_t i = 0; i < parts; ++i) {
         const int32_t partType = le32(data, 8 + 4 * size_t(parts) + 4 * size_t(i));
-        std::vector<DevPoint> pts(static_cast<size_t>(counts[size_t(i)]));
+        std::vector<WidePoint> pts(static_cast<size_t>(counts[size_t(i)]));
         for (auto& p : pts) {
-            p = {oGraphics->devX(leDouble(data, at + 16 * next)), oGraphics->devY(leDouble(data, at + 16 * next + 8))};
+            p = oGraphics->widePoint(leDouble(data, at + 16 * next), leDouble(data, at + 16 * next + 8));
             ++next;
         }
-        auto polygon = [&](std::vector<DevPoint> figure) {
+        auto polygon = [&](std::vector<WidePoint> ring) {
+            std::vector<gdi::POINT> cut;
+            if (appendClippedRing(ring.data(), ring.size(), cut) == 0) return;
+            std::vector<DevPoint> figure(cut.size());
+            for (size_t k = 0; k < cut.size(); ++k) figure[k] = {cut[k].x, cut[k].y};
             OBJECTPOLYGONDEV o(oGraphics, figure.data(), int32_t(figure.size()), wShapeFill);
             oGraphics->_ODEVICE->DRAW(o);
             o.DESTROY();

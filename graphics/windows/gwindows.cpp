@@ -79,8 +79,11 @@ void GraphicsWindowCore::DRAW(OBJECTSHAPE& object) {
     const uint32_t background = _OGRAPHICS ? _OGRAPHICS->_NBACKGRCOLOR : 0xFFFFFFu;
     gdi::HDC dc = screen_.ensure(size.WIDTH(), size.HEIGHT(), background);
     object.setHandle(dc);
+    // A drawing that pumps events may see the window deleted meanwhile.
+    const std::weak_ptr<const bool> alive = alive_;
     object.DRAW();
     object.setHandle(nullptr);
+    if (alive.expired()) return;
     // Inside an expose the platform shows the image right after the handler returns.
     if (!inExpose_ && window_->surface()) window_->surface()->update();
 }
@@ -203,10 +206,8 @@ void GraphicsWindowCore::setTimer(unsigned interval) {
 }
 
 void GraphicsWindowCore::destroyCanvas() {
-    if (_OGRAPHICS) {
-        _OGRAPHICS->DESTROY();
-        _OGRAPHICS.reset();
-    }
+    // A drawing running on the canvas (one that pumps events) keeps it until it ends.
+    GRAPHICS::release(std::move(_OGRAPHICS));
 }
 
 // ---- GTOPAPPWINDOW --------------------------------------------------------------------------

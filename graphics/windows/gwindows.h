@@ -91,6 +91,8 @@ private:
     gui::WINDOW* window_;
     ScreenImage screen_;
     bool inExpose_ = false;
+    // Gone with the window: tells a drawing's DRAW that the window went while it ran.
+    std::shared_ptr<const bool> alive_ = std::make_shared<const bool>(true);
 };
 
 // A top-level application window with a canvas.

@@ -99,8 +99,12 @@ TEST(WorldCoordinates, PointLandsOnTheRulesPixel) {
         {0.5, 0.5, 30, 30, 0, 0, 15, -5, 38, 27},   // 7.5 -> 8, -2.5 -> -3
         // A point far beyond the device (a lying shape file) stays at the end of the device
         // range on its own side instead of wrapping round to the other side.
-        {1.0, 1.0, 100, 50, 5, 7, 1e300, -1e300, gfx::kDeviceLimit, -gfx::kDeviceLimit + 57},
-        {1.0, 1.0, -100, -50, 0, 0, -3e9, 3e9, -gfx::kDeviceLimit, gfx::kDeviceLimit - 50},
+        {1.0, 1.0, 100, 50, 5, 7, 1e300, -1e300, gfx::kDeviceLimit, -gfx::kDeviceLimit},
+        {1.0, 1.0, -100, -50, 0, 0, -3e9, 3e9, -gfx::kDeviceLimit, gfx::kDeviceLimit},
+        // Far from the world origin (a projected map) a point whose product alone lies off any
+        // device lands on it once the offset is added.
+        {1.0, 1.0, -5000000, -4990000, 0, 0, 5000010, 4990020, 10, 20},
+        {4.0, 4.0, -20000000, -19960000, 5, 7, 5000002.5, 4990005, 15, 27},
     };
     for (const auto& c : cases) {
         MemoryDevice device(300, 200);
@@ -125,7 +129,7 @@ TEST(WorldCoordinates, PositionsFarOffOrNotFiniteAreClamped) {
     GRAPHICS g(&device);
     g.SETWORLDORIGIN(50, 50);
     struct Case { double world; int32_t device; } cases[] = {
-        {10, 60}, {-10, 40}, {1e300, kDeviceLimit}, {-1e300, -kDeviceLimit + 50},
+        {10, 60}, {-10, 40}, {1e300, kDeviceLimit}, {-1e300, -kDeviceLimit},
         {std::numeric_limits<double>::infinity(), kDeviceLimit}, {std::nan(""), 50}, {3e9, kDeviceLimit},
     };
     for (const auto& c : cases) {

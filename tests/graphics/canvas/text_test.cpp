@@ -2,9 +2,12 @@
 
 #include <QImage>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 #include "canvas_devices.h"
+#include "test_env.h"
 
 using namespace gfx;
 using canvas_test::MemoryDevice;
@@ -282,6 +285,16 @@ TEST(TitlePage, DrawnOnA768x620CanvasAndWrittenAsPng) {
         for (int c = 0; c < 768; ++c)
             if ((image.pixel(c, r) & 0xFFFFFF) == 0xFFFFFF) ++white;
     EXPECT_GT(white, 1000);
-    const std::string path = std::string(MIRVANO_BINARY_DIR) + "/title_page.png";
-    EXPECT_TRUE(image.save(QString::fromStdString(path), "PNG")) << path;
+    // Written into a folder of the test's own, and read back by another program.
+    const std::filesystem::path path = mirvano_test::temp_dir("titlepage") / "title_page.png";
+    ASSERT_TRUE(image.save(QString::fromStdString(path.string()), "PNG")) << path;
+    if (!std::filesystem::exists("/usr/bin/identify")) return;
+    const std::string command = "/usr/bin/identify -format '%m %w %h' '" + path.string() + "' 2>/dev/null";
+    std::string answer;
+    if (FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[128];
+        while (std::fgets(buffer, sizeof buffer, pipe)) answer += buffer;
+        ::pclose(pipe);
+    }
+    EXPECT_EQ(answer, "PNG 768 620");
 }

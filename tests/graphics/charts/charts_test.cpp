@@ -662,3 +662,59 @@ TEST(ChartSeries, MissingValuesDrawNothingAndBreakLines) {
     ASSERT_EQ(grouped.size(), 2u);
     EXPECT_NEAR(grouped[1].args[0] - grouped[0].args[0], 2 * (grouped[0].args[2] - grouped[0].args[0]), 1e-9);
 }
+
+namespace {
+
+// A canvas colour (red in the low byte) as a pixel of the test devices.
+uint32_t pixelOf(uint32_t canvasRgb) { return canvas_test::rgbOf(rgbRed(canvasRgb), rgbGreen(canvasRgb), rgbBlue(canvasRgb)); }
+
+}  // namespace
+
+// A scatter row left out for a missing value still hands its colour on to the rows after it,
+// as the rows of a point group do; a row with a colour of its own keeps that one.
+TEST(ChartSeries, ScatterRowLeftOutHandsItsColourOn) {
+    rt::Value p = params({{1, 0.0}, {2, 200.0}, {3, 0.0}, {4, 10.0}, {25, 0.0}, {26, 200.0}, {27, 0.0}, {28, 100.0}});
+    const rt::Value data = rows({{1.0, 10.0, 4.0},
+                                 {2.0, rt::Value(), 2.0},          // missing y, colour 2
+                                 {3.0, 30.0},                      // takes colour 2
+                                 {4.0, 40.0},                      // and so does this one
+                                 {rt::Value(std::nan("")), 1.0, 12.0},  // missing x, colour 12
+                                 {6.0, 60.0, 9.0}});               // its own colour
+    const struct {
+        double x, y, colour;
+    } expected[] = {{120, 120, 4}, {160, 160, 2}, {180, 180, 2}, {220, 220, 9}};
+    for (double kind : {1.0, 2.0}) {
+        Chart c(300, 300);
+        c.g.SETMARKERSURFACE(kind);
+        PAINTCHARTSCATTER(c.g, 100, 100, p, data);
+        for (const auto& e : expected)
+            EXPECT_EQ(c.device.at(int(e.x), int(e.y)), pixelOf(c.g.CHANGENUM2RGB(e.colour)))
+                << "kind " << kind << " point at " << e.x;
+    }
+}
+
+// A missing value of the integral chart is left out: the bands stacked on it run straight past
+// its row instead of dropping as if it were 0.
+TEST(ChartSeries, IntegralLeavesMissingValuesOut) {
+    rt::Value p = params({{1, 0.0}, {2, 200.0}, {3, 0.0}, {4, 10.0}, {25, 0.0}, {26, 200.0}, {27, 0.0}, {28, 10.0}});
+    const rt::Value data = rows({{1.0, rt::Value::array({2.0, 3.0})},
+                                 {2.0, rt::Value::array({rt::Value(), 1.0})},
+                                 {3.0, rt::Value::array({1.0, 1.0})}});
+    Chart c(300, 300);
+    rt::Value colours = rt::Value::array({4.0, 2.0});
+    PAINTCHARTINTEGRAL(c.g, 100, 100, p, data, colours);
+    // The whole stack reaches 200 at x 120 and 140 at x 160, so 170 at x 140; series 1 alone
+    // 140 and 120, so 130 at x 140.
+    const uint32_t top = pixelOf(c.g.CHANGENUM2RGB(4)), bottom = pixelOf(c.g.CHANGENUM2RGB(2));
+    EXPECT_EQ(c.device.at(140, 160), top);
+    EXPECT_EQ(c.device.at(140, 125), bottom);
+    EXPECT_EQ(c.device.at(140, 175), canvas_test::rgbOf(255, 255, 255));
+    EXPECT_EQ(c.device.at(120, 195), top);
+    // The caller's missing value stays missing.
+    EXPECT_TRUE(data.at(2).at(2).at(1).isNil());
+    // A row whose values are all missing draws no band through it, and no band at all when
+    // it is the only row.
+    Chart e(300, 300);
+    PAINTCHARTINTEGRAL(e.g, 100, 100, p, rows({{1.0, rt::Value::array({rt::Value(), rt::Value()})}}), colours);
+    EXPECT_TRUE(e.of("PAINTPOLYGON").empty());
+}

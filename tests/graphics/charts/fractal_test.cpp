@@ -1,10 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QWidget>
 #include <cmath>
 #include <filesystem>
 
 #include "../canvas/canvas_devices.h"
 #include "graphics/charts/fractal.h"
+#include "graphics/windows/gwindows.h"
 #include "platform/gui/application.h"
 #include "test_env.h"
 
@@ -219,6 +222,57 @@ TEST(FractalStopControl, NewerDrawingStopsOlderAndLostWindowEnds) {
     PAINTFRACTAL(m, 0, 0, 10, 10, 0, p, true);
     EXPECT_EQ(pixels, 0);
     setFractalPixelHook({});
+}
+
+// A real window closed while a fractal with stop control draws on it: by its close box (a
+// close event), by the program (ENDWINDOW), or deleted outright. The drawing ends at the pump
+// that saw it, draws nothing more, and the canvas stays valid for whoever still holds it.
+TEST(FractalStopControl, RealWindowClosedDuringTheDrawingEndsIt) {
+    enum class How { CloseBox, EndWindow, Delete };
+    for (How how : {How::CloseBox, How::EndWindow, How::Delete}) {
+        SCOPED_TRACE(int(how));
+        auto* win = new GTOPAPPWINDOW();
+        win->SIZE(gui::DIMENSION(60, 40));
+        win->SHOW();
+        for (int i = 0; i < 5; ++i) QApplication::processEvents();
+        GRAPHICS* g = win->graphics();
+        ASSERT_NE(g, nullptr);
+        const GRAPHICS::Hold keep(g);  // the caller's own hold on the canvas it drew with
+        const QImage before = win->screen()->copy();
+        int pixels = 0, drawnAtClose = -1;
+        const auto drawn = [&] {
+            const QImage now = win->screen()->convertToFormat(before.format());
+            int n = 0;
+            for (int r = 0; r < now.height(); ++r)
+                for (int c = 0; c < now.width(); ++c) n += now.pixel(c, r) != before.pixel(c, r);
+            return n;
+        };
+        setFractalPixelHook([&] {
+            if (++pixels != 20) return;
+            drawnAtClose = drawn();
+            if (how == How::CloseBox) {
+                win->HANDLE()->close();
+            } else if (how == How::EndWindow) {
+                win->ENDWINDOW();
+            } else {
+                delete win;
+                win = nullptr;
+            }
+        });
+        rt::Value p = params({});
+        PAINTFRACTAL(*g, 0, 0, 40, 30, 0, p, true);
+        setFractalPixelHook({});
+        EXPECT_EQ(pixels, 20);
+        EXPECT_EQ(g->_ODEVICE, nullptr);
+        EXPECT_GT(drawnAtClose, 0);
+        if (win) {
+            EXPECT_EQ(win->graphics(), nullptr);
+            EXPECT_EQ(drawn(), drawnAtClose);  // not one pixel after the close
+        }
+        // Still a canvas, without a device: drawing on it does nothing.
+        g->PAINTRECTANGLE(0, 0, 10, 10, 1.0);
+        delete win;
+    }
 }
 
 // Asked to quit while it draws, a drawing with stop control ends at its next pump and

@@ -286,3 +286,92 @@ TEST(ShapeFiles, MalformedFilesAreRejectedCleanly) {
     gfx::GETSHAPEFILEBOX(g, "idx", count, box);
     EXPECT_EQ(count, 0);
 }
+
+namespace {
+
+// Every pixel of the device in the colour, or the first that is not, as "x,y".
+std::string firstOtherPixel(const MemoryDevice& device, uint32_t rgb) {
+    const QImage& image = device.image();
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (device.at(x, y) != rgb) return std::to_string(x) + "," + std::to_string(y);
+    return {};
+}
+
+}  // namespace
+
+// A map in projected coordinates (a national grid: eastings and northings in the millions of
+// metres) fills the canvas at every zoom from the whole map down to a tenth of a metre per
+// pixel, and a road toward a vertex thousands of kilometres away keeps its direction.
+TEST(ShapeFiles, ProjectedMapFillsTheCanvasAtEveryZoom) {
+    auto dir = mirvano_test::temp_dir("shpfar");
+    // A square 1000 km wide around (500000, 5000000), and a road from its centre with slope 1/5.
+    const fs::path map = makeShape(
+        dir, "map",
+        feature(R"({"type":"Polygon","coordinates":[[[0,4500000],[0,5500000],[1000000,5500000],[1000000,4500000],[0,4500000]]]})"));
+    const fs::path road =
+        makeShape(dir, "road", feature(R"({"type":"LineString","coordinates":[[500000,5000000],[10500000,7000000]]})"));
+    if (map.empty() || road.empty()) GTEST_SKIP() << "GDAL's ogr2ogr is not available to write shape files";
+    MemoryDevice device(200, 200);
+    GRAPHICS g(&device);
+    g.SETFILLCOLOR(gui::COLOR(255, 0, 0)).SETLINECOLOR(gui::COLOR(255, 0, 0));
+    const uint32_t red = canvas_test::rgbOf(255, 0, 0), white = canvas_test::rgbOf(255, 255, 255);
+    gfx::SETSHAPEFILEOBJECT(g, "map", map.string());
+    gfx::SETSHAPECOLORNORMAL(g, "map");
+    gfx::SETSHAPEFILEOBJECT(g, "road", road.string());
+    gfx::SETSHAPECOLORNORMAL(g, "road");
+    // View widths in metres: the whole map, then about 5 km down to 0.1 m per pixel.
+    for (double width : {1e6, 1e6, 1e5, 1e4, 1000.0, 200.0, 20.0}) {
+        SCOPED_TRACE(width);
+        const double half = width / 2;
+        if (width < 1e6) gfx::SETSHAPESELECTBOX(g, "map", 500000 - half, 5000000 - half, 500000 + half, 5000000 + half);
+        device.surface.image.fill(Qt::white);
+        gfx::PAINTSHAPEFIGURES(g, "map");
+        EXPECT_EQ(firstOtherPixel(device, red), "");
+        if (width > 1000.0) continue;
+        // The road from the centre: every column right of the centre is inked where the road
+        // runs there, and nowhere else.
+        gfx::SETSHAPESELECTBOX(g, "road", 500000 - half, 5000000 - half, 500000 + half, 5000000 + half);
+        device.surface.image.fill(Qt::white);
+        gfx::PAINTSHAPEFIGURES(g, "road");
+        const double f = 199.0 / width;
+        for (int x : {110, 150, 199}) {
+            const double east = 500000 - half + x / f, north = 5000000 + (east - 500000) / 5;
+            const double row = (north - (5000000 - half)) * f;
+            int low = -1, high = -1;
+            for (int y = 0; y < 200; ++y)
+                if (device.at(x, y) != white) {
+                    if (low < 0) low = y;
+                    high = y;
+                }
+            EXPECT_NEAR(low, row, 1.5) << "column " << x;
+            EXPECT_NEAR(high, row, 1.5) << "column " << x;
+        }
+    }
+}
+
+// The index file is found whatever the case of its name, as the main file was: a main file
+// "Part.SHP" uses "part.shx", here an index that lists the first record only.
+TEST(ShapeFiles, IndexFileIsFoundWhateverItsCase) {
+    auto dir = mirvano_test::temp_dir("shpcase");
+    const fs::path polys = makeShape(dir, "polys", kPolygons);
+    if (polys.empty()) GTEST_SKIP() << "GDAL's ogr2ogr is not available to write shape files";
+    fs::path shx = polys;
+    shx.replace_extension(".shx");
+    const fs::path folder = dir / "map";
+    fs::create_directories(folder);
+    fs::copy_file(polys, folder / "Part.SHP");
+    spit(folder / "part.shx", slurp(shx).substr(0, 108));
+    MemoryDevice device(201, 201);
+    GRAPHICS g(&device);
+    g._NFILLCOLOR = 0x0000FF;
+    gfx::SETSHAPEFILEOBJECT(g, "part", (folder / "Part.SHP").string());
+    gfx::SETSHAPECOLORNORMAL(g, "part");
+    double count = -1;
+    gfx::ShapeBox box;
+    gfx::GETSHAPEFILEBOX(g, "part", count, box);
+    EXPECT_EQ(count, 1);
+    gfx::PAINTSHAPEFIGURES(g, "part");
+    EXPECT_EQ(device.at(20, 20), canvas_test::rgbOf(255, 0, 0));
+    EXPECT_EQ(device.at(175, 175), canvas_test::rgbOf(255, 255, 255));  // the record the index leaves out
+}
