@@ -154,6 +154,37 @@ TEST(OpenSaveDialog, HelpButtonCallsHelpAndKeepsTheDialogOpenLongNamesAreTakenWh
     EXPECT_EQ(dlg.FILENAME().str(), "");
 }
 
+TEST(OpenSaveDialog, FlagsAsTheDialogLeftThemAreKeptForTheNextShow) {
+    const auto dir = mirvano_test::temp_dir("osdflags");
+    OPENSAVEDIALOG dlg(nullptr, "*.csv", rt::Value(false));
+    dlg.INITIALDIRECTORY(dir.string());
+    dlg.DEFEXT("csv");
+    const uint32_t given = dlg.FLAGS();
+    EXPECT_FALSE(given & OFN_ENABLEHOOK);
+    struct Case {
+        QString typed;
+        bool accept;
+        bool otherExtension;
+    };
+    const Case cases[] = {
+        {QStringLiteral("out.txt"), true, true},
+        {QStringLiteral("plain"), true, false},  // the default extension is added
+        {QStringLiteral("OUT.CSV"), true, false},
+        {QStringLiteral("out.txt"), false, false},
+    };
+    for (const Case& c : cases) {
+        Script s([&](QDialog* d) -> intptr_t {
+            typeNames(static_cast<QFileDialog*>(d), c.typed);
+            return c.accept ? QDialog::Accepted : QDialog::Rejected;
+        });
+        EXPECT_EQ(dlg.SHOW(), c.accept) << c.typed.toStdString();
+        // The hook is always installed, and the flag word keeps it; the extension bit tells
+        // whether the chosen name's extension differs from DEFEXT.
+        EXPECT_EQ(dlg.FLAGS(), given | OFN_ENABLEHOOK | (c.otherExtension ? OFN_EXTENSIONDIFFERENT : 0u))
+            << c.typed.toStdString();
+    }
+}
+
 TEST(FontDialog, StartingValuesFromFaceStyleOrFontString) {
     struct Case {
         rt::Value font, style;
