@@ -261,6 +261,15 @@ QLineEdit* sizeEditOf(QDialog* d) {
     return nullptr;
 }
 
+// The form's narrowing: scalable fonts, fixed-pitch ones for the fixed font.
+void narrowAsTheFormDoes(DLGFONTSEL& d, bool fixed) {
+    d.TRUETYPEFONTS();
+    if (fixed)
+        d.FIXEDPITCHFONTS();
+    else
+        d.VARIABLEPITCHFONTS();
+}
+
 // The sizes the dialog's size list shows (its rows that are not hidden).
 QStringList offeredSizes(QDialog* d) {
     for (QListView* v : d->findChildren<QListView*>()) {
@@ -296,11 +305,7 @@ TEST(FontDialog, AcceptedUnchangedItGivesBackTheFontStringItStartedFrom) {
     };
     for (const Case& c : cases) {
         DLGFONTSEL d(nullptr, rt::Value(c.start));
-        d.TRUETYPEFONTS();
-        if (c.fixed)
-            d.FIXEDPITCHFONTS();
-        else
-            d.VARIABLEPITCHFONTS();
+        narrowAsTheFormDoes(d, c.fixed);
         Script s([](QDialog* dlg) -> intptr_t {
             dlg->show();
             // The user presses Enter on the dialog as it came up.
@@ -353,11 +358,7 @@ TEST(FontDialog, AMissingFaceStartsOnAFontOfTheAskedPitch) {
     };
     for (const Case& c : {Case{"0400-0130000FLucida Sans Unicode", false}, Case{"0400-0130000FCourier New", true}}) {
         DLGFONTSEL d(nullptr, rt::Value(c.start));
-        d.TRUETYPEFONTS();
-        if (c.fixed)
-            d.FIXEDPITCHFONTS();
-        else
-            d.VARIABLEPITCHFONTS();
+        narrowAsTheFormDoes(d, c.fixed);
         QString family;
         Script s([&](QDialog* dlg) -> intptr_t {
             family = static_cast<QFontDialog*>(dlg)->currentFont().family();
