@@ -209,10 +209,19 @@ std::string DATALISTVIEW2::cellText(int row, int column) {
 }
 
 std::optional<gui::FONT> DATALISTVIEW2::FONT(const std::optional<gui::FONT>& font, bool rescale) {
-    (void)rescale;  // the view keeps its size; only the text changes
     if (font == fontInUse_) return fontInUse_;
     fontInUse_ = font;
     if (QTableWidget* t = tableWidget()) {
+        if (rescale) {
+            // The view grows or shrinks with its characters, from its top-left corner: its
+            // width by their average width, its height by the line height.
+            const QFontMetrics from(t->font());
+            const QFontMetrics to(font ? font->qfont() : QFontDatabase::systemFont(QFontDatabase::GeneralFont));
+            const gui::DIMENSION size = SIZE();
+            if (from.averageCharWidth() > 0 && from.height() > 0)
+                SIZE(gui::DIMENSION(qRound(double(size.WIDTH()) * to.averageCharWidth() / from.averageCharWidth()),
+                                    qRound(double(size.HEIGHT()) * to.height() / from.height())));
+        }
         if (font) {
             gui::CONTROL::FONT(*font, false);
         } else {

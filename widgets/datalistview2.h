@@ -50,7 +50,8 @@ public:
     // Rebuilds all columns (and the rows) from the bound table; nothing without one.
     void __AUTOLAYOUT();
     // Sets the view's font (none: the default GUI font) and lays the columns out again;
-    // the same font as the one in use changes nothing. Returns the font now in use.
+    // with `rescale` the view's size follows the change of the character size. The same
+    // font as the one in use changes nothing. Returns the font now in use.
     std::optional<gui::FONT> FONT(const std::optional<gui::FONT>& font, bool rescale = false);
     std::optional<gui::FONT> FONT() const { return fontInUse_; }
     // Reads the rows anew from the bound table.

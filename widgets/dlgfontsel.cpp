@@ -1,10 +1,17 @@
 #include "widgets/dlgfontsel.h"
 
+#include <QFontDatabase>
 #include <QFontDialog>
+#include <QFontInfo>
+#include <QGridLayout>
+#include <QLineEdit>
+#include <QListView>
+#include <QValidator>
 #include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
+#include <tuple>
 
 #include "platform/gui/dialogs.h"
 #include "platform/gui/window.h"
@@ -31,6 +38,85 @@ std::string four(int n) {
 
 int pointsOfHeight(int height) {
     return int(std::lround(std::abs(height) * 72.0 / kDpi));
+}
+
+bool offeredPoints(int points) { return points >= DLGFONTSEL::kMinPoints && points <= DLGFONTSEL::kMaxPoints; }
+
+// What may stand in the size box: digits up to the largest size offered. A number below the
+// smallest is let through while it is typed, as more digits may follow.
+class PointSizeValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int&) const override {
+        if (input.isEmpty()) return Intermediate;
+        for (const QChar c : input)
+            if (!c.isDigit()) return Invalid;
+        if (input.size() > 3) return Invalid;
+        const int points = input.toInt();
+        if (points > DLGFONTSEL::kMaxPoints) return Invalid;
+        return offeredPoints(points) ? Acceptable : Intermediate;
+    }
+};
+
+// The family the dialog starts on: the face as this machine spells it, or, for a face it
+// lacks, the family the font matcher gives for it with the asked pitch, so a proportional
+// choice does not start on a fixed-pitch fallback or the other way round.
+QString startFamily(const std::string& face, int pitch) {
+    QString name = QString::fromStdString(face);
+    while (name.endsWith(QLatin1Char(' '))) name.chop(1);
+    for (const QString& family : QFontDatabase::families())
+        if (family.compare(name, Qt::CaseInsensitive) == 0) return family;
+    QFont probe(name);
+    if (pitch & 1) {
+        probe.setStyleHint(QFont::Monospace);
+        probe.setFixedPitch(true);
+    } else if (pitch & 2) {
+        probe.setFixedPitch(false);
+    }
+    return QFontInfo(probe).family();
+}
+
+// The family's style nearest to the weight and slant asked for: the slant first, then the
+// weight, then the plainest name (Book before Condensed). Without it the dialog would start
+// on the first style it lists.
+QString nearestStyle(const QString& family, int weight, bool italic) {
+    QString best;
+    std::tuple<bool, int, qsizetype> bestScore;
+    for (const QString& style : QFontDatabase::styles(family)) {
+        const QFont font = QFontDatabase::font(family, style, 10);
+        const std::tuple<bool, int, qsizetype> score{(font.style() != QFont::StyleNormal) != italic,
+                                                     std::abs(font.weight() - weight), style.size()};
+        if (best.isEmpty() || score < bestScore) {
+            bestScore = score;
+            best = style;
+        }
+    }
+    return best;
+}
+
+// Keeps the dialog's size box and size list to the sizes offered. The list is filled anew
+// for every family and style, so its rows out of range are hidden after each filling.
+void offerOnlyAllowedSizes(QFontDialog& dlg) {
+    QLineEdit* sizeEdit = nullptr;
+    for (QLineEdit* edit : dlg.findChildren<QLineEdit*>())
+        if (edit->validator()) sizeEdit = edit;
+    auto* grid = qobject_cast<QGridLayout*>(dlg.layout());
+    if (!sizeEdit || !grid) return;
+    sizeEdit->setValidator(new PointSizeValidator(sizeEdit));
+    int row = 0, column = 0, rows = 0, columns = 0;
+    const int at = grid->indexOf(sizeEdit);
+    if (at < 0) return;
+    grid->getItemPosition(at, &row, &column, &rows, &columns);
+    QLayoutItem* below = grid->itemAtPosition(row + 1, column);
+    auto* list = below ? qobject_cast<QListView*>(below->widget()) : nullptr;
+    if (!list || !list->model()) return;
+    auto hideOthers = [list] {
+        QAbstractItemModel* model = list->model();
+        for (int r = 0; r < model->rowCount(); ++r)
+            list->setRowHidden(r, !offeredPoints(model->index(r, 0).data().toString().toInt()));
+    };
+    QObject::connect(list->model(), &QAbstractItemModel::modelReset, list, hideOthers);
+    hideOthers();
 }
 }  // namespace
 
@@ -62,18 +148,20 @@ DLGFONTSEL::DLGFONTSEL(gui::WINDOW* owner, const rt::Value& font, const rt::Valu
 }
 
 bool DLGFONTSEL::SHOW() {
-    QFont start(QString::fromStdString(face_));
-    const int pt = std::clamp(pointsOfHeight(height_ ? height_ : -13), kMinPoints, kMaxPoints);
-    start.setPointSize(pt);
-    start.setWeight(QFont::Weight(std::clamp(weight_ > 0 ? weight_ : 400, 1, 1000)));
+    const QString family = startFamily(face_, pitch_);
+    const int weight = std::clamp(weight_ > 0 ? weight_ : 400, 1, 1000);
+    QFont start(family);
+    start.setPointSize(std::clamp(pointsOfHeight(height_ ? height_ : -13), kMinPoints, kMaxPoints));
+    start.setWeight(QFont::Weight(weight));
     start.setItalic(italic_);
-    if (pitch_ & 1) start.setStyleHint(QFont::Monospace);
+    start.setStyleName(nearestStyle(family, weight, italic_));
 
     QFontDialog dlg(owner_ ? owner_->HANDLE() : nullptr);
     QFontDialog::FontDialogOptions options = QFontDialog::DontUseNativeDialog;
     if (scalableOnly_) options |= QFontDialog::ScalableFonts;
     if (fixedOnly_) options |= QFontDialog::MonospacedFonts;
     dlg.setOptions(options);
+    offerOnlyAllowedSizes(dlg);
     dlg.setCurrentFont(start);
 
     dialog_ = &dlg;
@@ -87,7 +175,7 @@ bool DLGFONTSEL::SHOW() {
     chosen_ = answer == QDialog::Accepted;
     if (!chosen_) return false;
     const QFont f = dlg.currentFont();
-    // Qt's dialog lets any size through; the offered range is 4 to 22 points.
+    // A size box left empty or below the smallest size still gives an offered size.
     int points = f.pointSize() > 0 ? f.pointSize() : int(std::lround(f.pixelSize() * 72.0 / kDpi));
     points = std::clamp(points, kMinPoints, kMaxPoints);
     height_ = -int(std::lround(points * double(kDpi) / 72.0));

@@ -29,6 +29,9 @@ public:
     explicit DLGFONTSEL(gui::WINDOW* owner, const rt::Value& font = rt::Value(), const rt::Value& style = rt::Value());
 
     void TRUETYPEFONTS() { scalableOnly_ = true; }
+    // The pitch asked for the starting font: a face this machine lacks starts the dialog on
+    // the font of that pitch the font matcher gives for it. Fixed pitch also narrows the
+    // list to fixed-pitch fonts.
     void VARIABLEPITCHFONTS() { pitch_ |= 2; }
     void FIXEDPITCHFONTS() {
         fixedOnly_ = true;

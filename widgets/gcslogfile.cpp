@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
-#include <filesystem>
 
 #include "platform/runtime/files.h"
 
@@ -41,12 +40,16 @@ GCSLOGFILE::GCSLOGFILE(const rt::Value& fileName, const rt::Value& crlf, const r
         nLineLimit = static_cast<uint32_t>(lineLimit.num());
     nLastError = static_cast<uint32_t>(rt::FError());
 
-    std::error_code ec;
-    const bool exists = !cFileName.empty() && std::filesystem::exists(cFileName, ec);
-    if (!exists || !lAppend)
-        hFile = rt::FCreate(cFileName);
-    else
+    // Whether the file exists is asked of the runtime's own open, so a name it reads in
+    // another form (a "\" taken as "/") never makes an existing log look absent and
+    // emptied. Only a missing file is created; any other refusal is reported.
+    hFile = -1;
+    if (lAppend) {
         hFile = rt::FOpen(cFileName, rt::FO_READWRITE | 0x40);
+        if (hFile < 0 && rt::FError() == ENOENT) hFile = rt::FCreate(cFileName);
+    } else {
+        hFile = rt::FCreate(cFileName);
+    }
     if (hFile < 0) {
         nLastError = static_cast<uint32_t>(rt::FError());
         lOpen = false;

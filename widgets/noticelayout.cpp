@@ -145,6 +145,10 @@ void NoticeLayout::makeLineControls(gui::DIALOGWINDOW& dialog, int x, int y0) {
         ctrl->SIZE(gui::DIMENSION(lineControlWidth, lineHeight));
         ctrl->FONT(font, false);
         ctrl->BACKGROUND(gui::BRUSH(windowColor()));
+        // A line break left inside a line (a lone LF in a CR LF text) must not hide the
+        // rest of the line below the control's one line.
+        ctrl->SETDRAWSTYLE(gui::DT_SINGLELINE, true);
+        ctrl->SETDRAWSTYLE(gui::DT_NOCLIP, true);
         ctrl->SHOW();
         lineCtrls.push_back(std::move(ctrl));
         y += lineHeight;

@@ -76,7 +76,8 @@ bool OPENSAVEDIALOG::SHOW() {
         dlg.setFileMode(QFileDialog::AnyFile);
     if (!open_ && !(flags_ & OFN_OVERWRITEPROMPT)) dlg.setOption(QFileDialog::DontConfirmOverwrite, true);
     if (!caption_.empty()) dlg.setWindowTitle(qs(caption_));
-    if (!defExt_.empty()) dlg.setDefaultSuffix(qs(defExt_).remove(0, defExt_.front() == '.' ? 1 : 0));
+    const QString defExt = qs(defExt_).remove(0, !defExt_.empty() && defExt_.front() == '.' ? 1 : 0);
+    if (!defExt.isEmpty()) dlg.setDefaultSuffix(defExt);
     // The file names of the disk keep their case; the patterns must not care about it.
     dlg.setFilter(dlg.filter() & ~QDir::CaseSensitive);
 
@@ -125,6 +126,12 @@ bool OPENSAVEDIALOG::SHOW() {
     }
     QStringList files = answer == QDialog::Accepted ? dlg.selectedFiles() : QStringList();
     files.removeAll(QString());
+    // The flag word as the dialog leaves it, which a later SHOW starts from: the hook it
+    // always installs, and whether the chosen name's extension differs from DEFEXT.
+    flags_ |= OFN_ENABLEHOOK;
+    const bool otherExtension = !files.isEmpty() && !defExt.isEmpty() &&
+                                QFileInfo(files.front()).suffix().compare(defExt, Qt::CaseInsensitive) != 0;
+    flags_ = otherExtension ? flags_ | OFN_EXTENSIONDIFFERENT : flags_ & ~OFN_EXTENSIONDIFFERENT;
     if (files.isEmpty()) {
         fileName_ = rt::Value(std::string());
         return false;

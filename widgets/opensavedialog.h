@@ -28,6 +28,7 @@ inline constexpr uint32_t OFN_HIDEREADONLY = 0x4;
 inline constexpr uint32_t OFN_SHOWHELP = 0x10;
 inline constexpr uint32_t OFN_ENABLEHOOK = 0x20;
 inline constexpr uint32_t OFN_ALLOWMULTISELECT = 0x200;
+inline constexpr uint32_t OFN_EXTENSIONDIFFERENT = 0x400;  // set by SHOW
 inline constexpr uint32_t OFN_PATHMUSTEXIST = 0x800;
 inline constexpr uint32_t OFN_FILEMUSTEXIST = 0x1000;
 inline constexpr uint32_t OFN_EXPLORER = 0x80000;

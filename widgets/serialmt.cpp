@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/epoll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
@@ -87,65 +88,92 @@ void post(SerialEventBlock* b, uintptr_t wParam) {
         Qt::QueuedConnection);
 }
 
+void showMaskFailure(SerialEventBlock* b) {
+    // Shown on the GUI thread; the worker does not wait for it, so a GUI thread that is
+    // stopping the worker at that moment cannot deadlock with it.
+    QMetaObject::invokeMethod(
+        b->poster,
+        [] {
+            gui::ModalRequest r;
+            r.caption = "CommWatchProc Error";
+            r.text = "SetCommMask failed!";
+            r.style = gui::BOXOK;
+            gui::runModal(r);
+        },
+        Qt::QueuedConnection);
+}
+
 // The worker: watches the port for the events of the mask until asked to stop.
+//
+// Received data: the port is watched edge-triggered, so every arrival wakes the worker even
+// while earlier bytes still wait unread, and an arrival is announced when bytes are there to
+// read. Bytes the owner took before the worker looked need no notice.
+// Transmit empty: a WRITE wakes the worker, which then looks at the output queue until it
+// has run empty.
+// One pass posts one notification, received data first; a notice that lost its pass is
+// posted in the next, and an emptied buffer passed over once goes before further data, so
+// a steady stream of input cannot hold it back.
 void commWatchProc(SerialEventBlock* b) {
-    if (b->port < 0 || fcntl(b->port, F_GETFD) < 0) {
-        // Shown on the GUI thread; the worker does not wait for it, so a GUI thread that is
-        // stopping the worker at that moment cannot deadlock with it.
-        QMetaObject::invokeMethod(
-            b->poster,
-            [] {
-                gui::ModalRequest r;
-                r.caption = "CommWatchProc Error";
-                r.text = "SetCommMask failed!";
-                r.style = gui::BOXOK;
-                gui::runModal(r);
-            },
-            Qt::QueuedConnection);
+    const int watch = b->port >= 0 ? epoll_create1(EPOLL_CLOEXEC) : -1;
+    epoll_event onPort{}, onWake{};
+    onPort.events = EPOLLIN | EPOLLET;
+    onPort.data.fd = b->port;
+    onWake.events = EPOLLIN;
+    onWake.data.fd = b->wakeRead;
+    if (watch < 0 || epoll_ctl(watch, EPOLL_CTL_ADD, b->port, &onPort) != 0 ||
+        epoll_ctl(watch, EPOLL_CTL_ADD, b->wakeRead, &onWake) != 0) {
+        if (watch >= 0) ::close(watch);
+        showMaskFailure(b);
         b->ended = true;
         return;
     }
     b->ended = false;
-    int lastSeen = 0;
+    bool receivedUntold = false, emptiedUntold = false, emptiedPassedOver = false;
     while (!b->stop) {
-        const bool rx = b->mask & EV_RXCHAR;
-        const bool tx = (b->mask & EV_TXEMPTY) && b->txPending;
-        int avail = 0;
-        if (rx) ioctl(b->port, FIONREAD, &avail);
-        if (avail < lastSeen) lastSeen = avail;
-        // Data already announced and not yet read must not be announced again: then only
-        // new data counts, which a short poll finds.
-        const bool waitForData = rx && avail == 0;
-        pollfd fds[2] = {{b->wakeRead, POLLIN, 0}, {b->port, static_cast<short>(waitForData ? POLLIN : 0), 0}};
-        const int timeout = (tx || (rx && avail > 0)) ? 10 : -1;
-        const int r = poll(fds, 2, timeout);
-        if (r < 0 && errno != EINTR) break;
-        if (fds[0].revents & POLLIN) {
-            char buf[16];
-            while (read(b->wakeRead, buf, sizeof buf) > 0) {
+        const bool watchOutput = (b->mask & EV_TXEMPTY) && b->txPending;
+        const int timeout = receivedUntold || emptiedUntold ? 0 : watchOutput ? 10 : -1;
+        epoll_event events[2];
+        const int n = epoll_wait(watch, events, 2, timeout);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            break;
+        }
+        bool arrived = false, gone = false;
+        for (int i = 0; i < n; ++i) {
+            if (events[i].data.fd == b->wakeRead) {
+                char buf[16];
+                while (read(b->wakeRead, buf, sizeof buf) > 0) {
+                }
+                continue;
             }
-            continue;  // the mask changed: the wait ends with no event
+            if (events[i].events & EPOLLIN) arrived = true;
+            // A device that went away ends the watch, as a failed wait does.
+            if (events[i].events & (EPOLLERR | EPOLLHUP)) gone = true;
         }
-        // A device that went away ends the watch, as a failed wait does.
-        if (fds[1].revents & (POLLERR | POLLNVAL | POLLHUP)) break;
-        uint32_t event = 0;
-        if (rx) {
-            ioctl(b->port, FIONREAD, &avail);
-            if (avail > lastSeen) event |= EV_RXCHAR;
-            lastSeen = avail;
-        }
-        if ((b->mask & EV_TXEMPTY) && b->txPending) {
+        if (b->stop) break;  // the mask was cleared: the wait ends with no event
+        const uint32_t mask = b->mask;
+        int avail = 0;
+        if (arrived && ioctl(b->port, FIONREAD, &avail) == 0 && avail > 0) receivedUntold = true;
+        if ((mask & EV_TXEMPTY) && b->txPending) {
             int out = 0;
             if (ioctl(b->port, TIOCOUTQ, &out) != 0 || out == 0) {
                 b->txPending = false;
-                event |= EV_TXEMPTY;
+                emptiedUntold = true;
             }
         }
-        if (event & EV_RXCHAR)
+        if (!(mask & EV_RXCHAR)) receivedUntold = false;
+        if (!(mask & EV_TXEMPTY)) emptiedUntold = false;
+        if (receivedUntold && !(emptiedUntold && emptiedPassedOver)) {
             post(b, 1);
-        else if (event & EV_TXEMPTY)
+            receivedUntold = false;
+            emptiedPassedOver = emptiedUntold;
+        } else if (emptiedUntold) {
             post(b, 4);
+            emptiedUntold = emptiedPassedOver = false;
+        }
+        if (gone) break;
     }
+    ::close(watch);
     b->ended = true;
 }
 
@@ -327,7 +355,11 @@ bool SERIALMT::WRITE(const rt::Value& data) {
                 break;
             }
         }
-        if (done > 0 && pEventBlock) pEventBlock->txPending = true;
+        if (done > 0 && pEventBlock) {
+            pEventBlock->txPending = true;
+            // The worker may be waiting for input only: it has to start watching the output.
+            if (lEventsOn) wakeWorker();
+        }
         if (hardError && done == 0)
             ok = fail(4, "Write WriteFile");
         else if (done != s.size())
@@ -398,24 +430,32 @@ bool SERIALMT::CLOSE() {
         return true;
     }
     if (lEventsOn) DISABLEEVENTS();
-    if (tcflush(hPort, TCIOFLUSH) != 0) return fail(6, "PurgeComm");
+    // A device that hung up (an unplugged adapter) refuses the purge for ever; its handle is
+    // released all the same, or the port could never be closed and its descriptor would leak.
+    const bool purged = tcflush(hPort, TCIOFLUSH) == 0;
     const int fd = hPort;
     hPort = -1;
     lOpen = false;
     // The descriptor is gone after close() whatever it reports.
     if (::close(fd) != 0 && errno != EINTR) return fail(6, "CloseHandle");
+    if (!purged) return fail(6, "PurgeComm");
     return true;
 }
 
 std::vector<std::string> SERIALMT::FINDALLPORTS() {
+    // Probed through a handle of its own: a port this object holds stays open with its
+    // unread bytes (and, held, is not listed).
     std::vector<std::string> out;
+    SERIALMT probe;
     for (int n = 1; n <= 256; ++n) {
         const std::string name = "COM" + std::to_string(n);
-        if (OPEN(rt::Value(name))) {
+        if (probe.OPEN(rt::Value(name))) {
             out.push_back(name);
-            CLOSE();
+            probe.CLOSE();
         }
     }
+    wErrorCode = probe.wErrorCode;
+    cErrorDesc = probe.cErrorDesc;
     return out;
 }
 
@@ -461,11 +501,15 @@ bool SERIALMT::DISABLEEVENTS() {
     // Clearing the mask: only possible on an open port; it ends the worker's wait.
     if (hPort < 0 || fcntl(hPort, F_GETFD) < 0) return fail(8, "SetCommMask");
     b->mask = 0;
-    const char c = 1;
-    (void)!::write(b->wakeWrite, &c, 1);
+    wakeWorker();
     joinWorker();
     lEventsOn = false;
     return true;
+}
+
+void SERIALMT::wakeWorker() {
+    const char c = 1;
+    if (pEventBlock && pEventBlock->wakeWrite >= 0) (void)!::write(pEventBlock->wakeWrite, &c, 1);
 }
 
 void SERIALMT::joinWorker() {
@@ -487,10 +531,7 @@ void SERIALMT::DESTROY() {
     // runs while a port is open, and the stop request ends its loop.
     if (pEventBlock) {
         pEventBlock->stop = true;
-        if (pEventBlock->wakeWrite >= 0) {
-            const char c = 1;
-            (void)!::write(pEventBlock->wakeWrite, &c, 1);
-        }
+        wakeWorker();
     }
     joinWorker();
     lEventsOn = false;

@@ -50,7 +50,7 @@ struct SerialEventBlock {
     std::atomic<bool> stop{false};
     std::atomic<bool> ended{true};
     std::atomic<bool> txPending{false};
-    int wakeRead = -1;   // a pipe that ends a pending wait
+    int wakeRead = -1;   // a pipe that ends a pending wait: a stop, a cleared mask, a write
     int wakeWrite = -1;
     SerialPoster* poster = nullptr;
 };
@@ -79,7 +79,11 @@ public:
     // time-outs leaves `buffer` unchanged and is no failure.
     bool READ(std::string& buffer, const rt::Value& count = rt::Value());
     bool FLUSH();
+    // Releases the port also when the purge fails (a device that hung up); FALSE then, with
+    // code 6 "PurgeComm".
     bool CLOSE();
+    // The ports that open, probed through a handle of their own; the port this object holds
+    // is not touched.
     std::vector<std::string> FINDALLPORTS();
     int GETERROR(std::string& text);
     void DESTROY();
@@ -109,6 +113,7 @@ private:
     bool applyLine(uint32_t baud, int byteSize, int parity, int stopBits, const char* getText, const char* setText,
                    uint16_t code);
     static bool valid(const std::vector<int>& allowed, const rt::Value& v, int def, int& out);
+    void wakeWorker();
     void joinWorker();
 
     std::unique_ptr<SerialEventBlock> pEventBlock;

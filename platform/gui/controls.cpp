@@ -629,6 +629,23 @@ void FIXEDTEXT::build() {
     initWidget(l);
 }
 
+void FIXEDTEXT::SETDRAWSTYLE(uint32_t style, bool on) {
+    drawStyle_ = on ? drawStyle_ | style : drawStyle_ & ~style;
+    if (auto* l = qobject_cast<QLabel*>(HANDLE())) l->setWordWrap(!(drawStyle_ & DT_SINGLELINE));
+    applyCaption(CAPTION());
+}
+
+void FIXEDTEXT::applyCaption(const std::string& caption) {
+    auto* l = qobject_cast<QLabel*>(HANDLE());
+    if (!l || !(drawStyle_ & DT_SINGLELINE)) return TEXTCONTROL::applyCaption(caption);
+    // One line, as a single-line measure in the same font sees it: white-space control
+    // characters (line breaks among them) count as blanks.
+    QString shown = qs(caption);
+    for (QChar& c : shown)
+        if (c == u'\t' || c == u'\n' || c == u'\v' || c == u'\f' || c == u'\r') c = u' ';
+    l->setText(shown);
+}
+
 FIXEDICON::FIXEDICON(WINDOW* owner, int id, const QRect& r, uint32_t style) : CONTROL(owner, id, r, style) { build(); }
 FIXEDICON::FIXEDICON(WINDOW* owner, int id, const POINT& o, const DIMENSION& s, uint32_t style)
     : CONTROL(owner, id, o, s, style) {

@@ -284,13 +284,25 @@ private:
     QButtonGroup* qgroup_ = nullptr;
 };
 
+// Draw styles of a fixed text (the DrawText flags).
+inline constexpr uint32_t DT_SINGLELINE = 0x0020;
+inline constexpr uint32_t DT_NOCLIP = 0x0100;
+
 class FIXEDTEXT : public TEXTCONTROL {
 public:
     FIXEDTEXT(WINDOW* owner, int id, const QRect& topDownPixels, uint32_t style = 0);
     FIXEDTEXT(WINDOW* owner, int id, const POINT& origin, const DIMENSION& size, uint32_t style = 0);
+    // Turns a draw style on or off. With DT_SINGLELINE the text stays on one line: it is not
+    // wrapped, and a line break in it is drawn as a blank. Other styles are kept only.
+    void SETDRAWSTYLE(uint32_t style, bool on);
+    uint32_t drawStyle() const { return drawStyle_; }
+
+protected:
+    void applyCaption(const std::string& caption) override;
 
 private:
     void build();
+    uint32_t drawStyle_ = 0;
 };
 
 // An icon in a raised frame; its BACKGROUND fills the frame around the icon.

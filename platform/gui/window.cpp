@@ -665,7 +665,8 @@ void DIALOGWINDOW::ENDDIALOG(intptr_t result) {
 DIMENSION DIALOGWINDOW::SIZETEXT(const std::string& text) const {
     QWidget* w = HANDLE();
     QFontMetrics fm(w ? w->font() : QFont());
-    QSize s = fm.size(0, QString::fromStdString(text));
+    // One line, as a text extent is: a line break in the text does not start another.
+    QSize s = fm.size(Qt::TextSingleLine, QString::fromStdString(text));
     return DIMENSION(s.width(), s.height());
 }
 

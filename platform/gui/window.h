@@ -375,7 +375,8 @@ public:
     void ENDDIALOG(intptr_t result = 0);
     intptr_t RESULT() const { return result_; }
     bool isEnded() const { return ended_; }
-    // Width and height of a text in the dialog's font.
+    // Width and height of a text in the dialog's font, on one line (a line break in it
+    // counts as a blank).
     DIMENSION SIZETEXT(const std::string& text) const;
     void CHANGEFONT(const FONT& font, bool rescale = false);
 

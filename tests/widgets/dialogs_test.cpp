@@ -7,8 +7,11 @@
 #include <QElapsedTimer>
 #include <QFileDialog>
 #include <QFileSystemModel>
+#include <QFontDatabase>
 #include <QFontDialog>
 #include <QLineEdit>
+#include <QListView>
+#include <QTest>
 #include <fstream>
 #include <functional>
 #include <string>
@@ -151,6 +154,37 @@ TEST(OpenSaveDialog, HelpButtonCallsHelpAndKeepsTheDialogOpenLongNamesAreTakenWh
     EXPECT_EQ(dlg.FILENAME().str(), "");
 }
 
+TEST(OpenSaveDialog, FlagsAsTheDialogLeftThemAreKeptForTheNextShow) {
+    const auto dir = mirvano_test::temp_dir("osdflags");
+    OPENSAVEDIALOG dlg(nullptr, "*.csv", rt::Value(false));
+    dlg.INITIALDIRECTORY(dir.string());
+    dlg.DEFEXT("csv");
+    const uint32_t given = dlg.FLAGS();
+    EXPECT_FALSE(given & OFN_ENABLEHOOK);
+    struct Case {
+        QString typed;
+        bool accept;
+        bool otherExtension;
+    };
+    const Case cases[] = {
+        {QStringLiteral("out.txt"), true, true},
+        {QStringLiteral("plain"), true, false},  // the default extension is added
+        {QStringLiteral("OUT.CSV"), true, false},
+        {QStringLiteral("out.txt"), false, false},
+    };
+    for (const Case& c : cases) {
+        Script s([&](QDialog* d) -> intptr_t {
+            typeNames(static_cast<QFileDialog*>(d), c.typed);
+            return c.accept ? QDialog::Accepted : QDialog::Rejected;
+        });
+        EXPECT_EQ(dlg.SHOW(), c.accept) << c.typed.toStdString();
+        // The hook is always installed, and the flag word keeps it; the extension bit tells
+        // whether the chosen name's extension differs from DEFEXT.
+        EXPECT_EQ(dlg.FLAGS(), given | OFN_ENABLEHOOK | (c.otherExtension ? OFN_EXTENSIONDIFFERENT : 0u))
+            << c.typed.toStdString();
+    }
+}
+
 TEST(FontDialog, StartingValuesFromFaceStyleOrFontString) {
     struct Case {
         rt::Value font, style;
@@ -216,4 +250,124 @@ TEST(FontDialog, ChosenFontIsClampedAndRoundTripsThroughItsFontString) {
     EXPECT_FALSE(again.SHOW());
     EXPECT_EQ(again.FONTNAME(), "");
     EXPECT_FALSE(again.FONT().has_value());
+}
+
+namespace {
+
+// The size edit is the dialog's one line edit that checks what is typed.
+QLineEdit* sizeEditOf(QDialog* d) {
+    for (QLineEdit* e : d->findChildren<QLineEdit*>())
+        if (e->validator()) return e;
+    return nullptr;
+}
+
+// The form's narrowing: scalable fonts, fixed-pitch ones for the fixed font.
+void narrowAsTheFormDoes(DLGFONTSEL& d, bool fixed) {
+    d.TRUETYPEFONTS();
+    if (fixed)
+        d.FIXEDPITCHFONTS();
+    else
+        d.VARIABLEPITCHFONTS();
+}
+
+// The sizes the dialog's size list shows (its rows that are not hidden).
+QStringList offeredSizes(QDialog* d) {
+    for (QListView* v : d->findChildren<QListView*>()) {
+        QStringList shown;
+        bool numbers = v->model() && v->model()->rowCount() > 0;
+        for (int r = 0; numbers && r < v->model()->rowCount(); ++r) {
+            const QString text = v->model()->index(r, 0).data().toString();
+            bool ok = false;
+            text.toInt(&ok);
+            numbers = ok;
+            if (ok && !v->isRowHidden(r)) shown << text;
+        }
+        if (numbers) return shown;
+    }
+    return {};
+}
+
+}  // namespace
+
+TEST(FontDialog, AcceptedUnchangedItGivesBackTheFontStringItStartedFrom) {
+    struct Case {
+        const char* start;
+        bool fixed;
+    };
+    const Case cases[] = {
+        {"0400-0130000FDejaVu Sans Mono", true},
+        {"0700-0160000TDejaVu Sans Mono", true},
+        {"0400-0130000TDejaVu Sans Mono", true},
+        {"0700-0130000FLiberation Mono", true},
+        {"0400-0130000FLiberation Sans", false},
+        {"0400-0150000TLiberation Serif", false},
+        {"0700-0200000TDejaVu Serif", false},
+    };
+    for (const Case& c : cases) {
+        DLGFONTSEL d(nullptr, rt::Value(c.start));
+        narrowAsTheFormDoes(d, c.fixed);
+        Script s([](QDialog* dlg) -> intptr_t {
+            dlg->show();
+            // The user presses Enter on the dialog as it came up.
+            QTest::keyClick(dlg, Qt::Key_Return);
+            return dlg->result() == QDialog::Accepted ? QDialog::Accepted : QDialog::Rejected;
+        });
+        ASSERT_TRUE(d.SHOW()) << c.start;
+        EXPECT_EQ(d.FONTTOSTRING(), c.start);
+    }
+}
+
+TEST(FontDialog, OffersOnlySizesFromFourToTwentyTwoPoints) {
+    DLGFONTSEL d(nullptr, rt::Value("0400-0130000FDejaVu Sans"));
+    d.TRUETYPEFONTS();
+    d.VARIABLEPITCHFONTS();
+    QStringList sizes;
+    QString typed;
+    Script s([&](QDialog* dlg) -> intptr_t {
+        dlg->show();
+        sizes = offeredSizes(dlg);
+        QLineEdit* edit = sizeEditOf(dlg);
+        EXPECT_NE(edit, nullptr);
+        if (!edit) return QDialog::Rejected;
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClicks(edit, QStringLiteral("40"));  // the 0 is refused: 40 points are not offered
+        typed = edit->text();
+        QTest::keyClicks(edit, QStringLiteral("\b18"));
+        return QDialog::Accepted;
+    });
+    ASSERT_TRUE(d.SHOW());
+    ASSERT_FALSE(sizes.isEmpty());
+    for (const QString& size : sizes) {
+        EXPECT_GE(size.toInt(), DLGFONTSEL::kMinPoints) << size.toStdString();
+        EXPECT_LE(size.toInt(), DLGFONTSEL::kMaxPoints) << size.toStdString();
+    }
+    EXPECT_TRUE(sizes.contains(QStringLiteral("22")));
+    EXPECT_EQ(typed, QStringLiteral("4"));
+    EXPECT_EQ(d.HEIGHT(), -24);  // 18 points
+}
+
+TEST(FontDialog, AMissingFaceStartsOnAFontOfTheAskedPitch) {
+    // The application's own font is fixed-pitch, so a dialog that falls back to it for a
+    // face this machine lacks would start a proportional choice on a fixed-pitch font.
+    const QFont appFont = QApplication::font();
+    QApplication::setFont(QFont(QStringLiteral("DejaVu Sans Mono")));
+    struct Case {
+        const char* start;
+        bool fixed;
+    };
+    for (const Case& c : {Case{"0400-0130000FLucida Sans Unicode", false}, Case{"0400-0130000FCourier New", true}}) {
+        DLGFONTSEL d(nullptr, rt::Value(c.start));
+        narrowAsTheFormDoes(d, c.fixed);
+        QString family;
+        Script s([&](QDialog* dlg) -> intptr_t {
+            family = static_cast<QFontDialog*>(dlg)->currentFont().family();
+            return QDialog::Accepted;
+        });
+        ASSERT_TRUE(d.SHOW());
+        EXPECT_EQ(QFontDatabase::isFixedPitch(family), c.fixed) << c.start << " -> " << family.toStdString();
+        EXPECT_EQ(d.FONTNAME(), family.toStdString());
+        EXPECT_EQ(d.FONTTOSTRING().substr(0, 13), std::string(c.start).substr(0, 13));
+    }
+    QApplication::setFont(appFont);
 }

@@ -86,6 +86,40 @@ TEST(GcsLogFile, AppendsOrEmptiesAndDefaultsToTestLog) {
     EXPECT_EQ(slurp(dir / "Test.log"), "a\r\n");
 }
 
+TEST(GcsLogFile, ABackslashNameKeepsOrEmptiesTheFileTheRuntimeOpens) {
+    // "sub\\app.log" names the file sub/app.log, for the existence test as for the open.
+    const fs::path dir = mirvano_test::temp_dir("logbackslash");
+    fs::create_directories(dir / "sub");
+    struct Case {
+        rt::Value append;
+        std::string expected;
+    } cases[] = {
+        {NIL, "old\r\nnew\r\n"},
+        {T, "old\r\nnew\r\n"},
+        {F, "new\r\n"},
+    };
+    const fs::path cwd = fs::current_path();
+    fs::current_path(dir);
+    for (const Case& c : cases) {
+        put(dir / "sub" / "app.log", "old\r\n");
+        {
+            GCSLOGFILE log(rt::Value("sub\\app.log"), NIL, NIL, NIL, c.append);
+            EXPECT_TRUE(log.ISOPEN());
+            EXPECT_TRUE(log.WRITE(rt::Value("new")));
+            EXPECT_TRUE(log.CLOSE());
+        }
+        EXPECT_EQ(slurp(dir / "sub" / "app.log"), c.expected);
+    }
+    // A new file under such a name is created where the runtime puts it.
+    {
+        GCSLOGFILE log(rt::Value("sub\\fresh.log"));
+        EXPECT_TRUE(log.WRITE(rt::Value("x")));
+    }
+    fs::current_path(cwd);
+    EXPECT_EQ(slurp(dir / "sub" / "fresh.log"), "x\r\n");
+    EXPECT_FALSE(fs::exists(dir / "sub\\app.log"));
+}
+
 TEST(GcsLogFile, ReadsBackMovesAndCounts) {
     const fs::path p = mirvano_test::temp_dir("logread") / "r.log";
     GCSLOGFILE log(rt::Value(p.string()), NIL, NIL, NIL, NIL, rt::Value(4));

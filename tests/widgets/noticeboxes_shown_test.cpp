@@ -188,3 +188,41 @@ TEST(NoticeBoxOnScreen, AWordLongerThanTheTokenBufferIsKeptWhole) {
     ASSERT_EQ(box.layout().lineCtrls.size(), 3u);
     EXPECT_EQ(box.layout().lineCtrls[1]->CAPTION(), word);
 }
+
+TEST(NoticeBoxOnScreen, ALoneLineFeedInACrLfTextStaysOnItsLine) {
+    // In a CR LF text a lone LF is part of its paragraph: the line that holds it is shown on
+    // one line, the LF as a blank, and measured so.
+    gui::TOPAPPWINDOW top;
+    struct Case {
+        std::string text;
+        size_t lineWithLf;  // from 1, the top line
+    };
+    const Case cases[] = {
+        {"Top line\r\nleft part\nright part", 2},
+        {"left part\nright part\r\nlast line", 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        WAITBOX box(&top, rt::Value("Notice"), rt::Value(c.text), rt::Value(), rt::Value(400));
+        const NoticeLayout& l = box.layout();
+        ASSERT_EQ(l.lines.size(), 2u);
+        EXPECT_EQ(l.lines[c.lineWithLf - 1], "left part\nright part ");
+        QWidget* line = l.lineCtrls[l.lines.size() - c.lineWithLf]->HANDLE();
+        const QFontMetrics metrics = line->fontMetrics();
+        EXPECT_EQ(l.lineHeight, metrics.height());
+        EXPECT_EQ(QSize(box.CANVASAREA().SIZE().WIDTH(), box.CANVASAREA().SIZE().HEIGHT()).height(),
+                  2 * metrics.height() + 20);
+        box.SHOW();
+        const Seen seen = look(box, line, nullptr);
+        ASSERT_TRUE(seen.visible);
+        // The words after the LF are drawn on the same line, to the right of those before it.
+        const QRect lineRect = seen.firstLine;
+        const int before = metrics.horizontalAdvance(QStringLiteral("left part "));
+        const int after = metrics.horizontalAdvance(QStringLiteral("left part right part"));
+        const QRect rest(lineRect.left() + before, lineRect.top(), after - before, lineRect.height());
+        EXPECT_GT(inkIn(seen.image, rest), 20);
+        // Nothing is drawn below the line but the next one.
+        EXPECT_EQ(inkIn(seen.image, QRect(0, 2 * metrics.height() + 10, seen.client.width(), 10)), 0);
+        box.DESTROY();
+    }
+}

@@ -7,8 +7,12 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QThread>
+#include <algorithm>
+#include <atomic>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
@@ -23,6 +27,10 @@
 using namespace widgets;
 
 namespace {
+
+// How long a test waits for a condition before it counts as never met: long, because a
+// loaded machine may delay the worker thread, and a met condition ends the wait at once.
+constexpr int kPatience = 30000;
 
 // One pseudo-terminal pair; the slave is mapped as port COMn while the object lives.
 struct Pty {
@@ -41,7 +49,8 @@ struct Pty {
     void send(const std::string& s) const { ASSERT_EQ(write(master, s.data(), s.size()), ssize_t(s.size())); }
     std::string receive(size_t want) const {
         std::string out;
-        for (int i = 0; i < 200 && out.size() < want; ++i) {
+        QDeadlineTimer deadline(kPatience);
+        while (out.size() < want && !deadline.hasExpired()) {
             pollfd p{master, POLLIN, 0};
             if (poll(&p, 1, 10) > 0) {
                 char buf[256];
@@ -51,7 +60,62 @@ struct Pty {
         }
         return out;
     }
+    // The peer hangs up, as an unplugged adapter does.
+    void hangUp() {
+        close(master);
+        master = -1;
+    }
 };
+
+// A peer that answers every request of `request` bytes at once with `reply` bytes: "A", the
+// number of the request in five digits, and as many "." as the length asks for.
+class AnsweringPeer {
+public:
+    AnsweringPeer(const Pty& pty, size_t request, size_t reply)
+        : thread_([this, master = pty.master, request, reply] {
+              std::string in;
+              int answered = 0;
+              while (!stop_) {
+                  pollfd p{master, POLLIN, 0};
+                  if (poll(&p, 1, 20) <= 0) continue;
+                  char buf[256];
+                  const ssize_t r = read(master, buf, sizeof buf);
+                  if (r <= 0) break;
+                  in.append(buf, size_t(r));
+                  for (; in.size() >= request; in.erase(0, request)) {
+                      std::string answer = std::to_string(100000 + answered++);
+                      answer[0] = 'A';
+                      answer.resize(reply, '.');
+                      if (write(master, answer.data(), answer.size()) != ssize_t(answer.size())) return;
+                  }
+              }
+          }) {}
+    ~AnsweringPeer() {
+        stop_ = true;
+        thread_.join();
+    }
+
+private:
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+// Runs the GUI thread's events until the condition holds; FALSE when it never did.
+bool waitUntil(const std::function<bool()>& condition) {
+    QDeadlineTimer deadline(kPatience);
+    while (!condition()) {
+        if (deadline.hasExpired()) return false;
+        QCoreApplication::processEvents();
+        QThread::msleep(1);
+    }
+    return true;
+}
+
+int openDescriptors() {
+    int n = 0;
+    for ([[maybe_unused]] const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) ++n;
+    return n;
+}
 
 // Every port not mapped by a test is a device that does not exist.
 struct NoPorts {
@@ -70,14 +134,11 @@ public:
         if (e.MESSAGE() == WM_COMMNOTIFY) notes.emplace_back(e.WPARAM(), e.LPARAM());
         return gui::TOPAPPWINDOW::DISPATCH(e);
     }
-    bool waitFor(uintptr_t wParam) {
-        for (int i = 0; i < 400; ++i) {
-            QCoreApplication::processEvents();
-            for (auto& n : notes)
-                if (n.first == wParam) return true;
-            QThread::msleep(5);
-        }
-        return false;
+    int count(uintptr_t wParam) const {
+        return int(std::count_if(notes.begin(), notes.end(), [&](const auto& n) { return n.first == wParam; }));
+    }
+    bool waitFor(uintptr_t wParam, int times = 1) {
+        return waitUntil([&] { return count(wParam) >= times; });
     }
 };
 
@@ -371,4 +432,128 @@ TEST(SerialEvents, OwnerDestroyedWhileNotificationsAreQueued) {
     QCoreApplication::processEvents();
     EXPECT_EQ(delivered, 0);
     EXPECT_TRUE(port.DISABLEEVENTS());
+}
+
+TEST(SerialEvents, ARequestResponseConversationIsNotifiedReplyByReply) {
+    // The owner answers every notification of received data by reading what is there and,
+    // for each complete reply, writing the next request; the peer answers each at once, so
+    // a reply may arrive right after the owner read the one before.
+    constexpr size_t kRequest = 4, kReply = 8;
+    constexpr int kExchanges = 40;
+    Pty pty(13);
+    ASSERT_TRUE(pty.ok());
+    AnsweringPeer peer(pty, kRequest, kReply);
+    struct Talker : Owner {
+        SERIALMT* port = nullptr;
+        std::string received;
+        std::vector<std::string> replies;
+        bool writesOk = true;
+        intptr_t DISPATCH(gui::Event& e) override {
+            if (e.MESSAGE() == WM_COMMNOTIFY && e.WPARAM() == 1) {
+                std::string got;
+                const uint32_t pending = port->PENDING();
+                if (pending > 0 && port->READ(got, rt::Value(double(pending)))) received += got;
+                for (; received.size() >= kReply; received.erase(0, kReply)) {
+                    replies.push_back(received.substr(0, kReply));
+                    if (replies.size() < size_t(kExchanges)) writesOk &= port->WRITE(rt::Value("REQ?"));
+                }
+            }
+            return Owner::DISPATCH(e);
+        }
+    } owner;
+    SERIALMT port(&owner);
+    owner.port = &port;
+    ASSERT_TRUE(port.OPEN(rt::Value("COM13")));
+    ASSERT_TRUE(port.ENABLEEVENTS(rt::Value(EV_RXCHAR | EV_TXEMPTY)));
+    ASSERT_TRUE(port.WRITE(rt::Value("REQ?")));
+    EXPECT_TRUE(waitUntil([&] { return owner.replies.size() >= size_t(kExchanges); }))
+        << "stalled after " << owner.replies.size() << " replies";
+    EXPECT_TRUE(owner.writesOk);
+    ASSERT_EQ(owner.replies.size(), size_t(kExchanges));
+    for (int i = 0; i < kExchanges; ++i) EXPECT_EQ(owner.replies[size_t(i)], "A" + std::to_string(i + 100000).substr(1) + "..");
+    // Every write was followed by a transmit-empty notice (two close together may share one).
+    EXPECT_TRUE(owner.waitFor(4));
+    EXPECT_TRUE(port.CLOSE());
+}
+
+TEST(SerialEvents, AWriteIsToldWhenTheTransmitBufferHasRunEmpty) {
+    for (const uint32_t mask : {EV_RXCHAR | EV_TXEMPTY, EV_TXEMPTY}) {
+        Pty pty(14);
+        ASSERT_TRUE(pty.ok());
+        AnsweringPeer peer(pty, 4, 8);
+        Owner owner;
+        SERIALMT port(&owner);
+        ASSERT_TRUE(port.OPEN(rt::Value("COM14")));
+        ASSERT_TRUE(port.ENABLEEVENTS(rt::Value(mask)));
+        // The worker is waiting for input (or, without the received-data mask, for nothing).
+        ASSERT_TRUE(port.WRITE(rt::Value("ping")));
+        EXPECT_TRUE(owner.waitFor(4)) << mask;
+        // The peer's answer is there; a second write is told again.
+        EXPECT_TRUE(waitUntil([&] { return port.PENDING() >= 8; }));
+        ASSERT_TRUE(port.WRITE(rt::Value("pong")));
+        EXPECT_TRUE(owner.waitFor(4, 2)) << mask;
+        if (mask & EV_RXCHAR)
+            EXPECT_TRUE(owner.waitFor(1));
+        else
+            EXPECT_EQ(owner.count(1), 0);  // received data is not watched
+        EXPECT_TRUE(port.CLOSE());
+    }
+}
+
+TEST(SerialPort, AfterThePeerHungUpThePortIsReleasedAndNoDescriptorLeaks) {
+    Owner owner;
+    const int before = openDescriptors();
+    enum Ending { Close, OpenAnother, Destroy };
+    for (const Ending ending : {Close, OpenAnother, Destroy}) {
+        {
+            Pty pty(15);
+            ASSERT_TRUE(pty.ok());
+            SERIALMT port(&owner);
+            ASSERT_TRUE(port.OPEN(rt::Value("COM15")));
+            ASSERT_TRUE(port.ENABLEEVENTS(rt::Value(EV_RXCHAR | EV_TXEMPTY)));
+            pty.hangUp();
+            if (ending == Close) {
+                // The purge fails and is reported, but the port is closed.
+                EXPECT_FALSE(port.CLOSE());
+                EXPECT_EQ(port.ERRORCODE(), "6");
+                EXPECT_EQ(port.ERRORDESC(), "PurgeComm");
+                EXPECT_FALSE(port.ISOPEN());
+                EXPECT_FALSE(port.eventsOn());
+                EXPECT_EQ(port.fd(), -1);
+                EXPECT_TRUE(port.CLOSE());
+            } else if (ending == OpenAnother) {
+                Pty next(16);
+                ASSERT_TRUE(next.ok());
+                EXPECT_TRUE(port.OPEN(rt::Value("COM16")));
+                EXPECT_TRUE(port.ISOPEN());
+                EXPECT_TRUE(port.ENABLEEVENTS(rt::Value(EV_RXCHAR)));
+                next.send("n");
+                EXPECT_TRUE(owner.waitFor(1));
+                EXPECT_TRUE(port.CLOSE());
+            } else {
+                port.DESTROY();
+                EXPECT_FALSE(port.ISOPEN());
+            }
+        }
+        EXPECT_EQ(openDescriptors(), before) << "ending " << int(ending);
+    }
+}
+
+TEST(SerialPort, FindAllPortsLeavesThePortItsObjectHoldsOpenWithItsBytes) {
+    NoPorts none;
+    Pty free3(3), held5(5);
+    ASSERT_TRUE(free3.ok() && held5.ok());
+    SERIALMT port;
+    ASSERT_TRUE(port.OPEN(rt::Value("COM5")));
+    held5.send("kept");
+    ASSERT_TRUE(waitUntil([&] { return port.PENDING() >= 4; }));
+    EXPECT_EQ(port.FINDALLPORTS(), std::vector<std::string>{"COM3"});
+    EXPECT_EQ(port.ERRORDESC(), "Open CreateFile");  // the last probe's, COM256's
+    EXPECT_TRUE(port.ISOPEN());
+    std::string buf;
+    ASSERT_TRUE(port.SETTIMEOUT(rt::Value(0), rt::Value(5), rt::Value(200)));
+    EXPECT_TRUE(port.READ(buf, rt::Value(4)));
+    EXPECT_EQ(buf, "kept");
+    EXPECT_TRUE(port.WRITE(rt::Value("still")));
+    EXPECT_EQ(held5.receive(5), "still");
 }

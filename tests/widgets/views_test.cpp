@@ -124,6 +124,37 @@ TEST(TableView, ColumnWidthsFollowTheFieldsTheCaptionAndTheFont) {
     EXPECT_EQ(view.rowCount(), 0);
 }
 
+TEST(TableView, ANewFontWithRescaleResizesTheViewInStepWithItsCharacters) {
+    Form f;
+    f.top.SHOW();
+    DATALISTVIEW2 view(&f.form, 198, QRect(20, 30, 600, 200));
+    view.SHOW();
+    view.FONT(gui::FONT(gui::FONTANY, 10, "DejaVu Sans"));
+    const QRect start = view.HANDLE()->geometry();
+    ASSERT_EQ(start.size(), QSize(600, 200));
+    struct Case {
+        gui::FONT font;
+        bool rescale;
+    };
+    const Case cases[] = {
+        {gui::FONT(gui::FONTANY, 20, "DejaVu Sans"), true},
+        {gui::FONT(gui::FONTANY, 8, "Liberation Mono"), false},  // the size stays
+        {gui::FONT(gui::FONTANY, 12, "Liberation Serif"), true},
+    };
+    for (const Case& c : cases) {
+        const QWidget* w = view.HANDLE();
+        const QRect before = w->geometry();
+        const QFontMetrics from(view.tableWidget()->font()), to(c.font.qfont());
+        view.FONT(c.font, c.rescale);
+        const QSize expected = c.rescale ? QSize(qRound(double(before.width()) * to.averageCharWidth() / from.averageCharWidth()),
+                                                 qRound(double(before.height()) * to.height() / from.height()))
+                                         : before.size();
+        EXPECT_EQ(w->geometry().size(), expected) << c.font.FONTFACENAME();
+        EXPECT_EQ(w->geometry().topLeft(), start.topLeft());  // the view grows from its top-left corner
+    }
+    EXPECT_NE(view.HANDLE()->size(), start.size());
+}
+
 TEST(NoticeLayout, TokensParagraphsAndTruncation) {
     const std::string s = "  ab,,cd ";
     EXPECT_EQ(FASTTOKENWHITECOUNT3(s, ", ", 1), "ab");
