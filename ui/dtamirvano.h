@@ -87,6 +87,9 @@ public:
     DTAMIRVANO& BUTFONTFIXED();
     DTAMIRVANO& BUTHILFE();
     DTAMIRVANO& BUTHOMEPAGE();
+    // Shows an ANSI text file (the help file) in the program's own text view, laid over
+    // the settings like the input view; false when the file cannot be read.
+    bool showTextFile(const std::string& path);
 
     // --- start-up, settings and the command-line batch (app/dtamirvano_app.cpp) ---
     // The construction steps that need the command line: the language, the filter
