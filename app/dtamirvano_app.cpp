@@ -1,10 +1,14 @@
 // The main window's start-up side: the command line and its batch, the wildcard expansion of
 // input and output names, loading and saving the settings, and the destroy handler.
 #include <fnmatch.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <map>
+#include <optional>
+#include <set>
 #include <system_error>
 
 #include "app/settings.h"
@@ -112,13 +116,18 @@ std::string directoryPart(const std::string& argument) {
 bool gLoadRejected = false;
 
 // While a batch runs: every failure sound marks the step as failed, and every status
-// message also goes to standard error, so a script sees why.
+// message also goes to standard error, so a script sees why. The sound that follows an error
+// text tells how grave it was: after an exclamation the run goes on, so the text is a
+// warning.
 class BatchReports {
 public:
     BatchReports() {
         previous_ = engine::setReportHook([this](engine::ReportKind kind, const std::string& text) { deliver(kind, text); });
     }
-    ~BatchReports() { engine::setReportHook(std::move(previous_)); }
+    ~BatchReports() {
+        flush("error: ");
+        engine::setReportHook(std::move(previous_));
+    }
     int failures = 0;
 
 private:
@@ -129,11 +138,15 @@ private:
             return;
         }
         if (kind == engine::ReportKind::Sound) {
+            flush(text == "SystemExclamation" ? "warning: " : "error: ");
             TON(rt::Value(text));
             return;
         }
-        std::fprintf(stderr, "%s%s\n", kind == engine::ReportKind::Error ? "error: " : "", text.c_str());
-        std::fflush(stderr);
+        flush("error: ");
+        if (kind == engine::ReportKind::Error)
+            pendingError_ = text;
+        else
+            print("", text);
         if (goShell)
             if (gui::STATUSBAR* bar = goShell->STATUSBAR()) {
                 if (kind == engine::ReportKind::Error)
@@ -142,8 +155,51 @@ private:
                     bar->TRANSIENT(text);
             }
     }
+    // An error text waits for the sound that may follow it.
+    void flush(const char* prefix) {
+        if (!pendingError_) return;
+        print(prefix, *pendingError_);
+        pendingError_.reset();
+    }
+    static void print(const char* prefix, const std::string& text) {
+        std::fprintf(stderr, "%s%s\n", prefix, text.c_str());
+        std::fflush(stderr);
+    }
     engine::ReportHook previous_;
+    std::optional<std::string> pendingError_;
 };
+
+// What makes two names one file: the device and inode of an existing file, else the full
+// path with every link resolved.
+std::string fileKey(const std::string& name) {
+    struct stat st {};
+    if (::stat(name.c_str(), &st) == 0) return std::to_string(st.st_dev) + ":" + std::to_string(st.st_ino);
+    std::error_code ec;
+    const fs::path resolved = fs::weakly_canonical(fs::path(engine::fullPath(name)), ec);
+    return ec ? engine::fullPath(name) : resolved.string();
+}
+
+// Per step of a batch, the message that refuses its output, 0 for none: an output that is
+// one of the batch's inputs (its own included) would destroy data the batch still reads,
+// and an output that two steps write would keep only the last step's records.
+std::vector<int> refusedOutputs(const std::vector<std::string>& inputs, const std::vector<std::string>& outputs) {
+    const size_t steps = std::min(inputs.size(), outputs.size());
+    std::set<std::string> inputKeys;
+    for (const std::string& input : inputs) inputKeys.insert(fileKey(input));
+    std::vector<std::string> keys(steps);
+    std::map<std::string, int> writers;
+    for (size_t i = 0; i < steps; ++i)
+        if (!outputs[i].empty()) ++writers[keys[i] = fileKey(outputs[i])];
+    std::vector<int> why(steps, 0);
+    for (size_t i = 0; i < steps; ++i) {
+        if (outputs[i].empty()) continue;
+        if (inputKeys.count(keys[i]))
+            why[i] = 69;
+        else if (writers[keys[i]] > 1)
+            why[i] = 68;
+    }
+    return why;
+}
 
 }  // namespace
 
@@ -170,21 +226,40 @@ DTAMIRVANO& DTAMIRVANO::INIT(const std::vector<std::string>& arguments) {
     const std::vector<std::string> askedInputs = PARSEINPUT(cCmdFileIn);
     const bool batchAsked = !askedInputs.empty() && !(askedInputs.size() == 1 && PARSEOUTPUT(cCmdFileOut, askedInputs).empty());
 
-    // A script that asked for a batch sees every message on standard error, those of the
-    // settings load included.
+    // A script that asked for a batch, and anyone who started the program where nobody can
+    // see it, reads every message on standard error, those of the settings load included.
     const bool stderrBefore = engine::reportToStderr();
-    if (batchAsked) engine::setReportToStderr(true);
+    if (batchAsked || lNoUser) engine::setReportToStderr(true);
     gLoadRejected = false;
     if (!cCmdConfig.empty())
         BUTLOADCMDINIPAR();
     else
         LOADINIPAR();
     const bool configRejected = !cCmdConfig.empty() && gLoadRejected;
+    // A refused file has set nothing: the form would show no choice while a conversion ran
+    // on hidden fall-backs. It shows the defaults, and those are what runs and is saved.
+    if (configRejected) applySettings({});
 
     const std::vector<std::string> inputs = PARSEINPUT(cCmdFileIn);
     const std::vector<std::string> outputs = PARSEOUTPUT(cCmdFileOut, inputs);
+    const bool batch = !inputs.empty() && !(inputs.size() == 1 && outputs.empty());
 
-    if (inputs.size() == 1 && outputs.empty()) {
+    if ((configRejected && batchAsked) || (lNoUser && !batch)) {
+        // The settings a batch was to run with were refused: running it with other settings
+        // would write wrong files. And where nobody can see the form, waiting for a user
+        // would never end: the program says why nothing was converted and ends as failed.
+        if (!configRejected) {
+            if (inputs.size() == 1)
+                engine::reportFailure(rt::StrTran(message(73), "$", inputs.front()));
+            else if (!cCmdFileIn.empty())
+                engine::reportFailure(rt::StrTran(message(71), "$", cCmdFileIn));
+            else
+                engine::reportFailure(message(72));
+        }
+        lCmdMode = true;
+        lBatchRan = true;
+        lBatchOk = false;
+    } else if (inputs.size() == 1 && outputs.empty()) {
         SHOW();
         cCmdFileIn = inputs[0];
         const std::string lower = lowerText(cCmdFileIn);
@@ -193,40 +268,49 @@ DTAMIRVANO& DTAMIRVANO::INIT(const std::vector<std::string>& arguments) {
         radio->PRESSED(true);
         radio->CLICK();
         BUTDATEIOEFFNEN(true);
-    } else if (!inputs.empty()) {
+    } else if (batch) {
         lCmdMode = true;
         SHOW();
         auto* shell = dynamic_cast<WINSHELL*>(goShell);
         if (shell) shell->holdClose(true);
         {
             BatchReports reports;
+            // The whole batch is checked before its first step: an output it must not
+            // write is refused once, by name, and its step does not run.
+            const std::vector<int> refused = refusedOutputs(inputs, outputs);
+            for (size_t i = 0; i < refused.size(); ++i) {
+                if (!refused[i]) continue;
+                lBatchOk = false;
+                bool told = false;
+                for (size_t k = 0; k < i && !told; ++k) told = refused[k] && fileKey(outputs[k]) == fileKey(outputs[i]);
+                if (!told) engine::reportFailure(rt::StrTran(message(refused[i]), "$", outputs[i]));
+            }
             for (size_t i = 0; i < inputs.size(); ++i) {
                 // The user closed the window: the rest of the batch is not run.
                 if (!goDtaMirvano || (shell && shell->closePending())) {
                     lBatchOk = false;
                     break;
                 }
+                if (i < refused.size() && refused[i]) continue;
                 const int before = reports.failures;
+                lCancelAsked = false;
                 cCmdFileIn = inputs[i];
                 BUTDATEIOEFFNEN(false);
                 bool ok = lInOpen;
-                if (i < outputs.size() && !outputs[i].empty()) {
+                if (!lCancelAsked && i < outputs.size() && !outputs[i].empty()) {
                     cCmdFileOut = outputs[i];
                     BUTDATEISPEICHERN();
                     ok = ok && lLastWriteOk;
+                }
+                if (lCancelAsked) {
+                    engine::reportTransient(rt::StrTran(message(74), "$", inputs[i]));
+                    ok = false;
                 }
                 if (!ok || reports.failures != before) lBatchOk = false;
             }
         }
         lBatchRan = true;
         if (shell) shell->holdClose(false);
-    } else if (configRejected && batchAsked) {
-        // The settings the batch was to run with were refused: running it with other
-        // settings would write wrong files, and waiting for a user would never end on a
-        // server. The batch ends here as failed.
-        lCmdMode = true;
-        lBatchRan = true;
-        lBatchOk = false;
     }
 
     engine::setReportToStderr(stderrBefore);
@@ -331,9 +415,16 @@ DTAMIRVANO& DTAMIRVANO::BUTLOADCMDINIPAR(const std::string& file) {
         cCmdFileOut.clear();
         cCmdFileIn.clear();
         gLoadRejected = true;
-        engine::reportFailure(message(52));
+        // The user learns which file was refused, and whether it was there at all.
+        engine::reportFailure(name.empty() ? rt::StrTran(message(70), "$", cCmdConfig) : message(52) + ": " + name);
         return *this;
     }
+    applySettings(name);
+    return *this;
+}
+
+void DTAMIRVANO::applySettings(const std::string& name) {
+    auto value = [&name](const char* key) { return name.empty() ? std::string() : GETINISTRING("Config", key, name); };
 
     if (lInOpen) CLOSEINPUT();
 
@@ -357,7 +448,9 @@ DTAMIRVANO& DTAMIRVANO::BUTLOADCMDINIPAR(const std::string& file) {
     const std::string toolTip = value("ToolTip");
     const bool tips = toolTip.empty() || toolTip.find("yes") != std::string::npos;
     ODCCHECKTOOLTIP->CHECKED(tips);
-    if (tips) SETTOOLTIP();
+    // The tips follow the box both ways: an unticked box with tips still showing would
+    // contradict itself.
+    SETTOOLTIP();
 
     cFileIn = value("InputFile");
     cFileOut = value("OutputFile");
@@ -413,7 +506,6 @@ DTAMIRVANO& DTAMIRVANO::BUTLOADCMDINIPAR(const std::string& file) {
     if (!phrase.empty()) ODCSINGLEDATENSATZ->TEXTVALUE(phrase);
 
     EINAUSBLENDEN();
-    return *this;
 }
 
 DTAMIRVANO& DTAMIRVANO::BUTSAVECMDINIPAR(const std::string& file) {
@@ -431,7 +523,10 @@ DTAMIRVANO& DTAMIRVANO::BUTSAVECMDINIPAR(const std::string& file) {
         // Cancelling the dialog is no error: the settings and the names given on the
         // command line stay as they are.
         if (name.empty()) return *this;
-        if (!name.empty()) cConfigFile = engine::fullPath(name);
+        // Only files ending in ".mcf" are offered for loading: a name without an extension
+        // gets it, so the file can be found again.
+        if (fs::path(name).extension().empty()) name += ".mcf";
+        cConfigFile = engine::fullPath(name);
     } else {
         name = isFile(file) ? file : std::string();
     }

@@ -34,7 +34,7 @@ int main(int argc, char** argv) {
     gui::setQtLanguage(QLocale::system().language() == QLocale::German ? "de" : "en");
     app::connectSystemSounds();
     // Nobody can answer a dialog on a screen that does not exist.
-    if (QGuiApplication::platformName() == "offscreen") gui::setModalRunner(gui::batchModalRunner);
+    if (app::noDisplay()) gui::setModalRunner(gui::batchModalRunner);
     int status = 0;
     {
         app::APP application;

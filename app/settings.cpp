@@ -44,7 +44,13 @@ std::string runSettingsDialog(const SettingsDialogRequest& r) {
     const QString filter = QString::fromStdString(r.typeText + " (*.mcf)");
     if (r.save) {
         const QString start = QString::fromStdString((std::filesystem::path(r.initialDir) / r.initialName).string());
-        return QFileDialog::getSaveFileName(nullptr, QString::fromStdString(r.caption), start, filter).toStdString();
+        QFileDialog dialog(nullptr, QString::fromStdString(r.caption), start, filter);
+        dialog.setAcceptMode(QFileDialog::AcceptSave);
+        // The dialog adds the extension before it asks whether to replace a file, so the
+        // question is about the file that is written.
+        dialog.setDefaultSuffix(QStringLiteral("mcf"));
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+        return dialog.selectedFiles().front().toStdString();
     }
     return QFileDialog::getOpenFileName(nullptr, QString::fromStdString(r.caption), QString::fromStdString(r.initialDir),
                                         filter)

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -88,6 +89,11 @@ void chooseQtPlatform() {
     if (env("DISPLAY").empty() && env("WAYLAND_DISPLAY").empty()) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
 }
 
+bool noDisplay() {
+    const QString platform = QGuiApplication::platformName();
+    return platform == QLatin1String("offscreen") || platform == QLatin1String("minimal");
+}
+
 void connectSystemSounds() {
     win::SetSoundSink(win::systemSoundSink([] { QApplication::beep(); }));
 }
@@ -124,6 +130,7 @@ void APP::START() {
     PAUSE(titlePause);
 
     main_ = std::make_unique<ui::DTAMIRVANO>(shell_.get());
+    main_->lNoUser = noDisplay();
     main_->INIT();
     if (main_->lBatchRan && !main_->lBatchOk) exitStatus_ = 2;
     // A batch has closed the shell already and asked the application to quit: there is

@@ -34,6 +34,10 @@ void PAUSE(double seconds);
 // a server. Call before the QApplication is made.
 void chooseQtPlatform();
 
+// True when nobody can see the program's windows or answer them: Qt runs on its offscreen
+// (or minimal) screen, as chooseQtPlatform picks without a display.
+bool noDisplay();
+
 // Connects the system's sound sink to the sound server (libcanberra), falling back to the
 // display's bell.
 void connectSystemSounds();

@@ -87,6 +87,9 @@ public:
     DTAMIRVANO& BUTFONTFIXED();
     DTAMIRVANO& BUTHILFE();
     DTAMIRVANO& BUTHOMEPAGE();
+    // Shows an ANSI text file (the help file) in the program's own text view, laid over
+    // the settings like the input view; false when the file cannot be read.
+    bool showTextFile(const std::string& path);
 
     // --- start-up, settings and the command-line batch (app/dtamirvano_app.cpp) ---
     // The construction steps that need the command line: the language, the filter
@@ -102,6 +105,12 @@ public:
     // A batch ran; it succeeded when every step of it did (the process's exit status).
     bool lBatchRan = false;
     bool lBatchOk = true;
+    // Nobody can see or answer the window (the program runs on Qt's offscreen screen): a
+    // command line that runs no batch then ends at once, saying why, instead of waiting.
+    bool lNoUser = false;
+    // A cancel was asked for while a step ran (set by the cancel button, cleared by the
+    // batch before each step, so that it can say which step was cancelled).
+    bool lCancelAsked = false;
 
     // --- opening, closing and analysing the input (engine/dtamirvano_input.cpp) ---
     DTAMIRVANO& CLOSEOUTPUT();
@@ -232,6 +241,9 @@ public:
 
 private:
     void registerHandlers();
+    // What a settings load sets after the language and the identification check, read
+    // from `file` ("" gives every setting its default).
+    void applySettings(const std::string& file);
 };
 
 // The field-lengths text as the form keeps it: every character but digits and blanks

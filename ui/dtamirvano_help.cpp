@@ -133,7 +133,9 @@ DTAMIRVANO& DTAMIRVANO::BUTHILFE() {
         statusError(messageText(44, lang));
         return *this;
     }
-    if (!win::SHELLOPEN(path)) statusError(messageText(43, lang));
+    // Without a desktop program for text files the help is still readable: the program
+    // shows it itself.
+    if (!win::SHELLOPEN(path) && !showTextFile(path)) statusError(messageText(43, lang));
     return *this;
 }
 

@@ -228,7 +228,7 @@ std::string DTAMIRVANO::GETGRENZEOUT() const {
 }
 
 DTAMIRVANO& DTAMIRVANO::BUTABBRECHEN() {
-    if (lRunning) lCancel = true;
+    if (lRunning) lCancel = lCancelAsked = true;
     return *this;
 }
 

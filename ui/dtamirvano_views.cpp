@@ -43,8 +43,6 @@ struct Side {
     win::FileHandle handle;
     gui::DATALISTVIEW* tableView;
     gui::MULTILINEEDIT* textView;
-    gui::DATALISTVIEW* otherTableView;
-    gui::MULTILINEEDIT* otherTextView;
     int nothingOpenMessage;
     std::string readError;
     gui::PUSHBUTTON* pressed;
@@ -70,6 +68,31 @@ bool readStart(win::FileHandle h, size_t limit, std::string& out) {
     return true;
 }
 
+// Lays one of the four views over the settings and hides the others. `pressed` is the
+// button whose view it is (none for the help); the buttons in `usable` stay usable.
+void raiseView(DTAMIRVANO& w, gui::CONTROL* shown, gui::PUSHBUTTON* pressed,
+               std::initializer_list<gui::CONTROL*> usable) {
+    w.DISABLECONDITIONALCONTROLS();
+    for (gui::CONTROL* view : std::initializer_list<gui::CONTROL*>{w.ODCINPUTBROWSER, w.ODCOUTPUTBROWSER, w.ODCINPUTMLE,
+                                                                    w.ODCOUTPUTMLE}) {
+        if (view == shown) continue;
+        view->HIDE();
+        view->DISABLE();
+    }
+    // What stays usable is lifted out of the form-wide hold; going back to the settings
+    // gives every control its own state again.
+    shown->ENABLE();
+    shown->SHOW();
+    if (pressed) pressed->DISABLE();
+    for (gui::CONTROL* b : usable) b->ENABLE();
+
+    const int top = w.OCCBUTNORMALANSICHT->ORIGIN().Y() + w.OCCBUTNORMALANSICHT->SIZE().HEIGHT() + 3;
+    const gui::BOUNDINGBOX own = w.CANVASAREA();
+    // Size first: a resize keeps the top edge, the origin then sets the bottom one.
+    shown->SIZE(gui::DIMENSION(own.WIDTH() - 4, own.HEIGHT() - top + 1 - 4));
+    shown->ORIGIN(gui::POINT(0, top));
+}
+
 void showView(DTAMIRVANO& w, const Side& s) {
     const bool haveTable = s.table != nullptr;
     const bool haveText = !haveTable && s.handle >= 0;
@@ -77,30 +100,8 @@ void showView(DTAMIRVANO& w, const Side& s) {
         statusError(messageText(s.nothingOpenMessage, gbSprache), "SystemExclamation");
         return;
     }
-    w.DISABLECONDITIONALCONTROLS();
-    for (gui::CONTROL* other : std::initializer_list<gui::CONTROL*>{s.otherTableView, s.otherTextView}) {
-        other->HIDE();
-        other->DISABLE();
-    }
     gui::CONTROL* shown = haveTable ? static_cast<gui::CONTROL*>(s.tableView) : s.textView;
-    gui::CONTROL* hidden = haveTable ? static_cast<gui::CONTROL*>(s.textView) : s.tableView;
-    hidden->DISABLE();
-    hidden->HIDE();
-    // What stays usable is lifted out of the form-wide hold; going back to the settings
-    // gives every control its own state again.
-    auto enable = [](gui::CONTROL* c) { c->ENABLE(); };
-    enable(shown);
-    shown->SHOW();
-    s.pressed->DISABLE();
-    for (gui::CONTROL* b : std::initializer_list<gui::CONTROL*>{s.otherShow, w.OCCBUTNORMALANSICHT, w.OCCBUTHILFE,
-                                                                 w.OCCBUTBEENDEN})
-        enable(b);
-
-    const int top = w.OCCBUTNORMALANSICHT->ORIGIN().Y() + w.OCCBUTNORMALANSICHT->SIZE().HEIGHT() + 3;
-    const gui::BOUNDINGBOX own = w.CANVASAREA();
-    // Size first: a resize keeps the top edge, the origin then sets the bottom one.
-    shown->SIZE(gui::DIMENSION(own.WIDTH() - 4, own.HEIGHT() - top + 1 - 4));
-    shown->ORIGIN(gui::POINT(0, top));
+    raiseView(w, shown, s.pressed, {s.otherShow, w.OCCBUTNORMALANSICHT, w.OCCBUTHILFE, w.OCCBUTBEENDEN});
 
     const std::string formatLabel = messageText(48, gbSprache);
     if (haveTable) {
@@ -174,16 +175,37 @@ void chooseFont(DTAMIRVANO& w, bool fixed) {
 }  // namespace
 
 DTAMIRVANO& DTAMIRVANO::BUTEINGABEZEIGEN() {
-    showView(*this, Side{oDBIn, hIn, ODCINPUTBROWSER, ODCINPUTMLE, ODCOUTPUTBROWSER, ODCOUTPUTMLE, 10, inputReadError(),
+    showView(*this, Side{oDBIn, hIn, ODCINPUTBROWSER, ODCINPUTMLE, 10, inputReadError(),
                          OCCBUTEINGABEZEIGEN, OCCBUTAUSGABEZEIGEN, lInSDF, lInANSI, lInOEM, lInUTF8, lInUTF16});
     return *this;
 }
 
 DTAMIRVANO& DTAMIRVANO::BUTAUSGABEZEIGEN() {
-    showView(*this, Side{oDBOut, hOut, ODCOUTPUTBROWSER, ODCOUTPUTMLE, ODCINPUTBROWSER, ODCINPUTMLE, 46,
+    showView(*this, Side{oDBOut, hOut, ODCOUTPUTBROWSER, ODCOUTPUTMLE, 46,
                          messageText(47, gbSprache), OCCBUTAUSGABEZEIGEN, OCCBUTEINGABEZEIGEN, lOutSDF, lOutANSI,
                          lOutOEM, lOutUTF8, lOutUTF16});
     return *this;
+}
+
+bool DTAMIRVANO::showTextFile(const std::string& path) {
+    const win::FileHandle h = win::OpenFile(path, 0);
+    if (h < 0) return false;
+    std::string bytes;
+    const bool read = readStart(h, kPreviewBytes, bytes);
+    win::CloseHandle(h);
+    if (!read) return false;
+    raiseView(*this, ODCINPUTMLE, nullptr,
+              {OCCBUTEINGABEZEIGEN, OCCBUTAUSGABEZEIGEN, OCCBUTNORMALANSICHT, OCCBUTHILFE, OCCBUTBEENDEN});
+    // The texts stand in columns: the fixed-pitch font keeps them there.
+    if (oFontFixed) ODCINPUTMLE->FONT(*oFontFixed, false);
+    std::string utf16 = CONVANSI2UNICODE(bytes, rt::Value(0));
+    if (utf16.size() % 2) utf16.pop_back();
+    ODCINPUTMLE->TEXTLIMIT(int(utf16.size()));
+    if (auto* text = dynamic_cast<widgets::MULTILINEEDITW*>(ODCINPUTMLE))
+        text->_SETTEXTW(rt::Value(utf16));
+    else
+        ODCINPUTMLE->TEXTVALUE(widgets::MULTILINEEDITW::utf16ToUtf8(utf16));
+    return true;
 }
 
 DTAMIRVANO& DTAMIRVANO::BUTFONTPROPORT() {

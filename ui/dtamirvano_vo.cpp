@@ -1,7 +1,11 @@
 #include "ui/dtamirvano_vo.h"
 
+#include <QKeyEvent>
+#include <QObject>
+#include <QWidget>
 #include <algorithm>
 #include <cctype>
+#include <vector>
 
 #include "platform/gui/geometry.h"
 #include "ui/appicon.h"
@@ -71,6 +75,38 @@ void dress(gui::CONTROL& c, const FormItem& item, const gui::FONT* fonts) {
     }
 }
 
+// The keyboard in a radio group, as the template's groups ask for: the buttons are no Tab
+// stops, and the arrow keys move to the previous or next enabled button of the group in the
+// order they stand on the screen (round at either end) and choose it, as a click would.
+class RadioArrowKeys : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress) return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const bool back = key->key() == Qt::Key_Up || key->key() == Qt::Key_Left;
+        const bool forward = key->key() == Qt::Key_Down || key->key() == Qt::Key_Right;
+        if ((!back && !forward) || (key->modifiers() & ~Qt::KeypadModifier)) return false;
+        auto* radio = dynamic_cast<gui::RADIOBUTTON*>(gui::GUIOBJECT::fromHandle(static_cast<QWidget*>(watched)));
+        if (!radio || !radio->group()) return false;
+        std::vector<gui::RADIOBUTTON*> ring;
+        for (gui::RADIOBUTTON* b : radio->group()->buttons())
+            if (b == radio || (b->HANDLE() && b->HANDLE()->isEnabled() && b->HANDLE()->isVisible())) ring.push_back(b);
+        std::stable_sort(ring.begin(), ring.end(), [](gui::RADIOBUTTON* a, gui::RADIOBUTTON* b) {
+            const QPoint pa = a->HANDLE()->pos(), pb = b->HANDLE()->pos();
+            return pa.y() != pb.y() ? pa.y() < pb.y() : pa.x() < pb.x();
+        });
+        const auto at = size_t(std::find(ring.begin(), ring.end(), radio) - ring.begin());
+        gui::RADIOBUTTON* next = ring[(at + (back ? ring.size() - 1 : 1)) % ring.size()];
+        if (next == radio) return true;
+        next->HANDLE()->setFocus(back ? Qt::BacktabFocusReason : Qt::TabFocusReason);
+        if (!next->PRESSED()) next->CLICK();
+        return true;
+    }
+};
+
 }  // namespace
 
 DTAMIRVANO_VO::DTAMIRVANO_VO(gui::WINDOW* owner, int /*controlId*/, const rt::Value& /*server*/,
@@ -88,6 +124,7 @@ DTAMIRVANO_VO::DTAMIRVANO_VO(gui::WINDOW* owner, int /*controlId*/, const rt::Va
 
     // The windows exist in template order, which is also the tab order; the radio groups
     // are dressed after all their buttons exist.
+    auto* radioKeys = new RadioArrowKeys(HANDLE());
     for (const FormItem& item : formItems()) {
         auto control = makeControl(this, item, templateRect(item, base));
         gui::CONTROL* c = control.get();
@@ -95,6 +132,10 @@ DTAMIRVANO_VO::DTAMIRVANO_VO(gui::WINDOW* owner, int /*controlId*/, const rt::Va
         order_.push_back(c);
         byName_[item.name] = c;
         if (!(item.style & kStyleVisible)) c->HIDE();
+        if (item.kind == ControlKind::RadioButton && !(item.style & kStyleTabStop) && c->HANDLE()) {
+            c->HANDLE()->setFocusPolicy(Qt::ClickFocus);
+            c->HANDLE()->installEventFilter(radioKeys);
+        }
         if (item.kind == ControlKind::RadioButtonGroup) continue;
         dress(*c, item, fonts_);
         if (item.kind == ControlKind::FixedIcon)

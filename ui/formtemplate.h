@@ -83,5 +83,6 @@ constexpr uint32_t kStyleListSort = 0x0002;       // LBS_SORT
 constexpr uint32_t kStyleEditReadOnly = 0x0800;   // ES_READONLY
 constexpr uint32_t kStyleEditRight = 0x0002;      // ES_RIGHT
 constexpr uint32_t kStyleVisible = 0x10000000;    // WS_VISIBLE
+constexpr uint32_t kStyleTabStop = 0x00010000;    // WS_TABSTOP
 
 }  // namespace ui

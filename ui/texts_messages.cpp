@@ -7,7 +7,7 @@ namespace ui {
 
 namespace {
 
-constexpr std::array<MessageText, 62> kMessages{{
+constexpr std::array<MessageText, 69> kMessages{{
     {1, "MIRVANO 7.00 -- TorvelSoft Datenkonvertierungs-Freeware", "MIRVANO 7.00 -- TorvelSoft Data Conversion Freeware"},
     {3,
      "MIRVANO von TorvelSoft wandelt Datendateien in andere\r\n"
@@ -194,6 +194,17 @@ constexpr std::array<MessageText, 62> kMessages{{
     {66, "Zur Zeit besteht keine Verbindung zum Internet.", "Currently there is no connection to the Internet."},
     {67, "Die Kopfzeile der dBase-Datei nennt $1 Datensätze, vollständig enthalten und gelesen sind $2",
      "The header of the dBase file counts $1 records; $2 complete records are in the file and were read"},
+    {68, "Die Ausgabedatei $ würde von mehr als einem Schritt geschrieben und wird nicht geschrieben",
+     "The output file $ would be written by more than one step and is not written"},
+    {69, "Die Ausgabedatei $ ist eine Eingabedatei dieses Aufrufs und wird nicht überschrieben",
+     "The output file $ is an input file of this run and is not overwritten"},
+    {70, "Die Konfigurationsdatei $ ist nicht vorhanden", "The configuration file $ does not exist"},
+    {71, "Keine Datei passt zu $: es wurde nichts konvertiert", "No file matches $: nothing was converted"},
+    {72, "Keine Eingabedatei angegeben: es wurde nichts konvertiert (Aufruf: mirvano Eingabe Ausgabe Konfigurationsdatei)",
+     "No input file given: nothing was converted (usage: mirvano input output settings-file)"},
+    {73, "Für $ ist keine Ausgabedatei angegeben: ohne Bildschirm wird nichts konvertiert",
+     "No output file given for $: without a display nothing is converted"},
+    {74, "Die Konvertierung von $ wurde abgebrochen", "The conversion of $ was cancelled"},
 }};
 
 }  // namespace

@@ -5,8 +5,19 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QStringList>
+#include <QTest>
+#include <QTimer>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <map>
+#include <memory>
 
 #include "app_support.h"
+#include "platform/gui/application.h"
+#include "platform/gui/controls.h"
 
 namespace {
 
@@ -92,7 +103,7 @@ struct ProgramRun {
     int status = -1;
     std::string errors;
 };
-ProgramRun runProgram(const std::filesystem::path& dir, const QStringList& arguments) {
+ProgramRun runProgram(const std::filesystem::path& dir, const QStringList& arguments, int waitMs = 120000) {
     const QString exe = QString::fromStdString(std::string(MIRVANO_BINARY_DIR) + "/app/mirvano");
     ProgramRun run;
     if (!std::filesystem::exists(exe.toStdString())) return run;
@@ -105,7 +116,7 @@ ProgramRun runProgram(const std::filesystem::path& dir, const QStringList& argum
     process.setProcessEnvironment(env);
     process.setWorkingDirectory(QString::fromStdString(dir.string()));
     process.start(exe, arguments);
-    if (!process.waitForFinished(120000)) {
+    if (!process.waitForFinished(waitMs)) {
         process.kill();
         process.waitForFinished();
         return run;
@@ -154,6 +165,204 @@ TEST(Batch, WildcardsConvertEveryInputAndAFailedStepFailsTheRun) {
     EXPECT_NE(run.status, 0);
     EXPECT_FALSE(std::filesystem::exists(dir / "out" / "bad.csv"));
     EXPECT_NE(run.errors.find("Error in the MIRVANO configuration file"), std::string::npos) << run.errors;
+}
+
+// Every file below `dir` with its bytes.
+std::map<std::string, std::string> filesBelow(const std::filesystem::path& dir) {
+    std::map<std::string, std::string> out;
+    for (const auto& e : std::filesystem::recursive_directory_iterator(dir))
+        if (e.is_regular_file()) out[std::filesystem::relative(e.path(), dir).string()] = readFile(e.path());
+    return out;
+}
+
+TEST(Batch, AnOutputWrittenTwiceOrThatIsAnInputIsRefusedBeforeTheFirstStepAndLeftAsItWas) {
+    struct Case {
+        const char* what;
+        std::vector<std::pair<std::string, std::string>> files;
+        QStringList arguments;
+        std::string refused;  // the output named as refused, "" for none
+        const char* why;
+        std::map<std::string, std::string> written;  // the files the run writes
+    } cases[] = {
+        {"two inputs, one output name",
+         {{"data/a.csv", "NAME;AGE\nAnna;31\n"}, {"data/a.txt", "NAME;AGE\nBert;42\n"}, {"out/a.csv", "mine\r\n"}},
+         {"data/a.*", "out/*.csv", "job.mcf"},
+         "out/a.csv",
+         "would be written by more than one step",
+         {}},
+        {"an output that is an input",
+         {{"d/x.csv", "NAME;AGE\nAnna;31\n"}, {"d/x.txt", "NAME;AGE\nBert;42\n"}, {"d/z.txt", "NAME;AGE\nCarl;53\n"}},
+         {"d/*", "d/*.csv", "job.mcf"},
+         "d/x.csv",
+         "is an input file of this run",
+         {{"d/z.csv", "NAME,AGE\r\nCarl,53\r\n"}}},
+        // An existing file that no step reads may be overwritten: the user named it.
+        {"an existing file that is no input",
+         {{"f/m.csv", "NAME;AGE\nDora;64\n"}, {"f/m.txt", "old\r\n"}},
+         {"f/*.csv", "f/*.txt", "job.mcf"},
+         "",
+         "",
+         {{"f/m.txt", "NAME,AGE\r\nDora,64\r\n"}}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto dir = mirvano_test::temp_dir("batch-collide");
+        writeFile(dir / "job.mcf", kJob);
+        for (const auto& [name, text] : c.files) writeFile(dir / name, text);
+        const auto before = filesBelow(dir);
+        const ProgramRun run = runProgram(dir, c.arguments);
+
+        auto after = filesBelow(dir);
+        after.erase("config/mirvano/MIRVANO.INI");
+        for (const auto& [name, text] : c.written) {
+            EXPECT_EQ(after[name], text) << name;
+            after.erase(name);
+        }
+        auto unchanged = before;
+        for (const auto& [name, text] : c.written) unchanged.erase(name);
+        EXPECT_EQ(after, unchanged) << run.errors;
+        if (c.refused.empty()) {
+            EXPECT_EQ(run.status, 0) << run.errors;
+            continue;
+        }
+        EXPECT_NE(run.status, 0) << run.errors;
+        EXPECT_GT(run.status, 0) << "the program ended by itself";
+        const std::string line = "error: The output file " + c.refused + " " + c.why;
+        const size_t at = run.errors.find(line);
+        EXPECT_NE(at, std::string::npos) << run.errors;
+        EXPECT_EQ(run.errors.find(line, at + 1), std::string::npos) << "told once\n" << run.errors;
+    }
+}
+
+TEST(Batch, WithoutADisplayACommandLineThatRunsNoBatchSaysWhyAndEnds) {
+    const auto dir = mirvano_test::temp_dir("batch-nothing");
+    writeFile(dir / "job.mcf", kJob);
+    writeFile(dir / "a.csv", "NAME;AGE\nAnna;31\n");
+    writeFile(dir / "one1.csv", "NAME;AGE\nAnna;31\n");
+    struct Case {
+        QStringList arguments;
+        std::string said;
+    } cases[] = {
+        {{"none*.csv", "out.csv", "job.mcf"}, "No file matches none*.csv: nothing was converted"},
+        {{"one*.csv"}, "No output file given for one1.csv: without a display nothing is converted"},
+        {{"", "out.csv", "job.mcf"}, "No input file given: nothing was converted"},
+        {{"a.csv", "", "job.mcf"}, "No output file given for a.csv: without a display nothing is converted"},
+        {{}, "No input file given: nothing was converted"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.arguments.join(" ").toStdString());
+        std::filesystem::remove_all(dir / "config");
+        const ProgramRun run = runProgram(dir, c.arguments, 60000);
+        EXPECT_GT(run.status, 0) << "ended by itself, as failed\n" << run.errors;
+        EXPECT_NE(run.errors.find("error: " + c.said), std::string::npos) << run.errors;
+        EXPECT_FALSE(std::filesystem::exists(dir / "out.csv"));
+        // The form was never used: no settings were saved.
+        const auto ini = iniEntries(dir / "config" / "mirvano" / "MIRVANO.INI");
+        EXPECT_EQ(entry(ini, "FileFormatIn"), "<missing>");
+    }
+}
+
+TEST(Batch, StandardErrorTellsWarningsAsWarningsAndNamesTheSettingsFile) {
+    const auto dir = mirvano_test::temp_dir("batch-told");
+    writeFile(dir / "a.csv", "NAME;AGE\nAnna;31\nBert;42\n");
+    // A filter text that is not switched on: the run goes on without it.
+    writeFile(dir / "job.mcf", std::string(kJob) + "RecordFilterUse=no\nRecordFilterPhrase=AGE > 40\n");
+    ProgramRun run = runProgram(dir, {"a.csv", "b.csv", "job.mcf"});
+    EXPECT_EQ(run.status, 0) << run.errors;
+    EXPECT_EQ(readFile(dir / "b.csv"), "NAME,AGE\r\nAnna,31\r\nBert,42\r\n");
+    const std::string warning = "With existing filter condition the data record filter was not activated.";
+    EXPECT_NE(run.errors.find("warning: " + warning), std::string::npos) << run.errors;
+    EXPECT_EQ(run.errors.find("error: "), std::string::npos) << run.errors;
+
+    struct Case {
+        std::string file;
+        std::string content;  // none: the file does not exist
+        std::string said;
+    } cases[] = {
+        {"gone.mcf", "", "error: The configuration file gone.mcf does not exist"},
+        {"other.mcf", "[Config]\nFileFormatIn=csv\n", "error: Error in the MIRVANO configuration file: other.mcf"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        if (!c.content.empty()) writeFile(dir / c.file, c.content);
+        run = runProgram(dir, {"a.csv", "c.csv", QString::fromStdString(c.file)});
+        EXPECT_GT(run.status, 0) << run.errors;
+        EXPECT_NE(run.errors.find(c.said), std::string::npos) << run.errors;
+        EXPECT_FALSE(std::filesystem::exists(dir / "c.csv"));
+    }
+}
+
+// Standard error of this process, caught in a file while it lives.
+class CapturedStderr {
+public:
+    explicit CapturedStderr(const std::filesystem::path& file) : file_(file) {
+        std::fflush(stderr);
+        saved_ = ::dup(2);
+        const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(fd, 2);
+        ::close(fd);
+    }
+    ~CapturedStderr() { release(); }
+    std::string release() {
+        if (saved_ >= 0) {
+            std::fflush(stderr);
+            ::dup2(saved_, 2);
+            ::close(saved_);
+            saved_ = -1;
+        }
+        return readFile(file_);
+    }
+
+private:
+    std::filesystem::path file_;
+    int saved_ = -1;
+};
+
+TEST(Batch, AStepStoppedWithTheCancelButtonSaysItWasCancelled) {
+    // Every event pump of the run handles the queued events.
+    auto tick = std::make_shared<std::chrono::steady_clock::time_point>();
+    gui::setPumpClock([tick] { return *tick += std::chrono::milliseconds(50); });
+    struct Case {
+        const char* when;
+        bool (*running)(const ui::DTAMIRVANO&);
+    } cases[] = {
+        {"analysing", [](const ui::DTAMIRVANO& w) { return w.lRunning && !w.lOutOpen; }},
+        {"writing", [](const ui::DTAMIRVANO& w) { return w.lRunning && w.lOutOpen; }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.when);
+        Program p("batch-cancel");
+        std::string big = "NAME;AGE\n";
+        for (int i = 0; i < 20000; ++i) big += "Name" + std::to_string(i) + ";" + std::to_string(i % 90) + "\n";
+        writeFile(p.dir / "big.csv", big);
+        writeFile(p.dir / "small.csv", "NAME;AGE\nAnna;31\n");
+        writeFile(p.dir / "job.mcf", kJob);
+        std::filesystem::create_directories(p.dir / "out");
+        InDirectory cwd(p.dir);
+        // The user presses the cancel button while the first step is at its stage.
+        bool pressed = false;
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            ui::DTAMIRVANO* w = ui::goDtaMirvano;
+            if (pressed || !w || !w->OCCBUTABBRECHEN->ISENABLED() || !c.running(*w)) return;
+            pressed = true;
+            QWidget* button = w->OCCBUTABBRECHEN->HANDLE();
+            QTest::mouseClick(button, Qt::LeftButton);
+        });
+        watch.start(0);
+        CapturedStderr err(p.dir / "stderr");
+        p.start({"*.csv", "out/*.txt", "job.mcf"});
+        const std::string told = err.release();
+        watch.stop();
+        ASSERT_TRUE(pressed) << told;
+        EXPECT_FALSE(p.form->lBatchOk);
+        EXPECT_NE(told.find("The conversion of big.csv was cancelled"), std::string::npos) << told;
+        // The next step ran.
+        EXPECT_EQ(readFile(p.dir / "out" / "small.txt"), "NAME,AGE\r\nAnna,31\r\n");
+        EXPECT_EQ(told.find("The conversion of small.csv"), std::string::npos) << told;
+        EXPECT_EQ(told.find("converted into the file " + (p.dir / "out" / "big.txt").string()), std::string::npos) << told;
+    }
+    gui::setPumpClock({});
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // writes, how values are recognised, what a rejected file does, and what survives a save.
 #include <gtest/gtest.h>
 
+#include <QTest>
+#include <algorithm>
 #include <regex>
 
 #include "app/settings.h"
@@ -104,7 +106,7 @@ TEST(Settings, AFileWithoutIdentificationIsRejectedButSetsTheLanguage) {
     p.form->BUTLOADCMDINIPAR();
 
     EXPECT_EQ(ui::gbSprache, 1);
-    EXPECT_EQ(recorder.lastError(), p.form->message(52));
+    EXPECT_EQ(recorder.lastError(), p.form->message(52) + ": " + (p.dir / "job.mcf").string());
     EXPECT_EQ(recorder.of(engine::ReportKind::Sound), std::vector<std::string>{"SystemHand"});
     EXPECT_EQ(p.form->cCmdFileIn, "");
     EXPECT_EQ(p.form->cCmdFileOut, "");
@@ -116,7 +118,8 @@ TEST(Settings, AFileWithoutIdentificationIsRejectedButSetsTheLanguage) {
     p.form->cCmdFileIn = "a.csv";
     recorder.clear();
     p.form->BUTLOADCMDINIPAR();
-    EXPECT_EQ(recorder.lastError(), p.form->message(52));
+    EXPECT_EQ(recorder.lastError(), "Die Konfigurationsdatei " + (p.dir / "Missing.mcf").string() + " ist nicht vorhanden");
+    EXPECT_EQ(recorder.of(engine::ReportKind::Sound), std::vector<std::string>{"SystemHand"});
     EXPECT_EQ(p.form->cCmdFileIn, "");
 }
 
@@ -209,6 +212,125 @@ TEST(Settings, CancellingTheLoadDialogChangesNothing) {
     EXPECT_EQ(p.form->cCmdFileOut, "b.csv");
     EXPECT_EQ(p.form->cFileIn, "kept.csv");
     EXPECT_EQ(ui::gbSprache, language);
+}
+
+// The form as the user sees it after a start.
+void showForm(Program& p) {
+    p.form->SHOW();
+    QApplication::processEvents();
+}
+
+void click(gui::CONTROL* button) {
+    QTest::mouseClick(button->HANDLE(), Qt::LeftButton);
+    QApplication::processEvents();
+}
+
+TEST(Settings, LoadedToolTipSettingSwitchesTheTipsAsTheBoxShows) {
+    Program p("tooltips");
+    p.start();
+    showForm(p);
+    std::string chosen;
+    auto previous = app::setSettingsDialogChooser([&](const app::SettingsDialogRequest&) { return chosen; });
+    struct Case {
+        const char* value;
+        bool on;
+    } cases[] = {{"no", false}, {"yes", true}, {"No", false}, {"", true}, {"YES", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string("ToolTip=") + c.value);
+        chosen = (p.dir / "tips.mcf").string();
+        writeFile(chosen, std::string("[Config]\nProgIdent=mirvano\nToolTip=") + c.value + "\n");
+        click(p.form->OCCBUTLOADCMDINIPAR);
+        EXPECT_EQ(p.form->ODCCHECKTOOLTIP->HANDLE()->property("checked").toBool(), c.on);
+        int tips = 0;
+        for (gui::CONTROL* control : p.form->aAllCtrl) {
+            const bool shows = !control->HANDLE()->toolTip().isEmpty();
+            tips += shows;
+            if (!c.on) EXPECT_FALSE(shows) << control->NAMESYM();
+        }
+        if (c.on) EXPECT_GT(tips, 90);
+    }
+    app::setSettingsDialogChooser(previous);
+}
+
+TEST(Settings, TheSaveDialogsNameWithoutAnExtensionGetsMcf) {
+    Program p("save-extension");
+    p.start();
+    showForm(p);
+    std::filesystem::create_directories(p.dir / "v1.2");
+    struct Case {
+        std::string chosen, written;
+    } cases[] = {
+        {"Job Settings", "Job Settings.mcf"},
+        {"v1.2/job", "v1.2/job.mcf"},
+        {"weekly.MCF", "weekly.MCF"},
+        {"job.ini", "job.ini"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.chosen);
+        auto previous = app::setSettingsDialogChooser(
+            [&](const app::SettingsDialogRequest&) { return (p.dir / c.chosen).string(); });
+        click(p.form->OCCBUTSAVECMDINIPAR);
+        app::setSettingsDialogChooser(previous);
+        const auto written = p.dir / c.written;
+        ASSERT_TRUE(std::filesystem::is_regular_file(written));
+        if (c.written != c.chosen) EXPECT_FALSE(std::filesystem::exists(p.dir / c.chosen));
+        const auto entries = iniEntries(written);
+        EXPECT_EQ(entry(entries, "ProgIdent"), "mirvano");
+        EXPECT_EQ(entry(entries, "ConfigFile"), written.string());
+    }
+}
+
+// The pressed button of every option family and language, and whether each flag follows it.
+std::vector<std::string> shownChoices(const ui::DTAMIRVANO& form) {
+    std::vector<std::string> pressed;
+    for (const ui::RadioFamily& family : ui::optionFamilies()) {
+        int count = 0;
+        for (const ui::RadioFamilyMember& m : family.members) {
+            const bool on = dynamic_cast<gui::RADIOBUTTON*>(form.formControl(m.button))->HANDLE()->property("checked").toBool();
+            EXPECT_EQ(form.*m.flag, on) << m.button;
+            if (on) pressed.push_back(m.button);
+            count += on;
+        }
+        EXPECT_EQ(count, 1) << family.name;
+    }
+    for (const char* name : {"RADIOAUSGUEBERSCHR", "RADIOAUSGERGAENZEN", "RADIODEUTSCH", "RADIOENGLISCH"})
+        if (dynamic_cast<gui::RADIOBUTTON*>(form.formControl(name))->PRESSED()) pressed.push_back(name);
+    return pressed;
+}
+
+TEST(Settings, ARefusedSettingsFileOnTheCommandLineLeavesTheDefaultsShownUsedAndSaved) {
+    Program plain("defaults");
+    plain.start();
+    showForm(plain);
+    const std::vector<std::string> defaults = shownChoices(*plain.form);
+    plain.shell->ENDWINDOW(true);
+    QApplication::processEvents();
+    const auto defaultIni = iniEntries(plain.ini());
+
+    Program p("refused-start");
+    writeFile(p.dir / "other.mcf", "[Config]\nLanguage=english\nFileFormatIn=sdf\nCsvSeparatorIn=tab\nToolTip=no\n");
+    p.start({"", "", (p.dir / "other.mcf").string()});
+    showForm(p);
+    // The file's language holds; everything else is what a start without settings shows.
+    EXPECT_EQ(ui::gbSprache, 2);
+    std::vector<std::string> expected = defaults;
+    std::replace(expected.begin(), expected.end(), std::string("RADIODEUTSCH"), std::string("RADIOENGLISCH"));
+    EXPECT_EQ(shownChoices(*p.form), expected);
+    EXPECT_TRUE(p.form->ODCCHECKTOOLTIP->CHECKED());
+    EXPECT_FALSE(p.form->OCCRADIOSDFIN->HANDLE()->toolTip().isEmpty());
+    EXPECT_TRUE(p.form->oFontFixed.has_value());
+
+    // What the exit saves is what was shown.
+    p.shell->ENDWINDOW(true);
+    QApplication::processEvents();
+    const auto saved = iniEntries(p.ini());
+    for (const std::string& key : app::settingsKeys()) {
+        if (key == "Language") continue;
+        EXPECT_EQ(entry(saved, key), entry(defaultIni, key)) << key;
+    }
+    EXPECT_EQ(entry(saved, "Language"), "english");
+    EXPECT_EQ(entry(saved, "FileFormatIn"), "dbf");
+    EXPECT_EQ(entry(saved, "CsvSeparatorIn"), "semi");
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 #include <algorithm>
@@ -201,6 +202,104 @@ TEST_F(FormTest, TabOrderFollowsTheIds) {
     std::vector<int> expected;
     for (const auto& item : ui::formItems()) expected.push_back(item.id);
     EXPECT_EQ(ids, expected);
+}
+
+// The control a focus widget belongs to (a combo box's edit belongs to its combo box).
+gui::CONTROL* owningControl(QWidget* w, const DTAMIRVANO& form) {
+    for (QWidget* p = w; p; p = p->parentWidget())
+        if (auto* c = dynamic_cast<gui::CONTROL*>(gui::GUIOBJECT::fromHandle(p)))
+            if (c->OWNER() == &form) return c;
+    return nullptr;
+}
+
+TEST_F(FormTest, TabKeyVisitsTheTemplatesTabStopsInOrderAndNoRadioButton) {
+    loadDefaults();
+    // Keys go to the active window (on an X server too, where the test's window is not
+    // active by itself).
+    shell->HANDLE()->window()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(shell->HANDLE()->window()));
+    // The template's tab stops that can take the focus now, in id order.
+    std::vector<std::string> stops;
+    for (const ui::FormItem& item : ui::formItems()) {
+        QWidget* w = control(item.name)->HANDLE();
+        if ((item.style & ui::kStyleTabStop) && w->isVisible() && w->isEnabled()) stops.push_back(item.name);
+    }
+    ASSERT_GT(stops.size(), 25u);
+    control(stops.front())->HANDLE()->setFocus(Qt::OtherFocusReason);
+    QApplication::processEvents();
+    std::vector<std::string> visited;
+    for (size_t i = 0; i < stops.size() + 40 && visited.size() < stops.size(); ++i) {
+        gui::CONTROL* c = owningControl(QApplication::focusWidget(), *form);
+        ASSERT_NE(c, nullptr);
+        if (visited.empty() || visited.back() != c->NAMESYM()) visited.push_back(c->NAMESYM());
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+    }
+    EXPECT_EQ(visited, stops);
+    // Shift+Tab goes back the same way.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab, Qt::ShiftModifier);
+    EXPECT_EQ(owningControl(QApplication::focusWidget(), *form)->NAMESYM(), stops.back());
+
+    // A click puts the focus on a radio button; Tab leaves it for the next tab stop, and
+    // no radio button of its group or any other comes up on the way round.
+    QWidget* clicked = control("RADIOCSVOUT")->HANDLE();
+    QTest::mouseClick(clicked, Qt::LeftButton, {}, QPoint(6, clicked->height() / 2));
+    ASSERT_EQ(QApplication::focusWidget(), clicked);
+    for (size_t i = 0; i < stops.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        gui::CONTROL* c = owningControl(QApplication::focusWidget(), *form);
+        ASSERT_NE(c, nullptr);
+        if (i == 0) EXPECT_EQ(c->NAMESYM(), "CHECKHEADEROUT");
+        EXPECT_EQ(dynamic_cast<gui::RADIOBUTTON*>(c), nullptr) << c->NAMESYM();
+    }
+}
+
+TEST_F(FormTest, ArrowKeysMoveWithinARadioGroupInScreenOrderAndChoose) {
+    loadDefaults();
+    // Keys go to the active window (on an X server too, where the test's window is not
+    // active by itself).
+    shell->HANDLE()->window()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(shell->HANDLE()->window()));
+    struct Case {
+        const char* clicked;
+        Qt::Key key;
+        const char* reached;
+    } cases[] = {
+        {"RADIOCSVIN", Qt::Key_Down, "RADIOSDFIN"},
+        {"RADIOSDFIN", Qt::Key_Down, "RADIODBFIN"},  // round from the last to the first
+        {"RADIODBFIN", Qt::Key_Up, "RADIOSDFIN"},
+        {"RADIOCSVIN", Qt::Key_Left, "RADIODBFIN"},
+        // UTF8 stands above Unicode on the screen, though after it in the template.
+        {"RADIOASCIIOUT", Qt::Key_Down, "RADIOUTF8OUT"},
+        {"RADIOUNIOUT", Qt::Key_Right, "RADIOANSIOUT"},
+        {"RADIOENGLISCH", Qt::Key_Down, "RADIODEUTSCH"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.clicked) + " -> " + c.reached);
+        QWidget* start = control(c.clicked)->HANDLE();
+        QTest::mouseClick(start, Qt::LeftButton, {}, QPoint(6, start->height() / 2));
+        ASSERT_EQ(QApplication::focusWidget(), start);
+        ASSERT_TRUE(radio(c.clicked)->PRESSED());
+        QTest::keyClick(start, c.key);
+        EXPECT_EQ(QApplication::focusWidget(), control(c.reached)->HANDLE());
+        EXPECT_TRUE(radio(c.reached)->PRESSED());
+        EXPECT_FALSE(radio(c.clicked)->PRESSED());
+    }
+    // The flags followed as after a click, and the switch of language too.
+    EXPECT_TRUE(form->lOutUTF8 || form->lOutANSI);
+    EXPECT_EQ(ui::gbSprache, 1);
+
+    // A button the enable rules greyed out is passed over: a dBase input takes no UTF-8 or
+    // Unicode.
+    QWidget* dbf = control("RADIODBFIN")->HANDLE();
+    QTest::mouseClick(dbf, Qt::LeftButton, {}, QPoint(6, dbf->height() / 2));
+    ASSERT_TRUE(form->lInDBF);
+    ASSERT_FALSE(form->OCCRADIOUTF8IN->ISENABLED());
+    QWidget* ascii = control("RADIOASCIIIN")->HANDLE();
+    QTest::mouseClick(ascii, Qt::LeftButton, {}, QPoint(6, ascii->height() / 2));
+    QTest::keyClick(ascii, Qt::Key_Down);
+    EXPECT_EQ(QApplication::focusWidget(), control("RADIOANSIIN")->HANDLE());
+    EXPECT_TRUE(form->lInANSI);
+    EXPECT_FALSE(form->lInOEM);
 }
 
 TEST_F(FormTest, ValueAccessorsGoThroughTheFormAndKeepTheValueVariable) {

@@ -5,9 +5,11 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QPushButton>
+#include <QTest>
 #include <QWidget>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <csignal>
@@ -112,11 +114,60 @@ TEST(HelpFile, WrittenWhenMissingOrStaleThenOpenedFailuresAreReported) {
     w.form->BUTHILFE();
     EXPECT_EQ(opened.targets.back(), data.dir.string() + "/mirhelpe.txt");
 
-    // Nothing can show it.
+    // Nothing on the desktop can show it: the program shows it itself (below).
     opened.answer = false;
     w.form->BUTHILFE();
-    EXPECT_EQ(w.bar->ERRORTEXT(), ui::messageText(43, 2));
-    EXPECT_EQ(w.lastSound(), "error");
+    EXPECT_TRUE(w.form->ODCINPUTMLE->ISVISIBLE());
+    EXPECT_NE(w.bar->ERRORTEXT(), ui::messageText(43, 2));
+}
+
+// Without a desktop program for text files (the opener refuses, or there is no xdg-open on
+// the PATH) the help file comes up in the program's own text view, laid over the settings
+// until the user goes back to them.
+TEST(HelpFile, WithoutADesktopOpenerTheProgramShowsItInItsOwnTextView) {
+    const std::string path = std::getenv("PATH") ? std::getenv("PATH") : "";
+    const auto emptyDir = mirvano_test::temp_dir("help-no-opener");
+    struct Case {
+        const char* what;
+        bool seam;  // the opener refuses through the seam, else the real one runs without xdg-open
+    } cases[] = {{"opener refuses", true}, {"the desktop's own opener, no xdg-open on the PATH", false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        MainWindow w(1);
+        DataDir data;
+        std::optional<Opened> opened;
+        if (c.seam) {
+            opened.emplace();
+            opened->answer = false;
+        } else {
+            ::setenv("PATH", emptyDir.c_str(), 1);
+        }
+        QWidget* help = w.form->OCCBUTHILFE->HANDLE();
+        QTest::mouseClick(help, Qt::LeftButton);
+        ::setenv("PATH", path.c_str(), 1);
+        QApplication::processEvents();
+
+        QWidget* view = w.form->ODCINPUTMLE->HANDLE();
+        ASSERT_TRUE(view->isVisible());
+        EXPECT_TRUE(view->isEnabled());
+        EXPECT_TRUE(view->geometry().intersects(w.form->OCCRADIOCSVIN->HANDLE()->geometry())) << "over the settings";
+        EXPECT_EQ(w.bar->ERRORTEXT(), "");
+        if (c.seam) EXPECT_EQ(opened->targets.size(), 1u);
+        // The whole file, its German letters read from the ANSI bytes.
+        const QString shown = view->property("plainText").toString().remove(QLatin1Char('\r'));
+        auto lines = [](const std::string& utf8) { return QString::fromUtf8(utf8).remove(QLatin1Char('\r')); };
+        EXPECT_TRUE(shown.startsWith(lines(std::string(ui::messageText(1, 1)) + "\n\n\n\n\n" + ui::messageText(3, 1))));
+        for (const ui::ControlText& row : ui::controlTextTable())
+            if (*row.descriptionGerman)
+                EXPECT_TRUE(shown.contains(lines(std::string(row.titleGerman) + ":\n" + row.descriptionGerman + "\n")))
+                    << row.name;
+        EXPECT_TRUE(shown.contains(QStringLiteral("Zeichensätzen")));
+
+        // Back to the settings.
+        QTest::mouseClick(w.form->OCCBUTNORMALANSICHT->HANDLE(), Qt::LeftButton);
+        EXPECT_FALSE(view->isVisible());
+        EXPECT_TRUE(w.form->OCCBUTHILFE->HANDLE()->isEnabled());
+    }
 }
 
 TEST(HelpFile, AWriteThatFailsLeavesNoFileAndIsReported) {
