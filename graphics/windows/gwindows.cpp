@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <algorithm>
 
+#include "graphics/canvas/objects.h"
 #include "graphics/windows/additions.h"
 #include "platform/gui/controls.h"
 
@@ -81,8 +82,26 @@ void GraphicsWindowCore::DRAW(OBJECTSHAPE& object) {
     object.setHandle(dc);
     object.DRAW();
     object.setHandle(nullptr);
+    if (dynamic_cast<OBJECTCLIPREGION*>(&object)) alignScreenClip();
     // Inside an expose the platform shows the image right after the handler returns.
     if (!inExpose_ && window_->surface()) window_->surface()->update();
+}
+
+void GraphicsWindowCore::alignScreenClip() {
+    // The canvas turns its clip into rows of its own height, the rows of its refresh bitmap.
+    // The screen shows the canvas at the bottom of the client area, which is taller than the
+    // canvas when the canvas has a size of its own (or lower), so its clip moves by the
+    // difference.
+    const QImage* image = screen_.image();
+    if (!_OGRAPHICS || !image) return;
+    const int shift = image->height() - (_OGRAPHICS->_NMAXHEIGHT + _OGRAPHICS->_NTOPSPACE);
+    if (shift == 0) return;
+    gdi::HRGN clip = gdi::CreateRectRgn(0, 0, 0, 0);
+    if (gdi::GetClipRgn(screen_.dc(), clip) == 1) {
+        gdi::OffsetRgn(clip, 0, shift);
+        gdi::SelectClipRgn(screen_.dc(), clip);
+    }
+    gdi::DeleteObject(clip);
 }
 
 namespace {

@@ -88,6 +88,8 @@ public:
     bool lSizing = false;
 
 private:
+    // After the canvas set its clip: the screen's clip in the screen's own rows.
+    void alignScreenClip();
     gui::WINDOW* window_;
     ScreenImage screen_;
     bool inExpose_ = false;
