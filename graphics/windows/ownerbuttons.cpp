@@ -302,6 +302,22 @@ void OwnerDrawnButton::PAINTNEW() {
     face_ = image;
 }
 
+void OwnerDrawnButton::paintOwnerGround(QImage& image, bool fromCanvas) const {
+    const int W = image.width(), H = image.height();
+    image.fill(OWNER() ? OWNER()->BACKGROUND().color().qcolor() : QColor(Qt::white));
+    auto* core = dynamic_cast<GraphicsWindowCore*>(OWNER());
+    GRAPHICS* canvas = core ? core->_OGRAPHICS.get() : nullptr;
+    if (auto* transparent = dynamic_cast<TransparentCanvasWindow*>(OWNER()); !canvas && transparent)
+        canvas = transparent->transparentCanvas();
+    const QImage* refresh = canvas && canvas->_PREFRESHMEMDC ? gdi::GetDCImage(canvas->_PREFRESHMEMDC) : nullptr;
+    if (!fromCanvas || !refresh) return;
+    // The canvas under the button: its top row is y-up ORIGIN.Y + H - 1.
+    const POINT o = ORIGIN();
+    const int top = refresh->height() - (o.Y() + H);
+    QPainter p(&image);
+    p.drawImage(QPoint(0, 0), *refresh, QRect(o.X(), top, W, H));
+}
+
 QColor OwnerDrawnButton::captionColor() const { return TEXTCOLOR().qcolor(); }
 
 QFont OwnerDrawnButton::captionFont() const { return HANDLE() ? HANDLE()->font() : FONT().qfont(); }
@@ -466,21 +482,7 @@ void GTRANSPUSHBUTTON::SETSTRETCH(std::optional<bool> stretch, std::optional<boo
     lPictureInside = inside.value_or(false);
 }
 
-void GTRANSPUSHBUTTON::paintBackground(QImage& image) {
-    const int W = image.width(), H = image.height();
-    image.fill(OWNER() ? OWNER()->BACKGROUND().color().qcolor() : QColor(Qt::white));
-    auto* core = dynamic_cast<GraphicsWindowCore*>(OWNER());
-    GRAPHICS* canvas = core ? core->_OGRAPHICS.get() : nullptr;
-    if (auto* transparent = dynamic_cast<TransparentCanvasWindow*>(OWNER()); !canvas && transparent)
-        canvas = transparent->transparentCanvas();
-    const QImage* refresh = canvas && canvas->_PREFRESHMEMDC ? gdi::GetDCImage(canvas->_PREFRESHMEMDC) : nullptr;
-    if (!lGraphicOwner || !refresh) return;
-    // The canvas under the button: its top row is y-up ORIGIN.Y + H - 1.
-    const POINT o = ORIGIN();
-    const int top = refresh->height() - (o.Y() + H);
-    QPainter p(&image);
-    p.drawImage(QPoint(0, 0), *refresh, QRect(o.X(), top, W, H));
-}
+void GTRANSPUSHBUTTON::paintBackground(QImage& image) { paintOwnerGround(image, lGraphicOwner); }
 
 void GTRANSPUSHBUTTON::paintFrame(gdi::HDC dc) {
     const bool flat = style() & BS_FLAT;
@@ -554,7 +556,9 @@ gdi::HBRUSH faceBrush(const gui::BRUSH& brush, bool& owned) {
 }  // namespace
 
 void GFORMPUSHBUTTON::paintBackground(QImage& image) {
-    image.fill(OWNER() ? OWNER()->BACKGROUND().color().qcolor() : QColor(Qt::white));
+    // What lies under the button shows where the brush leaves it: around the outline, and
+    // through the whole face with a hollow or hatched brush.
+    paintOwnerGround(image, true);
     gdi::HDC dc = gdi::CreateImageDC(&image);
     if (!dc) return;
     bool owned = false;

@@ -79,6 +79,9 @@ protected:
                      const std::string& caption, const std::string& name, int form, uint32_t style);
     // The background under the face, before the frame is drawn.
     virtual void paintBackground(QImage& image) = 0;
+    // What lies under the button: the owner's ground, and with fromCanvas the part of the
+    // owner's canvas under it where the owner has one.
+    void paintOwnerGround(QImage& image, bool fromCanvas) const;
     virtual void paintFrame(gdi::HDC dc) = 0;
     virtual QColor captionColor() const;
     virtual QFont captionFont() const;

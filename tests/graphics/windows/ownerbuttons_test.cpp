@@ -22,8 +22,13 @@ public:
     void PAINT() override {
         _OGRAPHICS->SETBACKGROUNDCOLOR(colour);
         _OGRAPHICS->PAINTERASECANVAS();
+        if (stripe) {
+            _OGRAPHICS->SETLINECOLOR(gui::COLOR(255, 0, 0)).SETFILLCOLOR(gui::COLOR(255, 0, 0));
+            _OGRAPHICS->PAINTRECTANGLE(0, 40, 299, 19, 1.0);
+        }
     }
     int colour = 11;  // cyan
+    bool stripe = false;  // a red band from y 40 to 59 (y up) across the canvas
     int clicks = 0;
 };
 
@@ -155,6 +160,15 @@ TEST(OwnerDrawnButton, OpaqueFaceAndBackColour) {
     EXPECT_TRUE(b.BACKGROUND().isClear());
     EXPECT_EQ(px(b, 40, 20), win->BACKGROUND().color().qcolor().rgb() & 0xFFFFFF);
     EXPECT_NE(px(b, 40, 20), 0x008000u);
+    // What lies under the face shows through it, not the owner's ground colour: the canvas's
+    // red band crosses the button (face rows 10 to 29).
+    win->stripe = true;
+    win->PAINTNEW();
+    EXPECT_EQ(px(b, 40, 20), 0xFF0000u);
+    EXPECT_EQ(px(b, 40, 10), 0xFF0000u);
+    EXPECT_EQ(px(b, 40, 33), kCyan);
+    EXPECT_EQ(px(b, 40, 6), kCyan);
+    EXPECT_NE(px(b, 0, 20), 0xFF0000u);  // the frame stays over it
     b.BACKGROUND(gui::BRUSH(gui::COLOR(0, 0, 255), gui::BRUSHHATCHCROSS));
     EXPECT_EQ(b.BACKGROUND().STYLE(), gui::BRUSHHATCHCROSS);
     EXPECT_GT(count(b.face(), 0x0000FF), 0);
