@@ -1,7 +1,9 @@
 #pragma once
 // Form and dialog windows whose surface is a canvas: their controls (fixed texts, check boxes,
 // radio buttons, group boxes) show the drawing on the canvas through their backgrounds.
+#include <QPointer>
 #include <optional>
+#include <vector>
 
 #include "graphics/canvas/numeric.h"
 #include "graphics/windows/additions.h"
@@ -65,8 +67,7 @@ public:
         _OGRAPHICS->SETCLIPREGION(0, 0, w, h, 0.0);
         if (this->ISICONIC()) return;
         PAINT();
-        for (gui::CONTROL* c : this->controls())
-            if (c->ISVISIBLE() && c->HANDLE()) c->HANDLE()->update();
+        controlPass(nullptr);
     }
 
     void EXPOSE(gui::ExposeEvent& event) override {
@@ -81,8 +82,7 @@ public:
         } else {
             const BOUNDINGBOX area = event.EXPOSEDAREA();
             _OGRAPHICS->INTERNREFRESH(area);
-            for (gui::CONTROL* c : this->controls())
-                if (c->ISVISIBLE() && c->HANDLE() && CONTROLSHARESAREA(boxOf(*c), area)) c->HANDLE()->update();
+            controlPass(&area);
         }
         setInExpose(false);
     }
@@ -132,6 +132,24 @@ public:
     bool _LHASFOCUS = true;
 
 private:
+    // Redraws the visible controls (those that share the exposed area, when one is given) over
+    // the canvas, each after its own child windows, in the platform's order of the child
+    // windows; a child window that the class library did not make ends the pass. After a full
+    // repaint a slider is sized anew, so that it draws over the new canvas.
+    void controlPass(const BOUNDINGBOX* exposed) {
+        std::vector<QPointer<QWidget>> children;
+        for (QWidget* w : this->childWindows()) children.emplace_back(w);
+        for (const QPointer<QWidget>& window : children) {
+            if (!window) continue;  // gone during the pass
+            gui::GUIOBJECT* control = gui::GUIOBJECT::fromHandle(window.data());
+            if (!control) return;
+            if (!control->ISVISIBLE() || (exposed && !CONTROLSHARESAREA(boxOf(*control), *exposed))) continue;
+            for (QObject* o : window->children())
+                if (auto* own = qobject_cast<QWidget*>(o)) own->update();
+            window->update();
+            if (!exposed && dynamic_cast<gui::SLIDER*>(control)) control->SENDMESSAGE(gui::WM_SIZE, 0, 0);
+        }
+    }
     void radioNotice(intptr_t handle) {
         auto* control = gui::GUIOBJECT::fromHandle(reinterpret_cast<QWidget*>(handle));
         if (!control || !control->ISVISIBLE() || !control->HANDLE() || control->HANDLE()->hasFocus()) return;

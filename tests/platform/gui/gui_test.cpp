@@ -9,6 +9,7 @@
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSlider>
 #include <QThread>
 #include <QTimer>
 #include <memory>
@@ -562,4 +563,20 @@ TEST(GuiShellWindow, ItsChildWindowsAreMdiChildWindowsOfItsClient) {
     late->SHOW(SHOWZOOMED);
     late->SIZE(DIMENSION(10, 10));
     EXPECT_FALSE(late->ISZOOMED());
+}
+
+TEST(GuiSlider, RangeThumbAndOrientation) {
+    TOPAPPWINDOW top;
+    SLIDER across(&top, 1, POINT(10, 10), DIMENSION(120, 24));
+    SLIDER upright(&top, 2, POINT(150, 10), DIMENSION(24, 120), TBS_VERT);
+    EXPECT_EQ(across.RANGE(), RANGE(0, 100));
+    across.RANGE(RANGE(40, -10));  // given either way round
+    EXPECT_EQ(across.RANGE(), RANGE(-10, 40));
+    across.THUMBPOSITION(25);
+    EXPECT_EQ(across.THUMBPOSITION(), 25);
+    across.THUMBPOSITION(99);  // kept inside the range
+    EXPECT_EQ(across.THUMBPOSITION(), 40);
+    EXPECT_EQ(qobject_cast<QSlider*>(across.HANDLE())->orientation(), Qt::Horizontal);
+    EXPECT_EQ(qobject_cast<QSlider*>(upright.HANDLE())->orientation(), Qt::Vertical);
+    EXPECT_EQ(upright.SENDMESSAGE(WM_SIZE), 0);
 }
