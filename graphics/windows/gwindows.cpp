@@ -129,35 +129,40 @@ void GraphicsWindowCore::paintNew(const std::function<void()>& paintHook) {
     childPass(nullptr);
 }
 
-void GraphicsWindowCore::childPass(const BOUNDINGBOX* exposed) {
-    // A child that the class library did not make ends the pass.
+void forEachChildObject(const gui::WINDOW& window, const std::function<void(gui::GUIOBJECT&, QWidget&)>& visit) {
     std::vector<QPointer<QWidget>> children;
-    for (QWidget* w : window_->childWindows()) children.emplace_back(w);
+    for (QWidget* w : window.childWindows()) children.emplace_back(w);
     for (const QPointer<QWidget>& widget : children) {
-        if (!widget) continue;  // gone during the pass
+        if (!widget) continue;  // gone during the walk
         gui::GUIOBJECT* child = gui::GUIOBJECT::fromHandle(widget.data());
         if (!child) return;
-        if (!child->ISVISIBLE()) continue;
+        visit(*child, *widget);
+    }
+}
+
+void GraphicsWindowCore::childPass(const BOUNDINGBOX* exposed) {
+    forEachChildObject(*window_, [&](gui::GUIOBJECT& child, QWidget&) {
+        if (!child.ISVISIBLE()) return;
         if (!exposed) {
-            if (wantsPaintNew(child)) {
-                child->SENDMESSAGE(gui::WM_USER, kPaintNewRequest, 0);
+            if (wantsPaintNew(&child)) {
+                child.SENDMESSAGE(gui::WM_USER, kPaintNewRequest, 0);
             } else {
-                redrawWindow(child);
+                redrawWindow(&child);
             }
-            continue;
+            return;
         }
-        const BOUNDINGBOX box = boxOf(*child);
+        const BOUNDINGBOX box = boxOf(child);
         const bool shares = CONTROLSHARESAREA(box, *exposed);
-        if (wantsPaintNew(child) && shares) {
-            child->SENDMESSAGE(gui::WM_USER, kPaintNewRequest, 0);
-        } else if (shares && (dynamic_cast<gui::FIXEDTEXT*>(child) || dynamic_cast<gui::RADIOBUTTON*>(child) ||
-                              dynamic_cast<gui::CHECKBOX*>(child))) {
+        if (wantsPaintNew(&child) && shares) {
+            child.SENDMESSAGE(gui::WM_USER, kPaintNewRequest, 0);
+        } else if (shares && (dynamic_cast<gui::FIXEDTEXT*>(&child) || dynamic_cast<gui::RADIOBUTTON*>(&child) ||
+                              dynamic_cast<gui::CHECKBOX*>(&child))) {
             // These controls paint with a transparent background: put the canvas back
             // behind them before they paint themselves again.
             if (_OGRAPHICS) _OGRAPHICS->INTERNREFRESH(box);
-            redrawWindow(child);
+            redrawWindow(&child);
         }
-    }
+    });
 }
 
 void GraphicsWindowCore::expose(gui::ExposeEvent* event, const std::function<void()>& fullRepaint) {

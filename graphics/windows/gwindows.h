@@ -142,4 +142,9 @@ public:
 // The box of a control or window in its owner's canvas.
 BOUNDINGBOX boxOf(const gui::GUIOBJECT& object);
 
+// Walks the child windows of a window in the platform's order (first child, then each next
+// sibling) and hands each one's object to `visit`; the first child window that the class
+// library did not make ends the walk, and one that goes during the walk is passed over.
+void forEachChildObject(const gui::WINDOW& window, const std::function<void(gui::GUIOBJECT&, QWidget&)>& visit);
+
 }  // namespace gfx

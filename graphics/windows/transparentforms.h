@@ -1,9 +1,7 @@
 #pragma once
 // Form and dialog windows whose surface is a canvas: their controls (fixed texts, check boxes,
 // radio buttons, group boxes) show the drawing on the canvas through their backgrounds.
-#include <QPointer>
 #include <optional>
-#include <vector>
 
 #include "graphics/canvas/numeric.h"
 #include "graphics/windows/additions.h"
@@ -137,18 +135,13 @@ private:
     // windows; a child window that the class library did not make ends the pass. After a full
     // repaint a slider is sized anew, so that it draws over the new canvas.
     void controlPass(const BOUNDINGBOX* exposed) {
-        std::vector<QPointer<QWidget>> children;
-        for (QWidget* w : this->childWindows()) children.emplace_back(w);
-        for (const QPointer<QWidget>& window : children) {
-            if (!window) continue;  // gone during the pass
-            gui::GUIOBJECT* control = gui::GUIOBJECT::fromHandle(window.data());
-            if (!control) return;
-            if (!control->ISVISIBLE() || (exposed && !CONTROLSHARESAREA(boxOf(*control), *exposed))) continue;
-            for (QObject* o : window->children())
+        forEachChildObject(*this, [&](gui::GUIOBJECT& control, QWidget& window) {
+            if (!control.ISVISIBLE() || (exposed && !CONTROLSHARESAREA(boxOf(control), *exposed))) return;
+            for (QObject* o : window.children())
                 if (auto* own = qobject_cast<QWidget*>(o)) own->update();
-            window->update();
-            if (!exposed && dynamic_cast<gui::SLIDER*>(control)) control->SENDMESSAGE(gui::WM_SIZE, 0, 0);
-        }
+            window.update();
+            if (!exposed && dynamic_cast<gui::SLIDER*>(&control)) control.SENDMESSAGE(gui::WM_SIZE, 0, 0);
+        });
     }
     void radioNotice(intptr_t handle) {
         auto* control = gui::GUIOBJECT::fromHandle(reinterpret_cast<QWidget*>(handle));
