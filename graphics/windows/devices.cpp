@@ -23,6 +23,29 @@ void mapYUp(gdi::HDC dc, int width, int height) {
     gdi::SetViewportOrgEx(dc, 0, height - 1, nullptr);
 }
 
+// A new bitmap of width x height holding the w x h picture `source`, stretched with
+// COLORONCOLOR when the sizes differ; null when no bitmap of that size can be made.
+gdi::HBITMAP copyBitmap(gdi::HDC screen, gdi::HBITMAP source, int w, int h, int width, int height) {
+    gdi::HBITMAP target = gdi::CreateCompatibleBitmap(screen, width, height);
+    if (!target) return nullptr;
+    gdi::HDC from = gdi::CreateCompatibleDC(screen);
+    gdi::HDC to = gdi::CreateCompatibleDC(screen);
+    gdi::HGDIOBJ fromOld = gdi::SelectObject(from, source);
+    gdi::HGDIOBJ toOld = gdi::SelectObject(to, target);
+    if (w == width && h == height) {
+        gdi::BitBlt(to, 0, 0, w, h, from, 0, 0, gdi::SRCCOPY);
+    } else {
+        const int mode = gdi::SetStretchBltMode(to, gdi::COLORONCOLOR);
+        gdi::StretchBlt(to, 0, 0, width, height, from, 0, 0, w, h, gdi::SRCCOPY);
+        gdi::SetStretchBltMode(to, mode);
+    }
+    gdi::SelectObject(from, fromOld);
+    gdi::SelectObject(to, toOld);
+    gdi::DeleteDC(from);
+    gdi::DeleteDC(to);
+    return target;
+}
+
 }  // namespace
 
 PageArea pageAreaOf(int W, int H, Percent x, Percent y, Percent width, Percent height) {
@@ -148,42 +171,29 @@ void GMEMORY::init(gdi::HBITMAP bitmap, bool borrowed, int width, int height) {
         nPixelWidth = nPixelHeight = 0;
         return;
     }
-    nPixelWidth = info.bmWidth;
-    nPixelHeight = info.bmHeight;
-    if (width == 0) width = nPixelWidth;
-    if (height == 0) height = nPixelHeight;
+    if (width == 0) width = info.bmWidth;
+    if (height == 0) height = info.bmHeight;
 
     gdi::HDC screen = gdi::GetDC(nullptr);
-    gdi::HDC dc = gdi::CreateCompatibleDC(screen);
-    if (borrowed) {
-        // Work on a copy: the caller's bitmap is neither changed nor deleted.
-        gdi::HDC source = gdi::CreateCompatibleDC(screen);
-        gdi::HGDIOBJ sourceOld = gdi::SelectObject(source, bitmap);
-        gdi::HBITMAP copy = gdi::CreateCompatibleBitmap(screen, nPixelWidth, nPixelHeight);
-        hOldBitmap = static_cast<gdi::HBITMAP>(gdi::SelectObject(dc, copy));
-        gdi::BitBlt(dc, 0, 0, nPixelWidth, nPixelHeight, source, 0, 0, gdi::SRCCOPY);
-        gdi::SelectObject(source, sourceOld);
-        gdi::DeleteDC(source);
-    } else {
-        hOldBitmap = static_cast<gdi::HBITMAP>(gdi::SelectObject(dc, bitmap));
+    gdi::HBITMAP picture = bitmap;
+    if (borrowed || width != info.bmWidth || height != info.bmHeight) {
+        // A borrowed picture is copied, so the caller's bitmap is neither changed nor deleted;
+        // a picture of another size is stretched once.
+        picture = copyBitmap(screen, bitmap, info.bmWidth, info.bmHeight, width, height);
+        if (!borrowed) gdi::DeleteObject(bitmap);
     }
-    if (width != nPixelWidth || height != nPixelHeight) {
-        gdi::HDC stretched = gdi::CreateCompatibleDC(dc);
-        gdi::HBITMAP target = gdi::CreateCompatibleBitmap(dc, width, height);
-        gdi::HBITMAP stretchedOld = static_cast<gdi::HBITMAP>(gdi::SelectObject(stretched, target));
-        const int mode = gdi::SetStretchBltMode(stretched, gdi::COLORONCOLOR);
-        gdi::StretchBlt(stretched, 0, 0, width, height, dc, 0, 0, nPixelWidth, nPixelHeight, gdi::SRCCOPY);
-        gdi::SetStretchBltMode(stretched, mode);
-        nPixelWidth = width;
-        nPixelHeight = height;
-        gdi::HGDIOBJ old = gdi::SelectObject(dc, hOldBitmap);
-        gdi::DeleteObject(old);
-        gdi::DeleteDC(dc);
-        dc = stretched;
-        hOldBitmap = stretchedOld;
+    if (!picture) {
+        // No bitmap of the wanted size can be made (beyond the bitmap limit): the device has
+        // no picture, as for a file that no loader reads.
+        gdi::ReleaseDC(nullptr, screen);
+        nPixelWidth = nPixelHeight = 0;
+        return;
     }
+    nPixelWidth = width;
+    nPixelHeight = height;
+    _PBITMAPDC = gdi::CreateCompatibleDC(screen);
+    hOldBitmap = static_cast<gdi::HBITMAP>(gdi::SelectObject(_PBITMAPDC, picture));
     gdi::ReleaseDC(nullptr, screen);
-    _PBITMAPDC = dc;
     mapYUp(_PBITMAPDC, nPixelWidth, nPixelHeight);
     _NDEVICETYP = kMemoryDevice;
     oGraphics = std::make_unique<GRAPHICS>(this, nPixelWidth, nPixelHeight);

@@ -34,6 +34,114 @@ void shrinkToCorner(gui::CONTROL& control, int height) {
 
 }  // namespace
 
+namespace {
+
+// The layer that shows a control's drawing over an owner without an image of its surface.
+class InkLayer : public QWidget {
+public:
+    explicit InkLayer(QWidget* surface) : QWidget(surface) {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        setAttribute(Qt::WA_NoSystemBackground);
+        setFocusPolicy(Qt::NoFocus);
+    }
+    QImage ink;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.drawImage(0, 0, ink);
+    }
+};
+
+// What a drawing leaves where it draws: drawn once over black and once over white, the pixels
+// that came out alike are its own, the others are the ground showing through.
+QImage inkOf(const QSize& size, const std::function<void(gdi::HDC)>& paint) {
+    QImage grounds[2] = {QImage(size, QImage::Format_RGB32), QImage(size, QImage::Format_RGB32)};
+    grounds[0].fill(Qt::black);
+    grounds[1].fill(Qt::white);
+    for (QImage& ground : grounds) {
+        gdi::HDC dc = gdi::CreateImageDC(&ground);
+        if (!dc) return QImage();
+        paint(dc);
+        gdi::DeleteDC(dc);
+    }
+    QImage ink(size, QImage::Format_ARGB32);
+    for (int y = 0; y < size.height(); ++y) {
+        for (int x = 0; x < size.width(); ++x) {
+            const QRgb a = grounds[0].pixel(x, y);
+            ink.setPixel(x, y, a == grounds[1].pixel(x, y) ? (a | 0xFF000000u) : 0u);
+        }
+    }
+    return ink;
+}
+
+}  // namespace
+
+OwnerSurface::OwnerSurface(gui::CONTROL& control) : control_(control) {
+    QWidget* window = control.HANDLE();
+    if (!window) return;
+    // The control's own window shows nothing: a mask that leaves none of its one pixel.
+    window->setMask(QRegion(1, 1, 1, 1));
+    // A graphics owner shows the drawing in its own screen image.
+    if (dynamic_cast<GraphicsWindowCore*>(control.OWNER())) return;
+    QWidget* surface = control.OWNER() ? control.OWNER()->surface() : nullptr;
+    if (!surface) return;
+    layer_ = new InkLayer(surface);
+    window->installEventFilter(this);
+    place();
+    // A control made on a shown owner is shown already; it draws once it is complete.
+    QMetaObject::invokeMethod(this, [this] { firstDraw(); }, Qt::QueuedConnection);
+}
+
+void OwnerSurface::firstDraw() {
+    // As its window's first paint makes the control draw on the platform.
+    if (!layer_ || !static_cast<InkLayer*>(layer_.data())->ink.isNull() || !control_.ISVISIBLE()) return;
+    if (auto* receiver = dynamic_cast<PaintNewReceiver*>(&control_)) receiver->PAINTNEW();
+}
+
+OwnerSurface::~OwnerSurface() { delete layer_.data(); }
+
+void OwnerSurface::place() {
+    QWidget* window = control_.HANDLE();
+    if (!layer_ || !window) return;
+    // Under every control of the owner, as a drawing on the owner's surface is.
+    layer_->lower();
+    layer_->move(window->pos());
+    layer_->setVisible(window->isVisibleTo(layer_->parentWidget()) && !static_cast<InkLayer*>(layer_.data())->ink.isNull());
+}
+
+bool OwnerSurface::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != control_.HANDLE() || !layer_) return false;
+    switch (event->type()) {
+        case QEvent::Show:
+        case QEvent::ShowToParent:
+            firstDraw();
+            place();
+            break;
+        case QEvent::Move:
+        case QEvent::Hide:
+        case QEvent::HideToParent: place(); break;
+        default: break;
+    }
+    return false;
+}
+
+bool OwnerSurface::draw(const QSize& size, const std::function<void(gdi::HDC)>& paint) {
+    if (!layer_) {
+        gdi::HDC dc = ownerDC(control_);
+        if (!dc) return false;
+        paint(dc);
+        releaseOwnerDC(control_, dc);
+        return true;
+    }
+    auto* layer = static_cast<InkLayer*>(layer_.data());
+    layer->ink = inkOf(size, paint);
+    layer->resize(size);
+    place();
+    layer->update();
+    return !layer->ink.isNull();
+}
+
 gdi::HDC ownerDC(const gui::CONTROL& control) {
     auto* core = dynamic_cast<GraphicsWindowCore*>(control.OWNER());
     if (!core || !core->screenDC() || !core->screen()) return nullptr;
@@ -71,9 +179,11 @@ GTRANSGROUPBOX::~GTRANSGROUPBOX() {
 }
 
 void GTRANSGROUPBOX::PAINTNEW() {
-    gdi::HDC dc = ownerDC(*this);
-    if (!dc) return;
-    ++paints_;
+    // The highlight ring reaches one pixel right of and two below the box's size.
+    if (surface_.draw(QSize(nBoxWidth + 1, nBoxHeight + 2), [this](gdi::HDC dc) { paintBox(dc); })) ++paints_;
+}
+
+void GTRANSGROUPBOX::paintBox(gdi::HDC dc) {
     const std::string caption = toAnsi(CAPTION());
     const int W = nBoxWidth, H = nBoxHeight;
     gdi::SetBkMode(dc, gdi::TRANSPARENT);
@@ -102,7 +212,6 @@ void GTRANSGROUPBOX::PAINTNEW() {
     gdi::SetTextColor(dc, TEXTCOLOR().COLORREF());
     gdi::SetTextAlign(dc, 0);
     gdi::TextOutA(dc, 10, 0, caption.c_str(), static_cast<int>(caption.size()));
-    releaseOwnerDC(*this, dc);
 }
 
 void GTRANSGROUPBOX::EXPOSE(gui::ExposeEvent& /*event*/) { PAINTNEW(); }
@@ -157,9 +266,6 @@ void GTRANSFIXEDICON::PAINTNEW() {
     }
     if (icon.isNull()) return;
     icon = icon.scaled(nIconWidth, nIconHeight).convertToFormat(QImage::Format_ARGB32);
-    gdi::HDC dc = ownerDC(*this);
-    if (!dc) return;
-    ++paints_;
     // Mask: white where the icon is transparent; colour: black there.
     QImage mask(nIconWidth, nIconHeight, QImage::Format_RGB32), colour(nIconWidth, nIconHeight, QImage::Format_RGB32);
     for (int y = 0; y < nIconHeight; ++y) {
@@ -170,16 +276,18 @@ void GTRANSFIXEDICON::PAINTNEW() {
             colour.setPixel(x, y, opaque ? (p | 0xFF000000u) : 0xFF000000u);
         }
     }
-    for (const auto& [picture, rop] : {std::pair{&mask, gdi::SRCAND}, std::pair{&colour, gdi::SRCINVERT}}) {
-        gdi::HBITMAP bitmap = gdi::CreateBitmapFromImage(*picture);
-        gdi::HDC memory = gdi::CreateCompatibleDC(dc);
-        gdi::HGDIOBJ old = gdi::SelectObject(memory, bitmap);
-        gdi::BitBlt(dc, 0, 0, nIconWidth, nIconHeight, memory, 0, 0, rop);
-        gdi::SelectObject(memory, old);
-        gdi::DeleteDC(memory);
-        gdi::DeleteObject(bitmap);
-    }
-    releaseOwnerDC(*this, dc);
+    const auto paintIcon = [&](gdi::HDC dc) {
+        for (const auto& [picture, rop] : {std::pair{&mask, gdi::SRCAND}, std::pair{&colour, gdi::SRCINVERT}}) {
+            gdi::HBITMAP bitmap = gdi::CreateBitmapFromImage(*picture);
+            gdi::HDC memory = gdi::CreateCompatibleDC(dc);
+            gdi::HGDIOBJ old = gdi::SelectObject(memory, bitmap);
+            gdi::BitBlt(dc, 0, 0, nIconWidth, nIconHeight, memory, 0, 0, rop);
+            gdi::SelectObject(memory, old);
+            gdi::DeleteDC(memory);
+            gdi::DeleteObject(bitmap);
+        }
+    };
+    if (surface_.draw(QSize(nIconWidth, nIconHeight), paintIcon)) ++paints_;
 }
 
 void GTRANSFIXEDICON::EXPOSE(gui::ExposeEvent& /*event*/) { PAINTNEW(); }

@@ -1,16 +1,43 @@
 #pragma once
 // A group box and a fixed icon that draw straight onto their owner's surface, so that the
 // owner's drawing shows around and through them. Their own windows are 1 x 1 pixel at the top-left
-// corner of what they draw and cover nothing. They draw on graphics windows (whose surface
-// is a persistent image); on other owners they draw nothing.
+// corner of what they draw and cover nothing. On a graphics window they draw into its screen
+// image, where the drawing stays until the window draws again; any other owner shows the
+// drawing in a layer over its surface (see OwnerSurface).
 #include <QImage>
+#include <QObject>
+#include <QPointer>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "graphics/windows/gwindows.h"
 #include "platform/gui/controls.h"
 
 namespace gfx {
+
+// Where a control draws on its owner's surface. A graphics window's screen image takes the
+// drawing itself. Any other owner keeps no image of its surface, so the control shows its
+// drawing's ink (the pixels that do not depend on what lies under them) in a layer of its own:
+// a window over the owner's surface and under its controls, transparent where the drawing is
+// and for the mouse, which follows the control's window as it moves, shows and hides.
+class OwnerSurface : public QObject {
+public:
+    explicit OwnerSurface(gui::CONTROL& control);
+    ~OwnerSurface() override;
+    // Runs `paint` on a context whose origin is the control's top-left pixel, y down, for an
+    // area of `size` pixels from there; false when there is nowhere to draw.
+    bool draw(const QSize& size, const std::function<void(gdi::HDC)>& paint);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void place();
+    void firstDraw();
+    gui::CONTROL& control_;
+    QPointer<QWidget> layer_;
+};
 
 class GTRANSGROUPBOX : public gui::GROUPBOX, public PaintNewReceiver {
 public:
@@ -27,11 +54,13 @@ public:
     int paints() const { return paints_; }
 
 private:
+    void paintBox(gdi::HDC dc);
     gdi::HFONT hCaptionFont = nullptr;
     bool ownFont_ = false;
     int32_t nBoxWidth = 0;
     int32_t nBoxHeight = 0;
     int paints_ = 0;
+    OwnerSurface surface_{*this};
 };
 
 class GTRANSFIXEDICON : public gui::FIXEDICON, public PaintNewReceiver {
@@ -49,6 +78,7 @@ public:
 
 private:
     int paints_ = 0;
+    OwnerSurface surface_{*this};
 };
 
 // The drawing surface of a control's owner with the device origin at the control's top-left

@@ -1,7 +1,6 @@
 #include "graphics/windows/gshellwindow.h"
 
 #include <QToolBar>
-#include <QVBoxLayout>
 #include <QWidget>
 
 #include "widgets/menu.h"
@@ -37,13 +36,9 @@ intptr_t SHELLWINPROC(QWidget* hWnd, uint32_t uMsg, uintptr_t wParam, intptr_t l
 }
 
 GSHELLWINDOW::GSHELLWINDOW(gui::WINDOW* owner) : gui::SHELLWINDOW(owner), GraphicsWindowCore(this) {
-    if (QWidget* area = surface()) {
-        auto* layout = new QVBoxLayout(area);
-        layout->setContentsMargins(0, 0, 0, 0);
-        client_ = new gui::MdiClient(area);
-        layout->addWidget(client_);
-        client_->setWindowProc(&SHELLWINPROC);
-        client_->setPicture([this] { return screen(); });
+    if (gui::MdiClient* client = MDICLIENT()) {
+        client->setWindowProc(&SHELLWINPROC);
+        client->setPicture([this] { return screen(); });
     }
     _NDEVICETYP = kWindowDevice;
     _OGRAPHICS = std::make_unique<GRAPHICS>(this);
@@ -54,9 +49,9 @@ GSHELLWINDOW::GSHELLWINDOW(gui::WINDOW* owner) : gui::SHELLWINDOW(owner), Graphi
 }
 
 GSHELLWINDOW::~GSHELLWINDOW() {
-    if (client_) {
-        client_->setWindowProc({});
-        client_->setPicture({});
+    if (gui::MdiClient* client = MDICLIENT()) {
+        client->setWindowProc({});
+        client->setPicture({});
     }
     setTimer(0);
     destroyCanvas();

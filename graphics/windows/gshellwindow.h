@@ -1,6 +1,6 @@
 #pragma once
-// A shell window whose MDI client, the background of its child windows, shows a canvas.
-#include <QPointer>
+// A shell window whose MDI client, the background of its child windows, shows a canvas. Its
+// MDI client's window procedure is SHELLWINPROC.
 
 #include "graphics/windows/gwindows.h"
 #include "platform/gui/mdiclient.h"
@@ -28,13 +28,10 @@ public:
     const QImage* screenImage() const override { return screen(); }
 
     GRAPHICS* graphics() const { return _OGRAPHICS.get(); }
-    // The MDI client, which fills the client area; its window procedure is SHELLWINPROC.
-    gui::MdiClient* MDICLIENT() const { return client_.data(); }
     // The frame is being resized.
     bool& _LRESIZEAKTIV = lSizing;
 
 private:
-    QPointer<gui::MdiClient> client_;
     // Graphics children (those with a full repaint of their own), in child order.
     std::vector<gui::WINDOW*> paintingChildren() const;
     void sendSizing(gui::WINDOW* child);

@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <algorithm>
 
+#include "graphics/canvas/objects.h"
 #include "graphics/windows/additions.h"
 #include "platform/gui/controls.h"
 
@@ -84,8 +85,26 @@ void GraphicsWindowCore::DRAW(OBJECTSHAPE& object) {
     object.DRAW();
     object.setHandle(nullptr);
     if (alive.expired()) return;
+    if (dynamic_cast<OBJECTCLIPREGION*>(&object)) alignScreenClip();
     // Inside an expose the platform shows the image right after the handler returns.
     if (!inExpose_ && window_->surface()) window_->surface()->update();
+}
+
+void GraphicsWindowCore::alignScreenClip() {
+    // The canvas turns its clip into rows of its own height, the rows of its refresh bitmap.
+    // The screen shows the canvas at the bottom of the client area, which is taller than the
+    // canvas when the canvas has a size of its own (or lower), so its clip moves by the
+    // difference.
+    const QImage* image = screen_.image();
+    if (!_OGRAPHICS || !image) return;
+    const int shift = image->height() - (_OGRAPHICS->_NMAXHEIGHT + _OGRAPHICS->_NTOPSPACE);
+    if (shift == 0) return;
+    gdi::HRGN clip = gdi::CreateRectRgn(0, 0, 0, 0);
+    if (gdi::GetClipRgn(screen_.dc(), clip) == 1) {
+        gdi::OffsetRgn(clip, 0, shift);
+        gdi::SelectClipRgn(screen_.dc(), clip);
+    }
+    gdi::DeleteObject(clip);
 }
 
 namespace {
@@ -113,35 +132,40 @@ void GraphicsWindowCore::paintNew(const std::function<void()>& paintHook) {
     childPass(nullptr);
 }
 
-void GraphicsWindowCore::childPass(const BOUNDINGBOX* exposed) {
-    // A child that the class library did not make ends the pass.
+void forEachChildObject(const gui::WINDOW& window, const std::function<void(gui::GUIOBJECT&, QWidget&)>& visit) {
     std::vector<QPointer<QWidget>> children;
-    for (QWidget* w : window_->childWindows()) children.emplace_back(w);
+    for (QWidget* w : window.childWindows()) children.emplace_back(w);
     for (const QPointer<QWidget>& widget : children) {
-        if (!widget) continue;  // gone during the pass
+        if (!widget) continue;  // gone during the walk
         gui::GUIOBJECT* child = gui::GUIOBJECT::fromHandle(widget.data());
         if (!child) return;
-        if (!child->ISVISIBLE()) continue;
+        visit(*child, *widget);
+    }
+}
+
+void GraphicsWindowCore::childPass(const BOUNDINGBOX* exposed) {
+    forEachChildObject(*window_, [&](gui::GUIOBJECT& child, QWidget&) {
+        if (!child.ISVISIBLE()) return;
         if (!exposed) {
-            if (wantsPaintNew(child)) {
-                child->SENDMESSAGE(gui::WM_USER, kPaintNewRequest, 0);
+            if (wantsPaintNew(&child)) {
+                child.SENDMESSAGE(gui::WM_USER, kPaintNewRequest, 0);
             } else {
-                redrawWindow(child);
+                redrawWindow(&child);
             }
-            continue;
+            return;
         }
-        const BOUNDINGBOX box = boxOf(*child);
+        const BOUNDINGBOX box = boxOf(child);
         const bool shares = CONTROLSHARESAREA(box, *exposed);
-        if (wantsPaintNew(child) && shares) {
-            child->SENDMESSAGE(gui::WM_USER, kPaintNewRequest, 0);
-        } else if (shares && (dynamic_cast<gui::FIXEDTEXT*>(child) || dynamic_cast<gui::RADIOBUTTON*>(child) ||
-                              dynamic_cast<gui::CHECKBOX*>(child))) {
+        if (wantsPaintNew(&child) && shares) {
+            child.SENDMESSAGE(gui::WM_USER, kPaintNewRequest, 0);
+        } else if (shares && (dynamic_cast<gui::FIXEDTEXT*>(&child) || dynamic_cast<gui::RADIOBUTTON*>(&child) ||
+                              dynamic_cast<gui::CHECKBOX*>(&child))) {
             // These controls paint with a transparent background: put the canvas back
             // behind them before they paint themselves again.
             if (_OGRAPHICS) _OGRAPHICS->INTERNREFRESH(box);
-            redrawWindow(child);
+            redrawWindow(&child);
         }
-    }
+    });
 }
 
 void GraphicsWindowCore::expose(gui::ExposeEvent* event, const std::function<void()>& fullRepaint) {

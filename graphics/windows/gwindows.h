@@ -88,6 +88,8 @@ public:
     bool lSizing = false;
 
 private:
+    // After the canvas set its clip: the screen's clip in the screen's own rows.
+    void alignScreenClip();
     gui::WINDOW* window_;
     ScreenImage screen_;
     bool inExpose_ = false;
@@ -141,5 +143,10 @@ public:
 
 // The box of a control or window in its owner's canvas.
 BOUNDINGBOX boxOf(const gui::GUIOBJECT& object);
+
+// Walks the child windows of a window in the platform's order (first child, then each next
+// sibling) and hands each one's object to `visit`; the first child window that the class
+// library did not make ends the walk, and one that goes during the walk is passed over.
+void forEachChildObject(const gui::WINDOW& window, const std::function<void(gui::GUIOBJECT&, QWidget&)>& visit);
 
 }  // namespace gfx

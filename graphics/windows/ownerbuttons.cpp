@@ -61,40 +61,53 @@ class OwnerDrawnFilter : public QObject {
 public:
     explicit OwnerDrawnFilter(OwnerDrawnButton* button, QObject* parent) : QObject(parent), button_(button) {}
 
+    // The button is going: its widget's events reach nothing from now on.
+    void detach() { button_ = nullptr; }
+
     bool eventFilter(QObject* watched, QEvent* event) override {
         auto* widget = qobject_cast<QWidget*>(watched);
-        if (!widget || !button_->ready_) return false;
-        OwnerDrawnButton& b = *button_;
+        if (!widget || !button_ || !button_->ready_) return false;
         switch (event->type()) {
             case QEvent::Paint: {
-                b.PAINTNEW();
+                button_->PAINTNEW();
                 QPainter p(widget);
-                p.drawImage(0, 0, b.face_);
+                p.drawImage(0, 0, button_->face_);
                 return true;
             }
             case QEvent::MouseButtonPress:
-                if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) b.SENDMESSAGE(gui::WM_LBUTTONDOWN);
-                return false;
+                if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton) return false;
+                return send(gui::WM_LBUTTONDOWN);
             case QEvent::MouseButtonRelease:
-                if (static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) b.SENDMESSAGE(gui::WM_LBUTTONUP);
-                return false;
-            case QEvent::FocusIn: b.SENDMESSAGE(WM_SETFOCUS); return false;
-            case QEvent::FocusOut: b.SENDMESSAGE(WM_KILLFOCUS); return false;
+                if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton) return false;
+                return send(gui::WM_LBUTTONUP);
+            case QEvent::FocusIn: return send(WM_SETFOCUS);
+            case QEvent::FocusOut: return send(WM_KILLFOCUS);
             case QEvent::KeyPress:
             case QEvent::KeyRelease: {
                 auto* key = static_cast<QKeyEvent*>(event);
                 if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) return false;
                 if (key->isAutoRepeat()) return true;
-                b.SENDMESSAGE(event->type() == QEvent::KeyPress ? WM_KEYDOWN : WM_KEYUP, 13);
+                send(event->type() == QEvent::KeyPress ? WM_KEYDOWN : WM_KEYUP, 13);
                 return true;
             }
-            case QEvent::Resize: b.SENDMESSAGE(gui::WM_SIZE); return false;
-            case QEvent::EnabledChange: b.SENDMESSAGE(WM_ENABLE); return false;
+            case QEvent::Resize: return send(gui::WM_SIZE);
+            case QEvent::EnabledChange: return send(WM_ENABLE);
             default: return false;
         }
     }
 
 private:
+    // Sends the button a message. The owner's code that it leads to (Enter calls the owner's
+    // method, a focus change the owner's handlers) may delete the button: then the event
+    // ends here, as the widget is going too. Otherwise the widget handles it as well.
+    bool send(uint32_t message, uintptr_t wParam = 0) {
+        ++button_->inEvent_;
+        button_->SENDMESSAGE(message, wParam);
+        if (!button_) return true;
+        --button_->inEvent_;
+        return false;
+    }
+
     OwnerDrawnButton* button_;
 };
 
@@ -119,7 +132,14 @@ GCURHAND::GCURHAND() {
 
 OwnerDrawnButton::~OwnerDrawnButton() {
     // The widget outlives this part of the object by a moment; its events must not reach it.
-    delete filter_.data();
+    if (auto* filter = static_cast<OwnerDrawnFilter*>(filter_.data())) filter->detach();
+    if (inEvent_ > 0) {
+        // Deleted from one of its widget's own events (the owner's method that Enter calls):
+        // the widget, with its filter, goes once that event is over.
+        destroyWidget();
+    } else {
+        delete filter_.data();
+    }
 }
 
 void OwnerDrawnButton::finishInit() {
@@ -172,12 +192,17 @@ void OwnerDrawnButton::refresh() {
 }
 
 intptr_t OwnerDrawnButton::DISPATCH(gui::Event& event) {
+    // The owner's code that a message leads to may delete the button; nothing of the button is
+    // touched after that.
+    const std::weak_ptr<char> alive = alive_;
     switch (event.MESSAGE()) {
         case WM_ERASEBKGND: return 1;
         case gui::WM_LBUTTONDOWN:
             lPressed = true;
             refresh();
+            // The focus change runs the handlers of the control that loses the focus.
             if (QWidget* w = HANDLE(); w && !w->hasFocus()) w->setFocus(Qt::MouseFocusReason);
+            if (alive.expired()) return 0;
             break;
         case gui::WM_LBUTTONUP:
             lPressed = false;
@@ -193,6 +218,7 @@ intptr_t OwnerDrawnButton::DISPATCH(gui::Event& event) {
             if (lFocused && event.WPARAM() == 13) {
                 // Enter works like a click: the owner's method of the button's name.
                 if (OWNER() && !NAMESYM().empty() && OWNER()->hasMethod(NAMESYM())) OWNER()->callMethod(NAMESYM());
+                if (alive.expired()) return 0;
                 lPressed = false;
                 refresh();
             }
@@ -274,6 +300,22 @@ void OwnerDrawnButton::PAINTNEW() {
     }
     paintCaption(image);
     face_ = image;
+}
+
+void OwnerDrawnButton::paintOwnerGround(QImage& image, bool fromCanvas) const {
+    const int W = image.width(), H = image.height();
+    image.fill(OWNER() ? OWNER()->BACKGROUND().color().qcolor() : QColor(Qt::white));
+    auto* core = dynamic_cast<GraphicsWindowCore*>(OWNER());
+    GRAPHICS* canvas = core ? core->_OGRAPHICS.get() : nullptr;
+    if (auto* transparent = dynamic_cast<TransparentCanvasWindow*>(OWNER()); !canvas && transparent)
+        canvas = transparent->transparentCanvas();
+    const QImage* refresh = canvas && canvas->_PREFRESHMEMDC ? gdi::GetDCImage(canvas->_PREFRESHMEMDC) : nullptr;
+    if (!fromCanvas || !refresh) return;
+    // The canvas under the button: its top row is y-up ORIGIN.Y + H - 1.
+    const POINT o = ORIGIN();
+    const int top = refresh->height() - (o.Y() + H);
+    QPainter p(&image);
+    p.drawImage(QPoint(0, 0), *refresh, QRect(o.X(), top, W, H));
 }
 
 QColor OwnerDrawnButton::captionColor() const { return TEXTCOLOR().qcolor(); }
@@ -440,21 +482,7 @@ void GTRANSPUSHBUTTON::SETSTRETCH(std::optional<bool> stretch, std::optional<boo
     lPictureInside = inside.value_or(false);
 }
 
-void GTRANSPUSHBUTTON::paintBackground(QImage& image) {
-    const int W = image.width(), H = image.height();
-    image.fill(OWNER() ? OWNER()->BACKGROUND().color().qcolor() : QColor(Qt::white));
-    auto* core = dynamic_cast<GraphicsWindowCore*>(OWNER());
-    GRAPHICS* canvas = core ? core->_OGRAPHICS.get() : nullptr;
-    if (auto* transparent = dynamic_cast<TransparentCanvasWindow*>(OWNER()); !canvas && transparent)
-        canvas = transparent->transparentCanvas();
-    const QImage* refresh = canvas && canvas->_PREFRESHMEMDC ? gdi::GetDCImage(canvas->_PREFRESHMEMDC) : nullptr;
-    if (!lGraphicOwner || !refresh) return;
-    // The canvas under the button: its top row is y-up ORIGIN.Y + H - 1.
-    const POINT o = ORIGIN();
-    const int top = refresh->height() - (o.Y() + H);
-    QPainter p(&image);
-    p.drawImage(QPoint(0, 0), *refresh, QRect(o.X(), top, W, H));
-}
+void GTRANSPUSHBUTTON::paintBackground(QImage& image) { paintOwnerGround(image, lGraphicOwner); }
 
 void GTRANSPUSHBUTTON::paintFrame(gdi::HDC dc) {
     const bool flat = style() & BS_FLAT;
@@ -528,7 +556,9 @@ gdi::HBRUSH faceBrush(const gui::BRUSH& brush, bool& owned) {
 }  // namespace
 
 void GFORMPUSHBUTTON::paintBackground(QImage& image) {
-    image.fill(OWNER() ? OWNER()->BACKGROUND().color().qcolor() : QColor(Qt::white));
+    // What lies under the button shows where the brush leaves it: around the outline, and
+    // through the whole face with a hollow or hatched brush.
+    paintOwnerGround(image, true);
     gdi::HDC dc = gdi::CreateImageDC(&image);
     if (!dc) return;
     bool owned = false;

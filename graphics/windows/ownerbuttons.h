@@ -10,6 +10,7 @@
 #include <QImage>
 #include <QRegion>
 #include <QFont>
+#include <memory>
 #include <optional>
 #include <cstdint>
 
@@ -78,6 +79,9 @@ protected:
                      const std::string& caption, const std::string& name, int form, uint32_t style);
     // The background under the face, before the frame is drawn.
     virtual void paintBackground(QImage& image) = 0;
+    // What lies under the button: the owner's ground, and with fromCanvas the part of the
+    // owner's canvas under it where the owner has one.
+    void paintOwnerGround(QImage& image, bool fromCanvas) const;
     virtual void paintFrame(gdi::HDC dc) = 0;
     virtual QColor captionColor() const;
     virtual QFont captionFont() const;
@@ -91,6 +95,8 @@ protected:
     bool ready_ = false;
     // Routes the widget's events to the button; it goes with the button, before the widget.
     QPointer<QObject> filter_;
+    // How many of the widget's events are being handled by the button right now.
+    int inEvent_ = 0;
     // One outline line at inset n (a, b: the two sides' insets; width: the pen).
     void outline(gdi::HDC dc, int sysColor, bool dotted, int a, int b, int penWidth, gdi::HBRUSH fill = nullptr);
     void paintCaption(QImage& image);
@@ -105,6 +111,8 @@ protected:
 
 private:
     friend class OwnerDrawnFilter;
+    // Expires when the button is deleted, also from inside one of its own messages.
+    std::shared_ptr<char> alive_ = std::make_shared<char>();
     QImage face_;
     QRegion region_;
     int form_ = 0;

@@ -241,6 +241,9 @@ void GSCROLLWINDOW::exposeInner(gui::ExposeEvent& event) {
     }
     clipToView();
     _OGRAPHICS->INTERNREFRESH(event.EXPOSEDAREA());
+    // The refresh bitmap reaches only as far as the canvas; beyond it the screen may still
+    // hold what it showed before the window grew.
+    if (w > nCanvasWidth || h > nCanvasHeight) eraseOutsideCanvas();
 }
 
 intptr_t GSCROLLWINDOW::DISPATCH(gui::Event& event) {

@@ -65,8 +65,7 @@ public:
         _OGRAPHICS->SETCLIPREGION(0, 0, w, h, 0.0);
         if (this->ISICONIC()) return;
         PAINT();
-        for (gui::CONTROL* c : this->controls())
-            if (c->ISVISIBLE() && c->HANDLE()) c->HANDLE()->update();
+        controlPass(nullptr);
     }
 
     void EXPOSE(gui::ExposeEvent& event) override {
@@ -81,8 +80,7 @@ public:
         } else {
             const BOUNDINGBOX area = event.EXPOSEDAREA();
             _OGRAPHICS->INTERNREFRESH(area);
-            for (gui::CONTROL* c : this->controls())
-                if (c->ISVISIBLE() && c->HANDLE() && CONTROLSHARESAREA(boxOf(*c), area)) c->HANDLE()->update();
+            controlPass(&area);
         }
         setInExpose(false);
     }
@@ -132,6 +130,19 @@ public:
     bool _LHASFOCUS = true;
 
 private:
+    // Redraws the visible controls (those that share the exposed area, when one is given) over
+    // the canvas, each after its own child windows, in the platform's order of the child
+    // windows; a child window that the class library did not make ends the pass. After a full
+    // repaint a slider is sized anew, so that it draws over the new canvas.
+    void controlPass(const BOUNDINGBOX* exposed) {
+        forEachChildObject(*this, [&](gui::GUIOBJECT& control, QWidget& window) {
+            if (!control.ISVISIBLE() || (exposed && !CONTROLSHARESAREA(boxOf(control), *exposed))) return;
+            for (QObject* o : window.children())
+                if (auto* own = qobject_cast<QWidget*>(o)) own->update();
+            window.update();
+            if (!exposed && dynamic_cast<gui::SLIDER*>(&control)) control.SENDMESSAGE(gui::WM_SIZE, 0, 0);
+        });
+    }
     void radioNotice(intptr_t handle) {
         auto* control = gui::GUIOBJECT::fromHandle(reinterpret_cast<QWidget*>(handle));
         if (!control || !control->ISVISIBLE() || !control->HANDLE() || control->HANDLE()->hasFocus()) return;

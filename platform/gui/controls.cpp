@@ -16,6 +16,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSlider>
 #include <QTableWidget>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -1104,6 +1105,45 @@ void PROGRESSBAR::BACKGROUNDCOLOR(const gui::COLOR& color) {
         pal.setColor(QPalette::Window, color.qcolor());
         w->setPalette(pal);
     }
+}
+
+// ---------------------------------------------------------------------------------------
+// Slider
+
+SLIDER::SLIDER(WINDOW* owner, int id, const QRect& r, uint32_t style) : CONTROL(owner, id, r, style) { build(); }
+SLIDER::SLIDER(WINDOW* owner, int id, const POINT& o, const DIMENSION& s, uint32_t style) : CONTROL(owner, id, o, s, style) {
+    build();
+}
+
+void SLIDER::build() {
+    auto* s = new QSlider(STYLE() & TBS_VERT ? Qt::Vertical : Qt::Horizontal);
+    s->setRange(0, 100);
+    initWidget(s);
+}
+
+gui::RANGE SLIDER::RANGE() const {
+    auto* s = qobject_cast<QSlider*>(HANDLE());
+    return s ? gui::RANGE(s->minimum(), s->maximum()) : gui::RANGE();
+}
+
+void SLIDER::RANGE(const gui::RANGE& range) {
+    if (auto* s = qobject_cast<QSlider*>(HANDLE())) s->setRange(std::min(range.MIN(), range.MAX()), std::max(range.MIN(), range.MAX()));
+}
+
+int SLIDER::THUMBPOSITION() const {
+    auto* s = qobject_cast<QSlider*>(HANDLE());
+    return s ? s->value() : 0;
+}
+
+void SLIDER::THUMBPOSITION(int position) {
+    if (auto* s = qobject_cast<QSlider*>(HANDLE())) s->setValue(position);
+}
+
+intptr_t SLIDER::DISPATCH(Event& event) {
+    if (event.MESSAGE() == WM_SIZE) {
+        if (QWidget* w = HANDLE()) w->update();
+    }
+    return CONTROL::DISPATCH(event);
 }
 
 // ---------------------------------------------------------------------------------------

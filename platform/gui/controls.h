@@ -460,6 +460,23 @@ private:
     gui::COLOR barBackground_;
 };
 
+// A slider (track bar): a thumb on a track over a range, horizontal unless the style has
+// TBS_VERT. WM_SIZE makes it draw itself again over what lies under it.
+inline constexpr uint32_t TBS_VERT = 0x0002;
+class SLIDER : public CONTROL {
+public:
+    SLIDER(WINDOW* owner, int id, const QRect& topDownPixels, uint32_t style = 0);
+    SLIDER(WINDOW* owner, int id, const POINT& origin, const DIMENSION& size, uint32_t style = 0);
+    gui::RANGE RANGE() const;
+    void RANGE(const gui::RANGE& range);
+    int THUMBPOSITION() const;
+    void THUMBPOSITION(int position);
+    intptr_t DISPATCH(Event& event) override;
+
+private:
+    void build();
+};
+
 // A read-only multi-line text view (the input and output previews are filled through it).
 class MULTILINEEDIT : public CONTROL {
 public:

@@ -12,6 +12,9 @@ MdiClient::MdiClient(QWidget* parent) : QMdiArea(parent) {
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // A repaint of the window reaches the client, as the platform's client is drawn again
+    // with its frame: an opaque viewport would be passed over.
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent, false);
 }
 
 intptr_t MdiClient::classWindowProc(QWidget* hWnd, uint32_t message, uintptr_t wParam, intptr_t) {

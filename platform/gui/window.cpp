@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QLayout>
+#include <QMdiSubWindow>
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
@@ -20,6 +21,7 @@
 #include "platform/gui/controls.h"
 #include "platform/gui/dialogs.h"
 #include "platform/gui/geometry.h"
+#include "platform/gui/mdiclient.h"
 #include "platform/gui/statusbar.h"
 
 namespace gui {
@@ -44,6 +46,21 @@ void layOutHiddenFrame(QWidget* frame) {
     if (frame && frame->isWindow() && !frame->isVisible() && frame->layout()) {
         frame->layout()->invalidate();
         frame->layout()->activate();
+    }
+}
+
+// The frame that holds an MDI child window in its shell's MDI client; null for any other
+// window.
+QMdiSubWindow* mdiFrame(const QWidget* widget) {
+    return widget ? qobject_cast<QMdiSubWindow*>(widget->parentWidget()) : nullptr;
+}
+
+// Hides a window: an MDI child window with its frame.
+void hideWindow(QWidget* widget) {
+    if (QMdiSubWindow* frame = mdiFrame(widget)) {
+        frame->hide();
+    } else if (widget) {
+        widget->hide();
     }
 }
 
@@ -304,6 +321,11 @@ WINDOW::WINDOW(WINDOW* owner) : owner_(owner) {
     auto* w = new WindowWidget(this, true, true, parent);
     attachWidget(w);
     surface_ = w;
+    if (auto* shell = dynamic_cast<SHELLWINDOW*>(owner); shell && shell->MDICLIENT()) {
+        QMdiSubWindow* frame = shell->MDICLIENT()->addSubWindow(w);
+        // Hidden until SHOW, as every child window starts.
+        frame->hide();
+    }
 }
 
 WINDOW::WINDOW(WINDOW* owner, std::pair<QWidget*, QWidget*> fs) : owner_(owner) {
@@ -320,6 +342,12 @@ WINDOW::~WINDOW() {
     controls_.clear();
     if (auto* w = dynamic_cast<WindowWidget*>(HANDLE())) w->win_ = nullptr;
     if (auto* s = dynamic_cast<WindowWidget*>(surface())) s->win_ = nullptr;
+    // An MDI child window leaves no empty frame behind; the frame goes once control is back
+    // in the event loop, as this may run inside one of its events.
+    if (QMdiSubWindow* frame = mdiFrame(HANDLE())) {
+        frame->hide();
+        frame->deleteLater();
+    }
 }
 
 std::string WINDOW::CAPTION() const {
@@ -355,6 +383,13 @@ BOUNDINGBOX WINDOW::CANVASAREA() const {
 void WINDOW::SHOW(int state) {
     QWidget* w = HANDLE();
     if (!w) return;
+    if (QMdiSubWindow* frame = mdiFrame(w)) {
+        w->show();
+        if (state == SHOWMINIMIZED) frame->showMinimized();
+        else if (state == SHOWZOOMED) frame->showMaximized();
+        else frame->show();
+        return;
+    }
     if (w->isWindow()) {
         if (state == SHOWMINIMIZED) w->showMinimized();
         else if (state == SHOWZOOMED) w->showMaximized();
@@ -364,14 +399,48 @@ void WINDOW::SHOW(int state) {
     }
 }
 
+void WINDOW::HIDE() { hideWindow(HANDLE()); }
+
 bool WINDOW::ISICONIC() const {
     QWidget* w = HANDLE();
+    if (QMdiSubWindow* frame = mdiFrame(w)) return frame->isMinimized();
     return w && w->isWindow() && w->isMinimized();
 }
 
 bool WINDOW::ISZOOMED() const {
     QWidget* w = HANDLE();
+    if (QMdiSubWindow* frame = mdiFrame(w)) return frame->isMaximized();
     return w && w->isWindow() && w->isMaximized();
+}
+
+POINT WINDOW::ORIGIN() const {
+    QMdiSubWindow* frame = mdiFrame(HANDLE());
+    if (!frame || !frame->parentWidget()) return GUIOBJECT::ORIGIN();
+    return toYUpOrigin(frame->geometry(), frame->parentWidget()->height());
+}
+
+void WINDOW::ORIGIN(const POINT& origin) {
+    QMdiSubWindow* frame = mdiFrame(HANDLE());
+    if (!frame || !frame->parentWidget()) {
+        GUIOBJECT::ORIGIN(origin);
+        return;
+    }
+    const QRect r = toQtRect(origin, DIMENSION(frame->width(), frame->height()), frame->parentWidget()->height());
+    frame->move(r.topLeft());
+}
+
+void WINDOW::SIZE(const DIMENSION& size) {
+    QWidget* w = HANDLE();
+    QMdiSubWindow* frame = mdiFrame(w);
+    if (!frame) {
+        GUIOBJECT::SIZE(size);
+        return;
+    }
+    const int width = std::max(0, size.WIDTH()), height = std::max(0, size.HEIGHT());
+    const QMargins m = frame->contentsMargins();
+    frame->resize(width + m.left() + m.right(), height + m.top() + m.bottom());
+    // The frame's layout gives the window this size too, once it runs.
+    w->resize(width, height);
 }
 
 std::vector<GUIOBJECT*> WINDOW::GETALLCHILDREN() const {
@@ -381,6 +450,11 @@ std::vector<GUIOBJECT*> WINDOW::GETALLCHILDREN() const {
     for (QObject* o : s->children()) {
         auto* w = qobject_cast<QWidget*>(o);
         if (!w) continue;
+        if (auto* client = qobject_cast<QMdiArea*>(w)) {
+            for (QMdiSubWindow* frame : client->subWindowList())
+                if (GUIOBJECT* g = GUIOBJECT::fromHandle(frame->widget())) out.push_back(g);
+            continue;
+        }
         if (GUIOBJECT* g = GUIOBJECT::fromHandle(w)) {
             if (g != this) out.push_back(g);
         }
@@ -424,7 +498,7 @@ void WINDOW::ENDWINDOW(bool force) {
         w->close();
     } else {
         // A child window gets no close event from Qt while hidden; run the same steps.
-        if (handleCloseRequest()) w->hide();
+        if (handleCloseRequest()) hideWindow(w);
     }
     forceClose_ = false;
 }
@@ -538,7 +612,7 @@ void WINDOW::DESTROY() {
         if (secondsTimerQtId_) b->killTimer(secondsTimerQtId_);
     }
     secondsTimerQtId_ = 0;
-    if (QWidget* w = HANDLE()) w->hide();
+    hideWindow(HANDLE());
 }
 
 void WINDOW::addControl(CONTROL* c) {
@@ -586,7 +660,16 @@ void TOPAPPWINDOW::STATUSBAR(gui::STATUSBAR* bar) {
 
 CHILDAPPWINDOW::CHILDAPPWINDOW(WINDOW* owner, bool) : WINDOW(owner) {}
 
-SHELLWINDOW::SHELLWINDOW(WINDOW* owner) : TOPAPPWINDOW(owner) {}
+SHELLWINDOW::SHELLWINDOW(WINDOW* owner) : TOPAPPWINDOW(owner) {
+    if (QWidget* area = surface()) {
+        auto* layout = new QVBoxLayout(area);
+        layout->setContentsMargins(0, 0, 0, 0);
+        client_ = new MdiClient(area);
+        layout->addWidget(client_);
+    }
+}
+
+MdiClient* SHELLWINDOW::MDICLIENT() const { return static_cast<MdiClient*>(client_.data()); }
 
 DATAWINDOW::DATAWINDOW(WINDOW* owner) : WINDOW(owner) {}
 

@@ -48,6 +48,7 @@ namespace gui {
 class CONTROL;
 class WINDOW;
 class STATUSBAR;
+class MdiClient;
 
 // Win32 message numbers that handlers test.
 inline constexpr uint32_t WM_SIZE = 0x0005;
@@ -232,9 +233,18 @@ public:
     BOUNDINGBOX CANVASAREA() const;
     void SHOW() override { SHOW(SHOWNORMAL); }
     virtual void SHOW(int state);
+    void HIDE() override;
     bool ISICONIC() const;
     bool ISZOOMED() const;
-    // Every control and child window of this window, in window (z) order.
+    // A child window of a shell window sits in a frame of the shell's MDI client: its SIZE is
+    // its client size (the frame adds its title bar and border outside), its ORIGIN is the
+    // frame's, y-up in the MDI client.
+    POINT ORIGIN() const override;
+    void ORIGIN(const POINT& origin) override;
+    using GUIOBJECT::SIZE;
+    void SIZE(const DIMENSION& size) override;
+    // Every control and child window of this window, in window (z) order; a shell window's
+    // MDI child windows included.
     std::vector<GUIOBJECT*> GETALLCHILDREN() const;
     // The child windows of the client area in window order, as the platform walks them
     // (GW_CHILD, GW_HWNDNEXT): those that the class library did not make included, those
@@ -325,11 +335,18 @@ public:
     explicit CHILDAPPWINDOW(WINDOW* owner, bool managed = false);
 };
 
-// An MDI-style shell window: a top-level window whose canvas is the background of its
-// children.
+// An MDI shell window: a top-level window whose client area is filled by its MDI client, the
+// background of its children. A window created with a shell window as its owner is an MDI
+// child window: a frame of its own inside the MDI client, which the user can move, maximise
+// within the client and close.
 class SHELLWINDOW : public TOPAPPWINDOW {
 public:
     explicit SHELLWINDOW(WINDOW* owner = nullptr);
+    // The MDI client; a window without an object of the class library.
+    MdiClient* MDICLIENT() const;
+
+private:
+    QPointer<QWidget> client_;
 };
 
 // A form window placed as a child of its owner. Controls created with it as owner are its

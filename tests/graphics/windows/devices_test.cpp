@@ -114,6 +114,9 @@ TEST(MemoryBitmap, SizesBySource) {
     std::ofstream(garbage) << "no picture here";
     const std::string garbageBmp = (dir / "broken.bmp").string();
     std::ofstream(garbageBmp) << "BM but nothing else";
+    QImage small(30, 20, QImage::Format_RGB32);
+    small.fill(Qt::green);
+    gdi::HBITMAP borrowed = gdi::CreateBitmapFromImage(small);
 
     struct Case {
         const char* what;
@@ -130,6 +133,11 @@ TEST(MemoryBitmap, SizesBySource) {
         {"unreadable bmp", [&] { return std::make_unique<GMEMORY>(garbageBmp); }, 0, 0},
         {"other number", [] { return std::make_unique<GMEMORY>(3); }, 0, 0},
         {"null bitmap", [] { return std::make_unique<GMEMORY>(gdi::HBITMAP(nullptr)); }, 0, 0},
+        // Sizes no bitmap can have: a device without picture, not a picture of another size.
+        {"file stretched beyond the limit", [&] { return std::make_unique<GMEMORY>(picture, 20000, 20000); }, 0, 0},
+        {"blank beyond the limit", [] { return std::make_unique<GMEMORY>(2, 70000, 5000); }, 0, 0},
+        {"bitmap stretched beyond the limit", [&] { return std::make_unique<GMEMORY>(borrowed, 30000, 10000); }, 0, 0},
+        {"bitmap copied", [&] { return std::make_unique<GMEMORY>(borrowed); }, 30, 20},
     };
     for (const Case& c : cases) {
         auto device = c.make();
@@ -152,6 +160,8 @@ TEST(MemoryBitmap, SizesBySource) {
         EXPECT_EQ(image->size(), QSize(c.w, c.h)) << c.what;
         EXPECT_EQ(device->oGraphics->GETDEVICEWIDTH(), c.w) << c.what;
     }
+    EXPECT_EQ(imageOf(borrowed).pixel(5, 5), QColor(Qt::green).rgb());  // still the caller's
+    gdi::DeleteObject(borrowed);
 }
 
 TEST(MemoryBitmap, FigureInBitmapCopiesAndBmpFile) {

@@ -128,3 +128,60 @@ TEST(TransparentFixedIcon, TheProgramsIconResourceIsDrawnThroughItsMask) {
     EXPECT_EQ(at(win, 10, 41, 6, 10), 0xFAFAF0u);   // the sheet
     EXPECT_EQ(at(win, 10, 41, 0, 0), kCyan);        // a transparent corner keeps the canvas
 }
+
+TEST(TransparentGroupBoxAndFixedIcon, DrawOnAnOwnerThatIsNoGraphicsWindow) {
+    for (const bool inForm : {false, true}) {
+        // A plain top-level window, or a plain form inside one, with a cyan ground.
+        gui::TOPAPPWINDOW top;
+        top.SIZE(gui::DIMENSION(400, 300));
+        gui::DATAWINDOW form(&top);
+        form.SIZE(gui::DIMENSION(400, 300));
+        gui::WINDOW* owner = inForm ? static_cast<gui::WINDOW*>(&form) : &top;
+        if (!inForm) form.HIDE();
+        owner->BACKGROUND(gui::BRUSH(gui::COLOR(0, 255, 255)));
+        GTRANSGROUPBOX box(owner, 1, gui::POINT(20, 20), gui::DIMENSION(200, 100));
+        box.CAPTION("Abcd");
+        top.SHOW();
+        box.SHOW();
+        pump();
+        // Made on the shown owner.
+        GTRANSFIXEDICON icon(owner, 2, gui::POINT(300, 20), gui::DIMENSION(32, 32));
+        icon.HYPERLABEL(gui::HYPERLABEL("ICON", "ICOAPP_VO"));
+        pump();
+        EXPECT_GE(box.paints(), 1);
+        EXPECT_GE(icon.paints(), 1);
+        // What the user sees on the owner: the etched frame with the caption in its gap, the
+        // icon through its mask, and the owner's ground everywhere else.
+        const QImage shown = owner->surface()->grab().toImage();
+        const auto px = [&](int left, int topYUp, int dx, int dy) {
+            return shown.pixel(left + dx, shown.height() - 1 - topYUp + dy) & 0xFFFFFF;
+        };
+        int h = 0;
+        const int cx = textWidth("Abcd", &h);
+        EXPECT_EQ(px(20, 119, 0, h + 5), kShadow);
+        EXPECT_EQ(px(20, 119, 1, h + 5), kLight);
+        EXPECT_EQ(px(20, 119, 199, h + 5), kShadow);
+        EXPECT_EQ(px(20, 119, 200, h + 5), kLight);
+        EXPECT_EQ(px(20, 119, 201, h + 5), kCyan);
+        EXPECT_EQ(px(20, 119, 50, 100), kShadow);
+        EXPECT_EQ(px(20, 119, 50, 101), kLight);
+        EXPECT_EQ(px(20, 119, 5, h), kShadow);
+        EXPECT_EQ(px(20, 119, 7, h), kCyan);  // the gap around the caption
+        EXPECT_EQ(px(20, 119, 14 + cx + 1, h), kShadow);
+        EXPECT_EQ(px(20, 119, 100, 50), kCyan);
+        int ink = 0;
+        for (int dy = 0; dy < h * 2; ++dy)
+            for (int dx = 10; dx < 10 + cx; ++dx) ink += px(20, 119, dx, dy) != kCyan;
+        EXPECT_GT(ink, 10);  // the caption
+        EXPECT_EQ(px(300, 51, 26, 16), 0x3CA03Cu);  // the green arrow
+        EXPECT_EQ(px(300, 51, 0, 0), kCyan);        // a transparent corner keeps the ground
+        // A click on the frame reaches the owner, not a window of the box.
+        const QPoint onFrame(20 + 50, shown.height() - 1 - 119 + 100);
+        QWidget* hit = owner->surface()->childAt(onFrame);
+        EXPECT_TRUE(hit == nullptr || gui::GUIOBJECT::fromHandle(hit) != nullptr);
+        box.DESTROY();
+        icon.DESTROY();
+        pump();
+        EXPECT_EQ(owner->surface()->grab().toImage().pixel(onFrame) & 0xFFFFFF, kCyan);
+    }
+}

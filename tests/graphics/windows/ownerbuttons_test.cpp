@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QTest>
+#include <QWindow>
 
 #include "graphics/windows/ownerbuttons.h"
 
@@ -20,8 +22,13 @@ public:
     void PAINT() override {
         _OGRAPHICS->SETBACKGROUNDCOLOR(colour);
         _OGRAPHICS->PAINTERASECANVAS();
+        if (stripe) {
+            _OGRAPHICS->SETLINECOLOR(gui::COLOR(255, 0, 0)).SETFILLCOLOR(gui::COLOR(255, 0, 0));
+            _OGRAPHICS->PAINTRECTANGLE(0, 40, 299, 19, 1.0);
+        }
     }
     int colour = 11;  // cyan
+    bool stripe = false;  // a red band from y 40 to 59 (y up) across the canvas
     int clicks = 0;
 };
 
@@ -153,6 +160,15 @@ TEST(OwnerDrawnButton, OpaqueFaceAndBackColour) {
     EXPECT_TRUE(b.BACKGROUND().isClear());
     EXPECT_EQ(px(b, 40, 20), win->BACKGROUND().color().qcolor().rgb() & 0xFFFFFF);
     EXPECT_NE(px(b, 40, 20), 0x008000u);
+    // What lies under the face shows through it, not the owner's ground colour: the canvas's
+    // red band crosses the button (face rows 10 to 29).
+    win->stripe = true;
+    win->PAINTNEW();
+    EXPECT_EQ(px(b, 40, 20), 0xFF0000u);
+    EXPECT_EQ(px(b, 40, 10), 0xFF0000u);
+    EXPECT_EQ(px(b, 40, 33), kCyan);
+    EXPECT_EQ(px(b, 40, 6), kCyan);
+    EXPECT_NE(px(b, 0, 20), 0xFF0000u);  // the frame stays over it
     b.BACKGROUND(gui::BRUSH(gui::COLOR(0, 0, 255), gui::BRUSHHATCHCROSS));
     EXPECT_EQ(b.BACKGROUND().STYLE(), gui::BRUSHHATCHCROSS);
     EXPECT_GT(count(b.face(), 0x0000FF), 0);
@@ -251,4 +267,56 @@ TEST(OwnerDrawnButton, HandPointerComesFromTheCursorResource) {
     GFORMPUSHBUTTON b(win.get(), 1, gui::POINT(20, 30), gui::DIMENSION(80, 40), "Go");
     EXPECT_EQ(b.HANDLE()->cursor().shape(), Qt::BitmapCursor);
     EXPECT_EQ(b.HANDLE()->cursor().hotSpot(), QPoint(12, 1));
+}
+
+TEST(OwnerDrawnButton, AButtonItsOwnerDeletesFromItsOwnKeyOrClickGoesQuietly) {
+    struct Case {
+        const char* what;
+        bool opaque;
+        bool byKey;  // Enter on the focused button, else a left click
+    };
+    const Case cases[] = {
+        {"transparent, Enter", false, true},
+        {"opaque, Enter", true, true},
+        {"transparent, click", false, false},
+        {"opaque, click", true, false},
+    };
+    for (const Case& c : cases) {
+        auto win = shownCanvas();
+        std::unique_ptr<OwnerDrawnButton> button;
+        int calls = 0;
+        // The owner's method that the button names deletes the button.
+        win->registerMethod("CLOSEBUTTON", [&] {
+            ++calls;
+            button.reset();
+        });
+        const gui::POINT at(20, 30);
+        const gui::DIMENSION size(80, 40);
+        if (c.opaque) {
+            button = std::make_unique<GFORMPUSHBUTTON>(win.get(), 7, at, size, "Close", "CLOSEBUTTON");
+        } else {
+            button = std::make_unique<GTRANSPUSHBUTTON>(win.get(), 7, at, size, "Close", "CLOSEBUTTON");
+        }
+        ASSERT_EQ(button->NAMESYM(), "CLOSEBUTTON") << c.what;
+        button->SHOW();
+        QApplication::setActiveWindow(win->HANDLE());
+        button->SETFOCUS();
+        pump();
+        ASSERT_TRUE(button->focused()) << c.what;
+        QWidget* face = button->HANDLE();
+        if (c.byKey) {
+            QTest::keyClick(win->HANDLE()->windowHandle(), Qt::Key_Return);
+        } else {
+            QTest::mouseClick(face, Qt::LeftButton, Qt::NoModifier, QPoint(40, 20));
+        }
+        pump();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(calls, 1) << c.what;
+        EXPECT_EQ(button, nullptr) << c.what;
+        // The window goes on: its repaint passes its children, and it shows its canvas
+        // where the button was.
+        win->PAINTNEW();
+        const QImage shown = win->surface()->grab().toImage();
+        EXPECT_EQ(shown.pixel(60, shown.height() - 1 - 50) & 0xFFFFFF, kCyan) << c.what;
+    }
 }

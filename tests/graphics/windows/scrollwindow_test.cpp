@@ -146,3 +146,59 @@ TEST(ScrollWindow, FirstExposureOfATinyClientAreaPaintsOnceTheWindowHasGrown) {
     const QImage shown = win.surface()->grab().toImage();
     EXPECT_EQ(shown.pixel(2, win.canvasAreaSize().HEIGHT() - 3) & 0xFFFFFF, kRed);
 }
+
+// Picture with a green band from the bottom to the top edge of the canvas, 20 pixels in
+// from its sides.
+class BandedPicture : public Picture {
+public:
+    using Picture::Picture;
+    void PAINT() override {
+        Picture::PAINT();
+        GRAPHICS& g = *_OGRAPHICS;
+        g.SETLINECOLOR(gui::COLOR(0, 128, 0)).SETFILLCOLOR(gui::COLOR(0, 128, 0));
+        g.PAINTRECTANGLE(20, 0, canvasWidth() - 40, canvasHeight(), 1.0);
+    }
+};
+
+TEST(ScrollWindow, AWindowGrownBeyondItsCanvasShowsTheWholePictureOnItsBackground) {
+    GTOPAPPWINDOW top;
+    top.SIZE(gui::DIMENSION(600, 500));
+    top.SHOW();
+    BandedPicture win(&top, 400, 300);
+    win.SIZE(gui::DIMENSION(300, 200));
+    win.SHOW();
+    pump();
+    ASSERT_EQ(win.paints, 1);
+    // Scrolled to the top-right corner, then made bigger than the canvas both ways.
+    win.HORIZONTALSCROLL({true, SB_THUMBTRACK, 100});
+    win.VERTICALSCROLL({true, SB_THUMBTRACK, 0});
+    win.SIZE(gui::DIMENSION(500, 400));
+    pump();
+    ASSERT_EQ(win.horizontalBar(), nullptr);
+    ASSERT_EQ(win.verticalBar(), nullptr);
+    ASSERT_EQ(win.canvasAreaSize(), DIMENSION(500, 400));
+    const auto check = [&](const char* when) {
+        // What the user sees: the whole canvas at the bottom-left, and nothing but the
+        // window's white background above and to the right of it.
+        const QImage shown = win.surface()->grab().toImage();
+        ASSERT_EQ(shown.size(), QSize(500, 400)) << when;
+        const QImage* canvas = gdi::GetDCImage(win._OGRAPHICS->_PREFRESHMEMDC);
+        ASSERT_NE(canvas, nullptr);
+        ASSERT_EQ(canvas->size(), QSize(400, 300));
+        const auto px = [&](int x, int yUp) { return shown.pixel(x, 399 - yUp) & 0xFFFFFF; };
+        EXPECT_EQ(px(2, 2), kRed) << when;
+        EXPECT_EQ(px(397, 297), kBlue) << when;
+        EXPECT_EQ(px(200, 299), 0x008000u) << when;
+        int wrong = 0;
+        for (int y = 0; y < 400; ++y) {
+            for (int x = 0; x < 500; ++x) {
+                const bool inside = x < 400 && y < 300;
+                wrong += px(x, y) != (inside ? canvas->pixel(x, 299 - y) & 0xFFFFFF : 0xFFFFFFu);
+            }
+        }
+        EXPECT_EQ(wrong, 0) << when;
+    };
+    check("after the resize");
+    win.PAINTNEW();
+    check("after a full repaint");
+}

@@ -34,6 +34,17 @@ uint32_t shown(gui::WINDOW& w, int x, int y) {
     return img.pixel(x, img.height() - 1 - y) & 0xFFFFFF;
 }
 
+// A slider that records the sizing messages it is sent.
+class RecordingSlider : public gui::SLIDER {
+public:
+    RecordingSlider(gui::WINDOW* owner, int x) : gui::SLIDER(owner, 9, gui::POINT(x, 20), gui::DIMENSION(30, 100), gui::TBS_VERT) {}
+    intptr_t DISPATCH(gui::Event& e) override {
+        if (e.MESSAGE() == gui::WM_SIZE) sizes.push_back({e.WPARAM(), e.LPARAM()});
+        return gui::SLIDER::DISPATCH(e);
+    }
+    std::vector<std::pair<uintptr_t, intptr_t>> sizes;
+};
+
 }  // namespace
 
 TEST(TransparentForm, CanvasShowsThroughControlsUnlessSwitchedOff) {
@@ -118,4 +129,31 @@ TEST(TransparentForm, SizingAnswerFollowsTheRuntimeLevel) {
         form.SENDMESSAGE(gui::WM_EXITSIZEMOVE);
     }
     RuntimeLevel = saved;
+}
+
+TEST(TransparentForm, ControlPassSizesSlidersAndEndsAtAChildWindowWithoutObject) {
+    BlueForm form;
+    form.SIZE(gui::DIMENSION(300, 200));
+    RecordingSlider first(&form, 10), hidden(&form, 50);
+    auto* foreign = new QWidget(form.surface());
+    RecordingSlider after(&form, 200);
+    hidden.HIDE();
+    form.POSTINIT();
+    form.SHOW();
+    pump();
+    const std::vector<std::pair<uintptr_t, intptr_t>> once{{0, 0}};
+    for (RecordingSlider* s : {&first, &hidden, &after}) s->sizes.clear();
+    form.PAINTNEW();
+    EXPECT_EQ(first.sizes, once);
+    EXPECT_TRUE(hidden.sizes.empty());
+    EXPECT_TRUE(after.sizes.empty());  // the pass ended at the window without object
+    // An exposed area is copied from the canvas; the sliders are redrawn, not sized.
+    first.sizes.clear();
+    form.surface()->repaint();
+    EXPECT_TRUE(first.sizes.empty());
+    delete foreign;
+    form.PAINTNEW();
+    EXPECT_EQ(first.sizes, once);
+    EXPECT_EQ(after.sizes, once);
+    EXPECT_TRUE(hidden.sizes.empty());
 }

@@ -9,6 +9,7 @@
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QScreen>
+#include <QSlider>
 #include <QThread>
 #include <QTimer>
 #include <memory>
@@ -19,6 +20,7 @@
 #include "platform/gui/controls.h"
 #include "platform/gui/dialogs.h"
 #include "platform/gui/geometry.h"
+#include "platform/gui/mdiclient.h"
 #include "platform/gui/statusbar.h"
 #include "platform/gui/window.h"
 
@@ -507,4 +509,74 @@ TEST(GuiWindow, StatusBarStandsBelowTheCanvas) {
     EXPECT_EQ(bar.HANDLE()->geometry().bottom(), 619);
     bar.SETTEXT("Bereit");
     EXPECT_EQ(bar.GETTEXT(), "Bereit");
+}
+
+TEST(GuiShellWindow, ItsChildWindowsAreMdiChildWindowsOfItsClient) {
+    auto shell = std::make_unique<SHELLWINDOW>();
+    shell->SIZE(DIMENSION(500, 400));
+    shell->SHOW();
+    MdiClient* client = shell->MDICLIENT();
+    ASSERT_NE(client, nullptr);
+    auto child = std::make_unique<CHILDAPPWINDOW>(shell.get());
+    auto form = std::make_unique<DATAWINDOW>(shell.get());
+    EXPECT_FALSE(child->ISVISIBLE());  // hidden until shown, frame and all
+    child->SIZE(DIMENSION(200, 120));
+    child->ORIGIN(POINT(30, 40));
+    child->SHOW();
+    QApplication::processEvents();
+    ASSERT_EQ(client->subWindowList().size(), 2);
+    EXPECT_EQ(shell->GETALLCHILDREN(), (std::vector<GUIOBJECT*>{child.get(), form.get()}));
+    // Its size is its client size; its frame stands y-up in the MDI client.
+    EXPECT_EQ(child->SIZE(), DIMENSION(200, 120));
+    EXPECT_EQ(child->CANVASAREA().SIZE(), DIMENSION(200, 120));
+    EXPECT_EQ(child->ORIGIN(), POINT(30, 40));
+    const QWidget* frame = child->HANDLE()->parentWidget();
+    EXPECT_EQ(frame->geometry().bottom(), client->viewport()->height() - 1 - 40);
+    EXPECT_TRUE(child->ISVISIBLE());
+
+    // Maximised it fills the MDI client and follows it; minimised it is iconic.
+    child->SHOW(SHOWZOOMED);
+    QApplication::processEvents();
+    EXPECT_TRUE(child->ISZOOMED());
+    EXPECT_FALSE(child->ISICONIC());
+    EXPECT_EQ(frame->size(), client->viewport()->size());
+    child->SHOW(SHOWMINIMIZED);
+    QApplication::processEvents();
+    EXPECT_TRUE(child->ISICONIC());
+    EXPECT_FALSE(child->ISZOOMED());
+
+    // Hidden, destroyed or deleted, it leaves no empty frame in the client.
+    child->HIDE();
+    EXPECT_FALSE(frame->isVisible());
+    form->SHOW();
+    form->DESTROY();
+    EXPECT_FALSE(form->HANDLE()->parentWidget()->isVisible());
+    child.reset();
+    form.reset();
+    QApplication::processEvents();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(client->subWindowList().isEmpty());
+    // A child window that outlives its shell is harmless.
+    auto late = std::make_unique<CHILDAPPWINDOW>(shell.get());
+    shell.reset();
+    EXPECT_EQ(late->HANDLE(), nullptr);
+    late->SHOW(SHOWZOOMED);
+    late->SIZE(DIMENSION(10, 10));
+    EXPECT_FALSE(late->ISZOOMED());
+}
+
+TEST(GuiSlider, RangeThumbAndOrientation) {
+    TOPAPPWINDOW top;
+    SLIDER across(&top, 1, POINT(10, 10), DIMENSION(120, 24));
+    SLIDER upright(&top, 2, POINT(150, 10), DIMENSION(24, 120), TBS_VERT);
+    EXPECT_EQ(across.RANGE(), RANGE(0, 100));
+    across.RANGE(RANGE(40, -10));  // given either way round
+    EXPECT_EQ(across.RANGE(), RANGE(-10, 40));
+    across.THUMBPOSITION(25);
+    EXPECT_EQ(across.THUMBPOSITION(), 25);
+    across.THUMBPOSITION(99);  // kept inside the range
+    EXPECT_EQ(across.THUMBPOSITION(), 40);
+    EXPECT_EQ(qobject_cast<QSlider*>(across.HANDLE())->orientation(), Qt::Horizontal);
+    EXPECT_EQ(qobject_cast<QSlider*>(upright.HANDLE())->orientation(), Qt::Vertical);
+    EXPECT_EQ(upright.SENDMESSAGE(WM_SIZE), 0);
 }
