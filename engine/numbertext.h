@@ -30,6 +30,24 @@ bool isPlainNumberText(std::string_view text, int decimals);
 
 bool exceedsDouble(std::string_view numberText);
 
+// How a number of a dBase table goes to an output, from the text the table holds (blanks
+// and NUL bytes around it trimmed; for a field of a binary type the exact text of its value).
+enum class TableNumber {
+    None,   // the field holds no number (blanks, NULs, the asterisks of a number that did not fit)
+    Text,   // `text` is the number to write
+    Value,  // a text of another form ("1,5", "1e3"): the number the table reads from it
+};
+// `text` becomes the number as formatting at `length` and `decimals` writes it, or, where
+// that text would not fit or would drop digits the stored one has (".1234" in N(5,4),
+// "123456.5" in N(8,2), "1.2345" in N(8,2), more digits than a double keeps), the stored
+// text itself, which reads back as the same number. `text` may point into `stored` or into
+// `scratch`.
+TableNumber tableNumberText(std::string_view stored, int length, int decimals, std::string& scratch,
+                            std::string_view& text);
+
+// The shortest text that reads back as `value` ("0.1", "1e+300", "nan").
+std::string shortestText(double value);
+
 // The length of that text without its leading blanks.
 int strTrimmedLength(double value, int length, int decimals);
 
