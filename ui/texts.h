@@ -11,7 +11,7 @@ namespace ui {
 constexpr int kGerman = 1;
 constexpr int kEnglish = 2;
 
-constexpr int kMessageCount = 67;  // numbers 1 .. 67; a few numbers are unused
+constexpr int kMessageCount = 70;  // numbers 1 .. 70; a few numbers are unused
 
 struct MessageText {
     int number;

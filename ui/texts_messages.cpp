@@ -7,7 +7,7 @@ namespace ui {
 
 namespace {
 
-constexpr std::array<MessageText, 62> kMessages{{
+constexpr std::array<MessageText, 65> kMessages{{
     {1, "MIRVANO 7.00 -- TorvelSoft Datenkonvertierungs-Freeware", "MIRVANO 7.00 -- TorvelSoft Data Conversion Freeware"},
     {3,
      "MIRVANO von TorvelSoft wandelt Datendateien in andere\r\n"
@@ -194,6 +194,12 @@ constexpr std::array<MessageText, 62> kMessages{{
     {66, "Zur Zeit besteht keine Verbindung zum Internet.", "Currently there is no connection to the Internet."},
     {67, "Die Kopfzeile der dBase-Datei nennt $1 Datensätze, vollständig enthalten und gelesen sind $2",
      "The header of the dBase file counts $1 records; $2 complete records are in the file and were read"},
+    {68, "Ein Datensatz wäre $1 Bytes lang; eine dBase-Datei fasst höchstens $2 Bytes je Datensatz",
+     "A data record would be $1 bytes long; a dBase file holds at most $2 bytes a record"},
+    {69, "$1 Datenfelder; eine dBase-Datei fasst höchstens $2 Datenfelder",
+     "$1 data fields; a dBase file holds at most $2 data fields"},
+    {70, "Das Datenfeld $1 hat den Typ $2, den eine neue dBase-Datei nicht aufnehmen kann",
+     "The data field $1 has the type $2, which a new dBase file cannot hold"},
 }};
 
 }  // namespace
