@@ -42,14 +42,6 @@ void appendNumberText(std::string& line, std::string_view text, bool comma, bool
     line += separator;
 }
 
-// A dBase text without the blanks or NUL bytes (some writers pad with those) around it.
-std::string_view trimPadding(std::string_view v) {
-    constexpr std::string_view kPadding(" \0", 2);
-    const size_t b = v.find_first_not_of(kPadding);
-    if (b == std::string_view::npos) return {};
-    return v.substr(b, v.find_last_not_of(kPadding) - b + 1);
-}
-
 bool commaAllowed(const CsvLineOptions& o) { return o.outDecComma && (o.frame == CsvFrame::All || o.separator != ','); }
 
 void appendFramed(std::string& line, std::string_view v, bool framed, char separator) {
@@ -151,9 +143,14 @@ bool appendCsvRaw(std::string& line, const FieldDef& field, char tableType, std:
     switch (tableType) {
     case 'C': appendText(line, trimPadding(bytes), o); return true;
     case 'N': {
+        // Most numbers are written as formatting writes them: those go as they stand.
+        std::string_view text = trimPadding(bytes);
+        if (!text.empty() && text.size() <= static_cast<size_t>(field.length) && isPlainNumberText(text, field.decimals)) {
+            appendNumberText(line, text, field.decimals > 0 && commaAllowed(o), framed, o.separator);
+            return true;
+        }
         std::string scratch;
-        std::string_view text;
-        switch (tableNumberText(bytes, field.length, field.decimals, scratch, text)) {
+        switch (tableNumberForm(text, field.length, field.decimals, scratch, text)) {
         case TableNumber::None: appendFramed(line, {}, framed, o.separator); return true;
         case TableNumber::Text:
             appendNumberText(line, text, field.decimals > 0 && commaAllowed(o), framed, o.separator);

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
 
 #include "engine/csvline.h"
 #include "engine/header.h"
@@ -206,12 +205,14 @@ public:
     // that gives the same text, else from its value (`valueOf(i)`); writeBuilt() writes it.
     template <typename ValueOf>
     void buildTableCsv(db::DBSERVER& table, const std::vector<int>& numbers, const std::string& tableTypes,
-                       ValueOf valueOf) {
+                       ValueOf& valueOf) {
         const FieldStructure& fields = job_.out.fields;
         line_.clear();
-        for (size_t i = 0; i < fields.size(); ++i) {
-            if (numbers[i] > 0 && appendCsvRaw(line_, fields[i], tableTypes[i], table.FIELDBYTES(numbers[i]), csv_))
-                continue;
+        const size_t n = fields.size();
+        const int* number = numbers.data();
+        const char* type = tableTypes.data();
+        for (size_t i = 0; i < n; ++i) {
+            if (number[i] > 0 && appendCsvRaw(line_, fields[i], type[i], table.FIELDBYTES(number[i]), csv_)) continue;
             appendCsvTyped(line_, fields[i], valueOf(i), csv_);
         }
         finishCsvLine(line_);
@@ -244,13 +245,8 @@ public:
             // The same field on both sides: a number text of any form goes over as it stands
             // (other writers store ".1234", "123456.5" in N(8,2), more decimals than declared),
             // its padding of blanks or NULs made blanks.
-            const size_t b = record.find_first_not_of(std::string_view(" \0", 2));
-            if (b == std::string_view::npos) {
-                bytes = {};
-                return true;
-            }
-            bytes = record.substr(b, record.find_last_not_of(std::string_view(" \0", 2)) - b + 1);
-            return db::IsNumberText(bytes);
+            bytes = trimPadding(record);
+            return bytes.empty() || db::IsNumberText(bytes);
         }
         case 'D':
             bytes = record;
@@ -588,7 +584,7 @@ LoopResult runConversion(const LoopJob& job, LoopInput& input, LoopOutput& outpu
         while (!table.EOF()) {
             ++count;
             if (rawCsv) {
-                sink.buildTableCsv(table, numbers, tableTypes, std::ref(valueOf));
+                sink.buildTableCsv(table, numbers, tableTypes, valueOf);
             } else if (rawDbf) {
                 for (size_t i = 0; i < n; ++i) {
                     rawField[i] = numbers[i] > 0 && sink.rawDbfField(i, table.FIELDBYTES(numbers[i]), fieldBytes[i]);

@@ -147,14 +147,15 @@ bool exceedsDouble(std::string_view numberText) {
 
 TableNumber tableNumberText(std::string_view stored, int length, int decimals, std::string& scratch,
                             std::string_view& text) {
-    constexpr std::string_view kPadding(" \0", 2);
-    const size_t b = stored.find_first_not_of(kPadding);
-    if (b == std::string_view::npos) return TableNumber::None;
-    const std::string_view t = stored.substr(b, stored.find_last_not_of(kPadding) - b + 1);
-    if (t.size() <= static_cast<size_t>(length) && isPlainNumberText(t, decimals)) {
+    const std::string_view t = trimPadding(stored);
+    if (!t.empty() && t.size() <= static_cast<size_t>(length) && isPlainNumberText(t, decimals)) {
         text = t;
         return TableNumber::Text;
     }
+    return tableNumberForm(t, length, decimals, scratch, text);
+}
+
+TableNumber tableNumberForm(std::string_view t, int length, int decimals, std::string& scratch, std::string_view& text) {
     if (t.find_first_of("0123456789") == std::string_view::npos) return TableNumber::None;
     if (!db::IsNumberText(t)) return TableNumber::Value;
     const size_t point = t.find('.');

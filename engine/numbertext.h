@@ -30,6 +30,17 @@ bool isPlainNumberText(std::string_view text, int decimals);
 
 bool exceedsDouble(std::string_view numberText);
 
+// A dBase field's bytes without the blanks or NUL bytes (some writers pad with those) around
+// them.
+inline std::string_view trimPadding(std::string_view v) {
+    // A blank (0x20) and a NUL are the two bytes without any bit but 0x20.
+    auto padding = [](char c) { return (static_cast<unsigned char>(c) & 0xDF) == 0; };
+    size_t b = 0, e = v.size();
+    while (b < e && padding(v[b])) ++b;
+    while (e > b && padding(v[e - 1])) --e;
+    return v.substr(b, e - b);
+}
+
 // How a number of a dBase table goes to an output, from the text the table holds (blanks
 // and NUL bytes around it trimmed; for a field of a binary type the exact text of its value).
 enum class TableNumber {
@@ -43,6 +54,9 @@ enum class TableNumber {
 // text itself, which reads back as the same number. `text` may point into `stored` or into
 // `scratch`.
 TableNumber tableNumberText(std::string_view stored, int length, int decimals, std::string& scratch,
+                            std::string_view& text);
+// The same for a text already trimmed, once it is known not to be what formatting writes.
+TableNumber tableNumberForm(std::string_view trimmed, int length, int decimals, std::string& scratch,
                             std::string_view& text);
 
 // The shortest text that reads back as `value` ("0.1", "1e+300", "nan").
