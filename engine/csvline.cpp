@@ -114,20 +114,14 @@ void appendCsvText(std::string& line, const FieldDef& field, std::string_view va
 void appendCsvTyped(std::string& line, const FieldDef& field, const rt::Value& value, const CsvLineOptions& o) {
     if (field.type.size() != 1) return;
     switch (field.type[0]) {
-    case 'C': {
-        const std::string& s = value.str();
-        size_t b = s.find_first_not_of(' ');
-        if (b == std::string::npos) {
-            appendText(line, {}, o);
-        } else {
-            size_t e = s.find_last_not_of(' ');
-            appendText(line, std::string_view(s).substr(b, e - b + 1), o);
-        }
-        return;
-    }
+    case 'C': appendText(line, trimPadding(value.str()), o); return;
     case 'N':
-        appendNumber(line, value, field, field.decimals > 0 && commaAllowed(o), o.frame == CsvFrame::All,
-                     o.separator);
+        // A field without a number gives an empty value, not a 0 the table does not hold.
+        if (value.isNil())
+            appendFramed(line, {}, o.frame == CsvFrame::All, o.separator);
+        else
+            appendNumber(line, value, field, field.decimals > 0 && commaAllowed(o), o.frame == CsvFrame::All,
+                         o.separator);
         return;
     case 'L': appendFramed(line, value.log() ? ".T." : ".F.", o.frame == CsvFrame::All, o.separator); return;
     case 'D': {
@@ -147,18 +141,23 @@ bool appendCsvRaw(std::string& line, const FieldDef& field, char tableType, std:
     if (field.type.size() != 1 || field.type[0] != tableType) return false;
     const bool framed = o.frame == CsvFrame::All;
     switch (tableType) {
-    case 'C': {
-        const size_t b = bytes.find_first_not_of(' ');
-        appendText(line, b == std::string_view::npos ? std::string_view() : bytes.substr(b, bytes.find_last_not_of(' ') - b + 1), o);
-        return true;
-    }
+    case 'C': appendText(line, trimPadding(bytes), o); return true;
     case 'N': {
-        size_t b = bytes.find_first_not_of(' ');
-        if (b == std::string_view::npos) return false;
-        const std::string_view text = bytes.substr(b, bytes.find_last_not_of(' ') - b + 1);
-        if (text.size() > static_cast<size_t>(field.length) || !isPlainNumberText(text, field.decimals)) return false;
-        appendNumberText(line, text, field.decimals > 0 && commaAllowed(o), framed, o.separator);
-        return true;
+        // Most numbers are written as formatting writes them: those go as they stand.
+        std::string_view text = trimPadding(bytes);
+        if (!text.empty() && text.size() <= static_cast<size_t>(field.length) && isPlainNumberText(text, field.decimals)) {
+            appendNumberText(line, text, field.decimals > 0 && commaAllowed(o), framed, o.separator);
+            return true;
+        }
+        std::string scratch;
+        switch (tableNumberForm(text, field.length, field.decimals, scratch, text)) {
+        case TableNumber::None: appendFramed(line, {}, framed, o.separator); return true;
+        case TableNumber::Text:
+            appendNumberText(line, text, field.decimals > 0 && commaAllowed(o), framed, o.separator);
+            return true;
+        case TableNumber::Value: return false;
+        }
+        return false;
     }
     case 'D': {
         if (bytes.size() != 8) return false;

@@ -9,6 +9,7 @@
 #include "engine/sdfwidths.h"
 #include "functions/faststring.h"
 #include "platform/db/dbserver.h"
+#include "platform/db/numberfield.h"
 #include "platform/runtime/dates.h"
 #include "platform/runtime/numbers.h"
 
@@ -47,6 +48,67 @@ std::vector<int> fieldNumbers(db::DBSERVER& table, const FieldStructure& fields)
     for (const auto& f : fields) numbers.push_back(table.FIELDPOS(f.name));
     return numbers;
 }
+
+// The values of a dBase input's current record for the output fields. A number goes as the
+// text it is written as wherever the table holds one (tableNumberText): the field's own text,
+// or the exact text of a binary integer, currency or double; a double carried in a text field
+// as its shortest text; anything else as the value the table gives.
+class TableValues {
+public:
+    TableValues(db::DBSERVER& table, const FieldStructure& fields)
+        : table_(table), fields_(fields), numbers_(fieldNumbers(table, fields)), types_(fields.size(), ' ') {
+        for (size_t i = 0; i < fields.size(); ++i) {
+            if (numbers_[i] <= 0) continue;
+            types_[i] = table.fields()[static_cast<size_t>(numbers_[i] - 1)].type;
+            const bool toNumber = fields[i].type == "N" || fields[i].type == "F";
+            const char t = types_[i];
+            if (toNumber && (t == 'N' || t == 'F'))
+                sources_.push_back(Source::NumberField);
+            else if (toNumber && (t == 'I' || t == 'Y' || t == 'B'))
+                sources_.push_back(Source::ExactNumber);
+            else if (fields[i].type == "C" && t == 'B')
+                sources_.push_back(Source::DoubleText);
+            else
+                sources_.push_back(Source::Value);
+        }
+        sources_.resize(fields.size(), Source::Value);
+    }
+
+    rt::Value operator()(size_t i) {
+        const int no = numbers_[i];
+        if (no <= 0) return {};
+        switch (sources_[i]) {
+        case Source::NumberField:
+        case Source::ExactNumber: {
+            if (sources_[i] == Source::ExactNumber) exact_ = table_.NUMBERTEXT(no);
+            const std::string_view stored = sources_[i] == Source::ExactNumber ? std::string_view(exact_) : table_.FIELDBYTES(no);
+            std::string_view text;
+            switch (tableNumberText(stored, fields_[i].length, fields_[i].decimals, scratch_, text)) {
+            case TableNumber::None: return {};
+            case TableNumber::Text: return rt::Value(text);
+            case TableNumber::Value: break;
+            }
+            break;
+        }
+        case Source::DoubleText: return rt::Value(shortestText(table_.FIELDGET(no).num()));
+        case Source::Value: break;
+        }
+        return table_.FIELDGET(no);
+    }
+
+    const std::vector<int>& numbers() const { return numbers_; }
+    // The table's type letter of each output field (' ' for a field it lacks).
+    const std::string& types() const { return types_; }
+
+private:
+    enum class Source : char { Value, NumberField, ExactNumber, DoubleText };
+    db::DBSERVER& table_;
+    const FieldStructure& fields_;
+    std::vector<int> numbers_;
+    std::string types_;
+    std::vector<Source> sources_;
+    std::string exact_, scratch_;
+};
 
 // The output side of a run: builds each record's line or table record and writes it.
 class Sink {
@@ -143,12 +205,14 @@ public:
     // that gives the same text, else from its value (`valueOf(i)`); writeBuilt() writes it.
     template <typename ValueOf>
     void buildTableCsv(db::DBSERVER& table, const std::vector<int>& numbers, const std::string& tableTypes,
-                       ValueOf valueOf) {
+                       ValueOf& valueOf) {
         const FieldStructure& fields = job_.out.fields;
         line_.clear();
-        for (size_t i = 0; i < fields.size(); ++i) {
-            if (numbers[i] > 0 && appendCsvRaw(line_, fields[i], tableTypes[i], table.FIELDBYTES(numbers[i]), csv_))
-                continue;
+        const size_t n = fields.size();
+        const int* number = numbers.data();
+        const char* type = tableTypes.data();
+        for (size_t i = 0; i < n; ++i) {
+            if (number[i] > 0 && appendCsvRaw(line_, fields[i], type[i], table.FIELDBYTES(number[i]), csv_)) continue;
             appendCsvTyped(line_, fields[i], valueOf(i), csv_);
         }
         finishCsvLine(line_);
@@ -156,28 +220,34 @@ public:
     bool writeBuilt() { return writeLine(line_); }
 
     // Which fields of a dBase input may go into this dBase output as their bytes: the same
-    // type, length and decimals on both sides, and no recoding of text on either.
+    // type, length and decimals on both sides, and for text the same code page (or no
+    // recoding on either side, where the bytes would pass unchanged anyway).
     void prepareTableDbf(db::DBSERVER& in, const std::vector<int>& inNumbers) {
         const FieldStructure& fields = job_.out.fields;
         rawDbf_.assign(fields.size(), 0);
-        if (format_ != Format::DBF || !out_.table || in.recodes() || out_.table->recodes()) return;
+        if (format_ != Format::DBF || !out_.table) return;
+        const bool sameText = in.CODEPAGE() == out_.table->CODEPAGE() || (!in.recodes() && !out_.table->recodes());
         for (size_t i = 0; i < fields.size(); ++i) {
             if (inNumbers[i] <= 0 || i >= numbers_.size() || numbers_[i] <= 0) continue;
             const db::FieldInfo& a = in.fields()[static_cast<size_t>(inNumbers[i] - 1)];
             const db::FieldInfo& b = out_.table->fields()[static_cast<size_t>(numbers_[i] - 1)];
             if (a.type == b.type && a.length == b.length && a.decimals == b.decimals &&
-                (a.type == 'C' || a.type == 'N' || a.type == 'D' || a.type == 'L'))
+                ((a.type == 'C' && sameText) || a.type == 'N' || a.type == 'D' || a.type == 'L'))
                 rawDbf_[i] = a.type;
         }
     }
     // Whether field i of the input's current record goes over as its bytes; `bytes` receives
-    // what to store (a number's trimmed text, which PUTNUMBERTEXT places).
+    // what to store (a number's trimmed text, right-aligned when it is stored).
     bool rawDbfField(size_t i, std::string_view record, std::string_view& bytes) const {
         switch (rawDbf_[i]) {
         case 'C': bytes = record; return true;
-        case 'N':
-            bytes = trimBlanks(record);
-            return isPlainNumberText(bytes, job_.out.fields[i].decimals);
+        case 'N': {
+            // The same field on both sides: a number text of any form goes over as it stands
+            // (other writers store ".1234", "123456.5" in N(8,2), more decimals than declared),
+            // its padding of blanks or NULs made blanks.
+            bytes = trimPadding(record);
+            return bytes.empty() || db::IsNumberText(bytes);
+        }
         case 'D':
             bytes = record;
             return !rt::SToD(record).empty();  // a valid date reads and writes back as these bytes
@@ -198,7 +268,17 @@ public:
                 if (!put(i, values[i])) return false;
                 continue;
             }
-            const bool ok = rawDbf_[i] == 'N' ? table.PUTNUMBERTEXT(numbers_[i], bytes[i]) : table.PUTBYTES(numbers_[i], bytes[i]);
+            bool ok;
+            if (rawDbf_[i] == 'N') {
+                // The number text right-aligned in blanks, as the field held it; an empty
+                // number field stays empty.
+                const size_t len = static_cast<size_t>(table.fields()[static_cast<size_t>(numbers_[i] - 1)].length);
+                padded_.assign(len - std::min(len, bytes[i].size()), ' ');
+                padded_ += bytes[i];
+                ok = table.PUTBYTES(numbers_[i], padded_);
+            } else {
+                ok = table.PUTBYTES(numbers_[i], bytes[i]);
+            }
             if (!ok) return fail("FIELDPUT " + fields[i].name);
         }
         return true;
@@ -252,7 +332,7 @@ private:
     std::string types_;
     std::vector<char> rawDbf_;  // per field: its type letter where it goes over as its bytes
     std::string line_;
-    std::string scratch_;
+    std::string scratch_, padded_;
     std::string error_;
 };
 
@@ -309,15 +389,20 @@ SdfWidths computeSdfWidths(const LoopJob& job, LoopInput& input, RunContext& con
     const size_t n = fields.size();
     if (dbf) {
         db::DBSERVER& table = *input.table;
-        std::vector<int> numbers = fieldNumbers(table, fields);
+        // Each value measured as the record loop will write it.
+        TableValues valueOf(table, fields);
         double count = 0;
         while (!table.EOF()) {
             ++count;
             for (size_t i = 0; i < n; ++i) {
+                if (fields[i].type != "C" && fields[i].type != "N") continue;
+                const rt::Value v = valueOf(i);
                 if (fields[i].type == "C")
-                    measureSdfText(widths, fields[i], i, table.FIELDGET(rt::Value(numbers[i])).str(), mode);
-                else if (fields[i].type == "N")
-                    measureSdfNumber(widths, fields[i], i, table.FIELDGET(rt::Value(numbers[i])).num(), mode);
+                    measureSdfText(widths, fields[i], i, v.str(), mode);
+                else if (v.isString() || v.isNil())
+                    measureSdfNumberText(widths, fields[i], i, v.isNil() ? 0 : v.str().size(), mode);
+                else
+                    measureSdfNumber(widths, fields[i], i, v.num(), mode);
             }
             table.SKIP();
             if (context.progressTimeOk()) context.progressUpdate(count);
@@ -480,37 +565,12 @@ LoopResult runConversion(const LoopJob& job, LoopInput& input, LoopOutput& outpu
         db::DBSERVER& table = *input.table;
         // Every dBase loop starts at the first record of the order and filter in force.
         table.GOTOP();
-        std::vector<int> numbers = fieldNumbers(table, fields);
-        // Number fields wide enough to hold more digits than a double keeps: such a value
-        // travels as its exact text.
-        std::vector<bool> wide(n, false), number(n, false);
-        std::vector<int> decimals(n, 0);
-        for (size_t i = 0; i < n; ++i)
-            if (numbers[i] > 0) {
-                const db::FieldInfo& f = table.fields()[static_cast<size_t>(numbers[i] - 1)];
-                number[i] = f.type == 'N' || f.type == 'F';
-                wide[i] = number[i] && f.length > 15;
-                decimals[i] = f.decimals;
-            }
+        TableValues valueOf(table, fields);
+        const std::vector<int>& numbers = valueOf.numbers();
         std::vector<rt::Value> values(n);
         // A table whose text needs no recoding goes to a CSV output from its record's bytes.
         const bool rawCsv = outF == Format::CSV && !table.recodes();
-        std::string tableTypes(n, ' ');
-        for (size_t i = 0; i < n; ++i)
-            if (numbers[i] > 0) tableTypes[i] = table.fields()[static_cast<size_t>(numbers[i] - 1)].type;
-        auto valueOf = [&](size_t i) -> rt::Value {
-            if (number[i]) {
-                // A number as the field holds it travels as its text: read and formatted
-                // again it would come out the same.
-                const std::string_view text = trimBlanks(table.FIELDBYTES(numbers[i]));
-                if (isPlainNumberText(text, decimals[i])) return rt::Value(text);
-            }
-            rt::Value value = numbers[i] > 0 ? table.FIELDGET(numbers[i]) : rt::Value();
-            if (wide[i])
-                if (std::string exact = table.NUMBERTEXT(numbers[i]); exceedsDouble(exact))
-                    value = rt::Value(std::move(exact));
-            return value;
-        };
+        const std::string& tableTypes = valueOf.types();
         // Fields laid out alike on both sides go from table to table as their bytes.
         sink.prepareTableDbf(table, numbers);
         const bool rawDbf = outF == Format::DBF && sink.hasRawDbf();

@@ -1,9 +1,11 @@
 #include "engine/numbertext.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
 
+#include "platform/db/numberfield.h"
 #include "platform/runtime/dates.h"
 #include "platform/runtime/settings.h"
 
@@ -141,6 +143,39 @@ bool exceedsDouble(std::string_view numberText) {
             ++digits;
     }
     return digits > 15;
+}
+
+TableNumber tableNumberText(std::string_view stored, int length, int decimals, std::string& scratch,
+                            std::string_view& text) {
+    const std::string_view t = trimPadding(stored);
+    if (!t.empty() && t.size() <= static_cast<size_t>(length) && isPlainNumberText(t, decimals)) {
+        text = t;
+        return TableNumber::Text;
+    }
+    return tableNumberForm(t, length, decimals, scratch, text);
+}
+
+TableNumber tableNumberForm(std::string_view t, int length, int decimals, std::string& scratch, std::string_view& text) {
+    if (t.find_first_of("0123456789") == std::string_view::npos) return TableNumber::None;
+    if (!db::IsNumberText(t)) return TableNumber::Value;
+    const size_t point = t.find('.');
+    const size_t places = point == std::string_view::npos ? 0 : t.size() - point - 1;
+    if (places <= static_cast<size_t>(std::max(decimals, 0)) && !exceedsDouble(t)) {
+        scratch.clear();
+        appendStrTrimmed(scratch, db::ParseNumberField(t.data(), t.size()), length, decimals);
+        if (!scratch.empty() && scratch[0] != '*') {
+            text = scratch;
+            return TableNumber::Text;
+        }
+    }
+    text = t;
+    return TableNumber::Text;
+}
+
+std::string shortestText(double value) {
+    char buf[64];
+    const auto res = std::to_chars(buf, buf + sizeof buf, value);
+    return res.ec == std::errc() ? std::string(buf, res.ptr) : std::string();
 }
 
 int strTrimmedLength(double value, int length, int decimals) {

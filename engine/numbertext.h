@@ -30,6 +30,38 @@ bool isPlainNumberText(std::string_view text, int decimals);
 
 bool exceedsDouble(std::string_view numberText);
 
+// A dBase field's bytes without the blanks or NUL bytes (some writers pad with those) around
+// them.
+inline std::string_view trimPadding(std::string_view v) {
+    // A blank (0x20) and a NUL are the two bytes without any bit but 0x20.
+    auto padding = [](char c) { return (static_cast<unsigned char>(c) & 0xDF) == 0; };
+    size_t b = 0, e = v.size();
+    while (b < e && padding(v[b])) ++b;
+    while (e > b && padding(v[e - 1])) --e;
+    return v.substr(b, e - b);
+}
+
+// How a number of a dBase table goes to an output, from the text the table holds (blanks
+// and NUL bytes around it trimmed; for a field of a binary type the exact text of its value).
+enum class TableNumber {
+    None,   // the field holds no number (blanks, NULs, the asterisks of a number that did not fit)
+    Text,   // `text` is the number to write
+    Value,  // a text of another form ("1,5", "1e3"): the number the table reads from it
+};
+// `text` becomes the number as formatting at `length` and `decimals` writes it, or, where
+// that text would not fit or would drop digits the stored one has (".1234" in N(5,4),
+// "123456.5" in N(8,2), "1.2345" in N(8,2), more digits than a double keeps), the stored
+// text itself, which reads back as the same number. `text` may point into `stored` or into
+// `scratch`.
+TableNumber tableNumberText(std::string_view stored, int length, int decimals, std::string& scratch,
+                            std::string_view& text);
+// The same for a text already trimmed, once it is known not to be what formatting writes.
+TableNumber tableNumberForm(std::string_view trimmed, int length, int decimals, std::string& scratch,
+                            std::string_view& text);
+
+// The shortest text that reads back as `value` ("0.1", "1e+300", "nan").
+std::string shortestText(double value);
+
 // The length of that text without its leading blanks.
 int strTrimmedLength(double value, int length, int decimals);
 

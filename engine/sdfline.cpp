@@ -17,10 +17,11 @@ void replaceFirst(std::string& text, char from, char to) {
     if (pos != std::string::npos) text[pos] = to;
 }
 
-// A CR or LF inside a value would split the line; a blank keeps the column's width.
+// A CR or LF inside a value would split the line, a NUL byte (the padding of some dBase
+// writers) is none of its text: a blank keeps the column's width.
 void blankLineBreaks(std::string& line, size_t from) {
     for (size_t i = from; i < line.size(); ++i)
-        if (line[i] == '\r' || line[i] == '\n') line[i] = ' ';
+        if (line[i] == '\r' || line[i] == '\n' || line[i] == '\0') line[i] = ' ';
 }
 
 bool separated(const SdfLineOptions& o) { return o.mode != SdfMode::Plain; }
@@ -80,22 +81,26 @@ void appendSdfTyped(std::string& line, const FieldDef& field, size_t i, const rt
     case 'C': {
         const std::string& x = value.str();
         size_t start = line.size();
+        // A table's text fills its field; a value carried in a text field (a date and time)
+        // is padded to the column like one.
+        size_t from = 0, width = static_cast<size_t>(std::max(o.mode == SdfMode::Plain ? field.length : w, 0));
         if (o.mode == SdfMode::Optimised) {
             int lead = i < widths.lead.size() ? widths.lead[i] : 0;
             if (w <= lead) return;
-            std::string_view cut = std::string_view(x).substr(0, static_cast<size_t>(w));
-            line += cut.substr(std::min(cut.size(), static_cast<size_t>(lead)));
-        } else if (o.mode == SdfMode::Blank) {
-            line += std::string_view(x).substr(0, static_cast<size_t>(std::max(w, 0)));
-        } else {
-            line += x;
+            from = static_cast<size_t>(lead);
         }
+        const std::string_view cut = std::string_view(x).substr(0, width);
+        line += cut.substr(std::min(cut.size(), from));
+        line.append(width - std::max(cut.size(), from), ' ');
         blankLineBreaks(line, start);
         break;
     }
     case 'N': {
         const size_t start = line.size();
-        appendStr(line, value, o.mode == SdfMode::Plain ? field.length : w, field.decimals);
+        const int width = o.mode == SdfMode::Plain ? field.length : w;
+        // A field without a number leaves its column blank.
+        if (value.isNil()) line.append(static_cast<size_t>(std::max(width, 0)), ' ');
+        else appendStr(line, value, width, field.decimals);
         if (o.outDecComma && field.decimals > 0) {
             auto pos = line.find('.', start);
             if (pos != std::string::npos) line[pos] = ',';

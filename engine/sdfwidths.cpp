@@ -30,11 +30,13 @@ bool sdfNeedsWidthPass(Format input, SdfMode mode) { return input != Format::CSV
 
 void measureSdfText(SdfWidths& widths, const FieldDef& field, size_t i, std::string_view value, SdfMode mode) {
     if (field.type != "C" || mode == SdfMode::Plain || i >= widths.max.size()) return;
-    size_t last = value.find_last_not_of(' ');
+    // NUL bytes pad a text as blanks do (the line writes them as blanks).
+    constexpr std::string_view kPadding(" \0", 2);
+    size_t last = value.find_last_not_of(kPadding);
     int trimmed = last == std::string_view::npos ? 0 : static_cast<int>(last + 1);
     widths.max[i] = std::max(widths.max[i], trimmed);
     if (mode == SdfMode::Optimised && i < widths.lead.size()) {
-        size_t first = value.find_first_not_of(' ');
+        size_t first = value.find_first_not_of(kPadding);
         int lead = first == std::string_view::npos ? static_cast<int>(value.size()) : static_cast<int>(first);
         widths.lead[i] = std::min(widths.lead[i], lead);
     }
@@ -48,6 +50,15 @@ void measureSdfNumber(SdfWidths& widths, const FieldDef& field, size_t i, double
     }
     const int n = strTrimmedLength(value, field.length, field.decimals);
     widths.max[i] = std::max(widths.max[i], n);
+}
+
+void measureSdfNumberText(SdfWidths& widths, const FieldDef& field, size_t i, size_t textLength, SdfMode mode) {
+    if (field.type != "N" || mode == SdfMode::Plain || i >= widths.max.size()) return;
+    if (mode == SdfMode::Blank) {
+        widths.max[i] = std::max(widths.max[i], field.length);
+        return;
+    }
+    widths.max[i] = std::max(widths.max[i], static_cast<int>(std::max<size_t>(textLength, 1)));
 }
 
 }  // namespace engine

@@ -20,5 +20,8 @@ bool sdfNeedsWidthPass(Format input, SdfMode mode);
 void measureSdfText(SdfWidths& widths, const FieldDef& field, size_t i, std::string_view value, SdfMode mode);
 // Measures one number of field i.
 void measureSdfNumber(SdfWidths& widths, const FieldDef& field, size_t i, double value, SdfMode mode);
+// Measures a number of field i by the length of the text it is written as (at least one
+// place, so that a column of empty numbers keeps its place).
+void measureSdfNumberText(SdfWidths& widths, const FieldDef& field, size_t i, size_t textLength, SdfMode mode);
 
 }  // namespace engine

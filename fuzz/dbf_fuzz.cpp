@@ -15,8 +15,10 @@ void walk(db::DBSERVER& table, int64_t limit) {
     int64_t steps = 0;
     table.GOTOP();
     while (!table.EOF()) {
-        for (int f = 1; f <= table.FCOUNT(); ++f)
+        for (int f = 1; f <= table.FCOUNT(); ++f) {
             (void)table.FIELDGET(rt::Value(f));
+            (void)table.NUMBERTEXT(f);
+        }
         (void)table.DELETED();
         (void)table.RECNO();
         table.SKIP(1);

@@ -7,7 +7,7 @@ namespace ui {
 
 namespace {
 
-constexpr std::array<MessageText, 69> kMessages{{
+constexpr std::array<MessageText, 72> kMessages{{
     {1, "MIRVANO 7.00 -- TorvelSoft Datenkonvertierungs-Freeware", "MIRVANO 7.00 -- TorvelSoft Data Conversion Freeware"},
     {3,
      "MIRVANO von TorvelSoft wandelt Datendateien in andere\r\n"
@@ -205,6 +205,12 @@ constexpr std::array<MessageText, 69> kMessages{{
     {73, "Für $ ist keine Ausgabedatei angegeben: ohne Bildschirm wird nichts konvertiert",
      "No output file given for $: without a display nothing is converted"},
     {74, "Die Konvertierung von $ wurde abgebrochen", "The conversion of $ was cancelled"},
+    {75, "Ein Datensatz wäre $1 Bytes lang; eine dBase-Datei fasst höchstens $2 Bytes je Datensatz",
+     "A data record would be $1 bytes long; a dBase file holds at most $2 bytes a record"},
+    {76, "$1 Datenfelder; eine dBase-Datei fasst höchstens $2 Datenfelder",
+     "$1 data fields; a dBase file holds at most $2 data fields"},
+    {77, "Das Datenfeld $1 hat den Typ $2, den eine neue dBase-Datei nicht aufnehmen kann",
+     "The data field $1 has the type $2, which a new dBase file cannot hold"},
 }};
 
 }  // namespace

@@ -110,6 +110,7 @@ void DTAMIRVANO::BUTDATEIVERBINDEN() {
 
     // 8. the merged structure
     engine::FieldStructure merged;
+    std::vector<std::string> damaged;
     double records = 0;
     if (go) {
         bool conflict = false;
@@ -121,6 +122,9 @@ void DTAMIRVANO::BUTDATEIVERBINDEN() {
                 break;
             }
             records += static_cast<double>(in.LASTREC());
+            // A damaged source is appended as far as it is whole, as it is opened; the user
+            // learns what is missing.
+            if (std::string text = engine::damagedTableText(*this, in); !text.empty()) damaged.push_back(std::move(text));
             const int conflicts = engine::mergeStructure(merged, structureOf(in));
             for (int c = 0; c < conflicts; ++c) engine::reportFailure(message(21));
             if (conflicts) conflict = true;
@@ -138,7 +142,7 @@ void DTAMIRVANO::BUTDATEIVERBINDEN() {
         const bool created = db::DBCREATE(target, fields);
         if (lOutOEM) rt::SetAnsi(true);
         if (!created) {
-            engine::reportFailure(rt::StrTran(message(36), "$", target));
+            engine::reportFailure(rt::StrTran(message(36), "$", target) + engine::refusalText(*this, merged));
             go = false;
         }
     }
@@ -205,6 +209,9 @@ void DTAMIRVANO::BUTDATEIVERBINDEN() {
         engine::reportTransient(rt::StrTran(text, "$2", target));
         engine::reportSound("SystemAsterisk");
     }
+    // Last, so that the status bar keeps it, as after opening a damaged table.
+    if (go)
+        for (const std::string& text : damaged) engine::reportTransient(text);
 
     // 14. always
     KILLTIMER(1);

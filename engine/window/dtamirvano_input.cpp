@@ -176,9 +176,8 @@ DTAMIRVANO& DTAMIRVANO::BUTDATEIOEFFNEN(bool selectOnly) {
         engine::reportTransient(text);
         // A damaged table is read as far as it is whole; the user learns what is missing, last
         // so that the status bar keeps it.
-        if (const int64_t claimed = oDBIn ? oDBIn->CLAIMEDCOUNT() : -1; claimed >= 0)
-            engine::reportTransient(rt::StrTran(rt::StrTran(message(67), "$1", std::to_string(claimed)), "$2",
-                                                std::to_string(oDBIn->LASTREC())));
+        if (const std::string damaged = oDBIn ? engine::damagedTableText(*this, *oDBIn) : std::string(); !damaged.empty())
+            engine::reportTransient(damaged);
     }
 
     KILLTIMER(1);

@@ -17,6 +17,7 @@
 #include "engine/report.h"
 #include "engine/runcontext.h"
 #include "engine/sdfwidths.h"
+#include "engine/tablefields.h"
 #include "functions/largefile.h"
 #include "platform/db/dbserver.h"
 #include "platform/gui/application.h"
@@ -214,6 +215,7 @@ DTAMIRVANO& DTAMIRVANO::CALCFELDLISTE() {
     aFeldListe = std::move(list.fields);
     aPosOut = std::move(list.pos);
     aLenOut = std::move(list.len);
+    if (lInDBF && oDBIn && oDBIn->USED()) engine::carryTableFields(aFeldListe, *oDBIn);
     if (filter && aFeldListe.empty()) {
         engine::reportFailure(message(18));
         cCmdFileOut.clear();
@@ -306,7 +308,7 @@ DTAMIRVANO& DTAMIRVANO::BUTDATEISPEICHERN() {
                 created = db::DBCREATE(target, fields);
                 if (lOutOEM) rt::SetAnsi(true);
                 if (!created) {
-                    engine::reportFailure(message(19));
+                    engine::reportFailure(message(19) + engine::refusalText(*this, aFeldListe));
                     cCmdFileOut.clear();
                     engine::discardReplacement(target);
                     oRun->replacement.clear();

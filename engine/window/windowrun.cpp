@@ -1,6 +1,9 @@
 #include "engine/window/windowrun.h"
 
+#include "engine/tablefields.h"
+#include "platform/db/dbserver.h"
 #include "platform/gui/application.h"
+#include "platform/runtime/strings.h"
 #include "ui/dtamirvano.h"
 
 namespace engine {
@@ -99,6 +102,19 @@ Options readOptions(const ui::DTAMIRVANO& w) {
         o.recordFilterText = w.ODCSINGLEDATENSATZ->TEXTVALUE();
     o.sort = checked(w.ODCCHECKSORT);
     return o;
+}
+
+std::string refusalText(const ui::DTAMIRVANO& window, const FieldStructure& fields) {
+    const StructureRefusal r = dbfStructureRefusal(fields);
+    if (r.message == 0) return {};
+    return ": " + rt::StrTran(rt::StrTran(window.message(r.message), "$1", r.first), "$2", r.second);
+}
+
+std::string damagedTableText(const ui::DTAMIRVANO& window, db::DBSERVER& table) {
+    const int64_t claimed = table.CLAIMEDCOUNT();
+    if (claimed < 0) return {};
+    return rt::StrTran(rt::StrTran(window.message(67), "$1", std::to_string(claimed)), "$2",
+                       std::to_string(table.LASTREC()));
 }
 
 }  // namespace engine

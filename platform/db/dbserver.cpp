@@ -75,25 +75,31 @@ unsigned oemCodePage(uint8_t ldid) {
     }
 }
 
+// The code page of a table by its language-driver byte: an OEM page, a Windows page other
+// than 1252, or 1252 for the ANSI bytes and for a table that names none.
+unsigned tableCodePage(uint8_t ldid) {
+    if (const unsigned oem = oemCodePage(ldid)) return oem;
+    switch (ldid) {
+    case 0x13: case 0x7B: return 932;
+    case 0x4D: case 0x7A: return 936;
+    case 0x4E: case 0x79: return 949;
+    case 0x4F: case 0x78: return 950;
+    case 0x50: case 0x7C: return 874;
+    case 0x7D: return 1255;
+    case 0x7E: return 1256;
+    case 0xC8: return 1250;
+    case 0xC9: return 1251;
+    case 0xCA: return 1254;
+    case 0xCB: return 1253;
+    case 0xCC: return 1257;
+    default: return 1252;
+    }
+}
+
 std::string formatNumber(double v, int len, int dec) {
     std::string s(static_cast<size_t>(len > 0 ? len : 0), ' ');
     db::FormatNumberField(v, len, dec, s.data());
     return s;
-}
-
-// An optional minus, digits, and at most one point: the form a number field stores.
-bool isNumberText(std::string_view t) {
-    size_t i = !t.empty() && t[0] == '-' ? 1 : 0;
-    bool digit = false, point = false;
-    for (; i < t.size(); ++i) {
-        if (t[i] >= '0' && t[i] <= '9')
-            digit = true;
-        else if (t[i] == '.' && !point)
-            point = true;
-        else
-            return false;
-    }
-    return digit;
 }
 
 // The eight bytes of a date field from its parts: yyyymmdd.
@@ -236,12 +242,12 @@ bool checkStructure(std::vector<FieldInfo>& fields, std::string* error) {
         }
         recordLength += f.length;
     }
-    if (recordLength > 65535) {
-        *error = "the fields are longer than a record can be (65535 bytes)";
+    if (recordLength > kMaxRecordLength) {
+        *error = "the fields are longer than a record can be (" + std::to_string(kMaxRecordLength) + " bytes)";
         return false;
     }
-    if (32 + 32 * fields.size() + 1 > 65535) {
-        *error = "a table cannot hold that many fields";
+    if (fields.size() > static_cast<size_t>(kMaxFields)) {
+        *error = "a table cannot hold more than " + std::to_string(kMaxFields) + " fields";
         return false;
     }
     return true;
@@ -329,7 +335,8 @@ struct TempFile {
     }
 };
 
-bool createTable(const std::string& path, std::vector<FieldInfo> fields, bool ansi, std::string* error) {
+// `ldid` is the language-driver byte that names the table's code page.
+bool createTable(const std::string& path, std::vector<FieldInfo> fields, uint8_t ldid, std::string* error) {
     if (!checkStructure(fields, error)) return false;
     bool memo = false;
     int recordLength = 1;
@@ -348,7 +355,7 @@ bool createTable(const std::string& path, std::vector<FieldInfo> fields, bool an
     header[3] = static_cast<unsigned char>(tm.tm_mday);
     io::putLe16(&header[8], static_cast<uint16_t>(headerLength));
     io::putLe16(&header[10], static_cast<uint16_t>(recordLength));
-    header[29] = ansi ? 0x03 : 0x02;
+    header[29] = ldid;
     for (size_t i = 0; i < fields.size(); ++i) {
         unsigned char* d = &header[32 + 32 * i];
         std::memcpy(d, fields[i].name.data(), fields[i].name.size());
@@ -389,6 +396,8 @@ struct DBSERVER::Impl {
 
     uint8_t version = 0;
     bool ansi = true;
+    uint8_t ldid = 0;        // the language-driver byte, kept by a copy of the structure
+    unsigned codePage = 1252;
     bool vfp = false;
     uint32_t headerLength = 0;
     uint32_t recordLength = 0;
@@ -851,16 +860,19 @@ rt::Value DBSERVER::Impl::decode(int index, const char* record) {
     case 'T':
         if (len == 8) {
             const auto* u = reinterpret_cast<const unsigned char*>(p);
-            const int64_t day = static_cast<int32_t>(io::le32(u));
-            const int64_t ms = static_cast<int32_t>(io::le32(u + 4));
+            int64_t day = static_cast<int32_t>(io::le32(u));
+            // Milliseconds since midnight; a count of a day or more carries into the date.
+            int64_t ms = io::le32(u + 4);
             if (day <= 0) return rt::Value(std::string());
+            day += ms / 86400000;
+            ms %= 86400000;
             int y = 0, m = 0, d = 0;
             rt::Date::fromJulian(day).toYMD(y, m, d);
-            const int64_t secs = (ms + 500) / 1000;
-            char buf[40];
-            std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", y, m, d, static_cast<int>(secs / 3600 % 24),
-                          static_cast<int>(secs / 60 % 60), static_cast<int>(secs % 60));
-            return rt::Value(std::string(buf));
+            char buf[48];
+            int n = std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %02d:%02d:%02d", y, m, d, static_cast<int>(ms / 3600000),
+                                  static_cast<int>(ms / 60000 % 60), static_cast<int>(ms / 1000 % 60));
+            if (ms % 1000 != 0) n += std::snprintf(buf + n, sizeof buf - static_cast<size_t>(n), ".%03d", static_cast<int>(ms % 1000));
+            return rt::Value(std::string(buf, static_cast<size_t>(n)));
         }
         break;
     default:
@@ -1001,7 +1013,9 @@ bool DBSERVER::Impl::open(const std::string& file, bool sharedMode, bool readOnl
     count = io::le32(head + 4);
     headerLength = io::le16(head + 8);
     recordLength = io::le16(head + 10);
-    const unsigned oemCp = oemCodePage(head[29]);
+    ldid = head[29];
+    codePage = tableCodePage(ldid);
+    const unsigned oemCp = oemCodePage(ldid);
     ansi = oemCp == 0;
     if (headerLength < 33 || headerLength > size) {
         closeFiles();
@@ -1161,12 +1175,12 @@ bool DBCREATE(const std::string& file, const rt::Value& structure, const std::st
         f.decimals = dec >= 0 && dec <= 1e6 ? static_cast<int>(dec) : -1;
         fields.push_back(std::move(f));
     }
-    return createTable(tablePath(file), std::move(fields), rt::IsAnsi(), error);
+    return createTable(tablePath(file), std::move(fields), rt::IsAnsi() ? 0x03 : 0x02, error);
 }
 
 bool DBCREATE(const std::string& file, const std::vector<FieldInfo>& fields, std::string* error) {
     std::string dummy;
-    return createTable(tablePath(file), fields, rt::IsAnsi(), error ? error : &dummy);
+    return createTable(tablePath(file), fields, rt::IsAnsi() ? 0x03 : 0x02, error ? error : &dummy);
 }
 
 void SetIndexMemoryBudget(size_t bytes) { gIndexBudget = std::max<size_t>(bytes, 1024); }
@@ -1229,6 +1243,7 @@ rt::Value DBSERVER::INFO(int item) const {
 }
 
 bool DBSERVER::isAnsi() const { return d->ansi; }
+unsigned DBSERVER::CODEPAGE() const { return d->codePage; }
 bool DBSERVER::recodes() const { return d->recoder.active; }
 
 bool DBSERVER::GOTOP() {
@@ -1313,13 +1328,48 @@ std::string DBSERVER::NUMBERTEXT(int number) const {
     if (!d->used || number < 1 || number > FCOUNT()) return {};
     const size_t i = static_cast<size_t>(number - 1);
     const FieldInfo& f = d->fields[i];
-    if (f.type != 'N' && f.type != 'F') return {};
     const char* record = d->eof ? d->blank.data() : d->current.data();
-    std::string_view t(record + d->offsets[i], static_cast<size_t>(f.length));
-    const size_t b = t.find_first_not_of(' ');
-    if (b == std::string_view::npos) return {};
-    return std::string(t.substr(b, t.find_last_not_of(' ') - b + 1));
+    const char* p = record + d->offsets[i];
+    const auto* u = reinterpret_cast<const unsigned char*>(p);
+    if (f.type == 'N' || f.type == 'F') {
+        // Some writers pad with NUL bytes rather than blanks.
+        std::string_view t(p, static_cast<size_t>(f.length));
+        const size_t b = t.find_first_not_of(std::string_view(" \0", 2));
+        if (b == std::string_view::npos) return {};
+        return std::string(t.substr(b, t.find_last_not_of(std::string_view(" \0", 2)) - b + 1));
+    }
+    if (f.type == 'I' && f.length == 4) return std::to_string(static_cast<int32_t>(io::le32(u)));
+    if (f.type == 'Y' && f.length == 8) {
+        // Currency is a count of ten-thousandths: its text is exact, as no double is.
+        const auto raw = static_cast<int64_t>(io::le64(u));
+        const uint64_t magnitude = raw < 0 ? uint64_t{0} - static_cast<uint64_t>(raw) : static_cast<uint64_t>(raw);
+        const auto fraction = static_cast<unsigned>(magnitude % 10000);
+        const char digits[4] = {static_cast<char>('0' + fraction / 1000), static_cast<char>('0' + fraction / 100 % 10),
+                                static_cast<char>('0' + fraction / 10 % 10), static_cast<char>('0' + fraction % 10)};
+        return (raw < 0 ? "-" : "") + std::to_string(magnitude / 10000) + "." + std::string(digits, 4);
+    }
+    if (f.type == 'B' && d->vfp && f.length == 8) {
+        const uint64_t bits = io::le64(u);
+        double v = 0;
+        std::memcpy(&v, &bits, sizeof v);
+        if (!std::isfinite(v)) return {};
+        char text[400];
+        const auto res = std::to_chars(text, text + sizeof text, v, std::chars_format::fixed);
+        return res.ec == std::errc() ? std::string(text, res.ptr) : std::string();
+    }
+    return {};
 }
+
+namespace {
+
+int significantDigits(std::string_view t) {
+    int digits = 0;
+    for (char c : t)
+        if ((c >= '1' && c <= '9') || (c == '0' && digits > 0)) ++digits;
+    return digits;
+}
+
+}  // namespace
 
 bool DBSERVER::PUTNUMBERTEXT(int number, std::string_view text) {
     if (!d->used) return d->notOpen();
@@ -1328,18 +1378,24 @@ bool DBSERVER::PUTNUMBERTEXT(int number, std::string_view text) {
     if (number < 1 || number > FCOUNT()) return d->fail("the table has no field " + std::to_string(number));
     const size_t i = static_cast<size_t>(number - 1);
     const FieldInfo& f = d->fields[i];
-    if ((f.type != 'N' && f.type != 'F') || !isNumberText(text))
+    if ((f.type != 'N' && f.type != 'F') || !db::IsNumberText(text))
         return d->fail("the text \"" + std::string(text) + "\" is no number for the field " + f.name);
     char* p = d->current.data() + d->offsets[i];
     const size_t len = static_cast<size_t>(f.length);
     const size_t point = text.find('.');
     const int decimals = point == std::string_view::npos ? 0 : static_cast<int>(text.size() - point - 1);
-    if (text.size() <= len && decimals == f.decimals && (decimals > 0 || point == std::string_view::npos)) {
+    bool asItStands = text.size() <= len && decimals == f.decimals && (decimals > 0 || point == std::string_view::npos);
+    if (!asItStands) {
+        formatNumber(db::ParseNumberField(text.data(), text.size()), f.length, f.decimals).copy(p, len);
+        // Where the field's form would drop digits the text has (more decimals than the field
+        // declares, more than a double keeps) or does not fit (".1234" in N(5,4), "12345678"
+        // in N(8,2), as other writers store them), the text goes in as it stands if it fits:
+        // it reads back as the same number.
+        asItStands = text.size() <= len && (decimals > f.decimals || significantDigits(text) > 15 || p[0] == '*');
+    }
+    if (asItStands) {
         std::memset(p, ' ', len - text.size());
         std::memcpy(p + len - text.size(), text.data(), text.size());
-    } else {
-        const std::string s = formatNumber(db::ParseNumberField(text.data(), text.size()), f.length, f.decimals);
-        std::memcpy(p, s.data(), len);
     }
     d->dirty = true;
     d->modified = true;
@@ -1458,7 +1514,7 @@ bool DBSERVER::SAMELAYOUT(const DBSERVER& other) const {
     const Impl& a = *d;
     const Impl& b = *other.d;
     if (!a.used || !b.used || a.fields.size() != b.fields.size() || a.recordLength != b.recordLength ||
-        a.ansi != b.ansi || a.vfp != b.vfp || a.offsets != b.offsets)
+        a.codePage != b.codePage || a.vfp != b.vfp || a.offsets != b.offsets)
         return false;
     for (size_t i = 0; i < a.fields.size(); ++i) {
         const FieldInfo& x = a.fields[i];
@@ -1614,7 +1670,7 @@ bool DBSERVER::CLEARINDEX(int) {
 bool DBSERVER::COPYSTRUCTURE(const std::string& file) {
     if (!d->used) return d->notOpen();
     std::string error;
-    if (!createTable(tablePath(file), d->fields, d->ansi, &error)) return d->fail(error);
+    if (!createTable(tablePath(file), d->fields, d->ldid, &error)) return d->fail(error);
     return true;
 }
 

@@ -4,8 +4,9 @@
 // Files written follow the published dBase III layout, so other programs read them: version
 // byte 0x03, or 0x83 with a memo file (.dbt, 512-byte blocks); the header's record count is
 // rewritten on every append; the file ends in 0x1A; byte 29 marks the character set (0x03
-// ANSI 1252, 0x02 OEM 850). Tables of dBase IV, FoxPro and Visual FoxPro (types F, I, B, Y, T
-// and memo files .fpt) are read. A C field longer than 255 bytes carries its length's high
+// ANSI 1252, 0x02 OEM 850 on a new table; a copy of a table's structure keeps the table's own
+// byte, so a DOS table in code page 437 stays one). Tables of dBase IV, FoxPro and Visual
+// FoxPro (types F, I, B, Y, T and memo files .fpt) are read. A C field longer than 255 bytes carries its length's high
 // byte in the decimals byte.
 //
 // Appended records are collected and written in blocks of 64 KB, and before the table is
@@ -46,6 +47,10 @@ namespace db {
 // text's is two (the second in the decimals byte).
 constexpr int kMaxNumberLength = 255;
 constexpr int kMaxTextLength = 65534;
+// A record's length (its deletion mark included) and the header's length are 16-bit
+// counts: a record holds at most 65535 bytes, a table at most 2046 field descriptors.
+constexpr int kMaxRecordLength = 65535;
+constexpr int kMaxFields = (65535 - 33) / 32;
 
 struct FieldInfo {
     std::string name;   // upper case, at most 10 bytes
@@ -107,6 +112,9 @@ public:
     // Item 25: TRUE for an ANSI table, FALSE for an OEM table. Other items give NIL.
     rt::Value INFO(int item) const;
     bool isAnsi() const;
+    // The code page the table's language-driver byte names: an OEM page (437, 850, 852 ...),
+    // a Windows page, 1252 for an ANSI table and one that names none.
+    unsigned CODEPAGE() const;
     // Whether text fields are recoded between the table's character set and the program's.
     bool recodes() const;
 
@@ -123,7 +131,8 @@ public:
 
     // By field name (any case) or 1-based number. Text padded to the field length for C, a
     // number for N and F, a date for D, a logical for L, the memo text for M; other types as
-    // their own kind (I, B, Y numbers; T as "yyyy-mm-dd hh:mm:ss" text; raw bytes otherwise).
+    // their own kind (I, B, Y numbers; T as "yyyy-mm-dd hh:mm:ss" text, with ".mmm" when
+    // it has milliseconds; raw bytes otherwise).
     // NIL for an unknown field.
     rt::Value FIELDGET(const rt::Value& field);
     // Stores a value, fitting a text to the field length and a number to its length and
@@ -151,14 +160,19 @@ public:
     // copied as they stand (nothing goes through a value and back); otherwise field by field
     // through FIELDGET and FIELDPUT.
     bool APPENDCOPY(DBSERVER& source);
-    // Whether `other` lays out its fields as this table does, in the same character set and
+    // Whether `other` lays out its fields as this table does, in the same code page and
     // without memo fields, so that its record bytes can be copied as they stand.
     bool SAMELAYOUT(const DBSERVER& other) const;
     // Puts the exact text of a number (an optional minus, digits, a point) into number field
-    // `number`: as it stands when it has the field's decimals and fits, else through a double.
+    // `number`: as it stands when it has the field's decimals and fits; else in the field's
+    // form (through a double) unless that drops digits the text has or does not fit, where
+    // the text goes in as it stands if it fits (so ".1234" in N(5,4), "123456.5" in N(8,2)
+    // and "1.2345" in N(8,2) read back as they were).
     bool PUTNUMBERTEXT(int number, std::string_view text);
-    // The text a number field (N or F) of the current record holds, blanks trimmed; "" for
-    // another field. It keeps digits a double would lose.
+    // The exact text of a number of the current record: what a number field (N or F) holds,
+    // blanks and NULs trimmed; an integer (I) in decimal; currency (Y) with its four
+    // decimals; a double (B) as the shortest plain decimal that reads back as it, "" when it
+    // is not finite. "" for another field. It keeps digits a double would lose.
     std::string NUMBERTEXT(int number) const;
     // Adds a blank record and makes it current; the header's count is updated at once.
     bool APPEND();
@@ -183,7 +197,7 @@ public:
     bool SETINDEX(const std::string& file);
     bool CLEARINDEX(int which = 0);
 
-    // An empty table with the same fields and character set.
+    // An empty table with the same fields and the same language-driver byte.
     bool COPYSTRUCTURE(const std::string& file);
 
     void SUSPENDNOTIFICATION();

@@ -93,4 +93,18 @@ double ParseNumberField(const char* p, size_t n) {
     return v;
 }
 
+bool IsNumberText(std::string_view t) {
+    size_t i = !t.empty() && t[0] == '-' ? 1 : 0;
+    bool digit = false, point = false;
+    for (; i < t.size(); ++i) {
+        if (t[i] >= '0' && t[i] <= '9')
+            digit = true;
+        else if (t[i] == '.' && !point)
+            point = true;
+        else
+            return false;
+    }
+    return digit;
+}
+
 }  // namespace db

@@ -92,22 +92,33 @@ TEST(CsvLine, DbaseInputCasesAndLineBreaks) {
     EXPECT_EQ(csvTyped(text, broken, {';', CsvFrame::None}), "one  two three;x");
 }
 
-// A field written from its bytes in the record reads as the value the table would give, or
-// is left to the general way.
+// A field written from its bytes in the record reads as the value the loop takes from the
+// table, or is left to the general way: a number the table holds in a form formatting would
+// not write (no room for its leading zero, fewer or more decimals than declared, a value
+// wider than its decimals allow) goes as its stored text, a field without a number as
+// nothing, text without its padding of blanks or NUL bytes.
 TEST(CsvLine, FieldBytesWriteWhatTheirValueWrites) {
     struct Case {
         FieldDef field;
-        const char* bytes;
-        rt::Value value;  // what the table gives for these bytes; NIL where the bytes go the general way
+        std::string bytes;
+        rt::Value value;  // what the loop writes for these bytes; NIL for no number
+        bool general = false;  // the bytes go the general way
     };
+    const std::string nul(1, '\0');
     const Case cases[] = {
         {C("A", 6), "  ab  ", rt::Value("  ab  ")},         {C("A", 3), "   ", rt::Value("   ")},
         {C("A", 5), "a;\"b ", rt::Value("a;\"b ")},          {N("X", 7, 2), "  12.50", rt::Value(12.5)},
+        {C("A", 6), "ab" + nul + nul + nul + nul, rt::Value("ab")}, {C("A", 3), nul + nul + nul, rt::Value("")},
         {N("X", 7, 2), "  -0.25", rt::Value(-0.25)},        {N("X", 5, 0), "  120", rt::Value(120.0)},
-        {N("X", 7, 2), "  -0.00", rt::Value()},             {N("X", 7, 2), " 007.50", rt::Value()},
+        {N("X", 7, 2), "  -0.00", rt::Value(0.0)},          {N("X", 7, 2), " 007.50", rt::Value(7.5)},
+        {N("X", 7, 2), "    1.5", rt::Value(1.5)},          {N("X", 7, 2), "12.5" + nul + nul + nul, rt::Value(12.5)},
+        {N("X", 5, 4), ".1234", rt::Value(".1234")},        {N("X", 4, 2), "-.50", rt::Value("-.50")},
+        {N("X", 8, 2), "123456.5", rt::Value("123456.5")},  {N("X", 8, 2), "12345678", rt::Value("12345678")},
+        {N("X", 8, 2), "  1.2345", rt::Value("1.2345")},
         {N("X", 5, 2), "*****", rt::Value()},               {N("X", 5, 0), "     ", rt::Value()},
-        {D("B"), "20240229", rt::Value(rt::Date::fromYMD(2024, 2, 29))}, {D("B"), "20230229", rt::Value()},
-        {D("B"), "        ", rt::Value()},                  {L("F"), "y", rt::Value(true)},
+        {N("X", 5, 0), nul + nul + nul + nul + nul, rt::Value()}, {N("X", 5, 1), "  1,5", rt::Value(), true},
+        {D("B"), "20240229", rt::Value(rt::Date::fromYMD(2024, 2, 29))}, {D("B"), "20230229", rt::Value(), true},
+        {D("B"), "        ", rt::Value(), true},            {L("F"), "y", rt::Value(true)},
         {L("F"), "?", rt::Value(false)},                    {L("F"), "T", rt::Value(true)},
     };
     for (const CsvLineOptions& o : {CsvLineOptions{';', CsvFrame::Text}, CsvLineOptions{',', CsvFrame::All, false, true},
@@ -115,7 +126,7 @@ TEST(CsvLine, FieldBytesWriteWhatTheirValueWrites) {
         for (const Case& c : cases) {
             std::string raw;
             const bool taken = engine::appendCsvRaw(raw, c.field, c.field.type[0], c.bytes, o);
-            EXPECT_EQ(taken, !c.value.isNil()) << c.bytes;
+            EXPECT_EQ(taken, !c.general) << c.bytes;
             if (!taken) {
                 EXPECT_TRUE(raw.empty());
                 continue;
@@ -125,7 +136,10 @@ TEST(CsvLine, FieldBytesWriteWhatTheirValueWrites) {
             EXPECT_EQ(raw, typed) << c.bytes;
         }
     }
+    // What the narrow numbers and the empty one give, with the decimal comma.
     std::string line;
+    for (const char* bytes : {".1234", "     "}) engine::appendCsvRaw(line, N("X", 5, 4), 'N', bytes, {';', CsvFrame::None, false, true});
+    EXPECT_EQ(line, ",1234;;");
     EXPECT_FALSE(engine::appendCsvRaw(line, N("X", 5, 0), 'F', "  120", {}));  // another type in the table
 }
 

@@ -15,6 +15,7 @@
 #include "platform/db/dbserver.h"
 #include "platform/runtime/dates.h"
 #include "platform/runtime/settings.h"
+#include "platform/runtime/strings.h"
 #include "platform/win/filehandle.h"
 #include "test_env.h"
 
@@ -570,5 +571,85 @@ TEST(Loops, FieldsCopiedAsBytesMatchFieldsReadAsValues) {
             r.erase(1, 3);
         }
         EXPECT_EQ(p, r) << ext;
+    }
+}
+
+// Numbers a table holds in forms formatting would not write (no room for the leading zero,
+// wider than their decimals allow, more or fewer decimals than declared), empty number fields
+// and text padded with NUL bytes reach every output with the value the table holds: from a
+// table read as its bytes and from one whose text is recoded; into a dBase output of the same
+// fields as their bytes, into one of wider fields through their values.
+TEST(Loops, NumbersAsOtherWritersStoreThemReachEveryOutput) {
+    const auto dir = mirvano_test::temp_dir("loops-narrow");
+    const std::vector<db::FieldInfo> layout{{"NAME", 'C', 6, 0}, {"A", 'N', 5, 4}, {"B", 'N', 4, 2}, {"C", 'N', 8, 2}, {"D", 'N', 8, 2}};
+    const std::string nul(1, '\0');
+    const std::vector<std::vector<std::string>> rows = {
+        {"ab" + nul + nul + nul + nul, ".1234", "-.50", "123456.5", "  1.2345"},
+        {"  cd  ", "0.500", " .50", "12345678", "    1.25"},
+        {std::string(6, '\0'), "     ", "    ", "********", "   -0.00"},
+    };
+    auto table = [&](const char* name, bool ansi) {
+        const fs::path path = dir / name;
+        rt::SetAnsi(ansi);
+        EXPECT_TRUE(db::DBCREATE(path.string(), layout));
+        rt::SetAnsi(true);
+        db::DBSERVER t(path.string(), true, false);
+        for (const auto& row : rows) {
+            EXPECT_TRUE(t.APPEND());
+            for (int f = 0; f < 5; ++f) EXPECT_TRUE(t.PUTBYTES(f + 1, row[static_cast<size_t>(f)])) << row[static_cast<size_t>(f)];
+        }
+        return path.string();
+    };
+    const FieldStructure fields{{"NAME", "C", 6, 0}, {"A", "N", 5, 4}, {"B", "N", 4, 2}, {"C", "N", 8, 2}, {"D", "N", 8, 2}};
+    const struct {
+        Format format;
+        bool optimised;
+        std::string expected;
+    } texts[] = {
+        {Format::CSV, false, "\"ab\";.1234;-.50;123456.5;1.2345\r\n\"cd\";0.500;0.50;12345678;1.25\r\n\"\";;;;0.00\r\n"},
+        {Format::SDF, false, "ab    .1234-.50123456.5  1.2345\r\n  cd  0.5000.5012345678    1.25\r\n" + std::string(27, ' ') + "0.00\r\n"},
+        {Format::SDF, true, "ab   .1234 -.50 123456.5 1.2345\r\n  cd 0.500 0.50 12345678   1.25\r\n" + std::string(25, ' ') + "  0.00\r\n"},
+    };
+    // What the dBase outputs hold: the same fields the texts as they stood, wider fields the
+    // numbers in their form where that fits and keeps every digit.
+    const std::vector<std::vector<std::string>> same = {{".1234", "-.50", "123456.5", "1.2345"}, {"0.500", ".50", "12345678", "1.25"}, {"", "", "", "-0.00"}};
+    const std::vector<std::vector<std::string>> wider = {{".1234", "-.50", "123456.50", "1.2345"}, {"0.5000", "0.50", "12345678", "1.25"}, {"", "", "", "0.00"}};
+    for (const auto& [name, ansi] : {std::pair{"plain.dbf", true}, std::pair{"recoded.dbf", false}}) {
+        SCOPED_TRACE(name);
+        const std::string in = table(name, ansi);
+        {
+            db::DBSERVER t(in, true, true);
+            EXPECT_EQ(t.recodes(), !ansi);
+        }
+        for (const auto& c : texts) {
+            LoopJob job;
+            job.options.inFormat = Format::DBF;
+            job.options.outFormat = c.format;
+            job.options.outFrameText = true;
+            job.options.outOptiSDF = c.optimised;
+            job.structIn = fields;
+            job.out.fields = fields;
+            const fs::path out = dir / (std::string(name) + (c.format == Format::CSV ? ".csv" : c.optimised ? ".opt.sdf" : ".sdf"));
+            ASSERT_EQ(convert(job, in, out.string()).count, 3u);
+            EXPECT_EQ(readAll(out), c.expected);
+        }
+        const std::vector<db::FieldInfo> wide{{"NAME", 'C', 8, 0}, {"A", 'N', 7, 4}, {"B", 'N', 6, 2}, {"C", 'N', 10, 2}, {"D", 'N', 10, 2}};
+        for (const auto* out : {&same, &wider}) {
+            const fs::path path = dir / (std::string(name) + (out == &same ? ".same.dbf" : ".wide.dbf"));
+            if (out == &wider) EXPECT_TRUE(db::DBCREATE(path.string(), wide));
+            LoopJob job;
+            job.options.inFormat = Format::DBF;
+            job.options.outFormat = Format::DBF;
+            job.structIn = fields;
+            job.out.fields = fields;
+            ASSERT_EQ(convert(job, in, path.string()).count, 3u);
+            db::DBSERVER t(path.string(), true, true);
+            for (const auto& row : *out) {
+                ASSERT_FALSE(t.EOF());
+                for (int f = 2; f <= 5; ++f) EXPECT_EQ(t.NUMBERTEXT(f), row[static_cast<size_t>(f - 2)]) << f;
+                EXPECT_EQ(rt::AllTrim(t.FIELDGET(rt::Value(1)).str()), rt::AllTrim(rows[&row - out->data()][0]));
+                t.SKIP();
+            }
+        }
     }
 }

@@ -218,3 +218,35 @@ TEST_F(AppendWindowTest, RefusalsAndErrors) {
     db::DBSERVER t(target, true, true);
     EXPECT_EQ(t.LASTREC(), 0);
 }
+
+// A source whose header counts more records than it holds is appended as far as it is whole,
+// and the user is told so as when the table is opened.
+TEST_F(AppendWindowTest, ADamagedSourceIsToldAsWhenItIsOpened) {
+    makeTable(dir / "whole.dbf", {{"NAME", 'C', 4, 0}}, {{"ab"}, {"cd"}, {"ef"}});
+    const std::string bytes = mirvano_test::readAll(dir / "whole.dbf");
+    mirvano_test::writeAll(dir / "cut.dbf", bytes.substr(0, bytes.size() - 4));  // the last record cut
+    makeTable(dir / "more.dbf", {{"NAME", 'C', 4, 0}}, {{"gh"}});
+    sources = {(dir / "cut.dbf").string(), (dir / "more.dbf").string()};
+    target = (dir / "all.dbf").string();
+    engine::ReportRecorder rec;
+    form->BUTDATEIVERBINDEN();
+    EXPECT_EQ(rec.lastError(), "");
+    const std::vector<std::string> passing = rec.of(ReportKind::Transient);
+    ASSERT_FALSE(passing.empty());
+    EXPECT_EQ(passing.back(), "The header of the dBase file counts 3 records; 2 complete records are in the file and were read");
+    db::DBSERVER t(target, true, true);
+    EXPECT_EQ(t.LASTREC(), 3);
+}
+
+// Sources whose merged fields no dBase record holds: the error says what does not fit.
+TEST_F(AppendWindowTest, AMergedStructureTooLongForARecordIsToldWithItsLength) {
+    makeTable(dir / "a.dbf", {{"A", 'C', 40000, 0}}, {{"x"}});
+    makeTable(dir / "b.dbf", {{"B", 'C', 30000, 0}}, {{"y"}});
+    sources = {(dir / "a.dbf").string(), (dir / "b.dbf").string()};
+    target = (dir / "t.dbf").string();
+    engine::ReportRecorder rec;
+    form->BUTDATEIVERBINDEN();
+    EXPECT_EQ(rec.lastError(), "Error when creating the file " + target +
+                                   ": A data record would be 70001 bytes long; a dBase file holds at most 65535 bytes a record");
+    EXPECT_FALSE(fs::exists(dir / "t.dbf"));
+}

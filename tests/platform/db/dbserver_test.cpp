@@ -3,11 +3,13 @@
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <cmath>
 #include <csignal>
 #include <random>
 #include <vector>
 
 #include "db_support.h"
+#include "dbf_bytes.h"
 #include "platform/db/collation.h"
 #include "platform/db/dbserver.h"
 #include "platform/runtime/settings.h"
@@ -708,8 +710,8 @@ TEST(DbServer, NumberFieldsTakeAndGiveTheExactText) {
         EXPECT_TRUE(t.PUTNUMBERTEXT(1, "12345678901234567"));
         EXPECT_TRUE(t.PUTNUMBERTEXT(2, "-1234567890123456.25"));
         ASSERT_TRUE(t.APPEND());
-        EXPECT_TRUE(t.PUTNUMBERTEXT(1, "5.5"));  // other decimals: through the number
-        EXPECT_TRUE(t.PUTNUMBERTEXT(2, "7"));
+        EXPECT_TRUE(t.PUTNUMBERTEXT(1, "5.5"));  // more decimals than the field's: kept, not rounded
+        EXPECT_TRUE(t.PUTNUMBERTEXT(2, "7"));    // fewer: in the field's form
         EXPECT_FALSE(t.PUTNUMBERTEXT(1, "12a"));
         EXPECT_FALSE(t.PUTNUMBERTEXT(1, ""));
         EXPECT_FALSE(t.FIELDPUT(Value(1), Value("12")));  // FIELDPUT keeps its types
@@ -719,13 +721,13 @@ TEST(DbServer, NumberFieldsTakeAndGiveTheExactText) {
     EXPECT_EQ(t.NUMBERTEXT(1), "12345678901234567");
     EXPECT_EQ(t.NUMBERTEXT(2), "-1234567890123456.25");
     t.SKIP();
-    EXPECT_EQ(t.NUMBERTEXT(1), "6");
+    EXPECT_EQ(t.NUMBERTEXT(1), "5.5");
     EXPECT_EQ(t.NUMBERTEXT(2), "7.00");
     t.CLOSE();
     if (dbtest::pythonHas("dbfread")) {
         const auto r = dbtest::runPython(dir, "import dbfread\nfor r in dbfread.DBF('" + file.string() +
                                                   "'):\n    print(*r.values())\n");
-        EXPECT_EQ(r.out, "12345678901234567 -1234567890123456.2\n6 7.0\n");
+        EXPECT_EQ(r.out, "12345678901234567 -1234567890123456.2\n5.5 7.0\n");
     }
 }
 
@@ -857,4 +859,92 @@ TEST(DbServer, CopyStructureNotificationsAndFullPath) {
     EXPECT_TRUE(t.CLOSE());
     EXPECT_FALSE(t.USED());
     EXPECT_EQ(t.FULLPATH(), file.string());
+}
+
+// Number texts as other writers store them go into a number field so that they read back as
+// the same number: as they stand where the field's own form would not fit or would drop
+// digits, in the field's form otherwise.
+TEST(DbServer, NumberTextsOtherWritersStoreReadBackAsTheSameNumber) {
+    const fs::path dir = mirvano_test::temp_dir("db-number-texts");
+    const fs::path file = dir / "n.dbf";
+    ASSERT_TRUE(db::DBCREATE(file.string(), structure({{"A", "N", 5, 4}, {"B", "N", 4, 2}, {"C", "N", 8, 2}, {"D", "N", 3, 0}})));
+    const struct {
+        int field;
+        const char* text;
+        const char* stored;
+    } cases[] = {
+        {1, ".1234", ".1234"},       {1, "0.500", ".5000"},     {1, "1", "    1"},
+        {2, "-.50", "-.50"},         {2, "-0.5", "-.50"},       {2, ".5", "0.50"},
+        {3, "123456.5", "123456.5"}, {3, "12345678", "12345678"}, {3, "1.2345", "  1.2345"},
+        {3, "7", "    7.00"},        {3, "007.5", "    7.50"},  {4, "2.5", "2.5"},
+        {4, "12.5", " 13"},          {4, "1234", "***"},
+    };
+    DBSERVER t(file.string(), true, false);
+    for (const auto& c : cases) {
+        ASSERT_TRUE(t.APPEND());
+        EXPECT_TRUE(t.PUTNUMBERTEXT(c.field, c.text)) << c.text;
+        EXPECT_EQ(t.FIELDBYTES(c.field), c.stored) << c.text;
+    }
+}
+
+// Integer, currency and double fields give their exact texts; a date and time gives its
+// milliseconds and carries a full day's count into the date.
+TEST(DbServer, VisualFoxProValuesAsTheirExactTexts) {
+    using dbf_bytes::le;
+    const fs::path dir = mirvano_test::temp_dir("db-vfp-texts");
+    const uint32_t day = 2459278;  // 4 March 2021
+    dbtest::writeFile(dir / "fox.dbf",
+                      dbf_bytes::table(0x30, 0x03, {{"I", 'I', 4, 0}, {"Y", 'Y', 8, 4}, {"B", 'B', 8, 0}, {"T", 'T', 8, 0}},
+                                       {" " + le(0x80000000u, 4) + le(0x8000000000000000ull, 8) + le(-2.5e-7) + le(day, 4) + le(86399700, 4),
+                                        " " + le(7, 4) + le(12345, 8) + le(1e22) + le(day, 4) + le(86400500, 4),
+                                        " " + le(0, 4) + le(0, 8) + le(std::nan("")) + le(0, 8)}));
+    DBSERVER t((dir / "fox.dbf").string(), true, true);
+    ASSERT_TRUE(t.USED()) << t.Status();
+    const std::vector<std::vector<std::string>> expected = {
+        {"-2147483648", "-922337203685477.5808", "-0.00000025", "2021-03-04 23:59:59.700"},
+        {"7", "1.2345", "10000000000000000000000", "2021-03-05 00:00:00.500"},
+        {"0", "0.0000", "", ""},
+    };
+    for (const auto& row : expected) {
+        ASSERT_FALSE(t.EOF());
+        for (int f = 1; f <= 3; ++f) EXPECT_EQ(t.NUMBERTEXT(f), row[static_cast<size_t>(f - 1)]);
+        EXPECT_EQ(t.FIELDGET(Value(4)).str(), row[3]);
+        t.SKIP();
+    }
+}
+
+// A copy of a table's structure keeps its language-driver byte, and a record's bytes are
+// copied as they stand only into a table of the same code page: a DOS table in code page 437
+// stays one through a sorted rewrite, and its text reads the same.
+TEST(DbServer, ACopyOfTheStructureKeepsTheTablesCodePage) {
+    const fs::path dir = mirvano_test::temp_dir("db-codepage");
+    const std::string cent437 = std::string(" ") + "\x9B" + "      ";  // a cent sign in code page 437
+    for (const unsigned char ldid : {0x01, 0x02, 0x64, 0x66, 0x65, 0xC9, 0x57, 0x00}) {
+        const fs::path table = dir / "t.dbf", copy = dir / "copy.dbf";
+        dbtest::writeFile(table, dbf_bytes::table(0x03, ldid, {{"NAME", 'C', 7, 0}}, {cent437}));
+        fs::remove(copy);
+        DBSERVER t(table.string(), true, false);
+        ASSERT_TRUE(t.COPYSTRUCTURE(copy.string())) << t.Status();
+        {
+            DBSERVER c(copy.string(), true, false);
+            EXPECT_EQ(c.CODEPAGE(), t.CODEPAGE()) << int(ldid);
+            EXPECT_TRUE(c.SAMELAYOUT(t));
+            ASSERT_TRUE(c.APPENDCOPY(t));
+        }
+        const std::string bytes = dbtest::readFile(copy);
+        EXPECT_EQ(static_cast<unsigned char>(bytes[29]), ldid);
+        EXPECT_EQ(bytes.substr(bytes.size() - 9, 8), cent437) << int(ldid);
+    }
+    // Into a table of another code page the text goes through the program's: the cent sign
+    // of code page 437 is 0xBD in code page 850.
+    dbtest::writeFile(dir / "dos.dbf", dbf_bytes::table(0x03, 0x01, {{"NAME", 'C', 7, 0}}, {cent437}));
+    dbtest::writeFile(dir / "west.dbf", dbf_bytes::table(0x03, 0x02, {{"NAME", 'C', 7, 0}}, {}));
+    DBSERVER dos((dir / "dos.dbf").string(), true, true), west((dir / "west.dbf").string(), true, false);
+    EXPECT_EQ(dos.CODEPAGE(), 437u);
+    EXPECT_EQ(west.CODEPAGE(), 850u);
+    EXPECT_FALSE(west.SAMELAYOUT(dos));
+    ASSERT_TRUE(west.APPENDCOPY(dos));
+    ASSERT_TRUE(west.CLOSE());
+    const std::string bytes = dbtest::readFile(dir / "west.dbf");
+    EXPECT_EQ(bytes.substr(bytes.size() - 8, 7), "\xBD      ");
 }

@@ -1,0 +1,100 @@
+#include "engine/tablefields.h"
+
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+#include "engine/numbertext.h"
+#include "platform/db/dbserver.h"
+
+namespace engine {
+
+namespace {
+
+// What the values of a double field need: integer places (a minus included) and decimals of
+// their plain texts, and the length of their shortest texts.
+struct DoubleNeeds {
+    int integer = 1;
+    int decimals = 0;
+    size_t shortest = 1;
+    bool plain = true;  // every value is finite
+};
+
+void measureDouble(DoubleNeeds& needs, db::DBSERVER& table, int number) {
+    const std::string text = table.NUMBERTEXT(number);
+    needs.shortest = std::max(needs.shortest, shortestText(table.FIELDGET(number).num()).size());
+    if (text.empty()) {
+        needs.plain = false;
+        return;
+    }
+    const size_t point = text.find('.');
+    const size_t integer = point == std::string::npos ? text.size() : point;
+    needs.integer = std::max(needs.integer, static_cast<int>(integer));
+    if (point != std::string::npos) needs.decimals = std::max(needs.decimals, static_cast<int>(text.size() - point - 1));
+}
+
+}  // namespace
+
+void carryTableFields(FieldStructure& fields, db::DBSERVER& table) {
+    std::erase_if(fields, [&](const FieldDef& f) {
+        const int no = table.FIELDPOS(f.name);
+        return no > 0 && table.fields()[static_cast<size_t>(no - 1)].type == '0';
+    });
+    // Fields whose sizes come from their values: the output field, the table's field.
+    std::vector<std::pair<size_t, int>> measured;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        const int no = table.FIELDPOS(fields[i].name);
+        if (no <= 0) continue;
+        const db::FieldInfo& f = table.fields()[static_cast<size_t>(no - 1)];
+        if (f.type == 'I' && f.length == 4)
+            fields[i] = {fields[i].name, "N", 11, 0};  // -2147483648
+        else if (f.type == 'Y' && f.length == 8)
+            fields[i] = {fields[i].name, "N", 21, 4};  // -922337203685477.5808
+        else if ((f.type == 'B' || f.type == 'T') && f.length == 8)
+            measured.emplace_back(i, no);
+    }
+    if (measured.empty()) return;
+    std::vector<DoubleNeeds> doubles(measured.size());
+    std::vector<size_t> longest(measured.size(), 19);  // yyyy-mm-dd hh:mm:ss
+    for (table.GOTOP(); !table.EOF(); table.SKIP()) {
+        for (size_t k = 0; k < measured.size(); ++k) {
+            const auto [i, no] = measured[k];
+            if (fields[i].type == "B")
+                measureDouble(doubles[k], table, no);
+            else
+                longest[k] = std::max(longest[k], table.FIELDGET(no).str().size());
+        }
+    }
+    table.GOTOP();
+    for (size_t k = 0; k < measured.size(); ++k) {
+        FieldDef& f = fields[measured[k].first];
+        const DoubleNeeds& d = doubles[k];
+        const int length = d.integer + (d.decimals > 0 ? d.decimals + 1 : 0);
+        if (f.type != "B")
+            f = {f.name, "C", static_cast<int>(longest[k]), 0};
+        else if (d.plain && length <= db::kMaxNumberLength)
+            f = {f.name, "N", length, d.decimals};
+        else
+            f = {f.name, "C", static_cast<int>(d.shortest), 0};
+    }
+}
+
+StructureRefusal dbfStructureRefusal(const FieldStructure& fields) {
+    int64_t record = 1;
+    for (const FieldDef& f : fields) {
+        const char type = f.type.size() == 1 ? f.type[0] : '?';
+        switch (type) {
+        case 'C': case 'N': case 'F': record += f.length; break;
+        case 'D': record += 8; break;
+        case 'L': record += 1; break;
+        case 'M': record += 10; break;
+        default: return {77, f.name, f.type};
+        }
+    }
+    if (fields.size() > static_cast<size_t>(db::kMaxFields))
+        return {76, std::to_string(fields.size()), std::to_string(db::kMaxFields)};
+    if (record > db::kMaxRecordLength) return {75, std::to_string(record), std::to_string(db::kMaxRecordLength)};
+    return {};
+}
+
+}  // namespace engine

@@ -1,0 +1,32 @@
+#pragma once
+// The fields a dBase input gives an output, and why a new dBase table refuses a structure.
+#include <string>
+
+#include "engine/fieldstructure.h"
+
+namespace db {
+class DBSERVER;
+}
+
+namespace engine {
+
+// Puts each field of the dBase input `table` that neither a text output nor a new dBase
+// table holds as it is into the N or C field that holds its values exactly: an integer (I)
+// as N(11,0), currency (Y) as N(21,4), a double (B) as the N field its values need (C, as
+// their shortest texts, when one is not finite or needs more than 255 places), a date and
+// time (T) as C(19), C(23) when one has milliseconds. Fields of B and T take one pass over
+// the table, which is left on its first record. The system field that holds Visual FoxPro's
+// null flags (type 0) is no data and is left out.
+void carryTableFields(FieldStructure& fields, db::DBSERVER& table);
+
+// Why a new dBase table cannot hold `fields`: the message number and the texts for its "$1"
+// and "$2". 77: a field of a type a new table cannot hold (its name, its type); 76: more
+// fields than a table holds (their count, the limit); 75: a record longer than a table holds
+// (its length, the limit). Message 0 when none of these is the reason.
+struct StructureRefusal {
+    int message = 0;
+    std::string first, second;
+};
+StructureRefusal dbfStructureRefusal(const FieldStructure& fields);
+
+}  // namespace engine
