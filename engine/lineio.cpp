@@ -1,6 +1,7 @@
 #include "engine/lineio.h"
 
 #include <algorithm>
+#include <array>
 
 #include "functions/faststring.h"
 #include "functions/largefile.h"
@@ -96,6 +97,27 @@ void convertLine(std::string_view text, Charset from, Charset to, std::string& o
     }
     if (!win::WideCharToMultiByte(codePage(to), wide, out))
         out.clear();
+}
+
+const char* byteRecoding(Charset from, Charset to) {
+    auto table = [](Charset f, Charset t) {
+        std::array<char, 256> bytes{};
+        std::string out;
+        for (int b = 0; b < 256; ++b) {
+            convertLine(std::string(1, static_cast<char>(b)), f, t, out);
+            bytes[static_cast<size_t>(b)] = out.size() == 1 ? out[0] : '?';
+        }
+        return bytes;
+    };
+    if (from == Charset::ANSI && to == Charset::OEM) {
+        static const std::array<char, 256> ansiToOem = table(from, to);
+        return ansiToOem.data();
+    }
+    if (from == Charset::OEM && to == Charset::ANSI) {
+        static const std::array<char, 256> oemToAnsi = table(from, to);
+        return oemToAnsi.data();
+    }
+    return nullptr;
 }
 
 // ---------------------------------------------------------------------------------------

@@ -144,6 +144,10 @@ private:
 // little-endian bytes. Never fails for these four.
 void convertLine(std::string_view text, Charset from, Charset to, std::string& out);
 
+// Where a line is recoded byte for byte from one 8-bit code page into the other (ANSI and
+// OEM): the byte each byte becomes; null for any other pair.
+const char* byteRecoding(Charset from, Charset to);
+
 // Cuts a line by byte starts (1-based) and the lengths of the structure's entries; a start
 // past the end gives "", a field the line cuts short is shorter.
 std::vector<std::string> copySdf2ArrayIn(std::string_view line, const FieldStructure& structure,

@@ -58,6 +58,7 @@ public:
         csv_.frame = csvFrame(o);
         csv_.inDecComma = o.inDecComma;
         csv_.outDecComma = o.outDecComma;
+        csv_.outBytes = byteRecoding(workingEncoding(o), o.outCharset);
         sdf_.mode = sdfMode(o.outOptiSDF, o.outBlankSDF);
         sdf_.inDecComma = o.inDecComma;
         sdf_.outDecComma = o.outDecComma;
