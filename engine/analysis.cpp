@@ -8,6 +8,7 @@
 #include "functions/faststring.h"
 #include "functions/tokenarrays.h"
 #include "platform/db/dbserver.h"
+#include "platform/runtime/value.h"
 
 namespace engine {
 
@@ -63,11 +64,36 @@ bool readsAsNumber(std::string_view v, bool decimalComma) {
     return digit && significant <= 15;
 }
 
+// A date form (leading blanks, digits, two points) that is a day of the calendar with a
+// four-digit year, read as day.month.year as the program reads every date: stored as a date it
+// reads back as the same day. "12.31.2020", "31.02.2023", "15.06.23" and "1.2.3" are text. One
+// pass over the bytes: this runs for every value of a date column.
+bool readsAsDate(std::string_view v) {
+    // The common form dd.mm.yyyy at once: the form test let only digits and points through.
+    if (v.size() == 10 && v[2] == '.' && v[5] == '.') {
+        auto two = [&v](size_t i) { return (v[i] - '0') * 10 + (v[i + 1] - '0'); };
+        return rt::Date::valid(two(6) * 100 + two(8), two(3), two(0));
+    }
+    const char* p = v.data();
+    const char* const e = p + v.size();
+    while (p < e && *p == ' ') ++p;
+    unsigned parts[3];
+    for (int k = 0; k < 3; ++k, ++p) {
+        const char* const s = p;
+        unsigned x = 0;  // unsigned: a run of digits too long for a date may wrap harmlessly
+        while (p < e && *p != '.') x = x * 10 + static_cast<unsigned>(*p++ - '0');
+        const long digits = p - s;
+        if (digits == 0 || digits > 4 || (k == 2 && digits != 4)) return false;
+        parts[k] = x;
+    }
+    return rt::Date::valid(static_cast<int>(parts[2]), static_cast<int>(parts[1]), static_cast<int>(parts[0]));
+}
+
 char formOf(std::string_view v, bool decimalComma) {
     if (FASTISNUMBER(v))
         return readsAsNumber(v, decimalComma) ? 'N' : 'C';
     if (FASTISDATE(v))
-        return 'D';
+        return readsAsDate(v) ? 'D' : 'C';
     if (FASTISLOGIC(v))
         return 'L';
     return 'C';

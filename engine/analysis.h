@@ -25,7 +25,8 @@ std::string makeFieldName(const FieldStructure& structure, size_t n, std::string
 // The type of a field after one more value: the first value decides ("N", "D", "L" or "C"),
 // a value of another form makes it "C" for good. A field that becomes "C" has no decimals.
 // A number written with the other decimal separator than `decimalComma` selects, or without
-// any digit, is text: stored as a number it would change.
+// any digit, is text: stored as a number it would change; so is a date form that is no day of
+// the calendar with a four-digit year.
 void inferFieldType(std::string_view value, FieldDef& field, bool decimalComma);
 
 // What the length inference of a number field remembers beside the entry: the widest

@@ -54,12 +54,14 @@ void appendFramed(std::string& line, std::string_view v, bool framed, char separ
 // Text fields. A value holding CR or LF (only a dBase value can) would split the line: framed,
 // the line breaks stay inside the quotes, where a CSV reader keeps them; unframed, each is
 // made a blank, as a separator inside the value is.
-void appendText(std::string& line, std::string_view v, const CsvLineOptions& o) {
+// Appends v with the frame rule applied to each byte as `written` says it reaches the output.
+template <typename Written>
+void appendTextAs(std::string& line, std::string_view v, const CsvLineOptions& o, Written written) {
     if (o.frame == CsvFrame::None) {
         size_t start = line.size();
         line += v;
         for (size_t i = start; i < line.size(); ++i) {
-            char c = line[i];
+            char c = written(line[i]);
             if (c == o.separator || c == '\r' || c == '\n') line[i] = ' ';
         }
         line += o.separator;
@@ -69,9 +71,16 @@ void appendText(std::string& line, std::string_view v, const CsvLineOptions& o) 
     size_t start = line.size();
     line += v;
     for (size_t i = start; i < line.size(); ++i)
-        if (line[i] == '"') line[i] = '\'';
+        if (written(line[i]) == '"') line[i] = '\'';
     line += '"';
     line += o.separator;
+}
+
+void appendText(std::string& line, std::string_view v, const CsvLineOptions& o) {
+    if (o.outBytes)
+        appendTextAs(line, v, o, [table = o.outBytes](char c) { return table[static_cast<unsigned char>(c)]; });
+    else
+        appendTextAs(line, v, o, [](char c) { return c; });
 }
 
 }  // namespace

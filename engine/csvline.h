@@ -15,6 +15,10 @@ struct CsvLineOptions {
     CsvFrame frame = CsvFrame::Text;
     bool inDecComma = false;   // a text input writes its numbers with a decimal comma
     bool outDecComma = false;  // numbers are written with a decimal comma
+    // Where the line is recoded byte for byte into the output's code page: the byte each byte
+    // becomes there, so that a character written as a quote or as the separator (a
+    // typographic quote, a low comma) follows the rules of that character. Null otherwise.
+    const char* outBytes = nullptr;
 };
 
 // Whether a field of this type puts anything into a CSV or SDF line (C, N, L and D do;

@@ -1,6 +1,7 @@
 #include "engine/lineio.h"
 
 #include <algorithm>
+#include <array>
 
 #include "functions/faststring.h"
 #include "functions/largefile.h"
@@ -48,6 +49,23 @@ bool readError() {
     return e != 0 && e != win::FILE_ERROR_EOF;
 }
 
+// The end-of-file byte (0x1A) that old xBase and DOS programs write after the last line, as
+// the raw line holds it: one byte, or a unit of two in UTF-16.
+size_t eofByteSize(Charset c) { return c == Charset::UTF16 ? 2 : 1; }
+bool endsWithEofByte(std::string_view raw, size_t unit) {
+    return raw.size() >= unit && raw[raw.size() - unit] == '\x1A' && (unit == 1 || raw.back() == '\0');
+}
+
+// A CSV record many times longer than the longest a table can hold (65,535 bytes, about twice
+// that as CSV with every character a doubled quote) is a frame that never closed: the lines
+// are joined no further.
+constexpr size_t kMaxJoinedRecord = size_t{1} << 20;
+
+// A line of blanks holds no record.
+bool holdsNoData(std::string_view line) {
+    return line.empty() || (line[0] == ' ' && line.find_first_not_of(' ') == std::string_view::npos);
+}
+
 }  // namespace
 
 void convertLine(std::string_view text, Charset from, Charset to, std::string& out) {
@@ -81,6 +99,27 @@ void convertLine(std::string_view text, Charset from, Charset to, std::string& o
         out.clear();
 }
 
+const char* byteRecoding(Charset from, Charset to) {
+    auto table = [](Charset f, Charset t) {
+        std::array<char, 256> bytes{};
+        std::string out;
+        for (int b = 0; b < 256; ++b) {
+            convertLine(std::string(1, static_cast<char>(b)), f, t, out);
+            bytes[static_cast<size_t>(b)] = out.size() == 1 ? out[0] : '?';
+        }
+        return bytes;
+    };
+    if (from == Charset::ANSI && to == Charset::OEM) {
+        static const std::array<char, 256> ansiToOem = table(from, to);
+        return ansiToOem.data();
+    }
+    if (from == Charset::OEM && to == Charset::ANSI) {
+        static const std::array<char, 256> oemToAnsi = table(from, to);
+        return oemToAnsi.data();
+    }
+    return nullptr;
+}
+
 // ---------------------------------------------------------------------------------------
 
 LineReader::LineReader(win::FileHandle handle, Charset input, Charset working)
@@ -92,7 +131,18 @@ bool LineReader::readRaw(std::string& raw) {
     const bool got = FREADLINEWHOLE(handle_, lineCoding(input_), raw, lineEnd_);
     if (readError())
         failed_ = true;
+    // The end-of-file byte behind the last line is no data.
+    if (got && !raw.empty() && static_cast<unsigned char>(raw.back()) <= 0x1A)
+        dropEofBytes(raw);
+    rawSize_ = raw.size();
     return got;
+}
+
+void LineReader::dropEofBytes(std::string& raw) const {
+    const size_t unit = eofByteSize(input_);
+    if (endsWithEofByte(raw, unit) && atEnd())
+        while (endsWithEofByte(raw, unit))
+            raw.resize(raw.size() - unit);
 }
 
 bool LineReader::nextRaw(std::string& raw) { return readRaw(raw); }
@@ -160,15 +210,22 @@ bool CsvRecordReader::next(std::vector<std::string_view>& fields) {
     do {
         if (!readLine(text_))
             return false;
-    } while (text_.empty());
+    } while (holdsNoData(text_));
     first_ = lines_;
     bool open = false;
     FASTTOKENCSVVIEWS(text_, separator_, frame_, fields, owned_, open);
     if (!open)
         return true;
     // The value goes on after the line end: join the lines up to the one that closes the
-    // frame (each line scanned once), and split the whole record once more.
+    // frame (each line scanned once), and split the whole record once more. The bound counts
+    // the file's bytes, so that both passes stop at the same line.
+    size_t joined = reader_.lastRawSize();
     do {
+        if (joined > kMaxJoinedRecord) {
+            unclosed_ = true;
+            fields.clear();
+            return false;
+        }
         text_ += reader_.lastLineEnd();
         if (!readLine(more_)) {
             unclosed_ = !reader_.readFailed();
@@ -176,8 +233,17 @@ bool CsvRecordReader::next(std::vector<std::string_view>& fields) {
             return false;
         }
         text_ += more_;
+        joined += reader_.lastRawSize() + reader_.lastLineEnd().size();
     } while (CSVFRAMESTILLOPEN(more_, separator_, frame_));
     FASTTOKENCSVVIEWS(text_, separator_, frame_, fields, owned_, open);
+    return true;
+}
+
+bool nextSdfRecord(LineReader& reader, std::string& line, bool analysis) {
+    do {
+        if (!(analysis ? reader.nextAnalysis(line) : reader.next(line)))
+            return false;
+    } while (line.empty());
     return true;
 }
 

@@ -4,7 +4,8 @@
 // of a line into fields.
 //
 // Lines are read whole, however long: the analysis and the conversion pass see the same
-// lines. A byte-order mark at the very start of a UTF-8 or UTF-16 input is skipped.
+// lines. A byte-order mark at the very start of a UTF-8 or UTF-16 input is skipped, and so are
+// the end-of-file bytes (0x1A) that end the last line of files old xBase programs wrote.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -44,6 +45,9 @@ public:
 
     uint32_t lineMax() const { return lineMax_; }
     void setLineMax(uint32_t n) { lineMax_ = n; }
+    // The raw length in bytes of the last line read (two per unit in UTF-16), the same in both
+    // passes whatever the encoding the line is delivered in.
+    size_t lastRawSize() const { return rawSize_; }
     // The line end that closed the last line read ("\r\n", "\n", "\r", or "" for a last line
     // without one), as 8-bit text.
     std::string_view lastLineEnd() const { return lineEnd_; }
@@ -54,27 +58,30 @@ public:
 
 private:
     bool readRaw(std::string& raw);
+    [[gnu::noinline]] void dropEofBytes(std::string& raw) const;
     win::FileHandle handle_;
     Charset input_;
     Charset working_;
     uint32_t lineMax_ = 0;
     bool failed_ = false;
+    size_t rawSize_ = 0;
     std::string_view lineEnd_;
     std::u16string wide_;
     std::string raw_;
 };
 
 // The records of a CSV input, read through a line reader: a framed value goes on over line
-// ends (which it keeps) until its frame closes, and an empty line between records is no
-// record. Lines are counted from 1 at construction, empty lines included, so that a message
-// can name the line a record began on.
+// ends (which it keeps) until its frame closes, and an empty line or a line of blanks between
+// records is no record. Lines are counted from 1 at construction, those lines included, so
+// that a message can name the line a record began on.
 class CsvRecordReader {
 public:
     // `analysis` reads through nextAnalysis() (ANSI text), otherwise through next().
     CsvRecordReader(LineReader& reader, const Options& options, bool analysis);
 
     // The fields of the next record; false at the end of the file, after a read error, or when
-    // the last record's frame never closed (unclosedFrame()).
+    // a record's frame never closed (unclosedFrame()): the file ended inside it, or it went on
+    // far beyond the longest record a table can hold, where the reading stops.
     bool next(std::vector<std::string>& fields);
     // As above, the fields as views, valid until the next call.
     bool next(std::vector<std::string_view>& fields);
@@ -96,6 +103,11 @@ private:
     std::vector<std::string_view> views_;
     std::vector<std::string> owned_;
 };
+
+// The next line of an SDF input that holds a record, read by next() or, with `analysis`, by
+// nextAnalysis(): an empty line holds none. False at the end of the file or after a read
+// error.
+bool nextSdfRecord(LineReader& reader, std::string& line, bool analysis);
 
 // Writes lines, each followed by CR LF, converted from the working encoding into the
 // output's character set. Output is gathered and written in large blocks: call flush()
@@ -131,6 +143,10 @@ private:
 // Converts one line between the encodings; ANSI, OEM and UTF-8 are 8-bit text, UTF-16 is
 // little-endian bytes. Never fails for these four.
 void convertLine(std::string_view text, Charset from, Charset to, std::string& out);
+
+// Where a line is recoded byte for byte from one 8-bit code page into the other (ANSI and
+// OEM): the byte each byte becomes; null for any other pair.
+const char* byteRecoding(Charset from, Charset to);
 
 // Cuts a line by byte starts (1-based) and the lengths of the structure's entries; a start
 // past the end gives "", a field the line cuts short is shorter.

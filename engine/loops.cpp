@@ -120,6 +120,7 @@ public:
         csv_.frame = csvFrame(o);
         csv_.inDecComma = o.inDecComma;
         csv_.outDecComma = o.outDecComma;
+        csv_.outBytes = byteRecoding(workingEncoding(o), o.outCharset);
         sdf_.mode = sdfMode(o.outOptiSDF, o.outBlankSDF);
         sdf_.inDecComma = o.inDecComma;
         sdf_.outDecComma = o.outDecComma;
@@ -412,14 +413,17 @@ SdfWidths computeSdfWidths(const LoopJob& job, LoopInput& input, RunContext& con
     } else {
         LineReader& reader = *input.reader;
         std::string line;
+        std::vector<std::string> values;
         if (o.inHeader) reader.nextAnalysis(line);
-        while (reader.nextAnalysis(line)) {
-            std::vector<std::string> values = copySdf2ArrayIn(line, fields, job.out.pos, n);
+        // Each value cut and read as the record loop will cut and write it (an analysis line
+        // has one byte per character).
+        while (nextSdfRecord(reader, line, true)) {
+            copySdf2ArrayOut(line, job.out.len, job.out.pos, n, false, values);
             for (size_t i = 0; i < n; ++i) {
                 if (fields[i].type == "C")
                     measureSdfText(widths, fields[i], i, values[i], mode);
                 else if (fields[i].type == "N")
-                    measureSdfNumber(widths, fields[i], i, rt::Val(values[i]), mode);
+                    measureSdfNumber(widths, fields[i], i, sdfNumber(trimBlanks(values[i]), o.inDecComma), mode);
             }
             if (context.progressTimeOk()) context.progressUpdate(static_cast<double>(reader.position()));
             context.pump();
@@ -526,8 +530,9 @@ LoopResult runConversion(const LoopJob& job, LoopInput& input, LoopOutput& outpu
         // CSV records are read as the analysis read them: a framed value over several lines
         // is one record, an empty line none.
         CsvRecordReader records(reader, o, false);
-        auto nextRecord = [&] { return csv ? records.next(fieldsCsv) : reader.next(line); };
-        if (o.inHeader) nextRecord();
+        auto nextRecord = [&] { return csv ? records.next(fieldsCsv) : nextSdfRecord(reader, line, false); };
+        // An SDF file's header is its first line, as the analysis took it.
+        if (o.inHeader) csv ? records.next(fieldsCsv) : reader.next(line);
         while (nextRecord()) {
             if (csv) {
                 if (fieldsCsv.size() < fieldsIn) fieldsCsv.resize(fieldsIn);
@@ -557,7 +562,8 @@ LoopResult runConversion(const LoopJob& job, LoopInput& input, LoopOutput& outpu
             context.pump();
             if (context.cancelled()) break;
         }
-        if (!failed && !context.cancelled() && reader.readFailed()) {
+        // A frame that never closed ends the records early: as a read that failed, not the end.
+        if (!failed && !context.cancelled() && (reader.readFailed() || records.unclosedFrame())) {
             result.end = LoopEnd::ReadFailed;
             result.error = "read";
         }

@@ -34,6 +34,15 @@ SdfMode sdfMode(bool optimised, bool blankSeparated) {
     return SdfMode::Plain;
 }
 
+double sdfNumber(std::string_view value, bool inDecComma) {
+    if (inDecComma && value.find(',') != std::string_view::npos) {
+        std::string v(value);
+        replaceFirst(v, ',', '.');
+        return rt::Val(v);
+    }
+    return rt::Val(value);
+}
+
 void appendSdfText(std::string& line, const FieldDef& field, size_t i, std::string_view value,
                    const SdfWidths& widths, const SdfLineOptions& o) {
     if (field.type.size() != 1) return;
@@ -50,16 +59,8 @@ void appendSdfText(std::string& line, const FieldDef& field, size_t i, std::stri
         break;
     }
     case 'N': {
-        double number;
-        if (o.inDecComma && value.find(',') != std::string_view::npos) {
-            std::string v(value);
-            replaceFirst(v, ',', '.');
-            number = rt::Val(v);
-        } else {
-            number = rt::Val(value);
-        }
         const size_t start = line.size();
-        appendStr(line, number, w, field.decimals);
+        appendStr(line, sdfNumber(value, o.inDecComma), w, field.decimals);
         if (o.outDecComma) {
             auto pos = line.find('.', start);
             if (pos != std::string::npos) line[pos] = ',';

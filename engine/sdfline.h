@@ -28,6 +28,10 @@ struct SdfLineOptions {
     bool characters = false;  // widths of text values count UTF-8 characters
 };
 
+// The number a text input's value (trimmed) is written as: with `inDecComma` its first ","
+// is the decimal point.
+double sdfNumber(std::string_view value, bool inDecComma);
+
 // Appends field i of a text input; `value` is already trimmed on both sides.
 void appendSdfText(std::string& line, const FieldDef& field, size_t i, std::string_view value,
                    const SdfWidths& widths, const SdfLineOptions& options);

@@ -17,9 +17,66 @@ void addToColumnMask(std::string_view line, std::string& mask) {
             m[j] = '*';
 }
 
+void addToJoinMask(std::string_view line, std::string& joined) {
+    if (joined.size() < line.size())
+        joined.resize(line.size(), ' ');
+    char* m = joined.data();
+    for (size_t j = 1; j < line.size(); ++j)
+        if (line[j] != ' ' && line[j - 1] != ' ')
+            m[j] = '*';
+}
+
+void settleHeaderColumns(std::string_view header, const std::string& used, const std::string& joined,
+                         std::vector<int>& pos, std::vector<int>& len, FieldStructure& structure, bool blankSeparated) {
+    const size_t n = pos.size();
+    if (n == 0)
+        return;
+    auto marked = [](const std::string& mask, int column) {
+        return column >= 1 && static_cast<size_t>(column) <= mask.size() && mask[static_cast<size_t>(column - 1)] == '*';
+    };
+    pos[0] = 1;
+    for (size_t i = 1; i < n; ++i)
+        while (pos[i] > pos[i - 1] && marked(joined, pos[i]))
+            --pos[i];
+    len.resize(n);
+    if (structure.size() < n)
+        structure.resize(n);
+    for (size_t i = 0; i < n; ++i) {
+        int width;
+        if (i + 1 < n) {
+            width = pos[i + 1] - pos[i];
+            // The column before the next field separates only where no line uses it.
+            if (blankSeparated && width > 0 && !marked(used, pos[i + 1] - 1))
+                --width;
+        } else {
+            width = std::max(static_cast<int>(header.size()) - pos[i] + 1, 1);
+        }
+        structure[i].length = width;
+        len[i] = width;
+    }
+}
+
 namespace {
 
 std::vector<std::string_view> words(std::string_view line) { return FASTTOKENWHITEVIEWS(line, " ", SIZE_MAX); }
+
+// Reads every line from the reader's position on into the column mask (`used`) and, when
+// given, the mask of columns a value runs into from the column before (`joined`), with
+// progress, events and cancel. False when cancelled.
+bool scanColumns(LineReader& reader, RunContext& context, std::string& used, std::string* joined) {
+    std::string line;
+    while (reader.nextAnalysis(line)) {
+        addToColumnMask(line, used);
+        if (joined)
+            addToJoinMask(line, *joined);
+        if (context.progressTimeOk())
+            context.progressUpdate(static_cast<double>(reader.position()));
+        context.pump();
+        if (context.cancelled())
+            return false;
+    }
+    return true;
+}
 
 // Drops the entries from the first one without a start on.
 void cutAtMissingStart(AnalysisResult& r) {
@@ -118,21 +175,27 @@ AnalysisResult analyseSdf(LineReader& reader, const Options& o, RunContext& cont
         r.pos.resize(n);
         r.len.resize(n);
         struct2Array(line, r.structure, r.pos, r.len, true, o.inBlank);
-        reader.rewind();
         cutAtMissingStart(r);
+        // Values need not start under their word: right-aligned ones start before it. The
+        // data lines decide where each field really starts.
+        const std::string header = line;
+        std::string used, joined;
+        if (!scanColumns(reader, context, used, &joined)) {
+            r.status = AnalysisStatus::Cancelled;
+            return r;
+        }
+        settleHeaderColumns(header, used, joined, r.pos, r.len, r.structure, o.inBlank);
+        if (reader.readFailed() || !reader.rewind()) {
+            r.status = AnalysisStatus::Failed;
+            r.message = 25;
+            return r;
+        }
     } else {
         way = Way::Mask;
         std::string mask;
-        while (!reader.atEnd()) {
-            reader.nextAnalysis(line);
-            addToColumnMask(line, mask);
-            if (context.progressTimeOk())
-                context.progressUpdate(static_cast<double>(reader.position()));
-            context.pump();
-            if (context.cancelled()) {
-                r.status = AnalysisStatus::Cancelled;
-                return r;
-            }
+        if (!scanColumns(reader, context, mask, nullptr)) {
+            r.status = AnalysisStatus::Cancelled;
+            return r;
         }
         context.progressFinish();
         if (reader.readFailed() || !reader.rewind()) {
@@ -158,8 +221,7 @@ AnalysisResult analyseSdf(LineReader& reader, const Options& o, RunContext& cont
         reader.nextAnalysis(line);
     const size_t n = r.structure.size();
     std::vector<NumberWidth> widths(n);
-    while (!reader.atEnd()) {
-        reader.nextAnalysis(line);
+    while (nextSdfRecord(reader, line, true)) {
         for (size_t i = 0; i < n; ++i) {
             const size_t start = static_cast<size_t>(r.pos[i] - 1);
             std::string_view v;

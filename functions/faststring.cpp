@@ -15,9 +15,10 @@ namespace {
 // line: a framed value that continues on the next line.
 //
 // The rules are those every CSV writer follows: a frame opens only at the first byte of a
-// field; inside it a doubled frame character is one literal character, and a single one
-// closes it (bytes that follow up to the separator still belong to the field). A frame
-// character anywhere else is an ordinary byte.
+// field that is no blank; inside it a doubled frame character is one literal character, and a
+// single one closes it (bytes that follow up to the separator still belong to the field). A
+// frame character anywhere else is an ordinary byte, and so is one that stands alone right
+// before a separator or the line end.
 // `inFrame` starts the scan inside a frame opened on an earlier line.
 // The offset of the first byte c in p[i, n), or n. Fields are mostly short: sixteen bytes are
 // compared at once for the first few blocks, and only a long field goes to the library's
@@ -62,11 +63,24 @@ bool splitCsv(std::string_view line, std::string_view separator, std::string_vie
     std::string buffer;
     size_t i = 0;
     for (;;) {
-        // At the first byte of a field.
+        // At the first byte of a field. A frame opens at its first byte after blanks (which
+        // go), unless that frame character stands right before a separator or the line end:
+        // alone there it is data, as a ditto mark.
         bool framed = inFrame;
-        if (!framed && i < n && p[i] == F) {
-            framed = true;
-            ++i;
+        if (!framed && i < n) {
+            if (p[i] == F) {
+                if (i + 1 < n && p[i + 1] != S) {
+                    framed = true;
+                    ++i;
+                }
+            } else if (p[i] == ' ') {
+                size_t k = i + 1;
+                while (k < n && p[k] == ' ') ++k;
+                if (k + 1 < n && p[k] == F && p[k + 1] != S) {
+                    framed = true;
+                    i = k + 1;
+                }
+            }
         }
         if (!framed) {
             const size_t j = findByte(p, i, n, S);

@@ -10,10 +10,11 @@
 
 // Splits one CSV line (without its line end) into its fields. Only the first byte of
 // `separator` counts, "" means ";"; only the first byte of `frame` counts, "" means the
-// double quote. No byte is trimmed. A field is never cut, however long. A frame opens only at
-// the first byte of a field and closes at the next single frame character; inside it a
-// separator is data and a doubled frame character is one. A frame character elsewhere is
-// data.
+// double quote. A field is never cut, however long. A frame opens only at the first byte of a
+// field that is no blank (the blanks before it are dropped) and closes at the next single
+// frame character; inside it a separator is data and a doubled frame character is one. A
+// frame character elsewhere is data, and so is one right before a separator or the line end
+// (a ditto mark). No other byte is trimmed.
 std::vector<std::string> FASTTOKENCSVARRAY(std::string_view line, std::string_view separator = ";",
                                            std::string_view frame = "\"");
 

@@ -450,6 +450,7 @@ rt::Date dateArg(const Value* a, size_t n, const char* op) {
     if (!v.isDate()) argError(op);
     return v.date();
 }
+Value fnDate(const Value*, size_t) { return Value(Today()); }
 Value fnYear(const Value* a, size_t n) { return Value(dateArg(a, n, "YEAR").year()); }
 Value fnMonth(const Value* a, size_t n) { return Value(dateArg(a, n, "MONTH").month()); }
 Value fnDay(const Value* a, size_t n) { return Value(dateArg(a, n, "DAY").day()); }
@@ -470,6 +471,7 @@ const BuiltinDef kBuiltins[] = {
     {"CTOD", 1, 1, fnCToD},       {"DTOC", 1, 1, fnDToC},           {"DTOS", 1, 1, fnDToS},
     {"STRZERO", 1, 3, fnStrZero}, {"LOGIC2BIN", 1, 1, fnLogic2Bin}, {"TRIM", 1, 1, fnTrim},
     {"YEAR", 1, 1, fnYear},       {"MONTH", 1, 1, fnMonth},         {"DAY", 1, 1, fnDay},
+    {"DATE", 0, 0, fnDate},
 };
 
 const BuiltinDef* findBuiltin(const std::string& upperName) {
@@ -487,8 +489,8 @@ public:
         for (size_t i = 0; i < n; ++i) a[i] = args_[i]->eval(ctx);
         return def_->fn(a, n);
     }
-    // Date texts follow the date layout in force when evaluated.
-    bool pure() const override { return def_->fn != fnCToD && def_->fn != fnDToC; }
+    // Date texts follow the date layout in force when evaluated, and today changes at midnight.
+    bool pure() const override { return def_->fn != fnCToD && def_->fn != fnDToC && def_->fn != fnDate; }
 
 private:
     const BuiltinDef* def_;

@@ -96,7 +96,15 @@ TEST(FieldInference, TypesAndLengthsFollowTheValues) {
     } cases[] = {
         {{"4.5", "12", "13"}, false, {"", "N", 4, 1}},
         {{"12", "abc", "4"}, false, {"", "C", 3, 0}},
-        {{"01.02.2016", "1.2.3"}, false, {"", "D", 10, 0}},
+        // a date column holds days of the calendar with four-digit years only, else text
+        {{"01.02.2016", "29.02.2000", " 1.2.2016"}, false, {"", "D", 10, 0}},
+        {{"01.02.2016", "1.2.3"}, false, {"", "C", 10, 0}},
+        {{"12.31.2020"}, false, {"", "C", 10, 0}},
+        {{"01.01.2020", "29.02.2001"}, false, {"", "C", 10, 0}},
+        {{"31.02.2023"}, false, {"", "C", 10, 0}},
+        {{"15.06.23"}, false, {"", "C", 8, 0}},
+        {{"1.2.02016"}, false, {"", "C", 9, 0}},
+        {{"0.1.2016"}, false, {"", "C", 8, 0}},
         {{".T.", ".F."}, false, {"", "L", 3, 0}},
         {{".T.", ".t."}, false, {"", "C", 3, 0}},
         // the other decimal separator would be read as another number: text

@@ -3,6 +3,7 @@
 
 #include "engine/csvline.h"
 #include "engine/header.h"
+#include "engine/lineio.h"
 #include "engine/numbertext.h"
 #include "engine/sdfline.h"
 #include "engine/sdfwidths.h"
@@ -71,6 +72,19 @@ TEST(CsvLine, TextInputCases) {
         {{C("A", 5), C("B", 5), C("C", 5)}, {"", "x", ""}, {'/', CsvFrame::None}, "/x/"},
     };
     for (const auto& c : cases) EXPECT_EQ(csvText(c.fields, c.values, c.options), c.expected) << c.expected;
+
+    // Recoded into OEM, typographic quotes become quotes and the low comma a comma: they follow
+    // the rules of those characters, for text and dBase input alike.
+    CsvLineOptions oem{',', CsvFrame::Text};
+    oem.outBytes = byteRecoding(Charset::ANSI, Charset::OEM);
+    ASSERT_NE(oem.outBytes, nullptr);
+    const std::string quoted = "\x84" "Hallo\x93, \x82" "so";
+    EXPECT_EQ(csvText({C("A", 20)}, {quoted}, oem), "\"'Hallo', \x82so\"");
+    EXPECT_EQ(csvTyped({C("A", 20)}, {rt::Value(quoted)}, oem), "\"'Hallo', \x82so\"");
+    oem.frame = CsvFrame::None;
+    EXPECT_EQ(csvText({C("A", 20)}, {quoted}, oem), "\x84Hallo\x93   so");
+    EXPECT_EQ(byteRecoding(Charset::UTF8, Charset::OEM), nullptr);
+    EXPECT_EQ(byteRecoding(Charset::ANSI, Charset::ANSI), nullptr);
 }
 
 TEST(CsvLine, DbaseInputCasesAndLineBreaks) {

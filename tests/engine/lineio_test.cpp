@@ -48,6 +48,12 @@ TEST(LineReader, DeliversLinesInTheWorkingEncoding) {
         {"UTF-16 mark alone", "\xFF\xFE", Charset::UTF16, Charset::UTF8, {}},
         {"UTF-16 mark and a cut unit", "\xFF\xFEx", Charset::UTF16, Charset::UTF8, {"\xEF\xBF\xBD"}},
         {"UTF-16 mark and a line end", "\xFF\xFE" + u16("\n"), Charset::UTF16, Charset::UTF8, {""}},
+        // the end-of-file byte of old xBase programs ends the last line, and only there
+        {"end-of-file byte on the last line", "a\r\n\x1A", Charset::ANSI, Charset::ANSI, {"a", ""}},
+        {"end-of-file bytes behind the last line", "a\r\nb\x1A\x1A", Charset::OEM, Charset::ANSI, {"a", "b"}},
+        {"... followed by a line end", "a\r\n\x1A\r\n", Charset::UTF8, Charset::UTF8, {"a", ""}},
+        {"... in UTF-16", u16("a\r\nb") + std::string("\x1A\0", 2), Charset::UTF16, Charset::UTF8, {"a", "b"}},
+        {"the byte elsewhere is data", "a\x1A\r\n\x1A" "b", Charset::ANSI, Charset::ANSI, {"a\x1A", "\x1A" "b"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -78,6 +84,26 @@ TEST(LineReader, DeliversLinesInTheWorkingEncoding) {
             EXPECT_EQ(analysed[i], ansi);
         }
     }
+}
+
+// A frame that never closes joins lines only up to a bound far beyond any table's record:
+// the reading stops there with the line the frame opened on, however much of the file is left.
+TEST(CsvRecordReader, AFrameThatNeverClosesStopsTheReadingAtItsLine) {
+    const auto dir = mirvano_test::temp_dir("open-frame");
+    std::string text = "1;x\r\n\r\n2;\"open\r\n";
+    while (text.size() < (4u << 20)) text += "3;more text\r\n";
+    text += "4;closed\"\r\n";
+    const std::string path = input_test::writeFile((dir / "in.csv").string(), text);
+    input_test::Handle file(path);
+    engine::LineReader reader(file.h, Charset::ANSI, Charset::ANSI);
+    engine::CsvRecordReader records(reader, engine::Options(), true);
+    std::vector<std::string> fields;
+    ASSERT_TRUE(records.next(fields));
+    EXPECT_EQ(fields, (std::vector<std::string>{"1", "x"}));
+    EXPECT_FALSE(records.next(fields));
+    EXPECT_TRUE(records.unclosedFrame());
+    EXPECT_EQ(records.firstLine(), 3);
+    EXPECT_LT(reader.position(), 2 << 20) << "the rest of the file is not read";
 }
 
 TEST(LineReader, LongestRawLineCountsBytes) {

@@ -40,8 +40,18 @@ TEST(SdfAnalysis, ColumnsTypesAndWidths) {
         {"given widths with a one-word header", "KEY\r\n12345abc\r\n", true, false, "5 3", AnalysisStatus::Ok, {1, 6},
          {5, 3}, {{"KEY", "N", 5, 0}, {"F2", "C", 3, 0}}},
         // every numeric column keeps its decimals, not only the last one
-        {"decimals of a column that is not the last", "PRICE   NAME\r\n   12.50xx\r\n    3.25yy\r\n", true, false, "",
-         AnalysisStatus::Ok, {1, 9}, {8, 4}, {{"PRICE", "N", 8, 2}, {"NAME", "C", 4, 0}}},
+        {"decimals of a column that is not the last", "PRICE    NAME\r\n   12.50 xx\r\n    3.25 yy\r\n", true, true, "",
+         AnalysisStatus::Ok, {1, 10}, {8, 4}, {{"PRICE", "N", 8, 2}, {"NAME", "C", 4, 0}}},
+        // no field starts inside a value: the value goes whole into the field it starts in
+        {"a value running across a header word's column", "PRICE   NAME\r\n   12.50xx\r\n    3.25yy\r\n", true,
+         false, "", AnalysisStatus::Ok, {1, 4}, {3, 9}, {{"PRICE", "C", 3, 0}, {"NAME", "C", 9, 0}}},
+        {"right-aligned values under header words", "  ID NAME  AMOUNT\r\n 101 Anna   12.50\r\n1003 Carl 1234.50\r\n",
+         true, true, "", AnalysisStatus::Ok, {1, 6, 11}, {4, 4, 7},
+         {{"ID", "N", 4, 0}, {"NAME", "C", 4, 0}, {"AMOUNT", "N", 7, 2}}},
+        {"the blank column before a word holds a value", "A   B\r\nxy  1\r\nxyzw 2\r\n", true, true, "",
+         AnalysisStatus::Ok, {1, 5}, {4, 2}, {{"A", "C", 4, 0}, {"B", "N", 2, 0}}},
+        {"an empty last line and the end-of-file byte", "A  B\r\nab 12\r\n\r\n\x1A", true, true, "",
+         AnalysisStatus::Ok, {1, 4}, {2, 2}, {{"A", "C", 2, 0}, {"B", "N", 2, 0}}},
         {"decimals by given widths", "  12.50a\r\n   1.25b\r\n", false, false, "7 1", AnalysisStatus::Ok, {1, 8}, {7, 1},
          {{"F1", "N", 7, 2}, {"F2", "C", 1, 0}}},
         // a column of blanks holds no number: text, not zeros

@@ -30,7 +30,15 @@ TEST(FastTokenCsv, FrameAndSeparatorRules) {
         {"ab\";c", ";", "\"", {"ab\"", "c"}},                     // quote before a separator is data
         {"ab\"cd\"", ";", "\"", {"ab\"cd\""}},                     // a quote inside text is data
         {"Monitor 24\" Full HD;199", ";", "\"", {"Monitor 24\" Full HD", "199"}},
-        {" \"a;b\"", ";", "\"", {" \"a", "b\""}},                   // a frame opens only at the start
+        {" \"a;b\"", ";", "\"", {"a;b"}},                            // blanks before a frame go
+        {"1;  \"K\xF6ln; Porz\" ; 12.5", ";", "\"", {"1", "K\xF6ln; Porz ", " 12.5"}},
+        {"a; b \"c;d\"", ";", "\"", {"a", " b \"c", "d\""}},      // a frame opens only at the start
+        {"2;\";Same as above", ";", "\"", {"2", "\"", "Same as above"}},  // a ditto mark is data
+        {"2;x;\"", ";", "\"", {"2", "x", "\""}},                      // ... at the line end too
+        {"\"", ";", "\"", {"\""}},
+        {"1; \";x", ";", "\"", {"1", " \"", "x"}},                    // ... after blanks, kept
+        {"1;\"\";\" \";\"\"\"\"", ";", "\"", {"1", "", " ", "\""}},
+        {"a,\",b", ",", "\"", {"a", "\"", "b"}},
         {"\"\";x", ";", "\"", {"", "x"}},                          // empty framed field
         {"\"\"\"\";x", ";", "\"", {"\"", "x"}},                  // a quote alone, framed
         {"a,\"b,c\",d", ",", "\"", {"a", "b,c", "d"}},

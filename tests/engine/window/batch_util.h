@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "test_env.h"
 
@@ -44,6 +46,34 @@ inline std::string dbfread(const std::filesystem::path& table) {
                    "print([(f.name,f.type,f.length,f.decimal_count) for f in t.fields])\n"
                    "[print(list(r.values())) for r in t]\" '" +
                    table.string() + "'");
+}
+
+// Settings keys and their values, written into a settings file in this order.
+using Keys = std::vector<std::pair<std::string, std::string>>;
+
+// A settings file for a batch in English that overwrites its output: `keys` first (the first
+// of a name counts), then `defaults`.
+inline std::string settings(const Keys& keys, const Keys& defaults = {}) {
+    std::string s = "[Config]\r\nProgIdent=mirvano\r\nLanguage=english\r\nFileHandling=overwrite\r\n";
+    for (const Keys* list : {&keys, &defaults})
+        for (const auto& [k, v] : *list) s += k + "=" + v + "\r\n";
+    return s;
+}
+
+struct Converted {
+    int status;
+    std::string log;
+};
+
+// Writes `input` and the settings into `dir`, converts it and returns the exit status and
+// the log; a former output of the same name is removed first.
+inline Converted convert(const std::filesystem::path& dir, const std::string& inName, const std::string& input,
+                         const std::string& outName, const std::string& settingsText) {
+    mirvano_test::writeAll(dir / inName, input);
+    mirvano_test::writeAll(dir / "job.mcf", settingsText);
+    std::filesystem::remove(dir / outName);
+    const int status = runBatch(dir, inName, outName, (dir / "job.mcf").string());
+    return {status, mirvano_test::readAll(dir / "log")};
 }
 
 inline bool haveDbfread() { return std::system("/usr/bin/python3 -c 'import dbfread' >/dev/null 2>&1") == 0; }

@@ -193,8 +193,11 @@ TEST(Expression, EverydayFilterFunctions) {
         {"Empty(Trim('   '))", "L:T"},
         {"Lower(Left(NAME, 1)) + At('e', NAME)", "E:1"},  // text plus number stays an error
         {"Year('2014')", "E:1"},
+        {"BIRTH < Date() .AND. Year(date()) >= 2024", "L:T"},
+        {"Date(BIRTH)", "E:7"},
     };
     runTable(cases, std::size(cases));
+    EXPECT_EQ(eval("DATE()"), "D:" + rt::DToC(rt::Today()));
 }
 
 TEST(Expression, ErrorsAreErrorValues) {

@@ -1,0 +1,264 @@
+// CSV and SDF files as hand-made reports, old xBase exports and DOS programs write them,
+// converted by the program as a batch and read back by Python's csv module and dbfread:
+// quotes that are data, lines that hold no record, header words over right-aligned values,
+// date forms that are no date, number widths and frames in the output's own character set.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "batch_util.h"
+#include "test_env.h"
+
+namespace fs = std::filesystem;
+using batch_test::convert;
+using batch_test::Converted;
+using batch_test::dbfread;
+using batch_test::Keys;
+using batch_test::settings;
+using mirvano_test::readAll;
+using mirvano_test::writeAll;
+
+namespace {
+
+Keys operator+(Keys a, const Keys& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+const Keys kCsvIn = {{"FileFormatIn", "csv"},    {"CharacterSetIn", "ansi"},      {"DecimalSeparatorIn", "dot"},
+                     {"CsvSeparatorIn", "semi"}, {"CsvFieldFrameIn", "string"}, {"HeaderLineIn", "yes"}};
+const Keys kSdfIn = {{"FileFormatIn", "sdf"},   {"CharacterSetIn", "ansi"},  {"DecimalSeparatorIn", "dot"},
+                     {"HeaderLineIn", "no"},    {"SdfOptiBlankIn", "no"},    {"FieldLengthsIn", "no"}};
+const Keys kDbfOut = {{"FileFormatOut", "dbf"}, {"CharacterSetOut", "ansi"}};
+const Keys kCsvOut = {{"FileFormatOut", "csv"},    {"CharacterSetOut", "ansi"},  {"DecimalSeparatorOut", "dot"},
+                      {"CsvSeparatorOut", "semi"}, {"CsvFieldFrameOut", "no"},   {"HeaderLineOut", "no"}};
+const Keys kSdfOut = {{"FileFormatOut", "sdf"}, {"CharacterSetOut", "ansi"}, {"DecimalSeparatorOut", "dot"},
+                      {"SdfOptOut", "no"},      {"SdfBlankOut", "yes"},      {"HeaderLineOut", "no"}};
+
+bool ready() { return fs::exists(batch_test::program()) && batch_test::haveDbfread(); }
+
+// The fields of every record of a CSV file as Python's csv module reads them, one list per
+// line, in the file's code page.
+std::string pythonCsv(const fs::path& file, const char* separator, const char* codePage) {
+    return batch_test::command(std::string("/usr/bin/python3 -c \"import csv,sys\n"
+                                           "for r in csv.reader(open(sys.argv[1], encoding='") +
+                               codePage + "', newline=''), delimiter='" + separator +
+                               "'): print(r)\" '" + file.string() + "'");
+}
+
+struct Case {
+    const char* what;
+    std::string input;
+    Keys keys;
+    std::string expected;
+};
+
+// Converts each case's input into a file of the ending `outEnding` with the case's keys before
+// `defaults`; the output is read by `read` and compared with the case. Cases with the same
+// keys run in one batch, each input to its own output.
+template <typename Read>
+void expectOutputs(const std::string& tag, const std::string& inEnding, const std::string& outEnding,
+                   const Keys& defaults, const std::vector<Case>& cases, Read read) {
+    const auto dir = mirvano_test::temp_dir(tag);
+    for (size_t first = 0; first < cases.size();) {
+        size_t end = first;
+        while (end < cases.size() && cases[end].keys == cases[first].keys) ++end;
+        fs::remove_all(dir / "in");
+        fs::remove_all(dir / "out");
+        fs::create_directories(dir / "in");
+        fs::create_directories(dir / "out");
+        for (size_t i = first; i < end; ++i) writeAll(dir / "in" / ("c" + std::to_string(i) + inEnding), cases[i].input);
+        writeAll(dir / "job.mcf", settings(cases[first].keys, defaults));
+        const int status = batch_test::runBatch(dir, "in/*" + inEnding, "out/*" + outEnding, (dir / "job.mcf").string());
+        const std::string log = readAll(dir / "log");
+        EXPECT_EQ(status, 0) << log;
+        for (size_t i = first; i < end; ++i)
+            EXPECT_EQ(read(dir / "out" / ("c" + std::to_string(i) + outEnding)), cases[i].expected) << cases[i].what << "\n" << log;
+        first = end;
+    }
+}
+
+std::string dbfreadOf(const fs::path& table) { return dbfread(table); }
+
+// UTF-16 LE with its byte-order mark, from ASCII text.
+std::string utf16(const std::string& ascii) {
+    std::string out = "\xFF\xFE";
+    for (char c : ascii) out += std::string{c, '\0'};
+    return out;
+}
+
+}  // namespace
+
+// A number read with the decimal comma is as wide in the optimised output as the record is
+// written: "-0,25" is no "0" of four places.
+TEST(TextInputs, NumbersWithADecimalCommaGetTheWidthTheyAreWritten) {
+    if (!ready()) GTEST_SKIP() << "the program or python3-dbfread is missing";
+    const Keys comma = {{"DecimalSeparatorIn", "comma"}, {"SdfOptOut", "yes"}};
+    expectOutputs("text-sdf-comma", ".sdf", ".sdf", kSdfIn + kSdfOut,
+                  {
+                      {"a negative number below one", "ab  -0,25\r\ncd   1,50\r\n", comma, "ab -0.25\r\ncd  1.50\r\n"},
+                      {"without a digit before the comma, written with the comma",
+                       "x  -,5\r\ny 1,25\r\n", comma + Keys{{"DecimalSeparatorOut", "comma"}},
+                       "x -0,50\r\ny  1,25\r\n"},
+                  },
+                  readAll);
+}
+
+// Values of date form that are no valid day with a four-digit year leave their column text,
+// every one of them kept; a column of valid dates stays a date column.
+TEST(TextInputs, DateFormsThatAreNoDateStayText) {
+    if (!ready()) GTEST_SKIP() << "the program or python3-dbfread is missing";
+    const std::string input =
+        "A;B;C;D;E;F\r\n"
+        "12.31.2020;29.02.2001;31.02.2023;1.2.3;15.06.23;29.02.2000\r\n"
+        "01.01.2020;01.01.2020;01.01.2020;01.01.2020;01.01.2020;1.2.2016\r\n";
+    expectOutputs("text-dates-dbf", ".csv", ".dbf", kCsvIn + kDbfOut,
+                  {{"to dBase", input, {},
+                    "[('A', 'C', 10, 0), ('B', 'C', 10, 0), ('C', 'C', 10, 0), ('D', 'C', 10, 0), ('E', 'C', 10, 0), "
+                    "('F', 'D', 8, 0)]\n"
+                    "['12.31.2020', '29.02.2001', '31.02.2023', '1.2.3', '15.06.23', datetime.date(2000, 2, 29)]\n"
+                    "['01.01.2020', '01.01.2020', '01.01.2020', '01.01.2020', '01.01.2020', datetime.date(2016, 2, 1)]\n"}},
+                  dbfreadOf);
+    expectOutputs("text-dates-sdf", ".csv", ".sdf", kCsvIn + kSdfOut,
+                  {{"to SDF", input, {{"SdfBlankOut", "no"}},
+                    "12.31.202029.02.200131.02.20231.2.3     15.06.23  29.02.2000\r\n"
+                    "01.01.202001.01.202001.01.202001.01.202001.01.202001.02.2016\r\n"}},
+                  readAll);
+}
+
+// The columns of an SDF file found from the words of its header line: the first field starts
+// in column 1, and no field starts inside a value of any line.
+TEST(TextInputs, SdfHeaderWordsOverRightAlignedValuesCutNoValue) {
+    if (!ready()) GTEST_SKIP() << "the program or python3-dbfread is missing";
+    const std::string input =
+        "  ID NAME  AMOUNT\r\n"
+        " 101 Anna   12.50\r\n"
+        "1002 Bert  123.00\r\n"
+        "1003 Carl 1234.50\r\n";
+    const Keys header = {{"HeaderLineIn", "yes"}};
+    expectOutputs("text-sdf-header", ".sdf", ".csv", kSdfIn + kCsvOut,
+                  {
+                      {"fields run up to the next word", input, header,
+                       "101;Anna;12.50\r\n1002;Bert;123.00\r\n1003;Carl;1234.50\r\n"},
+                      {"one blank between the fields", input, header + Keys{{"SdfOptiBlankIn", "yes"}},
+                       "101;Anna;12.50\r\n1002;Bert;123.00\r\n1003;Carl;1234.50\r\n"},
+                      {"a value in the blank column before a word",
+                       "A   B\r\nxy  1\r\nxyzw 2\r\n", header + Keys{{"SdfOptiBlankIn", "yes"}}, "xy;1\r\nxyzw;2\r\n"},
+                  },
+                  readAll);
+    expectOutputs("text-sdf-header-dbf", ".sdf", ".dbf", kSdfIn + kDbfOut,
+                  {{"numbers right-aligned under their word", input, header + Keys{{"SdfOptiBlankIn", "yes"}},
+                    "[('ID', 'N', 4, 0), ('NAME', 'C', 4, 0), ('AMOUNT', 'N', 7, 2)]\n"
+                    "[101, 'Anna', 12.5]\n[1002, 'Bert', 123.0]\n[1003, 'Carl', 1234.5]\n"}},
+                  dbfreadOf);
+}
+
+// A line of blanks, the end-of-file byte old xBase exports write and an empty last line are
+// no records: every column keeps its type and no empty record is added.
+TEST(TextInputs, LinesWithoutDataAreNoRecords) {
+    if (!ready()) GTEST_SKIP() << "the program or python3-dbfread is missing";
+    const std::string csvTable = "[('A', 'N', 1, 0), ('B', 'C', 1, 0)]\n[1, 'x']\n[2, 'y']\n";
+    expectOutputs("text-nodata-csv", ".csv", ".dbf", kCsvIn + kDbfOut,
+                  {
+                      {"a line of blanks", "A;B\r\n1;x\r\n   \r\n2;y\r\n", {}, csvTable},
+                      {"the end-of-file byte on a line of its own", "A;B\r\n1;x\r\n2;y\r\n\x1A", {}, csvTable},
+                      {"the end-of-file byte behind the last record", "A;B\r\n1;x\r\n2;y\x1A", {}, csvTable},
+                      {"a line of blanks inside a frame is data", "A;B\r\n1;\"x\r\n  \r\ny\"\r\n2;y\r\n", {},
+                       "[('A', 'N', 1, 0), ('B', 'C', 8, 0)]\n[1, 'x\\r\\n  \\r\\ny']\n[2, 'y']\n"},
+                      {"... in UTF-16", utf16("A;B\r\n1;x\r\n2;y\x1A"),
+                       {{"CharacterSetIn", "unicode"}}, csvTable},
+                  },
+                  dbfreadOf);
+    const std::string sdfTable = "[('F1', 'C', 2, 0), ('F2', 'N', 2, 0)]\n['ab', 12]\n['cd', 34]\n";
+    expectOutputs("text-nodata-sdf", ".sdf", ".dbf", kSdfIn + kDbfOut,
+                  {
+                      {"an empty last line", "ab 12\r\ncd 34\r\n\r\n", {}, sdfTable},
+                      {"the end-of-file byte", "ab 12\r\ncd 34\r\n\x1A", {}, sdfTable},
+                      {"the end-of-file byte with a header line", "A  B\r\nab 12\r\ncd 34\r\n\x1A",
+                       {{"HeaderLineIn", "yes"}}, "[('A', 'C', 3, 0), ('B', 'N', 2, 0)]\n['ab', 12]\n['cd', 34]\n"},
+                  },
+                  dbfreadOf);
+    expectOutputs("text-nodata-sdf-sdf", ".sdf", ".sdf", kSdfIn + kSdfOut,
+                  {{"optimised widths", "  ab 12\r\n  cd 34\r\n\x1A", {{"SdfOptOut", "yes"}}, "ab 12\r\ncd 34\r\n"}},
+                  readAll);
+
+    // Messages still count every line after the header.
+    const auto dir = mirvano_test::temp_dir("text-nodata-line");
+    const Converted r = convert(dir, "in.csv", "A;B\r\n1;x\r\n   \r\n\r\n2;y;z\r\n", "out.dbf", settings({}, kCsvIn + kDbfOut));
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.log.find("Number of data fields in CSV records are different: 4"), std::string::npos) << r.log;
+}
+
+// One stray quote does not join the rest of the file into one record: a record many times
+// longer than any table's record is refused with the line its frame opened on.
+TEST(TextInputs, AFrameThatNeverClosesIsToldWithTheLineItOpenedOn) {
+    if (!ready()) GTEST_SKIP() << "the program or python3-dbfread is missing";
+    std::string input = "A;B\r\n1;x\r\n2;\"stray\r\n";
+    while (input.size() < (3u << 20)) input += "3;more text on the line\r\n";
+    input += "4;closed\"\r\n";  // a quote at last, which closes the frame with two fields
+    const auto dir = mirvano_test::temp_dir("text-open-frame");
+    const Converted r = convert(dir, "in.csv", input, "out.csv", settings({}, kCsvIn + kCsvOut));
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.log.find("Number of data fields in CSV records are different: 2"), std::string::npos) << r.log;
+    EXPECT_FALSE(fs::exists(dir / "out.csv"));
+}
+
+// A quote directly before a separator or the line end is data (a ditto mark), and a frame
+// opens at a value's first character after blanks.
+TEST(TextInputs, QuotesThatOpenNoFrameAreData) {
+    if (!ready()) GTEST_SKIP() << "the program or python3-dbfread is missing";
+    const std::string input =
+        "ID;TEXT;NOTE\r\n"
+        "1;abc;first\r\n"
+        "2;\";Same as above\r\n"
+        "3; \"K\xF6ln; Porz\" ; x\r\n"
+        "4;z;\"\r\n"
+        "5;Monitor 24\";  \"\"\"quoted\"\"\"\r\n";
+    expectOutputs("text-quotes", ".csv", ".dbf", kCsvIn + kDbfOut,
+                  {{"to dBase", input, {},
+                    "[('ID', 'N', 1, 0), ('TEXT', 'C', 11, 0), ('NOTE', 'C', 13, 0)]\n"
+                    "[1, 'abc', 'first']\n[2, '\"', 'Same as above']\n[3, 'Köln; Porz', 'x']\n"
+                    "[4, 'z', '\"']\n[5, 'Monitor 24\"', '\"quoted\"']\n"}},
+                  dbfreadOf);
+}
+
+// Characters that the output's code page writes as a quote or as the separator (typographic
+// quotes and the low comma of ANSI in OEM) follow the frame rule as the quote and the
+// separator do: every line reads back with its own fields.
+TEST(TextInputs, ValuesRecodedForTheOutputKeepTheirFrames) {
+    if (!ready()) GTEST_SKIP() << "the program or python3-dbfread is missing";
+    const auto dir = mirvano_test::temp_dir("text-recoded-frames");
+    const std::string input = "ID;TEXT;N\r\n1;Er sagte \x84Hallo\x93;2\r\n2;a\x82" "b \x91" "c\x92;3\r\n";
+    const Keys oem = {{"CharacterSetOut", "ascii"}};
+    const struct {
+        const char* what;
+        Keys keys;
+        const char* separator;
+        std::string expected;
+    } cases[] = {
+        {"framed text", oem + Keys{{"CsvFieldFrameOut", "string"}}, ";",
+         "['1', \"Er sagte 'Hallo'\", '2']\n['2', \"a,b 'c'\", '3']\n"},
+        {"every field framed, the comma separates", oem + Keys{{"CsvFieldFrameOut", "all"}, {"CsvSeparatorOut", "comma"}},
+         ",", "['1', \"Er sagte 'Hallo'\", '2']\n['2', \"a,b 'c'\", '3']\n"},
+        {"no frame, the comma separates", oem + Keys{{"CsvSeparatorOut", "comma"}}, ",",
+         "['1', 'Er sagte \"Hallo\"', '2']\n['2', \"a b 'c'\", '3']\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Converted r = convert(dir, "in.csv", input, "out.csv", settings(c.keys, kCsvIn + kCsvOut));
+        EXPECT_EQ(r.status, 0) << r.log;
+        EXPECT_EQ(pythonCsv(dir / "out.csv", c.separator, "cp850"), c.expected);
+    }
+}
+
+// The record filter compares dates with today's.
+TEST(TextInputs, TheFilterKnowsTodaysDate) {
+    if (!ready()) GTEST_SKIP() << "the program or python3-dbfread is missing";
+    expectOutputs("text-filter-date", ".csv", ".csv", kCsvIn + kCsvOut,
+                  {{"BORN < DATE()", "NAME;BORN\r\nA;01.01.2000\r\nB;01.01.2999\r\nC;31.12.1999\r\n",
+                    {{"RecordFilterUse", "yes"}, {"RecordFilterPhrase", "BORN < DATE()"}},
+                    "A;01.01.2000\r\nC;31.12.1999\r\n"}},
+                  readAll);
+}
