@@ -18,7 +18,8 @@ namespace {
 // field that is no blank; inside it a doubled frame character is one literal character, and a
 // single one closes it (bytes that follow up to the separator still belong to the field). A
 // frame character anywhere else is an ordinary byte, and so is one that stands alone right
-// before a separator or the line end.
+// before a separator or the line end, unless the frame it opens closes right before a
+// separator or the line end (a value that begins with the separator, as writers frame it).
 // `inFrame` starts the scan inside a frame opened on an earlier line.
 // The offset of the first byte c in p[i, n), or n. Fields are mostly short: sixteen bytes are
 // compared at once for the first few blocks, and only a long field goes to the library's
@@ -50,6 +51,21 @@ inline size_t findByte(const char* p, size_t i, size_t n, char c) {
 
 // `emit(field, framed)` receives each field as a view into the line, or into a buffer where a
 // doubled frame character had to be made one.
+// Whether the frame character at p[i - 1], which stands right before a separator, opens a
+// frame that closes as a writer closes one: its first single frame character stands right
+// before a separator or the line end, blanks aside. Only then is it a framed value that begins with the
+// separator; otherwise it is data (a ditto mark, perhaps with framed values after it).
+inline bool frameClosesOnLine(const char* p, size_t i, size_t n, char S, char F) {
+    for (size_t j = i; (j = findByte(p, j, n, F)) < n; j += 2) {
+        if (j + 1 < n && p[j + 1] == F)
+            continue;
+        size_t k = j + 1;
+        while (k < n && p[k] == ' ') ++k;
+        return k == n || p[k] == S;
+    }
+    return false;
+}
+
 template <typename Emit>
 bool splitCsv(std::string_view line, std::string_view separator, std::string_view frame, Emit&& emit,
               bool inFrame = false) {
@@ -64,22 +80,16 @@ bool splitCsv(std::string_view line, std::string_view separator, std::string_vie
     size_t i = 0;
     for (;;) {
         // At the first byte of a field. A frame opens at its first byte after blanks (which
-        // go), unless that frame character stands right before a separator or the line end:
-        // alone there it is data, as a ditto mark.
+        // go), unless that frame character stands right before a separator or the line end
+        // and the frame it would open does not close as written frames close: alone there it
+        // is data, as a ditto mark.
         bool framed = inFrame;
         if (!framed && i < n) {
-            if (p[i] == F) {
-                if (i + 1 < n && p[i + 1] != S) {
-                    framed = true;
-                    ++i;
-                }
-            } else if (p[i] == ' ') {
-                size_t k = i + 1;
-                while (k < n && p[k] == ' ') ++k;
-                if (k + 1 < n && p[k] == F && p[k + 1] != S) {
-                    framed = true;
-                    i = k + 1;
-                }
+            size_t k = i;
+            while (k < n && p[k] == ' ') ++k;
+            if (k + 1 < n && p[k] == F && (p[k + 1] != S || frameClosesOnLine(p, k + 1, n, S, F))) {
+                framed = true;
+                i = k + 1;
             }
         }
         if (!framed) {

@@ -37,6 +37,12 @@ TEST(FastTokenCsv, FrameAndSeparatorRules) {
         {"2;x;\"", ";", "\"", {"2", "x", "\""}},                      // ... at the line end too
         {"\"", ";", "\"", {"\""}},
         {"1; \";x", ";", "\"", {"1", " \"", "x"}},                    // ... after blanks, kept
+        {"\";abc\";x", ";", "\"", {";abc", "x"}},                 // a framed value that begins with
+        {"1; \";a;b\"", ";", "\"", {"1", ";a;b"}},                  // the separator, as writers frame it
+        {"\";\"", ";", "\"", {";"}},
+        {"\";a\" ;x", ";", "\"", {";a ", "x"}},
+        {"2;\";Same as \"above\" x", ";", "\"", {"2", "\"", "Same as \"above\" x"}},  // no closing frame
+        {"2;\";\"K\xF6ln\";x", ";", "\"", {"2", "\"", "K\xF6ln", "x"}},  // a ditto before a framed value
         {"1;\"\";\" \";\"\"\"\"", ";", "\"", {"1", "", " ", "\""}},
         {"a,\",b", ",", "\"", {"a", "\"", "b"}},
         {"\"\";x", ";", "\"", {"", "x"}},                          // empty framed field

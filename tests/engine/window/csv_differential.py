@@ -6,9 +6,10 @@ usage: csv_differential.py PROGRAM WORKDIR SEED [FILES]
 Each file is written twice: the file the program converts, and a reference text that Python's
 csv module reads (delimiter, double-quote frame, blanks before a frame skipped). The two differ
 only where this program's reading deliberately differs from the csv module's: a quote alone
-right before a separator or the line end is data here (a ditto mark), spelled as the framed
-quote in the reference (so no value can be framed that begins with the separator or a line
-break, and the files hold none); and the end-of-file byte (0x1A) old xBase programs write after the
+right before a separator or the line end is data here (a ditto mark) unless the frame it would
+open closes right before a separator or the line end, spelled as the framed quote in the
+reference (so the files frame no value that begins with a line break, and a ditto mark stands
+alone only where no such frame follows it); and the end-of-file byte (0x1A) old xBase programs write after the
 last line is no data, left out of the reference. Lines of blanks between records are no
 records in either reading.
 
@@ -101,15 +102,31 @@ class Generator:
             b = self.blanks()
             return b + '"', b + '""""'
         must = (self.sep in v or "\n" in v or "\r" in v or v.startswith('"'))
-        # A framed value cannot begin with the separator or a line break: a quote right before
-        # either is data here.
-        if (must or r.random() < 0.3) and not v.startswith(("\n", "\r", self.sep)):
+        # A framed value cannot begin with a line break: a quote at the line end is data here.
+        if (must or r.random() < 0.3) and not v.startswith(("\n", "\r")):
             s = self.blanks() + '"' + v.replace('"', '""') + '"' + self.blanks()
             return s, s
         if must:
             return None
         s = self.blanks() + v + self.blanks()
         return s, s
+
+
+def closes_frame(rest, sep):
+    """Whether the first single quote of `rest`, the line after a ditto mark's separator,
+    stands right before a separator or the line end, blanks aside."""
+    i = 0
+    while True:
+        j = rest.find('"', i)
+        if j < 0:
+            return False
+        if j + 1 < len(rest) and rest[j + 1] == '"':
+            i = j + 2
+            continue
+        k = j + 1
+        while k < len(rest) and rest[k] == " ":
+            k += 1
+        return k == len(rest) or rest[k] in (sep, "\r", "\n")
 
 
 def build(rnd, group):
@@ -144,6 +161,11 @@ def build(rnd, group):
                 s = ("y", "y")
             spelt.append((v, s))
         values = [v for v, _ in spelt]
+        # A ditto mark whose line goes on to a quote that would close a frame right before a
+        # separator or the line end reads as that frame: frame the mark in the file too.
+        for n, (v, (file_s, ref_s)) in enumerate(spelt):
+            if file_s.strip(" ") == '"' and closes_frame(g.sep.join(s[0] for _, s in spelt[n + 1:]), g.sep):
+                spelt[n] = (v, (ref_s, ref_s))
         end = "" if i == count - 1 and r.random() < 0.3 else r.choice(["\r\n", "\r\n", "\n"])
         file_parts.append(g.sep.join(s[0] for _, s in spelt) + end)
         ref_parts.append(g.sep.join(s[1] for _, s in spelt) + end)
