@@ -407,21 +407,29 @@ void strokeInto(Mask& mask, DC& dc, const PenInfo& pi, const Figure& f) {
         for (std::size_t i = 1; i < s.size(); ++i) path.lineTo(s[i]);
         if (f.closed[k]) path.closeSubpath();
     }
+    QList<qreal> pattern;
+    double period = 0;
+    for (int d : pi.dashes) {
+        pattern << std::max(0.01, double(d));
+        period += pattern.back() * pi.width;
+    }
+    // The stroker makes every dash of the whole path, seen or not: a path reaching far past any
+    // surface would take unbounded memory, so beyond 65536 dashes it is stroked solid.
+    if (!pattern.isEmpty() && path.length() / period > 65536.0) pattern.clear();
+    // A pen wider than the area it can reach is laid in piece by piece within the area: an
+    // outline of the whole stroke grows with the width, without bound.
+    const double across = std::hypot(double(mask.box.width()), double(mask.box.height()));
+    if (pi.width > across) {
+        WidePen wide{pi.width, pi.cap, pi.join, {}};
+        for (qreal d : pattern) wide.dashes.push_back(d * pi.width);
+        wideStrokeSpans(mask.box, wide, f.strokes, f.closed, [&](int y, int x0, int x1) { mask.span(y, x0, x1, kInk); });
+        return;
+    }
     QPainterPathStroker stroker;
     stroker.setWidth(pi.width);
     stroker.setCapStyle(pi.cap);
     stroker.setJoinStyle(pi.join);
-    if (!pi.dashes.empty()) {
-        QList<qreal> pattern;
-        double period = 0;
-        for (int d : pi.dashes) {
-            pattern << std::max(0.01, double(d));
-            period += pattern.back() * pi.width;
-        }
-        // The stroker makes every dash of the whole path, seen or not: a path reaching far past
-        // any surface would take unbounded memory, so beyond 65536 dashes it is stroked solid.
-        if (path.length() / period <= 65536.0) stroker.setDashPattern(pattern);
-    }
+    if (!pattern.isEmpty()) stroker.setDashPattern(pattern);
     const QPainterPath outline = stroker.createStroke(path);
     std::vector<std::vector<QPointF>> polys;
     for (const QPolygonF& poly : outline.toFillPolygons()) polys.emplace_back(poly.begin(), poly.end());

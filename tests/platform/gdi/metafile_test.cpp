@@ -317,3 +317,17 @@ TEST(Metafiles, MalformedFilesAreRefusedOrPlayedWithinTheirBytes) {
     EXPECT_EQ(GetEnhMetaFileDescriptionA(mf, 0, nullptr), 0u);
     DeleteEnhMetaFile(mf);
 }
+
+TEST(Metafiles, APenWiderThanEverythingStrokesLikeOneAsWideAsTheTarget) {
+    // Crafted files of the fuzz corpus: an anisotropic mapping with a viewport extent of 2^31 - 1
+    // per logical unit, a geometric pen 117,440,512 units wide and four (sixteen) arcs. Every
+    // stroke covers the whole target; the work stays that of a pen as wide as the target.
+    for (const char* name : {"wide_pen_four_arcs.emf", "wide_pen_sixteen_arcs.emf"}) {
+        const std::string bytes = mirvano_test::readAll(mirvano_test::source_dir() + "/fuzz/corpus/emf/" + name);
+        ASSERT_FALSE(bytes.empty()) << name;
+        Surface s(64, 48);
+        ASSERT_TRUE(play(bytes, s)) << name;
+        EXPECT_EQ(s.rows(kBlack), std::vector<std::string>(48, std::string(64, '#'))) << name;
+        EXPECT_EQ(GetMapMode(s.dc), MM_TEXT) << name;
+    }
+}
