@@ -219,10 +219,10 @@ QFont dcFont(const DC& dc);
 BOOL drawImageInto(HDC hdc, const QImage& image, int x, int y, int w, int h, int sx, int sy, int sw, int sh,
                    DWORD rop);
 
-// A pen wider than the area it draws in: its stroke of the figures (device pixel-index space)
-// handed out as runs [x0, x1) of the rows of `box`, the pixels a stroker's outline filled with
-// the polygon rule would cover. The work grows with the rows and with the segments near the
-// box, never with the width. Dashes in pixels, empty for a solid pen.
+// A pen wider than one pixel: its stroke of the figures (device pixel-index space) handed out
+// as runs [x0, x1) of the rows of `box`, the pixels whose centres the stroke's outline covers
+// by the polygon rule. The work grows with the rows and with the segments near the box, never
+// with the width. Dashes in pixels, empty for a solid pen.
 struct WidePen {
     double width = 1;
     Qt::PenCapStyle cap = Qt::RoundCap;

@@ -5,7 +5,6 @@
 // context's clip region and raster operation, so XOR drawing and dashed outlines come out as
 // the platform draws them.
 #include <QPainterPath>
-#include <QPainterPathStroker>
 #include <QPolygonF>
 
 #include <algorithm>
@@ -399,41 +398,25 @@ void strokeInto(Mask& mask, DC& dc, const PenInfo& pi, const Figure& f) {
         if (f.continueDash) dc.dashPos = pos;
         return;
     }
-    QPainterPath path;
-    for (std::size_t k = 0; k < f.strokes.size(); ++k) {
-        const auto& s = f.strokes[k];
-        if (s.empty()) continue;
-        path.moveTo(s[0]);
-        for (std::size_t i = 1; i < s.size(); ++i) path.lineTo(s[i]);
-        if (f.closed[k]) path.closeSubpath();
-    }
-    QList<qreal> pattern;
+    // Dashes are laid in only near the area, but a path may pass it again and again: beyond
+    // 65536 dashes along the whole path it is stroked solid, which bounds the pieces.
+    WidePen wide{pi.width, pi.cap, pi.join, {}};
     double period = 0;
     for (int d : pi.dashes) {
-        pattern << std::max(0.01, double(d));
-        period += pattern.back() * pi.width;
+        wide.dashes.push_back(std::max(0.01, double(d)) * pi.width);
+        period += wide.dashes.back();
     }
-    // The stroker makes every dash of the whole path, seen or not: a path reaching far past any
-    // surface would take unbounded memory, so beyond 65536 dashes it is stroked solid.
-    if (!pattern.isEmpty() && path.length() / period > 65536.0) pattern.clear();
-    // A pen wider than the area it can reach is laid in piece by piece within the area: an
-    // outline of the whole stroke grows with the width, without bound.
-    const double across = std::hypot(double(mask.box.width()), double(mask.box.height()));
-    if (pi.width > across) {
-        WidePen wide{pi.width, pi.cap, pi.join, {}};
-        for (qreal d : pattern) wide.dashes.push_back(d * pi.width);
-        wideStrokeSpans(mask.box, wide, f.strokes, f.closed, [&](int y, int x0, int x1) { mask.span(y, x0, x1, kInk); });
-        return;
+    if (!wide.dashes.empty()) {
+        double length = 0;
+        for (std::size_t k = 0; k < f.strokes.size(); ++k) {
+            const auto& s = f.strokes[k];
+            for (std::size_t i = 1; i <= s.size(); ++i)
+                if (i < s.size() || (f.closed[k] && s.size() > 1))
+                    length += std::hypot(s[i % s.size()].x() - s[i - 1].x(), s[i % s.size()].y() - s[i - 1].y());
+        }
+        if (length / period * double(wide.dashes.size() / 2) > 65536.0) wide.dashes.clear();
     }
-    QPainterPathStroker stroker;
-    stroker.setWidth(pi.width);
-    stroker.setCapStyle(pi.cap);
-    stroker.setJoinStyle(pi.join);
-    if (!pattern.isEmpty()) stroker.setDashPattern(pattern);
-    const QPainterPath outline = stroker.createStroke(path);
-    std::vector<std::vector<QPointF>> polys;
-    for (const QPolygonF& poly : outline.toFillPolygons()) polys.emplace_back(poly.begin(), poly.end());
-    fillPolys(mask, polys, WINDING, kInk);
+    wideStrokeSpans(mask.box, wide, f.strokes, f.closed, [&](int y, int x0, int x1) { mask.span(y, x0, x1, kInk); });
 }
 
 bool render(DC& dc, const Figure& f, bool useBrush) {

@@ -1,11 +1,12 @@
-// Strokes of pens wider than the area they can reach.
+// Strokes of pens wider than one pixel.
 //
 // A stroke is the union of convex pieces: a quadrilateral along each segment, and at its
-// corners and ends a disc (round), a triangle (bevel), a quadrilateral (miter) or a longer
-// segment (square end). The pieces are laid into the area row by row, so the work grows with
-// the area's rows and the pieces near it, never with the pen's width: a pen a billion pixels
-// wide (a metafile can ask for one through its mapping) costs what one as wide as the area
-// costs, where an outline of the whole stroke would hold millions of points.
+// corners and ends a disc (round), a triangle (bevel), a quadrilateral or pentagon (miter) or
+// a longer segment (square end). Only the pieces that can reach the area are made, and they
+// are laid in row by row, so the work grows with the area's rows and the segments near it,
+// never with the pen's width or the length of the figure: a pen a billion pixels wide (a
+// metafile can ask for one through its mapping) costs what one as wide as the area costs,
+// where an outline of the whole stroke would hold millions of points.
 #include <algorithm>
 #include <array>
 #include <cmath>
@@ -25,25 +26,26 @@ const double kReach = std::hypot(1.0, 2 * kMiterLimit);
 
 struct Piece {
     double top = 0, bottom = 0;  // the rows it spans, [top, bottom)
-    bool disc = false;
-    QPointF centre;
-    double radius = 0;
     std::array<QPointF, 5> corner;
-    int corners = 0;
+    int corners = 0;  // none: a disc around corner[0]
+    double radius = 0;
 };
 
+bool covers(const Piece& p, const QRect& box);
+
+// The pieces of a stroke that can reach an area. Once one covers the whole area, the rest
+// cannot add to it and are not kept.
 class Pieces {
 public:
-    explicit Pieces(double halfWidth) : r_(halfWidth) {}
+    Pieces(double halfWidth, const QRect& box) : r_(halfWidth), box_(box) {}
 
     void disc(const QPointF& c) {
         Piece p;
-        p.disc = true;
-        p.centre = c;
+        p.corner[0] = c;
         p.radius = r_;
         p.top = c.y() - r_;
         p.bottom = c.y() + r_;
-        list.push_back(p);
+        keep(p);
     }
     void polygon(std::initializer_list<QPointF> points) {
         Piece p;
@@ -54,7 +56,7 @@ public:
             p.top = std::min(p.top, q.y());
             p.bottom = std::max(p.bottom, q.y());
         }
-        list.push_back(p);
+        keep(p);
     }
     // The body of a segment part from a to b (direction u), square ends lengthening it.
     void body(QPointF a, QPointF b, const QPointF& u, bool squareStart, bool squareEnd) {
@@ -91,20 +93,32 @@ public:
     }
 
     std::vector<Piece> list;
+    bool whole = false;  // one piece covers the whole area
 
 private:
+    void keep(const Piece& p) {
+        if (whole) return;
+        if (covers(p, box_)) {
+            whole = true;
+            list.clear();
+            return;
+        }
+        list.push_back(p);
+    }
+
     double r_;
+    QRect box_;
 };
 
 // The pixels of a piece on row y, [xa, xb) before rounding up, by the rule of polygon fills:
 // a pixel is inside when its centre is, left and top edges included.
 bool rowOf(const Piece& p, double y, double& xa, double& xb) {
     if (y < p.top || y >= p.bottom) return false;
-    if (p.disc) {
-        const double dy = std::abs(y - p.centre.y());
+    if (p.corners == 0) {
+        const double dy = std::abs(y - p.corner[0].y());
         const double half = std::sqrt((p.radius - dy) * (p.radius + dy));
-        xa = p.centre.x() - half;
-        xb = p.centre.x() + half;
+        xa = p.corner[0].x() - half;
+        xb = p.corner[0].x() + half;
         return xa < xb;
     }
     xa = std::numeric_limits<double>::infinity();
@@ -122,11 +136,12 @@ bool rowOf(const Piece& p, double y, double& xa, double& xb) {
 
 // Whether a piece covers every pixel of the area (its corners one pixel out included).
 bool covers(const Piece& p, const QRect& box) {
+    if (p.top >= box.top() - 1 || p.bottom <= box.bottom() + 1) return false;
     const QPointF corners[] = {QPointF(box.left() - 1, box.top() - 1), QPointF(box.right() + 1, box.top() - 1),
                                QPointF(box.right() + 1, box.bottom() + 1), QPointF(box.left() - 1, box.bottom() + 1)};
     for (const QPointF& q : corners) {
-        if (p.disc) {
-            if (std::hypot(q.x() - p.centre.x(), q.y() - p.centre.y()) >= p.radius) return false;
+        if (p.corners == 0) {
+            if (std::hypot(q.x() - p.corner[0].x(), q.y() - p.corner[0].y()) >= p.radius) return false;
             continue;
         }
         int sign = 0;
@@ -202,13 +217,13 @@ void figurePieces(Pieces& out, std::vector<QPointF> pts, bool closed, const Wide
     for (std::size_t i = 0; i < segments; ++i) {
         const QPointF d = pts[(i + 1) % pts.size()] - pts[i];
         length[i] = std::hypot(d.x(), d.y());
-        dir[i] = d / length[i];
+        dir[i] = length[i] > 0 ? d / length[i] : QPointF(1, 0);
         start[i] = along;
         along += length[i];
     }
     auto on = [&](double at) { return !dashed || dashAt(pen.dashes, period, at).index % 2 == 0; };
 
-    for (std::size_t i = 0; i < segments; ++i) {
+    for (std::size_t i = 0; i < segments && !out.whole; ++i) {
         const QPointF a = pts[i], b = pts[(i + 1) % pts.size()];
         // The corner at the segment's end, when it is near enough and the pen is down there.
         const bool cornerAtEnd = closed || i + 1 < segments;
@@ -246,6 +261,65 @@ void figurePieces(Pieces& out, std::vector<QPointF> pts, bool closed, const Wide
     }
 }
 
+// The pixels of one row of the area that the pieces cover, counted run by run. The pieces meet
+// edge to edge: a pixel whose centre lies on a seam, left out by the pieces on both sides
+// within rounding, belongs to the stroke all the same.
+class RowCover {
+public:
+    RowCover(int left, int width)
+        : left_(left), width_(width), depth_(std::size_t(width) + 1), seam_(std::size_t(width)) {}
+
+    void clear() {
+        full = false;
+        std::fill(depth_.begin(), depth_.end(), 0);
+        std::fill(seam_.begin(), seam_.end(), 0);
+    }
+    // Pixels from xa to xb, by the rule of rowOf.
+    void add(double xa, double xb) {
+        if (xb < left_ - 1 || xa > left_ + width_ + 1) return;
+        if (xa <= left_ && xb > left_ + width_ - 1) {
+            full = true;  // the others cannot add to it
+            return;
+        }
+        const double a = std::max(xa, double(left_) - 1), b = std::min(xb, double(left_ + width_) + 1);
+        const int x0 = std::clamp(int(std::ceil(a)), left_, left_ + width_);
+        const int x1 = std::clamp(int(std::ceil(b)), left_, left_ + width_);
+        if (x1 > x0) {
+            ++depth_[std::size_t(x0 - left_)];
+            --depth_[std::size_t(x1 - left_)];
+        }
+        if (x1 - b < kSeam && x1 < left_ + width_) seam_[std::size_t(x1 - left_)] |= kEndsAt;
+        const double below = std::floor(a);
+        if (a - below > 0 && a - below < kSeam && below >= left_ && below < left_ + width_)
+            seam_[std::size_t(below - left_)] |= kStartsAfter;
+    }
+    void spans(int y, const std::function<void(int, int, int)>& span) const {
+        if (full) {
+            span(y, left_, left_ + width_);
+            return;
+        }
+        int count = 0, start = -1;
+        for (int i = 0; i <= width_; ++i) {
+            const bool in =
+                i < width_ && ((count += depth_[std::size_t(i)]) > 0 || seam_[std::size_t(i)] == (kEndsAt | kStartsAfter));
+            if (in && start < 0) start = i;
+            if (!in && start >= 0) {
+                span(y, left_ + start, left_ + i);
+                start = -1;
+            }
+        }
+    }
+
+    bool full = false;
+
+private:
+    static constexpr double kSeam = 1e-6;
+    static constexpr std::uint8_t kEndsAt = 1, kStartsAfter = 2;
+    int left_, width_;
+    std::vector<int> depth_;
+    std::vector<std::uint8_t> seam_;
+};
+
 }  // namespace
 
 void wideStrokeSpans(const QRect& box, const WidePen& pen, const std::vector<std::vector<QPointF>>& strokes,
@@ -256,32 +330,38 @@ void wideStrokeSpans(const QRect& box, const WidePen& pen, const std::vector<std
     // than that cannot touch it.
     const double far = kReach * r + 2;
     const QRectF reach(QPointF(box.left() - far, box.top() - far), QPointF(box.right() + far, box.bottom() + far));
-    Pieces pieces(r);
-    for (std::size_t k = 0; k < strokes.size(); ++k) figurePieces(pieces, strokes[k], closed[k], pen, reach);
-    for (const Piece& p : pieces.list) {
-        if (!covers(p, box)) continue;
+    Pieces pieces(r, box);
+    for (std::size_t k = 0; k < strokes.size() && !pieces.whole; ++k)
+        figurePieces(pieces, strokes[k], closed[k], pen, reach);
+    if (pieces.whole) {
         for (int y = box.top(); y <= box.bottom(); ++y) span(y, box.left(), box.right() + 1);
         return;
     }
-    // The pieces meet edge to edge; runs that meet within rounding are one run, so that no
-    // pixel on a seam is lost between two of them.
-    std::vector<std::pair<double, double>> runs;
-    const double lo = double(box.left()) - 1, hi = double(box.right()) + 2;
-    for (int y = box.top(); y <= box.bottom(); ++y) {
-        runs.clear();
-        for (const Piece& p : pieces.list) {
-            double xa, xb;
-            if (rowOf(p, y, xa, xb) && xb > lo && xa < hi) runs.emplace_back(std::max(xa, lo), std::min(xb, hi));
+    // Band by band of rows over the pieces whose rows reach into the band, each laid into the
+    // rows it spans.
+    std::vector<const Piece*> order, active;
+    for (const Piece& p : pieces.list) order.push_back(&p);
+    std::sort(order.begin(), order.end(), [](const Piece* a, const Piece* b) { return a->top < b->top; });
+    std::size_t next = 0;
+    constexpr int kBand = 32;
+    std::vector<RowCover> band(std::size_t(std::min(kBand, box.height())), RowCover(box.left(), box.width()));
+    for (int y0 = box.top(); y0 <= box.bottom(); y0 += kBand) {
+        const int y1 = std::min(box.bottom(), y0 + kBand - 1);
+        while (next < order.size() && order[next]->top <= y1) active.push_back(order[next++]);
+        active.erase(std::remove_if(active.begin(), active.end(), [y0](const Piece* p) { return p->bottom <= y0; }),
+                     active.end());
+        if (active.empty()) continue;
+        for (int y = y0; y <= y1; ++y) band[std::size_t(y - y0)].clear();
+        for (const Piece* p : active) {
+            const int from = std::max(y0, int(std::ceil(std::max(p->top, double(y0) - 1))));
+            const int to = std::min(y1, int(std::ceil(std::min(p->bottom, double(y1) + 1))) - 1);
+            for (int y = from; y <= to; ++y) {
+                RowCover& row = band[std::size_t(y - y0)];
+                double xa, xb;
+                if (!row.full && rowOf(*p, y, xa, xb)) row.add(xa, xb);
+            }
         }
-        std::sort(runs.begin(), runs.end());
-        for (std::size_t i = 0; i < runs.size();) {
-            const double xa = runs[i].first;
-            double xb = runs[i].second;
-            for (++i; i < runs.size() && runs[i].first <= xb + 1e-6; ++i)
-                xb = std::max(xb, runs[i].second);
-            const int x0 = int(std::ceil(xa)), x1 = int(std::ceil(xb));
-            if (x1 > x0) span(y, x0, x1);
-        }
+        for (int y = y0; y <= y1; ++y) band[std::size_t(y - y0)].spans(y, span);
     }
 }
 

@@ -353,9 +353,9 @@ TEST(Figures, WidePensCentreOnTheOutlineUnlessInsideTheFrame) {
     }
 }
 
-TEST(Figures, PensWiderThanTheirAreaDrawThereWhatTheyDrawOnALargerOne) {
-    // A pen wider than the area it can reach is laid in there piece by piece; inside the area it
-    // covers the pixels the whole stroke covers on a surface large enough for it.
+TEST(Figures, WidePensDrawInASmallAreaWhatTheyDrawThereOnTheWholeSurface) {
+    // A wide pen's stroke is made only of the pieces that can reach the area drawn in: in an area
+    // smaller than the pen is wide it covers the pixels that the whole stroke covers there.
     LOGBRUSH ink{BS_SOLID, kBlack, 0};
     struct Case {
         const char* name;
