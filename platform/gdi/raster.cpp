@@ -1001,6 +1001,7 @@ BOOL blit(DC& d, int x, int y, int w, int h, DC* s, int sx, int sy, int sw, int 
     QRect S;
     bool flipX = false, flipY = false;
     QImage src;
+    QPoint srcOrigin;  // where src's first pixel lies on the source surface
     QRect avail;
     bool srcMono = false;
     COLORREF srcBk = 0;
@@ -1015,11 +1016,17 @@ BOOL blit(DC& d, int x, int y, int w, int h, DC* s, int sx, int sy, int sw, int 
             flipX = (dw < 0) != (sdw < 0);
             flipY = (dh < 0) != (sdh < 0);
         }
-        // Copy the source first: source and destination may be the same surface. Only the part
-        // on the surface: the rectangle may reach far past it.
+        // A source that is the destination's surface is copied first, only the part on the
+        // surface (the rectangle may reach far past it); any other is read where it is: a blit
+        // out of a large picture costs what the destination shows, not the picture's size.
         avail = S & simg->rect();
         if (avail.isEmpty()) return TRUE;
-        src = simg->copy(avail);
+        if (simg == dimg || simg->constBits() == dimg->constBits()) {
+            src = simg->copy(avail);
+            srcOrigin = avail.topLeft();
+        } else {
+            src = *simg;
+        }
         srcMono = s->mono();
         srcBk = s->s.bkColor;
     }
@@ -1042,7 +1049,7 @@ BOOL blit(DC& d, int x, int y, int w, int h, DC* s, int sx, int sy, int sw, int 
                 const int absY = S.top() + int(syy);
                 if (absY < 0 || absY >= s->surface()->height()) continue;
                 if (absY < avail.top() || absY > avail.bottom()) continue;
-                srow = reinterpret_cast<const std::uint32_t*>(src.constScanLine(absY - avail.top()));
+                srow = reinterpret_cast<const std::uint32_t*>(src.constScanLine(absY - srcOrigin.y()));
             }
             for (int X = r.left(); X <= r.right(); ++X) {
                 std::uint32_t sp = 0;
@@ -1053,7 +1060,7 @@ BOOL blit(DC& d, int x, int y, int w, int h, DC* s, int sx, int sy, int sw, int 
                     const int absX = S.left() + int(sxx);
                     if (absX < 0 || absX >= s->surface()->width()) continue;
                     if (absX < avail.left() || absX > avail.right()) continue;
-                    sp = srow[absX - avail.left()] & 0xFFFFFF;
+                    sp = srow[absX - srcOrigin.x()] & 0xFFFFFF;
                     if (srcMono && !dmono) sp = sp ? bkPix : textPix;
                     else if (dmono && !srcMono) sp = sp == srcBkPix ? 0xFFFFFFu : 0u;
                     sp &= 0xFFFFFF;
