@@ -96,4 +96,38 @@ inline std::vector<PictureFile> oversizedFiles(const std::filesystem::path& dir)
     return {{"huge bmp", bmpPath}, {"huge png", pngPath}};
 }
 
+// An enhanced metafile with a frame of `width` x `height` hundredths of a millimetre (96 pixels
+// an inch on the screen it is recorded for) whose left half is a red rectangle, nothing drawn
+// on the right half.
+inline bool writeHalfRedMetafile(const std::string& path, int width, int height) {
+    gdi::RECT frame;
+    gdi::SetRect(&frame, 0, 0, width, height);
+    gdi::HDC rec = gdi::CreateEnhMetaFile(nullptr, path.c_str(), &frame, nullptr);
+    if (!rec) return false;
+    gdi::RECT left;
+    gdi::SetRect(&left, 0, 0, width * 96 / 2540 / 2, height * 96 / 2540);
+    gdi::HBRUSH red = gdi::CreateSolidBrush(gdi::RGB(255, 0, 0));
+    gdi::FillRect(rec, &left, red);
+    gdi::DeleteObject(red);
+    gdi::HENHMETAFILE written = gdi::CloseEnhMetaFile(rec);
+    gdi::DeleteEnhMetaFile(written);
+    return written != nullptr;
+}
+
+// A 32-bit BMP with an alpha mask (a version 5 header) whose pixels are red and green, both
+// with alpha 0.
+inline std::string transparentBmp() {
+    std::string b = "BM";
+    auto p32 = [&](uint32_t v) { for (int i = 0; i < 4; ++i) b.push_back(char(v >> (8 * i))); };
+    auto p16 = [&](uint32_t v) { b.push_back(char(v)); b.push_back(char(v >> 8)); };
+    const uint32_t offset = 14 + 124;
+    p32(offset + 8); p32(0); p32(offset);
+    p32(124); p32(2); p32(1); p16(1); p16(32); p32(3); p32(8); p32(2835); p32(2835); p32(0); p32(0);
+    p32(0x00FF0000); p32(0x0000FF00); p32(0x000000FF); p32(0xFF000000);  // red, green, blue, alpha
+    b += "BGRs";
+    b += std::string(124 - 60, '\0');
+    b += std::string("\x00\x00\xFF\x00\x00\xFF\x00\x00", 8);  // red, green; alpha 0
+    return b;
+}
+
 }  // namespace picture_fixtures
