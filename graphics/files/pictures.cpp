@@ -122,6 +122,14 @@ void allowPictureSizeLimit() {
     (void)set;
 }
 
+// Whether the size a reader's header announces is within the limit; a size it does not know
+// passes, and the decoded picture is checked again. A top-down BMP announces its height as a
+// negative number of rows, which are decoded all the same.
+bool announcedSizeAllowed(const QSize& announced) {
+    if (announced == QSize()) return true;
+    return pictureSizeAllowed(std::abs(int64_t(announced.width())), std::abs(int64_t(announced.height())));
+}
+
 }  // namespace
 
 QImage readCheckedPicture(const std::string& bytes, QByteArray* format) {
@@ -133,8 +141,7 @@ QImage readCheckedPicture(const std::string& bytes, QByteArray* format) {
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
     // The header's size is checked before the reader allocates the pixels.
-    const QSize announced = reader.size();
-    if (announced.isValid() && !pictureSizeAllowed(announced.width(), announced.height())) return QImage();
+    if (!announcedSizeAllowed(reader.size())) return QImage();
     QImage image = reader.read();
     if (image.isNull() || !pictureSizeAllowed(image.width(), image.height())) return QImage();
     if (format) *format = reader.format();
@@ -585,8 +592,7 @@ gdi::HBITMAP loadBitmapResource(const std::string& name) {
         if (!QFileInfo(path).isFile()) continue;
         allowPictureSizeLimit();
         QImageReader reader(path);
-        const QSize announced = reader.size();
-        if (announced.isValid() && !pictureSizeAllowed(announced.width(), announced.height())) return nullptr;
+        if (!announcedSizeAllowed(reader.size())) return nullptr;
         const QImage image = reader.read();
         if (image.isNull()) return nullptr;
         return gdi::CreateBitmapFromImage(opaquePicture(image));

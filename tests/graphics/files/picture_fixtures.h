@@ -72,8 +72,8 @@ inline void putBe32(std::string& s, uint32_t v) {
     for (int i = 3; i >= 0; --i) s.push_back(char(v >> (8 * i)));
 }
 
-// Tiny files whose headers ask for 20000 x 20000 pixels (more than the limit): a BMP and a PNG
-// (a valid header chunk, nothing after it).
+// Tiny files whose headers ask for more pixels than the limit allows: 20000 x 20000 as a BMP
+// and a PNG (a valid header chunk, nothing after it), and a BMP of 16,777,213 rows.
 inline std::vector<PictureFile> oversizedFiles(const std::filesystem::path& dir) {
     QImage one(1, 1, QImage::Format_RGB32);
     one.fill(kColour);
@@ -93,7 +93,14 @@ inline std::vector<PictureFile> oversizedFiles(const std::filesystem::path& dir)
     putBe32(png, crc32(ihdr));
     const std::string pngPath = (dir / "huge.png").string();
     mirvano_test::writeAll(pngPath, png);
-    return {{"huge bmp", bmpPath}, {"huge png", pngPath}};
+
+    // Top-down, 4 pixels wide and 16,777,213 rows tall, its height written as a negative number.
+    std::string tall = gfx::encodeBmp(one);
+    setLe32(tall, 18, 4);
+    setLe32(tall, 22, uint32_t(-16777213));
+    const std::string tallPath = (dir / "tall.bmp").string();
+    mirvano_test::writeAll(tallPath, tall);
+    return {{"huge bmp", bmpPath}, {"huge png", pngPath}, {"tall top-down bmp", tallPath}};
 }
 
 // An enhanced metafile with a frame of `width` x `height` hundredths of a millimetre (96 pixels
