@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <QPainter>
 #include <QProcess>
 #include <QStandardPaths>
 #include <cstring>
@@ -283,8 +284,25 @@ TEST(BitmapObject, AStretchBoxFarLargerThanTheCanvasDrawsTheVisiblePartOfThePict
 
 namespace {
 
-// Colours of a camera photo: smooth, as a lens makes them, so that the JPEG keeps them.
-QRgb photoColour(int x, int y) { return qRgb(x / 28, y / 20, 128 + (x ^ y) % 7); }
+// Colours of a 7000 x 5000 photo: smooth, as a lens makes them, so that the JPEG keeps them.
+QRgb photoColour(int x, int y) { return qRgb(x * 250 / 7000, y * 250 / 5000, 128); }
+
+// The photo, painted with gradients that add up to those colours.
+QImage photo() {
+    QImage image(7000, 5000, QImage::Format_RGB32);
+    if (image.isNull()) return image;
+    image.fill(qRgb(0, 0, 128));
+    QPainter p(&image);
+    p.setCompositionMode(QPainter::CompositionMode_Plus);
+    QLinearGradient across(0, 0, 7000, 0), down(0, 0, 0, 5000);
+    across.setColorAt(0, qRgb(0, 0, 0));
+    across.setColorAt(1, qRgb(250, 0, 0));
+    down.setColorAt(0, qRgb(0, 0, 0));
+    down.setColorAt(1, qRgb(0, 250, 0));
+    p.fillRect(image.rect(), across);
+    p.fillRect(image.rect(), down);
+    return image;
+}
 
 bool near(uint32_t got, QRgb want, int tolerance = 12) {
     return std::abs(int((got >> 16) & 0xFF) - qRed(want)) <= tolerance &&
@@ -299,15 +317,7 @@ TEST(Photos, APhotoOfACameraLoadsAndDrawsOnEveryPath) {
     // limit, and more than Qt's readers allow on their own.
     const auto dir = mirvano_test::temp_dir("photo");
     const std::string jpeg = (dir / "camera.jpg").string();
-    {
-        QImage photo(7000, 5000, QImage::Format_RGB32);
-        ASSERT_FALSE(photo.isNull());
-        for (int y = 0; y < photo.height(); ++y) {
-            QRgb* row = reinterpret_cast<QRgb*>(photo.scanLine(y));
-            for (int x = 0; x < photo.width(); ++x) row[x] = photoColour(x, y);
-        }
-        ASSERT_TRUE(photo.save(QString::fromStdString(jpeg), "JPEG", 90));
-    }
+    ASSERT_TRUE(photo().save(QString::fromStdString(jpeg), "JPEG", 90));
     int32_t w = -1, h = -1;
     EXPECT_EQ(gfx::LOADIMAGEOLE(jpeg, w, h, nullptr), nullptr);
     EXPECT_EQ(QSize(w, h), QSize(7000, 5000));
