@@ -31,6 +31,7 @@ struct Piece {
     double radius = 0;
 };
 
+bool touches(const Piece& p, const QRect& box);
 bool covers(const Piece& p, const QRect& box);
 
 // The pieces of a stroke that can reach an area. Once one covers the whole area, the rest
@@ -97,7 +98,7 @@ public:
 
 private:
     void keep(const Piece& p) {
-        if (whole) return;
+        if (whole || !touches(p, box_)) return;
         if (covers(p, box_)) {
             whole = true;
             list.clear();
@@ -132,6 +133,44 @@ bool rowOf(const Piece& p, double y, double& xa, double& xb) {
         xb = std::max(xb, x);
     }
     return xa < xb;
+}
+
+// Whether a piece reaches into the area (one pixel around it counted, for rounding): a
+// separating line of the area and a convex piece is one of the area's sides or of the piece's.
+bool touches(const Piece& p, const QRect& box) {
+    const double l = box.left() - 1, r = box.right() + 1, t = box.top() - 1, b = box.bottom() + 1;
+    if (p.bottom < t || p.top > b) return false;
+    if (p.corners == 0) {
+        const QPointF& c = p.corner[0];
+        const double dx = std::max({l - c.x(), 0.0, c.x() - r}), dy = std::max({t - c.y(), 0.0, c.y() - b});
+        return std::hypot(dx, dy) <= p.radius;
+    }
+    const QPointF area[] = {QPointF(l, t), QPointF(r, t), QPointF(r, b), QPointF(l, b)};
+    double left = p.corner[0].x(), right = left;
+    for (int i = 1; i < p.corners; ++i) {
+        left = std::min(left, p.corner[std::size_t(i)].x());
+        right = std::max(right, p.corner[std::size_t(i)].x());
+    }
+    if (right < l || left > r) return false;
+    for (int i = 0; i < p.corners; ++i) {
+        const QPointF& a = p.corner[std::size_t(i)];
+        const QPointF& e = p.corner[std::size_t((i + 1) % p.corners)];
+        const QPointF normal(a.y() - e.y(), e.x() - a.x());
+        auto along = [&](const QPointF& q) { return normal.x() * q.x() + normal.y() * q.y(); };
+        double pieceLo = along(p.corner[0]), pieceHi = pieceLo;
+        for (int k = 1; k < p.corners; ++k) {
+            const double v = along(p.corner[std::size_t(k)]);
+            pieceLo = std::min(pieceLo, v);
+            pieceHi = std::max(pieceHi, v);
+        }
+        double areaLo = along(area[0]), areaHi = areaLo;
+        for (const QPointF& q : area) {
+            areaLo = std::min(areaLo, along(q));
+            areaHi = std::max(areaHi, along(q));
+        }
+        if (pieceHi < areaLo || areaHi < pieceLo) return false;
+    }
+    return true;
 }
 
 // Whether a piece covers every pixel of the area (its corners one pixel out included).
