@@ -140,8 +140,12 @@ QImage readCheckedPicture(const std::string& bytes, QByteArray* format) {
     QBuffer buffer(&data);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
-    // The header's size is checked before the reader allocates the pixels.
+    // The header's size is checked before the reader allocates the pixels. Qt's GIF reader
+    // announces the first frame's size but allocates the logical screen's, which comes first.
     if (!announcedSizeAllowed(reader.size())) return QImage();
+    if (bytes.size() >= 10 && (bytes.compare(0, 6, "GIF87a") == 0 || bytes.compare(0, 6, "GIF89a") == 0) &&
+        !pictureSizeAllowed(get16(bytes, 6), get16(bytes, 8)))
+        return QImage();
     QImage image = reader.read();
     if (image.isNull() || !pictureSizeAllowed(image.width(), image.height())) return QImage();
     if (format) *format = reader.format();

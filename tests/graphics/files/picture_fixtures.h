@@ -73,7 +73,8 @@ inline void putBe32(std::string& s, uint32_t v) {
 }
 
 // Tiny files whose headers ask for more pixels than the limit allows: 20000 x 20000 as a BMP
-// and a PNG (a valid header chunk, nothing after it), and a BMP of 16,777,213 rows.
+// and a PNG (a valid header chunk, nothing after it), a BMP of 16,777,213 rows and a GIF whose
+// logical screen is 20000 x 20000.
 inline std::vector<PictureFile> oversizedFiles(const std::filesystem::path& dir) {
     QImage one(1, 1, QImage::Format_RGB32);
     one.fill(kColour);
@@ -100,7 +101,16 @@ inline std::vector<PictureFile> oversizedFiles(const std::filesystem::path& dir)
     setLe32(tall, 22, uint32_t(-16777213));
     const std::string tallPath = (dir / "tall.bmp").string();
     mirvano_test::writeAll(tallPath, tall);
-    return {{"huge bmp", bmpPath}, {"huge png", pngPath}, {"tall top-down bmp", tallPath}};
+
+    // A GIF whose logical screen is 20000 x 20000 pixels, its one frame 1 x 1.
+    std::string gif = "GIF89a";
+    gif += std::string("\x20\x4E\x20\x4E\x00\x00\x00", 7);                         // screen, no table
+    gif += std::string("\x2C\x00\x00\x00\x00\x01\x00\x01\x00\x80", 10);         // frame, 2-colour table
+    gif += std::string("\x00\x00\xFF\xFF\xFF\xFF", 6);
+    gif += std::string("\x02\x02\x44\x01\x00\x3B", 6);                             // one pixel, end
+    const std::string gifPath = (dir / "screen.gif").string();
+    mirvano_test::writeAll(gifPath, gif);
+    return {{"huge bmp", bmpPath}, {"huge png", pngPath}, {"tall top-down bmp", tallPath}, {"gif of a vast screen", gifPath}};
 }
 
 // An enhanced metafile with a frame of `width` x `height` hundredths of a millimetre (96 pixels
