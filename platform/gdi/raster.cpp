@@ -476,6 +476,9 @@ QPointF dev(const DC& dc, const POINT& p) {
     return QPointF(d.x, d.y);
 }
 
+// Halving stops at this many pieces a call, however many curves reach in and out.
+constexpr std::size_t kMaxBezierCuts = 8192;
+
 // A cubic Bezier (device pixel-index space) and the number of points it is flattened into.
 struct BezierPiece {
     QPointF p0, p1, p2, p3;
@@ -498,7 +501,7 @@ void cutBezier(std::vector<BezierPiece>& out, const QPointF& p0, const QPointF& 
     const bool inside = x0 >= reach.left() && x1 <= reach.right() && y0 >= reach.top() && y1 <= reach.bottom();
     if (outside) {
         out.push_back({p0, p1, p2, p3, std::clamp(len / 64.0, 4.0, 32.0)});
-    } else if (!inside && len > 128 && depth < 48) {
+    } else if (!inside && len > 128 && depth < 48 && out.size() < kMaxBezierCuts) {
         const QPointF a = (p0 + p1) / 2, b = (p1 + p2) / 2, c = (p2 + p3) / 2;
         const QPointF ab = (a + b) / 2, bc = (b + c) / 2, mid = (ab + bc) / 2;
         cutBezier(out, p0, a, ab, mid, reach, depth + 1);
