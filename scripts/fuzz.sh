@@ -7,7 +7,9 @@
 #   scripts/fuzz.sh [seconds per target, default 60] [target ...]
 #
 # MIRVANO_SANITIZE_BUILD_DIR (default build-sanitize), MIRVANO_JOBS (build jobs, default: all
-# cores), MIRVANO_FUZZ_PARALLEL (targets run at once, default: the cores, at most 3). The
+# cores), MIRVANO_FUZZ_PARALLEL (targets run at once, default: the cores, at most 3),
+# MIRVANO_FUZZ_TIMEOUT (seconds one input may take before it counts as a hang, default 1: a
+# reader's work on one input stays bounded, whatever the input asks for). The
 # corpus grown by a run and any crashing input stay in the build directory (corpus/<target>/,
 # artifacts/<target>/); the seeds in the repository are not touched. Prints each target's
 # executions and coverage, and exits non-zero when any target found a fault.
@@ -18,6 +20,7 @@ shift || true
 source "$root/scripts/sanitize_build.sh"
 cores=$(nproc)
 parallel=${MIRVANO_FUZZ_PARALLEL:-$((cores < 3 ? cores : 3))}
+unit_timeout=${MIRVANO_FUZZ_TIMEOUT:-1}
 cmake --build "$build" --target fuzz_all -j "$jobs"
 
 if (($# == 0)); then
@@ -34,7 +37,7 @@ run_one() {
   # The 30 MB lines of the malformed-input tests are covered there; here inputs stay small
   # so that many of them run.
   QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 \
-    "$build/fuzz/fuzz_$t" -max_total_time="$seconds" -max_len=65536 -timeout=20 -rss_limit_mb=2048 \
+    "$build/fuzz/fuzz_$t" -max_total_time="$seconds" -max_len=65536 -timeout="$unit_timeout" -rss_limit_mb=2048 \
     -print_final_stats=1 -artifact_prefix="$artifacts" "$corpus" >"$log" 2>&1
   local rc=$?
   local runs speed cov
@@ -53,7 +56,7 @@ run_one() {
   return $rc
 }
 export -f run_one
-export root build seconds
+export root build seconds unit_timeout
 # The targets write each input to a file: keep those files in memory when the machine can.
 if [[ -z ${TMPDIR:-} && -d /dev/shm && -w /dev/shm ]]; then
   export TMPDIR=/dev/shm

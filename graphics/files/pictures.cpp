@@ -109,24 +109,78 @@ bool pngChunksWithinFile(std::string_view bytes) {
     return true;
 }
 
-QImage readCheckedPicture(const std::string& bytes) {
+namespace {
+
+// Qt's readers refuse, on their own, a picture whose pixels take more memory than a limit of
+// theirs (128 MB by default: a photo of 35 megapixels). Ours is the picture size limit, in the
+// widest format they decode to (8 bytes a pixel).
+void allowPictureSizeLimit() {
+    static const bool set = [] {
+        QImageReader::setAllocationLimit(int(kMaxPicturePixels * 8 >> 20));
+        return true;
+    }();
+    (void)set;
+}
+
+// Whether the size a reader's header announces is within the limit; a size it does not know
+// passes, and the decoded picture is checked again. A top-down BMP announces its height as a
+// negative number of rows, which are decoded all the same.
+bool announcedSizeAllowed(const QSize& announced) {
+    if (announced == QSize()) return true;
+    return pictureSizeAllowed(std::abs(int64_t(announced.width())), std::abs(int64_t(announced.height())));
+}
+
+}  // namespace
+
+QImage readCheckedPicture(const std::string& bytes, QByteArray* format) {
+    if (format) format->clear();
     if (!pngChunksWithinFile(bytes)) return QImage();
+    allowPictureSizeLimit();
     QByteArray data = QByteArray::fromStdString(bytes);
     QBuffer buffer(&data);
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer);
-    // The header's size is checked before the reader allocates the pixels.
-    const QSize announced = reader.size();
-    if (announced.isValid() && !pictureSizeAllowed(announced.width(), announced.height())) return QImage();
+    // The header's size is checked before the reader allocates the pixels. Qt's GIF reader
+    // announces the first frame's size but allocates the logical screen's, which comes first.
+    if (!announcedSizeAllowed(reader.size())) return QImage();
+    if (bytes.size() >= 10 && (bytes.compare(0, 6, "GIF87a") == 0 || bytes.compare(0, 6, "GIF89a") == 0) &&
+        !pictureSizeAllowed(get16(bytes, 6), get16(bytes, 8)))
+        return QImage();
     QImage image = reader.read();
     if (image.isNull() || !pictureSizeAllowed(image.width(), image.height())) return QImage();
+    if (format) *format = reader.format();
     return image;
 }
 
-QImage readCheckedPictureFile(const std::string& path) {
+QImage readCheckedPictureFile(const std::string& path, QByteArray* format) {
+    if (format) format->clear();
     std::string bytes;
     if (path.empty() || !readWholeFile(path, bytes) || bytes.empty()) return QImage();
-    return readCheckedPicture(bytes);
+    return readCheckedPicture(bytes, format);
+}
+
+QImage opaquePicture(const QImage& image) { return image.convertToFormat(QImage::Format_RGB32); }
+
+bool metafileFrameSize(const std::string& bytes, int32_t& width, int32_t& height) {
+    width = 0;
+    height = 0;
+    // The header record: type 1, the signature " EMF" at 40, the reference device's size in
+    // pixels at 72 and in millimetres at 80.
+    if (bytes.size() < 88 || get32(bytes, 0) != 1 || get32(bytes, 40) != 0x464D4520) return false;
+    auto at = [&](size_t offset) { return int64_t(int32_t(get32(bytes, offset))); };
+    int64_t w = at(32) - at(24), h = at(36) - at(28);
+    if (w <= 0 || h <= 0) {
+        // No frame: the bounds, in the reference device's pixels.
+        const int64_t px = at(72), py = at(76), mx = at(80), my = at(84);
+        const double perX = px > 0 && mx > 0 ? 100.0 * double(mx) / double(px) : 2540.0 / 96;
+        const double perY = py > 0 && my > 0 ? 100.0 * double(my) / double(py) : 2540.0 / 96;
+        w = std::llround(double(at(16) - at(8) + 1) * perX);
+        h = std::llround(double(at(20) - at(12) + 1) * perY);
+    }
+    if (w <= 0 || h <= 0 || w > INT32_MAX || h > INT32_MAX) return false;
+    width = int32_t(w);
+    height = int32_t(h);
+    return true;
 }
 
 // ---- BMP --------------------------------------------------------------------------------------
@@ -457,17 +511,55 @@ bool SAVEIMAGEOLE(const std::string& file, gdi::HBITMAP bitmap, gdi::HGDIOBJ) {
 
 // ---- loaders ------------------------------------------------------------------------------------
 
+namespace {
+
+// An enhanced metafile as a picture: its frame at the resolution of a memory context like `dc`
+// (the screen's without one), played by our player into a new bitmap like `dc`'s.
+gdi::HBITMAP loadMetafile(const std::string& bytes, int32_t& width, int32_t& height, gdi::HDC dc) {
+    int32_t frameWidth, frameHeight;
+    if (!metafileFrameSize(bytes, frameWidth, frameHeight)) return nullptr;
+    gdi::HENHMETAFILE metafile =
+        gdi::SetEnhMetaFileBits(gdi::UINT(bytes.size()), reinterpret_cast<const gdi::BYTE*>(bytes.data()));
+    if (!metafile) return nullptr;
+    gdi::HDC memory = gdi::CreateCompatibleDC(dc);
+    gdi::HBITMAP result = nullptr;
+    if (memory) {
+        width = gui::MulDiv(frameWidth, gdi::GetDeviceCaps(memory, gdi::LOGPIXELSX), 2540);
+        height = gui::MulDiv(frameHeight, gdi::GetDeviceCaps(memory, gdi::LOGPIXELSY), 2540);
+        if (dc && pictureSizeAllowed(width, height)) result = gdi::CreateCompatibleBitmap(dc, width, height);
+        if (result) {
+            gdi::HGDIOBJ old = gdi::SelectObject(memory, result);
+            const gdi::RECT all{0, 0, width, height};
+            const bool played = gdi::PlayEnhMetaFile(memory, metafile, &all);
+            gdi::SelectObject(memory, old);
+            if (!played) {
+                gdi::DeleteObject(result);
+                result = nullptr;
+            }
+        }
+        gdi::DeleteDC(memory);
+    }
+    gdi::DeleteEnhMetaFile(metafile);
+    return result;
+}
+
+}  // namespace
+
 gdi::HBITMAP LOADIMAGEOLE(const std::string& file, int32_t& width, int32_t& height, gdi::HDC dc) {
     width = 0;
     height = 0;
-    const QImage image = readCheckedPictureFile(file);
+    std::string bytes;
+    if (file.empty() || !readWholeFile(file, bytes) || bytes.empty()) return nullptr;
+    int32_t frameWidth, frameHeight;
+    if (metafileFrameSize(bytes, frameWidth, frameHeight)) return loadMetafile(bytes, width, height, dc);
+    const QImage image = readCheckedPicture(bytes);
     if (image.isNull()) return nullptr;
     // A raster picture is shown in its own pixels: the resolution a file claims (72 dpi from a
     // camera, 10 pixels per metre from a careless writer) never scales it.
     width = image.width();
     height = image.height();
     if (!dc) return nullptr;
-    return gdi::CreateBitmapFromImage(image.convertToFormat(QImage::Format_RGB32));
+    return gdi::CreateBitmapFromImage(opaquePicture(image));
 }
 
 gdi::HBITMAP LOADIMAGEAPI(const std::string& file, int32_t& width, int32_t& height) {
@@ -502,12 +594,12 @@ gdi::HBITMAP loadBitmapResource(const std::string& name) {
     const QString n = QString::fromStdString(name);
     for (const QString& path : {QStringLiteral(":/bitmaps/") + n, QStringLiteral(":/") + n}) {
         if (!QFileInfo(path).isFile()) continue;
+        allowPictureSizeLimit();
         QImageReader reader(path);
-        const QSize announced = reader.size();
-        if (announced.isValid() && !pictureSizeAllowed(announced.width(), announced.height())) return nullptr;
+        if (!announcedSizeAllowed(reader.size())) return nullptr;
         const QImage image = reader.read();
         if (image.isNull()) return nullptr;
-        return gdi::CreateBitmapFromImage(image.convertToFormat(QImage::Format_RGB32));
+        return gdi::CreateBitmapFromImage(opaquePicture(image));
     }
     return nullptr;
 }

@@ -25,9 +25,21 @@ bool pictureSizeAllowed(int64_t width, int64_t height);
 // PNG files whose chunks all lie within the file (other files pass).
 bool pngChunksWithinFile(std::string_view bytes);
 // A picture in any format Qt reads, refused (null) when its size is beyond the limit or its
-// structure runs past the file, before the decoder allocates for it.
-QImage readCheckedPicture(const std::string& bytes);
-QImage readCheckedPictureFile(const std::string& path);
+// structure runs past the file, before the decoder allocates for it. Any picture within the
+// limit is read: Qt's readers allow as much memory as the limit's pixels take in the widest
+// format they decode to. `format` receives the format's name ("bmp", "jpeg"...).
+QImage readCheckedPicture(const std::string& bytes, QByteArray* format = nullptr);
+QImage readCheckedPictureFile(const std::string& path, QByteArray* format = nullptr);
+// The pixels a picture read from a file is drawn with: its colours, opaque. A BMP's fourth byte
+// is no alpha to the platform's readers, and a bitmap made of a picture has none: every way of
+// drawing a picture shows the same colours.
+QImage opaquePicture(const QImage& image);
+
+// ---- enhanced metafiles as pictures -------------------------------------------------------------
+// The picture frame of an enhanced metafile's bytes in hundredths of a millimetre (its bounds at
+// the reference device's resolution when it has no frame); false for bytes that are no
+// enhanced metafile.
+bool metafileFrameSize(const std::string& bytes, int32_t& width, int32_t& height);
 
 // ---- BMP ------------------------------------------------------------------------------------
 // The file bytes of an uncompressed BMP: 24 bits per pixel for colour images, 8 bits with a
@@ -115,8 +127,9 @@ bool SAVEIMAGEGIF(const std::string& file, gdi::HDC dc, gdi::HBITMAP bitmap);
 std::vector<uint16_t> gifCodes(const std::vector<std::vector<uint8_t>>& rows);
 
 // ---- loaders ----------------------------------------------------------------------------------
-// Any picture format Qt reads, in its own pixel size. Without a context only the size is
-// reported and null returned.
+// Any picture format Qt reads, in its own pixel size, and enhanced metafiles, played by our
+// player into a bitmap of their frame's size at the context's resolution. Without a context
+// only the size is reported and null returned.
 gdi::HBITMAP LOADIMAGEOLE(const std::string& file, int32_t& width, int32_t& height, gdi::HDC dc);
 // A BMP file read by our own checked reader.
 gdi::HBITMAP LOADIMAGEAPI(const std::string& file, int32_t& width, int32_t& height);

@@ -6,6 +6,7 @@
 #include <QPointF>
 #include <QRegion>
 
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -217,6 +218,19 @@ QFont dcFont(const DC& dc);
 // stretching it and mirroring it on opposite extents like StretchBlt.
 BOOL drawImageInto(HDC hdc, const QImage& image, int x, int y, int w, int h, int sx, int sy, int sw, int sh,
                    DWORD rop);
+
+// A pen wider than one pixel: its stroke of the figures (device pixel-index space) handed out
+// as runs [x0, x1) of the rows of `box`, the pixels whose centres the stroke's outline covers
+// by the polygon rule. The work grows with the rows and with the segments near the box, never
+// with the width. Dashes in pixels, empty for a solid pen.
+struct WidePen {
+    double width = 1;
+    Qt::PenCapStyle cap = Qt::RoundCap;
+    Qt::PenJoinStyle join = Qt::RoundJoin;
+    std::vector<double> dashes;
+};
+void wideStrokeSpans(const QRect& box, const WidePen& pen, const std::vector<std::vector<QPointF>>& strokes,
+                     const std::vector<bool>& closed, const std::function<void(int y, int x0, int x1)>& span);
 
 // Paint-device pages.
 void flushPage(DC& dc);

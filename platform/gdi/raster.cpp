@@ -5,7 +5,6 @@
 // context's clip region and raster operation, so XOR drawing and dashed outlines come out as
 // the platform draws them.
 #include <QPainterPath>
-#include <QPainterPathStroker>
 #include <QPolygonF>
 
 #include <algorithm>
@@ -399,33 +398,25 @@ void strokeInto(Mask& mask, DC& dc, const PenInfo& pi, const Figure& f) {
         if (f.continueDash) dc.dashPos = pos;
         return;
     }
-    QPainterPath path;
-    for (std::size_t k = 0; k < f.strokes.size(); ++k) {
-        const auto& s = f.strokes[k];
-        if (s.empty()) continue;
-        path.moveTo(s[0]);
-        for (std::size_t i = 1; i < s.size(); ++i) path.lineTo(s[i]);
-        if (f.closed[k]) path.closeSubpath();
+    // Dashes are laid in only near the area, but a path may pass it again and again: beyond
+    // 65536 dashes along the whole path it is stroked solid, which bounds the pieces.
+    WidePen wide{pi.width, pi.cap, pi.join, {}};
+    double period = 0;
+    for (int d : pi.dashes) {
+        wide.dashes.push_back(std::max(0.01, double(d)) * pi.width);
+        period += wide.dashes.back();
     }
-    QPainterPathStroker stroker;
-    stroker.setWidth(pi.width);
-    stroker.setCapStyle(pi.cap);
-    stroker.setJoinStyle(pi.join);
-    if (!pi.dashes.empty()) {
-        QList<qreal> pattern;
-        double period = 0;
-        for (int d : pi.dashes) {
-            pattern << std::max(0.01, double(d));
-            period += pattern.back() * pi.width;
+    if (!wide.dashes.empty()) {
+        double length = 0;
+        for (std::size_t k = 0; k < f.strokes.size(); ++k) {
+            const auto& s = f.strokes[k];
+            for (std::size_t i = 1; i <= s.size(); ++i)
+                if (i < s.size() || (f.closed[k] && s.size() > 1))
+                    length += std::hypot(s[i % s.size()].x() - s[i - 1].x(), s[i % s.size()].y() - s[i - 1].y());
         }
-        // The stroker makes every dash of the whole path, seen or not: a path reaching far past
-        // any surface would take unbounded memory, so beyond 65536 dashes it is stroked solid.
-        if (path.length() / period <= 65536.0) stroker.setDashPattern(pattern);
+        if (length / period * double(wide.dashes.size() / 2) > 65536.0) wide.dashes.clear();
     }
-    const QPainterPath outline = stroker.createStroke(path);
-    std::vector<std::vector<QPointF>> polys;
-    for (const QPolygonF& poly : outline.toFillPolygons()) polys.emplace_back(poly.begin(), poly.end());
-    fillPolys(mask, polys, WINDING, kInk);
+    wideStrokeSpans(mask.box, wide, f.strokes, f.closed, [&](int y, int x0, int x1) { mask.span(y, x0, x1, kInk); });
 }
 
 bool render(DC& dc, const Figure& f, bool useBrush) {
@@ -480,22 +471,85 @@ QRectF insetForPen(const QRect& box, const PenInfo& pi) {
     return r;
 }
 
-std::vector<QPointF> flattenBezier(const QPointF& p0, const QPointF& p1, const QPointF& p2, const QPointF& p3) {
-    const double len = std::hypot(p1.x() - p0.x(), p1.y() - p0.y()) + std::hypot(p2.x() - p1.x(), p2.y() - p1.y()) +
-                       std::hypot(p3.x() - p2.x(), p3.y() - p2.y());
-    const int n = int(std::clamp(len / 2.0, 4.0, 2000.0));
-    std::vector<QPointF> out;
-    for (int i = 1; i <= n; ++i) {
-        const double t = double(i) / n, u = 1 - t;
-        out.emplace_back(u * u * u * p0.x() + 3 * u * u * t * p1.x() + 3 * u * t * t * p2.x() + t * t * t * p3.x(),
-                         u * u * u * p0.y() + 3 * u * u * t * p1.y() + 3 * u * t * t * p2.y() + t * t * t * p3.y());
-    }
-    return out;
-}
-
 QPointF dev(const DC& dc, const POINT& p) {
     const POINT d = dc.toDevice(p.x, p.y);
     return QPointF(d.x, d.y);
+}
+
+// Halving stops at this many pieces a call, however many curves reach in and out.
+constexpr std::size_t kMaxBezierCuts = 8192;
+
+// A cubic Bezier (device pixel-index space) and the number of points it is flattened into.
+struct BezierPiece {
+    QPointF p0, p1, p2, p3;
+    double points = 0;
+};
+
+// Cuts a cubic Bezier into pieces to flatten: about one point every two pixels of a piece's
+// control polygon, up to 2000. A part whose control points all lie outside `reach` (the
+// surface with the pen's reach around it) cannot show, as the curve lies within them: a few
+// points keep its course and length. A curve reaching in and out is halved until its parts are
+// one or the other, so that the work follows what can reach the surface: a file can make a
+// curve billions of pixels long.
+void cutBezier(std::vector<BezierPiece>& out, const QPointF& p0, const QPointF& p1, const QPointF& p2,
+               const QPointF& p3, const QRectF& reach, int depth = 0) {
+    const double len = std::hypot(p1.x() - p0.x(), p1.y() - p0.y()) + std::hypot(p2.x() - p1.x(), p2.y() - p1.y()) +
+                       std::hypot(p3.x() - p2.x(), p3.y() - p2.y());
+    const double x0 = std::min({p0.x(), p1.x(), p2.x(), p3.x()}), x1 = std::max({p0.x(), p1.x(), p2.x(), p3.x()});
+    const double y0 = std::min({p0.y(), p1.y(), p2.y(), p3.y()}), y1 = std::max({p0.y(), p1.y(), p2.y(), p3.y()});
+    const bool outside = x1 < reach.left() || x0 > reach.right() || y1 < reach.top() || y0 > reach.bottom();
+    const bool inside = x0 >= reach.left() && x1 <= reach.right() && y0 >= reach.top() && y1 <= reach.bottom();
+    if (outside) {
+        out.push_back({p0, p1, p2, p3, std::clamp(len / 64.0, 4.0, 32.0)});
+    } else if (!inside && len > 128 && depth < 48 && out.size() < kMaxBezierCuts) {
+        const QPointF a = (p0 + p1) / 2, b = (p1 + p2) / 2, c = (p2 + p3) / 2;
+        const QPointF ab = (a + b) / 2, bc = (b + c) / 2, mid = (ab + bc) / 2;
+        cutBezier(out, p0, a, ab, mid, reach, depth + 1);
+        cutBezier(out, mid, bc, c, p3, reach, depth + 1);
+    } else {
+        out.push_back({p0, p1, p2, p3, std::clamp(len / 2.0, 4.0, 2000.0)});
+    }
+}
+
+// The points of a chain of Bezier pieces after its first point. A chain of them all within
+// reach asks for no more than 65536 points in all: beyond, each piece gets its share, so that
+// no call flattens into more, however many curves a file gives it.
+void flattenBeziers(std::vector<QPointF>& out, const std::vector<BezierPiece>& pieces) {
+    constexpr double kMaxPoints = 65536;
+    double wanted = 0;
+    for (const BezierPiece& b : pieces) wanted += b.points;
+    const double share = wanted > kMaxPoints ? kMaxPoints / wanted : 1.0;
+    for (const BezierPiece& b : pieces) {
+        const int n = std::max(1, int(b.points * share));
+        for (int i = 1; i <= n; ++i) {
+            const double t = double(i) / n, u = 1 - t;
+            out.emplace_back(u * u * u * b.p0.x() + 3 * u * u * t * b.p1.x() + 3 * u * t * t * b.p2.x() + t * t * t * b.p3.x(),
+                             u * u * u * b.p0.y() + 3 * u * u * t * b.p1.y() + 3 * u * t * t * b.p2.y() + t * t * t * b.p3.y());
+        }
+    }
+}
+
+// Where a curve can show on a context: its surface, with the selected pen's reach around it.
+QRectF curveReach(DC& dc) {
+    const QImage* surface = dc.surface();
+    if (!surface) return {};
+    const double pen = dc.s.pen ? dc.s.pen->width * dc.scaleX() : 1;
+    const double margin = std::min(1e9, 4.2 * std::max(1.0, pen) + 4);
+    return QRectF(surface->rect()).adjusted(-margin, -margin, margin, margin);
+}
+
+// Appends the flattened curves of logical control points (three a curve) to points that end
+// where the first curve starts.
+void bezierPoints(DC& dc, std::vector<QPointF>& pts, const POINT* control, DWORD count) {
+    const QRectF reach = curveReach(dc);
+    std::vector<BezierPiece> pieces;
+    QPointF from = pts.back();
+    for (DWORD i = 0; i + 2 < count; i += 3) {
+        const QPointF to = dev(dc, control[i + 2]);
+        cutBezier(pieces, from, dev(dc, control[i]), dev(dc, control[i + 1]), to, reach);
+        from = to;
+    }
+    flattenBeziers(pts, pieces);
 }
 
 // Path building.
@@ -687,10 +741,7 @@ BOOL PolyBezier(HDC hdc, const POINT* points, DWORD count) {
     if (!dc || !points || count < 4 || (count - 1) % 3) return FALSE;
     if (dc->emf) dc->emf->points(EMR_POLYBEZIER, points, count);
     std::vector<QPointF> pts{dev(*dc, points[0])};
-    for (DWORD i = 1; i + 2 < count; i += 3) {
-        auto seg = flattenBezier(pts.back(), dev(*dc, points[i]), dev(*dc, points[i + 1]), dev(*dc, points[i + 2]));
-        pts.insert(pts.end(), seg.begin(), seg.end());
-    }
+    bezierPoints(*dc, pts, points + 1, count - 1);
     return polyline(*dc, pts, false);
 }
 
@@ -700,10 +751,7 @@ BOOL PolyBezierTo(HDC hdc, const POINT* points, DWORD count) {
     if (!dc || !points || count < 3 || count % 3) return FALSE;
     if (dc->emf) dc->emf->points(EMR_POLYBEZIERTO, points, count);
     std::vector<QPointF> pts{dev(*dc, dc->s.current)};
-    for (DWORD i = 0; i + 2 < count; i += 3) {
-        auto seg = flattenBezier(pts.back(), dev(*dc, points[i]), dev(*dc, points[i + 1]), dev(*dc, points[i + 2]));
-        pts.insert(pts.end(), seg.begin(), seg.end());
-    }
+    bezierPoints(*dc, pts, points, count);
     BOOL ok = polyline(*dc, pts, true);
     dc->s.current = points[count - 1];
     return ok;
@@ -1010,6 +1058,7 @@ BOOL blit(DC& d, int x, int y, int w, int h, DC* s, int sx, int sy, int sw, int 
     QRect S;
     bool flipX = false, flipY = false;
     QImage src;
+    QPoint srcOrigin;  // where src's first pixel lies on the source surface
     QRect avail;
     bool srcMono = false;
     COLORREF srcBk = 0;
@@ -1024,11 +1073,17 @@ BOOL blit(DC& d, int x, int y, int w, int h, DC* s, int sx, int sy, int sw, int 
             flipX = (dw < 0) != (sdw < 0);
             flipY = (dh < 0) != (sdh < 0);
         }
-        // Copy the source first: source and destination may be the same surface. Only the part
-        // on the surface: the rectangle may reach far past it.
+        // A source that is the destination's surface is copied first, only the part on the
+        // surface (the rectangle may reach far past it); any other is read where it is: a blit
+        // out of a large picture costs what the destination shows, not the picture's size.
         avail = S & simg->rect();
         if (avail.isEmpty()) return TRUE;
-        src = simg->copy(avail);
+        if (simg == dimg || simg->constBits() == dimg->constBits()) {
+            src = simg->copy(avail);
+            srcOrigin = avail.topLeft();
+        } else {
+            src = *simg;
+        }
         srcMono = s->mono();
         srcBk = s->s.bkColor;
     }
@@ -1051,7 +1106,7 @@ BOOL blit(DC& d, int x, int y, int w, int h, DC* s, int sx, int sy, int sw, int 
                 const int absY = S.top() + int(syy);
                 if (absY < 0 || absY >= s->surface()->height()) continue;
                 if (absY < avail.top() || absY > avail.bottom()) continue;
-                srow = reinterpret_cast<const std::uint32_t*>(src.constScanLine(absY - avail.top()));
+                srow = reinterpret_cast<const std::uint32_t*>(src.constScanLine(absY - srcOrigin.y()));
             }
             for (int X = r.left(); X <= r.right(); ++X) {
                 std::uint32_t sp = 0;
@@ -1062,7 +1117,7 @@ BOOL blit(DC& d, int x, int y, int w, int h, DC* s, int sx, int sy, int sw, int 
                     const int absX = S.left() + int(sxx);
                     if (absX < 0 || absX >= s->surface()->width()) continue;
                     if (absX < avail.left() || absX > avail.right()) continue;
-                    sp = srow[absX - avail.left()] & 0xFFFFFF;
+                    sp = srow[absX - srcOrigin.x()] & 0xFFFFFF;
                     if (srcMono && !dmono) sp = sp ? bkPix : textPix;
                     else if (dmono && !srcMono) sp = sp == srcBkPix ? 0xFFFFFFu : 0u;
                     sp &= 0xFFFFFF;

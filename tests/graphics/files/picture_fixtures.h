@@ -72,8 +72,9 @@ inline void putBe32(std::string& s, uint32_t v) {
     for (int i = 3; i >= 0; --i) s.push_back(char(v >> (8 * i)));
 }
 
-// Tiny files whose headers ask for 20000 x 20000 pixels (more than the limit): a BMP and a PNG
-// (a valid header chunk, nothing after it).
+// Tiny files whose headers ask for more pixels than the limit allows: 20000 x 20000 as a BMP
+// and a PNG (a valid header chunk, nothing after it), a BMP of 16,777,213 rows and a GIF whose
+// logical screen is 20000 x 20000.
 inline std::vector<PictureFile> oversizedFiles(const std::filesystem::path& dir) {
     QImage one(1, 1, QImage::Format_RGB32);
     one.fill(kColour);
@@ -93,7 +94,57 @@ inline std::vector<PictureFile> oversizedFiles(const std::filesystem::path& dir)
     putBe32(png, crc32(ihdr));
     const std::string pngPath = (dir / "huge.png").string();
     mirvano_test::writeAll(pngPath, png);
-    return {{"huge bmp", bmpPath}, {"huge png", pngPath}};
+
+    // Top-down, 4 pixels wide and 16,777,213 rows tall, its height written as a negative number.
+    std::string tall = gfx::encodeBmp(one);
+    setLe32(tall, 18, 4);
+    setLe32(tall, 22, uint32_t(-16777213));
+    const std::string tallPath = (dir / "tall.bmp").string();
+    mirvano_test::writeAll(tallPath, tall);
+
+    // A GIF whose logical screen is 20000 x 20000 pixels, its one frame 1 x 1.
+    std::string gif = "GIF89a";
+    gif += std::string("\x20\x4E\x20\x4E\x00\x00\x00", 7);                         // screen, no table
+    gif += std::string("\x2C\x00\x00\x00\x00\x01\x00\x01\x00\x80", 10);         // frame, 2-colour table
+    gif += std::string("\x00\x00\xFF\xFF\xFF\xFF", 6);
+    gif += std::string("\x02\x02\x44\x01\x00\x3B", 6);                             // one pixel, end
+    const std::string gifPath = (dir / "screen.gif").string();
+    mirvano_test::writeAll(gifPath, gif);
+    return {{"huge bmp", bmpPath}, {"huge png", pngPath}, {"tall top-down bmp", tallPath}, {"gif of a vast screen", gifPath}};
+}
+
+// An enhanced metafile with a frame of `width` x `height` hundredths of a millimetre (96 pixels
+// an inch on the screen it is recorded for) whose left half is a red rectangle, nothing drawn
+// on the right half.
+inline bool writeHalfRedMetafile(const std::string& path, int width, int height) {
+    gdi::RECT frame;
+    gdi::SetRect(&frame, 0, 0, width, height);
+    gdi::HDC rec = gdi::CreateEnhMetaFile(nullptr, path.c_str(), &frame, nullptr);
+    if (!rec) return false;
+    gdi::RECT left;
+    gdi::SetRect(&left, 0, 0, width * 96 / 2540 / 2, height * 96 / 2540);
+    gdi::HBRUSH red = gdi::CreateSolidBrush(gdi::RGB(255, 0, 0));
+    gdi::FillRect(rec, &left, red);
+    gdi::DeleteObject(red);
+    gdi::HENHMETAFILE written = gdi::CloseEnhMetaFile(rec);
+    gdi::DeleteEnhMetaFile(written);
+    return written != nullptr;
+}
+
+// A 32-bit BMP with an alpha mask (a version 5 header) whose pixels are red and green, both
+// with alpha 0.
+inline std::string transparentBmp() {
+    std::string b = "BM";
+    auto p32 = [&](uint32_t v) { for (int i = 0; i < 4; ++i) b.push_back(char(v >> (8 * i))); };
+    auto p16 = [&](uint32_t v) { b.push_back(char(v)); b.push_back(char(v >> 8)); };
+    const uint32_t offset = 14 + 124;
+    p32(offset + 8); p32(0); p32(offset);
+    p32(124); p32(2); p32(1); p16(1); p16(32); p32(3); p32(8); p32(2835); p32(2835); p32(0); p32(0);
+    p32(0x00FF0000); p32(0x0000FF00); p32(0x000000FF); p32(0xFF000000);  // red, green, blue, alpha
+    b += "BGRs";
+    b += std::string(124 - 60, '\0');
+    b += std::string("\x00\x00\xFF\x00\x00\xFF\x00\x00", 8);  // red, green; alpha 0
+    return b;
 }
 
 }  // namespace picture_fixtures

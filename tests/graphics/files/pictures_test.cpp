@@ -390,3 +390,38 @@ TEST(CanvasExport, PictureObjectWritesTheFormatTheNameAsksForOrNothing) {
     EXPECT_NE(gdi::GetBitmapImage(bmp), nullptr);  // still the caller's
     gdi::DeleteObject(bmp);
 }
+
+TEST(PictureLoaders, MetafilesLoadThroughOurPlayerAtTheContextsResolution) {
+    // A frame of 2540 x 1270 hundredths of a millimetre (one inch by half an inch) whose left
+    // half is red: 96 x 48 pixels on the screen; what the metafile leaves alone stays as a new
+    // bitmap is, black.
+    const auto dir = mirvano_test::temp_dir("emf-load");
+    const std::string emf = (dir / "half.emf").string(), named = (dir / "half.bmp").string();
+    ASSERT_TRUE(picture_fixtures::writeHalfRedMetafile(emf, 2540, 1270));
+    std::filesystem::copy_file(emf, named);
+    int32_t w = -1, h = -1;
+    EXPECT_EQ(gfx::LOADIMAGEOLE(emf, w, h, nullptr), nullptr);
+    EXPECT_EQ(QSize(w, h), QSize(96, 48));
+    gdi::HDC screen = gdi::GetDC(nullptr);
+    for (const std::string& file : {emf, named}) {
+        w = h = -1;
+        gdi::HBITMAP b = gfx::loadPictureChain(file, w, h, screen);
+        ASSERT_NE(b, nullptr) << file;
+        EXPECT_EQ(QSize(w, h), QSize(96, 48)) << file;
+        const QImage* image = gdi::GetBitmapImage(b);
+        ASSERT_EQ(image->size(), QSize(96, 48)) << file;
+        EXPECT_EQ(image->pixel(2, 2) & 0xFFFFFF, 0xFF0000u) << file;
+        EXPECT_EQ(image->pixel(47, 47) & 0xFFFFFF, 0xFF0000u) << file;
+        EXPECT_EQ(image->pixel(48, 2) & 0xFFFFFF, 0u) << file;
+        EXPECT_EQ(image->pixel(95, 47) & 0xFFFFFF, 0u) << file;
+        gdi::DeleteObject(b);
+    }
+    gdi::ReleaseDC(nullptr, screen);
+    // A file that only looks like a metafile in its first bytes is no picture.
+    std::string bytes = mirvano_test::readAll(emf);
+    bytes.resize(60);
+    mirvano_test::writeAll(dir / "cut.emf", bytes);
+    w = h = -1;
+    EXPECT_EQ(gfx::LOADIMAGEOLE((dir / "cut.emf").string(), w, h, nullptr), nullptr);
+    EXPECT_EQ(w + h, 0);
+}

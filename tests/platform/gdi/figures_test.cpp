@@ -352,3 +352,54 @@ TEST(Figures, WidePensCentreOnTheOutlineUnlessInsideTheFrame) {
         EXPECT_EQ(s.at(5 + c.width / 2, 10), kBlack) << c.name;
     }
 }
+
+TEST(Figures, WidePensDrawInASmallAreaWhatTheyDrawThereOnTheWholeSurface) {
+    // A wide pen's stroke is made only of the pieces that can reach the area drawn in: in an area
+    // smaller than the pen is wide it covers the pixels that the whole stroke covers there.
+    LOGBRUSH ink{BS_SOLID, kBlack, 0};
+    struct Case {
+        const char* name;
+        DWORD style;
+        int width;
+    };
+    const Case pens[] = {
+        {"round", PS_SOLID, 70},
+        {"flat ends, miter corners", PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_FLAT | PS_JOIN_MITER, 70},
+        {"square ends, bevelled corners", PS_GEOMETRIC | PS_SOLID | PS_ENDCAP_SQUARE | PS_JOIN_BEVEL, 70},
+        {"dashed, round", PS_GEOMETRIC | PS_DASH, 30},
+        {"dashed, flat ends", PS_GEOMETRIC | PS_DASHDOT | PS_ENDCAP_FLAT | PS_JOIN_MITER, 30},
+    };
+    const POINT zigzag[] = {{40, 60}, {150, 60}, {150, 160}, {60, 110}, {170, 230}, {250, 90}};
+    auto draw = [&](HDC dc) {
+        Polyline(dc, zigzag, 6);
+        Ellipse(dc, 190, 170, 290, 250);
+        Arc(dc, 30, 180, 130, 280, 130, 230, 30, 230);
+    };
+    // Areas of 24 x 18 pixels (a diagonal of 30) across ends, corners, edges and dash ends.
+    const QPoint areas[] = {{28, 48}, {140, 50}, {145, 95}, {140, 150}, {55, 100}, {95, 150}, {160, 220},
+                            {240, 80}, {250, 70}, {185, 200}, {280, 200}, {20, 215}, {70, 170}, {100, 58}};
+    for (const Case& c : pens) {
+        auto pen = [&] {
+            return (c.style & PS_GEOMETRIC) ? ExtCreatePen(c.style, c.width, &ink, 0, nullptr)
+                                            : CreatePen(int(c.style), c.width, kBlack);
+        };
+        Surface whole(320, 300);
+        {
+            Tools t(whole.dc, pen(), nullptr);
+            draw(whole.dc);
+        }
+        for (const QPoint& at : areas) {
+            Surface part(320, 300);
+            Tools t(part.dc, pen(), nullptr);
+            IntersectClipRect(part.dc, at.x(), at.y(), at.x() + 24, at.y() + 18);
+            draw(part.dc);
+            int differ = 0, black = 0;
+            for (int y = at.y(); y < at.y() + 18; ++y)
+                for (int x = at.x(); x < at.x() + 24; ++x) {
+                    differ += part.at(x, y) != whole.at(x, y);
+                    black += whole.at(x, y) == kBlack;
+                }
+            EXPECT_EQ(differ, 0) << c.name << " at " << at.x() << "," << at.y() << " (" << black << " inked)";
+        }
+    }
+}

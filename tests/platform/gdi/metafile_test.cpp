@@ -317,3 +317,19 @@ TEST(Metafiles, MalformedFilesAreRefusedOrPlayedWithinTheirBytes) {
     EXPECT_EQ(GetEnhMetaFileDescriptionA(mf, 0, nullptr), 0u);
     DeleteEnhMetaFile(mf);
 }
+
+TEST(Metafiles, APenWiderThanEverythingStrokesLikeOneAsWideAsTheTarget) {
+    // Crafted files of the fuzz corpus: an anisotropic mapping with a viewport extent of 2^31 - 1
+    // per logical unit, a geometric pen 117,440,512 units wide and four (sixteen) arcs; a
+    // viewport extent of 100,000 a unit, a pen 3000 units wide and a curve of 16,000 control
+    // points. Every stroke covers the whole target; the work stays that of a pen as wide as the
+    // target and of the part of the curve near it.
+    for (const char* name : {"wide_pen_four_arcs.emf", "wide_pen_sixteen_arcs.emf", "bezier_wide_pen_vast_mapping.emf"}) {
+        const std::string bytes = mirvano_test::readAll(mirvano_test::source_dir() + "/fuzz/corpus/emf/" + name);
+        ASSERT_FALSE(bytes.empty()) << name;
+        Surface s(64, 48);
+        ASSERT_TRUE(play(bytes, s)) << name;
+        EXPECT_EQ(s.rows(kBlack), std::vector<std::string>(48, std::string(64, '#'))) << name;
+        EXPECT_EQ(GetMapMode(s.dc), MM_TEXT) << name;
+    }
+}
