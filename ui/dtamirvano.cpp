@@ -30,6 +30,7 @@ void showInShellStatusBar(engine::ReportKind kind, const std::string& text) {
 
 DTAMIRVANO::DTAMIRVANO(gui::WINDOW* owner) : DTAMIRVANO_VO(owner), oRun(std::make_unique<engine::RunState>()) {
     goDtaMirvano = this;
+    goShellContent = this;
     engine::setReportDisplay(&showInShellStatusBar);
     GROESSENEU();
 
@@ -58,6 +59,18 @@ DTAMIRVANO::DTAMIRVANO(gui::WINDOW* owner) : DTAMIRVANO_VO(owner), oRun(std::mak
 }
 
 DTAMIRVANO::~DTAMIRVANO() {
+    if (goDtaMirvano == this) goDtaMirvano = nullptr;
+    if (goShellContent == this) goShellContent = nullptr;
+}
+
+void DTAMIRVANO::shellResized() { GROESSENEU(); }
+
+bool DTAMIRVANO::conversionRunning() const { return lRunning; }
+
+void DTAMIRVANO::cancelConversion() { BUTABBRECHEN(); }
+
+void DTAMIRVANO::shellClosing() {
+    ENDWINDOW(true);
     if (goDtaMirvano == this) goDtaMirvano = nullptr;
 }
 

@@ -16,6 +16,7 @@
 #include "platform/win/filehandle.h"
 #include "ui/dtamirvano_vo.h"
 #include "ui/globals.h"
+#include "ui/shellcontent.h"
 
 namespace db {
 class DBSERVER;
@@ -38,10 +39,16 @@ struct RunState;
 }
 namespace ui {
 
-class DTAMIRVANO : public DTAMIRVANO_VO {
+class DTAMIRVANO : public DTAMIRVANO_VO, public ShellContent {
 public:
     explicit DTAMIRVANO(gui::WINDOW* owner);
     ~DTAMIRVANO() override;
+
+    // --- what the shell asks of the window it carries ---
+    void shellResized() override;
+    bool conversionRunning() const override;
+    void cancelConversion() override;
+    void shellClosing() override;
 
     // --- the form's behaviour ---
     void BUTTONCLICK(gui::ControlEvent& event) override;
@@ -245,6 +252,9 @@ private:
     // from `file` ("" gives every setting its default).
     void applySettings(const std::string& file);
 };
+
+// The program's main data window, while it exists and has not been closed with the shell.
+inline DTAMIRVANO* goDtaMirvano = nullptr;
 
 // The field-lengths text as the form keeps it: every character but digits and blanks
 // counts as a blank, blanks are trimmed and collapsed, and lengths written as the single
