@@ -6,11 +6,11 @@
 #include <map>
 #include <string>
 
-#include "app/settings.h"
 #include "functions/ini.h"
 #include "functions/tokenarrays.h"
 #include "fuzz_util.h"
 #include "gui_application.h"
+#include "mainwindow/settings.h"
 #include "widgets/fontstrings.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -1,7 +1,7 @@
 // The main data window's construction: what the window needs of its form before any
 // settings are loaded (colours, layout, the settings view, the conditional controls and the
 // routing of the push buttons).
-#include "ui/dtamirvano.h"
+#include "mainwindow/dtamirvano.h"
 
 #include "engine/report.h"
 #include "engine/runstate.h"

@@ -1,8 +1,8 @@
 #pragma once
 // The main data window: the settings form with the state of one conversion job. Its
-// methods are split by subsystem: the form's behaviour lives in ui/, the conversion in
-// engine/, start-up, settings and batch runs in app/. The conversion code reads the option
-// flags below, never the controls.
+// methods live in mainwindow/, one file per subsystem: the form's behaviour, the conversion
+// steps around the engine's core, the views, the help, start-up, settings and batch runs.
+// The conversion code reads the option flags below, never the controls.
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -84,8 +84,8 @@ public:
     DTAMIRVANO& BUTSAVECMDINIPAR(const std::string& file = {});
     bool TESTFILTERSTRING();
 
-    // --- the filter builder, the views and the help (ui/dtamirvano_filter.cpp,
-    // ui/dtamirvano_views.cpp, ui/dtamirvano_help.cpp) ---
+    // --- the filter builder, the views and the help (dtamirvano_filter.cpp,
+    // dtamirvano_views.cpp, dtamirvano_help.cpp) ---
     void LISTBOXSELECT(gui::ControlEvent& event) override;
     bool BUTFILTERTESTEN();
     DTAMIRVANO& BUTEINGABEZEIGEN();
@@ -98,7 +98,7 @@ public:
     // the settings like the input view; false when the file cannot be read.
     bool showTextFile(const std::string& path);
 
-    // --- start-up, settings and the command-line batch (app/dtamirvano_app.cpp) ---
+    // --- start-up, settings and the command-line batch (dtamirvano_start.cpp) ---
     // The construction steps that need the command line: the language, the filter
     // builder's lists, the settings, then the preselected input or the whole batch. The
     // first form splits the process's own command line.
@@ -119,7 +119,7 @@ public:
     // batch before each step, so that it can say which step was cancelled).
     bool lCancelAsked = false;
 
-    // --- opening, closing and analysing the input (engine/dtamirvano_input.cpp) ---
+    // --- opening, closing and analysing the input (dtamirvano_input.cpp) ---
     DTAMIRVANO& CLOSEOUTPUT();
     FieldStructure MAKESTRUCTNEW(size_t n) const;
     // n counts from 1.
@@ -142,7 +142,7 @@ public:
                                               const std::vector<int>& aPos, size_t n) const;
     std::string PADRIGHT(const std::string& text, size_t width) const;
 
-    // --- writing the output (engine/dtamirvano_output.cpp) ---
+    // --- writing the output (dtamirvano_output.cpp) ---
     DTAMIRVANO& CALCFELDLISTE();
     uint32_t CONVERTCSV2CSV(const std::string& cTable);
     uint32_t CONVERTCSV2DBF();
@@ -161,7 +161,7 @@ public:
     void SETSQLSTATEMCSV(const std::string& cTable);
     void SETSQLSTATEMSDF(const std::string& cTable, const std::vector<int>& aMax, const std::vector<int>& aLead);
     DTAMIRVANO& TESTDBFCOMPAT();
-    // Sorting and the record filter (engine/dtamirvano_sortfilter.cpp). Each returns false
+    // Sorting and the record filter (dtamirvano_sortfilter.cpp). Each returns false
     // when it reported an error and closed the output.
     bool SETFILTERDBFIN();
     bool SETINDEXDBFIN();

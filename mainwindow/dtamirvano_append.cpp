@@ -2,19 +2,19 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "engine/window/windowrun.h"
-#include "engine/window/filedialogs.h"
 #include "engine/append.h"
 #include "engine/inputfile.h"
 #include "engine/outputfile.h"
 #include "engine/report.h"
 #include "engine/runcontext.h"
+#include "mainwindow/dtamirvano.h"
+#include "mainwindow/filedialogs.h"
+#include "mainwindow/windowrun.h"
 #include "platform/db/dbserver.h"
 #include "platform/gui/application.h"
 #include "platform/gui/dialogs.h"
 #include "platform/runtime/settings.h"
 #include "platform/runtime/strings.h"
-#include "ui/dtamirvano.h"
 #include "ui/globals.h"
 
 namespace ui {

@@ -4,13 +4,13 @@
 #include <algorithm>
 #include <vector>
 
+#include "engine/filtertext.h"
 #include "engine/report.h"
 #include "functions/sounds.h"
+#include "mainwindow/dtamirvano.h"
+#include "mainwindow/filterbuilder.h"
 #include "platform/gui/statusbar.h"
 #include "platform/runtime/expr.h"
-#include "ui/dtamirvano.h"
-#include "ui/filterbuilder.h"
-#include "engine/filtertext.h"
 #include "ui/texts.h"
 
 namespace ui {

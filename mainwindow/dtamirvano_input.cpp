@@ -6,8 +6,6 @@
 #include <memory>
 #include <system_error>
 
-#include "engine/window/windowrun.h"
-#include "engine/window/filedialogs.h"
 #include "engine/analysis.h"
 #include "engine/inputfile.h"
 #include "engine/lineio.h"
@@ -15,11 +13,13 @@
 #include "engine/report.h"
 #include "engine/runcontext.h"
 #include "engine/sdfstructure.h"
+#include "mainwindow/dtamirvano.h"
+#include "mainwindow/filedialogs.h"
+#include "mainwindow/windowrun.h"
 #include "platform/db/dbserver.h"
 #include "platform/gui/application.h"
 #include "platform/runtime/files.h"
 #include "platform/runtime/strings.h"
-#include "ui/dtamirvano.h"
 
 namespace ui {
 

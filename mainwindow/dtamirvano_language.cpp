@@ -1,10 +1,10 @@
 // The two-language texts on the form: building the tables, applying a language to every
 // caption and tool tip, switching tool tips, and the help box of the append dialog.
+#include "mainwindow/dtamirvano.h"
 #include "platform/gui/application.h"
 #include "platform/gui/controls.h"
 #include "platform/gui/dialogs.h"
 #include "platform/gui/statusbar.h"
-#include "ui/dtamirvano.h"
 #include "ui/texts.h"
 
 namespace ui {

@@ -1,8 +1,8 @@
 // The main window's place inside the shell, the settings view, and the activity highlight
 // that moves over the three program icons while a step runs.
+#include "mainwindow/dtamirvano.h"
 #include "platform/gui/controls.h"
 #include "platform/gui/statusbar.h"
-#include "ui/dtamirvano.h"
 
 namespace ui {
 

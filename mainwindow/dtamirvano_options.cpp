@@ -6,8 +6,8 @@
 
 #include "functions/charselect.h"
 #include "functions/tokenarrays.h"
+#include "mainwindow/dtamirvano.h"
 #include "platform/gui/controls.h"
-#include "ui/dtamirvano.h"
 
 namespace ui {
 

@@ -4,27 +4,27 @@
 #include <filesystem>
 #include <memory>
 
-#include "engine/window/windowrun.h"
-#include "engine/window/filedialogs.h"
 #include "engine/dbfcompat.h"
 #include "engine/fieldlist.h"
 #include "engine/header.h"
 #include "engine/lineio.h"
 #include "engine/loops.h"
-#include "engine/runstate.h"
 #include "engine/options.h"
 #include "engine/outputfile.h"
 #include "engine/report.h"
 #include "engine/runcontext.h"
+#include "engine/runstate.h"
 #include "engine/sdfwidths.h"
 #include "engine/tablefields.h"
 #include "functions/largefile.h"
+#include "mainwindow/dtamirvano.h"
+#include "mainwindow/filedialogs.h"
+#include "mainwindow/windowrun.h"
 #include "platform/db/dbserver.h"
 #include "platform/gui/application.h"
 #include "platform/runtime/settings.h"
 #include "platform/runtime/strings.h"
 #include "platform/win/filehandle.h"
-#include "ui/dtamirvano.h"
 
 namespace ui {
 

@@ -2,19 +2,19 @@
 // filter core.
 #include <memory>
 
-#include "engine/window/windowrun.h"
 #include "engine/filter.h"
 #include "engine/isinfile.h"
 #include "engine/options.h"
 #include "engine/report.h"
 #include "engine/runcontext.h"
+#include "engine/runstate.h"
 #include "engine/sort.h"
+#include "mainwindow/dtamirvano.h"
+#include "mainwindow/windowrun.h"
 #include "platform/db/dbserver.h"
 #include "platform/gui/application.h"
 #include "platform/runtime/strings.h"
-#include "ui/dtamirvano.h"
 #include "ui/globals.h"
-#include "engine/runstate.h"
 
 namespace ui {
 

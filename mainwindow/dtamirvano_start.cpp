@@ -11,7 +11,6 @@
 #include <set>
 #include <system_error>
 
-#include "app/settings.h"
 #include "engine/fieldlist.h"
 #include "engine/inputfile.h"
 #include "engine/report.h"
@@ -19,11 +18,12 @@
 #include "functions/ini.h"
 #include "functions/sounds.h"
 #include "functions/tokenarrays.h"
+#include "mainwindow/dtamirvano.h"
+#include "mainwindow/settings.h"
 #include "platform/gui/application.h"
 #include "platform/gui/controls.h"
 #include "platform/gui/statusbar.h"
 #include "platform/runtime/strings.h"
-#include "ui/dtamirvano.h"
 #include "ui/globals.h"
 #include "ui/winshell.h"
 #include "widgets/fontstrings.h"

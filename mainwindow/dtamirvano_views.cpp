@@ -7,10 +7,10 @@
 
 #include "functions/charsets.h"
 #include "functions/sounds.h"
+#include "mainwindow/dtamirvano.h"
 #include "platform/db/dbserver.h"
 #include "platform/gui/statusbar.h"
 #include "platform/win/filehandle.h"
-#include "ui/dtamirvano.h"
 #include "ui/texts.h"
 #include "widgets/datalistview2.h"
 #include "widgets/dlgfontsel.h"

@@ -1,4 +1,4 @@
-#include "engine/window/filedialogs.h"
+#include "mainwindow/filedialogs.h"
 
 #include "widgets/opensavedialog.h"
 

@@ -1,4 +1,4 @@
-#include "app/settings.h"
+#include "mainwindow/settings.h"
 
 #include <QFileDialog>
 #include <QString>

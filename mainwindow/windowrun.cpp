@@ -1,10 +1,10 @@
-#include "engine/window/windowrun.h"
+#include "mainwindow/windowrun.h"
 
 #include "engine/tablefields.h"
+#include "mainwindow/dtamirvano.h"
 #include "platform/db/dbserver.h"
 #include "platform/gui/application.h"
 #include "platform/runtime/strings.h"
-#include "ui/dtamirvano.h"
 
 namespace engine {
 

@@ -9,9 +9,9 @@
 #include <utility>
 #include <vector>
 
+#include "mainwindow/dtamirvano.h"
 #include "platform/gui/application.h"
 #include "test_env.h"
-#include "ui/dtamirvano.h"
 #include "ui/globals.h"
 #include "ui/winshell.h"
 

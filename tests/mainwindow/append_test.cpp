@@ -4,17 +4,17 @@
 #include <filesystem>
 #include <memory>
 
-#include "engine/window/filedialogs.h"
 #include "engine/append.h"
 #include "engine/dbfcompat.h"
 #include "engine/outputfile.h"
 #include "engine/report.h"
+#include "mainwindow/dtamirvano.h"
+#include "mainwindow/filedialogs.h"
 #include "platform/db/dbserver.h"
 #include "platform/gui/dialogs.h"
 #include "platform/gui/window.h"
 #include "platform/runtime/settings.h"
 #include "test_env.h"
-#include "ui/dtamirvano.h"
 #include "ui/globals.h"
 #include "widgets/statusbar2.h"
 

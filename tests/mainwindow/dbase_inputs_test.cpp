@@ -256,7 +256,7 @@ TEST(DbaseInputs, EveryOutputHoldsTheValuesOtherReadersRead) {
     if (!ready() || std::system("/usr/bin/python3 -c 'import dbf' >/dev/null 2>&1") != 0)
         GTEST_SKIP() << "the program, python3-dbfread or python3-dbf is missing";
     const auto dir = mirvano_test::temp_dir("dbase-differential");
-    const std::string script = mirvano_test::source_dir() + "/tests/engine/window/dbase_differential.py";
+    const std::string script = mirvano_test::source_dir() + "/tests/mainwindow/dbase_differential.py";
     const std::string out = command("/usr/bin/python3 '" + script + "' '" + batch_test::program().string() + "' '" +
                                     (dir / "work").string() + "'; echo \"exit $?\"");
     EXPECT_NE(out.find(" 0 differences\nexit 0\n"), std::string::npos) << out;

@@ -4,9 +4,9 @@
 #include <string>
 #include <vector>
 
+#include "mainwindow/filterbuilder.h"
 #include "mainwindow_fixture.h"
 #include "platform/gui/controls.h"
-#include "ui/filterbuilder.h"
 #include "ui/texts.h"
 
 using mirvano_test::MainWindow;

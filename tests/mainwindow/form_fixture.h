@@ -7,11 +7,11 @@
 #include <memory>
 #include <string>
 
+#include "mainwindow/dtamirvano.h"
 #include "platform/gui/controls.h"
 #include "platform/gui/window.h"
 #include "platform/runtime/settings.h"
 #include "test_env.h"
-#include "ui/dtamirvano.h"
 #include "ui/globals.h"
 #include "widgets/statusbar2.h"
 

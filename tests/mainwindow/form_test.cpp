@@ -25,10 +25,10 @@
 #include <string>
 #include <vector>
 
+#include "mainwindow/dtamirvano.h"
 #include "platform/gui/controls.h"
 #include "platform/gui/dialogs.h"
 #include "platform/gui/window.h"
-#include "ui/dtamirvano.h"
 #include "ui/formtemplate.h"
 #include "ui/globals.h"
 #include "ui/texts.h"

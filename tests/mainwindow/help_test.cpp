@@ -17,12 +17,12 @@
 #include <vector>
 
 #include "functions/charsets.h"
+#include "mainwindow/helpfile.h"
 #include "mainwindow_fixture.h"
 #include "platform/gui/dialogs.h"
 #include "platform/win/internet.h"
 #include "platform/win/shellopen.h"
 #include "test_env.h"
-#include "ui/helpfile.h"
 #include "ui/texts.h"
 #include "widgets/opensavedialog.h"
 

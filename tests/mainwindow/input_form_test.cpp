@@ -12,16 +12,16 @@
 #include <string>
 #include <vector>
 
-#include "engine/window/filedialogs.h"
+#include "engine/input_test_util.h"
 #include "engine/inputfile.h"
 #include "engine/report.h"
-#include "engine/input_test_util.h"
+#include "mainwindow/dtamirvano.h"
+#include "mainwindow/filedialogs.h"
 #include "platform/db/dbserver.h"
 #include "platform/gui/application.h"
 #include "platform/gui/controls.h"
 #include "platform/gui/window.h"
 #include "test_env.h"
-#include "ui/dtamirvano.h"
 #include "ui/globals.h"
 #include "widgets/statusbar2.h"
 

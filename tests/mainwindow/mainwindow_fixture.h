@@ -6,9 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "mainwindow/dtamirvano.h"
 #include "platform/gui/window.h"
 #include "platform/win/sound.h"
-#include "ui/dtamirvano.h"
 #include "ui/globals.h"
 #include "widgets/statusbar2.h"
 

@@ -14,8 +14,8 @@
 #include <QStyleOptionButton>
 #include <memory>
 
+#include "mainwindow/dtamirvano.h"
 #include "platform/gui/controls.h"
-#include "ui/dtamirvano.h"
 #include "ui/formtemplate.h"
 #include "ui/globals.h"
 #include "ui/texts.h"

@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <regex>
 
-#include "app/settings.h"
 #include "app_support.h"
 #include "engine/report.h"
+#include "mainwindow/settings.h"
 #include "platform/gui/controls.h"
 
 namespace {

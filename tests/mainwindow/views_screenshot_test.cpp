@@ -8,8 +8,8 @@
 #include <filesystem>
 #include <fstream>
 
-#include "engine/window/filedialogs.h"
 #include "engine/inputfile.h"
+#include "mainwindow/filedialogs.h"
 #include "mainwindow_fixture.h"
 #include "platform/db/dbserver.h"
 #include "platform/gui/controls.h"

@@ -15,12 +15,12 @@
 #include <sys/stat.h>
 
 #include "engine/report.h"
+#include "form_fixture.h"
+#include "mainwindow/dtamirvano.h"
 #include "platform/gui/controls.h"
 #include "platform/gui/window.h"
 #include "platform/runtime/settings.h"
-#include "form_fixture.h"
 #include "test_env.h"
-#include "ui/dtamirvano.h"
 #include "ui/globals.h"
 #include "widgets/statusbar2.h"
 

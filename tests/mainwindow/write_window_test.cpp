@@ -9,17 +9,17 @@
 #include <memory>
 #include <sstream>
 
-#include "engine/window/filedialogs.h"
 #include "engine/outputfile.h"
 #include "engine/report.h"
+#include "form_fixture.h"
+#include "mainwindow/dtamirvano.h"
+#include "mainwindow/filedialogs.h"
 #include "platform/db/dbserver.h"
 #include "platform/gui/controls.h"
 #include "platform/gui/window.h"
 #include "platform/runtime/settings.h"
 #include "platform/win/filehandle.h"
-#include "form_fixture.h"
 #include "test_env.h"
-#include "ui/dtamirvano.h"
 #include "ui/globals.h"
 #include "widgets/statusbar2.h"
 
