@@ -49,13 +49,13 @@ void DTAMIRVANO::BUTDATEIVERBINDEN() {
     const bool appendMode = OCCRADIOAUSGERGAENZEN && OCCRADIOAUSGERGAENZEN->PRESSED();
 
     // 1-3. the sources
-    engine::MultiOpenDialogRequest sourceRequest;
+    MultiOpenDialogRequest sourceRequest;
     sourceRequest.owner = this;
     sourceRequest.caption = message(31);
     sourceRequest.initialDir = startDirectory(cMultiFile);
     sourceRequest.pattern = "*.dbf";
     sourceRequest.typeText = message(6);
-    std::vector<std::string> sources = engine::runMultiOpenDialog(sourceRequest);
+    std::vector<std::string> sources = runMultiOpenDialog(sourceRequest);
     sources.erase(std::remove(sources.begin(), sources.end(), std::string()), sources.end());
     if (sources.empty()) go = false;
     else cMultiFile = sources.front();
@@ -73,7 +73,7 @@ void DTAMIRVANO::BUTDATEIVERBINDEN() {
     // 5. the target
     std::string target;
     if (go) {
-        engine::SaveDialogRequest request;
+        SaveDialogRequest request;
         request.caption = message(34);
         request.initialName = "mirvano.dbf";
         request.initialDir = startDirectory(cConcatFile);
@@ -81,7 +81,7 @@ void DTAMIRVANO::BUTDATEIVERBINDEN() {
         request.typeText = message(6);
         request.allText = message(14);
         request.overwritePrompt = !appendMode;
-        target = engine::runSaveDialog(request);
+        target = runSaveDialog(request);
         gui::APPLICATIONEXEC(1);
         if (target.empty()) go = false;
         else target = cConcatFile = engine::fullPath(target);
@@ -124,7 +124,7 @@ void DTAMIRVANO::BUTDATEIVERBINDEN() {
             records += static_cast<double>(in.LASTREC());
             // A damaged source is appended as far as it is whole, as it is opened; the user
             // learns what is missing.
-            if (std::string text = engine::damagedTableText(*this, in); !text.empty()) damaged.push_back(std::move(text));
+            if (std::string text = damagedTableText(*this, in); !text.empty()) damaged.push_back(std::move(text));
             const int conflicts = engine::mergeStructure(merged, structureOf(in));
             for (int c = 0; c < conflicts; ++c) engine::reportFailure(message(21));
             if (conflicts) conflict = true;
@@ -142,7 +142,7 @@ void DTAMIRVANO::BUTDATEIVERBINDEN() {
         const bool created = db::DBCREATE(target, fields);
         if (lOutOEM) rt::SetAnsi(true);
         if (!created) {
-            engine::reportFailure(rt::StrTran(message(36), "$", target) + engine::refusalText(*this, merged));
+            engine::reportFailure(rt::StrTran(message(36), "$", target) + refusalText(*this, merged));
             go = false;
         }
     }
@@ -176,7 +176,7 @@ void DTAMIRVANO::BUTDATEIVERBINDEN() {
         if (OCCBUTABBRECHEN) OCCBUTABBRECHEN->ENABLE();
         if (OCCBUTHILFE) OCCBUTHILFE->ENABLE();
         if (OCCBUTHOMEPAGE) OCCBUTHOMEPAGE->ENABLE();
-        auto context = engine::makeWindowRunContext(*this);
+        auto context = makeWindowRunContext(*this);
         context->progressStart();
         context->progressSetMax(records);
         const engine::AppendResult r = engine::appendTables(sources, target, *context, [this](const std::string& path) {

@@ -49,7 +49,7 @@ DTAMIRVANO& DTAMIRVANO::BUTDATEIOEFFNEN(bool selectOnly) {
 
     std::string name;
     if (cCmdFileIn.empty()) {
-        engine::OpenDialogRequest r;
+        OpenDialogRequest r;
         switch (format) {
         case engine::Format::DBF: r.pattern = "*.dbf"; r.typeText = message(6); break;
         case engine::Format::SDF: r.pattern = "*.sdf"; r.typeText = message(11); break;
@@ -60,7 +60,7 @@ DTAMIRVANO& DTAMIRVANO::BUTDATEIOEFFNEN(bool selectOnly) {
         r.initialName = r.pattern;
         r.allText = message(14);
         r.initialDir = cFileIn.empty() ? gcPfad : engine::directoryOf(cFileIn);
-        name = engine::runOpenDialog(r);
+        name = runOpenDialog(r);
         gui::APPLICATIONEXEC(1);
     } else {
         name = cCmdFileIn;
@@ -176,7 +176,7 @@ DTAMIRVANO& DTAMIRVANO::BUTDATEIOEFFNEN(bool selectOnly) {
         engine::reportTransient(text);
         // A damaged table is read as far as it is whole; the user learns what is missing, last
         // so that the status bar keeps it.
-        if (const std::string damaged = oDBIn ? engine::damagedTableText(*this, *oDBIn) : std::string(); !damaged.empty())
+        if (const std::string damaged = oDBIn ? damagedTableText(*this, *oDBIn) : std::string(); !damaged.empty())
             engine::reportTransient(damaged);
     }
 
@@ -282,8 +282,8 @@ void takeAnalysis(DTAMIRVANO& w, engine::AnalysisResult& r, uint32_t lineMax, bo
 }  // namespace
 
 DTAMIRVANO& DTAMIRVANO::ANALYSECSV() {
-    const engine::Options o = engine::readOptions(*this);
-    auto context = engine::makeWindowRunContext(*this);
+    const engine::Options o = readOptions(*this);
+    auto context = makeWindowRunContext(*this);
     engine::reportTransient(message(54));
     engine::LineReader reader(hIn, o.inCharset, engine::Charset::ANSI);
     reader.setLineMax(nLineMax);
@@ -293,8 +293,8 @@ DTAMIRVANO& DTAMIRVANO::ANALYSECSV() {
 }
 
 DTAMIRVANO& DTAMIRVANO::ANALYSESDF() {
-    const engine::Options o = engine::readOptions(*this);
-    auto context = engine::makeWindowRunContext(*this);
+    const engine::Options o = readOptions(*this);
+    auto context = makeWindowRunContext(*this);
     engine::reportTransient(message(54));
     engine::LineReader reader(hIn, o.inCharset, engine::Charset::ANSI);
     reader.setLineMax(nLineMax);
@@ -304,7 +304,7 @@ DTAMIRVANO& DTAMIRVANO::ANALYSESDF() {
 }
 
 DTAMIRVANO& DTAMIRVANO::ANALYSEDBF() {
-    auto context = engine::makeWindowRunContext(*this);
+    auto context = makeWindowRunContext(*this);
     context->progressStart();
     aStructIn.clear();
     if (oDBIn) {
@@ -333,7 +333,7 @@ void DTAMIRVANO::TESTSDFSTRUCT(const std::string& cLine, std::string& cMask) con
 // --- lines ---------------------------------------------------------------------------------
 
 std::string DTAMIRVANO::LESEZEILE(win::FileHandle handle) {
-    const engine::Options o = engine::readOptions(*this);
+    const engine::Options o = readOptions(*this);
     engine::LineReader reader(handle, o.inCharset, engine::workingEncoding(o));
     std::string line;
     reader.next(line);
@@ -341,7 +341,7 @@ std::string DTAMIRVANO::LESEZEILE(win::FileHandle handle) {
 }
 
 std::string DTAMIRVANO::LESEZEILEANALYSE(win::FileHandle handle) {
-    const engine::Options o = engine::readOptions(*this);
+    const engine::Options o = readOptions(*this);
     engine::LineReader reader(handle, o.inCharset, engine::Charset::ANSI);
     reader.setLineMax(nLineMax);
     std::string line;
@@ -351,7 +351,7 @@ std::string DTAMIRVANO::LESEZEILEANALYSE(win::FileHandle handle) {
 }
 
 bool DTAMIRVANO::SCHREIBEZEILE(win::FileHandle handle, const std::string& line) const {
-    const engine::Options o = engine::readOptions(*this);
+    const engine::Options o = readOptions(*this);
     engine::LineWriter writer(handle, engine::workingEncoding(o), o.outCharset);
     writer.write(line);
     return writer.flush();
@@ -365,12 +365,12 @@ std::vector<std::string> DTAMIRVANO::COPYSDF2ARRAYIN(const std::string& line, co
 std::vector<std::string> DTAMIRVANO::COPYSDF2ARRAYOUT(const std::string& line, const std::vector<int>& aLen,
                                                       const std::vector<int>& aPos, size_t n) const {
     std::vector<std::string> out;
-    engine::copySdf2ArrayOut(line, aLen, aPos, n, engine::countsCharacters(engine::readOptions(*this)), out);
+    engine::copySdf2ArrayOut(line, aLen, aPos, n, engine::countsCharacters(readOptions(*this)), out);
     return out;
 }
 
 std::string DTAMIRVANO::PADRIGHT(const std::string& text, size_t width) const {
-    return engine::padRight(text, width, engine::countsCharacters(engine::readOptions(*this)));
+    return engine::padRight(text, width, engine::countsCharacters(readOptions(*this)));
 }
 
 }  // namespace ui

@@ -108,7 +108,7 @@ private:
 
 engine::LoopJob makeJob(const DTAMIRVANO& w, const std::string& table) {
     engine::LoopJob job;
-    job.options = engine::readOptions(w);
+    job.options = readOptions(w);
     job.structIn = w.aStructIn;
     job.posIn = w.aPosIn;
     job.lenIn = w.aLenIn;
@@ -122,7 +122,7 @@ engine::LoopJob makeJob(const DTAMIRVANO& w, const std::string& table) {
 uint32_t runLoop(DTAMIRVANO& w, const std::string& table) {
     engine::LoopJob job = makeJob(w, table);
     const engine::Options& o = job.options;
-    auto context = engine::makeWindowRunContext(w);
+    auto context = makeWindowRunContext(w);
     WindowHooks hooks(w);
     engine::LoopResult result;
     {
@@ -159,7 +159,7 @@ uint32_t runLoop(DTAMIRVANO& w, const std::string& table) {
 
 void widthsFor(DTAMIRVANO& w, std::vector<int>& aMax, std::vector<int>& aLead) {
     engine::LoopJob job = makeJob(w, {});
-    auto context = engine::makeWindowRunContext(w);
+    auto context = makeWindowRunContext(w);
     WindowHooks hooks(w);
     std::unique_ptr<engine::LineReader> reader;
     if (job.options.inFormat != engine::Format::DBF) {
@@ -175,7 +175,7 @@ void widthsFor(DTAMIRVANO& w, std::vector<int>& aMax, std::vector<int>& aLead) {
 // Writes lines to the text output through the line writer; an error closes the output.
 void writeLines(DTAMIRVANO& w, const std::vector<std::string>& lines) {
     if (!w.lOutOpen || w.hOut < 0) return;
-    engine::Options o = engine::readOptions(w);
+    engine::Options o = readOptions(w);
     bool ok = true;
     {
         engine::LineWriter writer(w.hOut, engine::workingEncoding(o), o.outCharset);
@@ -240,7 +240,7 @@ DTAMIRVANO& DTAMIRVANO::BUTDATEISPEICHERN() {
             size_t dot = def.find('.');
             def.replace(dot, 1, "_new.");
         }
-        engine::SaveDialogRequest request;
+        SaveDialogRequest request;
         request.owner = this;
         request.caption = message(13);
         request.initialName = def;
@@ -249,7 +249,7 @@ DTAMIRVANO& DTAMIRVANO::BUTDATEISPEICHERN() {
         request.typeText = message(lOutDBF ? 6 : lOutSDF ? 11 : 12);
         request.allText = message(14);
         request.overwritePrompt = !append;
-        name = engine::runSaveDialog(request);
+        name = runSaveDialog(request);
         gui::APPLICATIONEXEC(1);
     } else {
         name = cCmdFileOut;
@@ -308,7 +308,7 @@ DTAMIRVANO& DTAMIRVANO::BUTDATEISPEICHERN() {
                 created = db::DBCREATE(target, fields);
                 if (lOutOEM) rt::SetAnsi(true);
                 if (!created) {
-                    engine::reportFailure(message(19) + engine::refusalText(*this, aFeldListe));
+                    engine::reportFailure(message(19) + refusalText(*this, aFeldListe));
                     cCmdFileOut.clear();
                     engine::discardReplacement(target);
                     oRun->replacement.clear();

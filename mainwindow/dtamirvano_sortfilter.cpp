@@ -84,7 +84,7 @@ std::string writeFailedText(const std::string& file) {
 bool DTAMIRVANO::SETFILTERDBFIN() {
     const std::string text = filterText(*this);
     if (!filterApplies(*this, text)) return lOutOpen;
-    const engine::Charset working = engine::workingEncoding(engine::readOptions(*this));
+    const engine::Charset working = engine::workingEncoding(readOptions(*this));
     if (!oDBIn || !oDBIn->SETFILTER(engine::literalsToEncoding(text, working))) stepFailed(*this, message(27));
     return lOutOpen;
 }
@@ -94,7 +94,7 @@ bool DTAMIRVANO::SETFILTERCSVSDFIN(std::string& filter) {
     oRun->filter = engine::RecordFilter();
     const std::string text = filterText(*this);
     if (!filterApplies(*this, text)) return lOutOpen;
-    const engine::Charset working = engine::workingEncoding(engine::readOptions(*this));
+    const engine::Charset working = engine::workingEncoding(readOptions(*this));
     filter = engine::rewriteFilter(engine::literalsToEncoding(text, working), aStructIn, lInDecComma);
     oRun->filter.compile(filter);
     return lOutOpen;
@@ -154,7 +154,7 @@ void DTAMIRVANO::SETINDEXDBFOUT() {
 uint32_t DTAMIRVANO::SORTDBFOUT() {
     if (!oDBOut || !oDBOut->USED()) return 0;
     const std::string file = oDBOut->FULLPATH();
-    auto context = engine::makeWindowRunContext(*this);
+    auto context = makeWindowRunContext(*this);
     const engine::RewriteResult r = engine::rewriteInOrder(*oDBOut, cDirOut + engine::kTempOut, *context);
     switch (r.end) {
     case engine::RewriteEnd::Completed:

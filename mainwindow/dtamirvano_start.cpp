@@ -77,7 +77,7 @@ const CheckKey kOutputChecks[] = {{"HeaderLineOut", "CHECKHEADEROUT"},
                                   {"SdfOptOut", "CHECKOPTIOUT"},
                                   {"SdfBlankOut", "CHECKBLANKOUT"}};
 
-bool yes(const std::string& value) { return app::selectKeyword(value, {"yes", "no"}, 1) == 0; }
+bool yes(const std::string& value) { return selectKeyword(value, {"yes", "no"}, 1) == 0; }
 const char* yesNo(bool on) { return on ? "yes" : "no"; }
 
 bool isFile(const std::string& name) {
@@ -384,12 +384,12 @@ DTAMIRVANO& DTAMIRVANO::BUTLOADCMDINIPAR(const std::string& file) {
     if (!cCmdConfig.empty()) {
         name = isFile(cCmdConfig) ? cCmdConfig : std::string();
     } else if (file.empty()) {
-        app::SettingsDialogRequest request;
+        SettingsDialogRequest request;
         request.caption = message(51);
         request.initialName = "*.mcf";
         request.initialDir = dialogDirectory(cConfigFile);
         request.typeText = message(50);
-        name = app::runSettingsDialog(request);
+        name = runSettingsDialog(request);
         gui::resetPumpThrottle();
         gui::APPLICATIONEXEC(1);
         // Cancelling the dialog is no error: the settings and the names given on the
@@ -460,7 +460,7 @@ void DTAMIRVANO::applySettings(const std::string& name) {
 
     auto loadFamily = [&](const RadioFamily& family) {
         const FamilyKeys& keys = keysOf(family);
-        const size_t chosen = app::selectKeyword(value(family.name), keys.keywords, 0);
+        const size_t chosen = selectKeyword(value(family.name), keys.keywords, 0);
         for (size_t i = 0; i < family.members.size(); ++i) {
             auto* radio = dynamic_cast<gui::RADIOBUTTON*>(formControl(family.members[i].button));
             if (!radio) continue;
@@ -484,7 +484,7 @@ void DTAMIRVANO::applySettings(const std::string& name) {
         if (!family.inputSide) loadFamily(family);
     for (const CheckKey& check : kOutputChecks) loadCheck(check);
 
-    const bool append = app::selectKeyword(value("FileHandling"), {"overwrite", "append"}, 0) == 1;
+    const bool append = selectKeyword(value("FileHandling"), {"overwrite", "append"}, 0) == 1;
     OCCRADIOAUSGUEBERSCHR->PRESSED(!append);
     OCCRADIOAUSGERGAENZEN->PRESSED(append);
     ODCCHECKSORT->CHECKED(yes(value("SortConditionUse")));
@@ -511,13 +511,13 @@ void DTAMIRVANO::applySettings(const std::string& name) {
 DTAMIRVANO& DTAMIRVANO::BUTSAVECMDINIPAR(const std::string& file) {
     std::string name;
     if (file.empty()) {
-        app::SettingsDialogRequest request;
+        SettingsDialogRequest request;
         request.save = true;
         request.caption = message(51);
         request.initialName = "mirvano.mcf";
         request.initialDir = dialogDirectory(cConfigFile);
         request.typeText = message(50);
-        name = app::runSettingsDialog(request);
+        name = runSettingsDialog(request);
         gui::resetPumpThrottle();
         gui::APPLICATIONEXEC(1);
         // Cancelling the dialog is no error: the settings and the names given on the

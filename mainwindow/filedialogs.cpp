@@ -2,7 +2,7 @@
 
 #include "widgets/opensavedialog.h"
 
-namespace engine {
+namespace ui {
 
 namespace {
 
@@ -90,4 +90,4 @@ std::vector<std::string> runMultiOpenDialog(const MultiOpenDialogRequest& r) {
     return out;
 }
 
-}  // namespace engine
+}  // namespace ui

@@ -10,7 +10,7 @@ namespace gui {
 class WINDOW;
 }
 
-namespace engine {
+namespace ui {
 
 // The open dialog of an input.
 struct OpenDialogRequest {
@@ -58,4 +58,4 @@ MultiOpenDialogChooser setMultiOpenDialogChooser(MultiOpenDialogChooser chooser)
 // The chosen full paths, none when the user cancelled.
 std::vector<std::string> runMultiOpenDialog(const MultiOpenDialogRequest& request);
 
-}  // namespace engine
+}  // namespace ui

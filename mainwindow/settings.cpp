@@ -5,7 +5,7 @@
 #include <filesystem>
 
 
-namespace app {
+namespace ui {
 
 namespace {
 SettingsDialogChooser& chooser() {
@@ -64,4 +64,4 @@ size_t selectKeyword(const std::string& value, const std::vector<std::string>& k
     return fallback;
 }
 
-}  // namespace app
+}  // namespace ui

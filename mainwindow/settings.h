@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-namespace app {
+namespace ui {
 
 // Every key the settings writer stores, in its writing order.
 const std::vector<std::string>& settingsKeys();
@@ -27,4 +27,4 @@ std::string runSettingsDialog(const SettingsDialogRequest& request);
 // case, contains; `fallback` when none does.
 size_t selectKeyword(const std::string& value, const std::vector<std::string>& keywords, size_t fallback);
 
-}  // namespace app
+}  // namespace ui

@@ -6,13 +6,13 @@
 #include "platform/gui/application.h"
 #include "platform/runtime/strings.h"
 
-namespace engine {
+namespace ui {
 
 namespace {
 
-class WindowRunContext : public RunContext {
+class WindowRunContext : public engine::RunContext {
 public:
-    explicit WindowRunContext(ui::DTAMIRVANO& w) : w_(w) {}
+    explicit WindowRunContext(DTAMIRVANO& w) : w_(w) {}
     void progressStart() override {
         if (w_.ODCPROGRESSBAR)
             w_.ODCPROGRESSBAR->START();
@@ -34,42 +34,42 @@ public:
     bool cancelled() const override { return w_.lCancel; }
 
 private:
-    ui::DTAMIRVANO& w_;
+    DTAMIRVANO& w_;
 };
 
-Charset charsetOf(bool ansi, bool oem, bool utf8, bool utf16) {
+engine::Charset charsetOf(bool ansi, bool oem, bool utf8, bool utf16) {
     // the same order the line functions test: UTF-16, UTF-8, OEM, ANSI
     if (utf16)
-        return Charset::UTF16;
+        return engine::Charset::UTF16;
     if (utf8)
-        return Charset::UTF8;
+        return engine::Charset::UTF8;
     if (oem)
-        return Charset::OEM;
+        return engine::Charset::OEM;
     (void)ansi;
-    return Charset::ANSI;
+    return engine::Charset::ANSI;
 }
 
-Format formatOf(bool dbf, bool csv, bool sdf) {
+engine::Format formatOf(bool dbf, bool csv, bool sdf) {
     if (sdf)
-        return Format::SDF;
+        return engine::Format::SDF;
     if (csv)
-        return Format::CSV;
+        return engine::Format::CSV;
     if (dbf)
-        return Format::DBF;
-    return Format::CSV;
+        return engine::Format::DBF;
+    return engine::Format::CSV;
 }
 
 bool checked(const gui::CHECKBOX* box) { return box && box->CHECKED(); }
 
 }  // namespace
 
-std::unique_ptr<RunContext> makeWindowRunContext(ui::DTAMIRVANO& window) {
+std::unique_ptr<engine::RunContext> makeWindowRunContext(DTAMIRVANO& window) {
     return std::make_unique<WindowRunContext>(window);
 }
 
-Options readOptions(const ui::DTAMIRVANO& w) {
-    Options o;
-    o.inFormat = w.lInSDF ? Format::SDF : w.lInCSV ? Format::CSV : w.lInDBF ? Format::DBF : Format::CSV;
+engine::Options readOptions(const DTAMIRVANO& w) {
+    engine::Options o;
+    o.inFormat = w.lInSDF ? engine::Format::SDF : w.lInCSV ? engine::Format::CSV : w.lInDBF ? engine::Format::DBF : engine::Format::CSV;
     o.inCharset = charsetOf(w.lInANSI, w.lInOEM, w.lInUTF8, w.lInUTF16);
     o.inDecComma = w.lInDecComma;
     o.inSeparator = w.GETSEPARATORIN();
@@ -104,17 +104,17 @@ Options readOptions(const ui::DTAMIRVANO& w) {
     return o;
 }
 
-std::string refusalText(const ui::DTAMIRVANO& window, const FieldStructure& fields) {
-    const StructureRefusal r = dbfStructureRefusal(fields);
+std::string refusalText(const DTAMIRVANO& window, const engine::FieldStructure& fields) {
+    const engine::StructureRefusal r = engine::dbfStructureRefusal(fields);
     if (r.message == 0) return {};
     return ": " + rt::StrTran(rt::StrTran(window.message(r.message), "$1", r.first), "$2", r.second);
 }
 
-std::string damagedTableText(const ui::DTAMIRVANO& window, db::DBSERVER& table) {
+std::string damagedTableText(const DTAMIRVANO& window, db::DBSERVER& table) {
     const int64_t claimed = table.CLAIMEDCOUNT();
     if (claimed < 0) return {};
     return rt::StrTran(rt::StrTran(window.message(67), "$1", std::to_string(claimed)), "$2",
                        std::to_string(table.LASTREC()));
 }
 
-}  // namespace engine
+}  // namespace ui

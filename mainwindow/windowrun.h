@@ -14,20 +14,18 @@ class DBSERVER;
 }
 
 namespace ui {
+
 class DTAMIRVANO;
-}
 
-namespace engine {
-
-Options readOptions(const ui::DTAMIRVANO& window);
-std::unique_ptr<RunContext> makeWindowRunContext(ui::DTAMIRVANO& window);
+engine::Options readOptions(const DTAMIRVANO& window);
+std::unique_ptr<engine::RunContext> makeWindowRunContext(DTAMIRVANO& window);
 
 // What keeps a new dBase table from holding `fields`, as ": " and the message that says it
 // (to follow the message of the failed creation); "" when that is not the reason.
-std::string refusalText(const ui::DTAMIRVANO& window, const FieldStructure& fields);
+std::string refusalText(const DTAMIRVANO& window, const engine::FieldStructure& fields);
 
 // Message 67 for a table whose header counts more records than the file holds whole; ""
 // for a sound table.
-std::string damagedTableText(const ui::DTAMIRVANO& window, db::DBSERVER& table);
+std::string damagedTableText(const DTAMIRVANO& window, db::DBSERVER& table);
 
-}  // namespace engine
+}  // namespace ui

@@ -110,13 +110,13 @@ protected:
             questions.push_back(r.text);
             return answer;
         });
-        previousSources = engine::setMultiOpenDialogChooser([this](const engine::MultiOpenDialogRequest&) { return sources; });
-        previousTarget = engine::setSaveDialogChooser([this](const engine::SaveDialogRequest&) { return target; });
+        previousSources = ui::setMultiOpenDialogChooser([this](const ui::MultiOpenDialogRequest&) { return sources; });
+        previousTarget = ui::setSaveDialogChooser([this](const ui::SaveDialogRequest&) { return target; });
     }
     void TearDown() override {
         gui::setModalRunner(previousRunner);
-        engine::setMultiOpenDialogChooser(previousSources);
-        engine::setSaveDialogChooser(previousTarget);
+        ui::setMultiOpenDialogChooser(previousSources);
+        ui::setSaveDialogChooser(previousTarget);
         form.reset();
         ui::goShell = nullptr;
         shell->STATUSBAR(nullptr);
@@ -132,8 +132,8 @@ protected:
     std::vector<std::string> questions, sources;
     std::string target;
     gui::ModalRunner previousRunner;
-    engine::MultiOpenDialogChooser previousSources;
-    engine::SaveDialogChooser previousTarget;
+    ui::MultiOpenDialogChooser previousSources;
+    ui::SaveDialogChooser previousTarget;
 };
 
 }  // namespace

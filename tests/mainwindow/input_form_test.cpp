@@ -49,14 +49,14 @@ protected:
         choose("RADIOKOMMAIN");
         form->EINAUSBLENDEN();
         dir = mirvano_test::temp_dir("inputform");
-        previousChooser = engine::setOpenDialogChooser([this](const engine::OpenDialogRequest& r) {
+        previousChooser = ui::setOpenDialogChooser([this](const ui::OpenDialogRequest& r) {
             lastDialog = r;
             ++dialogs;
             return dialogAnswer;
         });
     }
     void TearDown() override {
-        engine::setOpenDialogChooser(previousChooser);
+        ui::setOpenDialogChooser(previousChooser);
         form->CLOSEINPUT();
         form.reset();
         ui::goShell = nullptr;
@@ -107,8 +107,8 @@ protected:
     std::unique_ptr<widgets::STATUSBAR2> bar;
     std::unique_ptr<DTAMIRVANO> form;
     fs::path dir;
-    engine::OpenDialogChooser previousChooser;
-    engine::OpenDialogRequest lastDialog;
+    ui::OpenDialogChooser previousChooser;
+    ui::OpenDialogRequest lastDialog;
     std::string dialogAnswer;
     int dialogs = 0;
 };

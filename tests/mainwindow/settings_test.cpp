@@ -33,7 +33,7 @@ TEST(Settings, FirstExitWritesTheGeometryThenEverySettingInWritingOrder) {
     EXPECT_TRUE(std::regex_match(entries[0].second, std::regex("[0-9]{20}"))) << entries[0].second;
     std::vector<std::string> keys;
     for (size_t i = 1; i < entries.size(); ++i) keys.push_back(entries[i].first);
-    EXPECT_EQ(keys, app::settingsKeys());
+    EXPECT_EQ(keys, ui::settingsKeys());
     EXPECT_EQ(keys.size(), 35u);
     // Defaults of a start without settings.
     EXPECT_EQ(entry(entries, "ProgIdent"), "mirvano");
@@ -171,16 +171,16 @@ TEST(Settings, SavedSettingsComeBackWhole) {
 TEST(Settings, TheDialogChoosesTheFileAndTheSavedFileNamesItself) {
     Program p("dialog");
     p.start();
-    std::vector<app::SettingsDialogRequest> asked;
+    std::vector<ui::SettingsDialogRequest> asked;
     const std::string target = (p.dir / "Jobs" / "Weekly.mcf").string();
     std::filesystem::create_directories(p.dir / "Jobs");
-    auto previous = app::setSettingsDialogChooser([&](const app::SettingsDialogRequest& r) {
+    auto previous = ui::setSettingsDialogChooser([&](const ui::SettingsDialogRequest& r) {
         asked.push_back(r);
         return target;
     });
     p.form->BUTSAVECMDINIPAR();
     p.form->BUTLOADCMDINIPAR();
-    app::setSettingsDialogChooser(previous);
+    ui::setSettingsDialogChooser(previous);
 
     ASSERT_EQ(asked.size(), 2u);
     EXPECT_TRUE(asked[0].save);
@@ -201,10 +201,10 @@ TEST(Settings, CancellingTheLoadDialogChangesNothing) {
     p.form->cCmdFileOut = "b.csv";
     p.form->cFileIn = "kept.csv";
     const int language = ui::gbSprache;
-    auto previous = app::setSettingsDialogChooser([](const app::SettingsDialogRequest&) { return std::string(); });
+    auto previous = ui::setSettingsDialogChooser([](const ui::SettingsDialogRequest&) { return std::string(); });
     engine::ReportRecorder recorder;
     p.form->BUTLOADCMDINIPAR();
-    app::setSettingsDialogChooser(previous);
+    ui::setSettingsDialogChooser(previous);
 
     EXPECT_EQ(recorder.lastError(), "");
     EXPECT_TRUE(recorder.of(engine::ReportKind::Sound).empty());
@@ -230,7 +230,7 @@ TEST(Settings, LoadedToolTipSettingSwitchesTheTipsAsTheBoxShows) {
     p.start();
     showForm(p);
     std::string chosen;
-    auto previous = app::setSettingsDialogChooser([&](const app::SettingsDialogRequest&) { return chosen; });
+    auto previous = ui::setSettingsDialogChooser([&](const ui::SettingsDialogRequest&) { return chosen; });
     struct Case {
         const char* value;
         bool on;
@@ -249,7 +249,7 @@ TEST(Settings, LoadedToolTipSettingSwitchesTheTipsAsTheBoxShows) {
         }
         if (c.on) EXPECT_GT(tips, 90);
     }
-    app::setSettingsDialogChooser(previous);
+    ui::setSettingsDialogChooser(previous);
 }
 
 TEST(Settings, TheSaveDialogsNameWithoutAnExtensionGetsMcf) {
@@ -267,10 +267,10 @@ TEST(Settings, TheSaveDialogsNameWithoutAnExtensionGetsMcf) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.chosen);
-        auto previous = app::setSettingsDialogChooser(
-            [&](const app::SettingsDialogRequest&) { return (p.dir / c.chosen).string(); });
+        auto previous = ui::setSettingsDialogChooser(
+            [&](const ui::SettingsDialogRequest&) { return (p.dir / c.chosen).string(); });
         click(p.form->OCCBUTSAVECMDINIPAR);
-        app::setSettingsDialogChooser(previous);
+        ui::setSettingsDialogChooser(previous);
         const auto written = p.dir / c.written;
         ASSERT_TRUE(std::filesystem::is_regular_file(written));
         if (c.written != c.chosen) EXPECT_FALSE(std::filesystem::exists(p.dir / c.chosen));
@@ -324,7 +324,7 @@ TEST(Settings, ARefusedSettingsFileOnTheCommandLineLeavesTheDefaultsShownUsedAnd
     p.shell->ENDWINDOW(true);
     QApplication::processEvents();
     const auto saved = iniEntries(p.ini());
-    for (const std::string& key : app::settingsKeys()) {
+    for (const std::string& key : ui::settingsKeys()) {
         if (key == "Language") continue;
         EXPECT_EQ(entry(saved, key), entry(defaultIni, key)) << key;
     }

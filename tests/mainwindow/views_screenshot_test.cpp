@@ -61,9 +61,9 @@ TEST(ViewsScreenshots, OpenedCsvFileFieldListInputViewAndFilterBuilder) {
                                                             "Val(c)"});
     f.EINAUSBLENDEN();
 
-    auto previous = engine::setOpenDialogChooser([&](const engine::OpenDialogRequest&) { return csv; });
+    auto previous = ui::setOpenDialogChooser([&](const ui::OpenDialogRequest&) { return csv; });
     f.BUTDATEIOEFFNEN();
-    engine::setOpenDialogChooser(previous);
+    ui::setOpenDialogChooser(previous);
     ASSERT_TRUE(f.lInOpen) << w.bar->ERRORTEXT();
     ASSERT_GE(f.ODCLISTAUSWAHLFELD->ITEMCOUNT(), 5);
     EXPECT_EQ(f.ODCLISTAUSWAHLFELD->GETITEM(1), "NAME");

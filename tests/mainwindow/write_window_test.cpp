@@ -214,9 +214,9 @@ TEST_F(WriteWindowTest, ScriptAndHeaderMethodsWriteThroughTheLineWriter) {
 }
 
 TEST_F(WriteWindowTest, SaveDialogDefaultNames) {
-    std::vector<engine::SaveDialogRequest> asked;
+    std::vector<ui::SaveDialogRequest> asked;
     std::string answer;
-    auto previous = engine::setSaveDialogChooser([&](const engine::SaveDialogRequest& r) {
+    auto previous = ui::setSaveDialogChooser([&](const ui::SaveDialogRequest& r) {
         asked.push_back(r);
         return answer;
     });
@@ -255,5 +255,5 @@ TEST_F(WriteWindowTest, SaveDialogDefaultNames) {
     EXPECT_FALSE(form->lOutOpen);
 
     ui::gcPfad = oldPfad;
-    engine::setSaveDialogChooser(previous);
+    ui::setSaveDialogChooser(previous);
 }
