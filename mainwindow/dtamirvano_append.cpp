@@ -7,13 +7,13 @@
 #include "engine/outputfile.h"
 #include "engine/report.h"
 #include "engine/runcontext.h"
+#include "engine/tablefields.h"
 #include "mainwindow/dtamirvano.h"
 #include "mainwindow/filedialogs.h"
 #include "mainwindow/windowrun.h"
 #include "platform/db/dbserver.h"
 #include "platform/gui/application.h"
 #include "platform/gui/dialogs.h"
-#include "platform/runtime/settings.h"
 #include "platform/runtime/strings.h"
 #include "ui/globals.h"
 
@@ -22,12 +22,6 @@ namespace ui {
 namespace fs = std::filesystem;
 
 namespace {
-
-engine::FieldStructure structureOf(const db::DBSERVER& table) {
-    engine::FieldStructure out;
-    for (const auto& f : table.fields()) out.push_back({f.name, std::string(1, f.type), f.length, f.decimals});
-    return out;
-}
 
 std::string startDirectory(const std::string& remembered) {
     if (remembered.empty()) return gcPfad;
@@ -125,7 +119,7 @@ void DTAMIRVANO::BUTDATEIVERBINDEN() {
             // A damaged source is appended as far as it is whole, as it is opened; the user
             // learns what is missing.
             if (std::string text = damagedTableText(*this, in); !text.empty()) damaged.push_back(std::move(text));
-            const int conflicts = engine::mergeStructure(merged, structureOf(in));
+            const int conflicts = engine::mergeStructure(merged, engine::tableStructure(in));
             for (int c = 0; c < conflicts; ++c) engine::reportFailure(message(21));
             if (conflicts) conflict = true;
             in.CLOSE();
@@ -136,12 +130,7 @@ void DTAMIRVANO::BUTDATEIVERBINDEN() {
     // 9. create the target unless records are to be appended to an existing one
     std::error_code ec;
     if (go && !(appendMode && fs::exists(target, ec))) {
-        std::vector<db::FieldInfo> fields;
-        for (const auto& f : merged) fields.push_back({f.name, f.type.empty() ? 'C' : f.type[0], f.length, f.decimals});
-        if (lOutOEM) rt::SetAnsi(false);
-        const bool created = db::DBCREATE(target, fields);
-        if (lOutOEM) rt::SetAnsi(true);
-        if (!created) {
+        if (!engine::createTable(target, merged, lOutOEM)) {
             engine::reportFailure(rt::StrTran(message(36), "$", target) + refusalText(*this, merged));
             go = false;
         }
@@ -154,7 +143,7 @@ void DTAMIRVANO::BUTDATEIVERBINDEN() {
             engine::reportFailure(rt::StrTran(message(35), "$", target));
             go = false;
         } else if (appendMode) {
-            if (!engine::fieldsFit(merged, structureOf(out))) {
+            if (!engine::fieldsFit(merged, engine::tableStructure(out))) {
                 engine::reportFailure(message(21));
                 go = false;
             } else if (lOutOEM && out.isAnsi()) {

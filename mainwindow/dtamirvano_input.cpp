@@ -13,6 +13,7 @@
 #include "engine/report.h"
 #include "engine/runcontext.h"
 #include "engine/sdfstructure.h"
+#include "engine/tablefields.h"
 #include "mainwindow/dtamirvano.h"
 #include "mainwindow/filedialogs.h"
 #include "mainwindow/windowrun.h"
@@ -306,11 +307,7 @@ DTAMIRVANO& DTAMIRVANO::ANALYSESDF() {
 DTAMIRVANO& DTAMIRVANO::ANALYSEDBF() {
     auto context = makeWindowRunContext(*this);
     context->progressStart();
-    aStructIn.clear();
-    if (oDBIn) {
-        for (const db::FieldInfo& f : oDBIn->fields())
-            aStructIn.push_back(FieldDef{f.name, std::string(1, f.type), f.length, f.decimals});
-    }
+    aStructIn = oDBIn ? engine::tableStructure(*oDBIn) : FieldStructure();
     wFieldsIn = static_cast<uint16_t>(std::min<size_t>(aStructIn.size(), 65535));
     if (aStructIn.empty()) {
         CLOSEINPUT();

@@ -7,6 +7,7 @@
 #include "engine/dbfcompat.h"
 #include "engine/fieldlist.h"
 #include "engine/header.h"
+#include "engine/inputfile.h"
 #include "engine/lineio.h"
 #include "engine/loops.h"
 #include "engine/options.h"
@@ -22,7 +23,6 @@
 #include "mainwindow/windowrun.h"
 #include "platform/db/dbserver.h"
 #include "platform/gui/application.h"
-#include "platform/runtime/settings.h"
 #include "platform/runtime/strings.h"
 #include "platform/win/filehandle.h"
 
@@ -58,25 +58,11 @@ bool endsIn4(const std::string& lowerName, const std::string& list) {
     return list.find(lowerName.substr(lowerName.size() - 4)) != std::string::npos;
 }
 
-std::string fullPath(std::string name) {
-    for (auto& c : name)
-        if (c == '\\') c = '/';
-    std::error_code ec;
-    fs::path p = fs::absolute(fs::path(name), ec).lexically_normal();
-    return p.string();
-}
-
 bool sameFile(const std::string& a, const std::string& b) {
     if (a.empty() || b.empty()) return false;
     if (lowerText(a) == lowerText(b)) return true;
     std::error_code ec;
     return fs::equivalent(a, b, ec);
-}
-
-engine::FieldStructure tableStructure(db::DBSERVER& table) {
-    engine::FieldStructure out;
-    for (const auto& f : table.fields()) out.push_back({f.name, std::string(1, f.type), f.length, f.decimals});
-    return out;
 }
 
 // The steps of a run that the window's other methods carry out.
@@ -258,7 +244,7 @@ DTAMIRVANO& DTAMIRVANO::BUTDATEISPEICHERN() {
     if (lOutOpen) CLOSEOUTPUT();
     std::string table;
     if (!name.empty()) {
-        cFileOut = fullPath(name);
+        cFileOut = engine::fullPath(name);
         cDirOut = fs::path(cFileOut).parent_path().string() + "/";
         table = lowerText(fs::path(cFileOut).stem().string());
         const std::string lower = lowerText(cFileOut);
@@ -301,12 +287,7 @@ DTAMIRVANO& DTAMIRVANO::BUTDATEISPEICHERN() {
         if (lOutDBF) {
             bool created = true;
             if (create) {
-                std::vector<db::FieldInfo> fields;
-                for (const auto& f : aFeldListe)
-                    fields.push_back({f.name, f.type.empty() ? 'C' : f.type[0], f.length, f.decimals});
-                if (lOutOEM) rt::SetAnsi(false);
-                created = db::DBCREATE(target, fields);
-                if (lOutOEM) rt::SetAnsi(true);
+                created = engine::createTable(target, aFeldListe, lOutOEM);
                 if (!created) {
                     engine::reportFailure(message(19) + refusalText(*this, aFeldListe));
                     cCmdFileOut.clear();
@@ -494,7 +475,7 @@ DTAMIRVANO& DTAMIRVANO::TESTDBFCOMPAT() {
     if (!OCCRADIOAUSGERGAENZEN || !OCCRADIOAUSGERGAENZEN->PRESSED()) return *this;
     if (!oDBOut || !oDBOut->USED()) return *this;
     engine::Charset out = lOutOEM ? engine::Charset::OEM : lOutANSI ? engine::Charset::ANSI : engine::Charset::UTF8;
-    int error = engine::dbfAppendIncompatibility(aFeldListe, tableStructure(*oDBOut), out, oDBOut->isAnsi());
+    int error = engine::dbfAppendIncompatibility(aFeldListe, engine::tableStructure(*oDBOut), out, oDBOut->isAnsi());
     if (error) {
         engine::reportFailure(message(error));
         cCmdFileOut.clear();

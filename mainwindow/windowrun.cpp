@@ -69,7 +69,7 @@ std::unique_ptr<engine::RunContext> makeWindowRunContext(DTAMIRVANO& window) {
 
 engine::Options readOptions(const DTAMIRVANO& w) {
     engine::Options o;
-    o.inFormat = w.lInSDF ? engine::Format::SDF : w.lInCSV ? engine::Format::CSV : w.lInDBF ? engine::Format::DBF : engine::Format::CSV;
+    o.inFormat = formatOf(w.lInDBF, w.lInCSV, w.lInSDF);
     o.inCharset = charsetOf(w.lInANSI, w.lInOEM, w.lInUTF8, w.lInUTF16);
     o.inDecComma = w.lInDecComma;
     o.inSeparator = w.GETSEPARATORIN();
