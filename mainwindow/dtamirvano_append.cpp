@@ -28,14 +28,6 @@ std::string startDirectory(const std::string& remembered) {
     return engine::directoryOf(remembered);
 }
 
-std::string cancelledText() {
-    return gbSprache == 1 ? "Das Verbinden der Dateien wurde abgebrochen" : "The concatenation of the files was cancelled";
-}
-
-std::string writeFailedText(const std::string& file) {
-    return rt::StrTran(gbSprache == 1 ? "Fehler beim Schreiben der Datei $" : "Error when writing the file $", "$", file);
-}
-
 }  // namespace
 
 void DTAMIRVANO::BUTDATEIVERBINDEN() {
@@ -180,7 +172,7 @@ void DTAMIRVANO::BUTDATEIVERBINDEN() {
             go = false;
             break;
         case engine::AppendEnd::WriteFailed:
-            engine::reportFailure(writeFailedText(target) + (r.failed.empty() ? "" : " (" + r.failed + ")"));
+            engine::reportFailure(rt::StrTran(message(78), "$", target) + (r.failed.empty() ? "" : " (" + r.failed + ")"));
             go = false;
             break;
         }
@@ -192,7 +184,7 @@ void DTAMIRVANO::BUTDATEIVERBINDEN() {
 
     // 13. the end
     if (go && cancelled) {
-        engine::reportTransient(cancelledText());
+        engine::reportTransient(message(81));
     } else if (go) {
         std::string text = rt::StrTran(message(38), "$1", std::to_string(sources.size()));
         engine::reportTransient(rt::StrTran(text, "$2", target));

@@ -32,21 +32,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Texts of failures the message table has no number for, in German and English.
-enum class ExtraText { WriteFailed, ReadFailed, NoField };
-
-std::string extraText(ExtraText which) {
-    const bool german = gbSprache == 1;
-    switch (which) {
-    case ExtraText::WriteFailed: return german ? "Fehler beim Schreiben der Datei $" : "Error when writing the file $";
-    case ExtraText::ReadFailed: return german ? "Fehler beim Lesen der Eingabedatei $" : "Error when reading the input file $";
-    case ExtraText::NoField:
-        return german ? "Keines der Datenfelder kann in die Ausgabedatei geschrieben werden"
-                      : "None of the data fields can be written to the output file";
-    }
-    return {};
-}
-
 std::string replaceAll(std::string text, const std::string& from, const std::string& to) {
     return rt::StrTran(text, from, to);
 }
@@ -133,10 +118,8 @@ uint32_t runLoop(DTAMIRVANO& w, const std::string& table) {
     }
     w.oRun->lastLoop = result;
     if (result.end == engine::LoopEnd::WriteFailed || result.end == engine::LoopEnd::ReadFailed) {
-        std::string text = result.end == engine::LoopEnd::WriteFailed ? extraText(ExtraText::WriteFailed)
-                                                                      : extraText(ExtraText::ReadFailed);
-        text = replaceAll(text, "$", result.end == engine::LoopEnd::WriteFailed ? w.cFileOut : w.cFileIn);
-        engine::reportFailure(text);
+        const bool write = result.end == engine::LoopEnd::WriteFailed;
+        engine::reportFailure(replaceAll(w.message(write ? 78 : 79), "$", write ? w.cFileOut : w.cFileIn));
         w.cCmdFileOut.clear();
         w.CLOSEOUTPUT();
     }
@@ -169,7 +152,7 @@ void writeLines(DTAMIRVANO& w, const std::vector<std::string>& lines) {
         ok = writer.flush() && ok;
     }
     if (!ok) {
-        engine::reportFailure(replaceAll(extraText(ExtraText::WriteFailed), "$", w.cFileOut));
+        engine::reportFailure(replaceAll(w.message(78), "$", w.cFileOut));
         w.cCmdFileOut.clear();
         w.CLOSEOUTPUT();
     }
@@ -273,7 +256,7 @@ DTAMIRVANO& DTAMIRVANO::BUTDATEISPEICHERN() {
         if (!filterReported && !engine::fieldListWritesAnything(aFeldListe, out)) {
             // Nothing would reach the output: say so rather than end silently.
             aFeldListe.clear();
-            engine::reportFailure(extraText(ExtraText::NoField));
+            engine::reportFailure(message(80));
             cCmdFileOut.clear();
         }
     }
@@ -364,7 +347,7 @@ DTAMIRVANO& DTAMIRVANO::BUTDATEISPEICHERN() {
                 oDBOut.reset();
             }
             if (!engine::commitReplacement(oRun->replacement, cFileOut, &why)) {
-                engine::reportFailure(replaceAll(extraText(ExtraText::WriteFailed), "$", cFileOut) + " (" + why + ")");
+                engine::reportFailure(replaceAll(message(78), "$", cFileOut) + " (" + why + ")");
                 cCmdFileOut.clear();
                 CLOSEOUTPUT();
                 engine::discardReplacement(oRun->replacement);
@@ -394,8 +377,7 @@ DTAMIRVANO& DTAMIRVANO::BUTDATEISPEICHERN() {
             // write to the open handle succeeded: the records reached no file.
             std::error_code gone;
             if (!fs::exists(cFileOut, gone)) {
-                engine::reportFailure(replaceAll(extraText(ExtraText::WriteFailed), "$", cFileOut) +
-                                      " (the file no longer exists)");
+                engine::reportFailure(replaceAll(message(78), "$", cFileOut) + " (" + message(83) + ")");
                 cCmdFileOut.clear();
                 CLOSEOUTPUT();
             }

@@ -14,7 +14,6 @@
 #include "platform/db/dbserver.h"
 #include "platform/gui/application.h"
 #include "platform/runtime/strings.h"
-#include "ui/globals.h"
 
 namespace ui {
 
@@ -70,15 +69,6 @@ std::vector<gui::COMBOBOX*> sortCombos(const DTAMIRVANO& w) {
     return {w.ODCCOMBOSORTIER1, w.ODCCOMBOSORTIER2, w.ODCCOMBOSORTIER3, w.ODCCOMBOSORTIER4};
 }
 
-std::string unusableFilterText() {
-    return gbSprache == 1 ? "Der Datensatzfilter konnte für keinen Datensatz ausgewertet werden"
-                          : "The data record filter could not be evaluated for any data record";
-}
-
-std::string writeFailedText(const std::string& file) {
-    return rt::StrTran(gbSprache == 1 ? "Fehler beim Schreiben der Datei $" : "Error when writing the file $", "$", file);
-}
-
 }  // namespace
 
 bool DTAMIRVANO::SETFILTERDBFIN() {
@@ -109,7 +99,7 @@ bool DTAMIRVANO::ENDFILTERCSVSDFIN() {
     const bool unusable = oRun->filter.failedEverywhere();
     oRun->filter.tested = oRun->filter.errors = 0;
     if (!unusable) return true;
-    stepFailed(*this, unusableFilterText());
+    stepFailed(*this, message(82));
     return false;
 }
 
@@ -166,10 +156,10 @@ uint32_t DTAMIRVANO::SORTDBFOUT() {
     case engine::RewriteEnd::Cancelled: return r.count;
     case engine::RewriteEnd::TempFailed: stepFailed(*this, message(20)); return 0;
     case engine::RewriteEnd::CopyFailed:
-        stepFailed(*this, writeFailedText(cDirOut + engine::kTempOut) + " (" + r.error + ")");
+        stepFailed(*this, rt::StrTran(message(78), "$", cDirOut + engine::kTempOut) + " (" + r.error + ")");
         return r.count;
     case engine::RewriteEnd::ReplaceFailed:
-        stepFailed(*this, writeFailedText(file) + " (" + r.error + ")");
+        stepFailed(*this, rt::StrTran(message(78), "$", file) + " (" + r.error + ")");
         return r.count;
     }
     return r.count;

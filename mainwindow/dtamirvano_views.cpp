@@ -34,10 +34,6 @@ void statusTransient(const std::string& text) {
         if (gui::STATUSBAR* bar = goShell->STATUSBAR()) bar->TRANSIENT(text);
 }
 
-std::string inputReadError() {
-    return gbSprache == kGerman ? "Fehler beim Lesen der Eingabedatei" : "Error while reading the input file";
-}
-
 struct Side {
     std::shared_ptr<db::DBSERVER> table;
     win::FileHandle handle;
@@ -175,7 +171,7 @@ void chooseFont(DTAMIRVANO& w, bool fixed) {
 }  // namespace
 
 DTAMIRVANO& DTAMIRVANO::BUTEINGABEZEIGEN() {
-    showView(*this, Side{oDBIn, hIn, ODCINPUTBROWSER, ODCINPUTMLE, 10, inputReadError(),
+    showView(*this, Side{oDBIn, hIn, ODCINPUTBROWSER, ODCINPUTMLE, 10, messageText(84, gbSprache),
                          OCCBUTEINGABEZEIGEN, OCCBUTAUSGABEZEIGEN, lInSDF, lInANSI, lInOEM, lInUTF8, lInUTF16});
     return *this;
 }

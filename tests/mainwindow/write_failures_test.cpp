@@ -124,6 +124,38 @@ TEST_F(WriteFailures, EveryUnwritableOutputIsAnErrorWithoutTheSuccessMessage) {
     }
 }
 
+// A file lost with its directory during the run is told wholly in the form's language.
+TEST_F(WriteFailures, AnOutputLostDuringTheRunIsToldInTheFormsLanguage) {
+    const fs::path gone = dir / "gone";
+    const fs::path output = gone / "out.csv";
+    struct Case {
+        int language;
+        std::string error;
+    };
+    const Case cases[] = {
+        {1, "Fehler beim Schreiben der Datei " + output.string() + " (die Datei ist nicht mehr vorhanden)"},
+        {2, "Error when writing the file " + output.string() + " (the file no longer exists)"},
+    };
+    press("RADIOCSVOUT", true);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.language);
+        ui::gbSprache = static_cast<uint8_t>(c.language);
+        form->SETSPRACHE(c.language);
+        form->cCmdFileIn = (dir / "in.csv").string();
+        form->BUTDATEIOEFFNEN();
+        ASSERT_TRUE(form->lInOpen);
+        fs::create_directories(gone);
+        engine::ReportRecorder rec;
+        QTimer::singleShot(0, [&gone] { fs::remove_all(gone); });
+        form->cCmdFileOut = output.string();
+        form->BUTDATEISPEICHERN();
+        QCoreApplication::processEvents();
+        EXPECT_FALSE(form->lLastWriteOk);
+        EXPECT_EQ(rec.lastError(), c.error);
+    }
+    ui::gbSprache = 2;
+}
+
 TEST(WriteFailuresBatch, AFailedWriteEndsTheBatchNonZero) {
     const std::string exe = std::string(MIRVANO_BINARY_DIR) + "/app/mirvano";
     if (!fs::exists(exe))
