@@ -13,10 +13,10 @@
 
 #include "functions/files.h"
 #include "graphics/canvas/numeric.h"
+#include "mainwindow/dtamirvano.h"
 #include "platform/gui/dialogs.h"
 #include "platform/runtime/settings.h"
 #include "platform/win/sound.h"
-#include "ui/dtamirvano.h"
 #include "ui/globals.h"
 #include "ui/winshell.h"
 

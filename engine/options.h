@@ -1,6 +1,6 @@
 #pragma once
 // Every option flag a run reads, as plain data: the main window's methods take them from the
-// form once at a run's start (engine/window/formoptions.h), so the core never touches the form.
+// form once at a run's start (mainwindow/windowrun.h), so the core never touches the form.
 #include <string>
 
 namespace engine {

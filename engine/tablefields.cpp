@@ -6,6 +6,7 @@
 
 #include "engine/numbertext.h"
 #include "platform/db/dbserver.h"
+#include "platform/runtime/settings.h"
 
 namespace engine {
 
@@ -34,6 +35,22 @@ void measureDouble(DoubleNeeds& needs, db::DBSERVER& table, int number) {
 }
 
 }  // namespace
+
+FieldStructure tableStructure(const db::DBSERVER& table) {
+    FieldStructure out;
+    for (const db::FieldInfo& f : table.fields()) out.push_back({f.name, std::string(1, f.type), f.length, f.decimals});
+    return out;
+}
+
+bool createTable(const std::string& path, const FieldStructure& fields, bool oem) {
+    std::vector<db::FieldInfo> infos;
+    for (const FieldDef& f : fields) infos.push_back({f.name, f.type.empty() ? 'C' : f.type[0], f.length, f.decimals});
+    // The flag follows the runtime's setting at creation; the program runs with ANSI set.
+    if (oem) rt::SetAnsi(false);
+    const bool created = db::DBCREATE(path, infos);
+    if (oem) rt::SetAnsi(true);
+    return created;
+}
 
 void carryTableFields(FieldStructure& fields, db::DBSERVER& table) {
     std::erase_if(fields, [&](const FieldDef& f) {

@@ -1,5 +1,6 @@
 #pragma once
-// The fields a dBase input gives an output, and why a new dBase table refuses a structure.
+// The structure of a dBase table, creating one from a structure, the fields a dBase input gives
+// an output, and why a new dBase table refuses a structure.
 #include <string>
 
 #include "engine/fieldstructure.h"
@@ -9,6 +10,14 @@ class DBSERVER;
 }
 
 namespace engine {
+
+// The structure of `table` as it stands: its fields in table order, each with the table's own
+// type letter.
+FieldStructure tableStructure(const db::DBSERVER& table);
+
+// Creates the dBase table `path` with `fields` (a field without a type is text), its text
+// flagged OEM when `oem` and ANSI otherwise; false when the table could not be made.
+bool createTable(const std::string& path, const FieldStructure& fields, bool oem);
 
 // Puts each field of the dBase input `table` that neither a text output nor a new dBase
 // table holds as it is into the N or C field that holds its values exactly: an integer (I)

@@ -6,17 +6,17 @@
 #include <map>
 #include <string>
 
-#include "app/settings.h"
 #include "functions/ini.h"
 #include "functions/tokenarrays.h"
 #include "fuzz_util.h"
 #include "gui_application.h"
+#include "mainwindow/settings.h"
 #include "widgets/fontstrings.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string path = fuzz::writeFile("mirvano.mcf", std::string_view(reinterpret_cast<const char*>(data), size));
     std::map<std::string, std::string> loaded;
-    for (const std::string& key : app::settingsKeys()) {
+    for (const std::string& key : ui::settingsKeys()) {
         const std::string value = GETINISTRING("Config", key, path);
         FUZZ_CHECK(value.empty() || (value.front() != ' ' && value.back() != ' '));
         loaded[key] = value;
@@ -29,15 +29,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             for (size_t i = 1; i <= names.len(); ++i)
                 FUZZ_CHECK(names.at(i).str().find(';') == std::string::npos);
         } else {
-            FUZZ_CHECK(app::selectKeyword(value, {"semi", "comma", "slash", "tab"}, 4) <= 4);
+            FUZZ_CHECK(ui::selectKeyword(value, {"semi", "comma", "slash", "tab"}, 4) <= 4);
         }
     }
     (void)GETINISTRING("Config", "Fenster", path);
 
-    for (const std::string& key : app::settingsKeys())
+    for (const std::string& key : ui::settingsKeys())
         if (!WRITEINISTRING("Config", key, loaded[key], path))
             return 0;
-    for (const std::string& key : app::settingsKeys())
+    for (const std::string& key : ui::settingsKeys())
         FUZZ_CHECK(GETINISTRING("Config", key, path) == loaded[key]);
     return 0;
 }

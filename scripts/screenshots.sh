@@ -53,7 +53,7 @@ run_on_x() {
     fi
 }
 run_on_x "$root/build/tests/widgets/tests_widgets" 'NoticeBoxOnScreen.*'
-run_on_x "$root/build/tests/ui/tests_ui" 'FormTest.OnScreen*'
+run_on_x "$root/build/tests/mainwindow/tests_mainwindow" 'FormTest.OnScreen*'
 run_on_x "$root/build/tests/app/tests_app" 'Shell.Resized*'
 rm -rf "$runtime"
 echo "screenshots in $out"

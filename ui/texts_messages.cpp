@@ -7,7 +7,7 @@ namespace ui {
 
 namespace {
 
-constexpr std::array<MessageText, 72> kMessages{{
+constexpr std::array<MessageText, 79> kMessages{{
     {1, "MIRVANO 7.00 -- TorvelSoft Datenkonvertierungs-Freeware", "MIRVANO 7.00 -- TorvelSoft Data Conversion Freeware"},
     {3,
      "MIRVANO von TorvelSoft wandelt Datendateien in andere\r\n"
@@ -211,6 +211,15 @@ constexpr std::array<MessageText, 72> kMessages{{
      "$1 data fields; a dBase file holds at most $2 data fields"},
     {77, "Das Datenfeld $1 hat den Typ $2, den eine neue dBase-Datei nicht aufnehmen kann",
      "The data field $1 has the type $2, which a new dBase file cannot hold"},
+    {78, "Fehler beim Schreiben der Datei $", "Error when writing the file $"},
+    {79, "Fehler beim Lesen der Eingabedatei $", "Error when reading the input file $"},
+    {80, "Keines der Datenfelder kann in die Ausgabedatei geschrieben werden",
+     "None of the data fields can be written to the output file"},
+    {81, "Das Verbinden der Dateien wurde abgebrochen", "The concatenation of the files was cancelled"},
+    {82, "Der Datensatzfilter konnte für keinen Datensatz ausgewertet werden",
+     "The data record filter could not be evaluated for any data record"},
+    {83, "die Datei ist nicht mehr vorhanden", "the file no longer exists"},
+    {84, "Fehler beim Lesen der Eingabedatei", "Error while reading the input file"},
 }};
 
 }  // namespace

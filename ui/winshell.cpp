@@ -13,8 +13,8 @@
 #include "platform/gui/application.h"
 #include "platform/runtime/dates.h"
 #include "ui/appicon.h"
-#include "ui/dtamirvano.h"
 #include "ui/globals.h"
+#include "ui/shellcontent.h"
 #include "widgets/statusbar2.h"
 
 namespace ui {
@@ -148,7 +148,7 @@ void WINSHELL::RESIZE(gui::ResizeEvent& event) {
     // Once the form covers the canvas the shell gets no expose of its own, so the limits are
     // kept on every resize as well (a drag of the border is corrected when it ends).
     if (!lSizing && ISVISIBLE() && !ISICONIC()) FENMINMAX();
-    if (goDtaMirvano) goDtaMirvano->GROESSENEU();
+    if (goShellContent) goShellContent->shellResized();
 }
 
 void WINSHELL::PAINT() {
@@ -180,10 +180,10 @@ void WINSHELL::PAINT() {
 
 bool WINSHELL::QUERYCLOSE(gui::Event& event) {
     if (!gfx::GTOPAPPWINDOW::QUERYCLOSE(event)) return false;
-    if (!closeHeld_ && (!goDtaMirvano || !goDtaMirvano->lRunning)) return true;
+    if (!closeHeld_ && (!goShellContent || !goShellContent->conversionRunning())) return true;
     // Tearing the windows down now would pull them from under the running loop: cancel the
     // run and close once it has returned to the event loop.
-    if (goDtaMirvano) goDtaMirvano->BUTABBRECHEN();
+    if (goShellContent) goShellContent->cancelConversion();
     closePending_ = true;
     if (!closeWatch_) {
         closeWatch_ = new QTimer(HANDLE());
@@ -200,7 +200,7 @@ void WINSHELL::holdClose(bool on) {
 }
 
 void WINSHELL::finishPendingClose() {
-    if (closeHeld_ || (goDtaMirvano && goDtaMirvano->lRunning)) return;
+    if (closeHeld_ || (goShellContent && goShellContent->conversionRunning())) return;
     if (closeWatch_) closeWatch_->stop();
     closePending_ = false;
     ENDWINDOW(true);
@@ -216,9 +216,9 @@ void WINSHELL::CLOSE(gui::Event& event) {
         WRITEINISTRING("Config", "Fenster", formatGeometry(origin.X(), origin.Y(), size.WIDTH(), size.HEIGHT()),
                        iniPath());
     }
-    if (goDtaMirvano) {
-        goDtaMirvano->ENDWINDOW(true);
-        goDtaMirvano = nullptr;
+    if (goShellContent) {
+        goShellContent->shellClosing();
+        goShellContent = nullptr;
     }
     if (app_) app_->QUIT();
 }

@@ -7,7 +7,7 @@
 #include <optional>
 
 #include "app/start.h"
-#include "app_support.h"
+#include "mainwindow/app_support.h"
 #include "functions/ini.h"
 #include "functions/windows.h"
 #include "graphics/canvas/numeric.h"

@@ -98,3 +98,22 @@ TEST(TableFields, RefusalsSayWhatDoesNotFit) {
         EXPECT_EQ(r.second, c.expected.second);
     }
 }
+
+// A table made from a structure reads back with that structure (a field without a type is
+// text) and with the code page asked for, and the runtime stays on ANSI for what follows.
+TEST(TableFields, ACreatedTableHasTheStructureAndCodePageAskedFor) {
+    const auto dir = mirvano_test::temp_dir("tablefields-create");
+    const FieldStructure asked = {{"NAME", "C", 12, 0}, {"NOTE", "", 5, 0}, {"PRICE", "N", 8, 2}, {"DAY", "D", 8, 0}};
+    const FieldStructure expected = {{"NAME", "C", 12, 0}, {"NOTE", "C", 5, 0}, {"PRICE", "N", 8, 2}, {"DAY", "D", 8, 0}};
+    for (const bool oem : {true, false}) {
+        SCOPED_TRACE(oem ? "OEM" : "ANSI");
+        const std::string path = (dir / (oem ? "oem.dbf" : "ansi.dbf")).string();
+        ASSERT_TRUE(createTable(path, asked, oem));
+        EXPECT_TRUE(rt::IsAnsi());
+        db::DBSERVER t(path, true, true);
+        ASSERT_TRUE(t.USED()) << t.Status();
+        EXPECT_EQ(tableStructure(t), expected);
+        EXPECT_EQ(t.isAnsi(), !oem);
+    }
+    EXPECT_FALSE(createTable((dir / "missing" / "x.dbf").string(), asked, false));
+}

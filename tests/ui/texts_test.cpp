@@ -130,7 +130,8 @@ TEST(ControlTextTable, TableOrderAndTheSystemsOwnWording) {
 }
 
 TEST(MessageTable, EveryNumberInUseHasItsTextInBothLanguages) {
-    std::set<int> used = {1, 3, 58, 59, 63, 64, 65, 66, 67, 68, 69, 70, 71, 72, 73, 74, 75, 76, 77};
+    std::set<int> used = {1, 3, 58, 59, 63, 64, 65, 66, 67, 68, 69, 70, 71, 72, 73, 74, 75, 76, 77,
+                          78, 79, 80, 81, 82, 83, 84};
     for (int n = 4; n <= 56; ++n) used.insert(n);
     std::set<int> present;
     for (const auto& m : ui::messageTable()) {
@@ -162,6 +163,10 @@ TEST(MessageTable, EveryNumberInUseHasItsTextInBothLanguages) {
         {56, "Übertragen der Daten in die Ausgabedatei", "Transfere of the data to the output file"},
         {64, "Eingabedat. analysieren", "Analyze input file"},
         {66, "Zur Zeit besteht keine Verbindung zum Internet.", "Currently there is no connection to the Internet."},
+        {78, "Fehler beim Schreiben der Datei $", "Error when writing the file $"},
+        {81, "Das Verbinden der Dateien wurde abgebrochen", "The concatenation of the files was cancelled"},
+        {82, "Der Datensatzfilter konnte für keinen Datensatz ausgewertet werden",
+         "The data record filter could not be evaluated for any data record"},
     };
     for (const auto& c : cases) {
         EXPECT_STREQ(ui::messageText(c.n, ui::kGerman), c.de);

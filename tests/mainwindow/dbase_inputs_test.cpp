@@ -1,0 +1,263 @@
+// dBase tables as other programs write them (GDAL, Visual FoxPro, DOS programs, hand-made
+// bytes), converted by the program as a batch to CSV, SDF and dBase and read back with the
+// outside tools.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "batch_util.h"
+#include "dbf_bytes.h"
+#include "platform/db/dbserver.h"
+#include "platform/runtime/settings.h"
+#include "test_env.h"
+
+namespace fs = std::filesystem;
+using batch_test::command;
+using batch_test::dbfread;
+using batch_test::runBatch;
+using mirvano_test::readAll;
+using mirvano_test::writeAll;
+using dbf_bytes::Field;
+using dbf_bytes::le;
+
+namespace {
+
+// A settings file of the given "Key=value" lines.
+std::string settingsFile(const std::vector<std::string>& lines) {
+    std::string s = "[Config]\r\nProgIdent=mirvano\r\nLanguage=english\r\n";
+    for (const std::string& l : lines) s += l + "\r\n";
+    return s;
+}
+
+const std::vector<std::string> kDbaseIn = {"FileFormatIn=dbf", "CharacterSetIn=ansi", "FileHandling=overwrite"};
+
+std::vector<std::string> operator+(std::vector<std::string> a, const std::vector<std::string>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+const std::vector<std::string> kToCsv = {"FileFormatOut=csv", "CharacterSetOut=ansi", "DecimalSeparatorOut=dot",
+                                         "CsvSeparatorOut=semi", "CsvFieldFrameOut=string", "HeaderLineOut=no"};
+const std::vector<std::string> kToSdf = {"FileFormatOut=sdf", "CharacterSetOut=ansi", "DecimalSeparatorOut=dot",
+                                         "SdfOptOut=no", "SdfBlankOut=no", "HeaderLineOut=no"};
+const std::vector<std::string> kToDbase = {"FileFormatOut=dbf", "CharacterSetOut=ansi"};
+
+// The records of a table as dbfread reads them, number fields as the text they hold, so that
+// no digit is lost on the way.
+std::string dbfreadText(const fs::path& table) {
+    return command("/usr/bin/python3 -c \"import dbfread,sys\n"
+                   "class P(dbfread.FieldParser):\n"
+                   "  def parseN(self, f, d): return d.strip().decode()\n"
+                   "t=dbfread.DBF(sys.argv[1],parserclass=P)\n"
+                   "print([(f.name,f.type,f.length,f.decimal_count) for f in t.fields])\n"
+                   "[print(list(r.values())) for r in t]\" '" +
+                   table.string() + "'");
+}
+
+std::string gdalCsv(const fs::path& table) { return command("ogr2ogr -f CSV /vsistdout/ '" + table.string() + "'"); }
+
+bool ready() { return fs::exists(batch_test::program()) && batch_test::haveDbfread(); }
+
+// Converts every table of dir/in to dir/<ext>/ with each output's settings.
+void convertAll(const fs::path& dir, const std::vector<std::string>& in) {
+    const struct {
+        const char* ext;
+        const std::vector<std::string>& out;
+    } outputs[] = {{"csv", kToCsv}, {"sdf", kToSdf}, {"dbf", kToDbase}};
+    for (const auto& o : outputs) {
+        fs::create_directories(dir / o.ext);
+        writeAll(dir / "job.mcf", settingsFile(in + o.out));
+        EXPECT_EQ(runBatch(dir, "in/*.dbf", std::string(o.ext) + "/*." + o.ext, (dir / "job.mcf").string()), 0)
+            << readAll(dir / "log");
+    }
+}
+
+}  // namespace
+
+// Numbers stored narrower than formatting writes them (no room for the leading zero, values
+// that overflow their decimals as GDAL writes them, more or fewer decimals than declared),
+// empty number fields and text padded with NUL bytes: each output gets the value the table
+// holds, from a table read from its bytes (ANSI), one whose text is recoded (OEM) and one
+// GDAL wrote.
+TEST(DbaseInputs, NumbersAndTextAsOtherWritersStoreThem) {
+    if (!ready()) GTEST_SKIP() << "the program or python3-dbfread is missing";
+    const auto dir = mirvano_test::temp_dir("dbase-numbers");
+    const std::string nul(1, '\0');
+    const std::vector<Field> fields = {
+        {"NAME", 'C', 6, 0}, {"A", 'N', 5, 4}, {"B", 'N', 4, 2}, {"C", 'N', 8, 2}, {"D", 'N', 8, 2}};
+    const std::vector<std::string> records = {
+        " ab" + nul + nul + nul + nul + ".1234-.50123456.5  1.2345",
+        "   cd  0.500 .5012345678    1.25",
+        " " + nul + nul + nul + nul + nul + nul + "                    -0.00",
+        "*zz    " + std::string(9, ' ') + "    1.00    1.00",
+    };
+    fs::create_directories(dir / "in");
+    writeAll(dir / "in" / "ansi.dbf", dbf_bytes::table(0x03, 0x03, fields, records));
+    writeAll(dir / "in" / "oem.dbf", dbf_bytes::table(0x03, 0x02, fields, records));
+    const bool gdal = batch_test::haveOgrinfo();
+    if (gdal) {
+        writeAll(dir / "src.csv", "A,B\n123456.5,.5\n12345678,-0.5\n1.25,0.1234\n");
+        writeAll(dir / "src.csvt", "\"Real(8.2)\",\"Real(5.4)\"");
+        command("cd '" + dir.string() + "' && ogr2ogr -f 'ESRI Shapefile' in/gdal.dbf src.csv");
+        EXPECT_TRUE(fs::exists(dir / "in" / "gdal.dbf"));
+    }
+    convertAll(dir, kDbaseIn);
+    for (const char* table : {"ansi", "oem"}) {
+        SCOPED_TRACE(table);
+        EXPECT_EQ(readAll(dir / "csv" / (std::string(table) + ".csv")),
+                  "\"ab\";.1234;-.50;123456.5;1.2345\r\n\"cd\";0.500;0.50;12345678;1.25\r\n\"\";;;;0.00\r\n");
+        EXPECT_EQ(readAll(dir / "sdf" / (std::string(table) + ".sdf")),
+                  "ab    .1234-.50123456.5  1.2345\r\n  cd  0.5000.5012345678    1.25\r\n" + std::string(27, ' ') +
+                      "0.00\r\n");
+        const fs::path in = dir / "in" / (std::string(table) + ".dbf"), out = dir / "dbf" / (std::string(table) + ".dbf");
+        EXPECT_EQ(dbfreadText(out), dbfreadText(in));
+        EXPECT_NE(dbfreadText(out).find("['ab', '.1234', '-.50', '123456.5', '1.2345']"), std::string::npos)
+            << dbfreadText(out);
+        if (gdal) EXPECT_EQ(gdalCsv(out), gdalCsv(in));
+    }
+    if (!gdal) return;
+    // GDAL writes a value its decimals leave no room for with fewer decimals.
+    EXPECT_EQ(readAll(dir / "csv" / "gdal.csv"), "123456.5;0.500\r\n12345678;-0.50\r\n1.25;0.123\r\n");
+    EXPECT_EQ(readAll(dir / "sdf" / "gdal.sdf"), "123456.50.500\r\n12345678-0.50\r\n    1.250.123\r\n");
+    EXPECT_EQ(dbfread(dir / "dbf" / "gdal.dbf"), dbfread(dir / "in" / "gdal.dbf"));
+    EXPECT_EQ(gdalCsv(dir / "dbf" / "gdal.dbf"), gdalCsv(dir / "in" / "gdal.dbf"));
+}
+
+// Visual FoxPro's integer, currency, double and date-and-time fields reach text output with
+// their values, and a dBase output in the N or C field that holds them exactly.
+TEST(DbaseInputs, VisualFoxProFieldsReachEveryOutput) {
+    if (!ready()) GTEST_SKIP() << "the program or python3-dbfread is missing";
+    const auto dir = mirvano_test::temp_dir("dbase-vfp");
+    const std::vector<Field> fields = {{"I", 'I', 4, 0}, {"Y", 'Y', 8, 4}, {"B", 'B', 8, 2},
+                                       {"T", 'T', 8, 0}, {"BIG", 'B', 8, 0}, {"C", 'C', 3, 0}};
+    const uint32_t day = 2459278;  // 4 March 2021
+    const std::vector<std::string> records = {
+        " " + le(0x80000000u, 4) + le(0x7FFFFFFFFFFFFFFFull, 8) + le(0.1) + le(day, 4) + le(18367000, 4) + le(1e300) + "ab ",
+        " " + le(7, 4) + le(static_cast<uint64_t>(-12345), 8) + le(-2.5e-7) + le(day, 4) + le(86399700, 4) + le(1.5) + "cd ",
+        " " + le(0, 4) + le(0, 8) + le(0.0) + le(0, 8) + le(-0.25) + "   ",
+        "*" + le(1, 4) + le(1, 8) + le(1.0) + le(day, 4) + le(0, 4) + le(1.0) + "zz ",
+    };
+    fs::create_directories(dir / "in");
+    writeAll(dir / "in" / "fox.dbf", dbf_bytes::table(0x30, 0x03, fields, records));
+    convertAll(dir, kDbaseIn);
+    EXPECT_EQ(readAll(dir / "csv" / "fox.csv"),
+              "-2147483648;922337203685477.5807;0.10000000;\"2021-03-04 05:06:07\";\"1e+300\";\"ab\"\r\n"
+              "7;-1.2345;-0.00000025;\"2021-03-04 23:59:59.700\";\"1.5\";\"cd\"\r\n"
+              "0;0.0000;0.00000000;\"\";\"-0.25\";\"\"\r\n")
+        << readAll(dir / "log");
+    EXPECT_EQ(readAll(dir / "sdf" / "fox.sdf"),
+              "-2147483648 922337203685477.5807 0.100000002021-03-04 05:06:07    1e+300ab \r\n"
+              "          7              -1.2345-0.000000252021-03-04 23:59:59.7001.5   cd \r\n"
+              "          0               0.0000 0.00000000                       -0.25    \r\n");
+    EXPECT_EQ(dbfreadText(dir / "dbf" / "fox.dbf"),
+              "[('I', 'N', 11, 0), ('Y', 'N', 21, 4), ('B', 'N', 11, 8), ('T', 'C', 23, 0), ('BIG', 'C', 6, 0), "
+              "('C', 'C', 3, 0)]\n"
+              "['-2147483648', '922337203685477.5807', '0.10000000', '2021-03-04 05:06:07', '1e+300', 'ab']\n"
+              "['7', '-1.2345', '-0.00000025', '2021-03-04 23:59:59.700', '1.5', 'cd']\n"
+              "['0', '0.0000', '0.00000000', '', '-0.25', '']\n");
+}
+
+// Records appended to DOS and other non-ANSI tables with sorting on: the sorted rewrite keeps
+// the table's code page, so its old records and the new ones read as they were written.
+TEST(DbaseInputs, ASortedAppendKeepsTheTablesCodePage) {
+    if (!ready()) GTEST_SKIP() << "the program or python3-dbfread is missing";
+    const auto dir = mirvano_test::temp_dir("dbase-codepage");
+    const struct {
+        const char* name;
+        unsigned char ldid;
+        bool oem;
+        const char* oldText;  // in code page 1252 (the program's), or the table's bytes where it is ANSI
+        const char* newText;
+        const char* read;  // both as dbfread reads them, in UTF-8
+    } tables[] = {
+        {"dos437", 0x01, true, "a \xA2", "b \xA5", "['a \xC2\xA2']['b \xC2\xA5']"},
+        {"east852", 0x64, true, "a \x8A", "b \x9E", "['a \xC5\xA0']['b \xC5\xBE']"},
+        {"nordic865", 0x66, true, "a \xA4", "b \xA4", "['a \xC2\xA4']['b \xC2\xA4']"},
+        {"russian866", 0x65, true, "a \xA4", "b \xA4", "['a \xC2\xA4']['b \xC2\xA4']"},
+        {"cyrillic1251", 0xC9, false, "a \xC6", "b \xE0", "['a \xD0\x96']['b \xD0\xB0']"},
+    };
+    fs::create_directories(dir / "csv");
+    fs::create_directories(dir / "out");
+    for (const auto& t : tables) {
+        const fs::path table = dir / "out" / (std::string(t.name) + ".dbf");
+        rt::SetAnsi(!t.oem);
+        ASSERT_TRUE(db::DBCREATE(table.string(), std::vector<db::FieldInfo>{{"NAME", 'C', 8, 0}}));
+        rt::SetAnsi(true);
+        std::string bytes = readAll(table);
+        bytes[29] = static_cast<char>(t.ldid);
+        writeAll(table, bytes);
+        {
+            db::DBSERVER d(table.string(), true, false);
+            ASSERT_TRUE(d.APPEND());
+            ASSERT_TRUE(d.FIELDPUT(rt::Value(1), rt::Value(std::string(t.oldText))));
+        }
+        writeAll(dir / "csv" / (std::string(t.name) + ".csv"), std::string("NAME\r\n") + t.newText + "\r\n");
+    }
+    for (bool oem : {true, false}) {
+        writeAll(dir / "job.mcf", settingsFile({"FileFormatIn=csv", "CharacterSetIn=ansi", "CsvSeparatorIn=semi",
+                                                "CsvFieldFrameIn=string", "HeaderLineIn=yes", "FileFormatOut=dbf",
+                                                oem ? "CharacterSetOut=ascii" : "CharacterSetOut=ansi",
+                                                "FileHandling=append", "SortConditionUse=yes", "SortConditionGroup=NAME"}));
+        EXPECT_EQ(runBatch(dir, oem ? "csv/[dner]*.csv" : "csv/c*.csv", "out/*.dbf", (dir / "job.mcf").string()), 0)
+            << readAll(dir / "log");
+    }
+    for (const auto& t : tables) {
+        SCOPED_TRACE(t.name);
+        const fs::path table = dir / "out" / (std::string(t.name) + ".dbf");
+        EXPECT_EQ(static_cast<unsigned char>(readAll(table)[29]), t.ldid);
+        std::string read = command("/usr/bin/python3 -c \"import dbfread,sys\n"
+                                   "print(''.join(str(list(r.values())) for r in dbfread.DBF(sys.argv[1])))\" '" +
+                                   table.string() + "'");
+        EXPECT_EQ(read, std::string(t.read) + "\n");
+    }
+}
+
+// A record longer than a dBase table holds, or more fields than it holds: the run fails and
+// says what does not fit and the limit.
+TEST(DbaseInputs, RefusedStructuresSayWhatDoesNotFit) {
+    if (!ready()) GTEST_SKIP() << "the program or python3-dbfread is missing";
+    const auto dir = mirvano_test::temp_dir("dbase-refused");
+    fs::create_directories(dir / "in");
+    fs::create_directories(dir / "out");
+    writeAll(dir / "in" / "long.csv", "ID;TEXT\r\n1;" + std::string(70000, 'x') + "\r\n");
+    std::string names, values;
+    for (int i = 1; i <= 2047; ++i) {
+        names += (i > 1 ? ";F" : "F") + std::to_string(i);
+        values += (i > 1 ? ";" : "") + std::to_string(i % 10);
+    }
+    writeAll(dir / "in" / "wide.csv", names + "\r\n" + values + "\r\n");
+    writeAll(dir / "job.mcf", settingsFile({"FileFormatIn=csv", "CharacterSetIn=ansi", "CsvSeparatorIn=semi",
+                                            "CsvFieldFrameIn=string", "HeaderLineIn=yes", "FileFormatOut=dbf",
+                                            "CharacterSetOut=ansi", "FileHandling=overwrite"}));
+    EXPECT_NE(runBatch(dir, "in/*.csv", "out/*.dbf", (dir / "job.mcf").string()), 0);
+    const std::string log = readAll(dir / "log");
+    EXPECT_NE(log.find("Error when creating the output dBase file: A data record would be 70002 bytes long; a dBase "
+                       "file holds at most 65535 bytes a record\n"),
+              std::string::npos)
+        << log;
+    EXPECT_NE(log.find("Error when creating the output dBase file: 2047 data fields; a dBase file holds at most 2046 "
+                       "data fields\n"),
+              std::string::npos)
+        << log;
+    EXPECT_FALSE(fs::exists(dir / "out" / "long.dbf"));
+    EXPECT_FALSE(fs::exists(dir / "out" / "wide.dbf"));
+}
+
+// Tables other programs write (python-dbf, GDAL, hand-written bytes in every code page the
+// table layer names, with odd numbers, blanks, NUL padding, Visual FoxPro types, deleted
+// records, memos) converted to CSV, SDF and dBase: every value of every output is the one
+// dbfread and GDAL read from the input. The script says what it compares and where the
+// program reads differently on purpose.
+TEST(DbaseInputs, EveryOutputHoldsTheValuesOtherReadersRead) {
+    if (!ready() || std::system("/usr/bin/python3 -c 'import dbf' >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "the program, python3-dbfread or python3-dbf is missing";
+    const auto dir = mirvano_test::temp_dir("dbase-differential");
+    const std::string script = mirvano_test::source_dir() + "/tests/mainwindow/dbase_differential.py";
+    const std::string out = command("/usr/bin/python3 '" + script + "' '" + batch_test::program().string() + "' '" +
+                                    (dir / "work").string() + "'; echo \"exit $?\"");
+    EXPECT_NE(out.find(" 0 differences\nexit 0\n"), std::string::npos) << out;
+}

@@ -1,5 +1,0 @@
-#include "ui/dtamirvano.h"
-
-namespace ui {
-
-}  // namespace ui
