@@ -456,6 +456,8 @@ struct DBSERVER::Impl {
     MemoFile memo;
     Recoder recoder;
     unsigned textCodePage = 0;  // 0: the program's character set by the ANSI flag
+    // Index keys are always in the program's character set, whose order the collation knows.
+    Recoder keyRecoder;
     std::vector<char> blank;
 
     std::vector<char> cache;
@@ -730,8 +732,8 @@ struct DBSERVER::Impl {
     }
 
     // `count`: text the recoder could not hold counts as lost (a filter's or key's reading of
-    // a record does not).
-    rt::Value decode(int index, const char* record, bool count = true);
+    // a record does not). `key`: the text as index keys take it.
+    rt::Value decode(int index, const char* record, bool count = true, bool key = false);
     bool encode(int index, const rt::Value& value);
     // The bytes of field `number` of the current record for a typed store of `type`, the
     // record marked changed; null when the store must go the general way.
@@ -838,10 +840,11 @@ struct RecordScope final : rt::NameScope {
     DBSERVER::Impl* table = nullptr;
     const char* record = nullptr;
     int64_t recno = 0;
+    bool key = false;
     bool lookup(const std::string& upperName, rt::Value& out) const override {
         const int i = table->fieldOfName(upperName);
         if (i < 0) return false;
-        out = table->decode(i, record, false);
+        out = table->decode(i, record, false, key);
         return true;
     }
     bool callFunction(const std::string& upperName, const std::vector<rt::Value>& args, rt::Value& out) const override {
@@ -858,11 +861,13 @@ struct RecordScope final : rt::NameScope {
     }
 };
 
-rt::Value evalIn(const rt::Expression& expr, DBSERVER::Impl* table, const char* record, int64_t recno) {
+rt::Value evalIn(const rt::Expression& expr, DBSERVER::Impl* table, const char* record, int64_t recno,
+                 bool key = false) {
     RecordScope scope;
     scope.table = table;
     scope.record = record;
     scope.recno = recno;
+    scope.key = key;
     try {
         return expr.eval(scope);
     } catch (const rt::RuntimeError& e) {
@@ -881,14 +886,14 @@ bool DBSERVER::Impl::passes(const char* record, int64_t r) {
     return v.isLogical() && v.log();
 }
 
-rt::Value DBSERVER::Impl::decode(int index, const char* record, bool count) {
+rt::Value DBSERVER::Impl::decode(int index, const char* record, bool count, bool key) {
     const FieldInfo& f = fields[static_cast<size_t>(index)];
     const char* p = record + offsets[static_cast<size_t>(index)];
     const size_t len = static_cast<size_t>(f.length);
     switch (f.type) {
     case 'C': {
         std::string s(p, len);
-        recoder.toProgram(s, count);
+        (key ? keyRecoder : recoder).toProgram(s, count);
         return rt::Value(std::move(s));
     }
     case 'N':
@@ -947,7 +952,7 @@ rt::Value DBSERVER::Impl::decode(int index, const char* record, bool count) {
         std::string text;
         std::string error;
         if (memo.isOpen() && !memo.read(block, text, &error)) status = error;
-        if (f.type == 'M') recoder.toProgram(text, count);
+        if (f.type == 'M') (key ? keyRecoder : recoder).toProgram(text, count);
         return rt::Value(std::move(text));
     }
     return rt::Value(std::string(p, len));
@@ -1149,6 +1154,7 @@ bool DBSERVER::Impl::open(const std::string& file, bool sharedMode, bool readOnl
     }
     chunkRecords = std::max<int64_t>(1, static_cast<int64_t>(kReadAhead / recordLength));
     recoder.setupForFlag(ansi, oemCp == 0 ? 850 : oemCp);
+    keyRecoder = recoder;
     textCodePage = 0;
     if (memo.isOpen() && !checkMemoPointers()) {
         closeFiles();
@@ -1687,7 +1693,7 @@ bool DBSERVER::CREATEINDEX(const std::string& file, const std::string& key) {
     auto keyOf = [t, &expr](int64_t recno, std::string& out, std::string* err) {
         const char* rec = t->fetch(recno);
         if (!rec) rec = t->blank.data();
-        const rt::Value v = evalIn(*expr, t, rec, recno);
+        const rt::Value v = evalIn(*expr, t, rec, recno, true);
         if (v.isString()) {
             out = v.str();
         } else if (v.isDate()) {

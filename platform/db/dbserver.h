@@ -120,12 +120,13 @@ public:
     unsigned CODEPAGE() const;
     // Whether text fields are recoded between the table's character set and the program's.
     bool recodes() const;
-    // The code page FIELDGET, FIELDPUT, the typed stores, filters and index keys hand text
-    // over in: 0 (as opened) for the program's character set by the ANSI flag, as above (a
-    // table of a Windows page other than 1252 then passes its bytes); else any code page the
-    // conversions know, UTF-8 (65001) included, into which the table's text is recoded from
-    // CODEPAGE() and back (not at all where the two are one). False, with the setting as it
-    // was, for a code page that cannot be converted.
+    // The code page FIELDGET, FIELDPUT, the typed stores and filters hand text over in: 0 (as
+    // opened) for the program's character set by the ANSI flag, as above (a table of a Windows
+    // page other than 1252 then passes its bytes); else any code page the conversions know,
+    // UTF-8 (65001) included, into which the table's text is recoded from CODEPAGE() and back
+    // (not at all where the two are one). Index keys always take the program's character set,
+    // the one the order of keys is defined for. False, with the setting as it was, for a code
+    // page that cannot be converted.
     bool setTextCodePage(unsigned codePage);
     unsigned textCodePage() const;
     // Characters recoding could not hold on the other side, since the table was opened:
