@@ -596,17 +596,27 @@ const ByteTable* tableFor(unsigned cp, bool& valid) {
     return conv ? conv->table.get() : nullptr;
 }
 
+// Both code pages resolved, with their tables (null for UTF-8 and multi-byte pages); false
+// when either is no code page or is made to fail.
+bool resolvePair(unsigned fromCodePage, unsigned toCodePage, unsigned& from, unsigned& to,
+                 const ByteTable*& fromTable, const ByteTable*& toTable) {
+    from = resolve(fromCodePage);
+    to = resolve(toCodePage);
+    if (from == g_failingCodePage || to == g_failingCodePage) return false;
+    bool fromValid, toValid;
+    fromTable = tableFor(from, fromValid);
+    toTable = tableFor(to, toValid);
+    return fromValid && toValid;
+}
+
 }  // namespace
 
 bool ConvertMultiByte(unsigned fromCodePage, unsigned toCodePage, std::string_view src, std::string& out,
                       uint64_t* lost) {
     out.clear();
-    const unsigned from = resolve(fromCodePage), to = resolve(toCodePage);
-    if (from == g_failingCodePage || to == g_failingCodePage) return false;
-    bool fromValid, toValid;
-    const ByteTable* fromTable = tableFor(from, fromValid);
-    const ByteTable* toTable = tableFor(to, toValid);
-    if (!fromValid || !toValid) return false;
+    unsigned from, to;
+    const ByteTable *fromTable, *toTable;
+    if (!resolvePair(fromCodePage, toCodePage, from, to, fromTable, toTable)) return false;
     const bool fromDirect = (from == CP_UTF8 || fromTable) && !(fromTable && fromTable->surrogates);
     const bool toDirect = (to == CP_UTF8 || toTable) && !(toTable && toTable->surrogates);
     if (!fromDirect || !toDirect) {
@@ -686,12 +696,9 @@ std::string Ansi2Oem(std::string text, uint64_t* lost) {
 }
 
 bool SingleByteMap(unsigned fromCodePage, unsigned toCodePage, unsigned char bytes[256], unsigned char lost[256]) {
-    const unsigned from = resolve(fromCodePage), to = resolve(toCodePage);
-    if (from == g_failingCodePage || to == g_failingCodePage) return false;
-    bool fromValid, toValid;
-    const ByteTable* f = tableFor(from, fromValid);
-    const ByteTable* t = tableFor(to, toValid);
-    if (!f || !t) return false;
+    unsigned from, to;
+    const ByteTable *f, *t;
+    if (!resolvePair(fromCodePage, toCodePage, from, to, f, t) || !f || !t) return false;
     // Between the two code pages of the system the look-alikes of Oem2Ansi and Ansi2Oem.
     const bool alike = (from == kOem && to == kAnsi) || (from == kAnsi && to == kOem);
     for (int b = 0; b < 256; ++b) {
