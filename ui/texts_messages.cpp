@@ -7,7 +7,7 @@ namespace ui {
 
 namespace {
 
-constexpr std::array<MessageText, 72> kMessages{{
+constexpr std::array<MessageText, 74> kMessages{{
     {1, "MIRVANO 7.00 -- TorvelSoft Datenkonvertierungs-Freeware", "MIRVANO 7.00 -- TorvelSoft Data Conversion Freeware"},
     {3,
      "MIRVANO von TorvelSoft wandelt Datendateien in andere\r\n"
@@ -211,6 +211,10 @@ constexpr std::array<MessageText, 72> kMessages{{
      "$1 data fields; a dBase file holds at most $2 data fields"},
     {77, "Das Datenfeld $1 hat den Typ $2, den eine neue dBase-Datei nicht aufnehmen kann",
      "The data field $1 has the type $2, which a new dBase file cannot hold"},
+    {90, "$1 Zeichen fehlen im Zeichensatz der Ausgabedatei und wurden ersetzt, das erste in Zeile $2 von $3",
+     "$1 characters are missing from the character set of the output file and were replaced, the first in line $2 of $3"},
+    {91, "$1 Zeichen fehlen im Zeichensatz der Ausgabedatei und wurden ersetzt, das erste im Datensatz $2 von $3",
+     "$1 characters are missing from the character set of the output file and were replaced, the first in record $2 of $3"},
 }};
 
 }  // namespace

@@ -84,7 +84,7 @@ std::string writeFailedText(const std::string& file) {
 bool DTAMIRVANO::SETFILTERDBFIN() {
     const std::string text = filterText(*this);
     if (!filterApplies(*this, text)) return lOutOpen;
-    const engine::Charset working = engine::workingEncoding(engine::readOptions(*this));
+    const unsigned working = engine::workingCodePage(engine::readOptions(*this));
     if (!oDBIn || !oDBIn->SETFILTER(engine::literalsToEncoding(text, working))) stepFailed(*this, message(27));
     return lOutOpen;
 }
