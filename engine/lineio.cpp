@@ -1,7 +1,6 @@
 #include "engine/lineio.h"
 
 #include <algorithm>
-#include <array>
 
 #include "functions/faststring.h"
 #include "functions/largefile.h"
@@ -65,10 +64,6 @@ constexpr size_t kMaxJoinedRecord = size_t{1} << 20;
 bool holdsNoData(std::string_view line) {
     return line.empty() || (line[0] == ' ' && line.find_first_not_of(' ') == std::string_view::npos);
 }
-
-}  // namespace
-
-namespace {
 
 // The byte maps between ANSI and OEM with a flag per byte whose character the other lacks.
 struct ByteRecoding {
