@@ -82,13 +82,23 @@ AppendResult appendTables(const std::vector<std::string>& sources, const std::st
         // The target's number of each source field, looked up once per source.
         std::vector<int> to;
         for (const db::FieldInfo& f : in.fields()) to.push_back(out.FIELDPOS(f.name));
+        // The text goes straight from the source's code page into the target's (the bytes as
+        // they stand where the two are one); what the target lacks is counted.
+        out.setTextCodePage(out.CODEPAGE());
+        in.setTextCodePage(out.CODEPAGE());
         bool ok = true;
         in.GOTOP();
+        uint64_t seen = in.lostCharacters();
         while (!in.EOF()) {
             ok = out.APPEND();
             for (size_t i = 0; ok && i < to.size(); ++i)
                 if (to[i] > 0) ok = out.FIELDPUT(rt::Value(to[i]), in.FIELDGET(rt::Value(static_cast<int>(i + 1))));
             if (!ok) break;
+            if (const uint64_t now = in.lostCharacters(); now != seen) {
+                if (r.lost.count == 0) r.lost = {0, in.RECNO(), true, path};
+                r.lost.count += now - seen;
+                seen = now;
+            }
             ++r.records;
             in.SKIP();
             if (context.progressTimeOk()) context.progressUpdate(r.records);

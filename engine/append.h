@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "engine/fieldstructure.h"
+#include "engine/report.h"
 #include "engine/runcontext.h"
 
 namespace engine {
@@ -31,9 +32,12 @@ struct AppendResult {
     AppendEnd end = AppendEnd::Completed;
     uint32_t records = 0;
     std::string failed;  // the source that could not be opened, or why a write failed
+    // Characters of the sources that the target's code page could not hold.
+    LostCharacters lost;
 };
 
-// Appends every record of each source to the open target table, field by field by name.
+// Appends every record of each source to the open target table, field by field by name, the
+// text recoded from each source's code page into the target's.
 // `sourceDone` is called after each source that was copied (also the one a cancel stopped).
 AppendResult appendTables(const std::vector<std::string>& sources, const std::string& target, RunContext& context,
                           const std::function<void(const std::string&)>& sourceDone);

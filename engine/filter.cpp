@@ -33,7 +33,12 @@ std::string toCodePage(const std::string& utf8, unsigned codePage) {
 
 std::string literalsToEncoding(const std::string& text, Charset working) {
     if (working == Charset::UTF8 || working == Charset::UTF16) return text;
-    const unsigned cp = working == Charset::OEM ? win::GetOEMCP() : win::GetACP();
+    return literalsToEncoding(text, working == Charset::OEM ? win::GetOEMCP() : win::GetACP());
+}
+
+std::string literalsToEncoding(const std::string& text, unsigned codePage) {
+    if (codePage == win::CP_UTF8) return text;
+    const unsigned cp = codePage;
     std::string out;
     out.reserve(text.size());
     size_t i = 0;

@@ -19,6 +19,8 @@ namespace engine {
 // The string literals of a filter typed in the form (UTF-8) in the data's working encoding,
 // so that a literal compares with the record's bytes. Text outside literals is left alone.
 std::string literalsToEncoding(const std::string& text, Charset working);
+// The same into a code page (workingCodePage()), a table's own among them.
+std::string literalsToEncoding(const std::string& text, unsigned codePage);
 
 // A filter over a text input with each field name of `structIn` (a whole identifier outside
 // string literals, any case) replaced by an expression over aFeld, the record's texts:

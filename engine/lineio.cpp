@@ -1,7 +1,6 @@
 #include "engine/lineio.h"
 
 #include <algorithm>
-#include <array>
 
 #include "functions/faststring.h"
 #include "functions/largefile.h"
@@ -66,24 +65,52 @@ bool holdsNoData(std::string_view line) {
     return line.empty() || (line[0] == ' ' && line.find_first_not_of(' ') == std::string_view::npos);
 }
 
+// The byte maps between ANSI and OEM with a flag per byte whose character the other lacks.
+struct ByteRecoding {
+    unsigned char bytes[256];
+    unsigned char lost[256];
+    explicit ByteRecoding(unsigned from, unsigned to) {
+        if (!win::SingleByteMap(from, to, bytes, lost))
+            for (int b = 0; b < 256; ++b) bytes[b] = static_cast<unsigned char>(b), lost[b] = 0;
+    }
+};
+
+const ByteRecoding* byteRecodingOf(Charset from, Charset to) {
+    if (from == Charset::ANSI && to == Charset::OEM) {
+        static const ByteRecoding ansiToOem(win::CP_ACP, win::CP_OEMCP);
+        return &ansiToOem;
+    }
+    if (from == Charset::OEM && to == Charset::ANSI) {
+        static const ByteRecoding oemToAnsi(win::CP_OEMCP, win::CP_ACP);
+        return &oemToAnsi;
+    }
+    return nullptr;
+}
+
 }  // namespace
 
-void convertLine(std::string_view text, Charset from, Charset to, std::string& out) {
+void convertLine(std::string_view text, Charset from, Charset to, std::string& out, uint64_t* lost) {
     if (from == to || text.empty()) {
         out.assign(text);
         return;
     }
-    if (from == Charset::OEM && to == Charset::ANSI) {
-        out = win::Oem2Ansi(std::string(text));
-        return;
-    }
-    if (from == Charset::ANSI && to == Charset::OEM) {
-        out = win::Ansi2Oem(std::string(text));
+    const bool ansiOrOem = (from == Charset::ANSI || from == Charset::OEM) && (to == Charset::ANSI || to == Charset::OEM);
+    if (ansiOrOem) {
+        // Between OEM and ANSI byte for byte, the look-alikes of Oem2Ansi and Ansi2Oem.
+        const ByteRecoding* r = byteRecodingOf(from, to);
+        out.resize(text.size());
+        uint64_t n = 0;
+        for (size_t i = 0; i < text.size(); ++i) {
+            const auto b = static_cast<unsigned char>(text[i]);
+            out[i] = static_cast<char>(r->bytes[b]);
+            n += r->lost[b];
+        }
+        if (lost) *lost += n;
         return;
     }
     if (from != Charset::UTF16 && to != Charset::UTF16) {
         // Straight from one 8-bit or UTF-8 page into the other, without UTF-16 in between.
-        if (!win::ConvertMultiByte(codePage(from), codePage(to), text, out)) out.clear();
+        if (!win::ConvertMultiByte(codePage(from), codePage(to), text, out, lost)) out.clear();
         return;
     }
     thread_local std::u16string wide;  // reused: a line costs no allocation once it has grown
@@ -95,29 +122,13 @@ void convertLine(std::string_view text, Charset from, Charset to, std::string& o
         wideToBytes(wide, out);
         return;
     }
-    if (!win::WideCharToMultiByte(codePage(to), wide, out))
+    if (!win::WideCharToMultiByte(codePage(to), wide, out, lost))
         out.clear();
 }
 
 const char* byteRecoding(Charset from, Charset to) {
-    auto table = [](Charset f, Charset t) {
-        std::array<char, 256> bytes{};
-        std::string out;
-        for (int b = 0; b < 256; ++b) {
-            convertLine(std::string(1, static_cast<char>(b)), f, t, out);
-            bytes[static_cast<size_t>(b)] = out.size() == 1 ? out[0] : '?';
-        }
-        return bytes;
-    };
-    if (from == Charset::ANSI && to == Charset::OEM) {
-        static const std::array<char, 256> ansiToOem = table(from, to);
-        return ansiToOem.data();
-    }
-    if (from == Charset::OEM && to == Charset::ANSI) {
-        static const std::array<char, 256> oemToAnsi = table(from, to);
-        return oemToAnsi.data();
-    }
-    return nullptr;
+    const ByteRecoding* r = byteRecodingOf(from, to);
+    return r ? reinterpret_cast<const char*>(r->bytes) : nullptr;
 }
 
 // ---------------------------------------------------------------------------------------
@@ -131,6 +142,8 @@ bool LineReader::readRaw(std::string& raw) {
     const bool got = FREADLINEWHOLE(handle_, lineCoding(input_), raw, lineEnd_);
     if (readError())
         failed_ = true;
+    if (got)
+        ++lines_;
     // The end-of-file byte behind the last line is no data.
     if (got && !raw.empty() && static_cast<unsigned char>(raw.back()) <= 0x1A)
         dropEofBytes(raw);
@@ -154,7 +167,7 @@ bool LineReader::next(std::string& line) {
         line.clear();
         return false;
     }
-    convertLine(raw_, input_, working_, line);
+    convertLine(raw_, input_, working_, line, &lost_);
     return true;
 }
 
@@ -183,7 +196,10 @@ int64_t LineReader::size() const {
     return win::GetFileSize(handle_, &s) ? s : 0;
 }
 
-bool LineReader::rewind() { return win::SetFilePointer(handle_, 0, win::FILE_BEGIN, nullptr); }
+bool LineReader::rewind() {
+    lines_ = 0;
+    return win::SetFilePointer(handle_, 0, win::FILE_BEGIN, nullptr);
+}
 
 // ---------------------------------------------------------------------------------------
 
@@ -270,7 +286,7 @@ bool LineWriter::write(std::string_view line) {
     } else {
         scratch_.assign(line);
         scratch_.append("\r\n", 2);
-        convertLine(scratch_, working_, output_, converted_);
+        convertLine(scratch_, working_, output_, converted_, &lost_);
         buffer_.append(converted_);
     }
     bytes_ += buffer_.size() - before;
@@ -360,6 +376,31 @@ void copySdf2ArrayOut(std::string_view line, const std::vector<int>& widths, con
         }
         pos = end;
     }
+}
+
+size_t utf8Characters(std::string_view text) {
+    size_t n = 0;
+    bool inCharacter = false;
+    for (const char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (inCharacter && c >= 0x80 && c <= 0xBF) continue;
+        ++n;
+        inCharacter = c >= 0xC0;
+    }
+    return n;
+}
+
+size_t utf8Prefix(std::string_view text, size_t characters) {
+    size_t n = 0;
+    bool inCharacter = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const auto c = static_cast<unsigned char>(text[i]);
+        if (inCharacter && c >= 0x80 && c <= 0xBF) continue;
+        if (n == characters) return i;
+        ++n;
+        inCharacter = c >= 0xC0;
+    }
+    return text.size();
 }
 
 void padRight(std::string_view text, size_t width, bool characters, std::string& out) {

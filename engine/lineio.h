@@ -55,6 +55,13 @@ public:
     win::FileHandle handle() const { return handle_; }
     Charset input() const { return input_; }
     Charset working() const { return working_; }
+    // The encoding next() delivers lines in from the next line on.
+    void setWorking(Charset working) { working_ = working; }
+    // Lines read since construction or the last rewind, in both passes.
+    long lines() const { return lines_; }
+    // Characters next() could not hold in the working encoding, since construction (each
+    // became the default character or a look-alike).
+    uint64_t lost() const { return lost_; }
 
 private:
     bool readRaw(std::string& raw);
@@ -64,6 +71,8 @@ private:
     Charset working_;
     uint32_t lineMax_ = 0;
     bool failed_ = false;
+    long lines_ = 0;
+    uint64_t lost_ = 0;
     size_t rawSize_ = 0;
     std::string_view lineEnd_;
     std::u16string wide_;
@@ -127,6 +136,13 @@ public:
     bool ok() const { return ok_; }
     // Bytes written to the handle or waiting, since construction.
     uint64_t bytes() const { return bytes_; }
+    // Characters the output's character set could not hold, since construction (each became
+    // the default character or a look-alike).
+    uint64_t lost() const { return lost_; }
+    // The encoding lines come in from the next write on.
+    void setWorking(Charset working) { working_ = working; }
+    Charset working() const { return working_; }
+    Charset output() const { return output_; }
 
 private:
     win::FileHandle handle_;
@@ -134,6 +150,7 @@ private:
     Charset output_;
     bool ok_ = true;
     uint64_t bytes_ = 0;
+    uint64_t lost_ = 0;
     std::string buffer_;
     std::string scratch_;
     std::string converted_;
@@ -141,8 +158,9 @@ private:
 };
 
 // Converts one line between the encodings; ANSI, OEM and UTF-8 are 8-bit text, UTF-16 is
-// little-endian bytes. Never fails for these four.
-void convertLine(std::string_view text, Charset from, Charset to, std::string& out);
+// little-endian bytes. Never fails for these four. Adds to `lost` the characters `to` lacks
+// (each written as the default character, or between OEM and ANSI as a look-alike).
+void convertLine(std::string_view text, Charset from, Charset to, std::string& out, uint64_t* lost = nullptr);
 
 // Where a line is recoded byte for byte from one 8-bit code page into the other (ANSI and
 // OEM): the byte each byte becomes; null for any other pair.
@@ -158,6 +176,12 @@ std::vector<std::string> copySdf2ArrayIn(std::string_view line, const FieldStruc
 // n and its strings reused.
 void copySdf2ArrayOut(std::string_view line, const std::vector<int>& widths, const std::vector<int>& starts,
                       size_t n, bool characters, std::vector<std::string>& out);
+
+// The number of UTF-8 characters of a text: every byte but a continuation byte (10xxxxxx)
+// that follows a lead byte or another continuation byte begins one, as the SDF cutting counts.
+size_t utf8Characters(std::string_view text);
+// The bytes of the first `characters` UTF-8 characters of a text (all of it when it has fewer).
+size_t utf8Prefix(std::string_view text, size_t characters);
 
 // The text cut or filled with blanks on the right to `width`; with `characters` the width
 // counts UTF-8 characters and a character is never split.

@@ -212,22 +212,22 @@ public:
         const size_t n = fields.size();
         const int* number = numbers.data();
         const char* type = tableTypes.data();
+        const FieldDef* field = fields.data();
         for (size_t i = 0; i < n; ++i) {
-            if (number[i] > 0 && appendCsvRaw(line_, fields[i], type[i], table.FIELDBYTES(number[i]), csv_)) continue;
-            appendCsvTyped(line_, fields[i], valueOf(i), csv_);
+            if (number[i] > 0 && appendCsvRaw(line_, field[i], type[i], table.FIELDBYTES(number[i]), csv_)) continue;
+            appendCsvTyped(line_, field[i], valueOf(i), csv_);
         }
         finishCsvLine(line_);
     }
     bool writeBuilt() { return writeLine(line_); }
 
     // Which fields of a dBase input may go into this dBase output as their bytes: the same
-    // type, length and decimals on both sides, and for text the same code page (or no
-    // recoding on either side, where the bytes would pass unchanged anyway).
+    // type, length and decimals on both sides, and for text the same code page.
     void prepareTableDbf(db::DBSERVER& in, const std::vector<int>& inNumbers) {
         const FieldStructure& fields = job_.out.fields;
         rawDbf_.assign(fields.size(), 0);
         if (format_ != Format::DBF || !out_.table) return;
-        const bool sameText = in.CODEPAGE() == out_.table->CODEPAGE() || (!in.recodes() && !out_.table->recodes());
+        const bool sameText = in.CODEPAGE() == out_.table->CODEPAGE();
         for (size_t i = 0; i < fields.size(); ++i) {
             if (inNumbers[i] <= 0 || i >= numbers_.size() || numbers_[i] <= 0) continue;
             const db::FieldInfo& a = in.fields()[static_cast<size_t>(inNumbers[i] - 1)];
@@ -359,8 +359,16 @@ bool writeScriptAndHeader(const LoopJob& job, Sink& sink, const SdfWidths& width
     return true;
 }
 
+// The tables of a run take and give their text in the working code page while it runs, and
+// in the program's character set again after it (for the views, and for the keys a sort of
+// the output builds).
+void programText(db::DBSERVER* table) {
+    if (table && table->USED()) table->setTextCodePage(0);
+}
+
 void inputCleanUp(db::DBSERVER* table) {
     if (!table || !table->USED()) return;
+    programText(table);
     table->CLEARINDEX(0);
     table->CLEARFILTER();
     table->GOTOP();
@@ -369,10 +377,62 @@ void inputCleanUp(db::DBSERVER* table) {
 
 void outputCleanUp(db::DBSERVER* table) {
     if (!table || !table->USED()) return;
+    programText(table);
     table->CLEARINDEX(0);
     table->GOTOP();
     table->RESETNOTIFICATION();
 }
+
+// Counts the characters the recodings of the records written could not hold: the counts of
+// the reader, the writer and the tables, taken after each record, so that what the width pass,
+// an index or a rejected record read is left out. Only a recoding into an 8-bit code page can
+// lose a character: the others are not looked at.
+class LossWatch {
+public:
+    LossWatch(const LoopInput& in, const LoopOutput& out, LostCharacters& lost) : lost_(lost) {
+        auto unicode = [](Charset c) { return c == Charset::UTF8 || c == Charset::UTF16; };
+        if (in.reader && in.reader->input() != in.reader->working() && !unicode(in.reader->working()))
+            reader_ = in.reader;
+        if (out.writer && out.writer->working() != out.writer->output() && !unicode(out.writer->output()))
+            writer_ = out.writer;
+        if (in.table && in.table->recodes() && in.table->textCodePage() != kUtf8CodePage) inTable_ = in.table;
+        if (out.table && out.table->recodes()) outTable_ = out.table;
+        any_ = reader_ || writer_ || inTable_ || outTable_;
+        seen_ = total();
+    }
+    // After a record: `written` whether it reached the output, `where()` its line or record.
+    template <typename Where>
+    void after(bool written, Where where, bool record) {
+        if (!any_) return;
+        const uint64_t now = total();
+        if (now == seen_) return;
+        if (written) {
+            if (lost_.count == 0) {
+                lost_.first = where();
+                lost_.inRecord = record;
+            }
+            lost_.count += now - seen_;
+        }
+        seen_ = now;
+    }
+
+private:
+    uint64_t total() const {
+        uint64_t n = 0;
+        if (reader_) n += reader_->lost();
+        if (writer_) n += writer_->lost();
+        if (inTable_) n += inTable_->lostCharacters();
+        if (outTable_) n += outTable_->lostCharacters();
+        return n;
+    }
+    LostCharacters& lost_;
+    const LineReader* reader_ = nullptr;
+    const LineWriter* writer_ = nullptr;
+    const db::DBSERVER* inTable_ = nullptr;
+    const db::DBSERVER* outTable_ = nullptr;
+    bool any_ = false;
+    uint64_t seen_ = 0;
+};
 
 }  // namespace
 
@@ -390,8 +450,10 @@ SdfWidths computeSdfWidths(const LoopJob& job, LoopInput& input, RunContext& con
     const size_t n = fields.size();
     if (dbf) {
         db::DBSERVER& table = *input.table;
-        // Each value measured as the record loop will write it.
+        // Each value measured as the record loop will write it, in characters where the table
+        // gives its text in UTF-8.
         TableValues valueOf(table, fields);
+        const bool characters = table.textCodePage() == kUtf8CodePage;
         double count = 0;
         while (!table.EOF()) {
             ++count;
@@ -399,7 +461,7 @@ SdfWidths computeSdfWidths(const LoopJob& job, LoopInput& input, RunContext& con
                 if (fields[i].type != "C" && fields[i].type != "N") continue;
                 const rt::Value v = valueOf(i);
                 if (fields[i].type == "C")
-                    measureSdfText(widths, fields[i], i, v.str(), mode);
+                    measureSdfText(widths, fields[i], i, v.str(), mode, characters);
                 else if (v.isString() || v.isNil())
                     measureSdfNumberText(widths, fields[i], i, v.isNil() ? 0 : v.str().size(), mode);
                 else
@@ -421,7 +483,7 @@ SdfWidths computeSdfWidths(const LoopJob& job, LoopInput& input, RunContext& con
             copySdf2ArrayOut(line, job.out.len, job.out.pos, n, false, values);
             for (size_t i = 0; i < n; ++i) {
                 if (fields[i].type == "C")
-                    measureSdfText(widths, fields[i], i, values[i], mode);
+                    measureSdfText(widths, fields[i], i, values[i], mode, false);
                 else if (fields[i].type == "N")
                     measureSdfNumber(widths, fields[i], i, sdfNumber(trimBlanks(values[i]), o.inDecComma), mode);
             }
@@ -438,9 +500,17 @@ SdfWidths computeSdfWidths(const LoopJob& job, LoopInput& input, RunContext& con
     return widths;
 }
 
-LoopResult runConversion(const LoopJob& job, LoopInput& input, LoopOutput& output, RunContext& context,
+LoopResult runConversion(const LoopJob& given, LoopInput& input, LoopOutput& output, RunContext& context,
                          LoopHooks& hooks) {
-    const Options& o = job.options;
+    LoopJob job = given;
+    Options& o = job.options;
+    if (o.inFormat == Format::DBF && !o.inCodePage && input.table) o.inCodePage = input.table->CODEPAGE();
+    if (o.outFormat == Format::DBF && !o.outCodePage && output.table) o.outCodePage = output.table->CODEPAGE();
+    const unsigned working = workingCodePage(o);
+    if (input.reader) input.reader->setWorking(workingEncoding(o));
+    if (output.writer) output.writer->setWorking(workingEncoding(o));
+    if (input.table) input.table->setTextCodePage(working);
+    if (output.table) output.table->setTextCodePage(working);
     const Format inF = o.inFormat;
     const Format outF = o.outFormat;
     const bool textIn = inF != Format::DBF;
@@ -481,6 +551,7 @@ LoopResult runConversion(const LoopJob& job, LoopInput& input, LoopOutput& outpu
         if (!textIn) {
             if (!cancelled) context.progressFinish();
             inputCleanUp(input.table);
+            programText(output.table);
             if (!textOut && open && output.table && output.table->USED()) output.table->RESETNOTIFICATION();
         }
         if (writeFailed) {
@@ -533,6 +604,7 @@ LoopResult runConversion(const LoopJob& job, LoopInput& input, LoopOutput& outpu
         auto nextRecord = [&] { return csv ? records.next(fieldsCsv) : nextSdfRecord(reader, line, false); };
         // An SDF file's header is its first line, as the analysis took it.
         if (o.inHeader) csv ? records.next(fieldsCsv) : reader.next(line);
+        LossWatch losses(input, output, result.lost);
         while (nextRecord()) {
             if (csv) {
                 if (fieldsCsv.size() < fieldsIn) fieldsCsv.resize(fieldsIn);
@@ -558,6 +630,7 @@ LoopResult runConversion(const LoopJob& job, LoopInput& input, LoopOutput& outpu
                     break;
                 }
             }
+            losses.after(pass, [&] { return csv ? records.firstLine() : reader.lines(); }, false);
             if (context.progressTimeOk()) context.progressUpdate(static_cast<double>(reader.position()));
             context.pump();
             if (context.cancelled()) break;
@@ -587,6 +660,7 @@ LoopResult runConversion(const LoopJob& job, LoopInput& input, LoopOutput& outpu
         // A field that cannot be read (a memo block past the end of its file) comes back
         // empty with the reason in the table's status: stop rather than write it empty.
         const std::string statusBefore = table.Status();
+        LossWatch losses(input, output, result.lost);
         while (!table.EOF()) {
             ++count;
             if (rawCsv) {
@@ -608,6 +682,7 @@ LoopResult runConversion(const LoopJob& job, LoopInput& input, LoopOutput& outpu
                 failed = true;
                 break;
             }
+            losses.after(true, [&] { return table.RECNO(); }, true);
             table.SKIP();
             if (outF == Format::CSV && last > 0) {
                 // The bar shows whole percent, truncated: change it exactly when its figure does.
@@ -633,6 +708,7 @@ LoopResult runConversion(const LoopJob& job, LoopInput& input, LoopOutput& outpu
         input.reader->rewind();
         if (!cancelled && !failed && result.end == LoopEnd::Completed) context.progressFinish();
         if (!textOut) {
+            programText(output.table);
             if (!cancelled && !failed && result.end == LoopEnd::Completed) {
                 hooks.setIndexDbfOut();
                 if (o.sort && output.table && output.table->USED()) hooks.sortDbfOut(count);
@@ -642,6 +718,7 @@ LoopResult runConversion(const LoopJob& job, LoopInput& input, LoopOutput& outpu
     } else {
         if (!cancelled && !failed) context.progressFinish();
         inputCleanUp(input.table);
+        programText(output.table);
         if (!textOut && output.table && output.table->USED()) output.table->RESETNOTIFICATION();
     }
 

@@ -9,6 +9,7 @@
 #include "engine/fieldlist.h"
 #include "engine/lineio.h"
 #include "engine/options.h"
+#include "engine/report.h"
 #include "engine/runcontext.h"
 #include "engine/sdfline.h"
 
@@ -78,9 +79,14 @@ struct LoopResult {
     uint32_t count = 0;
     LoopEnd end = LoopEnd::Completed;
     std::string error;
+    // Characters of the records written that the output's character set could not hold.
+    LostCharacters lost;
 };
 
-// Runs the loop for the input and output formats of `job.options`.
+// Runs the loop for the input and output formats of `job.options`. The text goes through the
+// working code page (workingCodePage(), the code pages of the tables taken from the tables
+// where the options leave them open): the reader, the writer and the tables are set to it for
+// the run, and the tables set back to the program's character set after it.
 LoopResult runConversion(const LoopJob& job, LoopInput& input, LoopOutput& output, RunContext& context,
                          LoopHooks& hooks);
 

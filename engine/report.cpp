@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "functions/sounds.h"
+#include "platform/runtime/strings.h"
 
 namespace engine {
 
@@ -49,6 +50,19 @@ void reportSound(const std::string& alias) { deliver(ReportKind::Sound, alias); 
 void reportFailure(const std::string& text) {
     reportError(text);
     reportSound("SystemHand");
+}
+
+void reportWarning(const std::string& text) {
+    reportError(text);
+    reportSound("SystemExclamation");
+}
+
+void reportLostCharacters(const LostCharacters& lost, const std::string& lineText, const std::string& recordText,
+                          const std::string& input) {
+    if (lost.count == 0) return;
+    std::string text = rt::StrTran(lost.inRecord ? recordText : lineText, "$1", std::to_string(lost.count));
+    text = rt::StrTran(text, "$2", std::to_string(lost.first));
+    reportWarning(rt::StrTran(text, "$3", lost.source.empty() ? input : lost.source));
 }
 
 void setReportToStderr(bool on) { toStderr() = on; }

@@ -90,9 +90,17 @@ void appendSdfTyped(std::string& line, const FieldDef& field, size_t i, const rt
             if (w <= lead) return;
             from = static_cast<size_t>(lead);
         }
-        const std::string_view cut = std::string_view(x).substr(0, width);
-        line += cut.substr(std::min(cut.size(), from));
-        line.append(width - std::max(cut.size(), from), ' ');
+        if (o.characters) {
+            // The text in UTF-8: the width and the leading blanks count characters.
+            const std::string_view cut = std::string_view(x).substr(0, utf8Prefix(x, width));
+            const size_t have = utf8Characters(cut);
+            line += cut.substr(std::min(cut.size(), utf8Prefix(cut, from)));
+            line.append(width - std::max(have, from), ' ');
+        } else {
+            const std::string_view cut = std::string_view(x).substr(0, width);
+            line += cut.substr(std::min(cut.size(), from));
+            line.append(width - std::max(cut.size(), from), ' ');
+        }
         blankLineBreaks(line, start);
         break;
     }

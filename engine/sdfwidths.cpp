@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/lineio.h"
 #include "engine/numbertext.h"
 
 namespace engine {
@@ -28,16 +29,21 @@ SdfWidths sdfStartWidths(const FieldStructure& fields, Format input, SdfMode mod
 
 bool sdfNeedsWidthPass(Format input, SdfMode mode) { return input != Format::CSV && mode != SdfMode::Plain; }
 
-void measureSdfText(SdfWidths& widths, const FieldDef& field, size_t i, std::string_view value, SdfMode mode) {
+void measureSdfText(SdfWidths& widths, const FieldDef& field, size_t i, std::string_view value, SdfMode mode,
+                    bool characters) {
     if (field.type != "C" || mode == SdfMode::Plain || i >= widths.max.size()) return;
+    auto length = [characters](std::string_view text) {
+        return static_cast<int>(characters ? utf8Characters(text) : text.size());
+    };
     // NUL bytes pad a text as blanks do (the line writes them as blanks).
     constexpr std::string_view kPadding(" \0", 2);
     size_t last = value.find_last_not_of(kPadding);
-    int trimmed = last == std::string_view::npos ? 0 : static_cast<int>(last + 1);
+    int trimmed = last == std::string_view::npos ? 0 : length(value.substr(0, last + 1));
     widths.max[i] = std::max(widths.max[i], trimmed);
     if (mode == SdfMode::Optimised && i < widths.lead.size()) {
+        // The padding is ASCII: as many bytes as characters.
         size_t first = value.find_first_not_of(kPadding);
-        int lead = first == std::string_view::npos ? static_cast<int>(value.size()) : static_cast<int>(first);
+        int lead = first == std::string_view::npos ? length(value) : static_cast<int>(first);
         widths.lead[i] = std::min(widths.lead[i], lead);
     }
 }

@@ -16,8 +16,10 @@ SdfWidths sdfStartWidths(const FieldStructure& fields, Format input, SdfMode mod
 // blank-separated mode).
 bool sdfNeedsWidthPass(Format input, SdfMode mode);
 
-// Measures one text value (as stored or cut, blanks included) of field i.
-void measureSdfText(SdfWidths& widths, const FieldDef& field, size_t i, std::string_view value, SdfMode mode);
+// Measures one text value (as stored or cut, blanks included) of field i; with `characters`
+// in UTF-8 characters, else in bytes.
+void measureSdfText(SdfWidths& widths, const FieldDef& field, size_t i, std::string_view value, SdfMode mode,
+                    bool characters = false);
 // Measures one number of field i.
 void measureSdfNumber(SdfWidths& widths, const FieldDef& field, size_t i, double value, SdfMode mode);
 // Measures a number of field i by the length of the text it is written as (at least one

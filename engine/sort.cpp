@@ -162,6 +162,16 @@ RewriteResult rewriteInOrder(db::DBSERVER& table, const std::string& temp, RunCo
             removeTable(temp);
             return r;
         }
+        // The copy is of the table's code page: text copied field by field (beside a memo)
+        // goes over as its bytes, not through the program's character set and back.
+        copy.setTextCodePage(copy.CODEPAGE());
+        table.setTextCodePage(copy.CODEPAGE());
+        struct ProgramTextAfter {
+            db::DBSERVER& table;
+            ~ProgramTextAfter() {
+                if (table.USED()) table.setTextCodePage(0);
+            }
+        } programTextAfter{table};
         bool ok = true;
         auto step = [&](int64_t copied) {
             r.count = static_cast<uint32_t>(copied);

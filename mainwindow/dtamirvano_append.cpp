@@ -176,6 +176,7 @@ void DTAMIRVANO::BUTDATEIVERBINDEN() {
             go = false;
             break;
         }
+        if (go) engine::reportLostCharacters(r.lost, message(90), message(91), target);
         ENABLECONDITIONALCONTROLS();
         if (OCCBUTNORMALANSICHT) OCCBUTNORMALANSICHT->DISABLE();
         lRunning = false;

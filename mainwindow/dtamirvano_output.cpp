@@ -388,6 +388,7 @@ DTAMIRVANO& DTAMIRVANO::BUTDATEISPEICHERN() {
             text = replaceAll(text, "$2", cFileOut);
             engine::reportTransient(text);
             engine::reportSound("SystemAsterisk");
+            engine::reportLostCharacters(oRun->lastLoop.lost, message(90), message(91), cFileIn);
             lLastWriteOk = true;
         }
         lRunning = false;

@@ -74,7 +74,7 @@ std::vector<gui::COMBOBOX*> sortCombos(const DTAMIRVANO& w) {
 bool DTAMIRVANO::SETFILTERDBFIN() {
     const std::string text = filterText(*this);
     if (!filterApplies(*this, text)) return lOutOpen;
-    const engine::Charset working = engine::workingEncoding(readOptions(*this));
+    const unsigned working = engine::workingCodePage(readOptions(*this));
     if (!oDBIn || !oDBIn->SETFILTER(engine::literalsToEncoding(text, working))) stepFailed(*this, message(27));
     return lOutOpen;
 }

@@ -95,6 +95,8 @@ engine::Options readOptions(const DTAMIRVANO& w) {
     o.outSQL = w.lOutSQL;
     o.outBlankSDF = w.lOutBlankSDF;
     o.outAppend = w.OCCRADIOAUSGERGAENZEN && w.OCCRADIOAUSGERGAENZEN->PRESSED();
+    if (w.lInDBF && w.oDBIn && w.oDBIn->USED()) o.inCodePage = w.oDBIn->CODEPAGE();
+    if (w.lOutDBF && w.oDBOut && w.oDBOut->USED()) o.outCodePage = w.oDBOut->CODEPAGE();
 
     o.fieldFilter = checked(w.ODCCHECKDATENFELD);
     o.recordFilter = checked(w.ODCCHECKDATENSATZ);

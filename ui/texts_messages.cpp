@@ -7,7 +7,7 @@ namespace ui {
 
 namespace {
 
-constexpr std::array<MessageText, 79> kMessages{{
+constexpr std::array<MessageText, 81> kMessages{{
     {1, "MIRVANO 7.00 -- TorvelSoft Datenkonvertierungs-Freeware", "MIRVANO 7.00 -- TorvelSoft Data Conversion Freeware"},
     {3,
      "MIRVANO von TorvelSoft wandelt Datendateien in andere\r\n"
@@ -220,6 +220,10 @@ constexpr std::array<MessageText, 79> kMessages{{
      "The data record filter could not be evaluated for any data record"},
     {83, "die Datei ist nicht mehr vorhanden", "the file no longer exists"},
     {84, "Fehler beim Lesen der Eingabedatei", "Error while reading the input file"},
+    {90, "$1 Zeichen fehlen im Zeichensatz der Ausgabedatei und wurden ersetzt, das erste in Zeile $2 von $3",
+     "$1 characters are missing from the character set of the output file and were replaced, the first in line $2 of $3"},
+    {91, "$1 Zeichen fehlen im Zeichensatz der Ausgabedatei und wurden ersetzt, das erste im Datensatz $2 von $3",
+     "$1 characters are missing from the character set of the output file and were replaced, the first in record $2 of $3"},
 }};
 
 }  // namespace

@@ -143,51 +143,98 @@ rt::Date parseDate(const char* p) {
     return rt::Date::fromYMD(v[0] * 1000 + v[1] * 100 + v[2] * 10 + v[3], v[4] * 10 + v[5], v[6] * 10 + v[7]);
 }
 
+// Recodes text between a table's code page and the one the program takes it in. Between two
+// single-byte code pages through two byte maps, in place; otherwise (UTF-8, a multi-byte
+// page) through the code-page conversion. Characters the other side lacks are counted as they
+// are replaced, by a flag per byte of the maps.
 struct Recoder {
     bool active = false;
+    bool bytewise = false;
+    unsigned tableCp = 0, programCp = 0;
     std::array<unsigned char, 256> in{};   // table -> program
     std::array<unsigned char, 256> out{};  // program -> table
+    std::array<unsigned char, 256> inLost{}, outLost{};
+    uint64_t lost = 0;
+    std::string scratch;
 
-    static std::string allBytes() {
-        std::string s(256, '\0');
-        for (int i = 0; i < 256; ++i) s[static_cast<size_t>(i)] = static_cast<char>(i);
-        return s;
-    }
-    static bool via(unsigned from, unsigned to, std::array<unsigned char, 256>& table) {
-        std::u16string wide;
-        std::string narrow;
-        if (!win::MultiByteToWideChar(from, allBytes(), wide) || wide.size() != 256) return false;
-        if (!win::WideCharToMultiByte(to, wide, narrow) || narrow.size() != 256) return false;
-        for (int i = 0; i < 256; ++i) table[static_cast<size_t>(i)] = static_cast<unsigned char>(narrow[static_cast<size_t>(i)]);
+    // False, leaving the recoder inactive, when a code page cannot be converted.
+    bool setup(unsigned table, unsigned program) {
+        active = bytewise = false;
+        tableCp = table;
+        programCp = program;
+        if (table == program) return true;
+        if (win::SingleByteMap(table, program, in.data(), inLost.data()) &&
+            win::SingleByteMap(program, table, out.data(), outLost.data())) {
+            active = bytewise = true;
+            return true;
+        }
+        std::string probe;
+        if (!win::ConvertMultiByte(table, program, "a", probe) || !win::ConvertMultiByte(program, table, "a", probe))
+            return false;
+        active = true;
         return true;
     }
-    void setup(bool tableAnsi, unsigned oemCp) {
-        active = false;
-        if (tableAnsi == rt::IsAnsi()) return;
-        std::array<unsigned char, 256> oemToAnsi{}, ansiToOem{};
-        if (oemCp == 850) {
-            const std::string a = win::Oem2Ansi(allBytes()), o = win::Ansi2Oem(allBytes());
-            if (a.size() != 256 || o.size() != 256) return;
-            for (int i = 0; i < 256; ++i) {
-                oemToAnsi[static_cast<size_t>(i)] = static_cast<unsigned char>(a[static_cast<size_t>(i)]);
-                ansiToOem[static_cast<size_t>(i)] = static_cast<unsigned char>(o[static_cast<size_t>(i)]);
+    // The program's character set as the table's ANSI flag has it (rt::IsAnsi): an OEM
+    // table's text in ANSI, or an ANSI table's in OEM 850 with ANSI mode off; where both
+    // agree the bytes pass, whatever Windows page an ANSI table names.
+    void setupForFlag(bool tableAnsi, unsigned oemCp) {
+        if (tableAnsi == rt::IsAnsi() || !setup(tableAnsi ? 1252 : oemCp, tableAnsi ? oemCp : 1252)) setup(0, 0);
+    }
+    // `count`: a character lost here counts (a filter's or key's reading does not).
+    void toProgram(std::string& s, bool count = true) {
+        if (!active) return;
+        if (bytewise) {
+            uint64_t n = 0;
+            for (char& c : s) {
+                const auto b = static_cast<unsigned char>(c);
+                c = static_cast<char>(in[b]);
+                n += inLost[b];
             }
-        } else if (!via(oemCp, 1252, oemToAnsi) || !via(1252, oemCp, ansiToOem)) {
+            if (count) lost += n;
             return;
         }
-        // The program works in ANSI unless ANSI mode is off; the table is the other one.
-        in = tableAnsi ? ansiToOem : oemToAnsi;
-        out = tableAnsi ? oemToAnsi : ansiToOem;
-        active = true;
+        if (!win::ConvertMultiByte(tableCp, programCp, s, scratch, count ? &lost : nullptr)) scratch.clear();
+        s.swap(scratch);
     }
-    void toProgram(std::string& s) const {
-        if (!active) return;
-        for (char& c : s) c = static_cast<char>(in[static_cast<unsigned char>(c)]);
+    // Text into a field of `len` bytes: recoded, then cut or filled with blanks.
+    void toField(std::string_view text, char* p, size_t len) {
+        if (active)
+            toFieldRecoded(text, p, len);
+        else
+            fill(text, p, len);
     }
-    void toTable(std::string& s) const { toTable(s.data(), s.size()); }
-    void toTable(char* p, size_t n) const {
+    [[gnu::noinline]] void toFieldRecoded(std::string_view text, char* p, size_t len) {
+        if (!bytewise) {
+            if (!win::ConvertMultiByte(programCp, tableCp, text, scratch, &lost)) scratch.clear();
+            fill(scratch, p, len);
+            return;
+        }
+        fill(text, p, len);
+        uint64_t lostHere = 0;
+        for (size_t i = 0; i < len; ++i) {
+            const auto b = static_cast<unsigned char>(p[i]);
+            p[i] = static_cast<char>(out[b]);
+            lostHere += outLost[b];
+        }
+        lost += lostHere;
+    }
+    static void fill(std::string_view text, char* p, size_t len) {
+        const size_t n = std::min(text.size(), len);
+        if (n > 0) std::memcpy(p, text.data(), n);  // an empty view may hold no address
+        std::memset(p + n, ' ', len - n);
+    }
+    void toTable(std::string& s) {
         if (!active) return;
-        for (size_t i = 0; i < n; ++i) p[i] = static_cast<char>(out[static_cast<unsigned char>(p[i])]);
+        if (bytewise) {
+            for (char& c : s) {
+                const auto b = static_cast<unsigned char>(c);
+                c = static_cast<char>(out[b]);
+                lost += outLost[b];
+            }
+            return;
+        }
+        if (!win::ConvertMultiByte(programCp, tableCp, s, scratch, &lost)) scratch.clear();
+        s.swap(scratch);
     }
 };
 
@@ -408,6 +455,9 @@ struct DBSERVER::Impl {
     std::unordered_map<std::string, int> byName;
     MemoFile memo;
     Recoder recoder;
+    unsigned textCodePage = 0;  // 0: the program's character set by the ANSI flag
+    // Index keys are always in the program's character set, whose order the collation knows.
+    Recoder keyRecoder;
     std::vector<char> blank;
 
     std::vector<char> cache;
@@ -681,7 +731,9 @@ struct DBSERVER::Impl {
         return slot < 0 ? sequenceLength() : slot;
     }
 
-    rt::Value decode(int index, const char* record);
+    // `count`: text the recoder could not hold counts as lost (a filter's or key's reading of
+    // a record does not). `key`: the text as index keys take it.
+    rt::Value decode(int index, const char* record, bool count = true, bool key = false);
     bool encode(int index, const rt::Value& value);
     // The bytes of field `number` of the current record for a typed store of `type`, the
     // record marked changed; null when the store must go the general way.
@@ -788,10 +840,11 @@ struct RecordScope final : rt::NameScope {
     DBSERVER::Impl* table = nullptr;
     const char* record = nullptr;
     int64_t recno = 0;
+    bool key = false;
     bool lookup(const std::string& upperName, rt::Value& out) const override {
         const int i = table->fieldOfName(upperName);
         if (i < 0) return false;
-        out = table->decode(i, record);
+        out = table->decode(i, record, false, key);
         return true;
     }
     bool callFunction(const std::string& upperName, const std::vector<rt::Value>& args, rt::Value& out) const override {
@@ -808,11 +861,13 @@ struct RecordScope final : rt::NameScope {
     }
 };
 
-rt::Value evalIn(const rt::Expression& expr, DBSERVER::Impl* table, const char* record, int64_t recno) {
+rt::Value evalIn(const rt::Expression& expr, DBSERVER::Impl* table, const char* record, int64_t recno,
+                 bool key = false) {
     RecordScope scope;
     scope.table = table;
     scope.record = record;
     scope.recno = recno;
+    scope.key = key;
     try {
         return expr.eval(scope);
     } catch (const rt::RuntimeError& e) {
@@ -831,14 +886,14 @@ bool DBSERVER::Impl::passes(const char* record, int64_t r) {
     return v.isLogical() && v.log();
 }
 
-rt::Value DBSERVER::Impl::decode(int index, const char* record) {
+rt::Value DBSERVER::Impl::decode(int index, const char* record, bool count, bool key) {
     const FieldInfo& f = fields[static_cast<size_t>(index)];
     const char* p = record + offsets[static_cast<size_t>(index)];
     const size_t len = static_cast<size_t>(f.length);
     switch (f.type) {
     case 'C': {
         std::string s(p, len);
-        recoder.toProgram(s);
+        (key ? keyRecoder : recoder).toProgram(s, count);
         return rt::Value(std::move(s));
     }
     case 'N':
@@ -897,7 +952,7 @@ rt::Value DBSERVER::Impl::decode(int index, const char* record) {
         std::string text;
         std::string error;
         if (memo.isOpen() && !memo.read(block, text, &error)) status = error;
-        if (f.type == 'M') recoder.toProgram(text);
+        if (f.type == 'M') (key ? keyRecoder : recoder).toProgram(text, count);
         return rt::Value(std::move(text));
     }
     return rt::Value(std::string(p, len));
@@ -919,11 +974,7 @@ bool DBSERVER::Impl::encode(int index, const rt::Value& value) {
     case 'C': {
         if (!value.isString()) return typeError();
         // Straight into the record: this runs for every text field of every record.
-        const std::string& s = value.str();
-        const size_t n = std::min(s.size(), len);
-        std::memcpy(p, s.data(), n);
-        std::memset(p + n, ' ', len - n);
-        recoder.toTable(p, len);
+        recoder.toField(value.str(), p, len);
         return true;
     }
     case 'N':
@@ -1102,7 +1153,9 @@ bool DBSERVER::Impl::open(const std::string& file, bool sharedMode, bool readOnl
         if (binary) std::memset(blank.data() + offsets[i], 0, static_cast<size_t>(f.length));
     }
     chunkRecords = std::max<int64_t>(1, static_cast<int64_t>(kReadAhead / recordLength));
-    recoder.setup(ansi, oemCp == 0 ? 850 : oemCp);
+    recoder.setupForFlag(ansi, oemCp == 0 ? 850 : oemCp);
+    keyRecoder = recoder;
+    textCodePage = 0;
     if (memo.isOpen() && !checkMemoPointers()) {
         closeFiles();
         return false;
@@ -1245,6 +1298,24 @@ rt::Value DBSERVER::INFO(int item) const {
 bool DBSERVER::isAnsi() const { return d->ansi; }
 unsigned DBSERVER::CODEPAGE() const { return d->codePage; }
 bool DBSERVER::recodes() const { return d->recoder.active; }
+
+bool DBSERVER::setTextCodePage(unsigned codePage) {
+    if (!d->used) return d->notOpen();
+    if (codePage == d->textCodePage) return true;
+    const Recoder before = d->recoder;
+    const bool ok = codePage == 0 ? (d->recoder.setupForFlag(d->ansi, d->ansi ? 850 : oemCodePage(d->ldid)), true)
+                                  : d->recoder.setup(d->codePage, codePage);
+    if (!ok) {
+        d->recoder = before;
+        return d->fail("the text of " + d->path + " cannot be recoded into code page " + std::to_string(codePage));
+    }
+    d->recoder.lost = before.lost;
+    d->textCodePage = codePage;
+    return true;
+}
+
+unsigned DBSERVER::textCodePage() const { return d->textCodePage; }
+uint64_t DBSERVER::lostCharacters() const { return d->recoder.lost; }
 
 bool DBSERVER::GOTOP() {
     if (!d->used) return d->notOpen();
@@ -1457,10 +1528,7 @@ bool DBSERVER::PUTSTRING(int number, std::string_view text) {
     char* p = d->fieldToPut(number, 'C');
     if (!p) return FIELDPUT(rt::Value(number), rt::Value(text));
     const size_t len = static_cast<size_t>(d->fields[static_cast<size_t>(number - 1)].length);
-    const size_t n = std::min(text.size(), len);
-    if (n > 0) std::memcpy(p, text.data(), n);  // an empty view may hold no address
-    std::memset(p + n, ' ', len - n);
-    d->recoder.toTable(p, len);
+    d->recoder.toField(text, p, len);
     d->fieldPut();
     return true;
 }
@@ -1625,7 +1693,7 @@ bool DBSERVER::CREATEINDEX(const std::string& file, const std::string& key) {
     auto keyOf = [t, &expr](int64_t recno, std::string& out, std::string* err) {
         const char* rec = t->fetch(recno);
         if (!rec) rec = t->blank.data();
-        const rt::Value v = evalIn(*expr, t, rec, recno);
+        const rt::Value v = evalIn(*expr, t, rec, recno, true);
         if (v.isString()) {
             out = v.str();
         } else if (v.isDate()) {

@@ -16,7 +16,10 @@
 //
 // Text is bytes. When a table's character set differs from the runtime's ANSI mode
 // (rt::IsAnsi, as it stands when the table is opened), C and memo texts are recoded on the
-// way in and out, so the program always works in its own encoding.
+// way in and out, so the program always works in its own encoding; a run that needs the text
+// in another code page (UTF-8 for a Cyrillic table going to a UTF-8 file) says so with
+// setTextCodePage, and the table then recodes from the code page its language-driver byte
+// names. What the other side lacks is replaced and counted (lostCharacters).
 //
 // Records marked deleted are passed over while rt::IsDeleted() holds (the program's setting).
 // Filters and index keys are expressions compiled once and evaluated per record; field names
@@ -117,6 +120,19 @@ public:
     unsigned CODEPAGE() const;
     // Whether text fields are recoded between the table's character set and the program's.
     bool recodes() const;
+    // The code page FIELDGET, FIELDPUT, the typed stores and filters hand text over in: 0 (as
+    // opened) for the program's character set by the ANSI flag, as above (a table of a Windows
+    // page other than 1252 then passes its bytes); else any code page the conversions know,
+    // UTF-8 (65001) included, into which the table's text is recoded from CODEPAGE() and back
+    // (not at all where the two are one). Index keys always take the program's character set,
+    // the one the order of keys is defined for. False, with the setting as it was, for a code
+    // page that cannot be converted.
+    bool setTextCodePage(unsigned codePage);
+    unsigned textCodePage() const;
+    // Characters recoding could not hold on the other side, since the table was opened:
+    // each was written as the code page's default character "?" (or, between OEM 850 and
+    // ANSI 1252, as a look-alike). What a filter or an index key reads is not counted.
+    uint64_t lostCharacters() const;
 
     // Navigation in the current order, passing over hidden records.
     bool GOTOP();
@@ -158,7 +174,7 @@ public:
     // Appends a record holding the fields of `source`'s current record. Where both tables lay
     // out their fields alike in the same character set and have no memo fields, the bytes are
     // copied as they stand (nothing goes through a value and back); otherwise field by field
-    // through FIELDGET and FIELDPUT.
+    // through FIELDGET and FIELDPUT, the text in each table's text code page.
     bool APPENDCOPY(DBSERVER& source);
     // Whether `other` lays out its fields as this table does, in the same code page and
     // without memo fields, so that its record bytes can be copied as they stand.

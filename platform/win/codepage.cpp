@@ -221,7 +221,12 @@ void decodeTable(const ByteTable& t, std::string_view src, std::u16string& out) 
     for (size_t i = 0; i < src.size(); ++i) out[i] = t.toUnit[static_cast<unsigned char>(src[i])];
 }
 
-void encodeTable(const ByteTable& t, std::u16string_view src, std::string& out) {
+// A character written as the default character because the target lacks it.
+inline void countLost(uint64_t* lost) {
+    if (lost) ++*lost;
+}
+
+void encodeTable(const ByteTable& t, std::u16string_view src, std::string& out, uint64_t* lost) {
     out.clear();
     out.reserve(src.size());
     for (size_t i = 0; i < src.size(); ++i) {
@@ -229,11 +234,17 @@ void encodeTable(const ByteTable& t, std::u16string_view src, std::string& out) 
         // A surrogate pair is one character the table cannot hold: one default character.
         if (u >= 0xD800 && u <= 0xDBFF && i + 1 < src.size() && src[i + 1] >= 0xDC00 && src[i + 1] <= 0xDFFF) {
             out.push_back(kDefaultChar);
+            countLost(lost);
             ++i;
             continue;
         }
         int16_t b = t.toByte[u];
-        out.push_back(b < 0 ? kDefaultChar : static_cast<char>(b));
+        if (b < 0) {
+            out.push_back(kDefaultChar);
+            countLost(lost);
+        } else {
+            out.push_back(static_cast<char>(b));
+        }
     }
 }
 
@@ -365,7 +376,7 @@ void decodeIconv(iconv_t cd, std::string_view src, std::u16string& out) {
 }
 
 // A character the code page lacks, or a lone surrogate, becomes the default character.
-void encodeIconv(iconv_t cd, std::u16string_view src, std::string& out) {
+void encodeIconv(iconv_t cd, std::u16string_view src, std::string& out, uint64_t* lost) {
     resetState(cd);
     out.assign(src.size() * 2 + 16, '\0');
     size_t written = 0;
@@ -385,6 +396,7 @@ void encodeIconv(iconv_t cd, std::u16string_view src, std::string& out) {
     char* inp = const_cast<char*>(reinterpret_cast<const char*>(src.data()));
     size_t inLeft = src.size() * 2;
     while (inLeft > 0 && !step(&inp, &inLeft)) {
+        countLost(lost);
         char16_t q = u'?';
         char* qp = reinterpret_cast<char*>(&q);
         size_t qLeft = 2;
@@ -438,7 +450,7 @@ bool MultiByteToWideChar(unsigned codePage, std::string_view src, std::u16string
     return true;
 }
 
-bool WideCharToMultiByte(unsigned codePage, std::u16string_view src, std::string& out) {
+bool WideCharToMultiByte(unsigned codePage, std::u16string_view src, std::string& out, uint64_t* lost) {
     out.clear();
     const unsigned cp = resolve(codePage);
     if (cp == g_failingCodePage) return false;
@@ -447,16 +459,16 @@ bool WideCharToMultiByte(unsigned codePage, std::u16string_view src, std::string
         return true;
     }
     if (const ByteTable* t = ownTable(cp)) {
-        encodeTable(*t, src, out);
+        encodeTable(*t, src, out, lost);
         return true;
     }
     std::lock_guard<std::mutex> lock(g_mutex);
     Converter* conv = converterFor(cp);
     if (!conv) return false;
     if (conv->table)
-        encodeTable(*conv->table, src, out);
+        encodeTable(*conv->table, src, out, lost);
     else
-        encodeIconv(conv->encode, src, out);
+        encodeIconv(conv->encode, src, out, lost);
     return true;
 }
 
@@ -498,7 +510,7 @@ void utf8ToUtf8(std::string_view src, std::string& out) {
     }
 }
 
-void utf8ToTable(const ByteTable& t, std::string_view src, std::string& out) {
+void utf8ToTable(const ByteTable& t, std::string_view src, std::string& out, uint64_t* lost) {
     const auto* p = reinterpret_cast<const unsigned char*>(src.data());
     const size_t n = src.size();
     for (size_t i = 0; i < n;) {
@@ -508,7 +520,12 @@ void utf8ToTable(const ByteTable& t, std::string_view src, std::string& out) {
         const size_t len = cp < 0x80 ? 1 : nextUtf8(p + i, n - i, cp, wellFormed);
         // A character beyond the BMP is a surrogate pair, which no table holds.
         const int16_t b = cp < 0x10000 ? t.toByte[cp] : -1;
-        out.push_back(b < 0 ? kDefaultChar : static_cast<char>(b));
+        if (b < 0) {
+            out.push_back(kDefaultChar);
+            countLost(lost);
+        } else {
+            out.push_back(static_cast<char>(b));
+        }
         i += len;
     }
 }
@@ -522,58 +539,97 @@ void tableToUtf8(const ByteTable& t, std::string_view src, std::string& out) {
     }
 }
 
-// Byte for byte from one table to another; the map of the last pair is kept per thread.
-void tableToTable(const ByteTable& from, const ByteTable& to, std::string_view src, std::string& out) {
+// Byte for byte from one table to another; the map of the last pair is kept per thread, with
+// a flag per byte whose character the target lacks.
+void tableToTable(const ByteTable& from, const ByteTable& to, std::string_view src, std::string& out,
+                  uint64_t* lost) {
     thread_local const ByteTable* lastFrom = nullptr;
     thread_local const ByteTable* lastTo = nullptr;
     thread_local char map[256];
+    thread_local unsigned char missing[256];
+    thread_local bool anyMissing = false;
     if (lastFrom != &from || lastTo != &to) {
+        anyMissing = false;
         for (int b = 0; b < 256; ++b) {
             const int16_t c = to.toByte[from.toUnit[b]];
             map[b] = c < 0 ? kDefaultChar : static_cast<char>(c);
+            missing[b] = c < 0;
+            anyMissing = anyMissing || c < 0;
         }
         lastFrom = &from;
         lastTo = &to;
     }
     out.resize(src.size());
+    if (lost && anyMissing) {
+        uint64_t n = 0;
+        for (size_t i = 0; i < src.size(); ++i) {
+            const auto b = static_cast<unsigned char>(src[i]);
+            out[i] = map[b];
+            n += missing[b];
+        }
+        *lost += n;
+        return;
+    }
     for (size_t i = 0; i < src.size(); ++i) out[i] = map[static_cast<unsigned char>(src[i])];
 }
 
 // The table of a single-byte code page; nullptr for UTF-8 and for the code pages that go
 // through iconv. `valid` tells whether the code page is one at all.
+// A converter once made stays for the process, so the last two looked up are kept per thread
+// and a text of a few bytes (a field) costs no lock.
 const ByteTable* tableFor(unsigned cp, bool& valid) {
     valid = true;
     if (cp == CP_UTF8) return nullptr;
     if (const ByteTable* t = ownTable(cp)) return t;
+    struct Seen {
+        unsigned cp = 0;
+        const Converter* conv = nullptr;
+    };
+    thread_local Seen seen[2];
+    thread_local unsigned next = 0;
+    for (const Seen& s : seen)
+        if (s.conv && s.cp == cp) return s.conv->table.get();
     std::lock_guard<std::mutex> lock(g_mutex);
     const Converter* conv = converterFor(cp);
     valid = conv != nullptr;
+    if (conv) seen[next++ % 2] = {cp, conv};
     return conv ? conv->table.get() : nullptr;
+}
+
+// Both code pages resolved, with their tables (null for UTF-8 and multi-byte pages); false
+// when either is no code page or is made to fail.
+bool resolvePair(unsigned fromCodePage, unsigned toCodePage, unsigned& from, unsigned& to,
+                 const ByteTable*& fromTable, const ByteTable*& toTable) {
+    from = resolve(fromCodePage);
+    to = resolve(toCodePage);
+    if (from == g_failingCodePage || to == g_failingCodePage) return false;
+    bool fromValid, toValid;
+    fromTable = tableFor(from, fromValid);
+    toTable = tableFor(to, toValid);
+    return fromValid && toValid;
 }
 
 }  // namespace
 
-bool ConvertMultiByte(unsigned fromCodePage, unsigned toCodePage, std::string_view src, std::string& out) {
+bool ConvertMultiByte(unsigned fromCodePage, unsigned toCodePage, std::string_view src, std::string& out,
+                      uint64_t* lost) {
     out.clear();
-    const unsigned from = resolve(fromCodePage), to = resolve(toCodePage);
-    if (from == g_failingCodePage || to == g_failingCodePage) return false;
-    bool fromValid, toValid;
-    const ByteTable* fromTable = tableFor(from, fromValid);
-    const ByteTable* toTable = tableFor(to, toValid);
-    if (!fromValid || !toValid) return false;
+    unsigned from, to;
+    const ByteTable *fromTable, *toTable;
+    if (!resolvePair(fromCodePage, toCodePage, from, to, fromTable, toTable)) return false;
     const bool fromDirect = (from == CP_UTF8 || fromTable) && !(fromTable && fromTable->surrogates);
     const bool toDirect = (to == CP_UTF8 || toTable) && !(toTable && toTable->surrogates);
     if (!fromDirect || !toDirect) {
         thread_local std::u16string wide;
-        return MultiByteToWideChar(from, src, wide) && WideCharToMultiByte(to, wide, out);
+        return MultiByteToWideChar(from, src, wide) && WideCharToMultiByte(to, wide, out, lost);
     }
     out.reserve(src.size());
     if (fromTable && toTable)
-        tableToTable(*fromTable, *toTable, src, out);
+        tableToTable(*fromTable, *toTable, src, out, lost);
     else if (fromTable)
         tableToUtf8(*fromTable, src, out);
     else if (toTable)
-        utf8ToTable(*toTable, src, out);
+        utf8ToTable(*toTable, src, out, lost);
     else
         utf8ToUtf8(src, out);
     return true;
@@ -616,19 +672,43 @@ char bestFit(char16_t u) {
     }
 }
 
-std::string recodeBytes(std::string text, const ByteTable& from, const ByteTable& to) {
+std::string recodeBytes(std::string text, const ByteTable& from, const ByteTable& to, uint64_t* lost) {
     for (char& c : text) {
         char16_t u = from.toUnit[static_cast<unsigned char>(c)];
         int16_t b = to.toByte[u];
-        c = b >= 0 ? static_cast<char>(b) : bestFit(u);
+        if (b >= 0) {
+            c = static_cast<char>(b);
+        } else {
+            c = bestFit(u);
+            countLost(lost);
+        }
     }
     return text;
 }
 
 }  // namespace
 
-std::string Oem2Ansi(std::string text) { return recodeBytes(std::move(text), oemTable(), ansiTable()); }
-std::string Ansi2Oem(std::string text) { return recodeBytes(std::move(text), ansiTable(), oemTable()); }
+std::string Oem2Ansi(std::string text, uint64_t* lost) {
+    return recodeBytes(std::move(text), oemTable(), ansiTable(), lost);
+}
+std::string Ansi2Oem(std::string text, uint64_t* lost) {
+    return recodeBytes(std::move(text), ansiTable(), oemTable(), lost);
+}
+
+bool SingleByteMap(unsigned fromCodePage, unsigned toCodePage, unsigned char bytes[256], unsigned char lost[256]) {
+    unsigned from, to;
+    const ByteTable *f, *t;
+    if (!resolvePair(fromCodePage, toCodePage, from, to, f, t) || !f || !t) return false;
+    // Between the two code pages of the system the look-alikes of Oem2Ansi and Ansi2Oem.
+    const bool alike = (from == kOem && to == kAnsi) || (from == kAnsi && to == kOem);
+    for (int b = 0; b < 256; ++b) {
+        const char16_t u = f->toUnit[b];
+        const int16_t c = t->toByte[u];
+        bytes[b] = static_cast<unsigned char>(c >= 0 ? c : alike ? bestFit(u) : kDefaultChar);
+        lost[b] = c < 0;
+    }
+    return true;
+}
 
 std::optional<unsigned> LocaleDefaultAnsiCodePage(uint32_t lcid) {
     const unsigned langId = lcid & 0xFFFF;

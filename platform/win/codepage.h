@@ -9,7 +9,9 @@
 //
 // Conversions never stop at bad input: undecodable bytes become U+FFFD and characters the
 // target lacks become "?" (the default character); that is success. They fail only for a
-// code page that is not valid.
+// code page that is not valid. Where a caller passes `lost`, each character written as the
+// default character (or, between OEM and ANSI, as a look-alike) because the target code page
+// lacks it is added there, counted inside the conversion itself; UTF-8 lacks nothing.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -35,21 +37,28 @@ bool MultiByteToWideChar(unsigned codePage, std::string_view src, std::u16string
 
 // UTF-16 to 8-bit text in `codePage`. A lone surrogate becomes U+FFFD in UTF-8 and "?"
 // elsewhere. Returns false, with `out` empty, for an invalid code page.
-bool WideCharToMultiByte(unsigned codePage, std::u16string_view src, std::string& out);
+bool WideCharToMultiByte(unsigned codePage, std::u16string_view src, std::string& out, uint64_t* lost = nullptr);
 
 // 8-bit text from one code page straight into another (each CP_ACP, CP_OEMCP, CP_UTF8 or a
 // valid code page): the same bytes as MultiByteToWideChar followed by WideCharToMultiByte,
 // but between UTF-8 and single-byte code pages without UTF-16 in between, through tables
 // built once per code page, and runs of ASCII are copied as they are. Returns false, with
 // `out` empty, when either code page is invalid.
-bool ConvertMultiByte(unsigned fromCodePage, unsigned toCodePage, std::string_view src, std::string& out);
+bool ConvertMultiByte(unsigned fromCodePage, unsigned toCodePage, std::string_view src, std::string& out,
+                      uint64_t* lost = nullptr);
+
+// Where both code pages are single-byte (not UTF-8, not a multi-byte page): the byte each byte
+// of `from` becomes in `to` (the default character where `to` lacks its character, the
+// look-alike of Oem2Ansi and Ansi2Oem between OEM 850 and ANSI 1252), and 1 in `lost` where
+// it was lost so. False, leaving both untouched, for any other pair.
+bool SingleByteMap(unsigned fromCodePage, unsigned toCodePage, unsigned char bytes[256], unsigned char lost[256]);
 
 // Byte by byte between OEM (850) and ANSI (1252); the length never changes. A character
 // the other code page lacks becomes an ASCII look-alike where one is plain (box-drawing
 // lines become "|", "-" and "+", typographic quotes and dashes their ASCII forms, "Š" "S",
 // dotless i "i", and so on) and "?" otherwise (shades and blocks, "€", C1 controls).
-std::string Oem2Ansi(std::string text);
-std::string Ansi2Oem(std::string text);
+std::string Oem2Ansi(std::string text, uint64_t* lost = nullptr);
+std::string Ansi2Oem(std::string text, uint64_t* lost = nullptr);
 
 // Default ANSI code page of a locale id (the language id in the low 16 bits; the sort id
 // is ignored). 0 for a locale that has none (Unicode-only languages such as Armenian,

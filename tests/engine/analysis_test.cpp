@@ -81,7 +81,7 @@ TEST(CsvAnalysis, ByteOrderMarkIsNotPartOfTheFirstName) {
         EXPECT_EQ(lineMax, c.lineMax);
         // The conversion pass sees the same first line.
         input_test::Handle file(path);
-        engine::LineReader reader(file.h, c.charset, engine::workingEncoding(c.charset, engine::Format::CSV));
+        engine::LineReader reader(file.h, c.charset, engine::workingEncoding(o));
         std::string line;
         ASSERT_TRUE(reader.next(line));
         EXPECT_EQ(line, "Id;X");

@@ -6,19 +6,22 @@ Makes dBase tables as other programs write them (python-dbf, GDAL's ogr2ogr, han
 bytes in every code page the table layer names, with odd widths and decimals, numbers without
 their leading zero, values wider than their decimals allow, blanks, NUL padding, Visual FoxPro
 types, deleted records and memos), converts all of them with the program's batch to CSV, SDF
-and dBase (ANSI output), and compares every value of every output with what dbfread, and GDAL
-for the tables it reads, read from the input. Prints each difference; exits 1 when there is
-one.
+and dBase in ANSI and to CSV and SDF in UTF-8, and compares every value of every output with
+what dbfread, and GDAL for the tables it reads, read from the input. Every table's text holds
+letters of its code page that ANSI holds and letters it lacks: the UTF-8 outputs hold them all,
+the ANSI outputs hold "?" for each letter ANSI lacks (OEM's dotless i becomes "i", as Oem2Ansi
+writes it), and the batch warns of each table's count of them with the record of the first.
+Prints each difference; exits 1 when there is one.
 
 Where the program reads differently on purpose, the comparison says so: a logical that is
 neither true nor false ("?", blank) is false to the program; text outputs trim the blanks
-around a text; a table whose code page is a Windows page other than 1252 is read as 1252, so
-its text is compared only where it is ASCII.
+around a text.
 """
 import csv
 import datetime
 import decimal
 import os
+import re
 import shutil
 import struct
 import subprocess
@@ -75,26 +78,47 @@ def lpad(b, n):
 
 
 # The language-driver bytes the table layer reads, with their code pages; 0x00 names none
-# (read as 1252) and 0xC9 is Windows Cyrillic (read as 1252: compared as ASCII only).
+# (read as 1252) and 0xC9 is Windows Cyrillic.
 CODE_PAGES = [(0x01, 'cp437'), (0x02, 'cp850'), (0x08, 'cp865'), (0x1C, 'cp863'), (0x24, 'cp860'),
               (0x64, 'cp852'), (0x65, 'cp866'), (0x67, 'cp861'), (0x6A, 'cp737'), (0x6B, 'cp857'),
               (0x03, 'cp1252'), (0x57, 'cp1252'), (0x00, 'cp1252'), (0xC9, 'cp1251')]
 
 
+OEM_850 = {ldid for ldid, codec in CODE_PAGES if codec == 'cp850'}
+
+
 def letters(codec):
-    """Up to ten non-ASCII letters of the code page that code page 1252 holds too."""
-    if codec == 'cp1251':
-        return 'Plain ASCII'
-    found = ''
+    """Up to six non-ASCII letters of the code page that code page 1252 holds too, and up to
+    six that it lacks."""
+    held, lacking = '', ''
     for b in range(128, 256):
         ch = bytes([b]).decode(codec, errors='replace')
+        if ch == '\ufffd' or not (ch.isalpha() or ch in '¢£¥§°±²µ·¼½¿'):
+            continue
         try:
             ch.encode('cp1252')
+            held += ch
         except UnicodeEncodeError:
-            continue
-        if ch.isalpha() or ch in '¢£¥§°±²µ·¼½¿':
-            found += ch
-    return found[:10] or 'none'
+            lacking += ch
+    return (held[:6] + lacking[:6]) or 'none'
+
+
+# What an ANSI output holds for a character code page 1252 lacks: "?", but between OEM (850)
+# and ANSI the look-alike Oem2Ansi writes.
+LOOK_ALIKES = {'ı': 'i'}
+
+
+def in_ansi(text, oem):
+    """`text` as an ANSI output holds it, and how many of its characters were replaced."""
+    out, lost = '', 0
+    for ch in text:
+        try:
+            ch.encode('cp1252')
+            out += ch
+        except UnicodeEncodeError:
+            out += LOOK_ALIKES.get(ch, '?') if oem else '?'
+            lost += 1
+    return out, lost
 
 
 NUMBER_FIELDS = [('NAME', 'C', 12, 0), ('A', 'N', 5, 4), ('B', 'N', 4, 2), ('C', 'N', 8, 2),
@@ -226,9 +250,12 @@ def same_number(expected, ours, where):
         problem('%s: %r, ours %r' % (where, expected, ours))
 
 
-def same_value(field, expected, ours, where, trim='both'):
-    """`ours` is the text an output wrote for a value dbfread read as `expected`."""
+def same_value(field, expected, ours, where, trim='both', ansi=None):
+    """`ours` is the text an output wrote for a value dbfread read as `expected`; with `ansi`
+    (the table's code page is OEM 850: True) as an ANSI output holds the text."""
     t = field.type
+    if ansi is not None and isinstance(expected, str):
+        expected = in_ansi(expected, ansi)[0]
     if t == 'T':
         same_stamp(expected, ours, where)
     elif t in 'CM':
@@ -251,10 +278,31 @@ def ascii_only(value):
     return not isinstance(value, str) or all(ord(c) < 128 for c in value)
 
 
-def compare(name, gdal):
+def lost_in_ansi(records, oem):
+    """The characters of the records' texts an ANSI output lacks, and the record of the first
+    (records are numbered as read: the deleted ones of these tables come last)."""
+    count, first = 0, 0
+    for r, record in enumerate(records, 1):
+        for value in record:
+            if isinstance(value, str):
+                n = in_ansi(value, oem)[1]
+                if n and not first:
+                    first = r
+                count += n
+    return count, first
+
+
+def compare(name, gdal, warnings):
     path = os.path.join(IN, name + '.dbf')
     fields, records = read_table(path)
-    windows_other = open(path, 'rb').read(30)[29] == 0xC9
+    oem = open(path, 'rb').read(30)[29] in OEM_850
+    # The warnings of the ANSI outputs, the same in each, and none of the UTF-8 outputs.
+    count, first = lost_in_ansi(records, oem)
+    for ext in OUTPUTS:
+        got = warnings.get((ext, name))
+        want = (count, first) if count and not ext.startswith('utf8') else None
+        if got != want:
+            problem('%s.%s: warns of %r lost characters (count, first record), ours %r' % (name, ext, want, got))
     out_fields, out_records = read_table(os.path.join(WORK, 'dbf', name + '.dbf'))
     # dBase: every field, every value.
     if [f.name for f in out_fields] != [f.name for f in fields] or len(out_records) != len(records):
@@ -264,8 +312,8 @@ def compare(name, gdal):
     for r, (want, got) in enumerate(zip(records, out_records), 1):
         for field, out_field, e, o in zip(fields, out_fields, want, got):
             where = '%s.dbf record %d %s' % (name, r, field.name)
-            if windows_other and not ascii_only(e):
-                continue
+            if isinstance(e, str):
+                e = in_ansi(e, oem)[0]
             if field.type == 'L':
                 if o is not bool(e):
                     problem('%s: %r, ours %r' % (where, e, o))
@@ -279,28 +327,32 @@ def compare(name, gdal):
                 problem('%s: %r, ours %r' % (where, e, o))
     # Text outputs: the fields that put something into a line, in the dBase output's sizes.
     written = [(i, f, of) for i, (f, of) in enumerate(zip(fields, out_fields)) if of.type in 'CNFDL']
+    for csv_ext, sdf_ext, encoding in (('csv', 'sdf', 'cp1252'), ('utf8csv', 'utf8sdf', 'utf-8')):
+        ansi = oem if encoding == 'cp1252' else None
+        with open(os.path.join(WORK, csv_ext, name + '.csv'), encoding=encoding, newline='') as f:
+            lines = list(csv.reader(f, delimiter=';', quotechar='"'))
+        with open(os.path.join(WORK, sdf_ext, name + '.sdf'), encoding=encoding, newline='') as f:
+            sdf = f.read().split('\r\n')[:-1]
+        if len(lines) != len(records) or len(sdf) != len(records):
+            problem('%s: %d records, ours %d %s lines, %d %s lines' % (
+                name, len(records), len(lines), csv_ext, len(sdf), sdf_ext))
+            return
+        for r, (want, line, row) in enumerate(zip(records, lines, sdf), 1):
+            if len(line) != len(written):
+                problem('%s.%s line %d: %d values, ours %d' % (name, csv_ext, r, len(written), len(line)))
+                continue
+            at = 0
+            for (i, field, of), value in zip(written, line):
+                width = 10 if of.type == 'D' else 3 if of.type == 'L' else of.length
+                column = row[at:at + width]
+                at += width
+                same_value(field, want[i], value, '%s.%s line %d %s' % (name, csv_ext, r, field.name), ansi=ansi)
+                same_value(field, want[i], column, '%s.%s line %d %s' % (name, sdf_ext, r, field.name), trim='right',
+                           ansi=ansi)
+            if at != len(row):
+                problem('%s.%s line %d: %d characters, ours %d' % (name, sdf_ext, r, at, len(row)))
     with open(os.path.join(WORK, 'csv', name + '.csv'), encoding='cp1252', newline='') as f:
         lines = list(csv.reader(f, delimiter=';', quotechar='"'))
-    with open(os.path.join(WORK, 'sdf', name + '.sdf'), encoding='cp1252', newline='') as f:
-        sdf = f.read().split('\r\n')[:-1]
-    if len(lines) != len(records) or len(sdf) != len(records):
-        problem('%s: %d records, ours %d CSV lines, %d SDF lines' % (name, len(records), len(lines), len(sdf)))
-        return
-    for r, (want, line, row) in enumerate(zip(records, lines, sdf), 1):
-        if len(line) != len(written):
-            problem('%s.csv line %d: %d values, ours %d' % (name, r, len(written), len(line)))
-            continue
-        at = 0
-        for (i, field, of), value in zip(written, line):
-            width = 10 if of.type == 'D' else 3 if of.type == 'L' else of.length
-            column = row[at:at + width]
-            at += width
-            if windows_other and not ascii_only(want[i]):
-                continue
-            same_value(field, want[i], value, '%s.csv line %d %s' % (name, r, field.name))
-            same_value(field, want[i], column, '%s.sdf line %d %s' % (name, r, field.name), trim='right')
-        if at != len(row):
-            problem('%s.sdf line %d: %d characters, ours %d' % (name, r, at, len(row)))
     # GDAL's reading of the dBase III tables, by its column names. GDAL takes the ANSI bytes
     # 0x57 and 0x00 for ISO 8859-1, where code page 1252 has letters that 8859-1 lacks.
     if not gdal or any(f.type in 'IYBT' for f in fields):
@@ -318,8 +370,9 @@ def compare(name, gdal):
             field = written[column[title]][1]
             ours = line[column[title]]
             where = '%s.csv line %d %s (GDAL)' % (name, r, field.name)
-            if (windows_other or latin1) and not ascii_only(g):
+            if latin1 and not ascii_only(g):
                 continue
+            g = in_ansi(g, oem)[0]
             if field.type == 'C':
                 same_text(g, ours, where, 'both')
             elif field.type == 'N':
@@ -347,7 +400,29 @@ OUTPUTS = {
     'sdf': ['FileFormatOut=sdf', 'CharacterSetOut=ansi', 'DecimalSeparatorOut=dot', 'SdfOptOut=no',
             'SdfBlankOut=no', 'HeaderLineOut=no'],
     'dbf': ['FileFormatOut=dbf', 'CharacterSetOut=ansi'],
+    'utf8csv': ['FileFormatOut=csv', 'CharacterSetOut=utf8', 'DecimalSeparatorOut=dot', 'CsvSeparatorOut=semi',
+                'CsvFieldFrameOut=string', 'HeaderLineOut=no'],
+    'utf8sdf': ['FileFormatOut=sdf', 'CharacterSetOut=utf8', 'DecimalSeparatorOut=dot', 'SdfOptOut=no',
+                'SdfBlankOut=no', 'HeaderLineOut=no'],
 }
+SUFFIX = {'csv': 'csv', 'sdf': 'sdf', 'dbf': 'dbf', 'utf8csv': 'csv', 'utf8sdf': 'sdf'}
+
+
+def read_warnings(ext, log):
+    """The lost characters each table's run warned of, by (output, table): (count, record)."""
+    found = {}
+    pattern = re.compile(r'^warning: (\d+) characters are missing from the character set of the output file and were '
+                         r'replaced, the first in record (\d+) of (.*)$')
+    for line in log.splitlines():
+        m = pattern.match(line)
+        if m:
+            table = os.path.basename(m.group(3))[:-4]
+            if (ext, table) in found:
+                problem('%s.%s: warned twice' % (table, ext))
+            found[(ext, table)] = (int(m.group(1)), int(m.group(2)))
+        elif line.startswith('warning:'):
+            problem('%s: %s' % (ext, line))
+    return found
 
 
 def main():
@@ -358,19 +433,22 @@ def main():
     env = dict(os.environ, HOME=os.path.join(WORK, 'home'), QT_QPA_PLATFORM='offscreen')
     env.pop('XDG_RUNTIME_DIR', None)
     os.makedirs(env['HOME'])
+    warnings = {}
     for ext, lines in OUTPUTS.items():
         os.makedirs(os.path.join(WORK, ext))
         job = os.path.join(WORK, ext + '.mcf')
         with open(job, 'w', newline='') as f:
             f.write(settings(lines))
-        run = subprocess.run([PROGRAM, 'in/*.dbf', ext + '/*.' + ext, job], cwd=WORK, env=env, capture_output=True)
+        run = subprocess.run([PROGRAM, 'in/*.dbf', ext + '/*.' + SUFFIX[ext], job], cwd=WORK, env=env,
+                             capture_output=True)
         if run.returncode != 0:
             problem('the batch to %s failed: %s' % (ext, run.stderr.decode(errors='replace')))
+        warnings.update(read_warnings(ext, run.stderr.decode(errors='replace')))
     names = sorted(n[:-4] for n in os.listdir(IN) if n.endswith('.dbf'))
     gdal = gdal_read()
     for name in names:
         try:
-            compare(name, gdal.get(name))
+            compare(name, gdal.get(name), warnings)
         except Exception as e:  # a reader's complaint is a difference too
             problem('%s: %s: %s' % (name, type(e).__name__, e))
     for p in problems:

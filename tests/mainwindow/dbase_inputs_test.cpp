@@ -178,7 +178,8 @@ TEST(DbaseInputs, ASortedAppendKeepsTheTablesCodePage) {
         {"east852", 0x64, true, "a \x8A", "b \x9E", "['a \xC5\xA0']['b \xC5\xBE']"},
         {"nordic865", 0x66, true, "a \xA4", "b \xA4", "['a \xC2\xA4']['b \xC2\xA4']"},
         {"russian866", 0x65, true, "a \xA4", "b \xA4", "['a \xC2\xA4']['b \xC2\xA4']"},
-        {"cyrillic1251", 0xC9, false, "a \xC6", "b \xE0", "['a \xD0\x96']['b \xD0\xB0']"},
+        // The ANSI "à" is no letter of code page 1251: it is replaced, and the run warns.
+        {"cyrillic1251", 0xC9, false, "a \xC6", "b \xE0", "['a \xD0\x96']['b ?']"},
     };
     fs::create_directories(dir / "csv");
     fs::create_directories(dir / "out");
@@ -204,6 +205,10 @@ TEST(DbaseInputs, ASortedAppendKeepsTheTablesCodePage) {
                                                 "FileHandling=append", "SortConditionUse=yes", "SortConditionGroup=NAME"}));
         EXPECT_EQ(runBatch(dir, oem ? "csv/[dner]*.csv" : "csv/c*.csv", "out/*.dbf", (dir / "job.mcf").string()), 0)
             << readAll(dir / "log");
+        EXPECT_EQ(readAll(dir / "log").find("warning: 1 characters are missing from the character set of the output file "
+                                            "and were replaced, the first in line 2 of ") != std::string::npos,
+                  !oem)
+            << readAll(dir / "log");
     }
     for (const auto& t : tables) {
         SCOPED_TRACE(t.name);
@@ -214,6 +219,103 @@ TEST(DbaseInputs, ASortedAppendKeepsTheTablesCodePage) {
                                    table.string() + "'");
         EXPECT_EQ(read, std::string(t.read) + "\n");
     }
+}
+
+// Tables of DOS and Windows code pages other than ANSI and OEM give their own characters:
+// whole to UTF-8 and UTF-16 files (an optimised SDF column as wide as its longest value in
+// characters), and to ANSI and OEM outputs with the characters these lack replaced and
+// counted in a warning that names the record of the first. A filter on a Cyrillic literal
+// finds the one record that holds it, whatever the output.
+TEST(DbaseInputs, TablesOfOtherCodePagesGiveTheirOwnCharacters) {
+    if (!ready()) GTEST_SKIP() << "the program or python3-dbfread is missing";
+    const auto dir = mirvano_test::temp_dir("dbase-own-characters");
+    const std::vector<Field> fields = {{"NAME", 'C', 6, 0}, {"N", 'N', 1, 0}};
+    const struct {
+        const char* name;
+        unsigned char ldid;
+        std::vector<std::string> names;  // the table's bytes
+    } tables[] = {
+        {"ru866", 0x65, {"Anna  ", "\x88\xA2\xA0\xAD  ", "\x8F\xA5\xE2\xE0  "}},
+        {"ru1251", 0xC9, {"Anna  ", "\xC8\xE2\xE0\xED  ", "\xCF\xE5\xF2\xF0  "}},
+        {"pl852", 0x64, {"\x9D\xA2" "d\xAB  ", "Anna  ", "Anna  "}},
+    };
+    fs::create_directories(dir / "in");
+    for (const auto& t : tables) {
+        std::vector<std::string> records;
+        for (size_t i = 0; i < t.names.size(); ++i) records.push_back(" " + t.names[i] + std::to_string(i + 1));
+        writeAll(dir / "in" / (std::string(t.name) + ".dbf"), dbf_bytes::table(0x03, t.ldid, fields, records));
+    }
+    const std::string ivan = "\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD", petr = "\xD0\x9F\xD0\xB5\xD1\x82\xD1\x80";
+    const std::string lodz = "\xC5\x81\xC3\xB3" "d\xC5\xBA";
+    const std::string utf8Csv[] = {"Anna;1\r\n" + ivan + ";2\r\n" + petr + ";3\r\n",
+                                   "Anna;1\r\n" + ivan + ";2\r\n" + petr + ";3\r\n",
+                                   lodz + ";1\r\nAnna;2\r\nAnna;3\r\n"};
+    auto run = [&](const std::vector<std::string>& keys, const std::string& ext) {
+        fs::remove_all(dir / ext);
+        fs::create_directories(dir / ext);
+        writeAll(dir / "job.mcf", settingsFile(kDbaseIn + keys));
+        EXPECT_EQ(runBatch(dir, "in/*.dbf", ext + "/*." + ext.substr(0, 3), (dir / "job.mcf").string()), 0)
+            << readAll(dir / "log");
+        return readAll(dir / "log");
+    };
+    auto warning = [&](const char* table, int count, int record) {
+        return "warning: " + std::to_string(count) + " characters are missing from the character set of the output " +
+               "file and were replaced, the first in record " + std::to_string(record) + " of " +
+               (dir / "in" / (std::string(table) + ".dbf")).string() + "\n";
+    };
+    const std::vector<std::string> csv = {"FileFormatOut=csv", "DecimalSeparatorOut=dot", "CsvSeparatorOut=semi",
+                                          "CsvFieldFrameOut=no", "HeaderLineOut=no"};
+
+    std::string log = run(csv + std::vector<std::string>{"CharacterSetOut=utf8"}, "csv");
+    EXPECT_EQ(log.find("warning:"), std::string::npos) << log;
+    for (size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(readAll(dir / "csv" / (std::string(tables[i].name) + ".csv")), utf8Csv[i]) << tables[i].name;
+    log = run(csv + std::vector<std::string>{"CharacterSetOut=unicode"}, "csv16");
+    EXPECT_EQ(command("iconv -f UTF-16LE -t UTF-8 '" + (dir / "csv16" / "ru866.csv").string() + "'"), utf8Csv[0]);
+    log = run({"FileFormatOut=sdf", "CharacterSetOut=utf8", "SdfOptOut=yes", "HeaderLineOut=no"}, "sdf");
+    EXPECT_EQ(readAll(dir / "sdf" / "ru1251.sdf"), "Anna 1\r\n" + ivan + " 2\r\n" + petr + " 3\r\n");
+    EXPECT_EQ(readAll(dir / "sdf" / "pl852.sdf"), lodz + " 1\r\nAnna 2\r\nAnna 3\r\n");
+
+    // ANSI and OEM outputs: the characters they lack become "?", and the run warns.
+    for (const char* set : {"ansi", "ascii"}) {
+        SCOPED_TRACE(set);
+        log = run(csv + std::vector<std::string>{std::string("CharacterSetOut=") + set}, "csv");
+        const bool oem = std::string(set) == "ascii";
+        EXPECT_EQ(readAll(dir / "csv" / "ru866.csv"), "Anna;1\r\n????;2\r\n????;3\r\n");
+        EXPECT_EQ(readAll(dir / "csv" / "pl852.csv"), std::string("?") + (oem ? "\xA2" : "\xF3") + "d?;1\r\nAnna;2\r\nAnna;3\r\n");
+        for (const char* table : {"ru866", "ru1251"}) EXPECT_NE(log.find(warning(table, 8, 2)), std::string::npos) << log;
+        EXPECT_NE(log.find(warning("pl852", 2, 1)), std::string::npos) << log;
+    }
+    log = run(kToDbase, "dbf");
+    EXPECT_EQ(dbfread(dir / "dbf" / "ru1251.dbf"), "[('NAME', 'C', 6, 0), ('N', 'N', 1, 0)]\n['Anna', 1]\n['????', 2]\n['????', 3]\n");
+    EXPECT_NE(log.find(warning("ru1251", 8, 2)), std::string::npos) << log;
+
+    // The filter compares the table's own text.
+    const std::vector<std::string> filter = {"RecordFilterUse=yes", "RecordFilterPhrase=NAME = '" + ivan + "'"};
+    log = run(filter + csv + std::vector<std::string>{"CharacterSetOut=utf8"}, "csv");
+    EXPECT_EQ(readAll(dir / "csv" / "ru866.csv"), ivan + ";2\r\n");
+    EXPECT_EQ(readAll(dir / "csv" / "ru1251.csv"), ivan + ";2\r\n");
+    log = run(filter + csv + std::vector<std::string>{"CharacterSetOut=ansi"}, "csv");
+    EXPECT_EQ(readAll(dir / "csv" / "ru866.csv"), "????;2\r\n");
+    EXPECT_NE(log.find(warning("ru866", 4, 2)), std::string::npos) << log;
+}
+
+// A DOS table sorted on its text into a UTF-8 file: the keys are ordered as the letters are,
+// an umlaut beside its letter, though the text goes out in UTF-8.
+TEST(DbaseInputs, ASortedDosTableKeepsTheOrderOfItsLetters) {
+    if (!ready()) GTEST_SKIP() << "the program or python3-dbfread is missing";
+    const auto dir = mirvano_test::temp_dir("dbase-sorted-oem");
+    fs::create_directories(dir / "in");
+    fs::create_directories(dir / "out");
+    // Zebra, Äpfel, Apfel, Bär in code page 850
+    writeAll(dir / "in" / "oem.dbf", dbf_bytes::table(0x03, 0x02, {{"NAME", 'C', 5, 0}},
+                                                      {" Zebra", " \x8Epfel", " Apfel", " B\x84r  "}));
+    writeAll(dir / "job.mcf", settingsFile(kDbaseIn + std::vector<std::string>{
+                                               "FileFormatOut=csv", "CharacterSetOut=utf8", "CsvSeparatorOut=semi",
+                                               "CsvFieldFrameOut=no", "HeaderLineOut=no", "SortConditionUse=yes",
+                                               "SortConditionGroup=NAME"}));
+    EXPECT_EQ(runBatch(dir, "in/*.dbf", "out/*.csv", (dir / "job.mcf").string()), 0) << readAll(dir / "log");
+    EXPECT_EQ(readAll(dir / "out" / "oem.csv"), "Apfel\r\n\xC3\x84pfel\r\nB\xC3\xA4r\r\nZebra\r\n");
 }
 
 // A record longer than a dBase table holds, or more fields than it holds: the run fails and

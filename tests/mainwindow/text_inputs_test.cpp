@@ -4,6 +4,7 @@
 // date forms that are no date, number widths and frames in the output's own character set.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -261,4 +262,69 @@ TEST(TextInputs, TheFilterKnowsTodaysDate) {
                     {{"RecordFilterUse", "yes"}, {"RecordFilterPhrase", "BORN < DATE()"}},
                     "A;01.01.2000\r\nC;31.12.1999\r\n"}},
                   readAll);
+}
+
+// Characters of a UTF-8 file that the output's character set lacks are replaced as the code
+// pages replace them, and the run ends with a warning that counts them and names the line of
+// the first (the empty line counts as a line); an output that holds them all warns of nothing.
+TEST(TextInputs, CharactersTheOutputLacksAreCountedAndTold) {
+    if (!ready()) GTEST_SKIP() << "the program or python3-dbfread is missing";
+    const auto dir = mirvano_test::temp_dir("text-lost-characters");
+    // "Zażółć" lacks ż, ł and ć in ANSI and in OEM, "Иван" and "Москва" every letter.
+    const std::string input =
+        "NAME;CITY\r\nAnna;Berlin\r\n\r\nZa\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87;Krak\xC3\xB3w\r\nIvan;Berlin\r\n"
+        "\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD;\xD0\x9C\xD0\xBE\xD1\x81\xD0\xBA\xD0\xB2\xD0\xB0\r\n";
+    const Keys utf8In = {{"CharacterSetIn", "utf8"}};
+    const std::string warning = "warning: 13 characters are missing from the character set of the output file and were "
+                                "replaced, the first in line 4 of ";
+    const struct {
+        const char* what;
+        std::string out;
+        Keys keys;
+        bool warns;
+        std::string expected;  // the output as read back, in UTF-8
+    } cases[] = {
+        {"ANSI dBase", "out.dbf", utf8In + kDbfOut, true,
+         "[('NAME', 'C', 6, 0), ('CITY', 'C', 6, 0)]\n['Anna', 'Berlin']\n['Za?\xC3\xB3??', 'Krak\xC3\xB3w']\n"
+         "['Ivan', 'Berlin']\n['????', '??????']\n"},
+        {"ANSI CSV", "out.csv", utf8In + kCsvOut, true,
+         "['Anna', 'Berlin']\n['Za?\xC3\xB3??', 'Krak\xC3\xB3w']\n['Ivan', 'Berlin']\n['????', '??????']\n"},
+        {"OEM CSV", "out.csv", utf8In + Keys{{"CharacterSetOut", "ascii"}} + kCsvOut, true,
+         "['Anna', 'Berlin']\n['Za?\xC3\xB3??', 'Krak\xC3\xB3w']\n['Ivan', 'Berlin']\n['????', '??????']\n"},
+        {"UTF-8 CSV", "out.csv", utf8In + Keys{{"CharacterSetOut", "utf8"}} + kCsvOut, false,
+         "['Anna', 'Berlin']\n['Za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87', 'Krak\xC3\xB3w']\n['Ivan', 'Berlin']\n"
+         "['\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD', '\xD0\x9C\xD0\xBE\xD1\x81\xD0\xBA\xD0\xB2\xD0\xB0']\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Converted r = convert(dir, "in.csv", input, c.out, settings(c.keys, kCsvIn));
+        EXPECT_EQ(r.status, 0) << r.log;
+        EXPECT_EQ(r.log.find("error:"), std::string::npos) << r.log;
+        if (c.warns)
+            EXPECT_NE(r.log.find(warning + (dir / "in.csv").string() + "\n"), std::string::npos) << r.log;
+        else
+            EXPECT_EQ(r.log.find("warning:"), std::string::npos) << r.log;
+        const bool table = c.out == "out.dbf";
+        const bool oem = c.keys.end() != std::find(c.keys.begin(), c.keys.end(), std::pair<std::string, std::string>{"CharacterSetOut", "ascii"});
+        EXPECT_EQ(table ? dbfread(dir / c.out) : pythonCsv(dir / c.out, ";", !c.warns ? "utf-8" : oem ? "cp850" : "cp1252"),
+                  c.expected);
+    }
+}
+
+// A filter on a literal the output cannot hold compares the input's text: only the record that
+// holds it passes, though every Cyrillic name is written as question marks.
+TEST(TextInputs, AFilterComparesTheInputsCharacters) {
+    if (!ready()) GTEST_SKIP() << "the program or python3-dbfread is missing";
+    const auto dir = mirvano_test::temp_dir("text-filter-cyrillic");
+    const std::string input = "NAME;N\r\n\xD0\x9F\xD0\xB5\xD1\x82\xD1\x80;1\r\n\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD;2\r\n";
+    const Keys filter = {{"CharacterSetIn", "utf8"},
+                         {"RecordFilterUse", "yes"},
+                         {"RecordFilterPhrase", "NAME = '\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD'"}};
+    const Converted r = convert(dir, "in.csv", input, "out.dbf", settings(filter, kCsvIn + kDbfOut));
+    EXPECT_EQ(r.status, 0) << r.log;
+    EXPECT_EQ(dbfread(dir / "out.dbf"), "[('NAME', 'C', 4, 0), ('N', 'N', 1, 0)]\n['????', 2]\n");
+    EXPECT_NE(r.log.find("warning: 4 characters are missing from the character set of the output file and were "
+                         "replaced, the first in line 3 of "),
+              std::string::npos)
+        << r.log;
 }

@@ -83,6 +83,38 @@ TEST_F(WriteWindowTest, CsvToDbaseAndBackReportsTheCount) {
                                          "Ng;0.125;9.3.2001;x;Oslo\r\n");
 }
 
+// Characters the output cannot hold end the run with a warning after its count: the status
+// bar's error text and the warning sound, in the form's language.
+TEST_F(WriteWindowTest, CharactersTheOutputLacksEndTheRunWithAWarning) {
+    engine::ReportRecorder rec;
+    press("RADIOUTF8IN", true);
+    writeAll(dir / "names.csv", "NAME;CITY\r\nAnna;Berlin\r\nZa\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87;Krak\xC3\xB3w\r\n");
+    ASSERT_TRUE(open(dir / "names.csv"));
+    format(false, "DBF");
+    write(dir / "names.dbf");
+    EXPECT_TRUE(form->lLastWriteOk);
+    EXPECT_EQ(rec.of(ReportKind::Transient).back(), "2 data records converted into the file " + (dir / "names.dbf").string());
+    const std::string warning = "3 characters are missing from the character set of the output file and were replaced, "
+                                "the first in line 3 of " + (dir / "names.csv").string();
+    ASSERT_GE(rec.entries.size(), 2u);
+    EXPECT_EQ(rec.entries[rec.entries.size() - 2].kind, ReportKind::Error);
+    EXPECT_EQ(rec.entries[rec.entries.size() - 2].text, warning);
+    EXPECT_EQ(rec.entries.back().text, "SystemExclamation");
+
+    ui::gbSprache = 1;
+    form->SETSPRACHE(1);
+    rec.clear();
+    format(false, "CSV");
+    press("RADIOUTF8OUT", true);
+    write(dir / "names.csv.out");
+    EXPECT_EQ(rec.of(ReportKind::Error), std::vector<std::string>{}) << "UTF-8 holds every character";
+    press("RADIOASCIIOUT", true);
+    write(dir / "names2.csv");
+    EXPECT_EQ(rec.lastError(), "3 Zeichen fehlen im Zeichensatz der Ausgabedatei und wurden ersetzt, das erste in Zeile 3 von " +
+                                   (dir / "names.csv").string());
+    EXPECT_EQ(rec.of(ReportKind::Sound).back(), "SystemExclamation");
+}
+
 TEST_F(WriteWindowTest, NameChecksAndMissingInput) {
     engine::ReportRecorder rec;
     write(dir / "x.csv");

@@ -948,3 +948,53 @@ TEST(DbServer, ACopyOfTheStructureKeepsTheTablesCodePage) {
     const std::string bytes = dbtest::readFile(dir / "west.dbf");
     EXPECT_EQ(bytes.substr(bytes.size() - 8, 7), "\xBD      ");
 }
+
+// Text in another code page than the program's: recoded from the table's own on the way out
+// and back on the way in, what the other side lacks replaced by "?" and counted; a filter
+// compares in that code page without counting; the table's own code page passes the bytes,
+// and 0 gives the program's character set again (a Windows page other than ANSI as its
+// bytes).
+TEST(DbServer, TextInAnyCodePage) {
+    const fs::path dir = mirvano_test::temp_dir("db-text-codepage");
+    const std::string ivan866 = "\x88\xA2\xA0\xAD", ivan = "\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD";
+    dbtest::writeFile(dir / "ru.dbf", dbf_bytes::table(0x03, 0x65, {{"NAME", 'C', 6, 0}},
+                                                       {" " + ivan866 + "  ", " \x8F\xA5\xE2\xE0  "}));
+    DBSERVER t((dir / "ru.dbf").string(), true, false);
+    ASSERT_TRUE(t.USED()) << t.Status();
+    EXPECT_EQ(t.textCodePage(), 0u);
+    EXPECT_EQ(t.FIELDGET(1).str(), "????  ");  // the program's ANSI
+    EXPECT_EQ(t.lostCharacters(), 4u);
+
+    ASSERT_TRUE(t.setTextCodePage(65001));
+    EXPECT_EQ(t.FIELDGET(1).str(), ivan + "  ");
+    ASSERT_TRUE(t.SETFILTER("NAME = '" + ivan + "'"));
+    EXPECT_EQ(t.RECNO(), 1);
+    EXPECT_TRUE(t.SKIP());
+    EXPECT_TRUE(t.EOF());
+    ASSERT_TRUE(t.CLEARFILTER());
+    EXPECT_EQ(t.lostCharacters(), 4u);
+    // Into the table: "Zażółć" lacks all four letters in code page 866, "Олег" none.
+    ASSERT_TRUE(t.APPEND());
+    ASSERT_TRUE(t.PUTSTRING(1, "Za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87"));
+    EXPECT_EQ(t.FIELDBYTES(1), "Za????");
+    ASSERT_TRUE(t.FIELDPUT(Value(1), Value("\xD0\x9E\xD0\xBB\xD0\xB5\xD0\xB3")));
+    EXPECT_EQ(t.FIELDBYTES(1), "\x8E\xAB\xA5\xA3  ");
+    EXPECT_EQ(t.lostCharacters(), 8u);
+
+    ASSERT_TRUE(t.setTextCodePage(866));
+    EXPECT_FALSE(t.recodes());
+    EXPECT_EQ(t.FIELDGET(1).str(), "\x8E\xAB\xA5\xA3  ");
+    ASSERT_TRUE(t.setTextCodePage(1251));
+    EXPECT_EQ(t.FIELDGET(1).str(), "\xCE\xEB\xE5\xE3  ");
+    EXPECT_FALSE(t.setTextCodePage(2));  // no code page
+    EXPECT_EQ(t.textCodePage(), 1251u);
+    EXPECT_EQ(t.lostCharacters(), 8u);
+    ASSERT_TRUE(t.setTextCodePage(0));
+    EXPECT_EQ(t.FIELDGET(1).str(), "????  ");
+
+    dbtest::writeFile(dir / "win.dbf", dbf_bytes::table(0x03, 0xC9, {{"NAME", 'C', 4, 0}}, {" \xC8\xE2\xE0\xED"}));
+    DBSERVER w((dir / "win.dbf").string(), true, true);
+    EXPECT_EQ(w.FIELDGET(1).str(), "\xC8\xE2\xE0\xED");
+    ASSERT_TRUE(w.setTextCodePage(65001));
+    EXPECT_EQ(w.FIELDGET(1).str(), ivan);
+}

@@ -167,12 +167,12 @@ TEST(CodePage, ForcedFailure) {
 
 namespace {
 
-// The reference: every byte through UTF-16 and back.
-std::string throughUtf16(unsigned from, unsigned to, std::string_view src) {
+// The reference: every byte through UTF-16 and back, with the characters `to` lacks.
+std::string throughUtf16(unsigned from, unsigned to, std::string_view src, uint64_t* lost = nullptr) {
     std::u16string wide;
     std::string out;
     EXPECT_TRUE(win::MultiByteToWideChar(from, src, wide));
-    EXPECT_TRUE(win::WideCharToMultiByte(to, wide, out));
+    EXPECT_TRUE(win::WideCharToMultiByte(to, wide, out, lost));
     return out;
 }
 
@@ -212,8 +212,10 @@ TEST(CodePage, DirectConversionMatchesTheWayThroughUtf16) {
             SCOPED_TRACE(std::to_string(from) + " -> " + std::to_string(to));
             for (const std::string& src : inputs) {
                 std::string out = "stale";
-                ASSERT_TRUE(win::ConvertMultiByte(from, to, src, out));
-                ASSERT_EQ(out, throughUtf16(from, to, src)) << testing::PrintToString(src);
+                uint64_t lost = 0, lostThrough = 0;
+                ASSERT_TRUE(win::ConvertMultiByte(from, to, src, out, &lost));
+                ASSERT_EQ(out, throughUtf16(from, to, src, &lostThrough)) << testing::PrintToString(src);
+                ASSERT_EQ(lost, lostThrough) << testing::PrintToString(src);
             }
         }
     }
@@ -231,4 +233,80 @@ TEST(CodePage, DirectConversionRefusesInvalidCodePages) {
     win::testing::FailConversions(0xFFFFFFFFu);
     EXPECT_TRUE(win::ConvertMultiByte(win::CP_UTF8, win::CP_ACP, "abc", out));
     EXPECT_EQ(out, "abc");
+}
+
+// A character the target lacks is counted once as it is replaced, whichever way the text
+// goes; nothing is lost into UTF-8 or where the target holds every character.
+TEST(CodePage, CountsTheCharactersTheTargetLacks) {
+    // "Zażółć Иван €" in UTF-8: ż ł ć are no ANSI letters, the Cyrillic none of ANSI, OEM or
+    // 1250, and the euro sign is no OEM character.
+    const std::string text = "Za\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87 \xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD \xE2\x82\xAC";
+    const struct {
+        unsigned to;
+        uint64_t lost;
+        const char* expected;
+    } cases[] = {
+        {1252, 7, "Za?\xF3?? ???? \x80"},
+        {850, 8, "Za?\xA2?? ???? ?"},
+        {1250, 4, "Za\xBF\xF3\xB3\xE6 ???? \x80"},
+        {866, 5, "Za???? \x88\xA2\xA0\xAD ?"},
+        {932, 5, "Za???? \x84I\x84r\x84p\x84~ ?"},  // a multi-byte page with Cyrillic, through iconv
+        {win::CP_UTF8, 0, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.to);
+        uint64_t lost = 3;  // counts are added
+        std::string out;
+        ASSERT_TRUE(win::ConvertMultiByte(win::CP_UTF8, c.to, text, out, &lost));
+        EXPECT_EQ(lost, 3 + c.lost);
+        if (c.expected) EXPECT_EQ(out, c.expected);
+        std::u16string wide;
+        ASSERT_TRUE(win::MultiByteToWideChar(win::CP_UTF8, text, wide));
+        lost = 0;
+        ASSERT_TRUE(win::WideCharToMultiByte(c.to, wide, out, &lost));
+        EXPECT_EQ(lost, c.lost);
+    }
+    // Between single-byte pages: 866 into 1252 loses the Cyrillic, 1251 into 866 nothing of it.
+    uint64_t lost = 0;
+    std::string out;
+    ASSERT_TRUE(win::ConvertMultiByte(866, 1252, "\x88\xA2\xA0\xAD x", out, &lost));
+    EXPECT_EQ(out, "???? x");
+    EXPECT_EQ(lost, 4u);
+    lost = 0;
+    ASSERT_TRUE(win::ConvertMultiByte(1251, 866, "\xC8\xE2\xE0\xED", out, &lost));
+    EXPECT_EQ(out, "\x88\xA2\xA0\xAD");
+    EXPECT_EQ(lost, 0u);
+    // Between OEM and ANSI a look-alike counts as lost too: a box-drawing line and the euro.
+    lost = 0;
+    EXPECT_EQ(win::Oem2Ansi("\xB3\x81", &lost), "|\xFC");
+    EXPECT_EQ(win::Ansi2Oem("\x80\xFC", &lost), "?\x81");
+    EXPECT_EQ(lost, 2u);
+}
+
+// The byte maps of single-byte pairs are the conversions themselves, with a flag where the
+// character was lost: Oem2Ansi and Ansi2Oem between OEM and ANSI, the code pages' default
+// character between others; UTF-8 and multi-byte pages have none.
+TEST(CodePage, SingleByteMapsAgreeWithTheConversions) {
+    const std::pair<unsigned, unsigned> pairs[] = {{850, 1252}, {win::CP_ACP, win::CP_OEMCP}, {866, 1252},
+                                                   {1251, 866}, {437, 850}, {1252, 1252}};
+    for (const auto& [from, to] : pairs) {
+        SCOPED_TRACE(std::to_string(from) + " -> " + std::to_string(to));
+        unsigned char bytes[256], lost[256];
+        ASSERT_TRUE(win::SingleByteMap(from, to, bytes, lost));
+        const bool alike = (from == 850 && to == 1252) || (from == win::CP_ACP && to == win::CP_OEMCP);
+        const std::string expected = from == 850 ? win::Oem2Ansi(allBytes())
+                                     : alike     ? win::Ansi2Oem(allBytes())
+                                                 : throughUtf16(from, to, allBytes());
+        for (int b = 0; b < 256; ++b) {
+            uint64_t n = 0;
+            std::string one;
+            ASSERT_TRUE(win::ConvertMultiByte(from, to, std::string(1, static_cast<char>(b)), one, &n));
+            EXPECT_EQ(bytes[b], static_cast<unsigned char>(expected[static_cast<size_t>(b)])) << b;
+            EXPECT_EQ(lost[b], n) << b;
+        }
+    }
+    unsigned char bytes[256] = {7}, lost[256] = {7};
+    EXPECT_FALSE(win::SingleByteMap(win::CP_UTF8, 1252, bytes, lost));
+    EXPECT_FALSE(win::SingleByteMap(1252, 932, bytes, lost));
+    EXPECT_EQ(bytes[0], 7);
 }
