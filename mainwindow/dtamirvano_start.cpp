@@ -375,6 +375,21 @@ std::string dialogDirectory(const std::string& configFile) {
     std::string dir = directoryPart(configFile);
     return dir.empty() ? gcPfad : dir;
 }
+
+// The settings file the user picks in the load or save dialog; empty when the dialog is
+// cancelled.
+std::string askSettingsFile(const DTAMIRVANO& window, bool save, const std::string& initialName) {
+    SettingsDialogRequest request;
+    request.save = save;
+    request.caption = window.message(51);
+    request.initialName = initialName;
+    request.initialDir = dialogDirectory(window.cConfigFile);
+    request.typeText = window.message(50);
+    std::string name = runSettingsDialog(request);
+    gui::resetPumpThrottle();
+    gui::APPLICATIONEXEC(1);
+    return name;
+}
 }  // namespace
 
 DTAMIRVANO& DTAMIRVANO::BUTLOADCMDINIPAR(const std::string& file) {
@@ -384,14 +399,7 @@ DTAMIRVANO& DTAMIRVANO::BUTLOADCMDINIPAR(const std::string& file) {
     if (!cCmdConfig.empty()) {
         name = isFile(cCmdConfig) ? cCmdConfig : std::string();
     } else if (file.empty()) {
-        SettingsDialogRequest request;
-        request.caption = message(51);
-        request.initialName = "*.mcf";
-        request.initialDir = dialogDirectory(cConfigFile);
-        request.typeText = message(50);
-        name = runSettingsDialog(request);
-        gui::resetPumpThrottle();
-        gui::APPLICATIONEXEC(1);
+        name = askSettingsFile(*this, false, "*.mcf");
         // Cancelling the dialog is no error: the settings and the names given on the
         // command line stay as they are.
         if (name.empty()) return *this;
@@ -511,15 +519,7 @@ void DTAMIRVANO::applySettings(const std::string& name) {
 DTAMIRVANO& DTAMIRVANO::BUTSAVECMDINIPAR(const std::string& file) {
     std::string name;
     if (file.empty()) {
-        SettingsDialogRequest request;
-        request.save = true;
-        request.caption = message(51);
-        request.initialName = "mirvano.mcf";
-        request.initialDir = dialogDirectory(cConfigFile);
-        request.typeText = message(50);
-        name = runSettingsDialog(request);
-        gui::resetPumpThrottle();
-        gui::APPLICATIONEXEC(1);
+        name = askSettingsFile(*this, true, "mirvano.mcf");
         // Cancelling the dialog is no error: the settings and the names given on the
         // command line stay as they are.
         if (name.empty()) return *this;

@@ -60,6 +60,16 @@ inline std::string settings(const Keys& keys, const Keys& defaults = {}) {
     return s;
 }
 
+inline Keys operator+(Keys a, const Keys& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+// A semicolon CSV input in ANSI with a header line, strings framed in quotes.
+inline const Keys kCsvIn = {{"FileFormatIn", "csv"},    {"CharacterSetIn", "ansi"},    {"DecimalSeparatorIn", "dot"},
+                            {"CsvSeparatorIn", "semi"}, {"CsvFieldFrameIn", "string"}, {"HeaderLineIn", "yes"}};
+inline const Keys kDbfOut = {{"FileFormatOut", "dbf"}, {"CharacterSetOut", "ansi"}};
+
 struct Converted {
     int status;
     std::string log;
@@ -77,6 +87,8 @@ inline Converted convert(const std::filesystem::path& dir, const std::string& in
 }
 
 inline bool haveDbfread() { return std::system("/usr/bin/python3 -c 'import dbfread' >/dev/null 2>&1") == 0; }
+// The built program and dbfread to read its tables back.
+inline bool ready() { return std::filesystem::exists(program()) && haveDbfread(); }
 inline bool haveOgrinfo() { return std::system("ogrinfo --version >/dev/null 2>&1") == 0; }
 
 }  // namespace batch_test

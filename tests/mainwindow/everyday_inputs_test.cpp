@@ -15,49 +15,25 @@
 
 namespace fs = std::filesystem;
 using batch_test::dbfread;
+using batch_test::kCsvIn;
+using batch_test::operator+;
+using batch_test::kDbfOut;
+using batch_test::ready;
+using batch_test::convert;
+using batch_test::Converted;
+using batch_test::settings;
 using batch_test::runBatch;
 using mirvano_test::readAll;
 using mirvano_test::writeAll;
 
 namespace {
 
-using Keys = std::vector<std::pair<std::string, std::string>>;
+using batch_test::Keys;
 
-// A settings file: `keys` first (the first of a name counts), then `defaults`.
-std::string job(const Keys& keys, const Keys& defaults) {
-    std::string s = "[Config]\r\nProgIdent=mirvano\r\nLanguage=english\r\nFileHandling=overwrite\r\n";
-    for (const Keys* list : {&keys, &defaults})
-        for (const auto& [k, v] : *list) s += k + "=" + v + "\r\n";
-    return s;
-}
-
-const Keys kCsvIn = {{"FileFormatIn", "csv"},      {"CharacterSetIn", "ansi"}, {"DecimalSeparatorIn", "dot"},
-                     {"CsvSeparatorIn", "semi"},   {"CsvFieldFrameIn", "string"}, {"HeaderLineIn", "yes"}};
-const Keys kDbfOut = {{"FileFormatOut", "dbf"}, {"CharacterSetOut", "ansi"}};
 const Keys kCsvOut = {{"FileFormatOut", "csv"},     {"CharacterSetOut", "ansi"},  {"DecimalSeparatorOut", "dot"},
                       {"CsvSeparatorOut", "semi"},  {"CsvFieldFrameOut", "string"}, {"HeaderLineOut", "no"}};
 
-Keys operator+(Keys a, const Keys& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
 
-struct BatchRun {
-    int status;
-    std::string log;
-};
-
-// Writes `input`, converts it with the settings and returns the exit status and the log.
-BatchRun convert(const fs::path& dir, const std::string& inName, const std::string& input, const std::string& outName,
-            const std::string& settings) {
-    writeAll(dir / inName, input);
-    writeAll(dir / "job.mcf", settings);
-    fs::remove(dir / outName);
-    const int status = runBatch(dir, inName, outName, (dir / "job.mcf").string());
-    return {status, readAll(dir / "log")};
-}
-
-bool ready() { return fs::exists(batch_test::program()) && batch_test::haveDbfread(); }
 
 
 // UTF-16 LE with its byte-order mark, from ASCII text.
@@ -79,7 +55,7 @@ void expectTables(const std::string& tag, const std::vector<TableCase>& cases) {
     const auto dir = mirvano_test::temp_dir(tag);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
-        const BatchRun r = convert(dir, "in.csv", c.input, "out.dbf", job(c.keys, kCsvIn + kDbfOut));
+        const Converted r = convert(dir, "in.csv", c.input, "out.dbf", settings(c.keys, kCsvIn + kDbfOut));
         EXPECT_EQ(r.status, 0) << r.log;
         EXPECT_EQ(dbfread(dir / "out.dbf"), c.expected) << r.log;
     }
@@ -152,7 +128,7 @@ TEST(EverydayInputs, CsvToCsvKeepsValuesWhole) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.frame);
-        const BatchRun r = convert(dir, "in.csv", input, "out.csv", job({{"CsvFieldFrameOut", c.frame}}, kCsvIn + kCsvOut));
+        const Converted r = convert(dir, "in.csv", input, "out.csv", settings({{"CsvFieldFrameOut", c.frame}}, kCsvIn + kCsvOut));
         EXPECT_EQ(r.status, 0) << r.log;
         EXPECT_EQ(readAll(dir / "out.csv"), c.expected);
     }
@@ -162,7 +138,7 @@ TEST(EverydayInputs, CsvToCsvKeepsValuesWhole) {
 TEST(EverydayInputs, AFrameLeftOpenIsToldWithItsLine) {
     if (!ready()) GTEST_SKIP() << "the program or python3-dbfread is missing";
     const auto dir = mirvano_test::temp_dir("everyday-open-frame");
-    const BatchRun r = convert(dir, "in.csv", "A;B\r\n1;x\r\n\r\n2;\"y\r\n3;z\r\n", "out.dbf", job({}, kCsvIn + kDbfOut));
+    const Converted r = convert(dir, "in.csv", "A;B\r\n1;x\r\n\r\n2;\"y\r\n3;z\r\n", "out.dbf", settings({}, kCsvIn + kDbfOut));
     EXPECT_NE(r.status, 0);
     EXPECT_NE(r.log.find("Number of data fields in CSV records are different: 3"), std::string::npos) << r.log;
     EXPECT_FALSE(fs::exists(dir / "out.dbf"));
@@ -178,7 +154,7 @@ TEST(EverydayInputs, TablesOtherWritersMadeConvertDbaseToDbase) {
     batch_test::command("cd '" + dir.string() + "' && ogr2ogr -f 'ESRI Shapefile' gdal.dbf src.csv");
     ASSERT_TRUE(fs::exists(dir / "gdal.dbf"));
     const Keys dbfIn = {{"FileFormatIn", "dbf"}, {"CharacterSetIn", "ansi"}};
-    writeAll(dir / "job.mcf", job({}, dbfIn + kDbfOut));
+    writeAll(dir / "job.mcf", settings({}, dbfIn + kDbfOut));
     ASSERT_EQ(runBatch(dir, "gdal.dbf", "copy.dbf", (dir / "job.mcf").string()), 0) << readAll(dir / "log");
     EXPECT_EQ(dbfread(dir / "copy.dbf"), dbfread(dir / "gdal.dbf"));
     EXPECT_NE(dbfread(dir / "copy.dbf").find("('REAL', 'N', 24, 15)"), std::string::npos);
@@ -189,7 +165,7 @@ TEST(EverydayInputs, TablesOtherWritersMadeConvertDbaseToDbase) {
     EXPECT_NE(gdal("copy.dbf").find("12345678901234567"), std::string::npos);
 
     // To text, the identifiers keep every digit too.
-    writeAll(dir / "job.mcf", job({{"CsvFieldFrameOut", "no"}}, dbfIn + kCsvOut));
+    writeAll(dir / "job.mcf", settings({{"CsvFieldFrameOut", "no"}}, dbfIn + kCsvOut));
     ASSERT_EQ(runBatch(dir, "gdal.dbf", "ids.csv", (dir / "job.mcf").string()), 0) << readAll(dir / "log");
     // GDAL stored 123.456 as 123.456000000000003: that text is what the table holds.
     EXPECT_EQ(readAll(dir / "ids.csv"), "123.456000000000003;abc;12345678901234567\r\n"
@@ -202,8 +178,8 @@ TEST(EverydayInputs, TablesOtherWritersMadeConvertDbaseToDbase) {
 TEST(EverydayInputs, LongTextsAndIdentifiersReadBackByGdal) {
     if (!ready() || !batch_test::haveOgrinfo()) GTEST_SKIP() << "the program, python3-dbfread or GDAL is missing";
     const auto dir = mirvano_test::temp_dir("everyday-ids");
-    const BatchRun r = convert(dir, "in.csv", "ID;AMOUNT\r\n12345678901234567;0.000000000000001\r\n98765432109876543;123456789.25\r\n",
-                          "out.dbf", job({}, kCsvIn + kDbfOut));
+    const Converted r = convert(dir, "in.csv", "ID;AMOUNT\r\n12345678901234567;0.000000000000001\r\n98765432109876543;123456789.25\r\n",
+                          "out.dbf", settings({}, kCsvIn + kDbfOut));
     ASSERT_EQ(r.status, 0) << r.log;
     EXPECT_EQ(dbfread(dir / "out.dbf"), "[('ID', 'C', 17, 0), ('AMOUNT', 'N', 25, 15)]\n"
                                         "['12345678901234567', 1e-15]\n['98765432109876543', 123456789.25]\n");
@@ -228,7 +204,7 @@ TEST(EverydayInputs, ADamagedTableGivesItsCompleteRecords) {
     }
     const std::string whole = readAll(dir / "t.dbf");
     writeAll(dir / "cut.dbf", whole.substr(0, whole.size() - 4));  // the last record cut
-    writeAll(dir / "job.mcf", job({}, Keys{{"FileFormatIn", "dbf"}, {"CharacterSetIn", "ansi"}} + kCsvOut));
+    writeAll(dir / "job.mcf", settings({}, Keys{{"FileFormatIn", "dbf"}, {"CharacterSetIn", "ansi"}} + kCsvOut));
     fs::remove(dir / "out.csv");
     ASSERT_EQ(runBatch(dir, "cut.dbf", "out.csv", (dir / "job.mcf").string(), true), 0) << readAll(dir / "log");
     EXPECT_EQ(readAll(dir / "out.csv"), "\"ab\"\r\n\"cd\"\r\n");
@@ -241,13 +217,13 @@ TEST(EverydayInputs, ABatchTellsWhyItFailedAndNothingElse) {
     if (!ready()) GTEST_SKIP() << "the program or python3-dbfread is missing";
     const auto dir = mirvano_test::temp_dir("everyday-filter");
     writeAll(dir / "in.csv", "A;B\r\n1;x\r\n");
-    writeAll(dir / "job.mcf", job({{"RecordFilterUse", "yes"}, {"RecordFilterPhrase", "A >"}}, kCsvIn + kCsvOut));
+    writeAll(dir / "job.mcf", settings({{"RecordFilterUse", "yes"}, {"RecordFilterPhrase", "A >"}}, kCsvIn + kCsvOut));
     EXPECT_NE(runBatch(dir, "in.csv", "out.csv", (dir / "job.mcf").string(), true), 0);
     const std::string log = readAll(dir / "log");
     EXPECT_NE(log.find("error: The syntax of the filte string is wrong\n"), std::string::npos) << log;
     EXPECT_EQ(log.find("QStandardPaths"), std::string::npos) << log;
 
-    writeAll(dir / "job.mcf", job({}, kCsvIn + kCsvOut));
+    writeAll(dir / "job.mcf", settings({}, kCsvIn + kCsvOut));
     EXPECT_EQ(runBatch(dir, "in.csv", "out.csv", (dir / "job.mcf").string(), true), 0);
     EXPECT_EQ(readAll(dir / "log").find("QStandardPaths"), std::string::npos) << readAll(dir / "log");
 }

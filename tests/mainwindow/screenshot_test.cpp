@@ -15,6 +15,7 @@
 #include <memory>
 
 #include "mainwindow/dtamirvano.h"
+#include "mainwindow_fixture.h"
 #include "platform/gui/controls.h"
 #include "ui/formtemplate.h"
 #include "ui/globals.h"
@@ -23,26 +24,9 @@
 
 namespace {
 
-struct Shown {
-    std::unique_ptr<gui::TOPAPPWINDOW> shell;
-    std::unique_ptr<widgets::STATUSBAR2> bar;
-    std::unique_ptr<ui::DTAMIRVANO> form;
-
-    explicit Shown(int language) {
-        ui::gbSprache = static_cast<uint8_t>(language);
-        shell = std::make_unique<gui::TOPAPPWINDOW>();
-        bar = std::make_unique<widgets::STATUSBAR2>(shell.get());
-        bar->DISPLAYMESSAGE(true);
-        shell->STATUSBAR(bar.get());
-        shell->SIZE(gui::DIMENSION(820, 640));
-        ui::goShell = shell.get();
-        // As at start-up: the shell is on the screen before the main window is made.
-        shell->SHOW();
-        QApplication::processEvents();
-        form = std::make_unique<ui::DTAMIRVANO>(shell.get());
-        form->SHOW();
-        form->INITSPRACHE();
-        // As after a settings load: one choice per family, some boxes ticked, lists filled.
+// As after a settings load: one choice per family, some boxes ticked, lists filled.
+struct Shown : mirvano_test::MainWindow {
+    explicit Shown(int language) : MainWindow(language) {
         for (const char* b : {"RADIOCSVIN", "RADIOANSIIN", "RADIOKOMMAIN", "RADIOSEPASEMIIN", "RADIOGRENZETEXTIN",
                               "RADIODBFOUT", "RADIOANSIOUT", "RADIOPUNKTOUT", "RADIOSEPASEMIOUT", "RADIOGRENZETEXTOUT",
                               "RADIOAUSGUEBERSCHR", language == 1 ? "RADIODEUTSCH" : "RADIOENGLISCH"})
@@ -65,14 +49,6 @@ struct Shown {
         form->SETTOOLTIP();
         form->EINAUSBLENDEN();
         QApplication::processEvents();
-    }
-    ~Shown() {
-        form.reset();
-        ui::goShell = nullptr;
-        shell->STATUSBAR(nullptr);
-        bar.reset();
-        shell.reset();
-        ui::gbSprache = 2;
     }
 };
 

@@ -16,6 +16,10 @@ namespace fs = std::filesystem;
 using batch_test::convert;
 using batch_test::Converted;
 using batch_test::dbfread;
+using batch_test::kCsvIn;
+using batch_test::operator+;
+using batch_test::kDbfOut;
+using batch_test::ready;
 using batch_test::Keys;
 using batch_test::settings;
 using mirvano_test::readAll;
@@ -23,22 +27,14 @@ using mirvano_test::writeAll;
 
 namespace {
 
-Keys operator+(Keys a, const Keys& b) {
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
 
-const Keys kCsvIn = {{"FileFormatIn", "csv"},    {"CharacterSetIn", "ansi"},      {"DecimalSeparatorIn", "dot"},
-                     {"CsvSeparatorIn", "semi"}, {"CsvFieldFrameIn", "string"}, {"HeaderLineIn", "yes"}};
 const Keys kSdfIn = {{"FileFormatIn", "sdf"},   {"CharacterSetIn", "ansi"},  {"DecimalSeparatorIn", "dot"},
                      {"HeaderLineIn", "no"},    {"SdfOptiBlankIn", "no"},    {"FieldLengthsIn", "no"}};
-const Keys kDbfOut = {{"FileFormatOut", "dbf"}, {"CharacterSetOut", "ansi"}};
 const Keys kCsvOut = {{"FileFormatOut", "csv"},    {"CharacterSetOut", "ansi"},  {"DecimalSeparatorOut", "dot"},
                       {"CsvSeparatorOut", "semi"}, {"CsvFieldFrameOut", "no"},   {"HeaderLineOut", "no"}};
 const Keys kSdfOut = {{"FileFormatOut", "sdf"}, {"CharacterSetOut", "ansi"}, {"DecimalSeparatorOut", "dot"},
                       {"SdfOptOut", "no"},      {"SdfBlankOut", "yes"},      {"HeaderLineOut", "no"}};
 
-bool ready() { return fs::exists(batch_test::program()) && batch_test::haveDbfread(); }
 
 // The fields of every record of a CSV file as Python's csv module reads them, one list per
 // line, in the file's code page.
