@@ -10,17 +10,6 @@
 
 namespace {
 
-// Runs the frame and separator rules over one line; `emit(field, framed)` receives each field
-// in line order. Returns true when the last field's frame is still open at the end of the
-// line: a framed value that continues on the next line.
-//
-// The rules are those every CSV writer follows: a frame opens only at the first byte of a
-// field that is no blank; inside it a doubled frame character is one literal character, and a
-// single one closes it (bytes that follow up to the separator still belong to the field). A
-// frame character anywhere else is an ordinary byte, and so is one that stands alone right
-// before a separator or the line end, unless the frame it opens closes right before a
-// separator or the line end (a value that begins with the separator, as writers frame it).
-// `inFrame` starts the scan inside a frame opened on an earlier line.
 // The offset of the first byte c in p[i, n), or n. Fields are mostly short: sixteen bytes are
 // compared at once for the first few blocks, and only a long field goes to the library's
 // search, whose call costs more than a short field's scan.
@@ -49,8 +38,6 @@ inline size_t findByte(const char* p, size_t i, size_t n, char c) {
     return n;
 }
 
-// `emit(field, framed)` receives each field as a view into the line, or into a buffer where a
-// doubled frame character had to be made one.
 // Whether the frame character at p[i - 1], which stands right before a separator, opens a
 // frame that closes as a writer closes one: its first single frame character stands right
 // before a separator or the line end, blanks aside. Only then is it a framed value that begins with the
@@ -66,6 +53,18 @@ inline bool frameClosesOnLine(const char* p, size_t i, size_t n, char S, char F)
     return false;
 }
 
+// Runs the frame and separator rules over one line; `emit(field, framed)` receives each field
+// in line order. Returns true when the last field's frame is still open at the end of the
+// line: a framed value that continues on the next line.
+//
+// The rules are those every CSV writer follows: a frame opens only at the first byte of a
+// field that is no blank; inside it a doubled frame character is one literal character, and a
+// single one closes it (bytes that follow up to the separator still belong to the field). A
+// frame character anywhere else is an ordinary byte, and so is one that stands alone right
+// before a separator or the line end, unless the frame it opens closes right before a
+// separator or the line end (a value that begins with the separator, as writers frame it).
+// `inFrame` starts the scan inside a frame opened on an earlier line. Each field is a view into
+// the line, or into a buffer where a doubled frame character had to be made one.
 template <typename Emit>
 bool splitCsv(std::string_view line, std::string_view separator, std::string_view frame, Emit&& emit,
               bool inFrame = false) {
