@@ -26,9 +26,18 @@ const std::string kDigits = "1234567890";
 constexpr int kLowerWeight = 5;
 constexpr int kWeightedCount = 27 + 27 * kLowerWeight + 10;  // 172
 
-QString dataText(const std::string& bytes) {
+// The code page the table hands its text over in: the one a run asked for; else the table's
+// own where its bytes pass unchanged (a Cyrillic or Greek Windows table, a DOS table of
+// another country), so that the view shows the table's letters; else the program's.
+unsigned textPage(const db::DBSERVER& table) {
+    if (table.textCodePage() != 0) return table.textCodePage();
+    if (!table.recodes()) return table.CODEPAGE();
+    return rt::IsAnsi() ? win::GetACP() : win::GetOEMCP();
+}
+
+QString dataText(const std::string& bytes, unsigned codePage) {
     std::u16string wide;
-    if (!win::MultiByteToWideChar(rt::IsAnsi() ? win::GetACP() : win::GetOEMCP(), bytes, wide))
+    if (!win::MultiByteToWideChar(codePage, bytes, wide))
         return QString::fromLatin1(bytes.data(), qsizetype(bytes.size()));
     return QString::fromUtf16(wide.data(), qsizetype(wide.size()));
 }
@@ -175,6 +184,7 @@ void DATALISTVIEW2::fillRow(int row) {
     filled_[size_t(row)] = true;
     const int64_t current = server_->RECNO();
     server_->GOTO(recnos_[size_t(row)]);
+    const unsigned page = textPage(*server_);
     for (size_t c = 0; c < columns_.size(); ++c) {
         const rt::Value v = server_->FIELDGET(rt::Value(int(c) + 1));
         QString text;
@@ -183,7 +193,7 @@ void DATALISTVIEW2::fillRow(int row) {
             // The field's padding is no part of what the cell shows.
             std::string bytes = v.str();
             while (!bytes.empty() && bytes.back() == ' ') bytes.pop_back();
-            text = dataText(bytes);
+            text = dataText(bytes, page);
         } else if (v.isNumber()) {
             const db::FieldInfo& f = server_->fields()[c];
             text = QString::fromStdString(rt::Str(v.num(), f.length, f.decimals)).trimmed();

@@ -9,7 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "dbf_bytes.h"
 #include "platform/db/dbserver.h"
+#include "platform/runtime/settings.h"
 #include "platform/gui/window.h"
 #include "test_env.h"
 #include "widgets/datalistview2.h"
@@ -122,6 +124,46 @@ TEST(TableView, ColumnWidthsFollowTheFieldsTheCaptionAndTheFont) {
     table->CLOSE();  // closing the input empties its view
     EXPECT_EQ(view.COLUMNCOUNT(), 0);
     EXPECT_EQ(view.rowCount(), 0);
+}
+
+// Tables of other countries' code pages show their own letters, in either character-set mode
+// of the program, and so does one whose text a run has asked for in UTF-8.
+TEST(TableView, ATableShowsTheLettersOfItsOwnCodePage) {
+    struct Case {
+        const char* what;
+        unsigned char ldid;
+        std::string bytes;
+        bool ansi;
+        unsigned textCodePage;
+        const char* shown;
+    };
+    const Case cases[] = {
+        {"Cyrillic Windows", 0xC9, "\xC8\xE2\xE0\xED", true, 0, "Иван"},
+        {"Greek Windows", 0xCB, "\xC1\xE8\xDE\xED\xE1", true, 0, "Αθήνα"},
+        {"Cyrillic DOS", 0x65, "\x88\xA2\xA0\xAD", false, 0, "Иван"},
+        {"German DOS in ANSI mode", 0x02, "M\x81ller", true, 0, "Müller"},
+        {"Western Windows in OEM mode", 0x57, "M\xFCller", false, 0, "Müller"},
+        {"Cyrillic Windows as UTF-8", 0xC9, "\xC8\xE2\xE0\xED", true, 65001, "Иван"},
+    };
+    const bool ansi = rt::IsAnsi();
+    const auto dir = mirvano_test::temp_dir("dlv-pages");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        rt::SetAnsi(c.ansi);
+        const std::string file = (dir / "t.dbf").string();
+        std::string record = " " + c.bytes;
+        record.resize(11, ' ');
+        mirvano_test::writeAll(file, dbf_bytes::table(0x03, c.ldid, {{"NAME", 'C', 10, 0}}, {record}));
+        auto table = std::make_shared<db::DBSERVER>(file, true, true);
+        ASSERT_TRUE(table->USED());
+        if (c.textCodePage) ASSERT_TRUE(table->setTextCodePage(c.textCodePage));
+        Form f;
+        DATALISTVIEW2 view(&f.form, 198, QRect(0, 0, 400, 100));
+        view.SERVER(table);
+        EXPECT_EQ(view.cellText(1, 1), c.shown);
+        table->CLOSE();
+    }
+    rt::SetAnsi(ansi);
 }
 
 TEST(TableView, ANewFontWithRescaleResizesTheViewInStepWithItsCharacters) {
