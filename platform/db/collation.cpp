@@ -1,8 +1,17 @@
 #include "platform/db/collation.h"
 
+#include <QChar>
+#include <QString>
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstring>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+#include "platform/win/codepage.h"
 
 namespace db::collation {
 namespace {
@@ -45,7 +54,8 @@ constexpr std::array<uint16_t, 256> kWeights = makeTable();
 
 uint16_t weight(unsigned char byte) { return kWeights[byte]; }
 
-int compare(std::string_view a, std::string_view b) {
+int compare(std::string_view a, std::string_view b, const Order& order) {
+    const auto& kWeights = order.weights;
     if (a.size() == b.size()) {
         // Keys of one index mostly have one length: one pass, in which equal bytes (equal
         // weights) are passed over and the first differing byte decides a tie of weights.
@@ -71,7 +81,8 @@ int compare(std::string_view a, std::string_view b) {
             }
             const uint16_t wa = kWeights[pa[i]], wb = kWeights[pb[i]];
             if (wa != wb) return wa < wb ? -1 : 1;
-            if (byBytes == 0) byBytes = pa[i] < pb[i] ? -1 : 1;
+            if (byBytes == 0 && order.ties[pa[i]] != order.ties[pb[i]])
+                byBytes = order.ties[pa[i]] < order.ties[pb[i]] ? -1 : 1;
             ++i;
         }
         return byBytes;
@@ -85,8 +96,8 @@ int compare(std::string_view a, std::string_view b) {
         if (wa != wb) return wa < wb ? -1 : 1;
     }
     for (size_t i = 0; i < n; ++i) {
-        const unsigned char ca = at(a, i), cb = at(b, i);
-        if (ca != cb) return ca < cb ? -1 : 1;
+        const uint16_t ta = order.ties[at(a, i)], tb = order.ties[at(b, i)];
+        if (ta != tb) return ta < tb ? -1 : 1;
     }
     return 0;
 }
@@ -95,32 +106,111 @@ namespace {
 
 // Each weight's rank among the weights that occur: fewer than 256 of them, so a rank is a
 // byte and eight of them make one word that compares as the weights do.
-constexpr std::array<uint8_t, 256> makeRanks() {
+constexpr std::array<uint8_t, 256> makeRanks(const std::array<uint16_t, 256>& weights) {
     std::array<bool, 512> used{};
-    for (int b = 0; b < 256; ++b) used[kWeights[static_cast<size_t>(b)]] = true;
+    for (int b = 0; b < 256; ++b) used[weights[static_cast<size_t>(b)]] = true;
     std::array<uint8_t, 512> rankOf{};
     int next = 0;
     for (int w = 0; w < 512; ++w)
         if (used[static_cast<size_t>(w)]) rankOf[static_cast<size_t>(w)] = static_cast<uint8_t>(next++);
     std::array<uint8_t, 256> ranks{};
-    for (int b = 0; b < 256; ++b) ranks[static_cast<size_t>(b)] = rankOf[kWeights[static_cast<size_t>(b)]];
+    for (int b = 0; b < 256; ++b) ranks[static_cast<size_t>(b)] = rankOf[weights[static_cast<size_t>(b)]];
     return ranks;
 }
 
-constexpr int distinctWeights() {
-    std::array<bool, 512> used{};
-    int n = 0;
-    for (int b = 0; b < 256; ++b)
-        if (!used[kWeights[static_cast<size_t>(b)]]) used[kWeights[static_cast<size_t>(b)]] = true, ++n;
-    return n;
+constexpr std::array<uint16_t, 256> identity() {
+    std::array<uint16_t, 256> t{};
+    for (int b = 0; b < 256; ++b) t[static_cast<size_t>(b)] = static_cast<uint16_t>(b);
+    return t;
 }
-static_assert(distinctWeights() <= 256, "a rank must fit a byte");
 
-constexpr std::array<uint8_t, 256> kRanks = makeRanks();
+constexpr Order kLatin{kWeights, makeRanks(kWeights), identity()};
+
+// A character's letter with its accents and case taken off, as far as Unicode decomposes it;
+// the letters with a stroke, which Unicode does not decompose, as their letters.
+char16_t baseLetter(char16_t u) {
+    switch (u) {
+    case 0x0110: case 0x0111: return u'D';
+    case 0x0126: case 0x0127: return u'H';
+    case 0x0131: return u'I';
+    case 0x0141: case 0x0142: return u'L';
+    case 0x0166: case 0x0167: return u'T';
+    default: break;
+    }
+    QChar c(u);
+    for (int depth = 0; depth < 4; ++depth) {
+        const QString d = c.decomposition();
+        if (d.isEmpty() || !d.at(0).isLetter()) break;
+        c = d.at(0);
+    }
+    return c.toUpper().unicode();
+}
+
+// One byte's character in a code page; 0 for a byte the code page leaves undefined.
+char16_t characterOf(unsigned codePage, unsigned char byte) {
+    std::u16string wide;
+    const char c = static_cast<char>(byte);
+    if (!win::MultiByteToWideChar(codePage, std::string_view(&c, 1), wide) || wide.size() != 1) return 0;
+    return wide[0];
+}
+
+std::unique_ptr<Order> makeOrder(unsigned codePage) {
+    std::map<char16_t, unsigned char> latinByte;  // 1252's characters
+    for (int b = 0x80; b < 256; ++b)
+        if (const char16_t u = characterOf(1252, static_cast<unsigned char>(b))) latinByte.emplace(u, b);
+    auto latinWeight = [&](char16_t u, uint16_t& w) {
+        if (u < 0x80) return w = kWeights[u], true;
+        const auto it = latinByte.find(u);
+        return it != latinByte.end() ? (w = kWeights[it->second], true) : false;
+    };
+    auto order = std::make_unique<Order>();
+    order->ties = identity();
+    std::array<char16_t, 256> later{};  // letters 1252 lacks: their base letters
+    std::vector<char16_t> bases;
+    for (int b = 0; b < 256; ++b) {
+        uint16_t& w = order->weights[static_cast<size_t>(b)];
+        w = b < 0x80 ? kWeights[static_cast<size_t>(b)] : static_cast<uint16_t>(b);
+        if (b < 0x80) continue;
+        const char16_t u = characterOf(codePage, static_cast<unsigned char>(b));
+        // Ties: 1252's byte for its characters, the character's number for the others.
+        uint16_t& tie = order->ties[static_cast<size_t>(b)];
+        tie = u >= 0x100 ? u : static_cast<uint16_t>(0xF000 + b);
+        if (const auto it = latinByte.find(u); it != latinByte.end()) tie = it->second;
+        if (u == 0 || latinWeight(u, w) || !QChar(u).isLetter()) continue;
+        const char16_t base = baseLetter(u);
+        if (latinWeight(base, w)) continue;
+        later[static_cast<size_t>(b)] = base;
+        bases.push_back(base);
+    }
+    std::sort(bases.begin(), bases.end());
+    bases.erase(std::unique(bases.begin(), bases.end()), bases.end());
+    for (int b = 0x80; b < 256; ++b)
+        if (const char16_t base = later[static_cast<size_t>(b)])
+            order->weights[static_cast<size_t>(b)] = static_cast<uint16_t>(
+                kLetterBase + 27 + (std::lower_bound(bases.begin(), bases.end(), base) - bases.begin()));
+    order->ranks = makeRanks(order->weights);
+    return order;
+}
 
 }  // namespace
 
-uint64_t prefix(std::string_view key, size_t from) {
+const Order& latin() { return kLatin; }
+
+const Order& orderFor(unsigned codePage) {
+    if (codePage == 1252 || codePage == 0) return kLatin;
+    static std::mutex lock;
+    static std::map<unsigned, std::unique_ptr<Order>> orders;
+    const std::lock_guard<std::mutex> hold(lock);
+    auto& order = orders[codePage];
+    if (!order) {
+        if (characterOf(codePage, 'A') != u'A') return kLatin;
+        order = makeOrder(codePage);
+    }
+    return *order;
+}
+
+uint64_t prefix(std::string_view key, size_t from, const Order& order) {
+    const auto& kRanks = order.ranks;
     uint64_t p = 0;
     for (size_t i = from; i < from + 8; ++i) {
         const unsigned char c = i < key.size() ? static_cast<unsigned char>(key[i]) : ' ';

@@ -1,6 +1,9 @@
 #pragma once
-// The order of index keys: code page 1252 text compared by a weight per byte, so that a
-// letter's upper and lower case and its accented forms sort together.
+// The order of index keys: text compared by a weight per byte, so that a letter's upper and
+// lower case and its accented forms sort together. The weights below are those of code page
+// 1252; text of another code page is ordered as the same characters are in 1252, and the
+// letters 1252 lacks (Cyrillic, Greek, Polish "ł") after them, in the order of their capital
+// letters' Unicode numbers, each with its small and accented forms ("ё" with "е", "ą" with "a").
 //
 // Weights, lowest first:
 //   1. control characters 0x00 to 0x1F, by byte;
@@ -14,21 +17,37 @@
 //      S: Š š ß; U: Ù Ú Û Ü ù ú û ü; Y: Ý ý Ÿ ÿ; Z: Ž ž;
 //   5. Þ þ, after Z.
 // Two keys are compared by their weights, the shorter one taken as filled with blanks; equal
-// weights are decided by the bytes themselves (so "A" < "a" < "Ä"), and, in an index, equal
-// keys by record number.
+// weights are decided by the bytes themselves (so "A" < "a" < "Ä"; `Order::ties`), and, in an
+// index, equal keys by record number.
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
 
 namespace db::collation {
 
+// The weights of one code page's bytes, and each weight's rank among those that occur.
+// `ties` decides equal weights: 1252's byte where the character is one of 1252's, so that a
+// table of another code page breaks ties as a 1252 table does, else the character's Unicode
+// number.
+struct Order {
+    std::array<uint16_t, 256> weights;
+    std::array<uint8_t, 256> ranks;
+    std::array<uint16_t, 256> ties;
+};
+
+// Code page 1252's order.
+const Order& latin();
+// The order of a code page's text; 1252's for a code page that cannot be converted.
+const Order& orderFor(unsigned codePage);
+
 uint16_t weight(unsigned char byte);
 
 // <0, 0 or >0.
-int compare(std::string_view a, std::string_view b);
+int compare(std::string_view a, std::string_view b, const Order& order = latin());
 
 // The weights of the eight bytes from `from` on (blank-filled) packed into one word for a
 // quick comparison: keys whose words differ compare as their words do, the first word first.
-uint64_t prefix(std::string_view key, size_t from = 0);
+uint64_t prefix(std::string_view key, size_t from = 0, const Order& order = latin());
 
 }  // namespace db::collation

@@ -62,15 +62,15 @@ private:
     io::Reader reader_;
 };
 
-bool keyLess(std::string_view a, uint32_t ra, std::string_view b, uint32_t rb) {
-    const int c = collation::compare(a, b);
+bool keyLess(std::string_view a, uint32_t ra, std::string_view b, uint32_t rb, const collation::Order& order) {
+    const int c = collation::compare(a, b, order);
     return c != 0 ? c < 0 : ra < rb;
 }
 
 }  // namespace
 
 bool build(const std::string& path, const std::string& keyText, int64_t records, const KeySource& keyOf,
-           size_t memoryBudget, std::string* error) {
+           size_t memoryBudget, std::string* error, const collation::Order& order) {
     std::string arena;
     std::vector<Entry> entries;
     std::vector<Run> runs;
@@ -82,11 +82,11 @@ bool build(const std::string& path, const std::string& keyText, int64_t records,
     } closer{runs};
 
     auto sortEntries = [&]() {
-        std::sort(entries.begin(), entries.end(), [&arena](const Entry& a, const Entry& b) {
+        std::sort(entries.begin(), entries.end(), [&arena, &order](const Entry& a, const Entry& b) {
             if (a.prefix != b.prefix) return a.prefix < b.prefix;
             if (a.prefix2 != b.prefix2) return a.prefix2 < b.prefix2;
             return keyLess(std::string_view(arena).substr(a.offset, a.length), a.recno,
-                           std::string_view(arena).substr(b.offset, b.length), b.recno);
+                           std::string_view(arena).substr(b.offset, b.length), b.recno, order);
         });
     };
     auto spill = [&]() -> bool {
@@ -128,7 +128,7 @@ bool build(const std::string& path, const std::string& keyText, int64_t records,
             entries.reserve(fit);
             arena.reserve(fit * key.size());
         }
-        entries.push_back({collation::prefix(key), collation::prefix(key, 8), arena.size(), static_cast<uint32_t>(key.size()),
+        entries.push_back({collation::prefix(key, 0, order), collation::prefix(key, 8, order), arena.size(), static_cast<uint32_t>(key.size()),
                            static_cast<uint32_t>(recno)});
         arena += key;
         if (arena.size() + entries.size() * sizeof(Entry) > memoryBudget && !spill()) return false;
@@ -164,8 +164,8 @@ bool build(const std::string& path, const std::string& keyText, int64_t records,
             if (ok) {
                 const size_t buffer = std::max<size_t>(4096, std::min<size_t>(1 << 16, memoryBudget / (runs.size() + 1)));
                 std::vector<std::unique_ptr<RunCursor>> cursors;
-                auto greater = [&cursors](size_t a, size_t b) {
-                    return keyLess(cursors[b]->key, cursors[b]->recno, cursors[a]->key, cursors[a]->recno);
+                auto greater = [&cursors, &order](size_t a, size_t b) {
+                    return keyLess(cursors[b]->key, cursors[b]->recno, cursors[a]->key, cursors[a]->recno, order);
                 };
                 std::priority_queue<size_t, std::vector<size_t>, decltype(greater)> heap(greater);
                 for (const Run& r : runs) {

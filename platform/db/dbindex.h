@@ -18,12 +18,15 @@
 #include <string>
 #include <vector>
 
+#include "platform/db/collation.h"
+
 namespace db::index {
 
 using KeySource = std::function<bool(int64_t recno, std::string& key, std::string* error)>;
 
+// `order`: the collation of the keys' code page.
 bool build(const std::string& path, const std::string& keyText, int64_t records, const KeySource& keyOf,
-           size_t memoryBudget, std::string* error);
+           size_t memoryBudget, std::string* error, const collation::Order& order = collation::latin());
 
 class IndexFile {
 public:

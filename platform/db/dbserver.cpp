@@ -456,8 +456,6 @@ struct DBSERVER::Impl {
     MemoFile memo;
     Recoder recoder;
     unsigned textCodePage = 0;  // 0: the program's character set by the ANSI flag
-    // Index keys are always in the program's character set, whose order the collation knows.
-    Recoder keyRecoder;
     std::vector<char> blank;
 
     std::vector<char> cache;
@@ -893,7 +891,9 @@ rt::Value DBSERVER::Impl::decode(int index, const char* record, bool count, bool
     switch (f.type) {
     case 'C': {
         std::string s(p, len);
-        (key ? keyRecoder : recoder).toProgram(s, count);
+        // Index keys take the table's own text, ordered as its code page's letters are: a
+        // Cyrillic or Polish table keeps the order of letters the program's character set lacks.
+        if (!key) recoder.toProgram(s, count);
         return rt::Value(std::move(s));
     }
     case 'N':
@@ -952,7 +952,7 @@ rt::Value DBSERVER::Impl::decode(int index, const char* record, bool count, bool
         std::string text;
         std::string error;
         if (memo.isOpen() && !memo.read(block, text, &error)) status = error;
-        if (f.type == 'M') (key ? keyRecoder : recoder).toProgram(text, count);
+        if (f.type == 'M' && !key) recoder.toProgram(text, count);
         return rt::Value(std::move(text));
     }
     return rt::Value(std::string(p, len));
@@ -1154,7 +1154,6 @@ bool DBSERVER::Impl::open(const std::string& file, bool sharedMode, bool readOnl
     }
     chunkRecords = std::max<int64_t>(1, static_cast<int64_t>(kReadAhead / recordLength));
     recoder.setupForFlag(ansi, oemCp == 0 ? 850 : oemCp);
-    keyRecoder = recoder;
     textCodePage = 0;
     if (memo.isOpen() && !checkMemoPointers()) {
         closeFiles();
@@ -1709,7 +1708,8 @@ bool DBSERVER::CREATEINDEX(const std::string& file, const std::string& key) {
         }
         return true;
     };
-    if (!index::build(plainPath(file), key, d->count, keyOf, gIndexBudget, &error)) return d->fail(error);
+    if (!index::build(plainPath(file), key, d->count, keyOf, gIndexBudget, &error, collation::orderFor(d->codePage)))
+        return d->fail(error);
     return true;
 }
 

@@ -124,8 +124,8 @@ public:
     // opened) for the program's character set by the ANSI flag, as above (a table of a Windows
     // page other than 1252 then passes its bytes); else any code page the conversions know,
     // UTF-8 (65001) included, into which the table's text is recoded from CODEPAGE() and back
-    // (not at all where the two are one). Index keys always take the program's character set,
-    // the one the order of keys is defined for. False, with the setting as it was, for a code
+    // (not at all where the two are one). Index keys always take the table's own text, ordered
+    // by the collation of CODEPAGE() (collation.h). False, with the setting as it was, for a code
     // page that cannot be converted.
     bool setTextCodePage(unsigned codePage);
     unsigned textCodePage() const;

@@ -318,6 +318,46 @@ TEST(DbaseInputs, ASortedDosTableKeepsTheOrderOfItsLetters) {
     EXPECT_EQ(readAll(dir / "out" / "oem.csv"), "Apfel\r\n\xC3\x84pfel\r\nB\xC3\xA4r\r\nZebra\r\n");
 }
 
+// Tables of other alphabets sorted on their text: the keys are ordered as the table's own
+// letters are ("Ё" beside "Е", "Ł" beside "L", accents beside their letters), not as the
+// program's character set would have them.
+TEST(DbaseInputs, TablesOfOtherAlphabetsSortByTheirOwnLetters) {
+    if (!ready()) GTEST_SKIP() << "the program or python3-dbfread is missing";
+    struct Case {
+        const char* name;
+        unsigned char ldid;
+        std::vector<std::string> records;
+        const char* sorted;
+    };
+    const std::string russian = "Анна\r\nБорис\r\nЕлена\r\nЁлка\r\nЖанна\r\nЯков\r\n";
+    const Case cases[] = {
+        {"win1251", 0xC9, {"\xDF\xEA\xEE\xE2", "\xC1\xEE\xF0\xE8\xF1", "\xA8\xEB\xEA\xE0", "\xC0\xED\xED\xE0",
+                           "\xC5\xEB\xE5\xED\xE0", "\xC6\xE0\xED\xED\xE0"}, russian.c_str()},
+        {"dos866", 0x65, {"\x9F\xAA\xAE\xA2", "\x81\xAE\xE0\xA8\xE1", "\xF0\xAB\xAA\xA0", "\x80\xAD\xAD\xA0",
+                          "\x85\xAB\xA5\xAD\xA0", "\x86\xA0\xAD\xAD\xA0"}, russian.c_str()},
+        {"win1253", 0xCB, {"\xD9\xEC\xDD\xE3\xE1", "\xA2\xEB\xF6\xE1", "\xC2\xDE\xF4\xE1", "\xE1\xE2"},
+         "αβ\r\nΆλφα\r\nΒήτα\r\nΩμέγα\r\n"},
+        {"dos852", 0x64, {"\xBDuraw", "\x9D\xA2" "d\xAB", "Zebra", "Lublin", "Mazury"},
+         "Łódź\r\nLublin\r\nMazury\r\nZebra\r\nŻuraw\r\n"},
+    };
+    const auto dir = mirvano_test::temp_dir("dbase-sorted-alphabets");
+    fs::create_directories(dir / "in");
+    fs::create_directories(dir / "out");
+    for (const Case& c : cases) {
+        std::vector<std::string> records;
+        for (const std::string& r : c.records) records.push_back(" " + r + std::string(6 - r.size(), ' '));
+        writeAll(dir / "in" / (std::string(c.name) + ".dbf"),
+                 dbf_bytes::table(0x03, c.ldid, {{"NAME", 'C', 6, 0}}, records));
+    }
+    writeAll(dir / "job.mcf", settingsFile(kDbaseIn + std::vector<std::string>{
+                                               "FileFormatOut=csv", "CharacterSetOut=utf8", "CsvSeparatorOut=semi",
+                                               "CsvFieldFrameOut=no", "HeaderLineOut=no", "SortConditionUse=yes",
+                                               "SortConditionGroup=NAME"}));
+    EXPECT_EQ(runBatch(dir, "in/*.dbf", "out/*.csv", (dir / "job.mcf").string()), 0) << readAll(dir / "log");
+    for (const Case& c : cases)
+        EXPECT_EQ(readAll(dir / "out" / (std::string(c.name) + ".csv")), c.sorted) << c.name;
+}
+
 // A record longer than a dBase table holds, or more fields than it holds: the run fails and
 // says what does not fit and the limit.
 TEST(DbaseInputs, RefusedStructuresSayWhatDoesNotFit) {
