@@ -45,12 +45,18 @@ OBJECTSHAPE& OBJECTREFRESHBMPGEN::DRAW() {
 
 OBJECTSHAPE& OBJECTREFRESHBMP::DRAW() {
     GRAPHICS& g = *oCanvas_;
-    const int x = area_.LEFT();
-    const int y = area_.BOTTOM() - 1;
-    const int w = area_.WIDTH(), h = area_.HEIGHT();
-    const int sx = x + g._NSCROLLOFFSX, sy = y + g._NSCROLLOFFSY;
-    if (w > 0 && h > 0 && g._PREFRESHMEMDC) {
-        gdi::BitBlt(SELECTDRAWDC(1), x, y, w, h, g._PREFRESHMEMDC, sx, sy, gdi::SRCCOPY);
+    // In 64 bits, and only the part whose window and backing-store positions both lie in the
+    // device range: an area at the ends of the 32-bit range reaches no surface.
+    int64_t x = area_.ORIGIN().X(), y = int64_t(area_.ORIGIN().Y()) - 1;
+    int64_t right = x + area_.WIDTH(), top = y + area_.HEIGHT();
+    const int64_t scrollX = g._NSCROLLOFFSX, scrollY = g._NSCROLLOFFSY;
+    x = std::max({x, -int64_t(kDeviceLimit), -int64_t(kDeviceLimit) - scrollX});
+    y = std::max({y, -int64_t(kDeviceLimit), -int64_t(kDeviceLimit) - scrollY});
+    right = std::min({right, int64_t(kDeviceLimit), int64_t(kDeviceLimit) - scrollX});
+    top = std::min({top, int64_t(kDeviceLimit), int64_t(kDeviceLimit) - scrollY});
+    if (right > x && top > y && g._PREFRESHMEMDC) {
+        gdi::BitBlt(SELECTDRAWDC(1), int(x), int(y), int(right - x), int(top - y), g._PREFRESHMEMDC, int(x + scrollX),
+                    int(y + scrollY), gdi::SRCCOPY);
     }
     return *this;
 }
@@ -298,10 +304,19 @@ OBJECTSAVEDAREA::OBJECTSAVEDAREA(GRAPHICS* canvas, double x, double y, double wi
 OBJECTSHAPE& OBJECTSAVEDAREA::DRAW() {
     int32_t X, Y, W, H;
     areaRect(*oCanvas_, x_, y_, width_, height_, anchor_, X, Y, W, H);
+    // The saved bitmap holds the part of its area that lay on the canvas: its first column
+    // and top row are those that many pixels into the area.
+    const GRAPHICS::SavedCut cut = oCanvas_->savedCut();
+    const int64_t w = std::min<int64_t>(int64_t(W) - cut.left, cut.width);
+    const int64_t h = std::min<int64_t>(int64_t(H) - cut.top, cut.height);
+    if (w <= 0 || h <= 0) return *this;
+    // Rows count from the top down: the bitmap's top row lands `cut.top` rows below the area's top.
+    const int64_t bottom = int64_t(Y) + H - cut.top - h;
     for (int n = 1; n <= 2; ++n) {
         gdi::HDC dc = SELECTDRAWDC(n);
         if (!dc) break;
-        gdi::BitBlt(dc, X, Y, W, H, oCanvas_->_PSAVEMEMDC, 0, 0, gdi::SRCCOPY);
+        gdi::BitBlt(dc, int32_t(int64_t(X) + cut.left), int32_t(bottom), int32_t(w), int32_t(h), oCanvas_->_PSAVEMEMDC, 0,
+                    0, gdi::SRCCOPY);
     }
     return *this;
 }

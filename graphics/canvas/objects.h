@@ -102,6 +102,8 @@ public:
     OBJECTSHAPE& DRAW() override;
     double _FWEITE = 0.0;
     double _FHOEHE = 0.0;
+    // The measured text cell in device pixels, before any turning.
+    int32_t cellWidth = 0, cellHeight = 0;
 
 private:
     double x_, y_;
