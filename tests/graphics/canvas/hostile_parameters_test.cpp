@@ -9,6 +9,7 @@
 #include <limits>
 
 #include "canvas_devices.h"
+#include "graphics/canvas/objects.h"
 #include "shapes_helpers.h"
 
 using namespace gfx;
@@ -214,4 +215,141 @@ TEST(HostileParameters, CanvasGeometryAtTheIntegerEnds) {
     g.SETWORLDORIGIN(3e9, 3e9);
     EXPECT_EQ(g._NOFFSETX, INT32_MAX);
     EXPECT_EQ(g._NOFFSETY, INT32_MAX);
+}
+
+// A painter that shows only some bands of a long run takes each band's colour on its own; it
+// is the colour the run reaches there band by band, for rising, falling, flat and
+// overshooting channels alike.
+TEST(HostileParameters, BandColourOnItsOwnIsTheOneTheRunReaches) {
+    struct Case {
+        uint32_t back, grad;
+        int bands;
+        double intensity;
+    };
+    const Case cases[] = {
+        {0x00FFFF00, 0x00000000, 300, 10.0},  // falling to black, reached at the far edge
+        {0x00102030, 0x00F0E0D0, 257, 6.0},   // rising, stopping short
+        {0x00FF00FF, 0x0000FF80, 500, 20.0},  // mixed, reached early and passed
+        {0x00808080, 0x00808080, 40, 13.0},   // one flat colour
+        {0x000A0B0C, 0x00FAFBFC, 0, 8.0},     // no bands at all
+        {0x00FFFFFF, 0x00000001, 1000, 17.5},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.bands);
+        double F = 0.0;
+        ASSERT_TRUE(GradientBands::spreadFactor(c.intensity, F));
+        GradientBands run(c.back, c.grad, c.bands, F);
+        const GradientBands alone(c.back, c.grad, c.bands, F);
+        for (int i = 1; i <= c.bands + 20; ++i) ASSERT_EQ(alone.at(i), run.next(i)) << i;
+    }
+}
+
+// A canvas millions of pixels larger than its device (as a device may declare it): the
+// gradients and the spot light fill only what reaches the device, and show there what the band
+// rule gives the whole canvas.
+TEST(HostileParameters, BandsOfACanvasFarLargerThanItsDevice) {
+    const int size = 1000000;
+    const auto rgb = [](uint32_t v) { return canvas_test::rgbOf(rgbRed(v), rgbGreen(v), rgbBlue(v)); };
+    for (double direction : {0.0, 3.0}) {
+        SCOPED_TRACE(direction);
+        MemoryDevice device(60, 40);
+        GRAPHICS g(&device, size, size);
+        g.SETBACKGROUNDCOLOR(11).SETGRADIENTCOLOR(4);
+        g.PAINTGRADIENTCANVAS(8.0, direction);
+        // Band i of direction 0 is the row size - i, of direction 3 the column i - 1.
+        double F = 0.0;
+        ASSERT_TRUE(GradientBands::spreadFactor(8.0, F));
+        GradientBands bands(g._NBACKGRCOLOR, g._NGRADIENTCOLOR, size, F);
+        for (int i = 1; i <= size; ++i) {
+            const uint32_t colour = bands.next(i);
+            if (direction == 0.0 && i >= size - 39) {
+                EXPECT_EQ(device.at(30, size - i), rgb(colour)) << i;
+            }
+            if (direction == 3.0 && i <= 60) {
+                EXPECT_EQ(device.at(i - 1, 20), rgb(colour)) << i;
+            }
+        }
+    }
+    // The spot light from the top left: the device sees the canvas's bottom left, where the
+    // fronts of equal colour stand almost upright, about halfway through the strip.
+    MemoryDevice device(60, 40);
+    GRAPHICS g(&device, size, size);
+    g.SETBACKGROUNDCOLOR(15).SETGRADIENTCOLOR(16);
+    g.PAINTSPOTCANVAS(10.0, 7.0);
+    double F = 0.0;
+    ASSERT_TRUE(GradientBands::spreadFactor(10.0, F));
+    GradientBands bands(g._NBACKGRCOLOR, g._NGRADIENTCOLOR, 2 * size, F);
+    uint32_t middle = 0;
+    for (int i = 1; i <= size + 1; ++i) middle = bands.next(i);
+    EXPECT_EQ(device.at(0, 0), rgb(middle));
+    EXPECT_EQ(countColour(device.image(), kWhite), 0);
+}
+
+namespace {
+
+// A metafile device whose frame is that of a small bitmap, mapped y-up like the others.
+class MetafileDevice : public Device {
+public:
+    MetafileDevice(int w, int h) : w_(w), h_(h) {
+        _NDEVICETYP = kMetafileDevice;
+        // The frame of a memory context is its bitmap's.
+        reference_ = gdi::CreateCompatibleDC(nullptr);
+        bitmap_ = gdi::CreateBitmap(w, h, 1, 32, nullptr);
+        old_ = gdi::SelectObject(reference_, bitmap_);
+        _PMETAFILEDC = gdi::CreateEnhMetaFile(reference_, nullptr, nullptr, nullptr);
+        gdi::SetMapMode(_PMETAFILEDC, gdi::MM_ANISOTROPIC);
+        gdi::SetWindowExtEx(_PMETAFILEDC, w, -h, nullptr);
+        gdi::SetViewportOrgEx(_PMETAFILEDC, 0, h - 1, nullptr);
+        gdi::SetViewportExtEx(_PMETAFILEDC, w, h, nullptr);
+    }
+    DIMENSION canvasAreaSize() const override { return DIMENSION(w_, h_); }
+    void DRAW(OBJECTSHAPE& object) override { object.DRAW(); }
+    // Closes the metafile; the number of its bytes.
+    unsigned close() {
+        gdi::HENHMETAFILE file = gdi::CloseEnhMetaFile(_PMETAFILEDC);
+        _PMETAFILEDC = nullptr;
+        const unsigned bytes = gdi::GetEnhMetaFileBits(file, 0, nullptr);
+        gdi::DeleteEnhMetaFile(file);
+        return bytes;
+    }
+    ~MetafileDevice() override {
+        gdi::SelectObject(reference_, old_);
+        gdi::DeleteObject(bitmap_);
+        gdi::DeleteDC(reference_);
+    }
+
+private:
+    int w_, h_;
+    gdi::HDC reference_;
+    gdi::HBITMAP bitmap_;
+    gdi::HGDIOBJ old_;
+};
+
+}  // namespace
+
+// A metafile records what reaches its frame: a gradient or a spot light over a canvas far
+// larger than the frame records no more than over a canvas of the frame's size.
+TEST(HostileParameters, MetafileOfACanvasFarLargerThanItsFrame) {
+    const auto bytes = [](int size, const std::function<void(GRAPHICS&)>& draw) {
+        MetafileDevice device(60, 40);
+        unsigned n = 0;
+        {
+            GRAPHICS g(&device, size, size);
+            draw(g);
+        }
+        n = device.close();
+        return n;
+    };
+    const std::function<void(GRAPHICS&)> drawings[] = {
+        [](GRAPHICS& g) { g.PAINTGRADIENTCANVAS(8.0, 0.0); },
+        [](GRAPHICS& g) { g.PAINTGRADIENTCANVAS(8.0, 2.0); },
+        [](GRAPHICS& g) { g.PAINTGRADIENTAREA(0, 0, 1e9, 1e9, 8.0, 0.0, 1.0); },
+        [](GRAPHICS& g) { g.PAINTSPOTCANVAS(8.0, 4.0); },
+    };
+    for (size_t i = 0; i < std::size(drawings); ++i) {
+        SCOPED_TRACE(i);
+        const unsigned small = bytes(60, drawings[i]), large = bytes(200000, drawings[i]);
+        EXPECT_GT(small, 1000u);
+        EXPECT_LT(large, 2 * small);
+    }
 }
