@@ -171,12 +171,14 @@ uint32_t rgb2gray(uint32_t v) {
 }
 
 int rgb2num(uint32_t v) {
-    int r = rgbRed(v), g = rgbGreen(v), b = rgbBlue(v);
-    int best = 765, result = 0;
+    const int64_t r = rgbRed(v), g = rgbGreen(v), b = rgbBlue(v);
+    int64_t best = 765;
+    int result = 0;
     const size_t rows = ColorTable.size() > 65535 ? 65535 : ColorTable.size();
     for (size_t n = 1; n <= rows; ++n) {
         const ColorRow& row = ColorTable[n - 1];
-        int d = std::abs(r - row[0]) + std::abs(g - row[1]) + std::abs(b - row[2]);
+        // Registered rows may hold any whole numbers: their distances take 64 bits.
+        const int64_t d = std::abs(r - row[0]) + std::abs(g - row[1]) + std::abs(b - row[2]);
         if (d == 0) return static_cast<int>(n);
         if (d < best) {
             best = d;

@@ -180,13 +180,15 @@ GRAPHICS& GRAPHICS::INTERNSETDEVPAR() {
     } else {
         _NMAXWIDTH = _NWIDTH;
         _NMAXHEIGHT = _NHEIGHT;
-        _OORIGIN = POINT(static_cast<int>(_NPOSX), static_cast<int>(_NPOSY));
+        // The position as the 32-bit pattern it was given in, held to the device range.
+        _OORIGIN = POINT(deviceClamp(static_cast<int32_t>(_NPOSX)), deviceClamp(static_cast<int32_t>(_NPOSY)));
     }
-    _NMAXWIDTH = std::max(_NMAXWIDTH, 0);
-    _NMAXHEIGHT = std::max(_NMAXHEIGHT, 0);
+    // No canvas reaches beyond the device range, so that its edges fit 32 bits.
+    _NMAXWIDTH = std::clamp(_NMAXWIDTH, 0, kDeviceLimit);
+    _NMAXHEIGHT = std::clamp(_NMAXHEIGHT, 0, kDeviceLimit);
     _ODIM = DIMENSION(_NMAXWIDTH, _NMAXHEIGHT);
-    _NOFFSETX = _OORIGIN.X() + _NORIGINX;
-    _NOFFSETY = _OORIGIN.Y() + _NORIGINY;
+    _NOFFSETX = saturate32(int64_t(_OORIGIN.X()) + _NORIGINX);
+    _NOFFSETY = saturate32(int64_t(_OORIGIN.Y()) + _NORIGINY);
     if (_ODEVICE->_NDEVICETYP == kWindowDevice &&
         (nRefreshCanvasWidth != _NMAXWIDTH || nRefreshCanvasHeight != _NMAXHEIGHT)) {
         INTERNGENREFRESHBMP();
@@ -213,8 +215,8 @@ void GRAPHICS::trace(const char* method, std::vector<double> args, std::string t
 GRAPHICS& GRAPHICS::SETWORLDORIGIN(double x, double y) {
     _NORIGINX = whole(x);
     _NORIGINY = whole(y);
-    _NOFFSETX = _OORIGIN.X() + _NORIGINX;
-    _NOFFSETY = _OORIGIN.Y() + _NORIGINY;
+    _NOFFSETX = saturate32(int64_t(_OORIGIN.X()) + _NORIGINX);
+    _NOFFSETY = saturate32(int64_t(_OORIGIN.Y()) + _NORIGINY);
     return *this;
 }
 
@@ -568,11 +570,25 @@ GRAPHICS& GRAPHICS::SETSAVEAREA(double x, double y, double width, double height,
     if (_PSAVEMEMDC) INTERNFREESAVEDBMP();
     int32_t X, Y, W, H;
     areaRect(*this, x, y, width, height, anchor ? static_cast<uint16_t>(whole(*anchor)) : 0, X, Y, W, H);
+    // Only the part of the area that lies on the refresh bitmap is kept: the rest holds nothing
+    // to restore, and an area far larger than the canvas would otherwise take a bitmap of its
+    // own size. The copy covers the columns X .. X + W - 1 and the rows Y + 1 .. Y + H (y up);
+    // the bitmap's rows run from -origin y up to its height less one and the tool-bar rows.
+    const int64_t left = std::max<int64_t>(X, 0);
+    const int64_t right = std::min<int64_t>(int64_t(X) + W - 1, int64_t(_OORIGIN.X()) + _ODIM.WIDTH() - 1);
+    const int64_t low = std::max<int64_t>(int64_t(Y) + 1, -int64_t(_OORIGIN.Y()));
+    const int64_t high = std::min<int64_t>(int64_t(Y) + H, int64_t(_ODIM.HEIGHT()) - 1 + _NTOPSPACE);
+    savedCut_ = SavedCut{};
+    if (W > 0 && H > 0 && left <= right && low <= high) {
+        savedCut_ = SavedCut{int32_t(left - X), int32_t(int64_t(Y) + H - high), int32_t(right - left + 1),
+                             int32_t(high - low + 1)};
+    }
+    const int32_t w = savedCut_.width, h = savedCut_.height;
     _PSAVEMEMDC = gdi::CreateCompatibleDC(_PREFRESHMEMDC);
-    pSavedBmp = gdi::CreateCompatibleBitmap(_PREFRESHMEMDC, W, H);
-    if (!pSavedBmp) pSavedBmp = gdi::CreateBitmap(W, H, 1, 1, nullptr);
+    pSavedBmp = gdi::CreateCompatibleBitmap(_PREFRESHMEMDC, w, h);
+    if (!pSavedBmp) pSavedBmp = gdi::CreateBitmap(w, h, 1, 1, nullptr);
     pSavedBmpOld = gdi::SelectObject(_PSAVEMEMDC, pSavedBmp);
-    gdi::BitBlt(_PSAVEMEMDC, 0, 0, W, H, _PREFRESHMEMDC, X, Y, gdi::SRCCOPY);
+    if (w > 0 && h > 0) gdi::BitBlt(_PSAVEMEMDC, 0, 0, w, h, _PREFRESHMEMDC, int32_t(left), int32_t(low - 1), gdi::SRCCOPY);
     return *this;
 }
 

@@ -456,6 +456,12 @@ public:
     const FontFace& fontFace() const { return uFontFace; }
     bool sizeFromDevice() const { return lSizeFromDevice; }
     bool hasSavedArea() const { return _PSAVEMEMDC != nullptr; }
+    // Where the saved bitmap lies in the area it was saved from: columns cut off on the left,
+    // rows cut off at the top, and its size (the part of the area on the refresh bitmap).
+    struct SavedCut {
+        int32_t left = 0, top = 0, width = 0, height = 0;
+    };
+    SavedCut savedCut() const { return savedCut_; }
     gdi::HBITMAP savedBitmap() const { return pSavedBmp; }
 
     // Holder of the shape-file registry of the picture and shape files library.
@@ -468,6 +474,8 @@ public:
 private:
     void init(Device* device, int form, int x, int y, int width, int height);
     void paintStringObject(double x, double y, const std::string& text, Opt anchor);
+    // Half the distance between shadow and text, in pixels.
+    double shadowHalf() const;
     void shadowOffsets(double& hx, double& hy, int& sx, int& sy) const;
 
     uint32_t nShadowDirection = 7;
@@ -480,6 +488,7 @@ private:
     double fShadowDepth = 4.0;
     double fFontWidth = 10.0;
     double fFontHeight = 10.0;
+    SavedCut savedCut_;
     gdi::HGDIOBJ pSavedBmpOld = nullptr;
     gdi::HBITMAP pSavedBmp = nullptr;
     FontFace uFontFace = 32.0;

@@ -2,6 +2,7 @@
 #include "graphics/canvas/objects.h"
 
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 namespace gfx {
@@ -45,12 +46,18 @@ OBJECTSHAPE& OBJECTREFRESHBMPGEN::DRAW() {
 
 OBJECTSHAPE& OBJECTREFRESHBMP::DRAW() {
     GRAPHICS& g = *oCanvas_;
-    const int x = area_.LEFT();
-    const int y = area_.BOTTOM() - 1;
-    const int w = area_.WIDTH(), h = area_.HEIGHT();
-    const int sx = x + g._NSCROLLOFFSX, sy = y + g._NSCROLLOFFSY;
-    if (w > 0 && h > 0 && g._PREFRESHMEMDC) {
-        gdi::BitBlt(SELECTDRAWDC(1), x, y, w, h, g._PREFRESHMEMDC, sx, sy, gdi::SRCCOPY);
+    // In 64 bits, and only the part whose window and backing-store positions both lie in the
+    // device range: an area at the ends of the 32-bit range reaches no surface.
+    int64_t x = area_.ORIGIN().X(), y = int64_t(area_.ORIGIN().Y()) - 1;
+    int64_t right = x + area_.WIDTH(), top = y + area_.HEIGHT();
+    const int64_t scrollX = g._NSCROLLOFFSX, scrollY = g._NSCROLLOFFSY;
+    x = std::max({x, -int64_t(kDeviceLimit), -int64_t(kDeviceLimit) - scrollX});
+    y = std::max({y, -int64_t(kDeviceLimit), -int64_t(kDeviceLimit) - scrollY});
+    right = std::min({right, int64_t(kDeviceLimit), int64_t(kDeviceLimit) - scrollX});
+    top = std::min({top, int64_t(kDeviceLimit), int64_t(kDeviceLimit) - scrollY});
+    if (right > x && top > y && g._PREFRESHMEMDC) {
+        gdi::BitBlt(SELECTDRAWDC(1), int(x), int(y), int(right - x), int(top - y), g._PREFRESHMEMDC, int(x + scrollX),
+                    int(y + scrollY), gdi::SRCCOPY);
     }
     return *this;
 }
@@ -130,7 +137,33 @@ GradientBands::GradientBands(uint32_t back, uint32_t grad, int bands, double fac
     // The difference is signed: a falling channel moves down toward the gradient colour.
     for (int k = 0; k < 3; ++k) diff_[k] = grad_[k] - back_[k];
     s_ = bands * factor;
+    // A channel moves monotonically with the band, so the band at which it reaches the
+    // gradient colour is found by halving.
+    for (int k = 0; k < 3; ++k) {
+        stop_[k] = 0;
+        if (back_[k] == grad_[k] || s_ == 0.0) continue;
+        int low = 1, high = INT_MAX;
+        if (!reached(k, moved(k, high))) {
+            stop_[k] = INT_MAX;
+            continue;
+        }
+        while (low < high) {
+            const int mid = low + (high - low) / 2;
+            if (reached(k, moved(k, mid))) high = mid;
+            else low = mid + 1;
+        }
+        stop_[k] = low;
+    }
     reset();
+}
+
+int GradientBands::moved(int k, int i) const {
+    const double q = 1.0 - (s_ - i) / s_;
+    return std::clamp(back_[k] + whole(diff_[k] * q), 0, 255);
+}
+
+bool GradientBands::reached(int k, int value) const {
+    return back_[k] < grad_[k] ? value >= grad_[k] : value <= grad_[k];
 }
 
 void GradientBands::reset() {
@@ -140,14 +173,58 @@ void GradientBands::reset() {
 uint32_t GradientBands::next(int i) {
     for (int k = 0; k < 3; ++k) {
         if (back_[k] == grad_[k]) continue;
-        if (back_[k] < grad_[k] && cur_[k] >= grad_[k]) continue;
-        if (back_[k] > grad_[k] && cur_[k] <= grad_[k]) continue;
+        if (reached(k, cur_[k])) continue;
         if (s_ == 0.0) continue;
-        const double q = 1.0 - (s_ - i) / s_;
-        cur_[k] = std::clamp(back_[k] + whole(diff_[k] * q), 0, 255);
+        cur_[k] = moved(k, i);
     }
     return color2rgb(cur_[0], cur_[1], cur_[2]);
 }
+
+uint32_t GradientBands::at(int i) const {
+    int c[3];
+    for (int k = 0; k < 3; ++k) c[k] = stop_[k] == 0 || i < 1 ? back_[k] : moved(k, std::min(i, stop_[k]));
+    return color2rgb(c[0], c[1], c[2]);
+}
+
+ContextReach reachOf(gdi::HDC dc) {
+    gdi::RECT box;
+    const int kind = gdi::GetClipBox(dc, &box);
+    if (kind == gdi::NULLREGION) return ContextReach{};
+    // A context that cannot tell: the whole device range.
+    if (kind == gdi::RGN_ERROR) return ContextReach{true, -2 * int64_t(kDeviceLimit), 2 * int64_t(kDeviceLimit),
+                                                    -2 * int64_t(kDeviceLimit), 2 * int64_t(kDeviceLimit)};
+    // The box is made of whole device pixels; a mapping that flips or scales may leave its
+    // edges a unit short, so it is widened by two.
+    return ContextReach{true, int64_t(box.left) - 2, int64_t(box.right) + 2, int64_t(box.top) - 2,
+                        int64_t(box.bottom) + 2};
+}
+
+namespace {
+
+// Paints bands first .. last of a run on one context, where they can show: band i is the strip
+// one unit wide at base + step * i (step 1 or -1) across [from, to) of the other axis, rows
+// when `rows`, columns otherwise.
+void paintBands(gdi::HDC dc, const GradientBands& bands, bool rows, int64_t base, int step, int64_t first,
+                int64_t last, int from, int to) {
+    const ContextReach reach = reachOf(dc);
+    if (!reach.any) return;
+    const int64_t low = rows ? reach.low : reach.left, high = rows ? reach.high : reach.right;
+    if (step > 0) {
+        first = std::max(first, low - base);
+        last = std::min(last, high - 1 - base);
+    } else {
+        first = std::max(first, base - high + 1);
+        last = std::min(last, base - low);
+    }
+    for (int64_t i = first; i <= last; ++i) {
+        const int pos = int(base + step * i);
+        const uint32_t colour = bands.at(int(i));
+        if (rows) fillSolid(dc, from, pos, to, pos + 1, colour);
+        else fillSolid(dc, pos, from, pos + 1, to, colour);
+    }
+}
+
+}  // namespace
 
 OBJECTGRADIENTCANVAS::OBJECTGRADIENTCANVAS(GRAPHICS* canvas, Opt intensity, Opt direction)
     : OBJECTSHAPE(canvas), intensity_(intensity.value_or(6.0)), direction_(word(direction, 0)) {}
@@ -164,24 +241,16 @@ OBJECTSHAPE& OBJECTGRADIENTCANVAS::DRAW() {
     const bool vertical = direction_ == 2 || direction_ == 3;
     const int N = vertical ? W : H;
     GradientBands bands(g._NBACKGRCOLOR, g._NGRADIENTCOLOR, N, F);
+    // Where band i lies: directions 1 and 0 count rows up from the bottom and down from the
+    // top, 3 and 2 columns from the left and from the right; codes outside 0..3 count bands by
+    // the height and place them as direction 2.
+    const bool rows = direction_ == 0 || direction_ == 1;
+    const int64_t base = direction_ == 1 ? Y0 - 1 : direction_ == 0 ? Y0 + H : direction_ == 3 ? X0 - 1 : X0 + W;
+    const int step = direction_ == 1 || direction_ == 3 ? 1 : -1;
     for (int n = 1; n <= 2; ++n) {
         gdi::HDC dc = SELECTDRAWDC(n);
         if (!dc) break;
-        bands.reset();
-        for (int i = 1; i <= N; ++i) {
-            const uint32_t colour = bands.next(i);
-            if (direction_ == 1 || direction_ == 0) {
-                const int p = direction_ == 1 ? i : H - i + 1;
-                fillSolid(dc, X0, Y0 + p - 1, X0 + W, Y0 + p, colour);
-            } else if (direction_ == 3 || direction_ == 2) {
-                const int p = direction_ == 3 ? i : W - i + 1;
-                fillSolid(dc, X0 + p - 1, Y0, X0 + p, Y0 + H, colour);
-            } else {
-                // Codes outside 0..3 count bands by the height and place them as direction 2.
-                const int p = W - i + 1;
-                fillSolid(dc, X0 + p - 1, Y0, X0 + p, Y0 + H, colour);
-            }
-        }
+        paintBands(dc, bands, rows, base, step, 1, N, rows ? X0 : Y0, rows ? X0 + W : Y0 + H);
     }
     return *this;
 }
@@ -204,34 +273,26 @@ OBJECTSHAPE& OBJECTGRADIENTAREA::DRAW() {
     const int CW = g._ODIM.WIDTH(), CH = g._ODIM.HEIGHT();
     const int N = (direction_ == 2 || direction_ == 3) ? CW : CH;
     GradientBands bands(g._NBACKGRCOLOR, g._NGRADIENTCOLOR, N, F);
+    // The bands of the canvas-wide run that fall into the area: where band i lies as in the
+    // canvas gradient (rows one unit higher), and the first and last inside the area.
+    const bool rows = direction_ == 0 || direction_ == 1;
+    int64_t base, first, last;
+    int step;
+    if (direction_ == 1) {
+        base = int64_t(OY) - 1, step = 1, first = int64_t(Y) - OY, last = int64_t(Y) + Ha - OY;
+    } else if (direction_ == 0) {
+        base = int64_t(OY) + CH, step = -1, first = int64_t(OY) + CH - Y - Ha, last = int64_t(OY) + CH - Y;
+    } else if (direction_ == 3) {
+        base = int64_t(OX) - 1, step = 1, first = int64_t(X) - OX, last = int64_t(X) + Wa - OX;
+    } else {
+        base = int64_t(OX) + CW, step = -1, first = int64_t(OX) + CW - X - Wa, last = int64_t(OX) + CW - X;
+    }
+    first = std::max<int64_t>(first, 1);
+    last = std::min<int64_t>(last, N);
     for (int n = 1; n <= 2; ++n) {
         gdi::HDC dc = SELECTDRAWDC(n);
         if (!dc) break;
-        bands.reset();
-        for (int i = 1; i <= N; ++i) {
-            const uint32_t colour = bands.next(i);
-            if (direction_ == 1) {
-                if (i < Y - OY) continue;
-                if (i > Y + Ha - OY) break;
-                const int p = OY + i;
-                fillSolid(dc, X, p - 1, X + Wa, p, colour);
-            } else if (direction_ == 0) {
-                if (i < OY + CH - Y - Ha) continue;
-                if (i > OY + CH - Y) break;
-                const int p = OY + CH - i + 1;
-                fillSolid(dc, X, p - 1, X + Wa, p, colour);
-            } else if (direction_ == 3) {
-                if (i < X - OX) continue;
-                if (i > X + Wa - OX) break;
-                const int p = OX + i;
-                fillSolid(dc, p - 1, Y, p, Y + Ha, colour);
-            } else {
-                if (i < OX + CW - X - Wa) continue;
-                if (i > OX + CW - X) break;
-                const int p = OX + CW - i + 1;
-                fillSolid(dc, p - 1, Y, p, Y + Ha, colour);
-            }
-        }
+        paintBands(dc, bands, rows, base, step, first, last, rows ? X : Y, rows ? X + Wa : Y + Ha);
     }
     return *this;
 }
@@ -298,10 +359,19 @@ OBJECTSAVEDAREA::OBJECTSAVEDAREA(GRAPHICS* canvas, double x, double y, double wi
 OBJECTSHAPE& OBJECTSAVEDAREA::DRAW() {
     int32_t X, Y, W, H;
     areaRect(*oCanvas_, x_, y_, width_, height_, anchor_, X, Y, W, H);
+    // The saved bitmap holds the part of its area that lay on the canvas: its first column
+    // and top row are those that many pixels into the area.
+    const GRAPHICS::SavedCut cut = oCanvas_->savedCut();
+    const int64_t w = std::min<int64_t>(int64_t(W) - cut.left, cut.width);
+    const int64_t h = std::min<int64_t>(int64_t(H) - cut.top, cut.height);
+    if (w <= 0 || h <= 0) return *this;
+    // Rows count from the top down: the bitmap's top row lands `cut.top` rows below the area's top.
+    const int64_t bottom = int64_t(Y) + H - cut.top - h;
     for (int n = 1; n <= 2; ++n) {
         gdi::HDC dc = SELECTDRAWDC(n);
         if (!dc) break;
-        gdi::BitBlt(dc, X, Y, W, H, oCanvas_->_PSAVEMEMDC, 0, 0, gdi::SRCCOPY);
+        gdi::BitBlt(dc, int32_t(int64_t(X) + cut.left), int32_t(bottom), int32_t(w), int32_t(h), oCanvas_->_PSAVEMEMDC, 0,
+                    0, gdi::SRCCOPY);
     }
     return *this;
 }

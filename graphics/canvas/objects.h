@@ -65,13 +65,30 @@ public:
     void reset();
     // The colour of band i (1-based); call for i = 1, 2, ... in order.
     uint32_t next(int i);
+    // The colour band i has when bands 1 .. i are taken in order, without taking them: a
+    // drawing that shows only some bands of a long run starts at the first it shows.
+    uint32_t at(int i) const;
     // Spread factor F of an intensity; false when the intensity erases instead.
     static bool spreadFactor(double intensity, double& factor);
 
 private:
+    // Channel k moved i / S of the way toward the gradient colour.
+    int moved(int k, int i) const;
+    bool reached(int k, int value) const;
     int back_[3], grad_[3], diff_[3], cur_[3];
+    // The first band at which each channel reaches the gradient colour and stays; 0 for a
+    // channel that never moves, INT_MAX for one that never gets there.
+    int stop_[3];
     double s_;
 };
+
+// The logical rectangle [left, right) x [low, high) of a context in which drawing can show,
+// or none. Painters of runs far longer than any device draw only what falls into it.
+struct ContextReach {
+    bool any = false;
+    int64_t left = 0, right = 0, low = 0, high = 0;
+};
+ContextReach reachOf(gdi::HDC dc);
 
 class OBJECTGRADIENTCANVAS : public OBJECTSHAPE {
 public:
@@ -102,6 +119,8 @@ public:
     OBJECTSHAPE& DRAW() override;
     double _FWEITE = 0.0;
     double _FHOEHE = 0.0;
+    // The measured text cell in device pixels, before any turning.
+    int32_t cellWidth = 0, cellHeight = 0;
 
 private:
     double x_, y_;

@@ -35,49 +35,78 @@ OBJECTSHAPE& OBJECTSPOTCANVAS::DRAW() {
     if (W <= 0 || H <= 0) return *this;
     gdi::HDC first = SELECTDRAWDC(1);
     if (!first) return *this;
+    gdi::HDC second = SELECTDRAWDC(2);
     const int L = 2 * W;
-    gdi::HDC strip = gdi::CreateCompatibleDC(first);
-    gdi::HBITMAP bitmap = gdi::CreateCompatibleBitmap(first, L, 1);
-    gdi::HGDIOBJ previous = gdi::SelectObject(strip, bitmap);
     GradientBands bands(g._NBACKGRCOLOR, g._NGRADIENTCOLOR, L, F);
-    for (int i = 1; i <= L; ++i) {
-        gdi::RECT rect;
-        gdi::SetRect(&rect, i - 1, 0, i, 1);
-        gdi::HBRUSH brush = gdi::CreateSolidBrush(bands.next(i));
-        gdi::FillRect(strip, &rect, brush);
-        gdi::DeleteObject(brush);
+    // Light in a right corner mirrors each row; light at the bottom turns the rows upside down.
+    const bool mirrored = mode_ == 4 || mode_ == 5;
+    const bool upward = mode_ == 5 || mode_ == 6;
+    // Only the rows and columns of the canvas that can show on either context are copied, each
+    // from the strip pixels it shows: a canvas far larger than its device takes no strip and no
+    // rows of its own size.
+    ContextReach reach = reachOf(first);
+    if (second) {
+        const ContextReach more = reachOf(second);
+        if (!reach.any) reach = more;
+        else if (more.any)
+            reach = ContextReach{true, std::min(reach.left, more.left), std::max(reach.right, more.right),
+                                 std::min(reach.low, more.low), std::max(reach.high, more.high)};
     }
+    if (!reach.any) return *this;
+    const int c0 = int(std::clamp<int64_t>(reach.left - X0, 0, W));
+    const int c1 = int(std::clamp<int64_t>(reach.right - X0, 0, W));
+    const int64_t j0 = upward ? int64_t(Y0) + H - reach.high + 1 : reach.low - Y0;
+    const int64_t j1 = upward ? int64_t(Y0) + H - reach.low : reach.high - 1 - Y0;
+    const int first_row = int(std::max<int64_t>(j0, 0)), last_row = int(std::min<int64_t>(j1, H));
+    if (c0 >= c1 || first_row > last_row) return *this;
+    const int width = c1 - c0;
     // One row offset per canvas row: the fronts of equal colour bend into a quarter ellipse.
-    std::vector<int> offsets(H + 1);
-    for (int j = 0; j <= H; ++j) {
+    const auto offset = [&](int j) {
         const double t = static_cast<double>(H - j) / H;
-        const double c = std::cos(GASIN(t));
-        offsets[j] = W - whole(W * c);
-    }
-    for (int n = 1; n <= 2; ++n) {
-        gdi::HDC dc = SELECTDRAWDC(n);
-        if (!dc) break;
-        for (int j = 0; j <= H; ++j) {
-            const int o = offsets[j];
-            switch (mode_) {
-            case 6:
-                gdi::BitBlt(dc, X0, Y0 + H - j, W, 1, strip, o, 0, gdi::SRCCOPY);
-                break;
-            case 4:
-                gdi::StretchBlt(dc, X0, Y0 + j, W, 1, strip, W + o, 0, -W, 1, gdi::SRCCOPY);
-                break;
-            case 5:
-                gdi::StretchBlt(dc, X0, Y0 + H - j, W, 1, strip, W + o, 0, -W, 1, gdi::SRCCOPY);
-                break;
-            default:
-                gdi::BitBlt(dc, X0, Y0 + j, W, 1, strip, o, 0, gdi::SRCCOPY);
-                break;
+        return W - whole(W * std::cos(GASIN(t)));
+    };
+    // The strip pixels row j shows, from its first.
+    const auto shown = [&](int j) {
+        const int o = offset(j);
+        return mirrored ? W + o - c1 : o + c0;
+    };
+    // Rows whose strip pixels touch share one piece of the strip; the piece is filled by the
+    // band rule from its first pixel (pixel s holds band s + 1) and copied row by row.
+    const auto copyRows = [&](int from, int to, int lo, int hi) {
+        gdi::HDC strip = gdi::CreateCompatibleDC(first);
+        gdi::HBITMAP bitmap = gdi::CreateCompatibleBitmap(first, hi - lo, 1);
+        gdi::HGDIOBJ previous = gdi::SelectObject(strip, bitmap);
+        for (int s = lo; s < hi; ++s) {
+            gdi::RECT rect;
+            gdi::SetRect(&rect, s - lo, 0, s - lo + 1, 1);
+            gdi::HBRUSH brush = gdi::CreateSolidBrush(bands.at(s + 1));
+            gdi::FillRect(strip, &rect, brush);
+            gdi::DeleteObject(brush);
+        }
+        for (gdi::HDC dc : {first, second}) {
+            if (!dc) break;
+            for (int j = from; j <= to; ++j) {
+                const int x = X0 + c0, y = upward ? Y0 + H - j : Y0 + j;
+                const int s = shown(j) - lo;
+                if (mirrored) gdi::StretchBlt(dc, x, y, width, 1, strip, s + width, 0, -width, 1, gdi::SRCCOPY);
+                else gdi::BitBlt(dc, x, y, width, 1, strip, s, 0, gdi::SRCCOPY);
             }
         }
+        gdi::SelectObject(strip, previous);
+        gdi::DeleteDC(strip);
+        gdi::DeleteObject(bitmap);
+    };
+    int from = first_row, lo = shown(first_row), hi = lo + width;
+    for (int j = first_row + 1; j <= last_row; ++j) {
+        const int a = shown(j);
+        if (a <= hi && a + width >= lo) {
+            lo = std::min(lo, a), hi = std::max(hi, a + width);
+            continue;
+        }
+        copyRows(from, j - 1, lo, hi);
+        from = j, lo = a, hi = a + width;
     }
-    gdi::SelectObject(strip, previous);
-    gdi::DeleteDC(strip);
-    gdi::DeleteObject(bitmap);
+    copyRows(from, last_row, lo, hi);
     return *this;
 }
 

@@ -1,4 +1,5 @@
 // The string font, text drawing and measuring, shadowed and raised text.
+#include <algorithm>
 #include <cmath>
 
 #include "graphics/canvas/objects.h"
@@ -70,6 +71,10 @@ GRAPHICS& GRAPHICS::INTERNGENSTRINGFONT() {
         w = whole(sx * fFontWidth);
         h = whole(sy * fFontHeight);
     }
+    // Sizes held to the device range: no text is taller than that, and the height goes to the
+    // font negated.
+    w = std::clamp(w, -kDeviceLimit, kDeviceLimit);
+    h = std::clamp(h, -kDeviceLimit, kDeviceLimit);
     nFontPixelHeight = h;
     nFontPixelWidth_ = w;
     const int32_t escapement = angle > 0.0 ? whole(angle * 10.0) : 0;
@@ -119,6 +124,8 @@ OBJECTSHAPE& OBJECTSTRING::DRAW() {
             gdi::GetTextExtentPoint32A(dc, text_.data(), length, &extent);
             const double cx = extent.cx, cy = extent.cy;
             if (measureOnly_) {
+                cellWidth = extent.cx;
+                cellHeight = extent.cy;
                 if (g._FFONTANGLE == 0.0 || g._FFONTANGLE == 180.0) {
                     _FWEITE = cx / g._FFACTORX;
                     _FHOEHE = cy / g._FFACTORY;
@@ -190,8 +197,14 @@ GRAPHICS& GRAPHICS::SETSTRINGSHADOW(double depth, const ColorArg& colour, double
     return *this;
 }
 
-void GRAPHICS::shadowOffsets(double& hx, double& hy, int& sx, int& sy) const {
+double GRAPHICS::shadowHalf() const {
     const double h = fShadowDepth < 0 ? std::fabs(fShadowDepth) * nFontPixelHeight / 200.0 : fShadowDepth / 2.0;
+    // A depth that is no number puts the shadow nowhere else: under the text.
+    return std::isnan(h) ? 0.0 : h;
+}
+
+void GRAPHICS::shadowOffsets(double& hx, double& hy, int& sx, int& sy) const {
+    const double h = shadowHalf();
     hx = h / _FFACTORX;
     hy = h / _FFACTORY;
     switch (nShadowDirection) {
@@ -228,26 +241,71 @@ GRAPHICS& GRAPHICS::PAINTSTRING3D(double x, double y, const std::string& text, O
     std::vector<double> args{x, y};
     if (anchor) args.push_back(*anchor);
     trace("PAINTSTRING3D", std::move(args), text);
+    if (!_ODEVICE) return *this;
     double hx, hy;
     int sx, sy;
     shadowOffsets(hx, hy, sx, sy);
-    const double h = fShadowDepth < 0 ? std::fabs(fShadowDepth) * nFontPixelHeight / 200.0 : fShadowDepth / 2.0;
+    const double h = shadowHalf();
+
+    // The passes lie at half offsets f = h, h - 0.5, ... down to 0.5 - h, the pass at f about
+    // (sx f, sy f) pixels from the position. Only those whose text can reach the canvas are
+    // drawn: a depth of millions of pixels would otherwise cost a text drawing per half pixel.
+    double fLo = 0.5 - h, fHi = h;
+    if (std::isfinite(_FFACTORX) && std::isfinite(_FFACTORY) && _FFACTORX != 0.0 && _FFACTORY != 0.0) {
+        OBJECTSTRING cell(this, 0.0, 0.0, text, {}, {}, true);
+        _ODEVICE->DRAW(cell);
+        // The text of a pass lies within this many pixels of its point, whatever its turn and anchor.
+        const double reach = 2.0 * (double(cell.cellWidth) + double(cell.cellHeight)) + 2.0;
+        const double px = double(wideX(x)), py = double(wideY(y));
+        const double left = double(_OORIGIN.X()) - reach - px;
+        const double right = double(_OORIGIN.X()) + _ODIM.WIDTH() + reach - px;
+        const double bottom = double(_OORIGIN.Y()) - reach - py;
+        const double top = double(_OORIGIN.Y()) + _ODIM.HEIGHT() + _NTOPSPACE + reach - py;
+        // s f within [a, b].
+        const auto narrow = [&](int s, double a, double b) {
+            fLo = std::max(fLo, s > 0 ? a : -b);
+            fHi = std::min(fHi, s > 0 ? b : -a);
+        };
+        narrow(sx, left, right);
+        narrow(sy, bottom, top);
+    } else {
+        // Without a usable scale every pass lands on the same device point: the passes about
+        // the position stand for all of them.
+        fLo = std::max(fLo, -1.0);
+        fHi = std::min(fHi, 1.0);
+    }
     const uint32_t keptText = _NTEXTCOLOR;
     _NTEXTCOLOR = nShadowColor;
-    int32_t lastX = -1, lastY = -1;
-    // Half-pixel steps from the shadow toward the face; a pass is drawn only where both
-    // floors have moved on.
-    for (int step = 0;; ++step) {
-        const double f = h - 0.5 * step;
-        if (f < 0.5 - h) break;
-        const double px = x + sx * f / _FFACTORX, py = y + sy * f / _FFACTORY;
-        const int32_t fx = whole(std::floor(px)), fy = whole(std::floor(py));
-        if (fx == lastX || fy == lastY) continue;
-        OBJECTSTRING pass(this, px, py, text, anchor, 10.0, false);
-        if (_ODEVICE) _ODEVICE->DRAW(pass);
-        pass.DESTROY();
-        lastX = fx;
-        lastY = fy;
+    if (fLo <= fHi) {
+        const auto floors = [&](double f, int32_t& fx, int32_t& fy) {
+            fx = whole(std::floor(x + sx * f / _FFACTORX));
+            fy = whole(std::floor(y + sy * f / _FFACTORY));
+        };
+        // Which passes are drawn depends on the last one drawn, so a few passes before the canvas
+        // are no reason to start later. When many are left out, the first pass taken is a whole
+        // step from h, and the pass a whole step before it counts as the last drawn: at one pixel
+        // per world unit, as drawing every pass would have it.
+        double first = h;
+        int32_t lastX = -1, lastY = -1;
+        if (h - fHi > 1024.0) {
+            const double phase = std::isfinite(h) ? std::fmod(h, 1.0) : 0.0;
+            first = phase + std::floor(fHi - phase);
+            floors(first + 1.0, lastX, lastY);
+        }
+        // Half-pixel steps from the shadow toward the face; a pass is drawn only where both
+        // floors have moved on.
+        for (int64_t step = 0;; ++step) {
+            const double f = first - 0.5 * double(step);
+            if (!(f >= fLo)) break;
+            int32_t fx, fy;
+            floors(f, fx, fy);
+            if (fx == lastX || fy == lastY) continue;
+            OBJECTSTRING pass(this, x + sx * f / _FFACTORX, y + sy * f / _FFACTORY, text, anchor, 10.0, false);
+            if (_ODEVICE) _ODEVICE->DRAW(pass);
+            pass.DESTROY();
+            lastX = fx;
+            lastY = fy;
+        }
     }
     _NTEXTCOLOR = keptText;
     OBJECTSTRING face(this, x - sx * hx, y - sy * hy, text, anchor, 10.0, false);

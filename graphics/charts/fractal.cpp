@@ -247,6 +247,49 @@ struct ZoomMark {
     }
 };
 
+// Pixel order 3: a spiral from the area's centre in legs of 1, 1, 2, 2, 3, 3, ... pixels,
+// turning up, right, down, left; the direction flag of the zoom mark flips on the last step
+// of every horizontal leg. Only the pixels of [c0, c1] x [r0, r1] are visited, in spiral
+// order; the steps of a leg outside that box are passed over at once.
+template <class Visit>
+void spiralOrder(int W, int H, int c0, int c1, int r0, int r1, const Visit& visit) {
+    static const int dc[4] = {0, 1, 0, -1}, dr[4] = {1, 0, -1, 0};
+    int64_t c = W / 2, r = H / 2;
+    bool forward = true;
+    const int64_t total = int64_t(c1 - c0 + 1) * (r1 - r0 + 1);
+    int64_t done = 0;
+    if (c >= c0 && c <= c1 && r >= r0 && r <= r1) {
+        if (!visit(int(c), int(r), forward)) return;
+        ++done;
+    }
+    // The steps k (1..length) of a leg at p + d * k that stay within [lo, hi].
+    const auto within = [](int64_t p, int d, int64_t lo, int64_t hi, int64_t& first, int64_t& last) {
+        if (d > 0) first = std::max(first, lo - p), last = std::min(last, hi - p);
+        else first = std::max(first, p - hi), last = std::min(last, p - lo);
+    };
+    for (int64_t leg = 0; done < total; ++leg) {
+        const int dir = int(leg % 4);
+        const int64_t length = leg / 2 + 1;
+        const bool horizontal = dir == 1 || dir == 3;
+        int64_t first = 1, last = length;
+        if (horizontal) {
+            if (r < r0 || r > r1) last = 0;
+            else within(c, dc[dir], c0, c1, first, last);
+        } else {
+            if (c < c0 || c > c1) last = 0;
+            else within(r, dr[dir], r0, r1, first, last);
+        }
+        for (int64_t k = first; k <= last; ++k) {
+            const bool flag = horizontal && k == length ? !forward : forward;
+            if (!visit(int(c + dc[dir] * k), int(r + dr[dir] * k), flag)) return;
+            ++done;
+        }
+        c += dc[dir] * length;
+        r += dr[dir] * length;
+        if (horizontal) forward = !forward;
+    }
+}
+
 }  // namespace
 
 void setFractalPixelHook(std::function<void()> hook) { pixelHook = std::move(hook); }
@@ -289,8 +332,6 @@ OBJECTSHAPE& OBJECTFRACTAL::DRAW() {
         if (row) *row = {};
     };
 
-    std::mt19937 random(0);
-    std::uniform_real_distribution<double> uniform(0.0, 1.0);
     const size_t colourRows = ColorTable.size();
     const FractalSettings s = NORMALIZEFRACTALPARAMETERS(aParam_);
 
@@ -314,33 +355,21 @@ OBJECTSHAPE& OBJECTFRACTAL::DRAW() {
     mark.W = W;
     mark.M = s.M;
     mark.measure = s.activity;
-    bool forward = true;
 
     FractalColours bases;
     bases.outsideBase = fractalBaseColour(s.outScheme == 5 ? g->_NBACKGRCOLOR : g->_NLINECOLOR, s.outScheme, s.outFlags);
     bases.insideBase = fractalBaseColour(s.inScheme == 5 ? g->_NBACKGRCOLOR : g->_NLINECOLOR, s.inScheme, s.inFlags);
 
-    std::vector<uint8_t> visited;
-    if (s.order == 4) visited.assign(size_t(W) * size_t(H), 0);
-    // Spiral state.
-    int sc = W / 2, sr = H / 2, dir = 0, legLength = 1, legDone = 0, legsAtLength = 0;
-    bool spiralFirst = true;
-    const auto spiralNext = [&](int& c, int& r) {
-        if (spiralFirst) {
-            spiralFirst = false;
-        } else {
-            static const int dc[4] = {0, 1, 0, -1}, dr[4] = {1, 0, -1, 0};
-            sc += dc[dir];
-            sr += dr[dir];
-            if (++legDone == legLength) {
-                legDone = 0;
-                dir = (dir + 1) % 4;
-                if (++legsAtLength == 2) legsAtLength = 0, ++legLength;
-            }
-            if ((dir == 2 || dir == 0) && legDone == 0) forward = !forward;
-        }
-        c = sc, r = sr;
-    };
+    // Only the pixels that land on the canvas are worked out: an area far larger than the
+    // canvas, or lying mostly off it, costs no more than the part that can be seen. Every
+    // order visits those pixels in the order it would visit them in the whole area.
+    const int64_t canvasLeft = g->_OORIGIN.X(), canvasBottom = g->_OORIGIN.Y();
+    const int c0 = int(std::max<int64_t>(0, canvasLeft - x0));
+    const int c1 = int(std::min<int64_t>(W - 1, canvasLeft + g->_ODIM.WIDTH() - 1 - x0));
+    const int r0 = int(std::max<int64_t>(0, canvasBottom - y0));
+    const int r1 = int(std::min<int64_t>(H - 1, canvasBottom + g->_ODIM.HEIGHT() - 1 - y0));
+    const bool seen = c0 <= c1 && r0 <= r1;
+    const int visibleW = seen ? c1 - c0 + 1 : 0, visibleH = seen ? r1 - r0 + 1 : 0;
 
     gdi::HDC dc = SELECTDRAWDC(1);
     gdi::HDC refresh = SELECTDRAWDC(2);
@@ -354,63 +383,81 @@ OBJECTSHAPE& OBJECTFRACTAL::DRAW() {
     const float dW = W > 1 ? float(W - 1) : 1.0f, dH = H > 1 ? float(H - 1) : 1.0f;
 
     bool lost = false, quitting = false;
-    for (int i = 0; i < H && !_LSTOP && !lost && !quitting; ++i) {
-        for (int j = 0; j < W && !_LSTOP;) {
-            int c = j, r = i;
-            switch (s.order) {
-                case 1: r = (H - 1) - i; break;
-                case 2: r = fractalInterleavedRow(i, H); break;
-                case 3:
-                    spiralNext(c, r);
-                    if (c < 0 || c >= W || r < 0 || r >= H) continue;
-                    break;
-                case 4: {
-                    const size_t base = size_t(c) * size_t(H);
-                    size_t start = base + size_t(rt::Integer(uniform(random) * H)) + 1;
-                    start = std::min(start, base + size_t(H));
-                    size_t found = 0;
-                    for (size_t k = start; k <= base + size_t(H) && !found; ++k)
-                        if (!visited[k - 1]) found = k;
-                    for (size_t k = start - 1; k > base && !found; --k)
-                        if (!visited[k - 1]) found = k;
-                    if (!found) found = start;  // cannot happen: each column has H passes
-                    visited[found - 1] = 1;
-                    r = int(found % size_t(H));
-                    break;
-                }
-                default: break;
-            }
-            ++j;
-            const float px = left + (spanX * float(c)) / dW;
-            const float py = bottom + (spanY * float(r)) / dH;
-            const FractalIteration it = fractalIterate(s, px, py);
-            if (marking && s.order != 4) mark.step(c, r, it.n, forward);
-            const std::optional<uint32_t> colour = fractalColour(s, bases, *g, it, colourRows);
-            if (!colour) continue;
-            if (!brush || brushColour != *colour) {
-                if (brush) gdi::DeleteObject(brush);
-                brush = gdi::CreateSolidBrush(*colour);
-                brushColour = *colour;
-            }
-            if (lStop) {
-                const bool quit = APPLICATIONEXECCLOSEONQUIT();
-                if (pixelHook) pixelHook();
-                if (!g->_ODEVICE) {
-                    lost = true;
-                    break;
-                }
-                // The events may have resized the window, which makes a new refresh bitmap.
-                dc = SELECTDRAWDC(1);
-                refresh = SELECTDRAWDC(2);
-                if (quit) {
-                    quitting = true;
-                    break;
-                }
-            }
-            const gdi::RECT rect{x0 + c, y0 + r, x0 + c + 1, y0 + r - 1};
-            if (dc) gdi::FillRect(dc, &rect, brush);
-            if (refresh) gdi::FillRect(refresh, &rect, brush);
+    // One pixel of the area; false when the drawing ends.
+    const auto visit = [&](int c, int r, bool forward) {
+        const float px = left + (spanX * float(c)) / dW;
+        const float py = bottom + (spanY * float(r)) / dH;
+        const FractalIteration it = fractalIterate(s, px, py);
+        if (marking && s.order != 4) mark.step(c, r, it.n, forward);
+        const std::optional<uint32_t> colour = fractalColour(s, bases, *g, it, colourRows);
+        if (!colour) return true;
+        if (!brush || brushColour != *colour) {
+            if (brush) gdi::DeleteObject(brush);
+            brush = gdi::CreateSolidBrush(*colour);
+            brushColour = *colour;
         }
+        if (lStop) {
+            const bool quit = APPLICATIONEXECCLOSEONQUIT();
+            if (pixelHook) pixelHook();
+            if (!g->_ODEVICE) {
+                lost = true;
+                return false;
+            }
+            // The events may have resized the window, which makes a new refresh bitmap.
+            dc = SELECTDRAWDC(1);
+            refresh = SELECTDRAWDC(2);
+            if (quit) {
+                quitting = true;
+                return false;
+            }
+        }
+        const gdi::RECT rect{x0 + c, y0 + r, x0 + c + 1, y0 + r - 1};
+        if (dc) gdi::FillRect(dc, &rect, brush);
+        if (refresh) gdi::FillRect(refresh, &rect, brush);
+        return !_LSTOP;
+    };
+    // The rows of the area in pixel order 0, 1 or 2, each from its first seen column on.
+    const auto rowsInOrder = [&](const auto& rowOf) {
+        for (int i = 0; i < H; ++i) {
+            const int r = rowOf(i);
+            if (r < r0 || r > r1) continue;
+            for (int c = c0; c <= c1; ++c)
+                if (!visit(c, r, true)) return;
+        }
+    };
+    if (!seen || _LSTOP) {
+        // Nothing of the area lies on the canvas.
+    } else if (s.order == 1) {
+        rowsInOrder([&](int i) { return (H - 1) - i; });
+    } else if (s.order == 2) {
+        rowsInOrder([&](int i) { return fractalInterleavedRow(i, H); });
+    } else if (s.order == 3) {
+        spiralOrder(W, H, c0, c1, r0, r1, visit);
+    } else if (s.order == 4) {
+        // Each column takes a fresh row at random on every pass; the visited map covers the
+        // seen part of the area only.
+        std::mt19937 random(0);
+        std::uniform_real_distribution<double> uniform(0.0, 1.0);
+        std::vector<uint8_t> visited(size_t(visibleW) * size_t(visibleH), 0);
+        const size_t rows = size_t(visibleH);
+        bool going = true;
+        for (int i = 0; i < visibleH && going; ++i) {
+            for (int c = c0; c <= c1 && going; ++c) {
+                const size_t base = size_t(c - c0) * rows;
+                size_t start = base + size_t(rt::Integer(uniform(random) * double(rows))) + 1;
+                start = std::min(start, base + rows);
+                size_t found = 0;
+                for (size_t k = start; k <= base + rows && !found; ++k)
+                    if (!visited[k - 1]) found = k;
+                for (size_t k = start - 1; k > base && !found; --k)
+                    if (!visited[k - 1]) found = k;
+                if (!found) found = start;  // cannot happen: each column has one pass per row
+                visited[found - 1] = 1;
+                going = visit(c, r0 + int(found % rows), true);
+            }
+        }
+    } else {
+        rowsInOrder([](int i) { return i; });
     }
     if (brush) gdi::DeleteObject(brush);
     if (!lost && !quitting && marking) {

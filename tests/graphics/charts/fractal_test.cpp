@@ -182,6 +182,40 @@ TEST(FractalRendering, InterleavedRowsAndPixelMapping) {
             }
 }
 
+// An area reaching beyond the canvas is worked out only where it lands on the canvas, and
+// shows there what the whole area shows, in every pixel order.
+TEST(FractalRendering, PartOnTheCanvasShowsWhatTheWholeAreaShows) {
+    for (int order = 0; order <= 4; ++order) {
+        SCOPED_TRACE(order);
+        MemoryDevice whole(90, 60), part(40, 30);
+        GRAPHICS a(&whole), b(&part);
+        rt::Value p = params({{17, double(order)}, {18, 3.0}});
+        PAINTFRACTAL(a, 0, 0, 90, 60, 0, p);
+        // Only a middle piece of the same area falls on the small canvas.
+        PAINTFRACTAL(b, -35, -20, 90, 60, 0, p);
+        int differing = 0;
+        for (int y = 0; y < 30; ++y)
+            for (int x = 0; x < 40; ++x) differing += part.at(x, y) != whole.at(x + 35, y + 20);
+        EXPECT_EQ(differing, 0);
+    }
+}
+
+// An area billions of pixels wide costs no more than the canvas it lands on: every pixel
+// order ends, and the canvas shows the middle of the window, inside the set.
+TEST(FractalRendering, HugeAreaEndsAndFillsTheCanvas) {
+    for (int order = 0; order <= 4; ++order) {
+        SCOPED_TRACE(order);
+        MemoryDevice device(40, 30);
+        GRAPHICS g(&device);
+        rt::Value p = params({{17, double(order)}, {14, 1.0}, {18, 1.0}});
+        PAINTFRACTAL(g, 20, 15, 3e9, 2e9, 10, p);
+        int black = 0;
+        for (int y = 0; y < 30; ++y)
+            for (int x = 0; x < 40; ++x) black += device.at(x, y) == 0u;
+        EXPECT_EQ(black, 40 * 30);
+    }
+}
+
 TEST(FractalStopControl, NewerDrawingStopsOlderAndLostWindowEnds) {
     WindowDevice window(10, 10);
     GRAPHICS g(&window);
