@@ -245,9 +245,13 @@ TEST(Settings, LoadedToolTipSettingSwitchesTheTipsAsTheBoxShows) {
         for (gui::CONTROL* control : p.form->aAllCtrl) {
             const bool shows = !control->HANDLE()->toolTip().isEmpty();
             tips += shows;
-            if (!c.on) EXPECT_FALSE(shows) << control->NAMESYM();
+            if (!c.on) {
+                EXPECT_FALSE(shows) << control->NAMESYM();
+            }
         }
-        if (c.on) EXPECT_GT(tips, 90);
+        if (c.on) {
+            EXPECT_GT(tips, 90);
+        }
     }
     ui::setSettingsDialogChooser(previous);
 }
@@ -273,7 +277,9 @@ TEST(Settings, TheSaveDialogsNameWithoutAnExtensionGetsMcf) {
         ui::setSettingsDialogChooser(previous);
         const auto written = p.dir / c.written;
         ASSERT_TRUE(std::filesystem::is_regular_file(written));
-        if (c.written != c.chosen) EXPECT_FALSE(std::filesystem::exists(p.dir / c.chosen));
+        if (c.written != c.chosen) {
+            EXPECT_FALSE(std::filesystem::exists(p.dir / c.chosen));
+        }
         const auto entries = iniEntries(written);
         EXPECT_EQ(entry(entries, "ProgIdent"), "mirvano");
         EXPECT_EQ(entry(entries, "ConfigFile"), written.string());

@@ -413,8 +413,9 @@ TEST(Metafile, OtherProgramsReadTheFileAsTheDrawingOnABitmap) {
     EXPECT_NE(bytes.find(wantBytes), std::string::npos);
 
     const QString file = QStandardPaths::findExecutable("file");
-    if (!file.isEmpty())
+    if (!file.isEmpty()) {
         EXPECT_TRUE(run(file, {"-b", QString::fromStdString(emf)}, 30).contains("Enhanced Metafile"));
+    }
 
     const QString office = QStandardPaths::findExecutable("soffice");
     if (office.isEmpty()) GTEST_SKIP() << "LibreOffice is not installed";
