@@ -175,10 +175,10 @@ struct Recoder {
         return true;
     }
     // The program's character set as the table's ANSI flag has it (rt::IsAnsi): an OEM
-    // table's text in ANSI, or an ANSI table's in OEM 850 with ANSI mode off; where both
-    // agree the bytes pass, whatever Windows page an ANSI table names.
-    void setupForFlag(bool tableAnsi, unsigned oemCp) {
-        if (tableAnsi == rt::IsAnsi() || !setup(tableAnsi ? 1252 : oemCp, tableAnsi ? oemCp : 1252)) setup(0, 0);
+    // table's text in ANSI, or an ANSI table's in OEM 850 with ANSI mode off, each from the
+    // code page the table names; where both agree the bytes pass, whatever page it names.
+    void setupForFlag(bool tableAnsi, unsigned tableCodePage) {
+        if (tableAnsi == rt::IsAnsi() || !setup(tableCodePage, tableAnsi ? 850 : 1252)) setup(0, 0);
     }
     // `count`: a character lost here counts (a filter's or key's reading does not).
     void toProgram(std::string& s, bool count = true) {
@@ -1153,7 +1153,7 @@ bool DBSERVER::Impl::open(const std::string& file, bool sharedMode, bool readOnl
         if (binary) std::memset(blank.data() + offsets[i], 0, static_cast<size_t>(f.length));
     }
     chunkRecords = std::max<int64_t>(1, static_cast<int64_t>(kReadAhead / recordLength));
-    recoder.setupForFlag(ansi, oemCp == 0 ? 850 : oemCp);
+    recoder.setupForFlag(ansi, codePage);
     textCodePage = 0;
     if (memo.isOpen() && !checkMemoPointers()) {
         closeFiles();
@@ -1302,7 +1302,7 @@ bool DBSERVER::setTextCodePage(unsigned codePage) {
     if (!d->used) return d->notOpen();
     if (codePage == d->textCodePage) return true;
     const Recoder before = d->recoder;
-    const bool ok = codePage == 0 ? (d->recoder.setupForFlag(d->ansi, d->ansi ? 850 : oemCodePage(d->ldid)), true)
+    const bool ok = codePage == 0 ? (d->recoder.setupForFlag(d->ansi, d->codePage), true)
                                   : d->recoder.setup(d->codePage, codePage);
     if (!ok) {
         d->recoder = before;

@@ -998,3 +998,20 @@ TEST(DbServer, TextInAnyCodePage) {
     ASSERT_TRUE(w.setTextCodePage(65001));
     EXPECT_EQ(w.FIELDGET(1).str(), ivan);
 }
+
+// With ANSI mode off, a Windows table's text reaches the program's OEM 850 from the code page
+// the table names: a Central European "Ő" that 850 lacks is replaced and counted, not taken for
+// the "Õ" of 1252, and an "ä" both pages have arrives as itself.
+TEST(DbServer, AWindowsTableInOemModeIsRecodedFromItsOwnCodePage) {
+    const bool ansi = rt::IsAnsi();
+    rt::SetAnsi(false);
+    const fs::path dir = mirvano_test::temp_dir("db-oem-mode");
+    dbtest::writeFile(dir / "ce.dbf", dbf_bytes::table(0x03, 0xC8, {{"NAME", 'C', 2, 0}}, {" \xD5\xE4"}));
+    {
+        DBSERVER t((dir / "ce.dbf").string(), true, true);
+        EXPECT_EQ(t.CODEPAGE(), 1250u);
+        EXPECT_EQ(t.FIELDGET(1).str(), "?\x84");
+        EXPECT_EQ(t.lostCharacters(), 1u);
+    }
+    rt::SetAnsi(ansi);
+}
