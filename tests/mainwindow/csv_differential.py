@@ -7,9 +7,10 @@ Each file is written twice: the file the program converts, and a reference text 
 csv module reads (delimiter, double-quote frame, blanks before a frame skipped). The two differ
 only where this program's reading deliberately differs from the csv module's: a quote alone
 right before a separator or the line end is data here (a ditto mark) unless the frame it would
-open closes right before a separator or the line end, spelled as the framed quote in the
-reference (so the files frame no value that begins with a line break, and a ditto mark stands
-alone only where no such frame follows it); and the end-of-file byte (0x1A) old xBase programs write after the
+open closes on the same line right before a separator or the line end, spelled as the framed
+quote in the reference (so the files frame no value that begins with a line break or that
+begins with the separator and spans lines, and a ditto mark stands alone only where no such
+frame follows it); and the end-of-file byte (0x1A) old xBase programs write after the
 last line is no data, left out of the reference. Lines of blanks between records are no
 records in either reading.
 
@@ -102,8 +103,11 @@ class Generator:
             b = self.blanks()
             return b + '"', b + '""""'
         must = (self.sep in v or "\n" in v or "\r" in v or v.startswith('"'))
-        # A framed value cannot begin with a line break: a quote at the line end is data here.
-        if (must or r.random() < 0.3) and not v.startswith(("\n", "\r")):
+        # A framed value cannot begin with a line break (a quote at the line end is data here),
+        # nor begin with the separator and go on to the next line: its quote stands right before
+        # the separator and its frame does not close on that line, as a ditto mark's.
+        spans = "\n" in v or "\r" in v
+        if (must or r.random() < 0.3) and not v.startswith(("\n", "\r")) and not (v.startswith(self.sep) and spans):
             s = self.blanks() + '"' + v.replace('"', '""') + '"' + self.blanks()
             return s, s
         if must:
