@@ -52,10 +52,8 @@ constexpr std::array<uint16_t, 256> kWeights = makeTable();
 
 }  // namespace
 
-uint16_t weight(unsigned char byte) { return kWeights[byte]; }
-
 int compare(std::string_view a, std::string_view b, const Order& order) {
-    const auto& kWeights = order.weights;
+    const auto& weights = order.weights;
     if (a.size() == b.size()) {
         // Keys of one index mostly have one length: one pass, in which equal bytes (equal
         // weights) are passed over and the first differing byte decides a tie of weights.
@@ -79,7 +77,7 @@ int compare(std::string_view a, std::string_view b, const Order& order) {
                 ++i;
                 continue;
             }
-            const uint16_t wa = kWeights[pa[i]], wb = kWeights[pb[i]];
+            const uint16_t wa = weights[pa[i]], wb = weights[pb[i]];
             if (wa != wb) return wa < wb ? -1 : 1;
             if (byBytes == 0 && order.ties[pa[i]] != order.ties[pb[i]])
                 byBytes = order.ties[pa[i]] < order.ties[pb[i]] ? -1 : 1;
@@ -92,7 +90,7 @@ int compare(std::string_view a, std::string_view b, const Order& order) {
         return i < s.size() ? static_cast<unsigned char>(s[i]) : ' ';
     };
     for (size_t i = 0; i < n; ++i) {
-        const uint16_t wa = kWeights[at(a, i)], wb = kWeights[at(b, i)];
+        const uint16_t wa = weights[at(a, i)], wb = weights[at(b, i)];
         if (wa != wb) return wa < wb ? -1 : 1;
     }
     for (size_t i = 0; i < n; ++i) {
@@ -158,10 +156,16 @@ std::unique_ptr<Order> makeOrder(unsigned codePage) {
     std::map<char16_t, unsigned char> latinByte;  // 1252's characters
     for (int b = 0x80; b < 256; ++b)
         if (const char16_t u = characterOf(1252, static_cast<unsigned char>(b))) latinByte.emplace(u, b);
+    // The weight of a character 1252 has; false for one it lacks.
     auto latinWeight = [&](char16_t u, uint16_t& w) {
-        if (u < 0x80) return w = kWeights[u], true;
+        if (u < 0x80) {
+            w = kWeights[u];
+            return true;
+        }
         const auto it = latinByte.find(u);
-        return it != latinByte.end() ? (w = kWeights[it->second], true) : false;
+        if (it == latinByte.end()) return false;
+        w = kWeights[it->second];
+        return true;
     };
     auto order = std::make_unique<Order>();
     order->ties = identity();
@@ -210,11 +214,10 @@ const Order& orderFor(unsigned codePage) {
 }
 
 uint64_t prefix(std::string_view key, size_t from, const Order& order) {
-    const auto& kRanks = order.ranks;
     uint64_t p = 0;
     for (size_t i = from; i < from + 8; ++i) {
         const unsigned char c = i < key.size() ? static_cast<unsigned char>(key[i]) : ' ';
-        p = (p << 8) | kRanks[c];
+        p = (p << 8) | order.ranks[c];
     }
     return p;
 }

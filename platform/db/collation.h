@@ -41,8 +41,6 @@ const Order& latin();
 // The order of a code page's text; 1252's for a code page that cannot be converted.
 const Order& orderFor(unsigned codePage);
 
-uint16_t weight(unsigned char byte);
-
 // <0, 0 or >0.
 int compare(std::string_view a, std::string_view b, const Order& order = latin());
 
