@@ -6,6 +6,7 @@
 #include <QGridLayout>
 #include <QLineEdit>
 #include <QListView>
+#include <QMetaObject>
 #include <QValidator>
 #include <algorithm>
 #include <cctype>
@@ -38,6 +39,25 @@ std::string four(int n) {
 
 int pointsOfHeight(int height) {
     return int(std::lround(std::abs(height) * 72.0 / kDpi));
+}
+
+// The size a font of the dialog stands for, in offered points: a size box left empty or below
+// the smallest size still gives an offered size.
+int pointsOf(const QFont& f) {
+    const int points = f.pointSize() > 0 ? f.pointSize() : int(std::lround(f.pixelSize() * 72.0 / kDpi));
+    return std::clamp(points, DLGFONTSEL::kMinPoints, DLGFONTSEL::kMaxPoints);
+}
+
+// A family as other programs name it: the font database tells families of the same name from
+// different foundries apart by the foundry in brackets ("C059 [UKWN]"), which no font string
+// or font matcher knows.
+std::string familyName(const QString& family) {
+    QString name = family;
+    if (name.endsWith(QLatin1Char(']'))) {
+        const qsizetype open = name.lastIndexOf(QStringLiteral(" ["));
+        if (open > 0) name.truncate(open);
+    }
+    return name.toStdString();
 }
 
 bool offeredPoints(int points) { return points >= DLGFONTSEL::kMinPoints && points <= DLGFONTSEL::kMaxPoints; }
@@ -115,8 +135,27 @@ void offerOnlyAllowedSizes(QFontDialog& dlg) {
         for (int r = 0; r < model->rowCount(); ++r)
             list->setRowHidden(r, !offeredPoints(model->index(r, 0).data().toString().toInt()));
     };
-    QObject::connect(list->model(), &QAbstractItemModel::modelReset, list, hideOthers);
+    // The dialog lists the standard sizes, which start at 6 points. The smaller offered sizes
+    // go on top once the dialog has filled the list and chosen its current row by number,
+    // so that row keeps its size.
+    auto addSmallSizes = [list, hideOthers] {
+        QAbstractItemModel* model = list->model();
+        int first = 0;
+        while (first < model->rowCount() && model->index(first, 0).data().toString().toInt() <= 0) ++first;
+        const int smallest = first < model->rowCount() ? model->index(first, 0).data().toString().toInt() : 0;
+        for (int points = std::min(smallest, DLGFONTSEL::kMaxPoints + 1) - 1;
+             smallest > 0 && points >= DLGFONTSEL::kMinPoints; --points) {
+            if (!model->insertRow(first)) break;
+            model->setData(model->index(first, 0), QString::number(points));
+        }
+        hideOthers();
+    };
+    QObject::connect(list->model(), &QAbstractItemModel::modelReset, list, [list, hideOthers, addSmallSizes] {
+        hideOthers();
+        QMetaObject::invokeMethod(list, addSmallSizes, Qt::QueuedConnection);
+    });
     hideOthers();
+    addSmallSizes();
 }
 }  // namespace
 
@@ -163,6 +202,10 @@ bool DLGFONTSEL::SHOW() {
     dlg.setOptions(options);
     offerOnlyAllowedSizes(dlg);
     dlg.setCurrentFont(start);
+    // What the dialog shows at first. A part the user leaves as shown keeps the value it
+    // started from: the machine may lack the face, the sizes are whole points and the
+    // styles its own, so reading them back would change a font nobody touched.
+    const QFont shown = dlg.currentFont();
 
     dialog_ = &dlg;
     gui::ModalRequest req;
@@ -175,15 +218,18 @@ bool DLGFONTSEL::SHOW() {
     chosen_ = answer == QDialog::Accepted;
     if (!chosen_) return false;
     const QFont f = dlg.currentFont();
-    // A size box left empty or below the smallest size still gives an offered size.
-    int points = f.pointSize() > 0 ? f.pointSize() : int(std::lround(f.pixelSize() * 72.0 / kDpi));
-    points = std::clamp(points, kMinPoints, kMaxPoints);
-    height_ = -int(std::lround(points * double(kDpi) / 72.0));
-    width_ = 0;
-    weight_ = int(f.weight());
-    italic_ = f.italic();
-    face_ = f.family().toStdString();
-    if (face_.size() > 31) face_.resize(31);
+    if (pointsOf(f) != pointsOf(shown)) {
+        height_ = -int(std::lround(pointsOf(f) * double(kDpi) / 72.0));
+        width_ = 0;
+    }
+    if (f.weight() != shown.weight() || f.italic() != shown.italic() || f.styleName() != shown.styleName()) {
+        weight_ = int(f.weight());
+        italic_ = f.italic();
+    }
+    if (f.family() != shown.family()) {
+        face_ = familyName(f.family());
+        if (face_.size() > 31) face_.resize(31);
+    }
     return true;
 }
 

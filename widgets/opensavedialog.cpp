@@ -4,8 +4,10 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QStringList>
+#include <functional>
 
 #include "platform/gui/dialogs.h"
 #include "platform/gui/window.h"
@@ -23,6 +25,67 @@ OPENSAVEDIALOG::HelpHandler& helpHandler() {
 }
 QString qs(const std::string& s) { return QString::fromStdString(s); }
 QString slashes(const std::string& s) { return qs(s).replace(QLatin1Char('\\'), QLatin1Char('/')); }
+
+// The names of a multiple selection as the name box holds them: each between double quotes,
+// one blank apart, which is how the dialog writes a selection. A name may hold double quotes
+// itself, which the dialog's own reading splits; here a quote ends a name only where the
+// names read so far are files of the folder, trying the shortest name first. Empty when the
+// text is not such a list of existing files.
+QStringList quotedExistingFiles(const QString& text, const QDir& folder) {
+    QStringList names;
+    std::function<bool(qsizetype)> readFrom = [&](qsizetype at) -> bool {
+        while (at < text.size() && text[at] == QLatin1Char(' ')) ++at;
+        if (at == text.size()) return !names.isEmpty();
+        if (text[at] != QLatin1Char('"')) return false;
+        for (qsizetype end = text.indexOf(QLatin1Char('"'), at + 1); end > at;
+             end = text.indexOf(QLatin1Char('"'), end + 1)) {
+            if (end + 1 < text.size() && text[end + 1] != QLatin1Char(' ')) continue;
+            const QString name = text.mid(at + 1, end - at - 1);
+            if (name.isEmpty() || !QFileInfo(folder.filePath(name)).isFile()) continue;
+            names << folder.filePath(name);
+            if (readFrom(end + 1)) return true;
+            names.removeLast();
+        }
+        return false;
+    };
+    return readFrom(0) ? names : QStringList();
+}
+
+// The file dialog, which also confirms a multiple selection of names that hold double quotes.
+class FileDialog : public QFileDialog {
+public:
+    explicit FileDialog(QWidget* parent) : QFileDialog(parent) {}
+
+    // Connected after the dialog's own check of the name box, so it has the last word.
+    void confirmQuotedSelections() {
+        auto* edit = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        auto* box = findChild<QDialogButtonBox*>();
+        if (!edit || !box) return;
+        QObject::connect(edit, &QLineEdit::textChanged, this, [this, box](const QString& text) {
+            if (QPushButton* open = box->button(QDialogButtonBox::Open); open && !open->isEnabled())
+                if (!quotedExistingFiles(text, directory()).isEmpty()) open->setEnabled(true);
+        });
+    }
+    QStringList chosenFiles() const { return quoted_.isEmpty() ? selectedFiles() : quoted_; }
+
+    void accept() override {
+        quoted_.clear();
+        auto* edit = findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (fileMode() == ExistingFiles && edit) {
+            // The dialog's own reading splits such names, or takes only some of them.
+            const QStringList files = quotedExistingFiles(edit->text(), directory());
+            if (files.size() > 1) {
+                quoted_ = files;
+                QDialog::accept();
+                return;
+            }
+        }
+        QFileDialog::accept();
+    }
+
+private:
+    QStringList quoted_;
+};
 }  // namespace
 
 OPENSAVEDIALOG::OPENSAVEDIALOG(gui::WINDOW* owner, const std::string& initialName, const rt::Value& open)
@@ -63,7 +126,7 @@ void OPENSAVEDIALOG::SETSTYLE(uint32_t flag, bool on) {
 }
 
 bool OPENSAVEDIALOG::SHOW() {
-    QFileDialog dlg(owner_ ? owner_->HANDLE() : nullptr);
+    FileDialog dlg(owner_ ? owner_->HANDLE() : nullptr);
     dlg.setOption(QFileDialog::DontUseNativeDialog, true);
     dlg.setAcceptMode(open_ ? QFileDialog::AcceptOpen : QFileDialog::AcceptSave);
     if (!open_)
@@ -103,6 +166,7 @@ bool OPENSAVEDIALOG::SHOW() {
         if (!name.contains(QLatin1Char('*')) && !name.contains(QLatin1Char('?'))) dlg.selectFile(name);
     }
 
+    if (dlg.fileMode() == QFileDialog::ExistingFiles) dlg.confirmQuotedSelections();
     if (flags_ & OFN_SHOWHELP) {
         if (auto* box = dlg.findChild<QDialogButtonBox*>()) {
             box->addButton(QDialogButtonBox::Help);
@@ -124,7 +188,7 @@ bool OPENSAVEDIALOG::SHOW() {
         int chosen = int(filters.indexOf(dlg.selectedNameFilter()));
         if (chosen >= 0) filterIndex_ = chosen + 1;
     }
-    QStringList files = answer == QDialog::Accepted ? dlg.selectedFiles() : QStringList();
+    QStringList files = answer == QDialog::Accepted ? dlg.chosenFiles() : QStringList();
     files.removeAll(QString());
     // The flag word as the dialog leaves it, which a later SHOW starts from: the hook it
     // always installs, and whether the chosen name's extension differs from DEFEXT.

@@ -74,6 +74,15 @@ int portNumber(const rt::Value& v) {
     return n >= 1 && n <= 256 ? n : 0;
 }
 
+// Closes a port's descriptor. The exclusive mode OPEN sets belongs to the terminal, not to
+// the descriptor: a terminal that lives on after the close (a pseudo-terminal whose peer keeps
+// it open, a bridged port) would refuse every later open of anyone but root. FALSE when the
+// close failed.
+bool releasePort(int fd) {
+    (void)ioctl(fd, TIOCNXCL);  // fails only on a device that is gone, which keeps no mode
+    return ::close(fd) == 0 || errno == EINTR;
+}
+
 void post(SerialEventBlock* b, uintptr_t wParam) {
     QMetaObject::invokeMethod(
         b->poster,
@@ -269,8 +278,10 @@ bool SERIALMT::OPEN(const rt::Value& port, const rt::Value& baud, const rt::Valu
         termios probe{};
         // Not a terminal, or a serial device without hardware behind it: no port. A port
         // another handle holds is refused too: TIOCEXCL does not bind root, the lock does.
-        if (tcgetattr(hPort, &probe) != 0 || ioctl(hPort, TIOCEXCL) != 0 || flock(hPort, LOCK_EX | LOCK_NB) != 0) {
-            ::close(hPort);
+        // The lock is taken first, so a refused open never sets the exclusive mode of a
+        // terminal another handle holds.
+        if (tcgetattr(hPort, &probe) != 0 || flock(hPort, LOCK_EX | LOCK_NB) != 0 || ioctl(hPort, TIOCEXCL) != 0) {
+            ::close(hPort);  // its mode, if another handle set one, stays that handle's
             hPort = -1;
         }
     }
@@ -399,7 +410,12 @@ bool SERIALMT::READ(std::string& buffer, const rt::Value& count) {
             failed = true;
             break;
         }
-        if (immediate) break;
+        if (immediate) {
+            // Nothing waiting: a line that is gone still has to be told, not read as empty.
+            pollfd p{hPort, POLLIN, 0};
+            if (poll(&p, 1, 0) > 0 && (p.revents & (POLLERR | POLLNVAL | POLLHUP))) failed = true;
+            break;
+        }
         const auto now = clock::now();
         double waitMs = 1e9;
         if (totalLimit) waitMs = totalMs - std::chrono::duration<double, std::milli>(now - start).count();
@@ -437,7 +453,7 @@ bool SERIALMT::CLOSE() {
     hPort = -1;
     lOpen = false;
     // The descriptor is gone after close() whatever it reports.
-    if (::close(fd) != 0 && errno != EINTR) return fail(6, "CloseHandle");
+    if (!releasePort(fd)) return fail(6, "CloseHandle");
     if (!purged) return fail(6, "PurgeComm");
     return true;
 }

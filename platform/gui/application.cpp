@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QProcess>
 #include <QStringList>
+#include <algorithm>
 #include <QTimer>
 #include <QTranslator>
 #include <map>
@@ -103,7 +104,9 @@ void resetPumpThrottle() { pump().last.reset(); }
 
 unsigned SetThreadTimer(unsigned intervalMs, std::function<void()> proc) {
     QCoreApplication* app = QCoreApplication::instance();
-    if (!app || intervalMs == 0 || !proc) return 0;
+    if (!app || !proc) return 0;
+    // SetTimer's own range: shorter intervals tick at its smallest, longer ones at its largest.
+    intervalMs = std::clamp(intervalMs, 10u, 0x7FFFFFFFu);
     ThreadTimers& t = threadTimers();
     // Ids are 16-bit: the first free one from where the last search stopped.
     unsigned id = 0;

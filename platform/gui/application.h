@@ -45,8 +45,9 @@ uint64_t pumpRuns();
 void resetPumpThrottle();
 
 // Window-less timers of the GUI thread (SetTimer without a window): `proc` runs every
-// intervalMs milliseconds while events are processed. Returns the timer's id (1..65535),
-// 0 when it could not be started (no application instance, or zero interval).
+// intervalMs milliseconds while events are processed, held to 10 ms .. 2^31-1 ms as SetTimer
+// holds it. Returns the timer's id (1..65535), 0 when it could not be started (no application
+// instance, or no free id).
 unsigned SetThreadTimer(unsigned intervalMs, std::function<void()> proc);
 // Stops a timer; FALSE when no such timer runs.
 bool KillThreadTimer(unsigned id);

@@ -12,7 +12,9 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QTest>
+#include <algorithm>
 #include <fstream>
+#include <vector>
 #include <functional>
 #include <string>
 
@@ -212,7 +214,8 @@ TEST(FontDialog, StartingValuesFromFaceStyleOrFontString) {
 }
 
 TEST(FontDialog, ChosenFontIsClampedAndRoundTripsThroughItsFontString) {
-    DLGFONTSEL d(nullptr, rt::Value("0400-013-000FDejaVu Sans"));
+    // The user picks another family, a size beyond the largest and another style.
+    DLGFONTSEL d(nullptr, rt::Value("0400-013-000FLiberation Mono"));
     d.TRUETYPEFONTS();
     d.FIXEDPITCHFONTS();
     Script s([&](QDialog* dlg) -> intptr_t {
@@ -329,6 +332,8 @@ TEST(FontDialog, OffersOnlySizesFromFourToTwentyTwoPoints) {
         QLineEdit* edit = sizeEditOf(dlg);
         EXPECT_NE(edit, nullptr);
         if (!edit) return QDialog::Rejected;
+        QCoreApplication::processEvents();  // as the dialog's own event loop does before anyone sees it
+        sizes = offeredSizes(dlg);
         edit->setFocus();
         edit->selectAll();
         QTest::keyClicks(edit, QStringLiteral("40"));  // the 0 is refused: 40 points are not offered
@@ -343,6 +348,9 @@ TEST(FontDialog, OffersOnlySizesFromFourToTwentyTwoPoints) {
         EXPECT_LE(size.toInt(), DLGFONTSEL::kMaxPoints) << size.toStdString();
     }
     EXPECT_TRUE(sizes.contains(QStringLiteral("22")));
+    ASSERT_GE(sizes.size(), 2);
+    EXPECT_EQ(sizes.at(0), QStringLiteral("4"));
+    EXPECT_EQ(sizes.at(1), QStringLiteral("5"));
     EXPECT_EQ(typed, QStringLiteral("4"));
     EXPECT_EQ(d.HEIGHT(), -24);  // 18 points
 }
@@ -366,8 +374,121 @@ TEST(FontDialog, AMissingFaceStartsOnAFontOfTheAskedPitch) {
         });
         ASSERT_TRUE(d.SHOW());
         EXPECT_EQ(QFontDatabase::isFixedPitch(family), c.fixed) << c.start << " -> " << family.toStdString();
-        EXPECT_EQ(d.FONTNAME(), family.toStdString());
-        EXPECT_EQ(d.FONTTOSTRING().substr(0, 13), std::string(c.start).substr(0, 13));
+        // Accepted as it came up, the face the machine lacks is kept, not the stand-in shown.
+        EXPECT_EQ(d.FONTTOSTRING(), c.start);
     }
     QApplication::setFont(appFont);
+}
+
+TEST(FontDialog, AcceptedUnchangedGivesBackItsStartWhateverFontsTheMachineHas) {
+    // Faces this machine lacks, heights that are no whole point size, a cell height, a weight
+    // no style has, a face the font database tells apart by its foundry.
+    const char* const starts[] = {
+        "0400-0140000FCourier New", "0400-0100000FCourier New", "040000160000FCourier New",
+        "0700-0140000TArial",       "0600-0130000FDejaVu Sans", "0400-0150000FC059",
+        "0400-0130000FNimbus Mono PS", "0300-0110000TTimes New Roman",
+    };
+    for (const char* start : starts) {
+        for (const bool fixed : {false, true}) {
+            DLGFONTSEL d(nullptr, rt::Value(start));
+            narrowAsTheFormDoes(d, fixed);
+            bool shownItalic = false;
+            Script s([&](QDialog* dlg) -> intptr_t {
+                dlg->show();
+                QCoreApplication::processEvents();
+                shownItalic = static_cast<QFontDialog*>(dlg)->currentFont().italic();
+                QTest::keyClick(dlg, Qt::Key_Return);
+                return dlg->result() == QDialog::Accepted ? QDialog::Accepted : QDialog::Rejected;
+            });
+            ASSERT_TRUE(d.SHOW()) << start;
+            EXPECT_EQ(d.FONTTOSTRING(), start) << (fixed ? "fixed" : "variable");
+            EXPECT_EQ(shownItalic, start[12] == 'T') << start << (fixed ? " fixed" : " variable");
+        }
+    }
+}
+
+TEST(FontDialog, AChangedPartIsTakenAndTheOthersKept) {
+    DLGFONTSEL d(nullptr, rt::Value("0400-0140000FCourier New"));
+    narrowAsTheFormDoes(d, true);
+    Script s([&](QDialog* dlg) -> intptr_t {
+        dlg->show();
+        QCoreApplication::processEvents();
+        QLineEdit* edit = sizeEditOf(dlg);
+        EXPECT_NE(edit, nullptr);
+        if (!edit) return QDialog::Rejected;
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClicks(edit, QStringLiteral("12"));
+        return QDialog::Accepted;
+    });
+    ASSERT_TRUE(d.SHOW());
+    EXPECT_EQ(d.FONTTOSTRING(), "0400-0160000FCourier New");  // 12 points, the rest as it started
+}
+
+TEST(OpenSaveDialog, ASelectionOfNamesHoldingQuotesIsConfirmedAsSelected) {
+    const auto dir = mirvano_test::temp_dir("osdquote");
+    const std::string names[] = {"a.dbf", "say \"hi\".dbf", "\"quoted\".dbf", "b.dbf"};
+    for (const std::string& n : names) touch(dir / n);
+    struct Case {
+        std::vector<std::string> picked;
+        bool typed;  // written into the name box as the dialog writes a selection there
+    };
+    const Case cases[] = {
+        {{"a.dbf", "say \"hi\".dbf"}, false},
+        {{"\"quoted\".dbf", "b.dbf", "say \"hi\".dbf"}, false},
+        {{"say \"hi\".dbf"}, false},
+        {{"a.dbf", "say \"hi\".dbf"}, true},
+        {{"\"quoted\".dbf", "b.dbf"}, true},
+    };
+    for (const Case& c : cases) {
+        OPENSAVEDIALOG dlg(nullptr, "*.dbf", rt::Value(true));
+        dlg.SETSTYLE(OFN_ALLOWMULTISELECT);
+        dlg.INITIALDIRECTORY(dir.string());
+        bool openEnabled = false;
+        Script s([&](QDialog* d) -> intptr_t {
+            d->show();
+            auto* view = d->findChild<QListView*>(QStringLiteral("listView"));
+            EXPECT_NE(view, nullptr);
+            if (!view) return QDialog::Rejected;
+            // The user clicks the files with Ctrl held, once the folder is listed.
+            QElapsedTimer waited;
+            waited.start();
+            while (view->model()->rowCount(view->rootIndex()) < int(std::size(names)) && waited.elapsed() < 10000)
+                QCoreApplication::processEvents();
+            if (c.typed) {
+                QStringList quoted;
+                for (const std::string& name : c.picked) quoted << QLatin1Char('"') + QString::fromStdString(name) + QLatin1Char('"');
+                auto* edit = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+                edit->setFocus();
+                QTest::keyClicks(edit, quoted.join(QLatin1Char(' ')));
+            }
+            for (const std::string& name : c.typed ? std::vector<std::string>{} : c.picked) {
+                const QModelIndexList found = view->model()->match(view->model()->index(0, 0, view->rootIndex()),
+                                                                   Qt::DisplayRole, QString::fromStdString(name), 1,
+                                                                   Qt::MatchExactly);
+                EXPECT_EQ(found.size(), 1) << name;
+                if (found.isEmpty()) return QDialog::Rejected;
+                view->scrollTo(found.front());
+                QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                                  view->visualRect(found.front()).center());
+            }
+            auto* open = d->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open);
+            openEnabled = open && open->isEnabled();
+            if (open) QTest::mouseClick(open, Qt::LeftButton);
+            return d->result() == QDialog::Accepted ? QDialog::Accepted : QDialog::Rejected;
+        });
+        EXPECT_TRUE(dlg.SHOW()) << c.picked.size() << " picked";
+        EXPECT_TRUE(openEnabled);
+        std::vector<std::string> got;
+        const rt::Value& v = dlg.FILENAME();
+        if (v.isArray())
+            for (size_t i = 1; i <= v.len(); ++i) got.push_back(v.at(i).str());
+        else if (v.isString() && !v.str().empty())
+            got.push_back(v.str());
+        std::vector<std::string> expected;
+        for (const std::string& n : c.picked) expected.push_back((dir / n).string());
+        std::sort(got.begin(), got.end());
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(got, expected);
+    }
 }

@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -556,4 +557,81 @@ TEST(SerialPort, FindAllPortsLeavesThePortItsObjectHoldsOpenWithItsBytes) {
     EXPECT_EQ(buf, "kept");
     EXPECT_TRUE(port.WRITE(rt::Value("still")));
     EXPECT_EQ(held5.receive(5), "still");
+}
+
+namespace {
+// Whether the terminal behind `path` is in exclusive mode, as a fresh handle sees it.
+bool exclusive(const char* path) {
+    const int fd = open(path, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return true;  // refused: as good as exclusive for whoever asks next
+    int on = 0;
+    const bool known = ioctl(fd, TIOCGEXCL, &on) == 0;
+    close(fd);
+    return !known || on != 0;
+}
+}  // namespace
+
+TEST(SerialPort, AClosedOrProbedPortIsNotLeftExclusiveForTheNextUser) {
+    // Root is not bound by the exclusive mode, so the mode itself is looked at: a user who
+    // is not root cannot open a terminal left in it.
+    NoPorts none;
+    Pty pty(9), held(10);
+    ASSERT_TRUE(pty.ok() && held.ok());
+    const std::string path = ptsname(pty.master), heldPath = ptsname(held.master);
+    SERIALMT port, holder;
+    ASSERT_TRUE(holder.OPEN(rt::Value("COM10")));
+    EXPECT_TRUE(exclusive(heldPath.c_str()));  // held: refused to others
+    for (int round = 0; round < 2; ++round) {
+        ASSERT_TRUE(port.OPEN(rt::Value("COM9")));
+        EXPECT_TRUE(exclusive(path.c_str()));
+        ASSERT_TRUE(port.CLOSE());
+        EXPECT_FALSE(exclusive(path.c_str())) << "after CLOSE, round " << round;
+    }
+    ASSERT_TRUE(port.OPEN(rt::Value("COM9")));
+    port.DESTROY();
+    EXPECT_FALSE(exclusive(path.c_str())) << "after DESTROY";
+    // The port search opens and closes every free port; a refused probe of a held one leaves
+    // its holder's mode alone.
+    EXPECT_EQ(port.FINDALLPORTS(), std::vector<std::string>{"COM9"});
+    EXPECT_FALSE(exclusive(path.c_str())) << "after FINDALLPORTS";
+    EXPECT_TRUE(exclusive(heldPath.c_str())) << "the holder's port";
+}
+
+TEST(SerialPort, AHangUpIsAnErrorInEveryReadMode) {
+    struct Mode {
+        const char* name;
+        double interval, perByte, constant;
+    };
+    const Mode modes[] = {
+        {"what is there", 4294967295.0, 0, 0},
+        {"total time-out", 0, 0, 300},
+        {"interval", 50, 0, 0},
+    };
+    for (const Mode& m : modes) {
+        Pty pty(11);
+        ASSERT_TRUE(pty.ok());
+        SERIALMT port;
+        ASSERT_TRUE(port.OPEN(rt::Value("COM11")));
+        ASSERT_TRUE(port.SETTIMEOUT(rt::Value(m.interval), rt::Value(m.perByte), rt::Value(m.constant)));
+        pty.hangUp();
+        std::string buf = "old";
+        EXPECT_FALSE(port.READ(buf, rt::Value(4))) << m.name;
+        EXPECT_EQ(port.ERRORCODE(), "3") << m.name;
+        EXPECT_EQ(port.ERRORDESC(), "Read ReadFile") << m.name;
+        EXPECT_EQ(buf, "old") << m.name;
+    }
+    // A live line with nothing waiting is no error in the mode that gives what is there.
+    Pty pty(11);
+    ASSERT_TRUE(pty.ok());
+    SERIALMT port;
+    ASSERT_TRUE(port.OPEN(rt::Value("COM11")));
+    ASSERT_TRUE(port.SETTIMEOUT(rt::Value(4294967295.0), rt::Value(0), rt::Value(0)));
+    std::string buf = "old";
+    EXPECT_TRUE(port.READ(buf, rt::Value(4)));
+    EXPECT_EQ(buf, "old");
+    pty.send("ab");
+    ASSERT_TRUE(waitUntil([&] { return port.PENDING() >= 2; }));
+    EXPECT_FALSE(port.READ(buf, rt::Value(4)));  // fewer than asked: delivered, and told
+    EXPECT_EQ(buf, "ab");
+    EXPECT_EQ(port.ERRORDESC(), "Read Mem2String");
 }

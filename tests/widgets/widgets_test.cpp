@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
 #include <QLabel>
 
 #include <memory>
@@ -90,6 +93,22 @@ TEST_F(Pacing, OneTimerRunsFromSetMaxToFinishOrDestroy) {
     bar.SETMAX(rt::Value("x"), rt::Value(true));  // non-numeric: defaults
     EXPECT_EQ(progressPacing().maximum, 100.0);
     EXPECT_EQ(progressPacing().intervalMs, 25u);
+
+    // Intervals the system timer cannot take are held to its range, as SetTimer holds them:
+    // a timer starts and ticks all the same.
+    for (const double interval : {0.0, 1.0, 4294967295.0}) {
+        bar.FINISH();
+        bar.SETMAX(500.0, interval);
+        const uint16_t id = progressPacing().timerId;
+        ASSERT_NE(id, 0) << interval;
+        EXPECT_EQ(gui::threadTimerInterval(id), interval < 10 ? 10u : 2147483647u) << interval;
+    }
+    bar.FINISH();
+    bar.SETMAX(500.0, 0.0);
+    QElapsedTimer waited;
+    waited.start();
+    while (!bar.TIMEOK() && waited.elapsed() < 10000) QCoreApplication::processEvents();
+    EXPECT_LT(waited.elapsed(), 10000) << "no tick came";
 
     bar.FINISH();
     EXPECT_EQ(bar.POSITION(), 100);
