@@ -5,6 +5,7 @@
 #include <QWindow>
 
 #include "graphics/windows/ownerbuttons.h"
+#include "graphics/windows/transparentforms.h"
 
 using namespace gfx;
 
@@ -318,5 +319,61 @@ TEST(OwnerDrawnButton, AButtonItsOwnerDeletesFromItsOwnKeyOrClickGoesQuietly) {
         win->PAINTNEW();
         const QImage shown = win->surface()->grab().toImage();
         EXPECT_EQ(shown.pixel(60, shown.height() - 1 - 50) & 0xFFFFFF, kCyan) << c.what;
+    }
+}
+
+// The common case of an owner-drawn "Close" button: Enter on the shown, focused button calls
+// the dialog's method that deletes the dialog, and with it the button's window (and the
+// button itself where the dialog holds it). Nothing of the button or its event handling is
+// touched after that.
+TEST(OwnerDrawnButton, AButtonWhoseMethodDeletesItsDialogGoesQuietly) {
+    // A dialog that may hold its button as part of itself.
+    struct Dialog : GDIALOGWINDOW {
+        std::unique_ptr<OwnerDrawnButton> own;
+    };
+    struct Case {
+        const char* what;
+        bool opaque, held;  // held: the dialog holds the button, else it is kept elsewhere
+    };
+    const Case cases[] = {
+        {"transparent, held by the dialog", false, true},
+        {"opaque, held by the dialog", true, true},
+        {"transparent, kept elsewhere", false, false},
+        {"opaque, kept elsewhere", true, false},
+    };
+    for (const Case& c : cases) {
+        auto dialog = std::make_unique<Dialog>();
+        dialog->SIZE(gui::DIMENSION(200, 120));
+        int calls = 0;
+        // Registered before the button is made, so that the button takes the method's name.
+        dialog->registerMethod("CLOSEDIALOG", [&] {
+            ++calls;
+            dialog.reset();
+        });
+        const gui::POINT at(20, 30);
+        const gui::DIMENSION size(80, 40);
+        std::unique_ptr<OwnerDrawnButton> button;
+        if (c.opaque) button = std::make_unique<GFORMPUSHBUTTON>(dialog.get(), 7, at, size, "Close", "CLOSEDIALOG");
+        else button = std::make_unique<GTRANSPUSHBUTTON>(dialog.get(), 7, at, size, "Close", "CLOSEDIALOG");
+        OwnerDrawnButton* shown = button.get();
+        if (c.held) dialog->own = std::move(button);
+        ASSERT_EQ(shown->NAMESYM(), "CLOSEDIALOG") << c.what;
+        dialog->SHOW();
+        shown->SHOW();
+        QApplication::setActiveWindow(dialog->HANDLE());
+        shown->SETFOCUS();
+        pump();
+        ASSERT_TRUE(shown->focused()) << c.what;
+        QTest::keyClick(dialog->HANDLE()->windowHandle(), Qt::Key_Return);
+        pump();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(calls, 1) << c.what;
+        EXPECT_EQ(dialog, nullptr) << c.what;
+        // A button kept elsewhere outlives its window quietly and goes later.
+        if (button) {
+            EXPECT_EQ(button->HANDLE(), nullptr) << c.what;
+        }
+        button.reset();
+        pump();
     }
 }
