@@ -565,6 +565,8 @@ void GFORMPUSHBUTTON::paintBackground(QImage& image) {
     paintOwnerGround(image, true);
     gdi::HDC dc = gdi::CreateImageDC(&image);
     if (!dc) return;
+    // The gaps of a hatched face are left as they are: the ground shows there.
+    gdi::SetBkMode(dc, gdi::TRANSPARENT);
     bool owned = false;
     gdi::HBRUSH brush = faceBrush(oBackBrush, owned);
     const int a = -1, b = 1;

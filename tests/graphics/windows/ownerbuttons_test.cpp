@@ -175,6 +175,25 @@ TEST(OwnerDrawnButton, OpaqueFaceAndBackColour) {
     EXPECT_GT(count(b.face(), 0x0000FF), 0);
 }
 
+// A hatched face paints its hatch lines only: between them lies what lies under the button,
+// the canvas's red band and cyan ground, as with a hollow face; no pixel of the face inside the
+// frame is white.
+TEST(OwnerDrawnButton, AHatchedFaceShowsTheGroundBetweenItsLines) {
+    auto win = shownCanvas();
+    win->stripe = true;
+    win->PAINTNEW();
+    GFORMPUSHBUTTON b(win.get(), 1, gui::POINT(20, 30), gui::DIMENSION(80, 40), "", "", kFormRectangle);
+    for (int hatch : {gui::BRUSHHATCHCROSS, gui::BRUSHHATCHDIAGONAL45}) {
+        b.BACKGROUND(gui::BRUSH(gui::COLOR(0, 0, 255), hatch));
+        const QImage inner = b.face().copy(8, 8, 64, 24);
+        EXPECT_GT(count(inner, 0x0000FF), 0) << hatch;
+        EXPECT_GT(count(inner, 0xFF0000), 0) << hatch;
+        EXPECT_GT(count(inner, kCyan), 0) << hatch;
+        EXPECT_EQ(count(inner, kLight), 0) << hatch;
+        EXPECT_EQ(count(inner, 0x0000FF) + count(inner, 0xFF0000) + count(inner, kCyan), 64 * 24) << hatch;
+    }
+}
+
 TEST(OwnerDrawnButton, ClickAndEnterCallTheOwnersMethodByName) {
     auto win = shownCanvas();
     GTRANSPUSHBUTTON b(win.get(), 1, gui::POINT(20, 30), gui::DIMENSION(80, 40), "OK", "OKBUTTON");
