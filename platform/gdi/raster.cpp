@@ -398,24 +398,8 @@ void strokeInto(Mask& mask, DC& dc, const PenInfo& pi, const Figure& f) {
         if (f.continueDash) dc.dashPos = pos;
         return;
     }
-    // Dashes are laid in only near the area, but a path may pass it again and again: beyond
-    // 65536 dashes along the whole path it is stroked solid, which bounds the pieces.
     WidePen wide{pi.width, pi.cap, pi.join, {}};
-    double period = 0;
-    for (int d : pi.dashes) {
-        wide.dashes.push_back(std::max(0.01, double(d)) * pi.width);
-        period += wide.dashes.back();
-    }
-    if (!wide.dashes.empty()) {
-        double length = 0;
-        for (std::size_t k = 0; k < f.strokes.size(); ++k) {
-            const auto& s = f.strokes[k];
-            for (std::size_t i = 1; i <= s.size(); ++i)
-                if (i < s.size() || (f.closed[k] && s.size() > 1))
-                    length += std::hypot(s[i % s.size()].x() - s[i - 1].x(), s[i % s.size()].y() - s[i - 1].y());
-        }
-        if (length / period * double(wide.dashes.size() / 2) > 65536.0) wide.dashes.clear();
-    }
+    for (int d : pi.dashes) wide.dashes.push_back(std::max(0.01, double(d)) * pi.width);
     wideStrokeSpans(mask.box, wide, f.strokes, f.closed, [&](int y, int x0, int x1) { mask.span(y, x0, x1, kInk); });
 }
 

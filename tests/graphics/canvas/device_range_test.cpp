@@ -174,6 +174,43 @@ TEST(DeviceRange, AHeldEllipseKeepsItsCentreAndItsRim) {
     }
 }
 
+// A wide dashed line millions of pixels long keeps its dashes where it crosses the canvas, as
+// the same pen does on a line that starts on it: runs of ink of the same lengths, with gaps.
+TEST(DeviceRange, AWideDashedLineKeepsItsDashesHoweverLong) {
+    // The lengths of the ink runs along row 20 that lie wholly inside the canvas.
+    const auto runs = [](const Canvas& k) {
+        std::vector<int> out;
+        int start = -1;
+        for (int x = 0; x <= 300; ++x) {
+            const bool ink = x < 300 && k.at(x, 20) != kWhite;
+            if (ink && start < 0) start = x;
+            if (!ink && start >= 0) {
+                if (start > 0 && x < 300) out.push_back(x - start);
+                start = -1;
+            }
+        }
+        return out;
+    };
+    Canvas shortLine(300, 40);
+    shortLine.g.SETLINEPATTERN(1).SETLINEWIDTH(3);
+    shortLine.g.PAINTLINE(-100, 20, 400, 20);
+    const std::vector<int> want = runs(shortLine);
+    ASSERT_GE(want.size(), 3u);
+    for (double reach : {4e6, 4.19e6}) {
+        Canvas line(300, 40), path(300, 40);
+        line.g.SETLINEPATTERN(1).SETLINEWIDTH(3);
+        line.g.PAINTLINE(-reach, 20, reach, 20);
+        // A polyline that runs far off the canvas before it crosses it.
+        path.g.SETLINEPATTERN(1).SETLINEWIDTH(3);
+        path.g.PAINTLINEGROUP({{reach, -reach}, {-reach, -reach}, {-reach, 20}, {reach, 20}});
+        for (const Canvas* k : {&line, &path}) {
+            const std::vector<int> got = runs(*k);
+            ASSERT_GE(got.size(), want.size() - 1) << reach;
+            for (int n : got) EXPECT_NEAR(n, want[0], 1) << reach;
+        }
+    }
+}
+
 // The top of a ring of text ten billion pixels wide lies on the canvas, and so do its letters.
 TEST(DeviceRange, RingTextOfAHugeCircleLandsWhereTheCircleMeetsTheCanvas) {
     Canvas k(200, 100);
