@@ -20,27 +20,58 @@ namespace {
 
 constexpr std::uint8_t kNone = 0, kBrush = 1, kInk = 2, kGap = 3;
 
+// The mask keeps each row over the columns that row touches only, so that its cost follows the
+// pixels a figure covers, not its box: a long thin line across a surface touches a pixel or two
+// a row of a box that spans the whole surface.
 struct Mask {
+    struct Row {
+        int x0 = 0;
+        std::vector<std::uint8_t> cells;
+        int end() const { return x0 + int(cells.size()); }
+    };
     QRect box;
-    std::vector<std::uint8_t> m;
+    std::vector<Row> rows;
     explicit Mask(const QRect& b) : box(b.isValid() ? b : QRect()) {
-        if (!box.isEmpty()) m.assign(std::size_t(box.width()) * std::size_t(box.height()), kNone);
+        if (!box.isEmpty()) rows.resize(std::size_t(box.height()));
     }
     bool empty() const { return box.isEmpty(); }
+    const Row& row(int y) const { return rows[std::size_t(y - box.top())]; }
+    // The cells of row y from x0 to x1 (inside the box), which the row is made to cover. A row
+    // that grows takes at least as much again, up to the box, so growing costs no more than
+    // the cells it ends up with.
+    std::uint8_t* cover(int y, int x0, int x1) {
+        Row& r = rows[std::size_t(y - box.top())];
+        if (r.cells.empty()) {
+            r.x0 = x0;
+            r.cells.assign(std::size_t(x1 - x0), kNone);
+            return r.cells.data();
+        }
+        const int size = int(r.cells.size());
+        if (x0 < r.x0) {
+            const int grow = std::max(r.x0 - x0, std::min(size, r.x0 - box.left()));
+            r.cells.insert(r.cells.begin(), std::size_t(grow), kNone);
+            r.x0 -= grow;
+        }
+        if (x1 > r.end()) {
+            const int want = std::max(x1 - r.x0, std::min(2 * int(r.cells.size()), box.right() + 1 - r.x0));
+            r.cells.resize(std::size_t(want), kNone);
+        }
+        return r.cells.data() + (x0 - r.x0);
+    }
     void set(int x, int y, std::uint8_t v) {
         if (x < box.left() || x > box.right() || y < box.top() || y > box.bottom()) return;
-        m[std::size_t(y - box.top()) * std::size_t(box.width()) + std::size_t(x - box.left())] = v;
+        *cover(y, x, x + 1) = v;
     }
     std::uint8_t at(int x, int y) const {
-        return m[std::size_t(y - box.top()) * std::size_t(box.width()) + std::size_t(x - box.left())];
+        const Row& r = row(y);
+        return x < r.x0 || x >= r.end() ? kNone : r.cells[std::size_t(x - r.x0)];
     }
     void span(int y, int x0, int x1, std::uint8_t v) {  // [x0, x1)
         if (y < box.top() || y > box.bottom()) return;
         x0 = std::max(x0, box.left());
         x1 = std::min(x1, box.right() + 1);
         if (x0 >= x1) return;
-        std::uint8_t* row = m.data() + std::size_t(y - box.top()) * std::size_t(box.width());
-        std::fill(row + (x0 - box.left()), row + (x1 - box.left()), v);
+        std::fill_n(cover(y, x0, x1), x1 - x0, v);
     }
 };
 
@@ -112,8 +143,10 @@ void composite(DC& dc, const Mask& mask, const Brush* brush, COLORREF penColor) 
     const int rop = dc.s.rop2;
     for (const QRect& r : clipRects(dc, mask.box)) {
         for (int y = r.top(); y <= r.bottom(); ++y) {
-            for (int x = r.left(); x <= r.right(); ++x) {
-                switch (mask.at(x, y)) {
+            const Mask::Row& row = mask.row(y);
+            const int x1 = std::min(r.right(), row.end() - 1);
+            for (int x = std::max(r.left(), row.x0); x <= x1; ++x) {
+                switch (row.cells[std::size_t(x - row.x0)]) {
                 case kBrush:
                     if (brush) {
                         const long long c = brushPixel(dc, *brush, x, y);
