@@ -22,41 +22,36 @@ constexpr std::uint8_t kNone = 0, kBrush = 1, kInk = 2, kGap = 3;
 
 // The mask keeps each row over the columns that row touches only, so that its cost follows the
 // pixels a figure covers, not its box: a long thin line across a surface touches a pixel or two
-// a row of a box that spans the whole surface.
+// a row of a box that spans the whole surface. The rows' cells lie in one pool; a row that
+// outgrows its place moves to the pool's end with room for as much again, so growing costs no
+// more than the cells a row ends up with.
 struct Mask {
     struct Row {
-        int x0 = 0;
-        std::vector<std::uint8_t> cells;
-        int end() const { return x0 + int(cells.size()); }
+        int c0 = 0, c1 = 0;  // the columns [c0, c1) the row has cells for
+        std::size_t base = 0;
     };
     QRect box;
     std::vector<Row> rows;
+    std::vector<std::uint8_t> pool;
     explicit Mask(const QRect& b) : box(b.isValid() ? b : QRect()) {
         if (!box.isEmpty()) rows.resize(std::size_t(box.height()));
     }
     bool empty() const { return box.isEmpty(); }
     const Row& row(int y) const { return rows[std::size_t(y - box.top())]; }
-    // The cells of row y from x0 to x1 (inside the box), which the row is made to cover. A row
-    // that grows takes at least as much again, up to the box, so growing costs no more than
-    // the cells it ends up with.
+    const std::uint8_t* cells(const Row& r) const { return pool.data() + r.base; }
+    // The cells of row y from x0 to x1 (inside the box), which the row is made to cover.
     std::uint8_t* cover(int y, int x0, int x1) {
         Row& r = rows[std::size_t(y - box.top())];
-        if (r.cells.empty()) {
-            r.x0 = x0;
-            r.cells.assign(std::size_t(x1 - x0), kNone);
-            return r.cells.data();
+        if (x0 < r.c0 || x1 > r.c1) {
+            const int size = r.c1 - r.c0;
+            const int n0 = size == 0 ? x0 : std::max(box.left(), std::min(x0, r.c0 - size));
+            const int n1 = size == 0 ? x1 : std::min(box.right() + 1, std::max(x1, r.c1 + size));
+            const std::size_t base = pool.size();
+            pool.resize(base + std::size_t(n1 - n0), kNone);
+            if (size > 0) std::copy_n(pool.data() + r.base, size, pool.data() + base + (r.c0 - n0));
+            r = Row{n0, n1, base};
         }
-        const int size = int(r.cells.size());
-        if (x0 < r.x0) {
-            const int grow = std::max(r.x0 - x0, std::min(size, r.x0 - box.left()));
-            r.cells.insert(r.cells.begin(), std::size_t(grow), kNone);
-            r.x0 -= grow;
-        }
-        if (x1 > r.end()) {
-            const int want = std::max(x1 - r.x0, std::min(2 * int(r.cells.size()), box.right() + 1 - r.x0));
-            r.cells.resize(std::size_t(want), kNone);
-        }
-        return r.cells.data() + (x0 - r.x0);
+        return pool.data() + r.base + (x0 - r.c0);
     }
     void set(int x, int y, std::uint8_t v) {
         if (x < box.left() || x > box.right() || y < box.top() || y > box.bottom()) return;
@@ -64,7 +59,7 @@ struct Mask {
     }
     std::uint8_t at(int x, int y) const {
         const Row& r = row(y);
-        return x < r.x0 || x >= r.end() ? kNone : r.cells[std::size_t(x - r.x0)];
+        return x < r.c0 || x >= r.c1 ? kNone : pool[r.base + std::size_t(x - r.c0)];
     }
     void span(int y, int x0, int x1, std::uint8_t v) {  // [x0, x1)
         if (y < box.top() || y > box.bottom()) return;
@@ -144,9 +139,10 @@ void composite(DC& dc, const Mask& mask, const Brush* brush, COLORREF penColor) 
     for (const QRect& r : clipRects(dc, mask.box)) {
         for (int y = r.top(); y <= r.bottom(); ++y) {
             const Mask::Row& row = mask.row(y);
-            const int x1 = std::min(r.right(), row.end() - 1);
-            for (int x = std::max(r.left(), row.x0); x <= x1; ++x) {
-                switch (row.cells[std::size_t(x - row.x0)]) {
+            const std::uint8_t* cells = mask.cells(row);
+            const int x1 = std::min(r.right(), row.c1 - 1);
+            for (int x = std::max(r.left(), row.c0); x <= x1; ++x) {
+                switch (cells[x - row.c0]) {
                 case kBrush:
                     if (brush) {
                         const long long c = brushPixel(dc, *brush, x, y);
