@@ -181,7 +181,10 @@ bool fitsDeviceRange(const WidePoint& corner, int64_t w, int64_t h) {
 void rimPoints(const WideEllipse& e, double ta, double tb, const ContextReach& reach, std::vector<WidePoint>& out,
                int depth = 0) {
     const WidePoint a = e.at(ta), b = e.at(tb);
-    const double stray = std::max(std::abs(e.rx), std::abs(e.ry)) * (1.0 - std::cos((tb - ta) / 2.0)) + 1.0;
+    // 1 - cos(d / 2), written so that it keeps its digits for the tiny steps of a huge rim; a
+    // pixel more for the rounding of the two ends.
+    const double half = std::sin((tb - ta) / 4.0);
+    const double stray = std::max(e.rx, e.ry) * 2.0 * half * half + 1.0;
     const double x0 = double(std::min(a.x, b.x)) - stray, x1 = double(std::max(a.x, b.x)) + stray;
     const double y0 = double(std::min(a.y, b.y)) - stray, y1 = double(std::max(a.y, b.y)) + stray;
     const bool away = !reach.any || x1 < double(reach.left) || x0 > double(reach.right) || y1 < double(reach.low) ||
@@ -230,7 +233,9 @@ std::optional<WideEllipse> heldEllipse(GRAPHICS& g, double x, double y, double x
     const int64_t rx = g.wideW(xRadius), ry = g.wideH(yRadius);
     const WidePoint corner = g.placePoint(g.wideX(x), g.wideY(y), 2 * rx, 2 * ry, anchor);
     if (fitsDeviceRange(corner, 2 * rx, 2 * ry)) return std::nullopt;
-    return WideEllipse{double(corner.x) + double(rx), double(corner.y) + double(ry), double(rx), double(ry)};
+    // A box given right to left or top to bottom is the same ellipse.
+    return WideEllipse{double(corner.x) + double(rx), double(corner.y) + double(ry), std::abs(double(rx)),
+                       std::abs(double(ry))};
 }
 
 // Draws a ring of wide points as a polygon, cut to the device range.

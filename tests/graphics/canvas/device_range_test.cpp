@@ -149,6 +149,8 @@ TEST(DeviceRange, AHeldEllipseKeepsItsCentreAndItsRim) {
     const Case cases[] = {
         {"pie just beyond the range", [&](GRAPHICS& g) { g.PAINTELLIPSESECTOR(100, 100, over, over, 0, 90, 1.0); },
          {{102, 102}, {199, 199}, {102, 199}}, {{98, 102}, {102, 98}, {98, 98}, {0, 0}}},
+        {"pie with its radii given negative", [&](GRAPHICS& g) { g.PAINTELLIPSESECTOR(100, 100, -over, -over, 0, 90, 1.0); },
+         {{102, 102}, {199, 199}, {102, 199}}, {{98, 102}, {102, 98}, {98, 98}, {0, 0}}},
         {"pie of the lower left quadrant", [&](GRAPHICS& g) { g.PAINTELLIPSESECTOR(100, 100, over, over, 180, 270, 1.0); },
          {{98, 98}, {0, 0}}, {{102, 102}, {98, 102}, {102, 98}}},
         {"circle whose rim crosses the canvas", [&](GRAPHICS& g) { g.PAINTELLIPSE(far, far, radius, radius, 1.0); },
