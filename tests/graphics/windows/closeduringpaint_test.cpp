@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QTimer>
 #include <functional>
+#include <utility>
 
 #include "graphics/windows/gshellwindow.h"
 #include "graphics/windows/scrollwindow.h"
@@ -92,35 +93,24 @@ void closeDuringPaint(W& win, How how, const std::function<void()>& paintNew) {
     pump();
 }
 
+// A window of kind W made with `args`, shown at `size` and closed during a PAINT.
+template <class W, class... Args>
+void closeShownDuringPaint(How how, const gui::DIMENSION& size, Args&&... args) {
+    W win(std::forward<Args>(args)...);
+    win.SIZE(size);
+    win.SHOW();
+    closeDuringPaint(win, how, [&] { win.PAINTNEW(); });
+}
+
 }  // namespace
 
 TEST(CloseDuringPaint, TopLevelWindowsKeepTheirCanvasUntilThePaintEnds) {
     for (How how : {How::CloseBox, How::EndWindow, How::Destroy}) {
         SCOPED_TRACE(int(how));
-        {
-            Top win;
-            win.SIZE(gui::DIMENSION(120, 90));
-            win.SHOW();
-            closeDuringPaint(win, how, [&] { win.PAINTNEW(); });
-        }
-        {
-            Data win;
-            win.SIZE(gui::DIMENSION(120, 90));
-            win.SHOW();
-            closeDuringPaint(win, how, [&] { win.PAINTNEW(); });
-        }
-        {
-            Dialog win(nullptr, false);
-            win.SIZE(gui::DIMENSION(120, 90));
-            win.SHOW();
-            closeDuringPaint(win, how, [&] { win.PAINTNEW(); });
-        }
-        {
-            Shell win;
-            win.SIZE(gui::DIMENSION(200, 150));
-            win.SHOW();
-            closeDuringPaint(win, how, [&] { win.PAINTNEW(); });
-        }
+        closeShownDuringPaint<Top>(how, gui::DIMENSION(120, 90));
+        closeShownDuringPaint<Data>(how, gui::DIMENSION(120, 90));
+        closeShownDuringPaint<Dialog>(how, gui::DIMENSION(120, 90), nullptr, false);
+        closeShownDuringPaint<Shell>(how, gui::DIMENSION(200, 150));
     }
 }
 
@@ -131,18 +121,8 @@ TEST(CloseDuringPaint, ChildAndScrollWindowsKeepTheirCanvasUntilThePaintEnds) {
         owner.SIZE(gui::DIMENSION(300, 200));
         owner.SHOW();
         pump();
-        {
-            Child win(&owner);
-            win.SIZE(gui::DIMENSION(120, 90));
-            win.SHOW();
-            closeDuringPaint(win, how, [&] { win.PAINTNEW(); });
-        }
-        {
-            Scroll win(&owner, 400, 300);
-            win.SIZE(gui::DIMENSION(120, 90));
-            win.SHOW();
-            closeDuringPaint(win, how, [&] { win.PAINTNEW(); });
-        }
+        closeShownDuringPaint<Child>(how, gui::DIMENSION(120, 90), &owner);
+        closeShownDuringPaint<Scroll>(how, gui::DIMENSION(120, 90), &owner, 400, 300);
     }
 }
 
