@@ -52,6 +52,15 @@ int count(const QImage& img, uint32_t rgb) {
 
 constexpr uint32_t kLight = 0xFFFFFF, kDark = 0x696969, kCyan = 0x00FFFF, kGrey = 0x6D6D6D;
 
+// A "Close" button at (20, 30), 80 x 40, that names the owner's method `name`: opaque or
+// transparent.
+std::unique_ptr<OwnerDrawnButton> closeButton(gui::WINDOW* owner, bool opaque, const std::string& name) {
+    const gui::POINT at(20, 30);
+    const gui::DIMENSION size(80, 40);
+    if (opaque) return std::make_unique<GFORMPUSHBUTTON>(owner, 7, at, size, "Close", name);
+    return std::make_unique<GTRANSPUSHBUTTON>(owner, 7, at, size, "Close", name);
+}
+
 }  // namespace
 
 TEST(OwnerDrawnButton, OutlineCodesAndWindowRegion) {
@@ -310,13 +319,7 @@ TEST(OwnerDrawnButton, AButtonItsOwnerDeletesFromItsOwnKeyOrClickGoesQuietly) {
             ++calls;
             button.reset();
         });
-        const gui::POINT at(20, 30);
-        const gui::DIMENSION size(80, 40);
-        if (c.opaque) {
-            button = std::make_unique<GFORMPUSHBUTTON>(win.get(), 7, at, size, "Close", "CLOSEBUTTON");
-        } else {
-            button = std::make_unique<GTRANSPUSHBUTTON>(win.get(), 7, at, size, "Close", "CLOSEBUTTON");
-        }
+        button = closeButton(win.get(), c.opaque, "CLOSEBUTTON");
         ASSERT_EQ(button->NAMESYM(), "CLOSEBUTTON") << c.what;
         button->SHOW();
         QApplication::setActiveWindow(win->HANDLE());
@@ -369,11 +372,7 @@ TEST(OwnerDrawnButton, AButtonWhoseMethodDeletesItsDialogGoesQuietly) {
             ++calls;
             dialog.reset();
         });
-        const gui::POINT at(20, 30);
-        const gui::DIMENSION size(80, 40);
-        std::unique_ptr<OwnerDrawnButton> button;
-        if (c.opaque) button = std::make_unique<GFORMPUSHBUTTON>(dialog.get(), 7, at, size, "Close", "CLOSEDIALOG");
-        else button = std::make_unique<GTRANSPUSHBUTTON>(dialog.get(), 7, at, size, "Close", "CLOSEDIALOG");
+        std::unique_ptr<OwnerDrawnButton> button = closeButton(dialog.get(), c.opaque, "CLOSEDIALOG");
         OwnerDrawnButton* shown = button.get();
         if (c.held) dialog->own = std::move(button);
         ASSERT_EQ(shown->NAMESYM(), "CLOSEDIALOG") << c.what;
