@@ -159,7 +159,9 @@ GradientBands::GradientBands(uint32_t back, uint32_t grad, int bands, double fac
 
 int GradientBands::moved(int k, int i) const {
     const double q = 1.0 - (s_ - i) / s_;
-    return std::clamp(back_[k] + whole(diff_[k] * q), 0, 255);
+    // Far bands of a run move a channel far past 255 before the limit holds it: the step and
+    // the sum are worked out in 64 bits, so they neither overflow nor lose their sign.
+    return int(std::clamp<int64_t>(back_[k] + wholeWide(diff_[k] * q), 0, 255));
 }
 
 bool GradientBands::reached(int k, int value) const {

@@ -3,8 +3,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include "graphics/canvas/clipping.h"
+#include "graphics/canvas/objects.h"
 
 namespace gfx {
 
@@ -156,21 +158,61 @@ OBJECTSHAPE& OBJECTRECTANGLEROUNDED::DRAW() {
 
 namespace {
 
-// One axis of an ellipse's box, from `low` across twice the radius r. An ellipse far larger
-// than the device range whose centre lies in it keeps its centre and gets radii of twice the
-// range: it still covers every device pixel it covered (its edge passes beyond the device),
-// its parts still meet at its centre, and every edge fits 32 bits. Any other box is held to
-// the device range edge by edge.
-void ellipseAxis(int64_t low, int64_t r, int32_t& a, int32_t& b) {
-    const int64_t centre = low + r, reach = 2 * int64_t(kDeviceLimit);
-    if ((r > reach || r < -reach) && centre >= -kDeviceLimit && centre <= kDeviceLimit) {
-        const int64_t cut = r > 0 ? reach : -reach;
-        a = int32_t(centre - cut);
-        b = int32_t(centre + cut);
+// An ellipse in device pixels, worked out in doubles: its centre and radii.
+struct WideEllipse {
+    double cx = 0, cy = 0, rx = 0, ry = 0;
+    WidePoint at(double t) const {
+        return WidePoint{std::llround(cx + rx * std::cos(t)), std::llround(cy + ry * std::sin(t))};
+    }
+};
+
+// The box of the ellipse, when it fits the device range edge by edge.
+bool fitsDeviceRange(const WidePoint& corner, int64_t w, int64_t h) {
+    const auto inside = [](int64_t v) { return v >= -kDeviceLimit && v <= kDeviceLimit; };
+    return inside(corner.x) && inside(corner.x + w) && inside(corner.y) && inside(corner.y + h);
+}
+
+// Rim points from parameter ta to tb (y up: the rim runs counterclockwise as t grows), the point
+// at ta left out. Where a piece of the rim can come within `reach` it is cut until its chord
+// strays less than a quarter pixel from it; elsewhere one chord stands for a whole piece, as
+// the piece and its chord lie within the chord's box widened by that straying, away from the
+// reach. So an ellipse millions of pixels across costs a few dozen points plus those of the
+// rim where it crosses the context.
+void rimPoints(const WideEllipse& e, double ta, double tb, const ContextReach& reach, std::vector<WidePoint>& out,
+               int depth = 0) {
+    const WidePoint a = e.at(ta), b = e.at(tb);
+    // 1 - cos(d / 2), written so that it keeps its digits for the tiny steps of a huge rim; a
+    // pixel more for the rounding of the two ends.
+    const double half = std::sin((tb - ta) / 4.0);
+    const double stray = std::max(e.rx, e.ry) * 2.0 * half * half + 1.0;
+    const double x0 = double(std::min(a.x, b.x)) - stray, x1 = double(std::max(a.x, b.x)) + stray;
+    const double y0 = double(std::min(a.y, b.y)) - stray, y1 = double(std::max(a.y, b.y)) + stray;
+    const bool away = !reach.any || x1 < double(reach.left) || x0 > double(reach.right) || y1 < double(reach.low) ||
+                      y0 > double(reach.high);
+    if (away || stray <= 1.25 || depth >= 64) {
+        out.push_back(b);
         return;
     }
-    a = deviceClamp(low);
-    b = deviceClamp(low + 2 * r);
+    const double tm = (ta + tb) / 2.0;
+    rimPoints(e, ta, tm, reach, out, depth + 1);
+    rimPoints(e, tm, tb, reach, out, depth + 1);
+}
+
+// The rim from t0 over `sweep` (counterclockwise, y up), in pieces of at most a quarter turn.
+std::vector<WidePoint> rim(const WideEllipse& e, double t0, double sweep, const ContextReach& reach) {
+    std::vector<WidePoint> out{e.at(t0)};
+    const int pieces = std::max(1, int(std::ceil(sweep / (kPi / 2.0))));
+    for (int i = 0; i < pieces; ++i)
+        rimPoints(e, t0 + sweep * i / pieces, t0 + sweep * (i + 1) / pieces, reach, out);
+    return out;
+}
+
+// Where an ellipse drawn on this context can show: the context's reach widened by the pen.
+ContextReach penReach(const GRAPHICS& g, gdi::HDC dc) {
+    ContextReach r = reachOf(dc);
+    const int64_t pen = 4 * std::min<int64_t>(std::abs(int64_t(g._NLINEWIDTH)), kDeviceLimit) + 8;
+    r.left -= pen, r.right += pen, r.low -= pen, r.high += pen;
+    return r;
 }
 
 }  // namespace
@@ -178,11 +220,33 @@ void ellipseAxis(int64_t low, int64_t r, int32_t& a, int32_t& b) {
 EllipseBox ellipseBox(GRAPHICS& g, double x, double y, double xRadius, double yRadius, uint32_t anchor) {
     const int64_t rx = g.wideW(xRadius), ry = g.wideH(yRadius);
     const WidePoint corner = g.placePoint(g.wideX(x), g.wideY(y), 2 * rx, 2 * ry, anchor);
-    EllipseBox box;
-    ellipseAxis(corner.x, rx, box.left, box.right);
-    ellipseAxis(corner.y, ry, box.bottom, box.top);
-    return box;
+    return EllipseBox{deviceClamp(corner.x), deviceClamp(corner.y), deviceClamp(corner.x + 2 * rx),
+                      deviceClamp(corner.y + 2 * ry)};
 }
+
+namespace {
+
+// An ellipse whose box reaches beyond the device range: its centre and radii as they are, so
+// that its rim stays where it crosses the device; none when the box fits the range.
+std::optional<WideEllipse> heldEllipse(GRAPHICS& g, double x, double y, double xRadius, double yRadius,
+                                       uint32_t anchor) {
+    const int64_t rx = g.wideW(xRadius), ry = g.wideH(yRadius);
+    const WidePoint corner = g.placePoint(g.wideX(x), g.wideY(y), 2 * rx, 2 * ry, anchor);
+    if (fitsDeviceRange(corner, 2 * rx, 2 * ry)) return std::nullopt;
+    // A box given right to left or top to bottom is the same ellipse.
+    return WideEllipse{double(corner.x) + double(rx), double(corner.y) + double(ry), std::abs(double(rx)),
+                       std::abs(double(ry))};
+}
+
+// Draws a ring of wide points as a polygon, cut to the device range.
+void wideRing(gdi::HDC dc, std::vector<WidePoint> ring) {
+    if (ring.empty()) return;
+    if (ring.back().x != ring.front().x || ring.back().y != ring.front().y) ring.push_back(ring.front());
+    std::vector<gdi::POINT> cut;
+    if (appendClippedRing(ring.data(), ring.size(), cut) > 0) gdi::Polygon(dc, cut.data(), int(cut.size()));
+}
+
+}  // namespace
 
 OBJECTELLIPSE::OBJECTELLIPSE(GRAPHICS* canvas, double x, double y, double xRadius, double yRadius, Opt fill,
                              Opt anchor)
@@ -191,6 +255,7 @@ OBJECTELLIPSE::OBJECTELLIPSE(GRAPHICS* canvas, double x, double y, double xRadiu
 
 OBJECTSHAPE& OBJECTELLIPSE::DRAW() {
     GRAPHICS& g = *oCanvas_;
+    const std::optional<WideEllipse> held = heldEllipse(g, x_, y_, xRadius_, yRadius_, anchor_);
     const EllipseBox b = ellipseBox(g, x_, y_, xRadius_, yRadius_, anchor_);
     const FillChoice fill = fillChoice(g, fill_);
     if (fill_ == 1 && !fill.filled) fill_ = 0;
@@ -198,7 +263,8 @@ OBJECTSHAPE& OBJECTELLIPSE::DRAW() {
         gdi::HDC dc = SELECTDRAWDC(n);
         if (!dc) break;
         FigurePass pass(g, dc, fill);
-        gdi::Ellipse(dc, b.left, b.bottom, b.right, b.top);
+        if (held) wideRing(dc, rim(*held, 0.0, 2.0 * kPi, penReach(g, dc)));
+        else gdi::Ellipse(dc, b.left, b.bottom, b.right, b.top);
     }
     return *this;
 }
@@ -210,23 +276,48 @@ OBJECTELLIPSEPART::OBJECTELLIPSEPART(GRAPHICS* canvas, double x, double y, doubl
 
 OBJECTSHAPE& OBJECTELLIPSEPART::DRAW() {
     GRAPHICS& g = *oCanvas_;
+    const std::optional<WideEllipse> held = heldEllipse(g, x_, y_, xRadius_, yRadius_, anchor_);
     const EllipseBox b = ellipseBox(g, x_, y_, xRadius_, yRadius_, anchor_);
     const FillChoice fill = fillChoice(g, fill_);
     if (fill_ == 1 && !fill.filled) fill_ = 0;
     const int32_t cx = b.left + (b.right - b.left) / 2, cy = b.bottom + (b.top - b.bottom) / 2;
     const double s = start_ / kR2D, e = end_ / kR2D;
-    const int32_t sx = cx + whole(1000.0 * std::sin(s)), sy = cy + whole(1000.0 * std::cos(s));
-    const int32_t ex = cx + whole(1000.0 * std::sin(e)), ey = cy + whole(1000.0 * std::cos(e));
+    const int32_t sdx = whole(1000.0 * std::sin(s)), sdy = whole(1000.0 * std::cos(s));
+    const int32_t edx = whole(1000.0 * std::sin(e)), edy = whole(1000.0 * std::cos(e));
+    // A held ellipse's part as the platform draws one: from the end bearing counterclockwise
+    // to the start bearing, each taken as the parameter of the rim in its direction; the same
+    // radial point twice is the whole ellipse.
+    std::vector<WidePoint> heldRim;
+    double from = 0.0, sweep = 2.0 * kPi;
+    if (held) {
+        from = std::atan2(double(edy), double(edx));
+        const double to = std::atan2(double(sdy), double(sdx));
+        if (sdx != edx || sdy != edy) {
+            sweep = std::fmod(to - from, 2.0 * kPi);
+            if (sweep <= 1e-12) sweep += 2.0 * kPi;
+        }
+    }
     for (int n = 1; n <= 2; ++n) {
         gdi::HDC dc = SELECTDRAWDC(n);
         if (!dc) break;
         FigurePass pass(g, dc, fill);
-        if (part_ == 0)
-            gdi::Arc(dc, b.left, b.bottom, b.right, b.top, ex, ey, sx, sy);
-        else if (part_ == 2)
-            gdi::Pie(dc, b.left, b.bottom, b.right, b.top, ex, ey, sx, sy);
-        else
-            gdi::Chord(dc, b.left, b.bottom, b.right, b.top, ex, ey, sx, sy);
+        if (held) {
+            std::vector<WidePoint> points = rim(*held, from, sweep, penReach(g, dc));
+            if (part_ == 0) {
+                ClippedStrokes strokes(dc);
+                strokes.moveTo(points.front());
+                for (size_t i = 1; i < points.size(); ++i) strokes.lineTo(points[i]);
+            } else {
+                if (part_ == 2) points.push_back(WidePoint{std::llround(held->cx), std::llround(held->cy)});
+                wideRing(dc, std::move(points));
+            }
+        } else if (part_ == 0) {
+            gdi::Arc(dc, b.left, b.bottom, b.right, b.top, cx + edx, cy + edy, cx + sdx, cy + sdy);
+        } else if (part_ == 2) {
+            gdi::Pie(dc, b.left, b.bottom, b.right, b.top, cx + edx, cy + edy, cx + sdx, cy + sdy);
+        } else {
+            gdi::Chord(dc, b.left, b.bottom, b.right, b.top, cx + edx, cy + edy, cx + sdx, cy + sdy);
+        }
     }
     return *this;
 }

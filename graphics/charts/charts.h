@@ -151,7 +151,7 @@ namespace gfx {
 
 // A transformed deep copy of chart data: bX applied to every x, bY to every y (position 2,
 // or every element of the list there for kinds 1, 2 and 4). A result that is not a finite
-// number leaves the value as it was.
+// number (the logarithm of 0) becomes a missing value, nil, which the painters leave out.
 rt::Value SETLOGARITHMIC(const rt::Value& aData, const rt::Value& bX = {}, const rt::Value& bY = {},
                          const rt::Value& nDataKind = {});
 // nSteps rows {x, f(x)} evenly spaced from the smaller to the larger end (at most 65535;

@@ -219,7 +219,10 @@ bool APPLICATIONEXECCLOSEONQUIT() {
 
 namespace {
 
-// Where the escape counts change most, row by row in strips of W div F pixels.
+// Where the escape counts change most, row by row in strips of W div F pixels. Only the pixels
+// that land on the canvas are worked out, so an area partly off the canvas takes its zoom spot
+// from the strips of its visible pixels alone (the strips still counted from the area's own
+// column 0); an area wholly off the canvas marks none and zooms on its centre.
 struct ZoomMark {
     int S = 0, W = 0, M = 0, measure = 0;
     int lastRow = -1;
@@ -388,6 +391,7 @@ OBJECTSHAPE& OBJECTFRACTAL::DRAW() {
         const float px = left + (spanX * float(c)) / dW;
         const float py = bottom + (spanY * float(r)) / dH;
         const FractalIteration it = fractalIterate(s, px, py);
+        // Modes 1 and 3 mark the zoom spot among the visible pixels only (see ZoomMark).
         if (marking && s.order != 4) mark.step(c, r, it.n, forward);
         const std::optional<uint32_t> colour = fractalColour(s, bases, *g, it, colourRows);
         if (!colour) return true;

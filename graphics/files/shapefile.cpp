@@ -423,11 +423,16 @@ bool SHAPEFILE::PAINTSHAPEFIGURES() {
     const bool clipped = lSelectArea && lSelectBox;
     const GRAPHICS::SavedClip keptClip = g->savedClip();
     if (clipped) g->SETCLIPREGION(g->_NOFFSETX, g->_NOFFSETY, fAreaWidth, fAreaHeight, 0.0);
-    // A view box far from the origin (projected coordinates in the millions) moves the offsets
-    // as far as 32 bits reach, instead of wrapping.
-    g->_NOFFSETX = saturate32(g->_NOFFSETX - wholeWide(r8ViewXMin * g->_FFACTORX));
-    g->_NOFFSETY = saturate32(g->_NOFFSETY - wholeWide(r8ViewYMin * g->_FFACTORY));
+    // A view box far from the origin (projected coordinates in the millions) at a high zoom
+    // moves the offsets beyond 32 bits: the paint maps its points by the offsets in 64 bits,
+    // and the canvas's fields hold them as far as 32 bits reach, instead of wrapping.
+    paintOffsetX_ = int64_t(g->_NOFFSETX) - wholeWide(r8ViewXMin * g->_FFACTORX);
+    paintOffsetY_ = int64_t(g->_NOFFSETY) - wholeWide(r8ViewYMin * g->_FFACTORY);
+    g->_NOFFSETX = saturate32(paintOffsetX_);
+    g->_NOFFSETY = saturate32(paintOffsetY_);
+    painting_ = true;
     const bool result = nShapeCount == 0 ? RUNSHAPEFIRST(true) : RUNSHAPEARRAY();
+    painting_ = false;
     if (clipped) g->restoreClip(keptClip);
     g->_FFACTORX = fx;
     g->_FFACTORY = fy;
@@ -523,8 +528,41 @@ void SHAPEFILE::drawRecord(uint32_t type, const std::string& data) {
     }
 }
 
+WidePoint SHAPEFILE::devicePoint(double x, double y) const {
+    if (!painting_) return oGraphics->widePoint(x, y);
+    return WidePoint{wholeWide(x * oGraphics->_FFACTORX) + paintOffsetX_,
+                     wholeWide(y * oGraphics->_FFACTORY) + paintOffsetY_};
+}
+
+void SHAPEFILE::paintPoints(const PointRows& rows) {
+    if (!painting_) {
+        oGraphics->PAINTPOINTGROUP(rows);
+        return;
+    }
+    // Device pixels through the canvas's point painter: factors 1 and offsets 0 for the call.
+    GRAPHICS& g = *oGraphics;
+    const double fx = g._FFACTORX, fy = g._FFACTORY;
+    const int32_t ox = g._NOFFSETX, oy = g._NOFFSETY;
+    PointRows pixels;
+    pixels.reserve(rows.size());
+    for (const PointRow& r : rows) {
+        const WidePoint p = devicePoint(r.x, r.y);
+        pixels.push_back(PointRow{double(p.x), double(p.y), r.colour});
+    }
+    g._FFACTORX = g._FFACTORY = 1.0;
+    g._NOFFSETX = g._NOFFSETY = 0;
+    g.PAINTPOINTGROUP(pixels);
+    g._FFACTORX = fx, g._FFACTORY = fy;
+    g._NOFFSETX = ox, g._NOFFSETY = oy;
+}
+
 SHAPEFILE& SHAPEFILE::DRAWPOINT(const std::string& data) {
-    if (oGraphics && data.size() >= 16) oGraphics->PAINTPOINT(leDouble(data, 0), leDouble(data, 8));
+    if (!oGraphics || data.size() < 16) return *this;
+    if (!painting_) {
+        oGraphics->PAINTPOINT(leDouble(data, 0), leDouble(data, 8));
+        return *this;
+    }
+    paintPoints(PointRows{PointRow{leDouble(data, 0), leDouble(data, 8), std::nullopt}});
     return *this;
 }
 
@@ -534,7 +572,7 @@ SHAPEFILE& SHAPEFILE::DRAWMULTIPOINT(const std::string& data) {
     PointRows rows;
     rows.reserve(c[0].size());
     for (const auto& p : c[0]) rows.push_back(PointRow{p[0], p[1], std::nullopt});
-    oGraphics->PAINTPOINTGROUP(rows);
+    paintPoints(rows);
     return *this;
 }
 
@@ -548,7 +586,7 @@ void SHAPEFILE::drawParts(const std::string& data, bool polygon) {
     if (!device) return;
     std::vector<WidePoint> wide(static_cast<size_t>(points));
     for (int32_t i = 0; i < points; ++i)
-        wide[size_t(i)] = oGraphics->widePoint(leDouble(data, at + 16 * size_t(i)), leDouble(data, at + 16 * size_t(i) + 8));
+        wide[size_t(i)] = devicePoint(leDouble(data, at + 16 * size_t(i)), leDouble(data, at + 16 * size_t(i) + 8));
     // Parts reaching far off the device are cut where they leave its range, so that their
     // edges keep their direction; a polyline part may so fall into several.
     std::vector<gdi::POINT> cut;
@@ -609,7 +647,7 @@ SHAPEFILE& SHAPEFILE::DRAWMULTIPATCH(const std::string& data) {
         const int32_t partType = le32(data, 8 + 4 * size_t(parts) + 4 * size_t(i));
         std::vector<WidePoint> pts(static_cast<size_t>(counts[size_t(i)]));
         for (auto& p : pts) {
-            p = oGraphics->widePoint(leDouble(data, at + 16 * next), leDouble(data, at + 16 * next + 8));
+            p = devicePoint(leDouble(data, at + 16 * next), leDouble(data, at + 16 * next + 8));
             ++next;
         }
         auto polygon = [&](std::vector<WidePoint> ring) {

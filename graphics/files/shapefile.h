@@ -137,6 +137,16 @@ private:
     bool readAt(uint64_t offset, size_t length, std::string& out) const;
     void drawRecord(uint32_t type, const std::string& data);
     void drawParts(const std::string& data, bool polygon);
+    // The device point of a map point: during a paint by the paint's own offsets, otherwise by
+    // the canvas's mapping.
+    WidePoint devicePoint(double x, double y) const;
+    // Points go to the canvas's point painters in device pixels during a paint.
+    void paintPoints(const PointRows& rows);
+    // During a paint: the offsets that send the view box to the drawing area, in 64 bits as the
+    // canvas works its positions out. A view a few metres wide of projected coordinates puts
+    // them far beyond the canvas's 32-bit offsets.
+    bool painting_ = false;
+    int64_t paintOffsetX_ = 0, paintOffsetY_ = 0;
     bool findByPosition(double rec, const ShapeIndexEntry*& entry);
     bool findById(double id, uint32_t& position, const ShapeIndexEntry*& entry);
     bool recordData(const ShapeIndexEntry& entry, std::string& data) const;

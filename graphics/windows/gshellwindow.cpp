@@ -54,7 +54,7 @@ GSHELLWINDOW::~GSHELLWINDOW() {
         client->setPicture({});
     }
     setTimer(0);
-    destroyCanvas();
+    releaseCanvas();
 }
 
 std::vector<gui::WINDOW*> GSHELLWINDOW::paintingChildren() const {
@@ -116,6 +116,7 @@ void GSHELLWINDOW::DESTROY() {
 
 void GSHELLWINDOW::PAINTNEW() {
     if (!_OGRAPHICS) return;
+    const Repaint repaint(*this);
     _OGRAPHICS->INTERNSETDEVPAR();
     const int w = _OGRAPHICS->_ODIM.WIDTH(), h = _OGRAPHICS->_ODIM.HEIGHT();
     if (w <= 10 || h <= 10) return;

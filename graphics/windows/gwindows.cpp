@@ -124,6 +124,7 @@ void redrawWindow(gui::GUIOBJECT* child) {
 
 void GraphicsWindowCore::paintNew(const std::function<void()>& paintHook) {
     if (!_OGRAPHICS) return;
+    const Repaint repaint(*this);
     _OGRAPHICS->INTERNSETDEVPAR();
     const int w = _OGRAPHICS->_ODIM.WIDTH(), h = _OGRAPHICS->_ODIM.HEIGHT();
     if (w <= 10 || h <= 10) return;
@@ -230,8 +231,30 @@ void GraphicsWindowCore::setTimer(unsigned interval) {
 }
 
 void GraphicsWindowCore::destroyCanvas() {
+    if (repaints_ > 0 && _OGRAPHICS) {
+        _OGRAPHICS->DESTROY();
+        closedInRepaint_ = true;
+        return;
+    }
+    releaseCanvas();
+}
+
+void GraphicsWindowCore::releaseCanvas() {
     // A drawing running on the canvas (one that pumps events) keeps it until it ends.
+    closedInRepaint_ = false;
     GRAPHICS::release(std::move(_OGRAPHICS));
+}
+
+GraphicsWindowCore::Repaint::Repaint(GraphicsWindowCore& window)
+    : window_(window), alive_(window.alive_), hold_(window._OGRAPHICS.get()) {
+    ++window_.repaints_;
+}
+
+GraphicsWindowCore::Repaint::~Repaint() {
+    // A window deleted outright during its repaint has let go of its canvas already; the hold
+    // keeps the canvas until this ends.
+    if (alive_.expired()) return;
+    if (--window_.repaints_ == 0 && window_.closedInRepaint_) window_.releaseCanvas();
 }
 
 // ---- GTOPAPPWINDOW --------------------------------------------------------------------------
@@ -246,7 +269,7 @@ GTOPAPPWINDOW::GTOPAPPWINDOW(gui::WINDOW* owner) : gui::TOPAPPWINDOW(owner), Gra
 
 GTOPAPPWINDOW::~GTOPAPPWINDOW() {
     setTimer(0);
-    destroyCanvas();
+    releaseCanvas();
 }
 
 intptr_t GTOPAPPWINDOW::DISPATCH(gui::Event& event) {
@@ -288,7 +311,7 @@ GCHILDAPPWINDOW::GCHILDAPPWINDOW(gui::WINDOW* owner) : gui::CHILDAPPWINDOW(owner
 
 GCHILDAPPWINDOW::~GCHILDAPPWINDOW() {
     setTimer(0);
-    destroyCanvas();
+    releaseCanvas();
 }
 
 intptr_t GCHILDAPPWINDOW::DISPATCH(gui::Event& event) {

@@ -69,7 +69,26 @@ public:
     void expose(gui::ExposeEvent* event, const std::function<void()>& fullRepaint);
     intptr_t dispatchAfter(gui::Event& event, const std::function<void(unsigned)>& timerHook);
     void setTimer(unsigned interval);
+    // DESTROY's end of the canvas. Closed during its own repaint (a PAINT that pumps events),
+    // the window keeps the canvas, without its device, until the repaint is over: whatever the
+    // PAINT still draws on it goes nowhere.
     void destroyCanvas();
+    // The window's destructor's end of the canvas: a drawing that holds it keeps it.
+    void releaseCanvas();
+    // Held for a full repaint (around PAINT): the canvas stays valid until it ends, however
+    // the window is closed meanwhile.
+    class Repaint {
+    public:
+        explicit Repaint(GraphicsWindowCore& window);
+        ~Repaint();
+        Repaint(const Repaint&) = delete;
+        Repaint& operator=(const Repaint&) = delete;
+
+    private:
+        GraphicsWindowCore& window_;
+        std::weak_ptr<const bool> alive_;
+        GRAPHICS::Hold hold_;
+    };
     // Repaint request to the children: all visible ones, or those sharing the exposed area.
     void childPass(const BOUNDINGBOX* exposed);
     // The whole window is drawn again now; leads to EXPOSE of the whole client area.
@@ -93,6 +112,9 @@ private:
     gui::WINDOW* window_;
     ScreenImage screen_;
     bool inExpose_ = false;
+    // Repaints running, and whether the window was closed during one of them.
+    int repaints_ = 0;
+    bool closedInRepaint_ = false;
     // Gone with the window: tells a drawing's DRAW that the window went while it ran.
     std::shared_ptr<const bool> alive_ = std::make_shared<const bool>(true);
 };

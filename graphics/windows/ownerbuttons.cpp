@@ -59,7 +59,7 @@ QPainterPath outlinePath(int form, double l, double t, double r, double b, doubl
 // Routes the widget's paint, mouse, focus and key events to the button.
 class OwnerDrawnFilter : public QObject {
 public:
-    explicit OwnerDrawnFilter(OwnerDrawnButton* button, QObject* parent) : QObject(parent), button_(button) {}
+    explicit OwnerDrawnFilter(OwnerDrawnButton* button) : button_(button) {}
 
     // The button is going: its widget's events reach nothing from now on.
     void detach() { button_ = nullptr; }
@@ -76,36 +76,39 @@ public:
             }
             case QEvent::MouseButtonPress:
                 if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton) return false;
-                return send(gui::WM_LBUTTONDOWN);
+                return send(widget, gui::WM_LBUTTONDOWN);
             case QEvent::MouseButtonRelease:
                 if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton) return false;
-                return send(gui::WM_LBUTTONUP);
-            case QEvent::FocusIn: return send(WM_SETFOCUS);
-            case QEvent::FocusOut: return send(WM_KILLFOCUS);
+                return send(widget, gui::WM_LBUTTONUP);
+            case QEvent::FocusIn: return send(widget, WM_SETFOCUS);
+            case QEvent::FocusOut: return send(widget, WM_KILLFOCUS);
             case QEvent::KeyPress:
             case QEvent::KeyRelease: {
                 auto* key = static_cast<QKeyEvent*>(event);
                 if (key->key() != Qt::Key_Return && key->key() != Qt::Key_Enter) return false;
                 if (key->isAutoRepeat()) return true;
-                send(event->type() == QEvent::KeyPress ? WM_KEYDOWN : WM_KEYUP, 13);
+                send(widget, event->type() == QEvent::KeyPress ? WM_KEYDOWN : WM_KEYUP, 13);
                 return true;
             }
-            case QEvent::Resize: return send(gui::WM_SIZE);
-            case QEvent::EnabledChange: return send(WM_ENABLE);
+            case QEvent::Resize: return send(widget, gui::WM_SIZE);
+            case QEvent::EnabledChange: return send(widget, WM_ENABLE);
             default: return false;
         }
     }
 
 private:
     // Sends the button a message. The owner's code that it leads to (Enter calls the owner's
-    // method, a focus change the owner's handlers) may delete the button: then the event
-    // ends here, as the widget is going too. Otherwise the widget handles it as well.
-    bool send(uint32_t message, uintptr_t wParam = 0) {
+    // method, a focus change the owner's handlers) may delete the button, or the window the
+    // button sits on (a dialog's "Close" button) and with it the button's widget: then the
+    // event ends here. This filter is no child of the widget, so it outlives both for as long
+    // as it handles the event. Otherwise the widget handles the event as well.
+    bool send(QWidget* widget, uint32_t message, uintptr_t wParam = 0) {
+        const QPointer<QWidget> watched(widget);
         ++button_->inEvent_;
         button_->SENDMESSAGE(message, wParam);
         if (!button_) return true;
         --button_->inEvent_;
-        return false;
+        return !watched;
     }
 
     OwnerDrawnButton* button_;
@@ -135,8 +138,9 @@ OwnerDrawnButton::~OwnerDrawnButton() {
     if (auto* filter = static_cast<OwnerDrawnFilter*>(filter_.data())) filter->detach();
     if (inEvent_ > 0) {
         // Deleted from one of its widget's own events (the owner's method that Enter calls):
-        // the widget, with its filter, goes once that event is over.
+        // the widget and the filter, which is handling that event, go once it is over.
         destroyWidget();
+        if (filter_) filter_->deleteLater();
     } else {
         delete filter_.data();
     }
@@ -147,7 +151,7 @@ void OwnerDrawnButton::finishInit() {
     ready_ = true;
     if (QWidget* w = HANDLE()) {
         w->setCursor(GCURHAND().HANDLE());
-        filter_ = new OwnerDrawnFilter(this, w);
+        filter_ = new OwnerDrawnFilter(this);
         w->installEventFilter(filter_);
     }
     SETFORM(form_);
@@ -561,6 +565,8 @@ void GFORMPUSHBUTTON::paintBackground(QImage& image) {
     paintOwnerGround(image, true);
     gdi::HDC dc = gdi::CreateImageDC(&image);
     if (!dc) return;
+    // The gaps of a hatched face are left as they are: the ground shows there.
+    gdi::SetBkMode(dc, gdi::TRANSPARENT);
     bool owned = false;
     gdi::HBRUSH brush = faceBrush(oBackBrush, owned);
     const int a = -1, b = 1;

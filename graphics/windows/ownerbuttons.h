@@ -93,7 +93,8 @@ protected:
     void refresh();
     // False while the derived part does not exist (construction, destruction, after DESTROY).
     bool ready_ = false;
-    // Routes the widget's events to the button; it goes with the button, before the widget.
+    // Routes the widget's events to the button; the button owns it (not the widget, which its
+    // owner's code may delete while the filter handles one of its events).
     QPointer<QObject> filter_;
     // How many of the widget's events are being handled by the button right now.
     int inEvent_ = 0;

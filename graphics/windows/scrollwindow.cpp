@@ -50,7 +50,7 @@ GSCROLLWINDOW::GSCROLLWINDOW(gui::WINDOW* owner, std::optional<int> width, std::
 
 GSCROLLWINDOW::~GSCROLLWINDOW() {
     setTimer(0);
-    destroyCanvas();
+    releaseCanvas();
 }
 
 DIMENSION GSCROLLWINDOW::canvasAreaSize() const {
@@ -169,6 +169,7 @@ void GSCROLLWINDOW::eraseOutsideCanvas() {
 
 void GSCROLLWINDOW::PAINTNEW(std::optional<int> width, std::optional<int> height) {
     if (!_OGRAPHICS) return;
+    const Repaint repaint(*this);
     const DIMENSION client = canvasAreaSize();
     if (client.WIDTH() <= 10 || client.HEIGHT() <= 10) return;
     const bool wasScrolled = _OGRAPHICS->_NSCROLLOFFSX > 0 || _OGRAPHICS->_NSCROLLOFFSY > 0;

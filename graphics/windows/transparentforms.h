@@ -25,7 +25,7 @@ public:
     }
     ~TransparentForm() override {
         setTimer(0);
-        destroyCanvas();
+        releaseCanvas();
     }
 
     // TransparentCanvasWindow.
@@ -59,6 +59,7 @@ public:
     // skips it), then every visible control is redrawn over the new canvas.
     virtual void PAINTNEW() {
         if (!_OGRAPHICS) return;
+        const Repaint repaint(*this);
         _OGRAPHICS->INTERNSETDEVPAR();
         const int w = _OGRAPHICS->_ODIM.WIDTH(), h = _OGRAPHICS->_ODIM.HEIGHT();
         if (w <= 10 || h <= 10) return;

@@ -20,27 +20,53 @@ namespace {
 
 constexpr std::uint8_t kNone = 0, kBrush = 1, kInk = 2, kGap = 3;
 
+// The mask keeps each row over the columns that row touches only, so that its cost follows the
+// pixels a figure covers, not its box: a long thin line across a surface touches a pixel or two
+// a row of a box that spans the whole surface. The rows' cells lie in one pool; a row that
+// outgrows its place moves to the pool's end with room for as much again, so growing costs no
+// more than the cells a row ends up with.
 struct Mask {
+    struct Row {
+        int c0 = 0, c1 = 0;  // the columns [c0, c1) the row has cells for
+        std::size_t base = 0;
+    };
     QRect box;
-    std::vector<std::uint8_t> m;
+    std::vector<Row> rows;
+    std::vector<std::uint8_t> pool;
     explicit Mask(const QRect& b) : box(b.isValid() ? b : QRect()) {
-        if (!box.isEmpty()) m.assign(std::size_t(box.width()) * std::size_t(box.height()), kNone);
+        if (!box.isEmpty()) rows.resize(std::size_t(box.height()));
     }
     bool empty() const { return box.isEmpty(); }
+    const Row& row(int y) const { return rows[std::size_t(y - box.top())]; }
+    const std::uint8_t* cells(const Row& r) const { return pool.data() + r.base; }
+    // The cells of row y from x0 to x1 (inside the box), which the row is made to cover.
+    std::uint8_t* cover(int y, int x0, int x1) {
+        Row& r = rows[std::size_t(y - box.top())];
+        if (x0 < r.c0 || x1 > r.c1) {
+            const int size = r.c1 - r.c0;
+            const int n0 = size == 0 ? x0 : std::max(box.left(), std::min(x0, r.c0 - size));
+            const int n1 = size == 0 ? x1 : std::min(box.right() + 1, std::max(x1, r.c1 + size));
+            const std::size_t base = pool.size();
+            pool.resize(base + std::size_t(n1 - n0), kNone);
+            if (size > 0) std::copy_n(pool.data() + r.base, size, pool.data() + base + (r.c0 - n0));
+            r = Row{n0, n1, base};
+        }
+        return pool.data() + r.base + (x0 - r.c0);
+    }
     void set(int x, int y, std::uint8_t v) {
         if (x < box.left() || x > box.right() || y < box.top() || y > box.bottom()) return;
-        m[std::size_t(y - box.top()) * std::size_t(box.width()) + std::size_t(x - box.left())] = v;
+        *cover(y, x, x + 1) = v;
     }
     std::uint8_t at(int x, int y) const {
-        return m[std::size_t(y - box.top()) * std::size_t(box.width()) + std::size_t(x - box.left())];
+        const Row& r = row(y);
+        return x < r.c0 || x >= r.c1 ? kNone : pool[r.base + std::size_t(x - r.c0)];
     }
     void span(int y, int x0, int x1, std::uint8_t v) {  // [x0, x1)
         if (y < box.top() || y > box.bottom()) return;
         x0 = std::max(x0, box.left());
         x1 = std::min(x1, box.right() + 1);
         if (x0 >= x1) return;
-        std::uint8_t* row = m.data() + std::size_t(y - box.top()) * std::size_t(box.width());
-        std::fill(row + (x0 - box.left()), row + (x1 - box.left()), v);
+        std::fill_n(cover(y, x0, x1), x1 - x0, v);
     }
 };
 
@@ -112,8 +138,11 @@ void composite(DC& dc, const Mask& mask, const Brush* brush, COLORREF penColor) 
     const int rop = dc.s.rop2;
     for (const QRect& r : clipRects(dc, mask.box)) {
         for (int y = r.top(); y <= r.bottom(); ++y) {
-            for (int x = r.left(); x <= r.right(); ++x) {
-                switch (mask.at(x, y)) {
+            const Mask::Row& row = mask.row(y);
+            const std::uint8_t* cells = mask.cells(row);
+            const int x1 = std::min(r.right(), row.c1 - 1);
+            for (int x = std::max(r.left(), row.c0); x <= x1; ++x) {
+                switch (cells[x - row.c0]) {
                 case kBrush:
                     if (brush) {
                         const long long c = brushPixel(dc, *brush, x, y);
@@ -398,24 +427,8 @@ void strokeInto(Mask& mask, DC& dc, const PenInfo& pi, const Figure& f) {
         if (f.continueDash) dc.dashPos = pos;
         return;
     }
-    // Dashes are laid in only near the area, but a path may pass it again and again: beyond
-    // 65536 dashes along the whole path it is stroked solid, which bounds the pieces.
     WidePen wide{pi.width, pi.cap, pi.join, {}};
-    double period = 0;
-    for (int d : pi.dashes) {
-        wide.dashes.push_back(std::max(0.01, double(d)) * pi.width);
-        period += wide.dashes.back();
-    }
-    if (!wide.dashes.empty()) {
-        double length = 0;
-        for (std::size_t k = 0; k < f.strokes.size(); ++k) {
-            const auto& s = f.strokes[k];
-            for (std::size_t i = 1; i <= s.size(); ++i)
-                if (i < s.size() || (f.closed[k] && s.size() > 1))
-                    length += std::hypot(s[i % s.size()].x() - s[i - 1].x(), s[i % s.size()].y() - s[i - 1].y());
-        }
-        if (length / period * double(wide.dashes.size() / 2) > 65536.0) wide.dashes.clear();
-    }
+    for (int d : pi.dashes) wide.dashes.push_back(std::max(0.01, double(d)) * pi.width);
     wideStrokeSpans(mask.box, wide, f.strokes, f.closed, [&](int y, int x0, int x1) { mask.span(y, x0, x1, kInk); });
 }
 

@@ -300,6 +300,32 @@ void figurePieces(Pieces& out, std::vector<QPointF> pts, bool closed, const Wide
     }
 }
 
+// Dashes are laid in only within the reach, but a path may pass it again and again: where more
+// than 65536 dashes would lie within the reach, the pen is laid solid, which bounds the pieces.
+// What a path runs far off the area counts for nothing, so that a long dashed line keeps its
+// dashes where it crosses the area.
+WidePen dashesWithinBound(const WidePen& pen, const std::vector<std::vector<QPointF>>& strokes,
+                          const std::vector<bool>& closed, const QRectF& reach) {
+    if (pen.dashes.empty()) return pen;
+    double period = 0;
+    for (double d : pen.dashes) period += d;
+    double near = 0;
+    for (std::size_t k = 0; k < strokes.size(); ++k) {
+        const std::vector<QPointF>& pts = strokes[k];
+        const std::size_t n = pts.size();
+        const std::size_t segments = n < 2 ? 0 : closed[k] ? n : n - 1;
+        for (std::size_t i = 0; i < segments; ++i) {
+            const QPointF a = pts[i], b = pts[(i + 1) % n];
+            double t0, t1;
+            if (clipSegment(a, b, reach, t0, t1)) near += (t1 - t0) * std::hypot(b.x() - a.x(), b.y() - a.y());
+        }
+    }
+    if (near / period * double(pen.dashes.size() / 2) <= 65536.0) return pen;
+    WidePen solid = pen;
+    solid.dashes.clear();
+    return solid;
+}
+
 // The pixels of one row of the area that the pieces cover, counted run by run. The pieces meet
 // edge to edge: a pixel whose centre lies on a seam, left out by the pieces on both sides
 // within rounding, belongs to the stroke all the same.
@@ -370,8 +396,9 @@ void wideStrokeSpans(const QRect& box, const WidePen& pen, const std::vector<std
     const double far = kReach * r + 2;
     const QRectF reach(QPointF(box.left() - far, box.top() - far), QPointF(box.right() + far, box.bottom() + far));
     Pieces pieces(r, box);
+    const WidePen laid = dashesWithinBound(pen, strokes, closed, reach);
     for (std::size_t k = 0; k < strokes.size() && !pieces.whole; ++k)
-        figurePieces(pieces, strokes[k], closed[k], pen, reach);
+        figurePieces(pieces, strokes[k], closed[k], laid, reach);
     if (pieces.whole) {
         for (int y = box.top(); y <= box.bottom(); ++y) span(y, box.left(), box.right() + 1);
         return;

@@ -280,6 +280,86 @@ TEST(Gradient, IntensityDirectionsAndErase) {
     EXPECT_EQ(device.at(0, 0), rgbOf(grey, grey, grey));
 }
 
+namespace {
+
+// The band colour rule written out band by band: a channel moves i / S of the way from the
+// background toward the gradient colour (the signed step made whole first), held to 0..255,
+// and stops once it has reached the gradient colour. Band i's colour (0xRRGGBB, as the image
+// holds it) is entry i - 1.
+std::vector<uint32_t> bandModel(uint32_t back, uint32_t grad, int bands, double intensity) {
+    const double f = std::clamp(intensity, 0.0, 20.0);
+    const double F = f <= 10.0 ? 5.0 - 0.4 * f : 1.0 - 0.09 * (f - 10.0);
+    const double S = bands * F;
+    const int b[3] = {int(rgbRed(back)), int(rgbGreen(back)), int(rgbBlue(back))};
+    const int t[3] = {int(rgbRed(grad)), int(rgbGreen(grad)), int(rgbBlue(grad))};
+    int cur[3] = {b[0], b[1], b[2]};
+    std::vector<uint32_t> out;
+    for (int i = 1; i <= bands; ++i) {
+        for (int k = 0; k < 3; ++k) {
+            if (b[k] == t[k] || (b[k] < t[k] && cur[k] >= t[k]) || (b[k] > t[k] && cur[k] <= t[k])) continue;
+            const double q = 1.0 - (S - i) / S;
+            cur[k] = int(std::clamp<long long>(b[k] + std::llround((t[k] - b[k]) * q), 0, 255));
+        }
+        out.push_back(rgbOf(cur[0], cur[1], cur[2]));
+    }
+    return out;
+}
+
+}  // namespace
+
+// Every direction, intensity and canvas size against the band rule, with channels that rise
+// from a non-zero background (colour 1 to colour 7), fall, stay, and run both ways at once.
+TEST(Gradient, EveryBandFollowsTheBandRule) {
+    const std::pair<ColorArg, ColorArg> colours[] = {
+        {ColorArg(1), ColorArg(7)},
+        {ColorArg(7), ColorArg(1)},
+        {ColorArg(11), ColorArg(16)},
+        {ColorArg::rgb(10, 200, 100), ColorArg::rgb(250, 5, 100)},
+        {ColorArg::rgb(1, 1, 1), ColorArg::rgb(254, 254, 254)},
+    };
+    const double intensities[] = {0.1, 1, 6, 9.9, 10, 10.5, 12, 15, 19.9, 20, 25};
+    const std::pair<int, int> sizes[] = {{1, 1}, {3, 2}, {100, 100}, {37, 64}, {300, 7}};
+    for (size_t c = 0; c < std::size(colours); ++c) {
+        for (auto [W, H] : sizes) {
+            MemoryDevice device(W, H);
+            GRAPHICS g(&device);
+            g.SETBACKGROUNDCOLOR(colours[c].first).SETGRADIENTCOLOR(colours[c].second);
+            for (double intensity : intensities) {
+                for (int direction = 0; direction <= 3; ++direction) {
+                    g.PAINTGRADIENTCANVAS(intensity, direction);
+                    const bool vertical = direction >= 2;
+                    const int N = vertical ? W : H;
+                    const std::vector<uint32_t> want = bandModel(g._NBACKGRCOLOR, g._NGRADIENTCOLOR, N, intensity);
+                    const QImage& image = device.image();
+                    for (int i = 1; i <= N; ++i) {
+                        // Image rows run top-down: direction 0 starts at the top, 1 at the bottom,
+                        // 3 at the left, 2 at the right.
+                        const int at = direction == 0 || direction == 3 ? i - 1 : N - i;
+                        const uint32_t got = (vertical ? image.pixel(at, H / 2) : image.pixel(W / 2, at)) & 0xFFFFFF;
+                        ASSERT_EQ(got, want[i - 1]) << "colours " << c << ", " << W << "x" << H << ", intensity "
+                                                    << intensity << ", direction " << direction << ", band " << i;
+                    }
+                }
+                // The spot light's strip follows the same rule over twice the width; with the
+                // light in the top-left corner, canvas row j (counted up from the origin; the
+                // copy of row j at the origin's y minus 1 plus j covers the row above that spot)
+                // shows the strip from pixel W - W cos(asin((H - j) / H)).
+                g.PAINTSPOTCANVAS(intensity, 7);
+                const std::vector<uint32_t> strip = bandModel(g._NBACKGRCOLOR, g._NGRADIENTCOLOR, 2 * W, intensity);
+                for (int row = 0; row < H; ++row) {
+                    const int j = (H - 1 - row) - g._OORIGIN.Y();
+                    const double t = double(H - j) / H;
+                    const int from = W - int(std::llround(W * std::sqrt(1 - t * t)));
+                    for (int x = 0; x < W; ++x)
+                        ASSERT_EQ(device.image().pixel(x, row) & 0xFFFFFF, strip[size_t(from + x)])
+                            << "spot, colours " << c << ", " << W << "x" << H << ", intensity " << intensity << ", row "
+                            << row << ", x " << x;
+                }
+            }
+        }
+    }
+}
+
 TEST(Gradient, AreaShowsThePartOfTheCanvasGradientUnderIt) {
     const int W = 60, H = 100;
     MemoryDevice whole_(W, H), area(W, H);

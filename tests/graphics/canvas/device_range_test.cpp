@@ -133,6 +133,86 @@ TEST(DeviceRange, HugeSizesCoverWhatTheyReach) {
     }
 }
 
+// An ellipse whose box reaches beyond the device range keeps its centre and its rim where the
+// rim crosses the canvas: a pie just over the range has its apex where it was put, a circle
+// millions of pixels off the canvas whose rim crosses the canvas fills only the side of the rim
+// it lies on, and an arc of it draws the rim there.
+TEST(DeviceRange, AHeldEllipseKeepsItsCentreAndItsRim) {
+    const double over = 4194305;  // one pixel beyond the device range
+    // The centre (-5e6, -5e6) lies 5,000,100 pixels from (100, 100) in each direction.
+    const double far = -5e6, radius = std::sqrt(2.0) * 5000100;
+    struct Case {
+        const char* name;
+        std::function<void(GRAPHICS&)> draw;
+        std::vector<std::pair<int, int>> inked, clear;
+    };
+    const Case cases[] = {
+        {"pie just beyond the range", [&](GRAPHICS& g) { g.PAINTELLIPSESECTOR(100, 100, over, over, 0, 90, 1.0); },
+         {{102, 102}, {199, 199}, {102, 199}}, {{98, 102}, {102, 98}, {98, 98}, {0, 0}}},
+        {"pie with its radii given negative", [&](GRAPHICS& g) { g.PAINTELLIPSESECTOR(100, 100, -over, -over, 0, 90, 1.0); },
+         {{102, 102}, {199, 199}, {102, 199}}, {{98, 102}, {102, 98}, {98, 98}, {0, 0}}},
+        {"pie of the lower left quadrant", [&](GRAPHICS& g) { g.PAINTELLIPSESECTOR(100, 100, over, over, 180, 270, 1.0); },
+         {{98, 98}, {0, 0}}, {{102, 102}, {98, 102}, {102, 98}}},
+        {"circle whose rim crosses the canvas", [&](GRAPHICS& g) { g.PAINTELLIPSE(far, far, radius, radius, 1.0); },
+         {{0, 0}, {50, 50}, {97, 97}, {0, 190}}, {{103, 103}, {150, 150}, {199, 199}}},
+        // Its rim is 100 pixels wide at row 50 and 141 at row 0.
+        {"ellipse whose rim crosses the canvas", [&](GRAPHICS& g) { g.PAINTELLIPSE(100, far, 11180, 5000100, 1.0); },
+         {{100, 0}, {100, 97}, {60, 50}, {140, 50}, {35, 0}}, {{100, 103}, {40, 50}, {160, 50}, {25, 0}, {85, 97}}},
+    };
+    for (const Case& c : cases) {
+        Canvas k(200, 200);
+        c.draw(k.g);
+        for (auto [x, y] : c.inked) EXPECT_EQ(k.at(x, y), kRed) << c.name << " at " << x << "," << y;
+        for (auto [x, y] : c.clear) EXPECT_EQ(k.at(x, y), kWhite) << c.name << " at " << x << "," << y;
+    }
+    // The rim of the far circle: on each column it lies where the circle meets it.
+    Canvas k(200, 200);
+    k.g.PAINTELLIPSECURVE(far, far, radius, radius, 0, 90);
+    for (int x : {40, 100, 160}) {
+        const double y = far + std::sqrt(radius * radius - (x - far) * (x - far));
+        const auto [low, high] = columnInk(k, x);
+        EXPECT_NEAR(low, y, 1.5) << "column " << x;
+        EXPECT_NEAR(high, y, 1.5) << "column " << x;
+    }
+}
+
+// A wide dashed line millions of pixels long keeps its dashes where it crosses the canvas, as
+// the same pen does on a line that starts on it: runs of ink of the same lengths, with gaps.
+TEST(DeviceRange, AWideDashedLineKeepsItsDashesHoweverLong) {
+    // The lengths of the ink runs along row 20 that lie wholly inside the canvas.
+    const auto runs = [](const Canvas& k) {
+        std::vector<int> out;
+        int start = -1;
+        for (int x = 0; x <= 300; ++x) {
+            const bool ink = x < 300 && k.at(x, 20) != kWhite;
+            if (ink && start < 0) start = x;
+            if (!ink && start >= 0) {
+                if (start > 0 && x < 300) out.push_back(x - start);
+                start = -1;
+            }
+        }
+        return out;
+    };
+    Canvas shortLine(300, 40);
+    shortLine.g.SETLINEPATTERN(1).SETLINEWIDTH(3);
+    shortLine.g.PAINTLINE(-100, 20, 400, 20);
+    const std::vector<int> want = runs(shortLine);
+    ASSERT_GE(want.size(), 3u);
+    for (double reach : {4e6, 4.19e6}) {
+        Canvas line(300, 40), path(300, 40);
+        line.g.SETLINEPATTERN(1).SETLINEWIDTH(3);
+        line.g.PAINTLINE(-reach, 20, reach, 20);
+        // A polyline that runs far off the canvas before it crosses it.
+        path.g.SETLINEPATTERN(1).SETLINEWIDTH(3);
+        path.g.PAINTLINEGROUP({{reach, -reach}, {-reach, -reach}, {-reach, 20}, {reach, 20}});
+        for (const Canvas* k : {&line, &path}) {
+            const std::vector<int> got = runs(*k);
+            ASSERT_GE(got.size(), want.size() - 1) << reach;
+            for (int n : got) EXPECT_NEAR(n, want[0], 1) << reach;
+        }
+    }
+}
+
 // The top of a ring of text ten billion pixels wide lies on the canvas, and so do its letters.
 TEST(DeviceRange, RingTextOfAHugeCircleLandsWhereTheCircleMeetsTheCanvas) {
     Canvas k(200, 100);

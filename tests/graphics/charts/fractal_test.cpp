@@ -309,6 +309,56 @@ TEST(FractalStopControl, RealWindowClosedDuringTheDrawingEndsIt) {
     }
 }
 
+// The usual program: a window's PAINT draws a fractal with stop control and then a line over
+// it. The window is closed while the fractal draws; the fractal ends, and the line that the
+// PAINT draws next, through the window's field and through the reference it took, goes
+// nowhere on a canvas that is still there.
+TEST(FractalStopControl, ThePaintAfterAStoppedFractalDrawsNowhere) {
+    enum class How { CloseBox, EndWindow, Destroy };
+    for (How how : {How::CloseBox, How::EndWindow, How::Destroy}) {
+        SCOPED_TRACE(int(how));
+        class FractalWindow : public GTOPAPPWINDOW {
+        public:
+            void PAINT() override {
+                if (!armed) return;
+                GRAPHICS& g = *_OGRAPHICS;
+                rt::Value p = params({});
+                PAINTFRACTAL(g, 0, 0, 40, 30, 0, p, true);
+                stoppedWithoutDevice = g._ODEVICE == nullptr;
+                _OGRAPHICS->SETLINECOLOR(gui::COLOR(0, 0, 255));
+                _OGRAPHICS->PAINTLINE(0, 35, 59, 35);
+                g.PAINTLINE(0, 36, 59, 36);
+                finished = true;
+            }
+            bool armed = false, stoppedWithoutDevice = false, finished = false;
+        };
+        FractalWindow win;
+        win.SIZE(gui::DIMENSION(60, 40));
+        win.SHOW();
+        for (int i = 0; i < 5; ++i) QApplication::processEvents();
+        int pixels = 0;
+        setFractalPixelHook([&] {
+            if (++pixels != 20) return;
+            if (how == How::CloseBox) win.HANDLE()->close();
+            else if (how == How::EndWindow) win.ENDWINDOW();
+            else win.DESTROY();
+        });
+        win.armed = true;
+        win.PAINTNEW();
+        setFractalPixelHook({});
+        EXPECT_EQ(pixels, 20);
+        EXPECT_TRUE(win.stoppedWithoutDevice);
+        EXPECT_TRUE(win.finished);
+        EXPECT_EQ(win.graphics(), nullptr);
+        const QImage* screen = win.screen();
+        ASSERT_NE(screen, nullptr);
+        for (int x = 0; x < 60; ++x) {
+            ASSERT_NE(screen->pixel(x, 40 - 1 - 35) & 0xFFFFFF, 0x0000FFu) << x;
+            ASSERT_NE(screen->pixel(x, 40 - 1 - 36) & 0xFFFFFF, 0x0000FFu) << x;
+        }
+    }
+}
+
 // Asked to quit while it draws, a drawing with stop control ends at its next pump and
 // records no zoom window; the application's loop then ends the program.
 TEST(FractalStopControl, QuitRequestEndsTheDrawing) {

@@ -301,8 +301,9 @@ std::string firstOtherPixel(const MemoryDevice& device, uint32_t rgb) {
 }  // namespace
 
 // A map in projected coordinates (a national grid: eastings and northings in the millions of
-// metres) fills the canvas at every zoom from the whole map down to a tenth of a metre per
-// pixel, and a road toward a vertex thousands of kilometres away keeps its direction.
+// metres) fills the canvas at every zoom from the whole map down to a quarter of a millimetre
+// per pixel, where the northings in pixels reach far beyond 32 bits; a road toward a vertex
+// thousands of kilometres away keeps its direction, and a point keeps its place.
 TEST(ShapeFiles, ProjectedMapFillsTheCanvasAtEveryZoom) {
     auto dir = mirvano_test::temp_dir("shpfar");
     // A square 1000 km wide around (500000, 5000000), and a road from its centre with slope 1/5.
@@ -311,7 +312,10 @@ TEST(ShapeFiles, ProjectedMapFillsTheCanvasAtEveryZoom) {
         feature(R"({"type":"Polygon","coordinates":[[[0,4500000],[0,5500000],[1000000,5500000],[1000000,4500000],[0,4500000]]]})"));
     const fs::path road =
         makeShape(dir, "road", feature(R"({"type":"LineString","coordinates":[[500000,5000000],[10500000,7000000]]})"));
-    if (map.empty() || road.empty()) GTEST_SKIP() << "GDAL's ogr2ogr is not available to write shape files";
+    // A point at the centre, and one far off it (a file of one point has no box).
+    const fs::path spot = makeShape(dir, "spot", feature(R"({"type":"Point","coordinates":[500000,5000000]})") + "," +
+                                                     feature(R"({"type":"Point","coordinates":[0,4500000]})"));
+    if (map.empty() || road.empty() || spot.empty()) GTEST_SKIP() << "GDAL's ogr2ogr is not available to write shape files";
     MemoryDevice device(200, 200);
     GRAPHICS g(&device);
     g.SETFILLCOLOR(gui::COLOR(255, 0, 0)).SETLINECOLOR(gui::COLOR(255, 0, 0));
@@ -320,8 +324,10 @@ TEST(ShapeFiles, ProjectedMapFillsTheCanvasAtEveryZoom) {
     gfx::SETSHAPECOLORNORMAL(g, "map");
     gfx::SETSHAPEFILEOBJECT(g, "road", road.string());
     gfx::SETSHAPECOLORNORMAL(g, "road");
-    // View widths in metres: the whole map, then about 5 km down to 0.1 m per pixel.
-    for (double width : {1e6, 1e6, 1e5, 1e4, 1000.0, 200.0, 20.0}) {
+    gfx::SETSHAPEFILEOBJECT(g, "spot", spot.string());
+    gfx::SETSHAPECOLORNORMAL(g, "spot");
+    // View widths in metres: the whole map, then about 5 km down to 0.25 mm per pixel.
+    for (double width : {1e6, 1e6, 1e5, 1e4, 1000.0, 200.0, 20.0, 2.0, 0.4, 0.05}) {
         SCOPED_TRACE(width);
         const double half = width / 2;
         if (width < 1e6) gfx::SETSHAPESELECTBOX(g, "map", 500000 - half, 5000000 - half, 500000 + half, 5000000 + half);
@@ -329,6 +335,14 @@ TEST(ShapeFiles, ProjectedMapFillsTheCanvasAtEveryZoom) {
         gfx::PAINTSHAPEFIGURES(g, "map");
         EXPECT_EQ(firstOtherPixel(device, red), "");
         if (width > 1000.0) continue;
+        // The point at the centre of the view lands on the centre of the canvas.
+        gfx::SETSHAPESELECTBOX(g, "spot", 500000 - half, 5000000 - half, 500000 + half, 5000000 + half);
+        device.surface.image.fill(Qt::white);
+        gfx::PAINTSHAPEFIGURES(g, "spot");
+        int inked = 0;
+        for (int y = 98; y <= 101; ++y)
+            for (int x = 98; x <= 101; ++x) inked += device.at(x, y) == red;
+        EXPECT_EQ(inked, 1);
         // The road from the centre: every column right of the centre is inked where the road
         // runs there, and nowhere else.
         gfx::SETSHAPESELECTBOX(g, "road", 500000 - half, 5000000 - half, 500000 + half, 5000000 + half);

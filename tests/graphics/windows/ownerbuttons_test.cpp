@@ -5,6 +5,7 @@
 #include <QWindow>
 
 #include "graphics/windows/ownerbuttons.h"
+#include "graphics/windows/transparentforms.h"
 
 using namespace gfx;
 
@@ -50,6 +51,15 @@ int count(const QImage& img, uint32_t rgb) {
 }
 
 constexpr uint32_t kLight = 0xFFFFFF, kDark = 0x696969, kCyan = 0x00FFFF, kGrey = 0x6D6D6D;
+
+// A "Close" button at (20, 30), 80 x 40, that names the owner's method `name`: opaque or
+// transparent.
+std::unique_ptr<OwnerDrawnButton> closeButton(gui::WINDOW* owner, bool opaque, const std::string& name) {
+    const gui::POINT at(20, 30);
+    const gui::DIMENSION size(80, 40);
+    if (opaque) return std::make_unique<GFORMPUSHBUTTON>(owner, 7, at, size, "Close", name);
+    return std::make_unique<GTRANSPUSHBUTTON>(owner, 7, at, size, "Close", name);
+}
 
 }  // namespace
 
@@ -174,6 +184,25 @@ TEST(OwnerDrawnButton, OpaqueFaceAndBackColour) {
     EXPECT_GT(count(b.face(), 0x0000FF), 0);
 }
 
+// A hatched face paints its hatch lines only: between them lies what lies under the button,
+// the canvas's red band and cyan ground, as with a hollow face; no pixel of the face inside the
+// frame is white.
+TEST(OwnerDrawnButton, AHatchedFaceShowsTheGroundBetweenItsLines) {
+    auto win = shownCanvas();
+    win->stripe = true;
+    win->PAINTNEW();
+    GFORMPUSHBUTTON b(win.get(), 1, gui::POINT(20, 30), gui::DIMENSION(80, 40), "", "", kFormRectangle);
+    for (int hatch : {gui::BRUSHHATCHCROSS, gui::BRUSHHATCHDIAGONAL45}) {
+        b.BACKGROUND(gui::BRUSH(gui::COLOR(0, 0, 255), hatch));
+        const QImage inner = b.face().copy(8, 8, 64, 24);
+        EXPECT_GT(count(inner, 0x0000FF), 0) << hatch;
+        EXPECT_GT(count(inner, 0xFF0000), 0) << hatch;
+        EXPECT_GT(count(inner, kCyan), 0) << hatch;
+        EXPECT_EQ(count(inner, kLight), 0) << hatch;
+        EXPECT_EQ(count(inner, 0x0000FF) + count(inner, 0xFF0000) + count(inner, kCyan), 64 * 24) << hatch;
+    }
+}
+
 TEST(OwnerDrawnButton, ClickAndEnterCallTheOwnersMethodByName) {
     auto win = shownCanvas();
     GTRANSPUSHBUTTON b(win.get(), 1, gui::POINT(20, 30), gui::DIMENSION(80, 40), "OK", "OKBUTTON");
@@ -290,13 +319,7 @@ TEST(OwnerDrawnButton, AButtonItsOwnerDeletesFromItsOwnKeyOrClickGoesQuietly) {
             ++calls;
             button.reset();
         });
-        const gui::POINT at(20, 30);
-        const gui::DIMENSION size(80, 40);
-        if (c.opaque) {
-            button = std::make_unique<GFORMPUSHBUTTON>(win.get(), 7, at, size, "Close", "CLOSEBUTTON");
-        } else {
-            button = std::make_unique<GTRANSPUSHBUTTON>(win.get(), 7, at, size, "Close", "CLOSEBUTTON");
-        }
+        button = closeButton(win.get(), c.opaque, "CLOSEBUTTON");
         ASSERT_EQ(button->NAMESYM(), "CLOSEBUTTON") << c.what;
         button->SHOW();
         QApplication::setActiveWindow(win->HANDLE());
@@ -318,5 +341,57 @@ TEST(OwnerDrawnButton, AButtonItsOwnerDeletesFromItsOwnKeyOrClickGoesQuietly) {
         win->PAINTNEW();
         const QImage shown = win->surface()->grab().toImage();
         EXPECT_EQ(shown.pixel(60, shown.height() - 1 - 50) & 0xFFFFFF, kCyan) << c.what;
+    }
+}
+
+// The common case of an owner-drawn "Close" button: Enter on the shown, focused button calls
+// the dialog's method that deletes the dialog, and with it the button's window (and the
+// button itself where the dialog holds it). Nothing of the button or its event handling is
+// touched after that.
+TEST(OwnerDrawnButton, AButtonWhoseMethodDeletesItsDialogGoesQuietly) {
+    // A dialog that may hold its button as part of itself.
+    struct Dialog : GDIALOGWINDOW {
+        std::unique_ptr<OwnerDrawnButton> own;
+    };
+    struct Case {
+        const char* what;
+        bool opaque, held;  // held: the dialog holds the button, else it is kept elsewhere
+    };
+    const Case cases[] = {
+        {"transparent, held by the dialog", false, true},
+        {"opaque, held by the dialog", true, true},
+        {"transparent, kept elsewhere", false, false},
+        {"opaque, kept elsewhere", true, false},
+    };
+    for (const Case& c : cases) {
+        auto dialog = std::make_unique<Dialog>();
+        dialog->SIZE(gui::DIMENSION(200, 120));
+        int calls = 0;
+        // Registered before the button is made, so that the button takes the method's name.
+        dialog->registerMethod("CLOSEDIALOG", [&] {
+            ++calls;
+            dialog.reset();
+        });
+        std::unique_ptr<OwnerDrawnButton> button = closeButton(dialog.get(), c.opaque, "CLOSEDIALOG");
+        OwnerDrawnButton* shown = button.get();
+        if (c.held) dialog->own = std::move(button);
+        ASSERT_EQ(shown->NAMESYM(), "CLOSEDIALOG") << c.what;
+        dialog->SHOW();
+        shown->SHOW();
+        QApplication::setActiveWindow(dialog->HANDLE());
+        shown->SETFOCUS();
+        pump();
+        ASSERT_TRUE(shown->focused()) << c.what;
+        QTest::keyClick(dialog->HANDLE()->windowHandle(), Qt::Key_Return);
+        pump();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_EQ(calls, 1) << c.what;
+        EXPECT_EQ(dialog, nullptr) << c.what;
+        // A button kept elsewhere outlives its window quietly and goes later.
+        if (button) {
+            EXPECT_EQ(button->HANDLE(), nullptr) << c.what;
+        }
+        button.reset();
+        pump();
     }
 }
