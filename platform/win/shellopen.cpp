@@ -32,8 +32,9 @@ void watchOpener(pid_t pid, std::function<void()> failed) {
         if (done == 0) return;
         timer->stop();
         timer->deleteLater();
-        const bool ok = done == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-        if (!ok && failed) failed();
+        // Only an end the opener reported counts; a status nobody can read says nothing.
+        const bool failedToOpen = done == pid && !(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+        if (failedToOpen && failed) failed();
     });
     timer->start();
 }
