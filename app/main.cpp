@@ -30,6 +30,7 @@ int main(int argc, char** argv) {
     app::chooseQtPlatform();
     gQtDefault = qInstallMessageHandler(filterQtMessages);
     QApplication qt(argc, argv);
+    app::releaseQtPlatformChoice();
     // Qt's dialogs speak the session's language until the program picks its own.
     gui::setQtLanguage(QLocale::system().language() == QLocale::German ? "de" : "en");
     app::connectSystemSounds();

@@ -84,9 +84,30 @@ void PAUSE(double seconds) {
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
 }
 
+namespace {
+// The platform list chooseQtPlatform set for an X display, while it is set.
+bool gDisplayFallbackChosen = false;
+}  // namespace
+
 void chooseQtPlatform() {
     if (!env("QT_QPA_PLATFORM").empty()) return;
-    if (env("DISPLAY").empty() && env("WAYLAND_DISPLAY").empty()) ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    if (env("DISPLAY").empty() && env("WAYLAND_DISPLAY").empty()) {
+        ::setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    } else if (env("WAYLAND_DISPLAY").empty()) {
+        // Qt tries the platforms of the list in turn: a display that cannot be opened leaves
+        // the program on the offscreen screen.
+        ::setenv("QT_QPA_PLATFORM", "xcb;offscreen", 1);
+        gDisplayFallbackChosen = true;
+    }
+}
+
+void releaseQtPlatformChoice() {
+    if (gDisplayFallbackChosen) ::unsetenv("QT_QPA_PLATFORM");
+}
+
+std::string failedDisplay() {
+    if (!gDisplayFallbackChosen || QGuiApplication::platformName() != QLatin1String("offscreen")) return {};
+    return env("DISPLAY");
 }
 
 bool noDisplay() {
@@ -127,11 +148,16 @@ void APP::START() {
     shell_->SHOW();
     gui::resetPumpThrottle();
     gui::APPLICATIONEXEC(1);
-    PAUSE(titlePause);
+    // Where nobody can see the title page, waiting for it only makes every batch slower.
+    if (!noDisplay()) pause(titlePause);
 
     main_ = std::make_unique<ui::DTAMIRVANO>(shell_.get());
     main_->lNoUser = noDisplay();
-    main_->INIT();
+    main_->cDisplayFailed = failedDisplay();
+    if (arguments)
+        main_->INIT(*arguments);
+    else
+        main_->INIT();
     if (main_->lBatchRan && !main_->lBatchOk) exitStatus_ = 2;
     // A batch has closed the shell already and asked the application to quit: there is
     // nothing to show and no loop to run.

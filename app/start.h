@@ -2,8 +2,11 @@
 // Start-up and shut-down of the program: the data directory, the runtime settings, the shell
 // window with its title page, the main window (which may run a whole batch) and the event
 // loop.
+#include <functional>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/gui/application.h"
 
@@ -31,8 +34,15 @@ bool GETPFAD();
 void PAUSE(double seconds);
 
 // Chooses Qt's offscreen platform when the session has no display, so that a batch runs on
-// a server. Call before the QApplication is made.
+// a server; with an X display, the offscreen screen is the fall-back when that display
+// cannot be opened (Qt would abort). Call before the QApplication is made, and
+// releaseQtPlatformChoice once it exists, so that the programs this one starts (the desktop
+// opener) see the session's own setting.
 void chooseQtPlatform();
+void releaseQtPlatformChoice();
+// The display named by DISPLAY when it could not be opened and the program fell back to the
+// offscreen screen; "" otherwise. Valid once the QApplication exists.
+std::string failedDisplay();
 
 // True when nobody can see the program's windows or answer them: Qt runs on its offscreen
 // (or minimal) screen, as chooseQtPlatform picks without a display.
@@ -50,8 +60,12 @@ public:
     // The process's exit status: 0 unless the data directory could not be made or a batch
     // step failed.
     int exitStatus() const { return exitStatus_; }
-    // The pause between the title page and the main window (one second in the program).
+    // The pause between the title page and the main window (one second in the program),
+    // taken only where someone can see the title page, and the wait that takes it.
     double titlePause = 1.0;
+    std::function<void(double)> pause = PAUSE;
+    // The command line; the process's own when not set.
+    std::optional<std::vector<std::string>> arguments;
 
 private:
     std::unique_ptr<ui::WINSHELL> shell_;

@@ -69,6 +69,8 @@ bool DTAMIRVANO::conversionRunning() const { return lRunning; }
 
 void DTAMIRVANO::cancelConversion() { BUTABBRECHEN(); }
 
+bool DTAMIRVANO::keepsProgramIni() const { return lNoUser || lKeepProgramIni; }
+
 void DTAMIRVANO::shellClosing() {
     ENDWINDOW(true);
     if (goDtaMirvano == this) goDtaMirvano = nullptr;

@@ -49,6 +49,7 @@ public:
     bool conversionRunning() const override;
     void cancelConversion() override;
     void shellClosing() override;
+    bool keepsProgramIni() const override;
 
     // --- the form's behaviour ---
     void BUTTONCLICK(gui::ControlEvent& event) override;
@@ -95,8 +96,19 @@ public:
     DTAMIRVANO& BUTHILFE();
     DTAMIRVANO& BUTHOMEPAGE();
     // Shows an ANSI text file (the help file) in the program's own text view, laid over
-    // the settings like the input view; false when the file cannot be read.
+    // the settings like the input view; false when the file cannot be read. It reads the
+    // file through a handle of its own, so a run going on meanwhile is not disturbed.
     bool showTextFile(const std::string& path);
+
+    // The busy state of a step (analysis, conversion, append): every control held disabled
+    // but Cancel, Help and the web page. Leaving it gives the controls their own state
+    // again, or, when the user opened the help during the step, the face of that view.
+    void enterBusyState();
+    void leaveBusyState();
+    // Lays a view over the settings; `pressed` is the show button whose view it is (none for
+    // the help), the controls in `usable` stay usable. While a step runs the form stays held
+    // as the busy state has it: the view's buttons become usable when the step has ended.
+    void raiseView(gui::CONTROL* shown, gui::PUSHBUTTON* pressed, std::vector<gui::CONTROL*> usable);
 
     // --- start-up, settings and the command-line batch (dtamirvano_start.cpp) ---
     // The construction steps that need the command line: the language, the filter
@@ -115,6 +127,12 @@ public:
     // Nobody can see or answer the window (the program runs on Qt's offscreen screen): a
     // command line that runs no batch then ends at once, saying why, instead of waiting.
     bool lNoUser = false;
+    // The display named by DISPLAY could not be opened, so the program runs on the offscreen
+    // screen: a batch says so and runs, the form says so and ends as failed.
+    std::string cDisplayFailed;
+    // The settings file named on the command line was refused: the form shows the settings
+    // last used, and the program INI is left as it was at exit.
+    bool lKeepProgramIni = false;
     // A cancel was asked for while a step ran (set by the cancel button, cleared by the
     // batch before each step, so that it can say which step was cancelled).
     bool lCancelAsked = false;
@@ -248,9 +266,20 @@ public:
 
 private:
     void registerHandlers();
+    // The view laid over the settings (none while the settings show), the show button
+    // that is pressed, and the buttons it leaves usable.
+    struct ViewFace {
+        gui::CONTROL* shown = nullptr;
+        gui::PUSHBUTTON* pressed = nullptr;
+        std::vector<gui::CONTROL*> usable;
+    };
+    ViewFace viewFace_;
+    // The face of the view shown: every control held but the view and what it leaves usable.
+    void holdViewFace();
     // What a settings load sets after the language and the identification check, read
-    // from `file` ("" gives every setting its default).
-    void applySettings(const std::string& file);
+    // from `file` ("" gives every setting its default). A value of a keyword key that holds
+    // none of its keywords takes the default and is reported; returns how many there were.
+    int applySettings(const std::string& file);
 };
 
 // The program's main data window, while it exists and has not been closed with the shell.

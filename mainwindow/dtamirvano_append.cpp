@@ -152,11 +152,7 @@ void DTAMIRVANO::BUTDATEIVERBINDEN() {
     // 12. the copy
     bool cancelled = false;
     if (go) {
-        lRunning = true;
-        DISABLECONDITIONALCONTROLS();
-        if (OCCBUTABBRECHEN) OCCBUTABBRECHEN->ENABLE();
-        if (OCCBUTHILFE) OCCBUTHILFE->ENABLE();
-        if (OCCBUTHOMEPAGE) OCCBUTHOMEPAGE->ENABLE();
+        enterBusyState();
         auto context = makeWindowRunContext(*this);
         context->progressStart();
         context->progressSetMax(records);
@@ -177,9 +173,7 @@ void DTAMIRVANO::BUTDATEIVERBINDEN() {
             break;
         }
         if (go) engine::reportLostCharacters(r.lost, message(90), message(91), target);
-        ENABLECONDITIONALCONTROLS();
-        if (OCCBUTNORMALANSICHT) OCCBUTNORMALANSICHT->DISABLE();
-        lRunning = false;
+        leaveBusyState();
         lCancel = false;
     }
 

@@ -1,6 +1,7 @@
 // The help text file (written from the text tables in the user's language into the data
 // directory and opened in the desktop's program for text files) and the web-page button.
 #include <QObject>
+#include <QPointer>
 #include <QWidget>
 #include <filesystem>
 #include <memory>
@@ -134,8 +135,13 @@ DTAMIRVANO& DTAMIRVANO::BUTHILFE() {
         return *this;
     }
     // Without a desktop program for text files the help is still readable: the program
-    // shows it itself.
-    if (!win::SHELLOPEN(path) && !showTextFile(path)) statusError(messageText(43, lang));
+    // shows it itself, also when the desktop's opener finds none only after it started.
+    const QPointer<QWidget> alive(HANDLE());
+    auto ownView = [this, alive, path, lang] {
+        if (!alive || goDtaMirvano != this) return;
+        if (!showTextFile(path)) statusError(messageText(43, lang));
+    };
+    if (!win::SHELLOPEN(path, ownView)) ownView();
     return *this;
 }
 

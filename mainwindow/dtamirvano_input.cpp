@@ -115,10 +115,7 @@ DTAMIRVANO& DTAMIRVANO::BUTDATEIOEFFNEN(bool selectOnly) {
     }
 
     if (lInOpen) {
-        DISABLECONDITIONALCONTROLS();
-        for (gui::PUSHBUTTON* b : {OCCBUTABBRECHEN, OCCBUTHILFE, OCCBUTHOMEPAGE})
-            if (b) b->ENABLE();
-        lRunning = true;
+        enterBusyState();
         aPosIn.clear();
         aLenIn.clear();
         switch (format) {
@@ -128,11 +125,7 @@ DTAMIRVANO& DTAMIRVANO::BUTDATEIOEFFNEN(bool selectOnly) {
         }
     }
 
-    ENABLECONDITIONALCONTROLS();
-    EINAUSBLENDEN();
-    if (OCCBUTNORMALANSICHT)
-        OCCBUTNORMALANSICHT->DISABLE();
-    lRunning = false;
+    leaveBusyState();
     lCancel = false;
 
     if (lInOpen) {

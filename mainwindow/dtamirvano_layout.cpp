@@ -41,6 +41,9 @@ DTAMIRVANO& DTAMIRVANO::GROESSENEU() {
 }
 
 DTAMIRVANO& DTAMIRVANO::BUTNORMALANSICHT() {
+    // While a step runs the form stays held; the view goes when the step has ended.
+    if (lRunning) return *this;
+    viewFace_ = {};
     ENABLECONDITIONALCONTROLS();
     EINAUSBLENDEN();
     for (gui::CONTROL* view : std::initializer_list<gui::CONTROL*>{ODCINPUTBROWSER, ODCOUTPUTBROWSER, ODCINPUTMLE, ODCOUTPUTMLE}) {
@@ -51,6 +54,22 @@ DTAMIRVANO& DTAMIRVANO::BUTNORMALANSICHT() {
     OCCBUTAUSGABEZEIGEN->ENABLE();
     OCCBUTNORMALANSICHT->DISABLE();
     return *this;
+}
+
+void DTAMIRVANO::enterBusyState() {
+    DISABLECONDITIONALCONTROLS();
+    for (gui::PUSHBUTTON* b : {OCCBUTABBRECHEN, OCCBUTHILFE, OCCBUTHOMEPAGE})
+        if (b) b->ENABLE();
+    lRunning = true;
+}
+
+void DTAMIRVANO::leaveBusyState() {
+    ENABLECONDITIONALCONTROLS();
+    EINAUSBLENDEN();
+    if (OCCBUTNORMALANSICHT) OCCBUTNORMALANSICHT->DISABLE();
+    lRunning = false;
+    // The help the user opened during the step stays, with the way back to the settings.
+    holdViewFace();
 }
 
 intptr_t DTAMIRVANO::DISPATCH(gui::Event& event) {

@@ -314,11 +314,7 @@ DTAMIRVANO& DTAMIRVANO::BUTDATEISPEICHERN() {
         }
     }
     if (lOutOpen) {
-        lRunning = true;
-        DISABLECONDITIONALCONTROLS();
-        OCCBUTABBRECHEN->ENABLE();
-        OCCBUTHILFE->ENABLE();
-        OCCBUTHOMEPAGE->ENABLE();
+        enterBusyState();
         oRun->lastLoop = {};
         uint32_t count = 0;
         if (lInDBF && lOutDBF) count = CONVERTDBF2DBF();
@@ -330,9 +326,7 @@ DTAMIRVANO& DTAMIRVANO::BUTDATEISPEICHERN() {
         else if (lOutDBF) count = CONVERTCSV2DBF();
         else if (lOutSDF) count = CONVERTCSV2SDF(table);
         else count = CONVERTCSV2CSV(table);
-        ENABLECONDITIONALCONTROLS();
-        EINAUSBLENDEN();
-        OCCBUTNORMALANSICHT->DISABLE();
+        leaveBusyState();
 
         const bool failed = oRun->lastLoop.end == engine::LoopEnd::WriteFailed || oRun->lastLoop.end == engine::LoopEnd::ReadFailed;
         if (lOutOpen && lCancel && !oRun->replacement.empty()) {
@@ -391,7 +385,6 @@ DTAMIRVANO& DTAMIRVANO::BUTDATEISPEICHERN() {
             engine::reportLostCharacters(oRun->lastLoop.lost, message(90), message(91), cFileIn);
             lLastWriteOk = true;
         }
-        lRunning = false;
         lCancel = false;
     }
     KILLTIMER(1);

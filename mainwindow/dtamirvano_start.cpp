@@ -77,7 +77,8 @@ const CheckKey kOutputChecks[] = {{"HeaderLineOut", "CHECKHEADEROUT"},
                                   {"SdfOptOut", "CHECKOPTIOUT"},
                                   {"SdfBlankOut", "CHECKBLANKOUT"}};
 
-bool yes(const std::string& value) { return selectKeyword(value, {"yes", "no"}, 1) == 0; }
+const std::vector<std::string> kYesNo = {"yes", "no"};
+const std::vector<std::string> kFileHandling = {"overwrite", "append"};
 const char* yesNo(bool on) { return on ? "yes" : "no"; }
 
 bool isFile(const std::string& name) {
@@ -112,8 +113,32 @@ std::string directoryPart(const std::string& argument) {
     return dir;
 }
 
-// Whether the last load rejected its file; read by the constructor.
+// Whether the last load rejected its file, and how many of its values were none of their
+// keywords; read by the constructor.
 bool gLoadRejected = false;
+int gUnknownValues = 0;
+
+// A message with its "$1" to "$n" filled in one pass, so a value that itself holds "$2"
+// stays as it is.
+std::string fillIn(const std::string& text, const std::vector<std::string>& values) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const size_t n = i + 1 < text.size() ? size_t(text[i + 1] - '0') : 0;
+        if (text[i] == '$' && n >= 1 && n <= values.size()) {
+            out += values[n - 1];
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+std::string listed(const std::vector<std::string>& words) {
+    std::string out;
+    for (const std::string& w : words) out += (out.empty() ? "" : ", ") + w;
+    return out;
+}
 
 // While a batch runs: every failure sound marks the step as failed, and every status
 // message also goes to standard error, so a script sees why. The sound that follows an error
@@ -181,11 +206,14 @@ std::string fileKey(const std::string& name) {
 
 // Per step of a batch, the message that refuses its output, 0 for none: an output that is
 // one of the batch's inputs (its own included) would destroy data the batch still reads,
-// and an output that two steps write would keep only the last step's records.
-std::vector<int> refusedOutputs(const std::vector<std::string>& inputs, const std::vector<std::string>& outputs) {
+// one that is the batch's settings file would destroy the job itself, and an output that
+// two steps write would keep only the last step's records.
+std::vector<int> refusedOutputs(const std::vector<std::string>& inputs, const std::vector<std::string>& outputs,
+                                const std::string& settingsFile) {
     const size_t steps = std::min(inputs.size(), outputs.size());
     std::set<std::string> inputKeys;
     for (const std::string& input : inputs) inputKeys.insert(fileKey(input));
+    const std::string settingsKey = settingsFile.empty() ? std::string() : fileKey(settingsFile);
     std::vector<std::string> keys(steps);
     std::map<std::string, int> writers;
     for (size_t i = 0; i < steps; ++i)
@@ -195,6 +223,8 @@ std::vector<int> refusedOutputs(const std::vector<std::string>& inputs, const st
         if (outputs[i].empty()) continue;
         if (inputKeys.count(keys[i]))
             why[i] = 69;
+        else if (!settingsKey.empty() && keys[i] == settingsKey)
+            why[i] = 116;
         else if (writers[keys[i]] > 1)
             why[i] = 68;
     }
@@ -230,25 +260,33 @@ DTAMIRVANO& DTAMIRVANO::INIT(const std::vector<std::string>& arguments) {
     // see it, reads every message on standard error, those of the settings load included.
     const bool stderrBefore = engine::reportToStderr();
     if (batchAsked || lNoUser) engine::setReportToStderr(true);
-    gLoadRejected = false;
-    if (!cCmdConfig.empty())
+    const bool configGiven = !cCmdConfig.empty();
+    const std::string settingsFile = cCmdConfig;
+    if (configGiven)
         BUTLOADCMDINIPAR();
     else
         LOADINIPAR();
-    const bool configRejected = !cCmdConfig.empty() && gLoadRejected;
-    // A refused file has set nothing: the form would show no choice while a conversion ran
-    // on hidden fall-backs. It shows the defaults, and those are what runs and is saved.
-    if (configRejected) applySettings({});
+    const bool configRejected = configGiven && gLoadRejected;
+    const bool unknownValues = gUnknownValues > 0;
+    lKeepProgramIni = configRejected;
+    // A refused file has set nothing. The form falls back to the settings last used, and
+    // keeps the program INI as it is, so that nothing remembered is lost by a typing error
+    // on the command line.
+    if (configRejected && !batchAsked) LOADINIPAR();
 
     const std::vector<std::string> inputs = PARSEINPUT(cCmdFileIn);
     const std::vector<std::string> outputs = PARSEOUTPUT(cCmdFileOut, inputs);
     const bool batch = !inputs.empty() && !(inputs.size() == 1 && outputs.empty());
+    const bool settingsRefused = batchAsked && (configRejected || unknownValues);
 
-    if ((configRejected && batchAsked) || (lNoUser && !batch)) {
-        // The settings a batch was to run with were refused: running it with other settings
-        // would write wrong files. And where nobody can see the form, waiting for a user
-        // would never end: the program says why nothing was converted and ends as failed.
-        if (!configRejected) {
+    if (settingsRefused || (lNoUser && !batch)) {
+        // The settings a batch was to run with were refused or hold a value the program does
+        // not know: running it with other settings would write wrong files. And where nobody
+        // can see the form, waiting for a user would never end: the program says why
+        // nothing was converted and ends as failed.
+        if (!cDisplayFailed.empty() && !batchAsked) {
+            engine::reportFailure(rt::StrTran(message(118), "$", cDisplayFailed));
+        } else if (!settingsRefused && !configRejected) {
             if (inputs.size() == 1)
                 engine::reportFailure(rt::StrTran(message(73), "$", inputs.front()));
             else if (!cCmdFileIn.empty())
@@ -275,9 +313,10 @@ DTAMIRVANO& DTAMIRVANO::INIT(const std::vector<std::string>& arguments) {
         if (shell) shell->holdClose(true);
         {
             BatchReports reports;
+            if (!cDisplayFailed.empty()) engine::reportWarning(rt::StrTran(message(117), "$", cDisplayFailed));
             // The whole batch is checked before its first step: an output it must not
             // write is refused once, by name, and its step does not run.
-            const std::vector<int> refused = refusedOutputs(inputs, outputs);
+            const std::vector<int> refused = refusedOutputs(inputs, outputs, settingsFile);
             for (size_t i = 0; i < refused.size(); ++i) {
                 if (!refused[i]) continue;
                 lBatchOk = false;
@@ -303,7 +342,7 @@ DTAMIRVANO& DTAMIRVANO::INIT(const std::vector<std::string>& arguments) {
                     ok = ok && lLastWriteOk;
                 }
                 if (lCancelAsked) {
-                    engine::reportTransient(rt::StrTran(message(74), "$", inputs[i]));
+                    engine::reportFailure(rt::StrTran(message(74), "$", inputs[i]));
                     ok = false;
                 }
                 if (!ok || reports.failures != before) lBatchOk = false;
@@ -359,7 +398,7 @@ std::vector<std::string> DTAMIRVANO::PARSEOUTPUT(const std::string& argument, co
 }
 
 void DTAMIRVANO::DESTROY() {
-    if (!lCmdMode) SAVEINIPAR();
+    if (!lCmdMode && !lKeepProgramIni) SAVEINIPAR();
     if (lInOpen) CLOSEINPUT();
     if (lOutOpen) CLOSEOUTPUT();
     DTAMIRVANO_VO::DESTROY();
@@ -394,10 +433,12 @@ std::string askSettingsFile(const DTAMIRVANO& window, bool save, const std::stri
 
 DTAMIRVANO& DTAMIRVANO::BUTLOADCMDINIPAR(const std::string& file) {
     gLoadRejected = false;
+    gUnknownValues = 0;
     std::string name;
     bool nameGiven = false;
-    if (!cCmdConfig.empty()) {
-        name = isFile(cCmdConfig) ? cCmdConfig : std::string();
+    const std::string commandLineFile = cCmdConfig;
+    if (!commandLineFile.empty()) {
+        name = isFile(commandLineFile) ? commandLineFile : std::string();
     } else if (file.empty()) {
         name = askSettingsFile(*this, false, "*.mcf");
         // Cancelling the dialog is no error: the settings and the names given on the
@@ -424,15 +465,34 @@ DTAMIRVANO& DTAMIRVANO::BUTLOADCMDINIPAR(const std::string& file) {
         cCmdFileIn.clear();
         gLoadRejected = true;
         // The user learns which file was refused, and whether it was there at all.
-        engine::reportFailure(name.empty() ? rt::StrTran(message(70), "$", cCmdConfig) : message(52) + ": " + name);
+        engine::reportFailure(name.empty() ? rt::StrTran(message(70), "$", commandLineFile) : message(52) + ": " + name);
+        // The file named on the command line is not read again: the load button asks for
+        // one with its dialog.
+        cCmdConfig.clear();
         return *this;
     }
-    applySettings(name);
+    gUnknownValues = applySettings(name);
     return *this;
 }
 
-void DTAMIRVANO::applySettings(const std::string& name) {
+int DTAMIRVANO::applySettings(const std::string& name) {
     auto value = [&name](const char* key) { return name.empty() ? std::string() : GETINISTRING("Config", key, name); };
+    // The member a keyword key selects; a value that holds none of the keywords takes the
+    // default as well, but the user learns of it: a misspelt word would otherwise convert
+    // with an option nobody chose.
+    int unknown = 0;
+    auto keyword = [&](const char* key, const std::vector<std::string>& keywords, size_t fallback) {
+        const std::string stored = value(key);
+        const size_t none = keywords.size();
+        const size_t chosen = selectKeyword(stored, keywords, none);
+        if (chosen != none) return chosen;
+        if (!rt::AllTrim(stored).empty()) {
+            ++unknown;
+            engine::reportFailure(fillIn(message(115), {key, stored, name, listed(keywords)}));
+        }
+        return fallback;
+    };
+    auto yes = [&](const char* key) { return keyword(key, kYesNo, 1) == 0; };
 
     if (lInOpen) CLOSEINPUT();
 
@@ -468,7 +528,7 @@ void DTAMIRVANO::applySettings(const std::string& name) {
 
     auto loadFamily = [&](const RadioFamily& family) {
         const FamilyKeys& keys = keysOf(family);
-        const size_t chosen = selectKeyword(value(family.name), keys.keywords, 0);
+        const size_t chosen = keyword(family.name, keys.keywords, 0);
         for (size_t i = 0; i < family.members.size(); ++i) {
             auto* radio = dynamic_cast<gui::RADIOBUTTON*>(formControl(family.members[i].button));
             if (!radio) continue;
@@ -479,7 +539,7 @@ void DTAMIRVANO::applySettings(const std::string& name) {
     auto loadCheck = [&](const CheckKey& check) {
         auto* box = dynamic_cast<gui::CHECKBOX*>(formControl(check.box));
         if (!box) return;
-        box->CHECKED(yes(value(check.key)));
+        box->CHECKED(yes(check.key));
         for (const CheckOption& option : checkOptions())
             if (std::string(option.box) == check.box) this->*option.flag = box->CHECKED();
     };
@@ -492,12 +552,12 @@ void DTAMIRVANO::applySettings(const std::string& name) {
         if (!family.inputSide) loadFamily(family);
     for (const CheckKey& check : kOutputChecks) loadCheck(check);
 
-    const bool append = selectKeyword(value("FileHandling"), {"overwrite", "append"}, 0) == 1;
+    const bool append = keyword("FileHandling", kFileHandling, 0) == 1;
     OCCRADIOAUSGUEBERSCHR->PRESSED(!append);
     OCCRADIOAUSGERGAENZEN->PRESSED(append);
-    ODCCHECKSORT->CHECKED(yes(value("SortConditionUse")));
-    ODCCHECKDATENFELD->CHECKED(yes(value("FieldFilterUse")));
-    ODCCHECKDATENSATZ->CHECKED(yes(value("RecordFilterUse")));
+    ODCCHECKSORT->CHECKED(yes("SortConditionUse"));
+    ODCCHECKDATENFELD->CHECKED(yes("FieldFilterUse"));
+    ODCCHECKDATENSATZ->CHECKED(yes("RecordFilterUse"));
 
     auto names = [&value](const char* key) {
         std::vector<std::string> out;
@@ -514,6 +574,7 @@ void DTAMIRVANO::applySettings(const std::string& name) {
     if (!phrase.empty()) ODCSINGLEDATENSATZ->TEXTVALUE(phrase);
 
     EINAUSBLENDEN();
+    return unknown;
 }
 
 DTAMIRVANO& DTAMIRVANO::BUTSAVECMDINIPAR(const std::string& file) {

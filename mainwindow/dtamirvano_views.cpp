@@ -4,6 +4,8 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "functions/charsets.h"
 #include "functions/sounds.h"
@@ -64,31 +66,6 @@ bool readStart(win::FileHandle h, size_t limit, std::string& out) {
     return true;
 }
 
-// Lays one of the four views over the settings and hides the others. `pressed` is the
-// button whose view it is (none for the help); the buttons in `usable` stay usable.
-void raiseView(DTAMIRVANO& w, gui::CONTROL* shown, gui::PUSHBUTTON* pressed,
-               std::initializer_list<gui::CONTROL*> usable) {
-    w.DISABLECONDITIONALCONTROLS();
-    for (gui::CONTROL* view : std::initializer_list<gui::CONTROL*>{w.ODCINPUTBROWSER, w.ODCOUTPUTBROWSER, w.ODCINPUTMLE,
-                                                                    w.ODCOUTPUTMLE}) {
-        if (view == shown) continue;
-        view->HIDE();
-        view->DISABLE();
-    }
-    // What stays usable is lifted out of the form-wide hold; going back to the settings
-    // gives every control its own state again.
-    shown->ENABLE();
-    shown->SHOW();
-    if (pressed) pressed->DISABLE();
-    for (gui::CONTROL* b : usable) b->ENABLE();
-
-    const int top = w.OCCBUTNORMALANSICHT->ORIGIN().Y() + w.OCCBUTNORMALANSICHT->SIZE().HEIGHT() + 3;
-    const gui::BOUNDINGBOX own = w.CANVASAREA();
-    // Size first: a resize keeps the top edge, the origin then sets the bottom one.
-    shown->SIZE(gui::DIMENSION(own.WIDTH() - 4, own.HEIGHT() - top + 1 - 4));
-    shown->ORIGIN(gui::POINT(0, top));
-}
-
 void showView(DTAMIRVANO& w, const Side& s) {
     const bool haveTable = s.table != nullptr;
     const bool haveText = !haveTable && s.handle >= 0;
@@ -97,7 +74,7 @@ void showView(DTAMIRVANO& w, const Side& s) {
         return;
     }
     gui::CONTROL* shown = haveTable ? static_cast<gui::CONTROL*>(s.tableView) : s.textView;
-    raiseView(w, shown, s.pressed, {s.otherShow, w.OCCBUTNORMALANSICHT, w.OCCBUTHILFE, w.OCCBUTBEENDEN});
+    w.raiseView(shown, s.pressed, {s.otherShow, w.OCCBUTNORMALANSICHT, w.OCCBUTHILFE, w.OCCBUTBEENDEN});
 
     const std::string formatLabel = messageText(48, gbSprache);
     if (haveTable) {
@@ -170,13 +147,50 @@ void chooseFont(DTAMIRVANO& w, bool fixed) {
 
 }  // namespace
 
+void DTAMIRVANO::raiseView(gui::CONTROL* shown, gui::PUSHBUTTON* pressed, std::vector<gui::CONTROL*> usable) {
+    viewFace_ = ViewFace{shown, pressed, std::move(usable)};
+    for (gui::CONTROL* view : std::initializer_list<gui::CONTROL*>{ODCINPUTBROWSER, ODCOUTPUTBROWSER, ODCINPUTMLE,
+                                                                    ODCOUTPUTMLE}) {
+        if (view == shown) continue;
+        view->HIDE();
+        view->DISABLE();
+    }
+    if (lRunning) {
+        // The view itself is lifted out of the busy hold, so the user can scroll in it.
+        shown->ENABLE();
+        shown->SHOW();
+    } else {
+        holdViewFace();
+    }
+    const int top = OCCBUTNORMALANSICHT->ORIGIN().Y() + OCCBUTNORMALANSICHT->SIZE().HEIGHT() + 3;
+    const gui::BOUNDINGBOX own = CANVASAREA();
+    // Size first: a resize keeps the top edge, the origin then sets the bottom one.
+    shown->SIZE(gui::DIMENSION(own.WIDTH() - 4, own.HEIGHT() - top + 1 - 4));
+    shown->ORIGIN(gui::POINT(0, top));
+}
+
+void DTAMIRVANO::holdViewFace() {
+    if (!viewFace_.shown) return;
+    DISABLECONDITIONALCONTROLS();
+    // What stays usable is lifted out of the form-wide hold; going back to the settings
+    // gives every control its own state again.
+    viewFace_.shown->ENABLE();
+    viewFace_.shown->SHOW();
+    if (viewFace_.pressed) viewFace_.pressed->DISABLE();
+    for (gui::CONTROL* b : viewFace_.usable) b->ENABLE();
+}
+
 DTAMIRVANO& DTAMIRVANO::BUTEINGABEZEIGEN() {
+    // A view of the input reads the table or the file the running step reads: it is not
+    // offered until the step has ended.
+    if (lRunning) return *this;
     showView(*this, Side{oDBIn, hIn, ODCINPUTBROWSER, ODCINPUTMLE, 10, messageText(84, gbSprache),
                          OCCBUTEINGABEZEIGEN, OCCBUTAUSGABEZEIGEN, lInSDF, lInANSI, lInOEM, lInUTF8, lInUTF16});
     return *this;
 }
 
 DTAMIRVANO& DTAMIRVANO::BUTAUSGABEZEIGEN() {
+    if (lRunning) return *this;
     showView(*this, Side{oDBOut, hOut, ODCOUTPUTBROWSER, ODCOUTPUTMLE, 46,
                          messageText(47, gbSprache), OCCBUTAUSGABEZEIGEN, OCCBUTEINGABEZEIGEN, lOutSDF, lOutANSI,
                          lOutOEM, lOutUTF8, lOutUTF16});
@@ -190,7 +204,7 @@ bool DTAMIRVANO::showTextFile(const std::string& path) {
     const bool read = readStart(h, kPreviewBytes, bytes);
     win::CloseHandle(h);
     if (!read) return false;
-    raiseView(*this, ODCINPUTMLE, nullptr,
+    raiseView(ODCINPUTMLE, nullptr,
               {OCCBUTEINGABEZEIGEN, OCCBUTAUSGABEZEIGEN, OCCBUTNORMALANSICHT, OCCBUTHILFE, OCCBUTBEENDEN});
     // The texts stand in columns: the fixed-pitch font keeps them there.
     if (oFontFixed) ODCINPUTMLE->FONT(*oFontFixed, false);

@@ -15,6 +15,9 @@ public:
     virtual void cancelConversion() = 0;
     // The shell closes: the window ends with it and is no longer the program's main window.
     virtual void shellClosing() = 0;
+    // The program INI stays as it is at exit, the window's place and size included: nobody
+    // could see the window, or the settings the program was started with were refused.
+    virtual bool keepsProgramIni() const = 0;
 
 protected:
     ~ShellContent() = default;

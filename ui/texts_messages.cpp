@@ -7,7 +7,7 @@ namespace ui {
 
 namespace {
 
-constexpr std::array<MessageText, 81> kMessages{{
+constexpr std::array<MessageText, 85> kMessages{{
     {1, "MIRVANO 7.00 -- TorvelSoft Datenkonvertierungs-Freeware", "MIRVANO 7.00 -- TorvelSoft Data Conversion Freeware"},
     {3,
      "MIRVANO von TorvelSoft wandelt Datendateien in andere\r\n"
@@ -224,6 +224,14 @@ constexpr std::array<MessageText, 81> kMessages{{
      "$1 characters are missing from the character set of the output file and were replaced, the first in line $2 of $3"},
     {91, "$1 Zeichen fehlen im Zeichensatz der Ausgabedatei und wurden ersetzt, das erste im Datensatz $2 von $3",
      "$1 characters are missing from the character set of the output file and were replaced, the first in record $2 of $3"},
+    {115, "Der Wert $2 der Einstellung $1 in $3 enthält keines der Schlüsselwörter $4",
+     "The value $2 of the setting $1 in $3 contains none of the keywords $4"},
+    {116, "Die Ausgabedatei $ ist die Konfigurationsdatei dieses Aufrufs und wird nicht überschrieben",
+     "The output file $ is the settings file of this run and is not overwritten"},
+    {117, "Der Bildschirm $ kann nicht geöffnet werden: die Konvertierung läuft ohne Fenster",
+     "The display $ cannot be opened: the conversion runs without a window"},
+    {118, "Der Bildschirm $ kann nicht geöffnet werden: das Formular kann nicht angezeigt werden",
+     "The display $ cannot be opened: the form cannot be shown"},
 }};
 
 }  // namespace

@@ -210,7 +210,7 @@ void WINSHELL::CLOSE(gui::Event& event) {
     gfx::GTOPAPPWINDOW::CLOSE(event);
     if (closeWatch_) closeWatch_->stop();
     closePending_ = false;
-    if (!ISICONIC()) {
+    if (!ISICONIC() && !(goShellContent && goShellContent->keepsProgramIni())) {
         const gui::POINT origin = ORIGIN();
         const gui::DIMENSION size = SIZE();
         WRITEINISTRING("Config", "Fenster", formatGeometry(origin.X(), origin.Y(), size.WIDTH(), size.HEIGHT()),

@@ -120,6 +120,32 @@ TEST(Startup, GraphicsLibraryIsInitialisedBeforeTheFirstWindow) {
     EXPECT_EQ(boxes[0], "Error on create the programs data directory");
 }
 
+// Where nobody can see the windows (the offscreen screen), a batch neither waits for the
+// title page nor moves the window the user placed: the program INI keeps its bytes.
+TEST(Startup, ABatchNobodySeesTakesNoTitlePauseAndLeavesTheProgramIniAlone) {
+    const auto base = mirvano_test::temp_dir("unseen-batch");
+    EnvScope env;
+    env.set("APPDATA", base.string());
+    const auto data = base / "mirvano";
+    const std::string ini = "[Config]\r\nFenster=00100000800500000700\r\nProgIdent=mirvano\r\nFileFormatIn=sdf\r\n";
+    writeFile(data / "MIRVANO.INI", ini);
+    writeFile(base / "a.csv", "NAME;AGE\nAnna;31\n");
+    writeFile(base / "job.mcf", "[Config]\nProgIdent=mirvano\nFileFormatIn=csv\nHeaderLineIn=yes\nFileFormatOut=csv\n"
+                                "CsvSeparatorOut=comma\nCsvFieldFrameOut=no\nHeaderLineOut=yes\n");
+    std::vector<double> pauses;
+    {
+        app::APP application;
+        application.arguments = {(base / "a.csv").string(), (base / "b.csv").string(), (base / "job.mcf").string()};
+        application.pause = [&](double seconds) { pauses.push_back(seconds); };
+        application.START();
+        EXPECT_EQ(application.exitStatus(), 0);
+    }
+    ui::gcPfad.clear();
+    EXPECT_EQ(apptest::readFile(base / "b.csv"), "NAME,AGE\r\nAnna,31\r\n");
+    EXPECT_TRUE(pauses.empty());
+    EXPECT_EQ(apptest::readFile(data / "MIRVANO.INI"), ini);
+}
+
 TEST(ShellGeometry, StoredTextIsReadFieldByField) {
     struct Case {
         const char* text;

@@ -103,7 +103,9 @@ struct ProgramRun {
     int status = -1;
     std::string errors;
 };
-ProgramRun runProgram(const std::filesystem::path& dir, const QStringList& arguments, int waitMs = 120000) {
+// `environment`: variables set for the run on top of the ones below; an empty value removes one.
+ProgramRun runProgram(const std::filesystem::path& dir, const QStringList& arguments, int waitMs = 120000,
+                      const std::map<QString, QString>& environment = {}) {
     const QString exe = QString::fromStdString(std::string(MIRVANO_BINARY_DIR) + "/app/mirvano");
     ProgramRun run;
     if (!std::filesystem::exists(exe.toStdString())) return run;
@@ -113,6 +115,12 @@ ProgramRun runProgram(const std::filesystem::path& dir, const QStringList& argum
     env.remove("APPDATA");
     env.insert("XDG_CONFIG_HOME", QString::fromStdString((dir / "config").string()));
     env.insert("LANG", "C");
+    for (const auto& [name, value] : environment) {
+        if (value.isEmpty())
+            env.remove(name);
+        else
+            env.insert(name, value);
+    }
     process.setProcessEnvironment(env);
     process.setWorkingDirectory(QString::fromStdString(dir.string()));
     process.start(exe, arguments);
@@ -134,13 +142,54 @@ TEST(Batch, RunsWithTheSettingsFileAndEndsByItself) {
     const auto dir = mirvano_test::temp_dir("batch");
     writeFile(dir / "a.csv", "NAME;AGE\nAnna;31\nBert;42\n");
     writeFile(dir / "job.mcf", kJob);
+    // A window placed where the offscreen screen has no room for it.
+    const std::string ini = "[Config]\r\nFenster=00100000800500000700\r\nProgIdent=mirvano\r\nFileFormatIn=sdf\r\n";
+    writeFile(dir / "config" / "mirvano" / "MIRVANO.INI", ini);
     const ProgramRun run = runProgram(dir, {"a.csv", "b.csv", "job.mcf"});
     ASSERT_EQ(run.status, 0) << run.errors;
     EXPECT_EQ(readFile(dir / "b.csv"), "NAME,AGE\r\nAnna,31\r\nBert,42\r\n");
-    // No settings were saved: the program INI holds only the window geometry.
-    const auto ini = iniEntries(dir / "config" / "mirvano" / "MIRVANO.INI");
-    ASSERT_EQ(ini.size(), 1u);
-    EXPECT_EQ(ini[0].first, "Fenster");
+    // No settings were saved, and a window nobody saw keeps the place the user gave it.
+    EXPECT_EQ(readFile(dir / "config" / "mirvano" / "MIRVANO.INI"), ini);
+}
+
+// DISPLAY names a display that cannot be opened: a batch runs on the offscreen screen and
+// says so; the form cannot be shown, says which display failed and ends as failed.
+TEST(Batch, ADisplayThatCannotBeOpenedIsNamedAndABatchStillRuns) {
+    const auto dir = mirvano_test::temp_dir("batch-display");
+    writeFile(dir / "a.csv", "NAME;AGE\nAnna;31\n");
+    writeFile(dir / "job.mcf", kJob);
+    const std::map<QString, QString> env = {
+        {"QT_QPA_PLATFORM", ""}, {"DISPLAY", ":4711"}, {"WAYLAND_DISPLAY", ""}, {"XAUTHORITY", "/nonexistent"}};
+    ProgramRun run = runProgram(dir, {"a.csv", "b.csv", "job.mcf"}, 120000, env);
+    EXPECT_EQ(run.status, 0) << run.errors;
+    EXPECT_EQ(readFile(dir / "b.csv"), "NAME,AGE\r\nAnna,31\r\n");
+    EXPECT_NE(run.errors.find("warning: The display :4711 cannot be opened: the conversion runs without a window"),
+              std::string::npos)
+        << run.errors;
+
+    for (const QStringList& form : {QStringList{}, QStringList{"a.csv"}}) {
+        SCOPED_TRACE(form.join(" ").toStdString());
+        run = runProgram(dir, form, 60000, env);
+        EXPECT_GT(run.status, 0) << "ended by itself, as failed\n" << run.errors;
+        EXPECT_NE(run.errors.find("error: The display :4711 cannot be opened: the form cannot be shown"),
+                  std::string::npos)
+            << run.errors;
+    }
+}
+
+// A settings value the program does not know would convert with an option nobody chose: the
+// batch names key, value and keywords, converts nothing and ends as failed.
+TEST(Batch, ASettingsValueThatHoldsNoneOfItsKeywordsConvertsNothing) {
+    const auto dir = mirvano_test::temp_dir("batch-unknown");
+    writeFile(dir / "a.csv", "NAME;AGE\nAnna;31\n");
+    writeFile(dir / "job.mcf", std::string("[Config]\nProgIdent=mirvano\nCharacterSetIn=utf16\n") + (kJob + 9));
+    const ProgramRun run = runProgram(dir, {"a.csv", "b.csv", "job.mcf"});
+    EXPECT_GT(run.status, 0) << run.errors;
+    EXPECT_FALSE(std::filesystem::exists(dir / "b.csv"));
+    EXPECT_NE(run.errors.find("error: The value utf16 of the setting CharacterSetIn in job.mcf contains none of the "
+                              "keywords ansi, ascii, utf8, unicode"),
+              std::string::npos)
+        << run.errors;
 }
 
 TEST(Batch, WildcardsConvertEveryInputAndAFailedStepFailsTheRun) {
@@ -203,6 +252,12 @@ TEST(Batch, AnOutputWrittenTwiceOrThatIsAnInputIsRefusedBeforeTheFirstStepAndLef
          "",
          "",
          {{"f/m.txt", "NAME,AGE\r\nDora,64\r\n"}}},
+        {"an output that is the settings file",
+         {{"job.csv", "NAME;AGE\nErna;75\n"}, {"t1/job.mcf", kJob}},
+         {"job.csv", "t1/*.mcf", "t1/job.mcf"},
+         "t1/job.mcf",
+         "is the settings file of this run",
+         {}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -356,7 +411,7 @@ TEST(Batch, AStepStoppedWithTheCancelButtonSaysItWasCancelled) {
         watch.stop();
         ASSERT_TRUE(pressed) << told;
         EXPECT_FALSE(p.form->lBatchOk);
-        EXPECT_NE(told.find("The conversion of big.csv was cancelled"), std::string::npos) << told;
+        EXPECT_NE(told.find("error: The conversion of big.csv was cancelled"), std::string::npos) << told;
         // The next step ran.
         EXPECT_EQ(readFile(p.dir / "out" / "small.txt"), "NAME,AGE\r\nAnna,31\r\n");
         EXPECT_EQ(told.find("The conversion of small.csv"), std::string::npos) << told;

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <algorithm>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QPushButton>
@@ -16,8 +17,18 @@
 #include <sys/resource.h>
 #include <vector>
 
+#include <QTimer>
+#include <chrono>
+#include <functional>
+#include <memory>
+
+#include "app_support.h"
 #include "functions/charsets.h"
+#include "mainwindow/filedialogs.h"
 #include "mainwindow/helpfile.h"
+#include "platform/gui/application.h"
+#include "platform/gui/controls.h"
+#include "platform/gui/statusbar.h"
 #include "mainwindow_fixture.h"
 #include "platform/gui/dialogs.h"
 #include "platform/win/internet.h"
@@ -121,26 +132,37 @@ TEST(HelpFile, WrittenWhenMissingOrStaleThenOpenedFailuresAreReported) {
     EXPECT_NE(w.bar->ERRORTEXT(), ui::messageText(43, 2));
 }
 
-// Without a desktop program for text files (the opener refuses, or there is no xdg-open on
-// the PATH) the help file comes up in the program's own text view, laid over the settings
-// until the user goes back to them.
+// Without a desktop program for text files (the opener refuses, there is no xdg-open on the
+// PATH, or xdg-open finds no program and ends with an error) the help file comes up in the
+// program's own text view, laid over the settings until the user goes back to them.
 TEST(HelpFile, WithoutADesktopOpenerTheProgramShowsItInItsOwnTextView) {
     const std::string path = std::getenv("PATH") ? std::getenv("PATH") : "";
-    const auto emptyDir = mirvano_test::temp_dir("help-no-opener");
     struct Case {
         const char* what;
-        bool seam;  // the opener refuses through the seam, else the real one runs without xdg-open
-    } cases[] = {{"opener refuses", true}, {"the desktop's own opener, no xdg-open on the PATH", false}};
+        bool seam;             // the opener refuses through the seam, else the real one runs
+        const char* xdgOpen;   // the script found as xdg-open on the PATH; none: no xdg-open
+        bool ownView;
+    } cases[] = {
+        {"opener refuses", true, nullptr, true},
+        {"the desktop's own opener, no xdg-open on the PATH", false, nullptr, true},
+        {"xdg-open finds no program for text files", false, "#!/bin/sh\necho \"$1\" > \"$0.called\"\nexit 3\n", true},
+        {"xdg-open shows the file", false, "#!/bin/sh\necho \"$1\" > \"$0.called\"\nexit 0\n", false},
+    };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
         MainWindow w(1);
         DataDir data;
+        const auto bin = mirvano_test::temp_dir("help-opener");
         std::optional<Opened> opened;
         if (c.seam) {
             opened.emplace();
             opened->answer = false;
         } else {
-            ::setenv("PATH", emptyDir.c_str(), 1);
+            if (c.xdgOpen) {
+                mirvano_test::writeAll(bin / "xdg-open", c.xdgOpen);
+                std::filesystem::permissions(bin / "xdg-open", std::filesystem::perms::owner_all);
+            }
+            ::setenv("PATH", bin.c_str(), 1);
         }
         QWidget* help = w.form->OCCBUTHILFE->HANDLE();
         QTest::mouseClick(help, Qt::LeftButton);
@@ -148,6 +170,17 @@ TEST(HelpFile, WithoutADesktopOpenerTheProgramShowsItInItsOwnTextView) {
         QApplication::processEvents();
 
         QWidget* view = w.form->ODCINPUTMLE->HANDLE();
+        if (c.xdgOpen) {
+            // The opener was asked for the help file and has ended; what it said is taken in.
+            ASSERT_TRUE(QTest::qWaitFor([&] { return std::filesystem::exists(bin / "xdg-open.called"); }, 20000));
+            EXPECT_EQ(mirvano_test::readAll(bin / "xdg-open.called"), data.dir.string() + "/mirhelpd.txt\n");
+            QTest::qWaitFor([&] { return view->isVisible(); }, c.ownView ? 20000 : 500);
+        }
+        if (!c.ownView) {
+            EXPECT_FALSE(view->isVisible());
+            EXPECT_EQ(w.bar->ERRORTEXT(), "");
+            continue;
+        }
         ASSERT_TRUE(view->isVisible());
         EXPECT_TRUE(view->isEnabled());
         EXPECT_TRUE(view->geometry().intersects(w.form->OCCRADIOCSVIN->HANDLE()->geometry())) << "over the settings";
@@ -168,6 +201,98 @@ TEST(HelpFile, WithoutADesktopOpenerTheProgramShowsItInItsOwnTextView) {
         EXPECT_FALSE(view->isVisible());
         EXPECT_TRUE(w.form->OCCBUTHILFE->HANDLE()->isEnabled());
     }
+}
+
+// A user who opens the help while a long conversion runs and then tries every button the
+// help view shows: the run reads its input to the end exactly once, writes every record once
+// and is neither disturbed nor aborted; the form stays held until the run has ended, and the
+// help stays on screen with the way back to the settings.
+TEST(HelpFile, OpenedDuringARunItLeavesTheRunsFilesAndTheHeldFormAlone) {
+    // Every event pump of the run handles the queued events, so each click lands mid-run.
+    auto tick = std::make_shared<std::chrono::steady_clock::time_point>();
+    gui::setPumpClock([tick] { return *tick += std::chrono::milliseconds(50); });
+    apptest::Program p("help-during-run");
+    apptest::writeFile(p.ini(), "[Config]\nProgIdent=mirvano\nLanguage=english\nFileFormatIn=csv\nCsvSeparatorIn=semi\n"
+                                "HeaderLineIn=yes\nFileFormatOut=csv\nCsvSeparatorOut=comma\nCsvFieldFrameOut=no\n"
+                                "HeaderLineOut=yes\n");
+    const int records = 5000;
+    std::string input = "NAME;AGE\n";
+    std::string expected = "NAME,AGE\r\n";
+    for (int i = 0; i < records; ++i) {
+        input += "Name" + std::to_string(i) + ";" + std::to_string(i % 90) + "\n";
+        expected += "Name" + std::to_string(i) + "," + std::to_string(i % 90) + "\r\n";
+    }
+    apptest::writeFile(p.dir / "big.csv", input);
+    p.start();
+    p.form->SHOW();
+    QApplication::processEvents();
+    Opened opened;
+    opened.answer = false;  // no desktop opener: the program shows the help itself
+    ui::DTAMIRVANO& w = *p.form;
+    auto click = [](gui::CONTROL* c) { QTest::mouseClick(c->HANDLE(), Qt::LeftButton); };
+
+    w.cCmdFileIn = (p.dir / "big.csv").string();
+    click(w.OCCBUTDATEIOEFFNEN);
+    ASSERT_TRUE(w.lInOpen);
+    // Opening an input mid-run would choose the same file again.
+    int openDialogs = 0;
+    auto previousOpen = ui::setOpenDialogChooser([&](const ui::OpenDialogRequest&) {
+        ++openDialogs;
+        return (p.dir / "big.csv").string();
+    });
+
+    // What the user does while the records are written, one step per event pump.
+    const std::vector<std::function<void()>> steps = {
+        [&] { click(w.OCCBUTHILFE); },
+        [&] { click(w.OCCBUTEINGABEZEIGEN); },
+        [&] { click(w.OCCBUTAUSGABEZEIGEN); },
+        [&] { click(w.OCCBUTNORMALANSICHT); },
+        [&] { click(w.OCCRADIOSDFIN); },
+        [&] { click(w.OCCBUTDATEIOEFFNEN); },
+    };
+    size_t done = 0;
+    bool helpShown = false;
+    std::vector<std::string> enabledMidRun;
+    QTimer user;
+    QObject::connect(&user, &QTimer::timeout, [&] {
+        if (done >= steps.size() || !w.lRunning || !w.lOutOpen) return;
+        steps[done++]();
+        if (done == 1) helpShown = w.ODCINPUTMLE->HANDLE()->isVisible();
+        if (done == steps.size())
+            for (gui::CONTROL* c : w.aAllCtrl)
+                if (c->HANDLE()->isEnabled() && c->HANDLE()->isVisible()) enabledMidRun.push_back(c->NAMESYM());
+    });
+    user.start(0);
+    w.cCmdFileOut = (p.dir / "out.csv").string();
+    click(w.OCCBUTDATEISPEICHERN);
+    user.stop();
+    gui::setPumpClock({});
+    ui::setOpenDialogChooser(previousOpen);
+
+    ASSERT_EQ(done, steps.size()) << "every step came while the run was busy";
+    EXPECT_TRUE(helpShown);
+    EXPECT_EQ(openDialogs, 0);
+    // Only the buttons a run leaves usable, and the help text the user scrolls in.
+    std::sort(enabledMidRun.begin(), enabledMidRun.end());
+    EXPECT_EQ(enabledMidRun, (std::vector<std::string>{"BUTABBRECHEN", "BUTHILFE", "BUTHOMEPAGE", "INPUTMLE"}));
+    // Every record once, in order (not the header converted as data, nor a record twice).
+    const std::string written = mirvano_test::readAll(p.dir / "out.csv");
+    EXPECT_TRUE(written == expected) << written.size() << " bytes written, " << expected.size() << " expected";
+    EXPECT_EQ(p.shell->STATUSBAR()->TRANSIENT(),
+              std::to_string(records) + " data records converted into the file " + (p.dir / "out.csv").string());
+    EXPECT_EQ(p.shell->STATUSBAR()->ERRORTEXT(), "");
+    EXPECT_TRUE(w.lInCSV);
+    EXPECT_TRUE(w.lInOpen);
+
+    // After the run the help is still there, with the way back to the settings.
+    QWidget* view = w.ODCINPUTMLE->HANDLE();
+    EXPECT_TRUE(view->isVisible());
+    EXPECT_FALSE(w.OCCBUTDATEIOEFFNEN->HANDLE()->isEnabled());
+    ASSERT_TRUE(w.OCCBUTNORMALANSICHT->HANDLE()->isEnabled());
+    click(w.OCCBUTNORMALANSICHT);
+    EXPECT_FALSE(view->isVisible());
+    EXPECT_TRUE(w.OCCBUTDATEIOEFFNEN->HANDLE()->isEnabled());
+    EXPECT_TRUE(w.OCCRADIOSDFIN->HANDLE()->isEnabled());
 }
 
 TEST(HelpFile, AWriteThatFailsLeavesNoFileAndIsReported) {

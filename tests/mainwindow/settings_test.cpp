@@ -304,39 +304,125 @@ std::vector<std::string> shownChoices(const ui::DTAMIRVANO& form) {
     return pressed;
 }
 
-TEST(Settings, ARefusedSettingsFileOnTheCommandLineLeavesTheDefaultsShownUsedAndSaved) {
-    Program plain("defaults");
-    plain.start();
-    showForm(plain);
-    const std::vector<std::string> defaults = shownChoices(*plain.form);
-    plain.shell->ENDWINDOW(true);
-    QApplication::processEvents();
-    const auto defaultIni = iniEntries(plain.ini());
-
-    Program p("refused-start");
-    writeFile(p.dir / "other.mcf", "[Config]\nLanguage=english\nFileFormatIn=sdf\nCsvSeparatorIn=tab\nToolTip=no\n");
-    p.start({"", "", (p.dir / "other.mcf").string()});
-    showForm(p);
-    // The file's language holds; everything else is what a start without settings shows.
-    EXPECT_EQ(ui::gbSprache, 2);
-    std::vector<std::string> expected = defaults;
-    std::replace(expected.begin(), expected.end(), std::string("RADIODEUTSCH"), std::string("RADIOENGLISCH"));
-    EXPECT_EQ(shownChoices(*p.form), expected);
-    EXPECT_TRUE(p.form->ODCCHECKTOOLTIP->CHECKED());
-    EXPECT_FALSE(p.form->OCCRADIOSDFIN->HANDLE()->toolTip().isEmpty());
-    EXPECT_TRUE(p.form->oFontFixed.has_value());
-
-    // What the exit saves is what was shown.
-    p.shell->ENDWINDOW(true);
-    QApplication::processEvents();
-    const auto saved = iniEntries(p.ini());
-    for (const std::string& key : ui::settingsKeys()) {
-        if (key == "Language") continue;
-        EXPECT_EQ(entry(saved, key), entry(defaultIni, key)) << key;
+// A settings file named on the command line that cannot be loaded (missing, or not one of
+// this program's) must not cost the user what the program remembers: the form shows the
+// settings last used, the program INI keeps its bytes at exit, and the load button asks for
+// a file with its dialog again.
+TEST(Settings, ARefusedSettingsFileOnTheCommandLineFallsBackToTheSettingsLastUsedAndKeepsTheIni) {
+    const std::string remembered =
+        "[Config]\r\nFenster=00100000800080000700\r\nProgIdent=mirvano\r\nLanguage=english\r\nFileFormatIn=csv\r\n"
+        "CsvSeparatorIn=tab\r\nFileFormatOut=sdf\r\nToolTip=no\r\nSortConditionUse=yes\r\nSortConditionGroup=CITY;NAME\r\n"
+        "FieldFilterUse=yes\r\nFieldFilterGroup=NAME\r\nRecordFilterUse=yes\r\nRecordFilterPhrase=AGE > 40\r\n";
+    std::vector<std::string> lastUsed;
+    {
+        Program plain("last-used");
+        writeFile(plain.ini(), remembered);
+        plain.start();
+        showForm(plain);
+        lastUsed = shownChoices(*plain.form);
+        EXPECT_TRUE(plain.form->lInCSV);
+        EXPECT_TRUE(plain.form->lOutSDF);
+        plain.shell->ENDWINDOW(true);
+        QApplication::processEvents();
     }
-    EXPECT_EQ(entry(saved, "Language"), "english");
-    EXPECT_EQ(entry(saved, "FileFormatIn"), "dbf");
-    EXPECT_EQ(entry(saved, "CsvSeparatorIn"), "semi");
+
+    struct Case {
+        const char* what;
+        const char* file;     // the settings file named on the command line
+        const char* content;  // none: it does not exist
+    } cases[] = {
+        {"a file that does not exist", "typo.mcf", nullptr},
+        {"a file of another program", "other.mcf", "[Config]\nLanguage=deutsch\nFileFormatIn=dbf\nCsvSeparatorIn=semi\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Program p("refused-start");
+        writeFile(p.ini(), remembered);
+        if (c.content) writeFile(p.dir / c.file, c.content);
+        engine::ReportRecorder recorder;
+        p.start({(p.dir / "data.csv").string(), "", (p.dir / c.file).string()});
+        showForm(p);
+        // The user learns which file was refused ...
+        EXPECT_NE(recorder.lastError().find((p.dir / c.file).string()), std::string::npos) << recorder.lastError();
+        // ... and works with what the program remembers.
+        EXPECT_EQ(shownChoices(*p.form), lastUsed);
+        EXPECT_FALSE(p.form->ODCCHECKTOOLTIP->CHECKED());
+        EXPECT_EQ(p.form->aSortFields, (std::vector<std::string>{"CITY", "NAME"}));
+        EXPECT_EQ(p.form->aFieldFilter, (std::vector<std::string>{"NAME"}));
+        EXPECT_EQ(p.form->ODCSINGLEDATENSATZ->TEXTVALUE(), "AGE > 40");
+
+        // The load button asks with its dialog; cancelled, it changes nothing.
+        int asked = 0;
+        auto previous = ui::setSettingsDialogChooser([&](const ui::SettingsDialogRequest&) {
+            ++asked;
+            return std::string();
+        });
+        click(p.form->OCCBUTLOADCMDINIPAR);
+        ui::setSettingsDialogChooser(previous);
+        EXPECT_EQ(asked, 1);
+
+        // The exit leaves the program INI as it was, byte for byte.
+        p.shell->ENDWINDOW(true);
+        QApplication::processEvents();
+        EXPECT_EQ(apptest::readFile(p.ini()), remembered);
+    }
+}
+
+// A value of a keyword key that contains none of its keywords takes the default, as a
+// missing or empty one does, but is told with the key, the value and the keywords; free-text
+// keys and the keys with their own rules (ToolTip, Language) are taken as they are.
+TEST(Settings, AValueThatHoldsNoneOfItsKeywordsIsTold) {
+    struct Case {
+        const char* key;
+        const char* value;
+        const char* keywords;  // none: nothing is told
+    } cases[] = {
+        {"CharacterSetIn", "utf16", "ansi, ascii, utf8, unicode"},
+        {"CharacterSetIn", "UTF8", nullptr},
+        {"CsvSeparatorIn", "semicolon", nullptr},
+        {"CsvSeparatorIn", "pipe", "semi, comma, slash, tab"},
+        {"CsvSeparatorIn", "", nullptr},
+        {"FileFormatOut", "xls", "dbf, csv, sdf"},
+        {"DecimalSeparatorOut", "point", "dot, comma"},
+        {"CsvFieldFrameOut", "none", nullptr},
+        {"CsvFieldFrameOut", "quotes", "string, no, all"},
+        {"HeaderLineIn", "maybe", "yes, no"},
+        {"SqlScriptOut", "NO", nullptr},
+        {"FileHandling", "replace", "overwrite, append"},
+        {"RecordFilterUse", "on", "yes, no"},
+        {"ToolTip", "off", nullptr},
+        {"Language", "francais", nullptr},
+        {"FieldLenStrIn", "ten", nullptr},
+        {"InputFile", "whatever", nullptr},
+        {"RecordFilterPhrase", "x", nullptr},
+    };
+    Program p("unknown-values");
+    p.start();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.key) + "=" + c.value);
+        writeFile(p.ini(), std::string("[Config]\n") + c.key + "=" + c.value + "\nFileFormatIn=csv\nFileFormatOut=csv\n");
+        engine::ReportRecorder recorder;
+        p.form->LOADINIPAR();
+        if (!c.keywords) {
+            EXPECT_EQ(recorder.lastError(), "");
+            continue;
+        }
+        EXPECT_EQ(recorder.of(engine::ReportKind::Error),
+                  std::vector<std::string>{std::string("The value ") + c.value + " of the setting " + c.key + " in " +
+                                           p.ini() + " contains none of the keywords " + c.keywords});
+        EXPECT_EQ(recorder.of(engine::ReportKind::Sound), std::vector<std::string>{"SystemHand"});
+    }
+    // The default is taken: ANSI for the character set.
+    writeFile(p.ini(), "[Config]\nFileFormatIn=csv\nCharacterSetIn=utf16\n");
+    p.form->LOADINIPAR();
+    EXPECT_TRUE(p.form->lInANSI);
+    EXPECT_FALSE(p.form->lInUTF16);
+    // A value that is itself a message placeholder is told as it is.
+    writeFile(p.ini(), "[Config]\nFileFormatIn=$3$1\n");
+    engine::ReportRecorder recorder;
+    p.form->LOADINIPAR();
+    EXPECT_EQ(recorder.lastError(), "The value $3$1 of the setting FileFormatIn in " + p.ini() +
+                                        " contains none of the keywords dbf, csv, sdf");
 }
 
 }  // namespace
