@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "engine/tableundo.h"
 #include "platform/db/dbserver.h"
 #include "platform/runtime/value.h"
 
@@ -53,15 +54,7 @@ std::string newMemoName(const std::string& table, const std::string& memo) {
 }
 
 // The memo file that belongs to an existing table, "" when it has none.
-std::string existingMemo(const std::string& table) {
-    std::error_code ec;
-    for (const char* ext : {".dbt", ".DBT", ".fpt", ".FPT"}) {
-        fs::path p(table);
-        p.replace_extension(ext);
-        if (fs::is_regular_file(p, ec)) return p.string();
-    }
-    return {};
-}
+std::string existingMemo(const std::string& table) { return memoFileBeside(table); }
 
 void removeTable(const std::string& table) {
     std::error_code ec;

@@ -14,17 +14,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// The memo file an existing table has beside it, "" when none.
-std::string memoBeside(const std::string& table) {
-    std::error_code ec;
-    for (const char* ext : {".dbt", ".DBT", ".fpt", ".FPT"}) {
-        fs::path p(table);
-        p.replace_extension(ext);
-        if (fs::is_regular_file(p, ec)) return p.string();
-    }
-    return {};
-}
-
 bool readAt(int fd, std::string& out, size_t n, int64_t at) {
     out.resize(n);
     size_t got = 0;
@@ -62,6 +51,16 @@ constexpr int64_t kMaxTail = int64_t{1} << 20;
 
 }  // namespace
 
+std::string memoFileBeside(const std::string& table) {
+    std::error_code ec;
+    for (const char* ext : {".dbt", ".DBT", ".fpt", ".FPT"}) {
+        fs::path p(table);
+        p.replace_extension(ext);
+        if (fs::is_regular_file(p, ec)) return p.string();
+    }
+    return {};
+}
+
 bool TableUndo::note(const std::string& path, File& file, std::string* error) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     struct stat st {};
@@ -96,7 +95,7 @@ bool TableUndo::capture(const std::string& path) {
         if (!ok) return false;
     }
     table.head.resize(std::min<size_t>(table.head.size(), 32));
-    if (const std::string m = memoBeside(path); !m.empty() && !note(m, memo, nullptr)) return false;
+    if (const std::string m = memoFileBeside(path); !m.empty() && !note(m, memo, nullptr)) return false;
     table_ = std::move(table);
     memo_ = std::move(memo);
     return true;

@@ -10,6 +10,9 @@
 
 namespace engine {
 
+// The memo file (.dbt or .fpt, in either case) that lies beside table `table`, "" when none.
+std::string memoFileBeside(const std::string& table);
+
 class TableUndo {
 public:
     // Notes table `path` and its memo file (.dbt or .fpt beside it) as they stand; false, with
