@@ -55,25 +55,34 @@ void appendFramed(std::string& line, std::string_view v, bool framed, char separ
 // the line breaks stay inside the quotes, where a CSV reader keeps them; unframed, each is
 // made a blank, as a separator inside the value is.
 // Appends v with the frame rule applied to each byte as `written` says it reaches the output.
+// Each replacement is counted where it is made: the loop runs over every byte anyway.
 template <typename Written>
 void appendTextAs(std::string& line, std::string_view v, const CsvLineOptions& o, Written written) {
+    uint64_t replaced = 0;
     if (o.frame == CsvFrame::None) {
         size_t start = line.size();
         line += v;
         for (size_t i = start; i < line.size(); ++i) {
             char c = written(line[i]);
-            if (c == o.separator || c == '\r' || c == '\n') line[i] = ' ';
+            if (c == o.separator || c == '\r' || c == '\n') {
+                line[i] = ' ';
+                ++replaced;
+            }
         }
         line += o.separator;
-        return;
+    } else {
+        line += '"';
+        size_t start = line.size();
+        line += v;
+        for (size_t i = start; i < line.size(); ++i)
+            if (written(line[i]) == '"') {
+                line[i] = '\'';
+                ++replaced;
+            }
+        line += '"';
+        line += o.separator;
     }
-    line += '"';
-    size_t start = line.size();
-    line += v;
-    for (size_t i = start; i < line.size(); ++i)
-        if (written(line[i]) == '"') line[i] = '\'';
-    line += '"';
-    line += o.separator;
+    if (replaced && o.replaced) *o.replaced += replaced;
 }
 
 void appendText(std::string& line, std::string_view v, const CsvLineOptions& o) {

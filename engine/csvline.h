@@ -1,5 +1,6 @@
 #pragma once
 // One CSV output line, built field by field from the output field list and a record's values.
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -19,6 +20,10 @@ struct CsvLineOptions {
     // becomes there, so that a character written as a quote or as the separator (a
     // typographic quote, a low comma) follows the rules of that character. Null otherwise.
     const char* outBytes = nullptr;
+    // Where set, counts the characters of text values the frame rules replace: a double
+    // quote made an apostrophe in a framed value, a separator or line break made a blank in
+    // an unframed one.
+    uint64_t* replaced = nullptr;
 };
 
 // Whether a field of this type puts anything into a CSV or SDF line (C, N, L and D do;

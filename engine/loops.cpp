@@ -121,6 +121,7 @@ public:
         csv_.inDecComma = o.inDecComma;
         csv_.outDecComma = o.outDecComma;
         csv_.outBytes = byteRecoding(workingEncoding(o), o.outCharset);
+        if (format_ == Format::CSV) csv_.replaced = &replaced_;
         sdf_.mode = sdfMode(o.outOptiSDF, o.outBlankSDF);
         sdf_.inDecComma = o.inDecComma;
         sdf_.outDecComma = o.outDecComma;
@@ -134,6 +135,9 @@ public:
         }
         line_.reserve(1024);
     }
+
+    // The count of characters the CSV frame rules replaced; null for another output.
+    const uint64_t* replacements() const { return csv_.replaced; }
 
     // A text input's record: the trimmed value of each output field.
     bool writeText(const std::vector<std::string_view>& values) {
@@ -328,6 +332,7 @@ private:
     const SdfWidths& widths_;
     Format format_;
     CsvLineOptions csv_;
+    uint64_t replaced_ = 0;  // characters of text values the CSV frame rules replaced
     SdfLineOptions sdf_;
     std::vector<int> numbers_;
     std::string types_;
@@ -383,13 +388,15 @@ void outputCleanUp(db::DBSERVER* table) {
     table->RESETNOTIFICATION();
 }
 
-// Counts the characters the recodings of the records written could not hold: the counts of
-// the reader, the writer and the tables, taken after each record, so that what the width pass,
-// an index or a rejected record read is left out. Only a recoding into an 8-bit code page can
-// lose a character: the others are not looked at.
+// Counts the characters of the records written that reached the output as another
+// character: those the recodings could not hold (the counts of the reader, the writer and the
+// tables) and those the CSV frame rules replaced (the sink's count), taken after each record,
+// so that what the width pass, an index or a rejected record read is left out. Only a
+// recoding into an 8-bit code page can lose a character: the others are not looked at.
 class LossWatch {
 public:
-    LossWatch(const LoopInput& in, const LoopOutput& out, LostCharacters& lost) : lost_(lost) {
+    LossWatch(const LoopInput& in, const LoopOutput& out, const uint64_t* replaced, LostCharacters& lost)
+        : lost_(lost), replaced_(replaced) {
         auto unicode = [](Charset c) { return c == Charset::UTF8 || c == Charset::UTF16; };
         if (in.reader && in.reader->input() != in.reader->working() && !unicode(in.reader->working()))
             reader_ = in.reader;
@@ -397,7 +404,7 @@ public:
             writer_ = out.writer;
         if (in.table && in.table->recodes() && in.table->textCodePage() != kUtf8CodePage) inTable_ = in.table;
         if (out.table && out.table->recodes()) outTable_ = out.table;
-        any_ = reader_ || writer_ || inTable_ || outTable_;
+        any_ = reader_ || writer_ || inTable_ || outTable_ || replaced_;
         seen_ = total();
     }
     // After a record: `written` whether it reached the output, `where()` its line or record.
@@ -423,6 +430,7 @@ private:
         if (writer_) n += writer_->lost();
         if (inTable_) n += inTable_->lostCharacters();
         if (outTable_) n += outTable_->lostCharacters();
+        if (replaced_) n += *replaced_;
         return n;
     }
     LostCharacters& lost_;
@@ -430,6 +438,7 @@ private:
     const LineWriter* writer_ = nullptr;
     const db::DBSERVER* inTable_ = nullptr;
     const db::DBSERVER* outTable_ = nullptr;
+    const uint64_t* replaced_ = nullptr;
     bool any_ = false;
     uint64_t seen_ = 0;
 };
@@ -604,7 +613,7 @@ LoopResult runConversion(const LoopJob& given, LoopInput& input, LoopOutput& out
         auto nextRecord = [&] { return csv ? records.next(fieldsCsv) : nextSdfRecord(reader, line, false); };
         // An SDF file's header is its first line, as the analysis took it.
         if (o.inHeader) csv ? records.next(fieldsCsv) : reader.next(line);
-        LossWatch losses(input, output, result.lost);
+        LossWatch losses(input, output, sink.replacements(), result.lost);
         while (nextRecord()) {
             if (csv) {
                 if (fieldsCsv.size() < fieldsIn) fieldsCsv.resize(fieldsIn);
@@ -660,7 +669,7 @@ LoopResult runConversion(const LoopJob& given, LoopInput& input, LoopOutput& out
         // A field that cannot be read (a memo block past the end of its file) comes back
         // empty with the reason in the table's status: stop rather than write it empty.
         const std::string statusBefore = table.Status();
-        LossWatch losses(input, output, result.lost);
+        LossWatch losses(input, output, sink.replacements(), result.lost);
         while (!table.EOF()) {
             ++count;
             if (rawCsv) {

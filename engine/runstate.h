@@ -8,6 +8,7 @@
 
 #include "engine/filter.h"
 #include "engine/loops.h"
+#include "engine/tableundo.h"
 
 namespace db {
 class DBSERVER;
@@ -25,6 +26,8 @@ struct RunState {
     std::string replacement;
     // A text output opened for appending: its size before the run (-1 otherwise).
     int64_t appendFrom = -1;
+    // A dBase table opened for appending: what the append changes, to take it back on failure.
+    TableUndo tableBefore;
     // The output did not exist before the run.
     bool createdNew = false;
     // How the last record loop ended, for the write operation that called it.

@@ -1,10 +1,12 @@
 #include "engine/sort.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 
+#include "engine/tableundo.h"
 #include "platform/db/dbserver.h"
 #include "platform/runtime/value.h"
 
@@ -40,23 +42,19 @@ bool upperAscii(const std::string& s) {
     return letter;
 }
 
-// The memo file a table of this name is given when it is created.
-std::string newMemoName(const std::string& table) {
+// The name memo file `memo` takes beside `table`: its kind's extension (.dbt or .fpt), in the
+// case of the table's own.
+std::string newMemoName(const std::string& table, const std::string& memo) {
     fs::path p(table);
-    p.replace_extension(upperAscii(p.extension().string()) ? ".DBT" : ".dbt");
+    std::string ext = fs::path(memo).extension().string();
+    const bool upper = upperAscii(p.extension().string());
+    for (char& c : ext) c = static_cast<char>(upper ? std::toupper(static_cast<unsigned char>(c)) : std::tolower(static_cast<unsigned char>(c)));
+    p.replace_extension(ext);
     return p.string();
 }
 
 // The memo file that belongs to an existing table, "" when it has none.
-std::string existingMemo(const std::string& table) {
-    std::error_code ec;
-    for (const char* ext : {".dbt", ".DBT", ".fpt", ".FPT"}) {
-        fs::path p(table);
-        p.replace_extension(ext);
-        if (fs::is_regular_file(p, ec)) return p.string();
-    }
-    return {};
-}
+std::string existingMemo(const std::string& table) { return memoFileBeside(table); }
 
 void removeTable(const std::string& table) {
     std::error_code ec;
@@ -119,7 +117,7 @@ bool replaceTable(const std::string& temp, const std::string& target, std::strin
     std::error_code ec;
     const std::string tempMemo = existingMemo(temp);
     const std::string oldMemo = existingMemo(target);
-    const std::string newMemo = tempMemo.empty() ? std::string() : newMemoName(target);
+    const std::string newMemo = tempMemo.empty() ? std::string() : newMemoName(target, tempMemo);
     // The old memo file steps aside first, so that the table file and its memo file are
     // replaced together or not at all.
     std::string backup;

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/numbertext.h"
+#include "engine/options.h"
 #include "platform/db/dbserver.h"
 #include "platform/runtime/settings.h"
 
@@ -42,14 +43,28 @@ FieldStructure tableStructure(const db::DBSERVER& table) {
     return out;
 }
 
-bool createTable(const std::string& path, const FieldStructure& fields, bool oem) {
+bool createTable(const std::string& path, const FieldStructure& fields, bool oem, uint8_t languageDriver) {
     std::vector<db::FieldInfo> infos;
     for (const FieldDef& f : fields) infos.push_back({f.name, f.type.empty() ? 'C' : f.type[0], f.length, f.decimals});
     // The flag follows the runtime's setting at creation; the program runs with ANSI set.
     if (oem) rt::SetAnsi(false);
-    const bool created = db::DBCREATE(path, infos);
+    const bool created = db::DBCREATE(path, infos, languageDriver);
     if (oem) rt::SetAnsi(true);
     return created;
+}
+
+TableCodePage tableCodePage(const db::DBSERVER& table) { return {table.isAnsi(), table.CODEPAGE(), table.languageDriver()}; }
+
+uint8_t sharedLanguageDriver(const std::vector<TableCodePage>& inputs, bool oem) {
+    uint8_t shared = 0;
+    unsigned codePage = 0;
+    for (const TableCodePage& t : inputs) {
+        if (t.ansi == oem || (codePage != 0 && t.codePage != codePage)) return 0;
+        codePage = t.codePage;
+        if (shared == 0) shared = t.languageDriver;
+    }
+    if (codePage == 0 || codePage == (oem ? kOemCodePage : kAnsiCodePage)) return 0;
+    return shared;
 }
 
 void carryTableFields(FieldStructure& fields, db::DBSERVER& table) {

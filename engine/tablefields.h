@@ -1,7 +1,9 @@
 #pragma once
 // The structure of a dBase table, creating one from a structure, the fields a dBase input gives
 // an output, and why a new dBase table refuses a structure.
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "engine/fieldstructure.h"
 
@@ -16,8 +18,21 @@ namespace engine {
 FieldStructure tableStructure(const db::DBSERVER& table);
 
 // Creates the dBase table `path` with `fields` (a field without a type is text), its text
-// flagged OEM when `oem` and ANSI otherwise; false when the table could not be made.
-bool createTable(const std::string& path, const FieldStructure& fields, bool oem);
+// flagged OEM when `oem` and ANSI otherwise, in the code page `languageDriver` names where it
+// is not 0 (see sharedLanguageDriver); false when the table could not be made.
+bool createTable(const std::string& path, const FieldStructure& fields, bool oem, uint8_t languageDriver = 0);
+
+// The language-driver byte a new table made from the dBase `inputs` takes, so that their
+// letters keep: theirs where all of them name one code page of the new table's family (a
+// Windows page for an ANSI table, a DOS page for an OEM one) other than the family's own
+// (1252, 850); 0 otherwise, which gives the family's own.
+struct TableCodePage {
+    bool ansi = true;
+    unsigned codePage = 0;
+    uint8_t languageDriver = 0;
+};
+TableCodePage tableCodePage(const db::DBSERVER& table);
+uint8_t sharedLanguageDriver(const std::vector<TableCodePage>& inputs, bool oem);
 
 // Puts each field of the dBase input `table` that neither a text output nor a new dBase
 // table holds as it is into the N or C field that holds its values exactly: an integer (I)

@@ -7,6 +7,7 @@
 #include "engine/outputfile.h"
 #include "engine/report.h"
 #include "engine/runcontext.h"
+#include "engine/tableundo.h"
 #include "engine/tablefields.h"
 #include "mainwindow/dtamirvano.h"
 #include "mainwindow/filedialogs.h"
@@ -97,6 +98,7 @@ void DTAMIRVANO::BUTDATEIVERBINDEN() {
     // 8. the merged structure
     engine::FieldStructure merged;
     std::vector<std::string> damaged;
+    std::vector<engine::TableCodePage> codePages;
     double records = 0;
     if (go) {
         bool conflict = false;
@@ -108,6 +110,7 @@ void DTAMIRVANO::BUTDATEIVERBINDEN() {
                 break;
             }
             records += static_cast<double>(in.LASTREC());
+            codePages.push_back(engine::tableCodePage(in));
             // A damaged source is appended as far as it is whole, as it is opened; the user
             // learns what is missing.
             if (std::string text = damagedTableText(*this, in); !text.empty()) damaged.push_back(std::move(text));
@@ -121,8 +124,13 @@ void DTAMIRVANO::BUTDATEIVERBINDEN() {
 
     // 9. create the target unless records are to be appended to an existing one
     std::error_code ec;
-    if (go && !(appendMode && fs::exists(target, ec))) {
-        if (!engine::createTable(target, merged, lOutOEM)) {
+    const bool existing = go && appendMode && fs::exists(target, ec);
+    // What an append to an existing target changes, to take it back if the append fails.
+    engine::TableUndo before;
+    if (existing) before.capture(target);
+    if (go && !existing) {
+        // Tables of one alphabet make a target of their code page, so their letters keep.
+        if (!engine::createTable(target, merged, lOutOEM, engine::sharedLanguageDriver(codePages, lOutOEM))) {
             engine::reportFailure(rt::StrTran(message(36), "$", target) + refusalText(*this, merged));
             go = false;
         }
@@ -151,6 +159,7 @@ void DTAMIRVANO::BUTDATEIVERBINDEN() {
 
     // 12. the copy
     bool cancelled = false;
+    engine::LostCharacters lost;
     if (go) {
         enterBusyState();
         auto context = makeWindowRunContext(*this);
@@ -160,6 +169,7 @@ void DTAMIRVANO::BUTDATEIVERBINDEN() {
             engine::reportTransient(rt::StrTran(message(37), "$", path));
             gui::APPLICATIONEXEC(1);
         });
+        lost = r.lost;
         switch (r.end) {
         case engine::AppendEnd::Completed: context->progressFinish(); break;
         case engine::AppendEnd::Cancelled: cancelled = true; break;
@@ -167,24 +177,31 @@ void DTAMIRVANO::BUTDATEIVERBINDEN() {
             engine::reportFailure(rt::StrTran(message(35), "$", r.failed));
             go = false;
             break;
-        case engine::AppendEnd::WriteFailed:
-            engine::reportFailure(rt::StrTran(message(78), "$", target) + (r.failed.empty() ? "" : " (" + r.failed + ")"));
+        case engine::AppendEnd::WriteFailed: {
+            // The target goes back to what it was: as before the append, or not there at all.
+            std::string why = r.failed;
+            if (!existing)
+                engine::discardReplacement(target);
+            else if (std::string undo; !before.restore(&undo))
+                why += (why.empty() ? "" : "; ") + undo;
+            engine::reportFailure(rt::StrTran(message(78), "$", target) + (why.empty() ? "" : " (" + why + ")"));
             go = false;
             break;
         }
-        if (go) engine::reportLostCharacters(r.lost, message(90), message(91), target);
+        }
         leaveBusyState();
         lCancel = false;
     }
 
-    // 13. the end
+    // 13. the end; characters replaced on the way end it with the warning that counts them
     if (go && cancelled) {
         engine::reportTransient(message(81));
     } else if (go) {
         std::string text = rt::StrTran(message(38), "$1", std::to_string(sources.size()));
         engine::reportTransient(rt::StrTran(text, "$2", target));
-        engine::reportSound("SystemAsterisk");
+        if (lost.count == 0) engine::reportSound("SystemAsterisk");
     }
+    if (go) engine::reportLostCharacters(lost, message(90), message(91), target);
     // Last, so that the status bar keeps it, as after opening a damaged table.
     if (go)
         for (const std::string& text : damaged) engine::reportTransient(text);

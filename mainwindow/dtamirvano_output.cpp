@@ -248,6 +248,7 @@ DTAMIRVANO& DTAMIRVANO::BUTDATEISPEICHERN() {
     }
     oRun->replacement.clear();
     oRun->appendFrom = -1;
+    oRun->tableBefore.clear();
     oRun->createdNew = false;
     if (!name.empty()) {
         CALCFELDLISTE();
@@ -270,7 +271,10 @@ DTAMIRVANO& DTAMIRVANO::BUTDATEISPEICHERN() {
         if (lOutDBF) {
             bool created = true;
             if (create) {
-                created = engine::createTable(target, aFeldListe, lOutOEM);
+                // A table made from a table of another alphabet keeps its code page.
+                const uint8_t languageDriver =
+                    lInDBF && oDBIn && oDBIn->USED() ? engine::sharedLanguageDriver({engine::tableCodePage(*oDBIn)}, lOutOEM) : 0;
+                created = engine::createTable(target, aFeldListe, lOutOEM, languageDriver);
                 if (!created) {
                     engine::reportFailure(message(19) + refusalText(*this, aFeldListe));
                     cCmdFileOut.clear();
@@ -279,6 +283,7 @@ DTAMIRVANO& DTAMIRVANO::BUTDATEISPEICHERN() {
                 }
             }
             if (created) {
+                if (!create) oRun->tableBefore.capture(cFileOut);
                 oDBOut = std::make_shared<db::DBSERVER>(target, true, false, "DBFNTX");
                 if (oDBOut->USED()) {
                     lOutOpen = true;
@@ -366,6 +371,16 @@ DTAMIRVANO& DTAMIRVANO::BUTDATEISPEICHERN() {
                 fs::resize_file(cFileOut, static_cast<uintmax_t>(oRun->appendFrom), ec);
             }
         }
+        if (oRun->tableBefore.captured() && (failed || (!lOutOpen && !lCancel))) {
+            // An append to a table that failed, in the loop or in the sorted rewrite after
+            // it, takes back what it added: the table and its memo file as they were, so that
+            // a second run does not add the records twice.
+            if (lOutOpen) CLOSEOUTPUT();
+            std::string why;
+            if (!oRun->tableBefore.restore(&why))
+                engine::reportFailure(replaceAll(message(78), "$", cFileOut) + " (" + why + ")");
+        }
+        oRun->tableBefore.clear();
         if (lOutOpen && !lCancel && !failed) {
             // A directory removed during the run takes the new file with it, though every
             // write to the open handle succeeded: the records reached no file.
@@ -381,7 +396,9 @@ DTAMIRVANO& DTAMIRVANO::BUTDATEISPEICHERN() {
             text = replaceAll(text, "$1", std::to_string(count));
             text = replaceAll(text, "$2", cFileOut);
             engine::reportTransient(text);
-            engine::reportSound("SystemAsterisk");
+            // Characters replaced on the way: the run ends with the warning that counts them,
+            // not with the sound of a success.
+            if (oRun->lastLoop.lost.count == 0) engine::reportSound("SystemAsterisk");
             engine::reportLostCharacters(oRun->lastLoop.lost, message(90), message(91), cFileIn);
             lLastWriteOk = true;
         }

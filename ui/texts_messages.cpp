@@ -220,10 +220,14 @@ constexpr std::array<MessageText, 85> kMessages{{
      "The data record filter could not be evaluated for any data record"},
     {83, "die Datei ist nicht mehr vorhanden", "the file no longer exists"},
     {84, "Fehler beim Lesen der Eingabedatei", "Error while reading the input file"},
-    {90, "$1 Zeichen fehlen im Zeichensatz der Ausgabedatei und wurden ersetzt, das erste in Zeile $2 von $3",
-     "$1 characters are missing from the character set of the output file and were replaced, the first in line $2 of $3"},
-    {91, "$1 Zeichen fehlen im Zeichensatz der Ausgabedatei und wurden ersetzt, das erste im Datensatz $2 von $3",
-     "$1 characters are missing from the character set of the output file and were replaced, the first in record $2 of $3"},
+    {90, "$1 Zeichen wurden in der Ausgabedatei ersetzt (im Zeichensatz nicht vorhanden, oder ein Anführungszeichen "
+         "oder Trennzeichen in einem Wert), das erste in Zeile $2 von $3",
+     "$1 characters were replaced in the output file (missing from its character set, or a quote or separator "
+     "inside a value), the first in line $2 of $3"},
+    {91, "$1 Zeichen wurden in der Ausgabedatei ersetzt (im Zeichensatz nicht vorhanden, oder ein Anführungszeichen "
+         "oder Trennzeichen in einem Wert), das erste im Datensatz $2 von $3",
+     "$1 characters were replaced in the output file (missing from its character set, or a quote or separator "
+     "inside a value), the first in record $2 of $3"},
     {115, "Der Wert $2 der Einstellung $1 in $3 enthält keines der Schlüsselwörter $4",
      "The value $2 of the setting $1 in $3 contains none of the keywords $4"},
     {116, "Die Ausgabedatei $ ist die Konfigurationsdatei dieses Aufrufs und wird nicht überschrieben",

@@ -430,6 +430,40 @@ bool createTable(const std::string& path, std::vector<FieldInfo> fields, uint8_t
     return table.moveTo(path, error);
 }
 
+// An empty table of the header `header` (the version, the field descriptors of every type,
+// the language-driver byte, a Visual FoxPro table's database link: all as they stand), with
+// an empty memo file of the kind and block size of `memo` where that is open.
+bool copyTableHeader(const std::string& path, std::vector<unsigned char> header, MemoFile& memo, std::string* error) {
+    if (header.size() < 32) {
+        *error = "the table has no header to copy";
+        return false;
+    }
+    std::time_t now = std::time(nullptr);
+    std::tm tm{};
+    localtime_r(&now, &tm);
+    header[1] = static_cast<unsigned char>(tm.tm_year % 256);
+    header[2] = static_cast<unsigned char>(tm.tm_mon + 1);
+    header[3] = static_cast<unsigned char>(tm.tm_mday);
+    io::putLe32(&header[4], 0);
+    header.push_back(0x1A);
+    TempFile table;
+    if (!table.create(path, error)) return false;
+    if (!io::writeAt(table.fd, header.data(), header.size(), 0)) {
+        *error = "cannot write " + path + ": " + io::lastError();
+        return false;
+    }
+    if (!table.finish(error)) return false;
+    if (memo.isOpen()) {
+        const std::string memoPath = memoPathFor(path, memo.kind() == MemoFile::Kind::Fpt ? ".fpt" : ".dbt");
+        TempFile m;
+        if (!m.create(memoPath, error)) return false;
+        if (!m.finish(error) || !MemoFile::create(m.name, memo.kind(), memo.blockSize(), error) ||
+            !m.moveTo(memoPath, error))
+            return false;
+    }
+    return table.moveTo(path, error);
+}
+
 }  // namespace
 
 struct DBSERVER::Impl {
@@ -452,6 +486,7 @@ struct DBSERVER::Impl {
     int64_t claimed = -1;  // the header's count when the file is shorter
     std::vector<FieldInfo> fields;
     std::vector<uint32_t> offsets;
+    std::vector<unsigned char> headerBytes;  // as read: a copy of the structure keeps them
     std::unordered_map<std::string, int> byName;
     MemoFile memo;
     Recoder recoder;
@@ -733,11 +768,34 @@ struct DBSERVER::Impl {
     // a record does not). `key`: the text as index keys take it.
     rt::Value decode(int index, const char* record, bool count = true, bool key = false);
     bool encode(int index, const rt::Value& value);
+    // Stores `bytes` as a new memo (of FoxPro kind `fptType`) and points memo field `index`
+    // of the current record at it: ten digits, or four bytes in a Visual FoxPro table.
+    bool putMemo(int index, const std::string& bytes, uint32_t fptType);
     // The bytes of field `number` of the current record for a typed store of `type`, the
     // record marked changed; null when the store must go the general way.
     char* fieldToPut(int number, char type);
     void fieldPut();
     bool passes(const char* record, int64_t r);
+    // Whether `other` is a table of the very same header (a copy of this one's structure, or
+    // this one of its): its records go over as their bytes, memos beside.
+    bool sameHeader(const Impl& other) const {
+        if (headerBytes.size() != other.headerBytes.size() || headerBytes.size() < 32 || codePage != other.codePage ||
+            memo.isOpen() != other.memo.isOpen() || (memo.isOpen() && memo.kind() != other.memo.kind()))
+            return false;
+        // Beyond the date and the record count, byte for byte.
+        return std::equal(headerBytes.begin(), headerBytes.begin() + 1, other.headerBytes.begin()) &&
+               std::equal(headerBytes.begin() + 8, headerBytes.end(), other.headerBytes.begin() + 8);
+    }
+    // The memo block field `index` of `record` points at (0 for none).
+    uint64_t memoBlock(size_t index, const char* record) const {
+        const char* p = record + offsets[index];
+        const size_t len = static_cast<size_t>(fields[index].length);
+        if (len == 4) return io::le32(reinterpret_cast<const unsigned char*>(p));
+        uint64_t block = 0;
+        for (size_t k = 0; k < len; ++k)
+            if (p[k] >= '0' && p[k] <= '9') block = block * 10 + static_cast<uint64_t>(p[k] - '0');
+        return block;
+    }
 
     bool visible(int64_t r) {
         const char* rec = fetch(r);
@@ -941,14 +999,7 @@ rt::Value DBSERVER::Impl::decode(int index, const char* record, bool count, bool
         return rt::Value(v);
     }
     if (isMemoType(f.type, vfp)) {
-        uint64_t block = 0;
-        if (len == 4) {
-            block = io::le32(reinterpret_cast<const unsigned char*>(p));
-        } else {
-            for (size_t i = 0; i < len; ++i) {
-                if (p[i] >= '0' && p[i] <= '9') block = block * 10 + static_cast<uint64_t>(p[i] - '0');
-            }
-        }
+        const uint64_t block = memoBlock(static_cast<size_t>(index), record);
         std::string text;
         std::string error;
         if (memo.isOpen() && !memo.read(block, text, &error)) status = error;
@@ -1017,25 +1068,37 @@ bool DBSERVER::Impl::encode(int index, const rt::Value& value) {
         io::putLe64(reinterpret_cast<unsigned char*>(p), bits);
         return true;
     }
-    if (f.type == 'M' && len == 10) {
+    if (f.type == 'M' && (len == 10 || len == 4)) {
         if (!value.isString()) return typeError();
-        if (!memo.isOpen()) return fail("the table has no memo file");
         std::string text = value.str();
         recoder.toTable(text);
-        uint64_t block = 0;
-        std::string error;
-        if (!memo.write(text, &block, &error)) {
-            writeFailed = writeFailed || error.find("cannot") == 0;
-            return fail(error);
-        }
-        std::memset(p, ' ', len);
-        if (block != 0) {
-            const std::string digits = std::to_string(block);
-            std::memcpy(p + len - digits.size(), digits.data(), digits.size());
-        }
-        return true;
+        return putMemo(index, text, 1);
     }
     return fail(std::string("fields of type ") + f.type + " cannot be written");
+}
+
+bool DBSERVER::Impl::putMemo(int index, const std::string& bytes, uint32_t fptType) {
+    const FieldInfo& f = fields[static_cast<size_t>(index)];
+    char* p = current.data() + offsets[static_cast<size_t>(index)];
+    const size_t len = static_cast<size_t>(f.length);
+    if (!memo.isOpen()) return fail("the table has no memo file");
+    uint64_t block = 0;
+    std::string error;
+    if (!memo.write(bytes, &block, &error, fptType)) {
+        writeFailed = writeFailed || error.find("cannot") == 0;
+        return fail(error);
+    }
+    if (len == 4) {
+        io::putLe32(reinterpret_cast<unsigned char*>(p), static_cast<uint32_t>(block));
+        return true;
+    }
+    std::memset(p, ' ', len);
+    if (block != 0) {
+        const std::string digits = std::to_string(block);
+        if (digits.size() > len) return fail("the memo block " + digits + " does not fit the field " + f.name);
+        std::memcpy(p + len - digits.size(), digits.data(), digits.size());
+    }
+    return true;
 }
 
 bool DBSERVER::Impl::open(const std::string& file, bool sharedMode, bool readOnlyMode) {
@@ -1110,6 +1173,7 @@ bool DBSERVER::Impl::open(const std::string& file, bool sharedMode, bool readOnl
         byName.emplace(f.name, static_cast<int>(fields.size()));
         fields.push_back(std::move(f));
     }
+    headerBytes = std::move(header);
     if (recordLength == 0 || recordLength < offset) {
         closeFiles();
         return fail("the record length " + std::to_string(recordLength) + " of " + path +
@@ -1173,15 +1237,7 @@ bool DBSERVER::Impl::checkMemoPointers() {
         for (size_t i = 0; i < fields.size(); ++i) {
             const FieldInfo& f = fields[i];
             if (!isMemoType(f.type, vfp)) continue;
-            const char* p = rec + offsets[i];
-            uint64_t block = 0;
-            if (f.length == 4) {
-                block = io::le32(reinterpret_cast<const unsigned char*>(p));
-            } else {
-                for (int k = 0; k < f.length; ++k) {
-                    if (p[k] >= '0' && p[k] <= '9') block = block * 10 + static_cast<uint64_t>(p[k] - '0');
-                }
-            }
+            const uint64_t block = memoBlock(i, rec);
             if (!memo.blockInside(block)) {
                 return fail("record " + std::to_string(r) + " of " + path + ": memo block " + std::to_string(block) +
                             " lies beyond the memo file");
@@ -1231,8 +1287,14 @@ bool DBCREATE(const std::string& file, const rt::Value& structure, const std::st
 }
 
 bool DBCREATE(const std::string& file, const std::vector<FieldInfo>& fields, std::string* error) {
+    return DBCREATE(file, fields, 0, error);
+}
+
+bool DBCREATE(const std::string& file, const std::vector<FieldInfo>& fields, uint8_t languageDriver,
+              std::string* error) {
     std::string dummy;
-    return createTable(tablePath(file), fields, rt::IsAnsi() ? 0x03 : 0x02, error ? error : &dummy);
+    if (languageDriver == 0) languageDriver = rt::IsAnsi() ? 0x03 : 0x02;
+    return createTable(tablePath(file), fields, languageDriver, error ? error : &dummy);
 }
 
 void SetIndexMemoryBudget(size_t bytes) { gIndexBudget = std::max<size_t>(bytes, 1024); }
@@ -1296,6 +1358,7 @@ rt::Value DBSERVER::INFO(int item) const {
 
 bool DBSERVER::isAnsi() const { return d->ansi; }
 unsigned DBSERVER::CODEPAGE() const { return d->codePage; }
+uint8_t DBSERVER::languageDriver() const { return d->ldid; }
 bool DBSERVER::recodes() const { return d->recoder.active; }
 
 bool DBSERVER::setTextCodePage(unsigned codePage) {
@@ -1594,15 +1657,27 @@ bool DBSERVER::SAMELAYOUT(const DBSERVER& other) const {
 }
 
 bool DBSERVER::APPENDCOPY(DBSERVER& source) {
-    const Impl& s = *source.d;
+    Impl& s = *source.d;
     if (!s.used) return d->fail("the source table is not open");
     const char* from = s.eof ? s.blank.data() : s.current.data();
     const bool raw = SAMELAYOUT(source);
+    const bool rawBesideMemos = !raw && d->sameHeader(s);
     if (!APPEND()) return false;
-    if (raw) {
+    if (raw || rawBesideMemos) {
         std::memcpy(d->current.data() + 1, from + 1, d->recordLength - 1);
         d->dirty = true;
         d->modified = true;
+        // Each memo goes over as its bytes and its kind, into a new block of this table's file.
+        for (size_t i = 0; rawBesideMemos && i < d->fields.size(); ++i) {
+            if (!isMemoType(d->fields[i].type, d->vfp)) continue;
+            std::memcpy(d->current.data() + d->offsets[i], d->blank.data() + d->offsets[i],
+                        static_cast<size_t>(d->fields[i].length));
+            const uint64_t block = s.memoBlock(i, from);
+            std::string bytes, error;
+            uint32_t kind = 1;
+            if (block != 0 && s.memo.isOpen() && !s.memo.read(block, bytes, &error, &kind)) return d->fail(error);
+            if (!bytes.empty() && !d->putMemo(static_cast<int>(i), bytes, kind)) return false;
+        }
         d->fieldPut();
         return true;
     }
@@ -1738,7 +1813,7 @@ bool DBSERVER::CLEARINDEX(int) {
 bool DBSERVER::COPYSTRUCTURE(const std::string& file) {
     if (!d->used) return d->notOpen();
     std::string error;
-    if (!createTable(tablePath(file), d->fields, d->ldid, &error)) return d->fail(error);
+    if (!copyTableHeader(tablePath(file), d->headerBytes, d->memo, &error)) return d->fail(error);
     return true;
 }
 

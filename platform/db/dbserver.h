@@ -1,13 +1,15 @@
 #pragma once
 // Our dBase table engine: the table object the program reads and writes tables through.
 //
-// Files written follow the published dBase III layout, so other programs read them: version
+// New tables follow the published dBase III layout, so other programs read them: version
 // byte 0x03, or 0x83 with a memo file (.dbt, 512-byte blocks); the header's record count is
 // rewritten on every append; the file ends in 0x1A; byte 29 marks the character set (0x03
-// ANSI 1252, 0x02 OEM 850 on a new table; a copy of a table's structure keeps the table's own
-// byte, so a DOS table in code page 437 stays one). Tables of dBase IV, FoxPro and Visual
-// FoxPro (types F, I, B, Y, T and memo files .fpt) are read. A C field longer than 255 bytes carries its length's high
-// byte in the decimals byte.
+// ANSI 1252, 0x02 OEM 850 on a new table unless its maker names another code page). Tables of
+// dBase IV, FoxPro and Visual FoxPro (types F, I, B, Y, T and memo files .fpt) are read and
+// appended to, their memos written in their own memo file's kind; a copy of a table's
+// structure keeps its header as it stands (version, field types, language-driver byte), so a
+// FoxPro table stays one and a DOS table in code page 437 stays one. A C field longer than
+// 255 bytes carries its length's high byte in the decimals byte.
 //
 // Appended records are collected and written in blocks of 64 KB, and before the table is
 // moved, searched or closed and at COMMIT; the header's count is written at each append, and
@@ -81,6 +83,10 @@ using Observer = std::function<void(Notify)>;
 bool DBCREATE(const std::string& file, const rt::Value& structure, const std::string& driver = {},
               const std::string& alias = {}, std::string* error = nullptr);
 bool DBCREATE(const std::string& file, const std::vector<FieldInfo>& fields, std::string* error = nullptr);
+// The same with the language-driver byte that names the new table's code page (0: by the
+// runtime's ANSI mode, as above).
+bool DBCREATE(const std::string& file, const std::vector<FieldInfo>& fields, uint8_t languageDriver,
+              std::string* error = nullptr);
 
 // Memory the index build may use for keys before it sorts runs out to temporary files.
 void SetIndexMemoryBudget(size_t bytes);
@@ -118,6 +124,8 @@ public:
     // The code page the table's language-driver byte names: an OEM page (437, 850, 852 ...),
     // a Windows page, 1252 for an ANSI table and one that names none.
     unsigned CODEPAGE() const;
+    // The language-driver byte of the header (byte 29).
+    uint8_t languageDriver() const;
     // Whether text fields are recoded between the table's character set and the program's.
     bool recodes() const;
     // The code page FIELDGET, FIELDPUT, the typed stores and filters hand text over in: 0 (as
@@ -172,9 +180,10 @@ public:
     // they must be as many as the field is long. False otherwise.
     bool PUTBYTES(int number, std::string_view bytes);
     // Appends a record holding the fields of `source`'s current record. Where both tables lay
-    // out their fields alike in the same character set and have no memo fields, the bytes are
-    // copied as they stand (nothing goes through a value and back); otherwise field by field
-    // through FIELDGET and FIELDPUT, the text in each table's text code page.
+    // out their fields alike in the same character set and have no memo fields, or have the
+    // very same header (a copy of the structure), the bytes are copied as they stand (nothing
+    // goes through a value and back; each memo as its bytes into a new block); otherwise field
+    // by field through FIELDGET and FIELDPUT, the text in each table's text code page.
     bool APPENDCOPY(DBSERVER& source);
     // Whether `other` lays out its fields as this table does, in the same code page and
     // without memo fields, so that its record bytes can be copied as they stand.
@@ -213,7 +222,8 @@ public:
     bool SETINDEX(const std::string& file);
     bool CLEARINDEX(int which = 0);
 
-    // An empty table with the same fields and the same language-driver byte.
+    // An empty table of the same header: its version, every field as it stands (of any type),
+    // its language-driver byte; and an empty memo file of the same kind and block size.
     bool COPYSTRUCTURE(const std::string& file);
 
     void SUSPENDNOTIFICATION();

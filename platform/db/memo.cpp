@@ -11,19 +11,42 @@ namespace db {
 
 namespace {
 constexpr uint32_t kDbt3Block = 512;
+
+void putBe32(unsigned char* p, uint32_t v) {
+    p[0] = static_cast<unsigned char>(v >> 24);
+    p[1] = static_cast<unsigned char>(v >> 16);
+    p[2] = static_cast<unsigned char>(v >> 8);
+    p[3] = static_cast<unsigned char>(v);
 }
+}  // namespace
 
 MemoFile::~MemoFile() { close(); }
 
-bool MemoFile::create(const std::string& path, std::string* error) {
+bool MemoFile::create(const std::string& path, std::string* error) { return create(path, Kind::Dbt3, kDbt3Block, error); }
+
+bool MemoFile::create(const std::string& path, Kind kind, uint32_t blockSize, std::string* error) {
+    if (kind == Kind::Dbt3 || blockSize == 0 || blockSize > 0xFFFF) blockSize = kDbt3Block;
     const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) {
         *error = "cannot create the memo file " + path + ": " + io::lastError();
         return false;
     }
+    // The header takes the first 512 bytes, and the blocks it covers.
     unsigned char header[kDbt3Block] = {};
-    io::putLe32(header, 1);  // next free block
-    header[16] = 0x03;
+    const uint32_t first = (kDbt3Block + blockSize - 1) / blockSize;
+    if (kind == Kind::Fpt) {
+        putBe32(header, first);
+        header[6] = static_cast<unsigned char>(blockSize >> 8);
+        header[7] = static_cast<unsigned char>(blockSize & 0xFF);
+    } else {
+        io::putLe32(header, first);  // next free block
+        if (kind == Kind::Dbt4) {
+            header[20] = static_cast<unsigned char>(blockSize & 0xFF);
+            header[21] = static_cast<unsigned char>(blockSize >> 8);
+        } else {
+            header[16] = 0x03;
+        }
+    }
     const bool ok = io::writeAt(fd, header, sizeof header, 0);
     if (!ok) *error = "cannot write the memo file " + path + ": " + io::lastError();
     if (::close(fd) != 0 && ok) {
@@ -83,8 +106,9 @@ bool MemoFile::blockInside(uint64_t block) {
     return true;
 }
 
-bool MemoFile::read(uint64_t block, std::string& out, std::string* error) {
+bool MemoFile::read(uint64_t block, std::string& out, std::string* error, uint32_t* fptType) {
     out.clear();
+    if (fptType) *fptType = 1;
     if (block == 0) return true;
     if (!blockInside(block)) {
         *error = "memo block " + std::to_string(block) + " lies beyond the memo file";
@@ -105,6 +129,7 @@ bool MemoFile::read(uint64_t block, std::string& out, std::string* error) {
                 *error = "memo block " + std::to_string(block) + " is truncated";
                 return false;
             }
+            if (fptType && kind_ == Kind::Fpt) *fptType = io::be32(head);
             int64_t length = kind_ == Kind::Fpt ? io::be32(head + 4) : static_cast<int64_t>(io::le32(head + 4)) - 8;
             if (length < 0 || offset + 8 + length > size_) {
                 *error = "memo block " + std::to_string(block) + " runs past the end of the memo file";
@@ -140,12 +165,12 @@ bool MemoFile::read(uint64_t block, std::string& out, std::string* error) {
     }
 }
 
-bool MemoFile::write(const std::string& text, uint64_t* block, std::string* error) {
-    if (readOnly_ || kind_ != Kind::Dbt3) {
-        *error = readOnly_ ? "the memo file is read-only" : "memo files of this kind are read only";
+bool MemoFile::write(const std::string& text, uint64_t* block, std::string* error, uint32_t fptType) {
+    if (readOnly_) {
+        *error = "the memo file is read-only";
         return false;
     }
-    if (text.find('\x1A') != std::string::npos) {
+    if (kind_ == Kind::Dbt3 && text.find('\x1A') != std::string::npos) {
         *error = "a dBase III memo cannot hold the byte 0x1A";
         return false;
     }
@@ -153,35 +178,58 @@ bool MemoFile::write(const std::string& text, uint64_t* block, std::string* erro
         *block = 0;
         return true;
     }
+    if (text.size() > 0x7FFFFFF0u) {
+        *error = "the memo is too long";
+        return false;
+    }
     unsigned char head[4];
     size_t got = 0;
     if (!io::readAt(fd_, head, sizeof head, 0, &got) || got != sizeof head) {
         *error = "cannot read the memo file header: " + io::lastError();
         return false;
     }
-    uint64_t next = io::le32(head);
+    uint64_t next = kind_ == Kind::Fpt ? io::be32(head) : io::le32(head);
     // Never write over the header or over blocks that lie behind a stale pointer.
-    const uint64_t end = static_cast<uint64_t>((io::fileSize(fd_) + kDbt3Block - 1) / kDbt3Block);
-    if (next < 1) next = 1;
+    const uint64_t end = static_cast<uint64_t>((io::fileSize(fd_) + blockSize_ - 1) / blockSize_);
+    const uint64_t firstBlock = (kDbt3Block + blockSize_ - 1) / blockSize_;
+    if (next < firstBlock) next = firstBlock;
     if (next < end) next = end;
-    std::string data = text;
-    data += "\x1A\x1A";
-    const uint64_t blocks = (data.size() + kDbt3Block - 1) / kDbt3Block;
-    data.resize(blocks * kDbt3Block, '\0');
+    std::string data;
+    if (kind_ == Kind::Dbt3) {
+        data = text + "\x1A\x1A";
+    } else {
+        // Each memo starts with its kind and length: FoxPro's big-endian, dBase IV's mark and
+        // little-endian length (its own eight bytes included).
+        unsigned char mark[8];
+        if (kind_ == Kind::Fpt) {
+            putBe32(mark, fptType);
+            putBe32(mark + 4, static_cast<uint32_t>(text.size()));
+        } else {
+            mark[0] = 0xFF, mark[1] = 0xFF, mark[2] = 0x08, mark[3] = 0x00;
+            io::putLe32(mark + 4, static_cast<uint32_t>(text.size() + 8));
+        }
+        data.assign(reinterpret_cast<const char*>(mark), sizeof mark);
+        data += text;
+    }
+    const uint64_t blocks = (data.size() + blockSize_ - 1) / blockSize_;
+    data.resize(blocks * blockSize_, '\0');
     if (next + blocks > 0xFFFFFFFFULL) {
         *error = "the memo file is full";
         return false;
     }
-    if (!io::writeAt(fd_, data.data(), data.size(), static_cast<int64_t>(next * kDbt3Block))) {
+    if (!io::writeAt(fd_, data.data(), data.size(), static_cast<int64_t>(next * blockSize_))) {
         *error = "cannot write the memo file: " + io::lastError();
         return false;
     }
-    io::putLe32(head, static_cast<uint32_t>(next + blocks));
+    if (kind_ == Kind::Fpt)
+        putBe32(head, static_cast<uint32_t>(next + blocks));
+    else
+        io::putLe32(head, static_cast<uint32_t>(next + blocks));
     if (!io::writeAt(fd_, head, sizeof head, 0)) {
         *error = "cannot write the memo file header: " + io::lastError();
         return false;
     }
-    size_ = static_cast<int64_t>((next + blocks) * kDbt3Block);
+    size_ = static_cast<int64_t>((next + blocks) * blockSize_);
     *block = next;
     return true;
 }

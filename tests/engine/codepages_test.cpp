@@ -151,7 +151,8 @@ TEST(Loops, CharactersTheOutputLacksAreCountedWhereTheyWereWritten) {
         EXPECT_EQ(r.end, LoopEnd::Completed);
         EXPECT_EQ(readAll(dir / "out.csv"),
                   filtered ? "Anna\r\n????\r\n?????\r\n" : "Anna\r\nWo  j?\r\n????\r\n?????\r\n");
-        EXPECT_EQ(r.lost.count, filtered ? 9u : 10u);
+        // Unframed, the value's line break is written as two blanks: two more replaced.
+        EXPECT_EQ(r.lost.count, filtered ? 9u : 12u);
         EXPECT_EQ(r.lost.first, filtered ? 6 : 4);
         EXPECT_FALSE(r.lost.inRecord);
     }

@@ -1,9 +1,15 @@
 // Appending dBase tables: the structure merge, the field rule and the button's whole run.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <csignal>
 #include <filesystem>
 #include <memory>
 
+#include "batch_util.h"
+#include "dbf_bytes.h"
 #include "engine/append.h"
 #include "engine/dbfcompat.h"
 #include "engine/outputfile.h"
@@ -249,4 +255,97 @@ TEST_F(AppendWindowTest, AMergedStructureTooLongForARecordIsToldWithItsLength) {
     EXPECT_EQ(rec.lastError(), "Error when creating the file " + target +
                                    ": A data record would be 70001 bytes long; a dBase file holds at most 65535 bytes a record");
     EXPECT_FALSE(fs::exists(dir / "t.dbf"));
+}
+
+// Tables of one alphabet appended into a new target make it a table of their code page
+// (Windows 1251 for an ANSI target, DOS 866 for an OEM one), so every letter keeps and dbfread
+// reads them by the target's language-driver byte. Sources of two code pages make a target of
+// the output's own, which lacks the letters: the run ends with the warning that counts them,
+// after the count of the files and without the sound of a success.
+TEST_F(AppendWindowTest, ANewTargetKeepsTheLettersOfItsSources) {
+    if (!batch_test::haveDbfread()) GTEST_SKIP() << "python3-dbfread is missing";
+    const std::vector<dbf_bytes::Field> fields = {{"NAME", 'C', 4, 0}};
+    const std::string ivan = "\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD", petr = "\xD0\x9F\xD0\xB5\xD1\x82\xD1\x80";
+    mirvano_test::writeAll(dir / "ru1.dbf", dbf_bytes::table(0x03, 0xC9, fields, {" \xC8\xE2\xE0\xED"}));
+    mirvano_test::writeAll(dir / "ru2.dbf", dbf_bytes::table(0x03, 0xC9, fields, {" \xCF\xE5\xF2\xF0"}));
+    mirvano_test::writeAll(dir / "dos1.dbf", dbf_bytes::table(0x03, 0x65, fields, {" \x88\xA2\xA0\xAD"}));
+    mirvano_test::writeAll(dir / "dos2.dbf", dbf_bytes::table(0x03, 0x65, fields, {" \x8F\xA5\xE2\xE0"}));
+    const struct {
+        const char* target;
+        std::vector<const char*> sources;
+        bool oem;
+        unsigned char ldid;
+        std::string names;  // as dbfread reads the target
+        int lost;
+    } cases[] = {
+        {"ansi.dbf", {"ru1.dbf", "ru2.dbf"}, false, 0xC9, "['" + ivan + "', '" + petr + "']", 0},
+        {"oem.dbf", {"dos1.dbf", "dos2.dbf"}, true, 0x65, "['" + ivan + "', '" + petr + "']", 0},
+        {"mixed.dbf", {"ru1.dbf", "dos2.dbf"}, false, 0x03, "['????', '????']", 8},
+        {"dostoansi.dbf", {"dos1.dbf", "dos2.dbf"}, false, 0x03, "['????', '????']", 8},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.target);
+        form->lOutOEM = c.oem;
+        form->lOutANSI = !c.oem;
+        sources.clear();
+        for (const char* s : c.sources) sources.push_back((dir / s).string());
+        target = (dir / c.target).string();
+        engine::ReportRecorder rec;
+        form->BUTDATEIVERBINDEN();
+        EXPECT_EQ(static_cast<unsigned char>(mirvano_test::readAll(target)[29]), c.ldid);
+        EXPECT_EQ(batch_test::command("/usr/bin/python3 -c \"import dbfread,sys\n"
+                                      "print([r['NAME'] for r in dbfread.DBF(sys.argv[1])])\" '" + target + "'"),
+                  c.names + "\n");
+        const std::vector<std::string> sounds = rec.of(ReportKind::Sound);
+        ASSERT_FALSE(sounds.empty());
+        EXPECT_EQ(rec.of(ReportKind::Transient).back(), "2 files concatenated in file " + target);
+        if (c.lost == 0) {
+            EXPECT_EQ(rec.lastError(), "");
+            EXPECT_EQ(sounds.back(), "SystemAsterisk");
+        } else {
+            EXPECT_EQ(rec.entries.back().text, "SystemExclamation");
+            EXPECT_EQ(rec.lastError(), std::to_string(c.lost) +
+                                           " characters were replaced in the output file (missing from its character "
+                                           "set, or a quote or separator inside a value), the first in record 1 of " +
+                                           sources[0]);
+            EXPECT_EQ(std::count(sounds.begin(), sounds.end(), "SystemAsterisk"), 0);
+        }
+    }
+}
+
+// An append that fails on a full disk (a file size limit, as a full disk refuses writes: the
+// signal it raises is ignored, so the write reports the error) leaves an existing target and
+// its memo file byte for byte as they were, and leaves no new target behind.
+TEST_F(AppendWindowTest, AFailedAppendLeavesTheTargetAsItWas) {
+    const std::vector<db::FieldInfo> fields = {{"NAME", 'C', 20, 0}, {"NOTE", 'M', 10, 0}};
+    std::vector<std::vector<rt::Value>> many;
+    for (int i = 0; i < 1500; ++i) many.push_back({rt::Value("n" + std::to_string(i)), rt::Value(std::string(700, 'x'))});
+    makeTable(dir / "many.dbf", fields, many);
+    makeTable(dir / "one.dbf", fields, {{"one", "memo"}});
+    makeTable(dir / "old.dbf", fields, {{"old", "old memo"}});
+    sources = {(dir / "one.dbf").string(), (dir / "many.dbf").string()};
+    const std::string tableBefore = mirvano_test::readAll(dir / "old.dbf"), memoBefore = mirvano_test::readAll(dir / "old.dbt");
+    for (const bool append : {true, false}) {
+        SCOPED_TRACE(append ? "existing target" : "new target");
+        form->OCCRADIOAUSGERGAENZEN->PRESSED(append);
+        target = (dir / (append ? "old.dbf" : "new.dbf")).string();
+        engine::ReportRecorder rec;
+        struct rlimit previous {};
+        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previous), 0);
+        struct rlimit small = previous;
+        small.rlim_cur = 256 * 1024;
+        auto* handler = std::signal(SIGXFSZ, SIG_IGN);
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+        form->BUTDATEIVERBINDEN();
+        setrlimit(RLIMIT_FSIZE, &previous);
+        std::signal(SIGXFSZ, handler);
+        EXPECT_EQ(rec.lastError().rfind("Error when writing the file " + target, 0), 0u) << rec.lastError();
+        if (append) {
+            EXPECT_TRUE(mirvano_test::readAll(dir / "old.dbf") == tableBefore) << "the table changed";
+            EXPECT_TRUE(mirvano_test::readAll(dir / "old.dbt") == memoBefore) << "the memo file changed";
+        } else {
+            EXPECT_FALSE(fs::exists(dir / "new.dbf"));
+            EXPECT_FALSE(fs::exists(dir / "new.dbt"));
+        }
+    }
 }

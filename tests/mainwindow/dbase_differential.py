@@ -295,12 +295,16 @@ def lost_in_ansi(records, oem):
 def compare(name, gdal, warnings):
     path = os.path.join(IN, name + '.dbf')
     fields, records = read_table(path)
-    oem = open(path, 'rb').read(30)[29] in OEM_850
+    ldid = open(path, 'rb').read(30)[29]
+    oem = ldid in OEM_850
+    # A new ANSI table takes the code page of a Windows table of another page: every letter keeps.
+    codec = dict(CODE_PAGES).get(ldid, 'cp1252')
+    own_page = codec.startswith('cp125') and codec != 'cp1252'
     # The warnings of the ANSI outputs, the same in each, and none of the UTF-8 outputs.
     count, first = lost_in_ansi(records, oem)
     for ext in OUTPUTS:
         got = warnings.get((ext, name))
-        want = (count, first) if count and not ext.startswith('utf8') else None
+        want = (count, first) if count and not ext.startswith('utf8') and not (ext == 'dbf' and own_page) else None
         if got != want:
             problem('%s.%s: warns of %r lost characters (count, first record), ours %r' % (name, ext, want, got))
     out_fields, out_records = read_table(os.path.join(WORK, 'dbf', name + '.dbf'))
@@ -312,7 +316,7 @@ def compare(name, gdal, warnings):
     for r, (want, got) in enumerate(zip(records, out_records), 1):
         for field, out_field, e, o in zip(fields, out_fields, want, got):
             where = '%s.dbf record %d %s' % (name, r, field.name)
-            if isinstance(e, str):
+            if isinstance(e, str) and not own_page:
                 e = in_ansi(e, oem)[0]
             if field.type == 'L':
                 if o is not bool(e):
@@ -411,8 +415,8 @@ SUFFIX = {'csv': 'csv', 'sdf': 'sdf', 'dbf': 'dbf', 'utf8csv': 'csv', 'utf8sdf':
 def read_warnings(ext, log):
     """The lost characters each table's run warned of, by (output, table): (count, record)."""
     found = {}
-    pattern = re.compile(r'^warning: (\d+) characters are missing from the character set of the output file and were '
-                         r'replaced, the first in record (\d+) of (.*)$')
+    pattern = re.compile(r'^warning: (\d+) characters were replaced in the output file \(missing from its character set, or a quote or '
+                         r'separator inside a value\), the first in record (\d+) of (.*)$')
     for line in log.splitlines():
         m = pattern.match(line)
         if m:

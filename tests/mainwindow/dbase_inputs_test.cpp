@@ -205,8 +205,8 @@ TEST(DbaseInputs, ASortedAppendKeepsTheTablesCodePage) {
                                                 "FileHandling=append", "SortConditionUse=yes", "SortConditionGroup=NAME"}));
         EXPECT_EQ(runBatch(dir, oem ? "csv/[dner]*.csv" : "csv/c*.csv", "out/*.dbf", (dir / "job.mcf").string()), 0)
             << readAll(dir / "log");
-        EXPECT_EQ(readAll(dir / "log").find("warning: 1 characters are missing from the character set of the output file "
-                                            "and were replaced, the first in line 2 of ") != std::string::npos,
+        EXPECT_EQ(readAll(dir / "log").find("warning: 1 characters were replaced in the output file (missing from its character set, or a "
+                                            "quote or separator inside a value), the first in line 2 of ") != std::string::npos,
                   !oem)
             << readAll(dir / "log");
     }
@@ -259,8 +259,8 @@ TEST(DbaseInputs, TablesOfOtherCodePagesGiveTheirOwnCharacters) {
         return readAll(dir / "log");
     };
     auto warning = [&](const char* table, int count, int record) {
-        return "warning: " + std::to_string(count) + " characters are missing from the character set of the output " +
-               "file and were replaced, the first in record " + std::to_string(record) + " of " +
+        return "warning: " + std::to_string(count) + " characters were replaced in the output file (missing from its character set, or a " +
+               "quote or separator inside a value), the first in record " + std::to_string(record) + " of " +
                (dir / "in" / (std::string(table) + ".dbf")).string() + "\n";
     };
     const std::vector<std::string> csv = {"FileFormatOut=csv", "DecimalSeparatorOut=dot", "CsvSeparatorOut=semi",
@@ -286,9 +286,16 @@ TEST(DbaseInputs, TablesOfOtherCodePagesGiveTheirOwnCharacters) {
         for (const char* table : {"ru866", "ru1251"}) EXPECT_NE(log.find(warning(table, 8, 2)), std::string::npos) << log;
         EXPECT_NE(log.find(warning("pl852", 2, 1)), std::string::npos) << log;
     }
+    // A new ANSI table keeps the code page of a Windows table (1251), not of a DOS one (866).
     log = run(kToDbase, "dbf");
-    EXPECT_EQ(dbfread(dir / "dbf" / "ru1251.dbf"), "[('NAME', 'C', 6, 0), ('N', 'N', 1, 0)]\n['Anna', 1]\n['????', 2]\n['????', 3]\n");
-    EXPECT_NE(log.find(warning("ru1251", 8, 2)), std::string::npos) << log;
+    EXPECT_EQ(static_cast<unsigned char>(readAll(dir / "dbf" / "ru1251.dbf")[29]), 0xC9);
+    EXPECT_EQ(command("/usr/bin/python3 -c \"import dbfread,sys\n"
+                      "print([r['NAME'] for r in dbfread.DBF(sys.argv[1])])\" '" +
+                      (dir / "dbf" / "ru1251.dbf").string() + "'"),
+              "['Anna', '" + ivan + "', '" + petr + "']\n");
+    EXPECT_EQ(log.find(warning("ru1251", 8, 2)), std::string::npos) << log;
+    EXPECT_EQ(dbfread(dir / "dbf" / "ru866.dbf"), "[('NAME', 'C', 6, 0), ('N', 'N', 1, 0)]\n['Anna', 1]\n['????', 2]\n['????', 3]\n");
+    EXPECT_NE(log.find(warning("ru866", 8, 2)), std::string::npos) << log;
 
     // The filter compares the table's own text.
     const std::vector<std::string> filter = {"RecordFilterUse=yes", "RecordFilterPhrase=NAME = '" + ivan + "'"};

@@ -271,8 +271,8 @@ TEST(TextInputs, CharactersTheOutputLacksAreCountedAndTold) {
         "NAME;CITY\r\nAnna;Berlin\r\n\r\nZa\xC5\xBC\xC3\xB3\xC5\x82\xC4\x87;Krak\xC3\xB3w\r\nIvan;Berlin\r\n"
         "\xD0\x98\xD0\xB2\xD0\xB0\xD0\xBD;\xD0\x9C\xD0\xBE\xD1\x81\xD0\xBA\xD0\xB2\xD0\xB0\r\n";
     const Keys utf8In = {{"CharacterSetIn", "utf8"}};
-    const std::string warning = "warning: 13 characters are missing from the character set of the output file and were "
-                                "replaced, the first in line 4 of ";
+    const std::string warning = "warning: 13 characters were replaced in the output file (missing from its character set, or a "
+                                "quote or separator inside a value), the first in line 4 of ";
     const struct {
         const char* what;
         std::string out;
@@ -319,8 +319,8 @@ TEST(TextInputs, AFilterComparesTheInputsCharacters) {
     const Converted r = convert(dir, "in.csv", input, "out.dbf", settings(filter, kCsvIn + kDbfOut));
     EXPECT_EQ(r.status, 0) << r.log;
     EXPECT_EQ(dbfread(dir / "out.dbf"), "[('NAME', 'C', 4, 0), ('N', 'N', 1, 0)]\n['????', 2]\n");
-    EXPECT_NE(r.log.find("warning: 4 characters are missing from the character set of the output file and were "
-                         "replaced, the first in line 3 of "),
+    EXPECT_NE(r.log.find("warning: 4 characters were replaced in the output file (missing from its character set, or a "
+                         "quote or separator inside a value), the first in line 3 of "),
               std::string::npos)
         << r.log;
 }

@@ -2,6 +2,8 @@
 // its checks, creating, replacing and appending, and what is reported.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QTimer>
 #include <filesystem>
@@ -94,12 +96,14 @@ TEST_F(WriteWindowTest, CharactersTheOutputLacksEndTheRunWithAWarning) {
     write(dir / "names.dbf");
     EXPECT_TRUE(form->lLastWriteOk);
     EXPECT_EQ(rec.of(ReportKind::Transient).back(), "2 data records converted into the file " + (dir / "names.dbf").string());
-    const std::string warning = "3 characters are missing from the character set of the output file and were replaced, "
-                                "the first in line 3 of " + (dir / "names.csv").string();
+    const std::string warning = "3 characters were replaced in the output file (missing from its character set, or a quote or "
+                                "separator inside a value), the first in line 3 of " + (dir / "names.csv").string();
     ASSERT_GE(rec.entries.size(), 2u);
     EXPECT_EQ(rec.entries[rec.entries.size() - 2].kind, ReportKind::Error);
     EXPECT_EQ(rec.entries[rec.entries.size() - 2].text, warning);
     EXPECT_EQ(rec.entries.back().text, "SystemExclamation");
+    const std::vector<std::string> sounds = rec.of(ReportKind::Sound);
+    EXPECT_EQ(std::count(sounds.begin(), sounds.end(), "SystemAsterisk"), 0) << "no sound of a success";
 
     ui::gbSprache = 1;
     form->SETSPRACHE(1);
@@ -110,7 +114,8 @@ TEST_F(WriteWindowTest, CharactersTheOutputLacksEndTheRunWithAWarning) {
     EXPECT_EQ(rec.of(ReportKind::Error), std::vector<std::string>{}) << "UTF-8 holds every character";
     press("RADIOASCIIOUT", true);
     write(dir / "names2.csv");
-    EXPECT_EQ(rec.lastError(), "3 Zeichen fehlen im Zeichensatz der Ausgabedatei und wurden ersetzt, das erste in Zeile 3 von " +
+    EXPECT_EQ(rec.lastError(), "3 Zeichen wurden in der Ausgabedatei ersetzt (im Zeichensatz nicht vorhanden, oder ein "
+                               "Anf\xC3\xBChrungszeichen oder Trennzeichen in einem Wert), das erste in Zeile 3 von " +
                                    (dir / "names.csv").string());
     EXPECT_EQ(rec.of(ReportKind::Sound).back(), "SystemExclamation");
 }
