@@ -7,7 +7,7 @@ namespace ui {
 
 namespace {
 
-constexpr std::array<MessageText, 81> kMessages{{
+constexpr std::array<MessageText, 83> kMessages{{
     {1, "MIRVANO 7.00 -- TorvelSoft Datenkonvertierungs-Freeware", "MIRVANO 7.00 -- TorvelSoft Data Conversion Freeware"},
     {3,
      "MIRVANO von TorvelSoft wandelt Datendateien in andere\r\n"
@@ -224,6 +224,9 @@ constexpr std::array<MessageText, 81> kMessages{{
      "$1 characters are missing from the character set of the output file and were replaced, the first in line $2 of $3"},
     {91, "$1 Zeichen fehlen im Zeichensatz der Ausgabedatei und wurden ersetzt, das erste im Datensatz $2 von $3",
      "$1 characters are missing from the character set of the output file and were replaced, the first in record $2 of $3"},
+    {121, "Die Ausgabedatei $ ist schreibgeschützt und wird nicht überschrieben",
+     "The output file $ is write-protected and is not overwritten"},
+    {122, "Im Ordner $ kann keine temporäre Datei angelegt werden", "No temporary file can be created in the folder $"},
 }};
 
 }  // namespace
