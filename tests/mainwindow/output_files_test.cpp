@@ -78,6 +78,14 @@ std::string checkNames(const std::vector<std::string>& values, char letter, int 
     return {};
 }
 
+// Settings that append to an existing output instead of overwriting it.
+std::string appending(const Keys& keys) {
+    std::string text = batch_test::settings(keys);
+    const std::string over = "FileHandling=overwrite";
+    text.replace(text.find(over), over.size(), "FileHandling=append");
+    return text;
+}
+
 const Keys kSortByName = {{"SortConditionUse", "yes"}, {"SortConditionGroup", "NAME"}};
 const Keys kDbfIn = {{"FileFormatIn", "dbf"}, {"CharacterSetIn", "ansi"}};
 const Keys kCsvOut = {{"FileFormatOut", "csv"},      {"CharacterSetOut", "ansi"}, {"CsvSeparatorOut", "semi"},
@@ -133,7 +141,6 @@ TEST(OutputFiles, ARunRefusedBeforeItsFirstRecordLeavesNoNewOutput) {
     if (!batch_test::ready()) GTEST_SKIP() << "the program is not built or python3-dbfread is missing";
     const Keys refused = {{"RecordFilterUse", "yes"}, {"RecordFilterPhrase", "NUM >"}};
     const Keys none = {{"RecordFilterUse", "yes"}, {"RecordFilterPhrase", "NUM > 5"}};
-    const Keys append = {{"FileHandling", "append"}};
     struct Case {
         const char* what;
         Keys keys;
@@ -141,12 +148,13 @@ TEST(OutputFiles, ARunRefusedBeforeItsFirstRecordLeavesNoNewOutput) {
         const char* old;       // the output's bytes before the run, nullptr: none
         bool ok;               // the batch ends with status 0
         const char* expected;  // the output's bytes after the run, nullptr: no output
+        bool append = false;
     };
     const Case cases[] = {
         {"refused filter, new CSV", refused + kCsvOut, "new.csv", nullptr, false, nullptr},
         {"refused filter, new table", refused + batch_test::kDbfOut, "new.dbf", nullptr, false, nullptr},
         {"refused filter, CSV replaced", refused + kCsvOut, "old.csv", "old\r\n", false, "old\r\n"},
-        {"refused filter, CSV appended to", append + refused + kCsvOut, "old.csv", "old\r\n", false, "old\r\n"},
+        {"refused filter, CSV appended to", refused + kCsvOut, "old.csv", "old\r\n", false, "old\r\n", true},
         {"no record passes, new CSV", none + kCsvOut, "new.csv", nullptr, true, "\"NAME\";NUM\r\n"},
         {"no record passes, new table", none + batch_test::kDbfOut, "new.dbf", nullptr, true, ""},
     };
@@ -155,7 +163,8 @@ TEST(OutputFiles, ARunRefusedBeforeItsFirstRecordLeavesNoNewOutput) {
         const fs::path dir = mirvano_test::temp_dir("refused-run");
         writeAll(dir / "in.csv", "NAME;NUM\r\n\"x\";1\r\n\"y\";2\r\n");
         if (c.old) writeAll(dir / c.output, c.old);
-        writeAll(dir / "job.mcf", batch_test::settings(c.keys + batch_test::kCsvIn));
+        writeAll(dir / "job.mcf", c.append ? appending(c.keys + batch_test::kCsvIn)
+                                           : batch_test::settings(c.keys + batch_test::kCsvIn));
         EXPECT_EQ(batch_test::runBatch(dir, "in.csv", c.output, (dir / "job.mcf").string()) == 0, c.ok)
             << readAll(dir / "log");
         if (!c.expected) {
@@ -281,4 +290,26 @@ TEST(OutputFiles, AFileReplacedByTheSuperuserKeepsItsOwner) {
     EXPECT_EQ(st.st_gid, 65534u);
     EXPECT_EQ(st.st_mode & 07777, 0600u);
     EXPECT_EQ(readAll(dir / "out.csv"), "\"NAME\";NUM\r\n\"x\";1\r\n");
+}
+
+// A sorted append rewrites the table in key order: through a link, the table it leads to is
+// rewritten, with its permissions, and the link stays.
+TEST(OutputFiles, ASortedAppendThroughALinkRewritesTheTableItLeadsTo) {
+    if (!batch_test::ready()) GTEST_SKIP() << "the program is not built or python3-dbfread is missing";
+    const fs::path dir = mirvano_test::temp_dir("sorted-append-link");
+    fs::create_directories(dir / "real");
+    fs::create_symlink("real/out.dbf", dir / "link.dbf");
+    writeAll(dir / "in.csv", "NAME;NUM\r\n\"c\";3\r\n\"a\";1\r\n");
+    writeAll(dir / "more.csv", "NAME;NUM\r\n\"b\";2\r\n");
+    writeAll(dir / "new.mcf", batch_test::settings(batch_test::kCsvIn + batch_test::kDbfOut));
+    writeAll(dir / "append.mcf", appending(kSortByName + batch_test::kCsvIn + batch_test::kDbfOut));
+    ASSERT_EQ(batch_test::runBatch(dir, "in.csv", "link.dbf", (dir / "new.mcf").string()), 0) << readAll(dir / "log");
+    fs::permissions(dir / "real" / "out.dbf", fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    ASSERT_EQ(batch_test::runBatch(dir, "more.csv", "link.dbf", (dir / "append.mcf").string()), 0)
+        << readAll(dir / "log");
+    EXPECT_TRUE(fs::is_symlink(dir / "link.dbf"));
+    EXPECT_EQ(firstValues(dir / "real" / "out.dbf"), (std::vector<std::string>{"a", "b", "c"}));
+    EXPECT_EQ(fs::status(dir / "real" / "out.dbf").permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_EQ(namesIn(dir / "real"), std::set<std::string>{"out.dbf"});
 }
