@@ -273,6 +273,38 @@ TEST(OutputFiles, AnOutputIsReplacedThroughItsLinkWithItsPermissionsOrRefusedWit
     }
 }
 
+// Appending needs no new file in the output's folder, but sorting a table does: where the
+// folder takes none, the run says which folder, and the output stays as it was.
+TEST(OutputFiles, ASortWhoseFolderTakesNoFileNamesTheFolder) {
+    if (!batch_test::ready()) GTEST_SKIP() << "the program is not built or python3-dbfread is missing";
+    const bool root = ::geteuid() == 0;
+    const std::string prefix = root ? "setpriv --reuid=65534 --regid=65534 --clear-groups" : "";
+    if (root && std::system((prefix + " test -x '" + batch_test::program().string() + "'").c_str()) != 0)
+        GTEST_SKIP() << "running as root, and the unprivileged user 65534 cannot run the program through setpriv";
+    const fs::path dir = mirvano_test::temp_dir("sort-locked");
+    writeAll(dir / "in.csv", "NAME;NUM\r\n\"b\";2\r\n\"a\";1\r\n");
+    writeAll(dir / "new.mcf", batch_test::settings(batch_test::kCsvIn + batch_test::kDbfOut));
+    ASSERT_EQ(batch_test::runBatch(dir, "in.csv", "in.dbf", (dir / "new.mcf").string()), 0) << readAll(dir / "log");
+    writeAll(dir / "append.mcf", appending(kSortByName + kDbfIn + kCsvOut));
+    fs::create_directories(dir / "locked");
+    writeAll(dir / "locked" / "out.csv", "old\r\n");
+    fs::permissions(dir / "locked" / "out.csv", fs::perms::all);
+    for (const fs::path& p : {dir, dir / "home"}) fs::permissions(p, fs::perms::all);
+    fs::permissions(dir / "locked", fs::perms::owner_read | fs::perms::owner_exec | fs::perms::others_read |
+                                        fs::perms::others_exec);
+    const int status = std::system(batch_test::batchCommand(dir, "in.dbf", "locked/out.csv",
+                                                            (dir / "append.mcf").string(), false, {}, prefix)
+                                       .c_str());
+    const std::string log = readAll(dir / "log");
+    fs::permissions(dir / "locked", fs::perms::all);
+    EXPECT_NE(batch_test::exitStatus(status), 0) << log;
+    EXPECT_NE(log.find("No temporary file can be created in the folder " + (dir / "locked").string()),
+              std::string::npos)
+        << log;
+    EXPECT_EQ(readAll(dir / "locked" / "out.csv"), "old\r\n");
+    EXPECT_EQ(namesIn(dir / "locked"), std::set<std::string>{"out.csv"});
+}
+
 // Overwritten by the superuser, a file keeps the owner it had.
 TEST(OutputFiles, AFileReplacedByTheSuperuserKeepsItsOwner) {
     if (!batch_test::ready()) GTEST_SKIP() << "the program is not built or python3-dbfread is missing";
