@@ -8,6 +8,7 @@
 
 #include "engine/filter.h"
 #include "engine/loops.h"
+#include "engine/outputfile.h"
 #include "engine/tableundo.h"
 
 namespace db {
@@ -24,6 +25,12 @@ struct RunState {
     std::shared_ptr<db::DBSERVER> retiredOut;
     // The file being written in place of an existing output ("" when none).
     std::string replacement;
+    // The file the output's name leads to (its links followed), and its folder, where the
+    // run's temporary files are made.
+    std::string target;
+    std::string tempDir;
+    // The temporary files the run made and still holds; erased when the run ends.
+    RunFiles files;
     // A text output opened for appending: its size before the run (-1 otherwise).
     int64_t appendFrom = -1;
     // A dBase table opened for appending: what the append changes, to take it back on failure.

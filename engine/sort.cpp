@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "engine/outputfile.h"
 #include "engine/tableundo.h"
 #include "platform/db/dbserver.h"
 #include "platform/runtime/value.h"
@@ -118,6 +119,9 @@ bool replaceTable(const std::string& temp, const std::string& target, std::strin
     const std::string tempMemo = existingMemo(temp);
     const std::string oldMemo = existingMemo(target);
     const std::string newMemo = tempMemo.empty() ? std::string() : newMemoName(target, tempMemo);
+    // The new files take the old ones' permissions: a rename would otherwise drop them.
+    keepAttributes(target, temp);
+    if (!tempMemo.empty()) keepAttributes(oldMemo.empty() ? target : oldMemo, tempMemo);
     // The old memo file steps aside first, so that the table file and its memo file are
     // replaced together or not at all.
     std::string backup;
@@ -146,10 +150,11 @@ RewriteResult rewriteInOrder(db::DBSERVER& table, const std::string& temp, RunCo
     RewriteResult r;
     context.progressStart();
     context.progressSetMax(static_cast<double>(table.COUNT()));
-    removeTable(temp);
+    // `temp` is a name the caller made for this run: the copy takes its place.
     if (!table.COPYSTRUCTURE(temp)) {
         r.end = RewriteEnd::TempFailed;
         r.error = table.Status();
+        removeTable(temp);
         return r;
     }
     {
@@ -198,7 +203,8 @@ RewriteResult rewriteInOrder(db::DBSERVER& table, const std::string& temp, RunCo
         return r;
     }
     context.progressFinish();
-    const std::string file = table.FULLPATH();
+    // A table reached through a link is replaced where the link leads, and the link stays.
+    const std::string file = followLinks(table.FULLPATH());
     table.CLOSE();
     if (!replaceTable(temp, file, &r.error)) {
         r.end = RewriteEnd::ReplaceFailed;

@@ -15,10 +15,13 @@ class DBSERVER;
 
 namespace engine {
 
-// Names of the temporary files of a sorted run, inside the output directory.
-inline constexpr const char* kIndexIn = "$indin.ntx";
-inline constexpr const char* kIndexOut = "$indout.ntx";
-inline constexpr const char* kTempOut = "$tempout.dbf";
+// The temporary files of a sorted run, beside its output: each name is a prefix, six
+// characters that make it the run's own (`RunFiles::make`), and the extension.
+inline constexpr const char* kIndexIn = "$indin-";
+inline constexpr const char* kIndexOut = "$indout-";
+inline constexpr const char* kTempOut = "$tempout-";
+inline constexpr const char* kIndexExt = ".ntx";
+inline constexpr const char* kTableExt = ".dbf";
 
 // Key text of a numeric field: the value moved into the positive range by a power of ten and
 // written zero-padded, so that key texts of one field order like the numbers.
@@ -53,7 +56,9 @@ struct RewriteResult {
 
 // Copies `table`, read in its current order, into `temp` (a table of the same structure and
 // its memo file), closes `table` and puts the copy in place of the table's file and memo
-// file. Either both are replaced or neither. After a cancel `table` stays open as it was.
+// file (where its links lead), with their permissions. Either both are replaced or neither.
+// After a cancel `table` stays open as it was. `temp` is a name made for this run; on return
+// it is gone, put in place or removed.
 RewriteResult rewriteInOrder(db::DBSERVER& table, const std::string& temp, RunContext& context);
 
 // Renames `from` to `to`; false with the reason in *error. Replaceable for tests that need a

@@ -1,5 +1,7 @@
 // The help text file (written from the text tables in the user's language into the data
 // directory and opened in the desktop's program for text files) and the web-page button.
+#include <sys/stat.h>
+
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
@@ -7,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "engine/outputfile.h"
 #include "functions/charsets.h"
 #include "functions/largefile.h"
 #include "functions/sounds.h"
@@ -95,8 +98,16 @@ std::string helpFileText(int lang) {
 }
 
 bool writeHelpFile(const std::string& path, const std::string& bytes) {
-    // Written beside the old file and put in its place only when complete.
-    const std::string temp = path + ".tmp";
+    // Written beside the old file, under a name another copy of the program writing the same
+    // file is not given, and put in its place only when complete.
+    engine::RunFiles files;
+    const std::filesystem::path p(path);
+    const std::string temp = files.make(p.parent_path().string(), p.filename().string() + ".", ".tmp", nullptr);
+    if (temp.empty()) return false;
+    // Readable as any new file of the user's (the temporary file is made for him alone).
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::chmod(temp.c_str(), 0666 & ~mask);
     const win::FileHandle h = win::CreateFile(temp);
     if (h < 0) return false;
     size_t written = 0;
@@ -104,10 +115,8 @@ bool writeHelpFile(const std::string& path, const std::string& bytes) {
     ok = win::CloseHandle(h) && ok;
     std::error_code ec;
     if (ok) std::filesystem::rename(temp, path, ec);
-    if (!ok || ec) {
-        std::filesystem::remove(temp, ec);
-        return false;
-    }
+    if (!ok || ec) return false;
+    files.handOver(temp);
     return true;
 }
 

@@ -219,11 +219,6 @@ DTAMIRVANO& DTAMIRVANO::CLOSEOUTPUT() {
         hOut = 0;
     }
     lOutOpen = false;
-    for (const char* temp : {"$indout.ntx", "$indin.ntx", "$tempout.dbf"}) {
-        const std::string path = cDirOut + temp;
-        if (!cDirOut.empty() && rt::File(path))
-            rt::FErase(path);
-    }
     if (ODCOUTPUTBROWSER)
         ODCOUTPUTBROWSER->DELETEALLCOLUMNS();
     if (ODCSINGLEAUSGABEDATEI)

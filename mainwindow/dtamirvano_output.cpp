@@ -247,6 +247,8 @@ DTAMIRVANO& DTAMIRVANO::BUTDATEISPEICHERN() {
         }
     }
     oRun->replacement.clear();
+    oRun->target.clear();
+    oRun->tempDir.clear();
     oRun->appendFrom = -1;
     oRun->tableBefore.clear();
     oRun->createdNew = false;
@@ -262,13 +264,35 @@ DTAMIRVANO& DTAMIRVANO::BUTDATEISPEICHERN() {
         }
     }
     if (!name.empty() && !aFeldListe.empty()) {
+        // The file written is the one the name leads to: a symbolic link keeps pointing at it,
+        // and the run's temporary files are made beside it.
+        oRun->target = engine::followLinks(cFileOut);
+        oRun->tempDir = fs::path(oRun->target).parent_path().string();
         std::error_code ec;
-        const bool exists = fs::exists(cFileOut, ec);
+        const bool exists = fs::exists(fs::symlink_status(oRun->target, ec));
         const bool create = !(append && exists);
-        const std::string target = create && exists ? engine::replacementName(cFileOut) : cFileOut;
-        if (create && exists) oRun->replacement = target;
-        oRun->createdNew = create && !exists;
-        if (lOutDBF) {
+        std::string target = oRun->target;
+        bool go = true;
+        if (create && exists) {
+            std::string why;
+            switch (engine::prepareReplacement(oRun->target, oRun->files, &target, &why)) {
+            case engine::ReplaceRefusal::None: oRun->replacement = target; break;
+            case engine::ReplaceRefusal::NotPlain:
+                engine::reportFailure(replaceAll(message(78), "$", cFileOut) + " (" + why + ")");
+                go = false;
+                break;
+            case engine::ReplaceRefusal::WriteProtected:
+                engine::reportFailure(replaceAll(message(121), "$", cFileOut));
+                go = false;
+                break;
+            case engine::ReplaceRefusal::NoTempFile:
+                engine::reportFailure(replaceAll(message(122), "$", oRun->tempDir) + " (" + why + ")");
+                go = false;
+                break;
+            }
+            if (!go) cCmdFileOut.clear();
+        }
+        if (go && lOutDBF) {
             bool created = true;
             if (create) {
                 // A table made from a table of another alphabet keeps its code page.
@@ -278,8 +302,8 @@ DTAMIRVANO& DTAMIRVANO::BUTDATEISPEICHERN() {
                 if (!created) {
                     engine::reportFailure(message(19) + refusalText(*this, aFeldListe));
                     cCmdFileOut.clear();
-                    engine::discardReplacement(target);
-                    oRun->replacement.clear();
+                } else {
+                    oRun->createdNew = !exists;
                 }
             }
             if (created) {
@@ -295,16 +319,17 @@ DTAMIRVANO& DTAMIRVANO::BUTDATEISPEICHERN() {
                     CLOSEOUTPUT();
                 }
             }
-        } else {
+        } else if (go) {
             if (create) {
                 hOut = win::CreateFile(target);
                 if (hOut < 0) {
                     engine::reportFailure(message(24));
                     cCmdFileOut.clear();
-                    oRun->replacement.clear();
+                } else {
+                    oRun->createdNew = !exists;
                 }
             } else {
-                hOut = win::OpenFile(cFileOut, 2);
+                hOut = win::OpenFile(target, 2);
                 if (hOut < 0) {
                     engine::reportFailure(message(25));
                     cCmdFileOut.clear();
@@ -335,40 +360,28 @@ DTAMIRVANO& DTAMIRVANO::BUTDATEISPEICHERN() {
 
         const bool failed = oRun->lastLoop.end == engine::LoopEnd::WriteFailed || oRun->lastLoop.end == engine::LoopEnd::ReadFailed;
         if (lOutOpen && lCancel && !oRun->replacement.empty()) {
-            // The old output stays as it was; the partial replacement goes.
+            // The old output stays as it was; the partial replacement goes when the run ends.
             CLOSEOUTPUT();
-            engine::discardReplacement(oRun->replacement);
-            oRun->replacement.clear();
         } else if (lOutOpen && !lCancel && !oRun->replacement.empty()) {
             std::string why;
             if (lOutDBF) {
                 oDBOut->CLOSE();
                 oDBOut.reset();
             }
-            if (!engine::commitReplacement(oRun->replacement, cFileOut, &why)) {
+            if (!engine::commitReplacement(oRun->replacement, oRun->target, &why)) {
                 engine::reportFailure(replaceAll(message(78), "$", cFileOut) + " (" + why + ")");
                 cCmdFileOut.clear();
                 CLOSEOUTPUT();
-                engine::discardReplacement(oRun->replacement);
-            } else if (lOutDBF) {
-                oDBOut = std::make_shared<db::DBSERVER>(cFileOut, true, false, "DBFNTX");
-                if (!oDBOut->USED()) {
-                    engine::reportFailure(message(20));
-                    cCmdFileOut.clear();
-                    CLOSEOUTPUT();
+            } else {
+                oRun->files.handOver(oRun->replacement);
+                if (lOutDBF) {
+                    oDBOut = std::make_shared<db::DBSERVER>(oRun->target, true, false, "DBFNTX");
+                    if (!oDBOut->USED()) {
+                        engine::reportFailure(message(20));
+                        cCmdFileOut.clear();
+                        CLOSEOUTPUT();
+                    }
                 }
-            }
-            oRun->replacement.clear();
-        }
-        if (!lOutOpen && (failed || !oRun->replacement.empty())) {
-            if (!oRun->replacement.empty()) {
-                engine::discardReplacement(oRun->replacement);
-            } else if (oRun->createdNew) {
-                engine::discardReplacement(cFileOut);
-            } else if (oRun->appendFrom >= 0) {
-                // An append that failed takes back what it added.
-                std::error_code ec;
-                fs::resize_file(cFileOut, static_cast<uintmax_t>(oRun->appendFrom), ec);
             }
         }
         if (oRun->tableBefore.captured() && (failed || (!lOutOpen && !lCancel))) {
@@ -385,7 +398,7 @@ DTAMIRVANO& DTAMIRVANO::BUTDATEISPEICHERN() {
             // A directory removed during the run takes the new file with it, though every
             // write to the open handle succeeded: the records reached no file.
             std::error_code gone;
-            if (!fs::exists(cFileOut, gone)) {
+            if (!fs::exists(oRun->target, gone)) {
                 engine::reportFailure(replaceAll(message(78), "$", cFileOut) + " (" + message(83) + ")");
                 cCmdFileOut.clear();
                 CLOSEOUTPUT();
@@ -404,6 +417,20 @@ DTAMIRVANO& DTAMIRVANO::BUTDATEISPEICHERN() {
         }
         lCancel = false;
     }
+    // A run that failed, or was refused before its first record, takes back what it wrote:
+    // an output it created goes, an output it appended to is cut back to its old length.
+    // (A cancelled run keeps its output open for the view, with the records written so far.)
+    if (!lOutOpen && !oRun->target.empty()) {
+        if (oRun->createdNew) {
+            engine::discardReplacement(oRun->target);
+        } else if (oRun->appendFrom >= 0) {
+            std::error_code ec;
+            fs::resize_file(oRun->target, static_cast<uintmax_t>(oRun->appendFrom), ec);
+        }
+    }
+    // The run's own temporary files go, whatever happened: indexes, a sorted copy and a
+    // replacement that was not put in place.
+    oRun->files.eraseAll();
     KILLTIMER(1);
     const gui::BRUSH normal = BACKGROUND();
     for (gui::FIXEDICON* icon : {ODCICONAPP1, ODCICONAPP2, ODCICONAPP3})

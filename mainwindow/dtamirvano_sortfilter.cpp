@@ -65,6 +65,17 @@ bool filterApplies(DTAMIRVANO& w, const std::string& text) {
 // functions exist from the start.
 [[maybe_unused]] const bool gFilterFunctions = (prepareFilterFunctions(), true);
 
+// A temporary file of the run beside its output, under a name no other run is given; "" when
+// the folder takes none, which ends the run with a message naming the folder.
+std::string runFile(DTAMIRVANO& w, const char* prefix, const char* ext) {
+    std::string dir = w.oRun->tempDir.empty() ? w.cDirOut : w.oRun->tempDir;
+    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
+    std::string why;
+    std::string path = w.oRun->files.make(dir, prefix, ext, &why);
+    if (path.empty()) stepFailed(w, rt::StrTran(w.message(122), "$", dir) + " (" + why + ")");
+    return path;
+}
+
 std::vector<gui::COMBOBOX*> sortCombos(const DTAMIRVANO& w) {
     return {w.ODCCOMBOSORTIER1, w.ODCCOMBOSORTIER2, w.ODCCOMBOSORTIER3, w.ODCCOMBOSORTIER4};
 }
@@ -117,7 +128,8 @@ bool DTAMIRVANO::SETINDEXDBFIN() {
         stepFailed(*this, message(29));
         return false;
     }
-    const std::string index = cDirOut + engine::kIndexIn;
+    const std::string index = runFile(*this, engine::kIndexIn, engine::kIndexExt);
+    if (index.empty()) return false;
     if (oDBIn && oDBIn->CREATEINDEX(index, key))
         oDBIn->SETINDEX(index);
     else
@@ -134,7 +146,8 @@ void DTAMIRVANO::SETINDEXDBFOUT() {
         stepFailed(*this, message(29));
         return;
     }
-    const std::string index = cDirOut + engine::kIndexOut;
+    const std::string index = runFile(*this, engine::kIndexOut, engine::kIndexExt);
+    if (index.empty()) return;
     if (oDBOut && oDBOut->CREATEINDEX(index, key))
         oDBOut->SETINDEX(index);
     else
@@ -144,8 +157,11 @@ void DTAMIRVANO::SETINDEXDBFOUT() {
 uint32_t DTAMIRVANO::SORTDBFOUT() {
     if (!oDBOut || !oDBOut->USED()) return 0;
     const std::string file = oDBOut->FULLPATH();
+    const std::string temp = runFile(*this, engine::kTempOut, engine::kTableExt);
+    if (temp.empty()) return 0;
     auto context = makeWindowRunContext(*this);
-    const engine::RewriteResult r = engine::rewriteInOrder(*oDBOut, cDirOut + engine::kTempOut, *context);
+    const engine::RewriteResult r = engine::rewriteInOrder(*oDBOut, temp, *context);
+    oRun->files.handOver(temp);
     switch (r.end) {
     case engine::RewriteEnd::Completed:
         // The loop that called us still holds the old table object; it stays alive, closed.
@@ -156,7 +172,7 @@ uint32_t DTAMIRVANO::SORTDBFOUT() {
     case engine::RewriteEnd::Cancelled: return r.count;
     case engine::RewriteEnd::TempFailed: stepFailed(*this, message(20)); return 0;
     case engine::RewriteEnd::CopyFailed:
-        stepFailed(*this, rt::StrTran(message(78), "$", cDirOut + engine::kTempOut) + " (" + r.error + ")");
+        stepFailed(*this, rt::StrTran(message(78), "$", temp) + " (" + r.error + ")");
         return r.count;
     case engine::RewriteEnd::ReplaceFailed:
         stepFailed(*this, rt::StrTran(message(78), "$", file) + " (" + r.error + ")");

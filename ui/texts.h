@@ -11,7 +11,7 @@ namespace ui {
 constexpr int kGerman = 1;
 constexpr int kEnglish = 2;
 
-constexpr int kMessageCount = 118;  // numbers 1 .. 118; some numbers are unused
+constexpr int kMessageCount = 126;  // numbers 1 .. 126; a few numbers are unused
 
 struct MessageText {
     int number;

@@ -7,7 +7,7 @@ namespace ui {
 
 namespace {
 
-constexpr std::array<MessageText, 85> kMessages{{
+constexpr MessageText kMessages[] = {
     {1, "MIRVANO 7.00 -- TorvelSoft Datenkonvertierungs-Freeware", "MIRVANO 7.00 -- TorvelSoft Data Conversion Freeware"},
     {3,
      "MIRVANO von TorvelSoft wandelt Datendateien in andere\r\n"
@@ -236,7 +236,10 @@ constexpr std::array<MessageText, 85> kMessages{{
      "The display $ cannot be opened: the conversion runs without a window"},
     {118, "Der Bildschirm $ kann nicht geöffnet werden: das Formular kann nicht angezeigt werden",
      "The display $ cannot be opened: the form cannot be shown"},
-}};
+    {121, "Die Ausgabedatei $ ist schreibgeschützt und wird nicht überschrieben",
+     "The output file $ is write-protected and is not overwritten"},
+    {122, "Im Ordner $ kann keine temporäre Datei angelegt werden", "No temporary file can be created in the folder $"},
+};
 
 }  // namespace
 

@@ -2,6 +2,7 @@
 // Running the built program as a batch on files in a test directory, and reading a dBase
 // output back with the outside tools.
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -16,17 +17,42 @@ namespace batch_test {
 
 inline std::filesystem::path program() { return std::filesystem::path(MIRVANO_BINARY_DIR) / "app" / "mirvano"; }
 
+// The shell command that runs `mirvano in out job` in `dir` with its own home; standard output
+// and error go to `log` (`errOnly`: only standard error, output to dir/out). `prefix` goes in
+// front of the program (another user, for one).
+inline std::string batchCommand(const std::filesystem::path& dir, const std::string& in, const std::string& out,
+                                const std::string& job, bool errOnly = false,
+                                const std::filesystem::path& logFile = {}, const std::string& prefix = {}) {
+    std::filesystem::create_directories(dir / "home");
+    const std::string log = "'" + (logFile.empty() ? dir / "log" : logFile).string() + "'";
+    return "cd '" + dir.string() + "' && " + prefix + " env -u XDG_RUNTIME_DIR HOME='" + (dir / "home").string() +
+           "' QT_QPA_PLATFORM=offscreen '" + program().string() + "' '" + in + "' '" + out + "' '" + job + "' " +
+           (errOnly ? ">'" + (dir / "out").string() + "' 2>" + log : ">" + log + " 2>&1");
+}
+
+inline int exitStatus(int status) { return WIFEXITED(status) ? WEXITSTATUS(status) : -1; }
+
 // Runs `mirvano in out job` in `dir` with its own home; standard output and error go to
 // dir/log (`errOnly`: only standard error, output to dir/out). Returns the exit status.
 inline int runBatch(const std::filesystem::path& dir, const std::string& in, const std::string& out,
                     const std::string& job, bool errOnly = false) {
-    std::filesystem::create_directories(dir / "home");
-    const std::string log = "'" + (dir / "log").string() + "'";
-    std::string cmd = "cd '" + dir.string() + "' && env -u XDG_RUNTIME_DIR HOME='" + (dir / "home").string() +
-                      "' QT_QPA_PLATFORM=offscreen '" + program().string() + "' '" + in + "' '" + out + "' '" + job +
-                      "' " + (errOnly ? ">'" + (dir / "out").string() + "' 2>" + log : ">" + log + " 2>&1");
-    int status = std::system(cmd.c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return exitStatus(std::system(batchCommand(dir, in, out, job, errOnly).c_str()));
+}
+
+// Starts a shell command without waiting for it; `finish` waits and gives its exit status.
+inline pid_t start(const std::string& cmd) {
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        ::execl("/bin/sh", "sh", "-c", cmd.c_str(), static_cast<char*>(nullptr));
+        ::_exit(127);
+    }
+    return pid;
+}
+
+inline int finish(pid_t pid) {
+    int status = 0;
+    if (pid <= 0 || ::waitpid(pid, &status, 0) != pid) return -1;
+    return exitStatus(status);
 }
 
 inline std::string command(const std::string& cmd) {

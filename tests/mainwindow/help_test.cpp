@@ -317,6 +317,13 @@ TEST(HelpFile, AWriteThatFailsLeavesNoFileAndIsReported) {
     // No directory to write into.
     EXPECT_FALSE(ui::writeHelpFile((data.dir / "missing" / "x.txt").string(), "abc"));
     EXPECT_TRUE(std::filesystem::is_empty(data.dir));
+
+    // A file of the name another copy's help file is being written under stays its own.
+    mirvano_test::writeAll(data.dir / "x.txt.tmp", "another copy's");
+    EXPECT_TRUE(ui::writeHelpFile((data.dir / "x.txt").string(), "abc"));
+    EXPECT_EQ(mirvano_test::readAll(data.dir / "x.txt"), "abc");
+    EXPECT_EQ(mirvano_test::readAll(data.dir / "x.txt.tmp"), "another copy's");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(data.dir), std::filesystem::directory_iterator()), 2);
 }
 
 TEST(HomePage, OnlineOpensThePageOfflineTheDocumentElseANotice) {
