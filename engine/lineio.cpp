@@ -55,14 +55,9 @@ bool endsWithEofByte(std::string_view raw, size_t unit) {
     return raw.size() >= unit && raw[raw.size() - unit] == '\x1A' && (unit == 1 || raw.back() == '\0');
 }
 
-// A CSV record many times longer than the longest a table can hold (65,535 bytes, about twice
-// that as CSV with every character a doubled quote) is a frame that never closed: the lines
-// are joined no further.
-constexpr size_t kMaxJoinedRecord = size_t{1} << 20;
-
-// A line of blanks holds no record.
+// A line of blanks and TABs holds no record.
 bool holdsNoData(std::string_view line) {
-    return line.empty() || (line[0] == ' ' && line.find_first_not_of(' ') == std::string_view::npos);
+    return line.empty() || ((line[0] == ' ' || line[0] == '\t') && line.find_first_not_of(" \t") == std::string_view::npos);
 }
 
 // The byte maps between ANSI and OEM with a flag per byte whose character the other lacks.
@@ -139,11 +134,22 @@ LineReader::LineReader(win::FileHandle handle, Charset input, Charset working)
 // A read error ends the input as its end would, but is remembered: the caller reports it
 // instead of taking a cut file for a whole one.
 bool LineReader::readRaw(std::string& raw) {
-    const bool got = FREADLINEWHOLE(handle_, lineCoding(input_), raw, lineEnd_);
+    if (overlong_) {  // the reading stopped inside that line
+        raw.clear();
+        return false;
+    }
+    bool tooLong = false;
+    const bool got = FREADLINEWHOLE(handle_, lineCoding(input_), raw, lineEnd_, kMaxLineBytes, tooLong);
     if (readError())
         failed_ = true;
     if (got)
         ++lines_;
+    if (tooLong) {
+        overlong_ = lines_;
+        failed_ = true;
+        rawSize_ = 0;
+        return false;
+    }
     // The end-of-file byte behind the last line is no data.
     if (got && !raw.empty() && static_cast<unsigned char>(raw.back()) <= 0x1A)
         dropEofBytes(raw);
@@ -207,9 +213,32 @@ CsvRecordReader::CsvRecordReader(LineReader& reader, const Options& options, boo
     : reader_(reader), separator_(options.inSeparator), frame_(options.inFrame), analysis_(analysis) {}
 
 bool CsvRecordReader::readLine(std::string& line) {
-    if (!(analysis_ ? reader_.nextAnalysis(line) : reader_.next(line)))
-        return false;
+    if (!ahead_.empty()) {
+        Ahead& a = ahead_.front();
+        line.swap(a.text);
+        lastRaw_ = a.raw;
+        lastEnd_ = a.end;
+        ahead_.pop_front();
+    } else {
+        if (!(analysis_ ? reader_.nextAnalysis(line) : reader_.next(line)))
+            return false;
+        lastRaw_ = reader_.lastRawSize();
+        lastEnd_ = reader_.lastLineEnd();
+    }
     ++lines_;
+    return true;
+}
+
+// Reads lines ahead until `count` wait; false when the file has fewer.
+bool CsvRecordReader::readAhead(size_t count) {
+    while (ahead_.size() < count) {
+        Ahead a;
+        if (!(analysis_ ? reader_.nextAnalysis(a.text) : reader_.next(a.text)))
+            return false;
+        a.raw = reader_.lastRawSize();
+        a.end = reader_.lastLineEnd();
+        ahead_.push_back(std::move(a));
+    }
     return true;
 }
 
@@ -221,6 +250,41 @@ bool CsvRecordReader::next(std::vector<std::string>& fields) {
     return true;
 }
 
+// Whether the lone frame character the record ends in opens a frame over the next lines: the
+// record has `count` fields with it read as data and `frameStart` with it read as a frame, and
+// takes `joined` bytes of the file. Reads ahead to the line where that frame would close and
+// tells there how many of the lines read ahead the frame takes (`take`), the record's fields
+// then (`frameCount`) and the shape of its last line (`closing`).
+bool CsvRecordReader::frameReadingWanted(size_t count, size_t frameStart, size_t joined, size_t& take,
+                                         size_t& frameCount, CsvLineShape& closing) {
+    // Read as data, every line up to the one the frame would close on is a record of its own.
+    bool dittoWhole = count == fields_;
+    size_t bytes = joined + lastEnd_.size();
+    for (size_t a = 0;; ++a) {
+        if (bytes > kMaxLineBytes || !readAhead(a + 1))
+            return false;  // the frame would not close in reach: the character is data
+        const Ahead& line = ahead_[a];
+        bytes += line.raw + line.end.size();
+        if (dittoWhole && !holdsNoData(line.text)) {
+            const CsvLineShape alone = CSVLINESHAPE(line.text, separator_, frame_, false);
+            dittoWhole = alone.fields == fields_ && !alone.open;
+        }
+        const int closes = CSVFRAMECLOSES(line.text, separator_, frame_);
+        if (closes == 0)
+            continue;
+        closing = CSVLINESHAPE(line.text, separator_, frame_, true);
+        frameCount = frameStart + closing.fields - 1;
+        take = a + 1;
+        // The frame gives whole records when it closes as writers close one and leaves the
+        // record with the structure's fields, or with fewer and a value that goes on.
+        const bool frameWhole = closes == 1 && (frameCount == fields_ ||
+                                                (frameCount < fields_ && (closing.open || closing.dangling)));
+        if (frameWhole && dittoWhole && ambiguous_ == 0)
+            ambiguous_ = lines_;
+        return frameWhole && !dittoWhole;
+    }
+}
+
 bool CsvRecordReader::next(std::vector<std::string_view>& fields) {
     fields.clear();
     do {
@@ -229,28 +293,60 @@ bool CsvRecordReader::next(std::vector<std::string_view>& fields) {
     } while (holdsNoData(text_));
     first_ = lines_;
     bool open = false;
-    FASTTOKENCSVVIEWS(text_, separator_, frame_, fields, owned_, open);
-    if (!open)
+    bool dangling = false;
+    FASTTOKENCSVVIEWS(text_, separator_, frame_, fields, owned_, open, fields_ > 0 ? &dangling : nullptr);
+    if (!open && !dangling)
         return true;
     // The value goes on after the line end: join the lines up to the one that closes the
     // frame (each line scanned once), and split the whole record once more. The bound counts
     // the file's bytes, so that both passes stop at the same line.
-    size_t joined = reader_.lastRawSize();
-    do {
-        if (joined > kMaxJoinedRecord) {
-            unclosed_ = true;
-            fields.clear();
-            return false;
+    size_t joined = lastRaw_;
+    size_t count = fields.size();  // the record's fields, a lone frame character read as data
+    size_t lastFields = count;     // of them, those the last line began
+    bool continued = false;        // whether the last line continues a frame
+    for (;;) {
+        if (open) {
+            if (joined > kMaxLineBytes) {
+                unclosed_ = true;
+                fields.clear();
+                return false;
+            }
+            text_ += lastEnd_;
+            if (!readLine(more_)) {
+                unclosed_ = !reader_.readFailed();
+                fields.clear();
+                return false;
+            }
+            text_ += more_;
+            joined += lastRaw_ + lastEnd_.size();
+            const CsvLineShape shape = CSVLINESHAPE(more_, separator_, frame_, true);
+            count += shape.fields - 1;
+            lastFields = shape.fields;
+            open = shape.open;
+            dangling = shape.dangling && fields_ > 0;
+            continued = true;
+            continue;
         }
-        text_ += reader_.lastLineEnd();
-        if (!readLine(more_)) {
-            unclosed_ = !reader_.readFailed();
-            fields.clear();
-            return false;
+        if (!dangling)
+            break;
+        const std::string_view last = continued ? std::string_view(more_) : std::string_view(text_);
+        const size_t frameStart = count - lastFields + CSVLINESHAPE(last, separator_, frame_, continued, true).fields;
+        size_t take = 0, frameCount = 0;
+        CsvLineShape closing;
+        if (!frameReadingWanted(count, frameStart, joined, take, frameCount, closing))
+            break;
+        for (size_t a = 0; a < take; ++a) {
+            text_ += lastEnd_;
+            readLine(more_);
+            text_ += more_;
+            joined += lastRaw_ + lastEnd_.size();
         }
-        text_ += more_;
-        joined += reader_.lastRawSize() + reader_.lastLineEnd().size();
-    } while (CSVFRAMESTILLOPEN(more_, separator_, frame_));
+        count = frameCount;
+        lastFields = closing.fields;
+        open = closing.open;
+        dangling = closing.dangling;
+        continued = true;
+    }
     FASTTOKENCSVVIEWS(text_, separator_, frame_, fields, owned_, open);
     return true;
 }

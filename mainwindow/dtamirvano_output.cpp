@@ -389,6 +389,8 @@ DTAMIRVANO& DTAMIRVANO::BUTDATEISPEICHERN() {
             engine::reportTransient(text);
             engine::reportSound("SystemAsterisk");
             engine::reportLostCharacters(oRun->lastLoop.lost, message(90), message(91), cFileIn);
+            if (const long line = oRun->lastLoop.ambiguousLine; line > 0)
+                engine::reportWarning(replaceAll(replaceAll(message(93), "$1", std::to_string(line)), "$2", cFileIn));
             lLastWriteOk = true;
         }
         lRunning = false;

@@ -7,7 +7,7 @@ namespace ui {
 
 namespace {
 
-constexpr std::array<MessageText, 81> kMessages{{
+constexpr std::array<MessageText, 83> kMessages{{
     {1, "MIRVANO 7.00 -- TorvelSoft Datenkonvertierungs-Freeware", "MIRVANO 7.00 -- TorvelSoft Data Conversion Freeware"},
     {3,
      "MIRVANO von TorvelSoft wandelt Datendateien in andere\r\n"
@@ -224,6 +224,12 @@ constexpr std::array<MessageText, 81> kMessages{{
      "$1 characters are missing from the character set of the output file and were replaced, the first in line $2 of $3"},
     {91, "$1 Zeichen fehlen im Zeichensatz der Ausgabedatei und wurden ersetzt, das erste im Datensatz $2 von $3",
      "$1 characters are missing from the character set of the output file and were replaced, the first in record $2 of $3"},
+    {92, "Zeile $1 der Eingabedatei ist länger als 1 MiB ohne Zeilenende; das Lesen wurde dort beendet",
+     "Line $1 of the input file runs on for more than 1 MiB without a line end; the reading stopped there"},
+    {93, "Das alleinstehende Anführungszeichen in Zeile $1 von $2 wurde als Daten (Wiederholungszeichen) gelesen; "
+         "als Beginn eines Werts über die folgenden Zeilen gelesen ergäbe es ebenfalls ganze Datensätze",
+     "The lone quote in line $1 of $2 was read as data (a ditto mark); read as the start of a value over the next "
+     "lines it would also give whole records"},
 }};
 
 }  // namespace
