@@ -250,6 +250,40 @@ bool CsvRecordReader::next(std::vector<std::string>& fields) {
     return true;
 }
 
+// Reads the record that begins at line `a` of the lines read ahead (lines without data before
+// it skipped) as this reader would, but without reading ahead for it: a frame that goes on is
+// joined to the line it closes on, and a lone frame character of its first line opens one where
+// that line has another number of fields than the structure. Sets `a` to the line after it and `whole` to
+// whether it has the structure's fields; false when the file or the reach (`bytes`, counting
+// the bytes read ahead) ends first.
+bool CsvRecordReader::recordAhead(size_t& a, size_t& bytes, bool& whole) {
+    for (;; ++a) {
+        if (bytes > kMaxLineBytes || !readAhead(a + 1))
+            return false;
+        bytes += ahead_[a].raw + ahead_[a].end.size();
+        if (!holdsNoData(ahead_[a].text))
+            break;
+    }
+    bool continued = false;
+    size_t before = 0;  // the record's fields before those the line begins
+    CsvLineShape shape = CSVLINESHAPE(ahead_[a].text, separator_, frame_, false);
+    for (;;) {
+        if (shape.dangling && before + shape.fields != fields_)
+            shape = CSVLINESHAPE(ahead_[a].text, separator_, frame_, continued, true);
+        ++a;
+        if (!shape.open)
+            break;
+        if (bytes > kMaxLineBytes || !readAhead(a + 1))
+            return false;
+        bytes += ahead_[a].raw + ahead_[a].end.size();
+        before += shape.fields - 1;
+        shape = CSVLINESHAPE(ahead_[a].text, separator_, frame_, true);
+        continued = true;
+    }
+    whole = before + shape.fields == fields_;
+    return true;
+}
+
 // Whether the lone frame character the record ends in opens a frame over the next lines: the
 // record has `count` fields with it read as data and `frameStart` with it read as a frame, and
 // takes `joined` bytes of the file. Reads ahead to the line where that frame would close and
@@ -257,32 +291,42 @@ bool CsvRecordReader::next(std::vector<std::string>& fields) {
 // then (`frameCount`) and the shape of its last line (`closing`).
 bool CsvRecordReader::frameReadingWanted(size_t count, size_t frameStart, size_t joined, size_t& take,
                                          size_t& frameCount, CsvLineShape& closing) {
-    // Read as data, every line up to the one the frame would close on is a record of its own.
-    bool dittoWhole = count == fields_;
     size_t bytes = joined + lastEnd_.size();
-    for (size_t a = 0;; ++a) {
-        if (bytes > kMaxLineBytes || !readAhead(a + 1))
+    int closes = 0;
+    for (take = 0; closes == 0; ++take) {
+        if (bytes > kMaxLineBytes || !readAhead(take + 1))
             return false;  // the frame would not close in reach: the character is data
-        const Ahead& line = ahead_[a];
-        bytes += line.raw + line.end.size();
-        if (dittoWhole && !holdsNoData(line.text)) {
-            const CsvLineShape alone = CSVLINESHAPE(line.text, separator_, frame_, false);
-            dittoWhole = alone.fields == fields_ && !alone.open;
-        }
-        const int closes = CSVFRAMECLOSES(line.text, separator_, frame_);
-        if (closes == 0)
-            continue;
-        closing = CSVLINESHAPE(line.text, separator_, frame_, true);
-        frameCount = frameStart + closing.fields - 1;
-        take = a + 1;
-        // The frame gives whole records when it closes as writers close one and leaves the
-        // record with the structure's fields, or with fewer and a value that goes on.
-        const bool frameWhole = closes == 1 && (frameCount == fields_ ||
-                                                (frameCount < fields_ && (closing.open || closing.dangling)));
-        if (frameWhole && dittoWhole && ambiguous_ == 0)
-            ambiguous_ = lines_;
-        return frameWhole && !dittoWhole;
+        bytes += ahead_[take].raw + ahead_[take].end.size();
+        closes = CSVFRAMECLOSES(ahead_[take].text, separator_, frame_);
     }
+    closing = CSVLINESHAPE(ahead_[take - 1].text, separator_, frame_, true);
+    frameCount = frameStart + closing.fields - 1;
+    // Read as a frame: it closes as writers close one and leaves the record with the
+    // structure's fields, or with no more and a value that goes on (its lone frame character
+    // read either way), and the record after it is whole too.
+    const bool goesOn = closing.open || closing.dangling;
+    size_t least = frameCount;
+    if (closing.dangling)
+        least = std::min(least, frameStart + CSVLINESHAPE(ahead_[take - 1].text, separator_, frame_, true, true).fields - 1);
+    bool frameWhole = closes == 1 && (frameCount == fields_ || (goesOn && least <= fields_));
+    size_t reach = 0;
+    bool whole = true;
+    if (frameWhole && !goesOn) {
+        size_t a = take;
+        if (recordAhead(a, reach, whole) && !whole)
+            frameWhole = false;
+    }
+    if (!frameWhole)
+        return false;
+    // Read as data: the record ends here, and the records that begin on the lines the frame
+    // would take are whole.
+    bool dittoWhole = count == fields_;
+    reach = 0;
+    for (size_t a = 0; dittoWhole && a < take;)
+        dittoWhole = recordAhead(a, reach, whole) && whole;
+    if (dittoWhole && ambiguous_ == 0)
+        ambiguous_ = lines_;
+    return !dittoWhole;
 }
 
 bool CsvRecordReader::next(std::vector<std::string_view>& fields) {

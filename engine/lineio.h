@@ -134,6 +134,7 @@ private:
     };
     bool readLine(std::string& line);
     bool readAhead(size_t count);
+    bool recordAhead(size_t& a, size_t& bytes, bool& whole);
     bool frameReadingWanted(size_t count, size_t frameStart, size_t joined, size_t& take, size_t& frameCount,
                             CsvLineShape& closing);
     LineReader& reader_;

@@ -230,6 +230,11 @@ rt::Value FASTTOKENCSVARRAY(std::string_view line, std::string_view separator, s
 CsvLineShape CSVLINESHAPE(std::string_view text, std::string_view separator, std::string_view frame, bool inFrame,
                           bool openDangling) {
     CsvLineShape shape;
+    if (text.empty()) {  // an empty line inside a frame is a line of the value that goes on
+        shape.fields = inFrame ? 1 : 0;
+        shape.open = inFrame;
+        return shape;
+    }
     shape.open = splitCsv(text, separator, frame, [&](std::string_view, bool) { ++shape.fields; }, inFrame,
                           openDangling, &shape.dangling);
     return shape;
