@@ -219,6 +219,12 @@ AnalysisResult analyseCsv(LineReader& reader, const Options& o, RunContext& cont
     {
         CsvRecordReader first(reader, o, true);
         first.next(fields);
+        if (reader.overlongLine()) {
+            r.status = AnalysisStatus::Failed;
+            r.message = 92;
+            r.record = reader.overlongLine();
+            return r;
+        }
         if (first.unclosedFrame() && o.inHeader) {
             // The header line's frame swallowed the whole file.
             r.status = AnalysisStatus::Failed;
@@ -247,6 +253,7 @@ AnalysisResult analyseCsv(LineReader& reader, const Options& o, RunContext& cont
 
     // The numbers in messages count the lines after the header, empty ones included.
     CsvRecordReader records(reader, o, true);
+    records.setFields(c);
     std::vector<NumberWidth> widths(c);
     bool cancelled = false;
     std::vector<std::string_view> values;
@@ -279,6 +286,12 @@ AnalysisResult analyseCsv(LineReader& reader, const Options& o, RunContext& cont
     }
     if (cancelled) {
         r.status = AnalysisStatus::Cancelled;
+        return r;
+    }
+    if (reader.overlongLine()) {
+        r.status = AnalysisStatus::Failed;
+        r.message = 92;
+        r.record = reader.overlongLine();
         return r;
     }
     if (records.unclosedFrame()) {

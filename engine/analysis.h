@@ -58,8 +58,8 @@ struct AnalysisResult {
     FieldStructure structure;
     std::vector<int> pos;  // CSV: the column numbers; SDF: the start columns
     std::vector<int> len;  // SDF: the widths
-    // On failure: the message number (53 more fields than the first line, 63 no SDF columns)
-    // and, for 53, the record number.
+    // On failure: the message number (53 more fields than the first line, 63 no SDF columns,
+    // 92 a line longer than kMaxLineBytes) and, for 53, the record number, for 92 the line's.
     int message = 0;
     long record = 0;
 };

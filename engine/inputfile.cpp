@@ -40,7 +40,7 @@ std::string directoryOf(const std::string& path) {
 int checkInputName(const std::string& path, Format format) {
     std::error_code ec;
     if (path.empty() || !fs::is_regular_file(fs::path(path), ec))
-        return 7;
+        return format == Format::DBF ? 7 : 25;
     const std::string l = lower(path);
     const std::string last4 = l.size() >= 4 ? l.substr(l.size() - 4) : l;
     if (format == Format::DBF)

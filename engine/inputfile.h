@@ -14,7 +14,8 @@ std::string fullPath(const std::string& name);
 // The directory part of a full path, ending in "/"; "" when it has none.
 std::string directoryOf(const std::string& path);
 
-// The message number of the first check the input name fails (7 missing, 16 a dBase input
+// The message number of the first check the input name fails (7 a missing dBase input, 25 a
+// missing CSV or SDF input, 16 a dBase input
 // without ".dbf", 17 an extension not allowed for a text input); 0 when it passes. The
 // extension is compared without regard to case.
 int checkInputName(const std::string& path, Format format);

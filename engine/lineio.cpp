@@ -55,14 +55,9 @@ bool endsWithEofByte(std::string_view raw, size_t unit) {
     return raw.size() >= unit && raw[raw.size() - unit] == '\x1A' && (unit == 1 || raw.back() == '\0');
 }
 
-// A CSV record many times longer than the longest a table can hold (65,535 bytes, about twice
-// that as CSV with every character a doubled quote) is a frame that never closed: the lines
-// are joined no further.
-constexpr size_t kMaxJoinedRecord = size_t{1} << 20;
-
-// A line of blanks holds no record.
+// A line of blanks and TABs holds no record.
 bool holdsNoData(std::string_view line) {
-    return line.empty() || (line[0] == ' ' && line.find_first_not_of(' ') == std::string_view::npos);
+    return line.empty() || ((line[0] == ' ' || line[0] == '\t') && line.find_first_not_of(" \t") == std::string_view::npos);
 }
 
 // The byte maps between ANSI and OEM with a flag per byte whose character the other lacks.
@@ -139,11 +134,22 @@ LineReader::LineReader(win::FileHandle handle, Charset input, Charset working)
 // A read error ends the input as its end would, but is remembered: the caller reports it
 // instead of taking a cut file for a whole one.
 bool LineReader::readRaw(std::string& raw) {
-    const bool got = FREADLINEWHOLE(handle_, lineCoding(input_), raw, lineEnd_);
+    if (overlong_) {  // the reading stopped inside that line
+        raw.clear();
+        return false;
+    }
+    bool tooLong = false;
+    const bool got = FREADLINEWHOLE(handle_, lineCoding(input_), raw, lineEnd_, kMaxLineBytes, tooLong);
     if (readError())
         failed_ = true;
     if (got)
         ++lines_;
+    if (tooLong) {
+        overlong_ = lines_;
+        failed_ = true;
+        rawSize_ = 0;
+        return false;
+    }
     // The end-of-file byte behind the last line is no data.
     if (got && !raw.empty() && static_cast<unsigned char>(raw.back()) <= 0x1A)
         dropEofBytes(raw);
@@ -207,9 +213,32 @@ CsvRecordReader::CsvRecordReader(LineReader& reader, const Options& options, boo
     : reader_(reader), separator_(options.inSeparator), frame_(options.inFrame), analysis_(analysis) {}
 
 bool CsvRecordReader::readLine(std::string& line) {
-    if (!(analysis_ ? reader_.nextAnalysis(line) : reader_.next(line)))
-        return false;
+    if (!ahead_.empty()) {
+        Ahead& a = ahead_.front();
+        line.swap(a.text);
+        lastRaw_ = a.raw;
+        lastEnd_ = a.end;
+        ahead_.pop_front();
+    } else {
+        if (!(analysis_ ? reader_.nextAnalysis(line) : reader_.next(line)))
+            return false;
+        lastRaw_ = reader_.lastRawSize();
+        lastEnd_ = reader_.lastLineEnd();
+    }
     ++lines_;
+    return true;
+}
+
+// Reads lines ahead until `count` wait; false when the file has fewer.
+bool CsvRecordReader::readAhead(size_t count) {
+    while (ahead_.size() < count) {
+        Ahead a;
+        if (!(analysis_ ? reader_.nextAnalysis(a.text) : reader_.next(a.text)))
+            return false;
+        a.raw = reader_.lastRawSize();
+        a.end = reader_.lastLineEnd();
+        ahead_.push_back(std::move(a));
+    }
     return true;
 }
 
@@ -221,6 +250,85 @@ bool CsvRecordReader::next(std::vector<std::string>& fields) {
     return true;
 }
 
+// Reads the record that begins at line `a` of the lines read ahead (lines without data before
+// it skipped) as this reader would, but without reading ahead for it: a frame that goes on is
+// joined to the line it closes on, and a lone frame character of its first line opens one where
+// that line has another number of fields than the structure. Sets `a` to the line after it and `whole` to
+// whether it has the structure's fields; false when the file or the reach (`bytes`, counting
+// the bytes read ahead) ends first.
+bool CsvRecordReader::recordAhead(size_t& a, size_t& bytes, bool& whole) {
+    for (;; ++a) {
+        if (bytes > kMaxLineBytes || !readAhead(a + 1))
+            return false;
+        bytes += ahead_[a].raw + ahead_[a].end.size();
+        if (!holdsNoData(ahead_[a].text))
+            break;
+    }
+    bool continued = false;
+    size_t before = 0;  // the record's fields before those the line begins
+    CsvLineShape shape = CSVLINESHAPE(ahead_[a].text, separator_, frame_, false);
+    for (;;) {
+        if (shape.dangling && before + shape.fields != fields_)
+            shape = CSVLINESHAPE(ahead_[a].text, separator_, frame_, continued, true);
+        ++a;
+        if (!shape.open)
+            break;
+        if (bytes > kMaxLineBytes || !readAhead(a + 1))
+            return false;
+        bytes += ahead_[a].raw + ahead_[a].end.size();
+        before += shape.fields - 1;
+        shape = CSVLINESHAPE(ahead_[a].text, separator_, frame_, true);
+        continued = true;
+    }
+    whole = before + shape.fields == fields_;
+    return true;
+}
+
+// Whether the lone frame character the record ends in opens a frame over the next lines: the
+// record has `count` fields with it read as data and `frameStart` with it read as a frame, and
+// takes `joined` bytes of the file. Reads ahead to the line where that frame would close and
+// tells there how many of the lines read ahead the frame takes (`take`), the record's fields
+// then (`frameCount`) and the shape of its last line (`closing`).
+bool CsvRecordReader::frameReadingWanted(size_t count, size_t frameStart, size_t joined, size_t& take,
+                                         size_t& frameCount, CsvLineShape& closing) {
+    size_t bytes = joined + lastEnd_.size();
+    int closes = 0;
+    for (take = 0; closes == 0; ++take) {
+        if (bytes > kMaxLineBytes || !readAhead(take + 1))
+            return false;  // the frame would not close in reach: the character is data
+        bytes += ahead_[take].raw + ahead_[take].end.size();
+        closes = CSVFRAMECLOSES(ahead_[take].text, separator_, frame_);
+    }
+    closing = CSVLINESHAPE(ahead_[take - 1].text, separator_, frame_, true);
+    frameCount = frameStart + closing.fields - 1;
+    // Read as a frame: it closes as writers close one and leaves the record with the
+    // structure's fields, or with no more and a value that goes on (its lone frame character
+    // read either way), and the record after it is whole too.
+    const bool goesOn = closing.open || closing.dangling;
+    size_t least = frameCount;
+    if (closing.dangling)
+        least = std::min(least, frameStart + CSVLINESHAPE(ahead_[take - 1].text, separator_, frame_, true, true).fields - 1);
+    bool frameWhole = closes == 1 && (frameCount == fields_ || (goesOn && least <= fields_));
+    size_t reach = 0;
+    bool whole = true;
+    if (frameWhole && !goesOn) {
+        size_t a = take;
+        if (recordAhead(a, reach, whole) && !whole)
+            frameWhole = false;
+    }
+    if (!frameWhole)
+        return false;
+    // Read as data: the record ends here, and the records that begin on the lines the frame
+    // would take are whole.
+    bool dittoWhole = count == fields_;
+    reach = 0;
+    for (size_t a = 0; dittoWhole && a < take;)
+        dittoWhole = recordAhead(a, reach, whole) && whole;
+    if (dittoWhole && ambiguous_ == 0)
+        ambiguous_ = lines_;
+    return !dittoWhole;
+}
+
 bool CsvRecordReader::next(std::vector<std::string_view>& fields) {
     fields.clear();
     do {
@@ -229,28 +337,60 @@ bool CsvRecordReader::next(std::vector<std::string_view>& fields) {
     } while (holdsNoData(text_));
     first_ = lines_;
     bool open = false;
-    FASTTOKENCSVVIEWS(text_, separator_, frame_, fields, owned_, open);
-    if (!open)
+    bool dangling = false;
+    FASTTOKENCSVVIEWS(text_, separator_, frame_, fields, owned_, open, fields_ > 0 ? &dangling : nullptr);
+    if (!open && !dangling)
         return true;
     // The value goes on after the line end: join the lines up to the one that closes the
     // frame (each line scanned once), and split the whole record once more. The bound counts
     // the file's bytes, so that both passes stop at the same line.
-    size_t joined = reader_.lastRawSize();
-    do {
-        if (joined > kMaxJoinedRecord) {
-            unclosed_ = true;
-            fields.clear();
-            return false;
+    size_t joined = lastRaw_;
+    size_t count = fields.size();  // the record's fields, a lone frame character read as data
+    size_t lastFields = count;     // of them, those the last line began
+    bool continued = false;        // whether the last line continues a frame
+    for (;;) {
+        if (open) {
+            if (joined > kMaxLineBytes) {
+                unclosed_ = true;
+                fields.clear();
+                return false;
+            }
+            text_ += lastEnd_;
+            if (!readLine(more_)) {
+                unclosed_ = !reader_.readFailed();
+                fields.clear();
+                return false;
+            }
+            text_ += more_;
+            joined += lastRaw_ + lastEnd_.size();
+            const CsvLineShape shape = CSVLINESHAPE(more_, separator_, frame_, true);
+            count += shape.fields - 1;
+            lastFields = shape.fields;
+            open = shape.open;
+            dangling = shape.dangling && fields_ > 0;
+            continued = true;
+            continue;
         }
-        text_ += reader_.lastLineEnd();
-        if (!readLine(more_)) {
-            unclosed_ = !reader_.readFailed();
-            fields.clear();
-            return false;
+        if (!dangling)
+            break;
+        const std::string_view last = continued ? std::string_view(more_) : std::string_view(text_);
+        const size_t frameStart = count - lastFields + CSVLINESHAPE(last, separator_, frame_, continued, true).fields;
+        size_t take = 0, frameCount = 0;
+        CsvLineShape closing;
+        if (!frameReadingWanted(count, frameStart, joined, take, frameCount, closing))
+            break;
+        for (size_t a = 0; a < take; ++a) {
+            text_ += lastEnd_;
+            readLine(more_);
+            text_ += more_;
+            joined += lastRaw_ + lastEnd_.size();
         }
-        text_ += more_;
-        joined += reader_.lastRawSize() + reader_.lastLineEnd().size();
-    } while (CSVFRAMESTILLOPEN(more_, separator_, frame_));
+        count = frameCount;
+        lastFields = closing.fields;
+        open = closing.open;
+        dangling = closing.dangling;
+        continued = true;
+    }
     FASTTOKENCSVVIEWS(text_, separator_, frame_, fields, owned_, open);
     return true;
 }

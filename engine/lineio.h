@@ -3,20 +3,28 @@
 // between the file's character set and the engine's working encoding, and the SDF cutting
 // of a line into fields.
 //
-// Lines are read whole, however long: the analysis and the conversion pass see the same
+// Lines are read whole up to kMaxLineBytes: the analysis and the conversion pass see the same
 // lines. A byte-order mark at the very start of a UTF-8 or UTF-16 input is skipped, and so are
 // the end-of-file bytes (0x1A) that end the last line of files old xBase programs wrote.
 #include <cstddef>
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "engine/fieldstructure.h"
 #include "engine/options.h"
+#include "functions/faststring.h"
 #include "platform/win/filehandle.h"
 
 namespace engine {
+
+// The most bytes of the file one line, or one CSV record joined over lines, may take: many
+// times the longest record a table holds (65,535 bytes, about twice that as CSV with every
+// character a doubled quote, in UTF-16 twice again). Beyond it the reading stops and names
+// the line, so that memory stays flat whatever the file holds.
+constexpr size_t kMaxLineBytes = size_t{1} << 20;
 
 // Reads the lines of one input file through its handle. The handle's position stays what
 // FTELLLARGE and FEOFLARGE expect, so callers may mix both.
@@ -40,8 +48,12 @@ public:
     int64_t size() const;
     // Back to the start of the file; false when the handle cannot be positioned.
     bool rewind();
-    // False once a read failed (as opposed to reaching the end).
+    // False once a read failed (as opposed to reaching the end), or a line was longer than
+    // kMaxLineBytes.
     bool readFailed() const { return failed_; }
+    // The number of the line that was longer than kMaxLineBytes (counted as lines() counts),
+    // 0 when none was; the reading stopped there.
+    long overlongLine() const { return overlong_; }
 
     uint32_t lineMax() const { return lineMax_; }
     void setLineMax(uint32_t n) { lineMax_ = n; }
@@ -71,6 +83,7 @@ private:
     Charset working_;
     uint32_t lineMax_ = 0;
     bool failed_ = false;
+    long overlong_ = 0;
     long lines_ = 0;
     uint64_t lost_ = 0;
     size_t rawSize_ = 0;
@@ -80,9 +93,18 @@ private:
 };
 
 // The records of a CSV input, read through a line reader: a framed value goes on over line
-// ends (which it keeps) until its frame closes, and an empty line or a line of blanks between
-// records is no record. Lines are counted from 1 at construction, those lines included, so
-// that a message can name the line a record began on.
+// ends (which it keeps) until its frame closes, and a line of nothing but blanks and TABs
+// between records is no record. Lines are counted from 1 at construction, those lines
+// included, so that a message can name the line a record began on.
+//
+// A frame character alone at a value's start right before the line end (or before a separator,
+// with no frame character after it on the line) is read by the records around it, once the
+// structure's number of fields is known (setFields): as the opening of a value that goes on
+// over the next lines (as writers frame a value that begins with a line break or with the
+// separator) where reading it as data (a ditto mark) would leave the record or a later line
+// with another number of fields than the structure, while the frame, closed as writers close
+// one, gives whole records; as data otherwise. Where both readings give whole records it stays
+// data, and ambiguousLine() names the first line where that happened.
 class CsvRecordReader {
 public:
     // `analysis` reads through nextAnalysis() (ANSI text), otherwise through next().
@@ -90,25 +112,45 @@ public:
 
     // The fields of the next record; false at the end of the file, after a read error, or when
     // a record's frame never closed (unclosedFrame()): the file ended inside it, or it went on
-    // far beyond the longest record a table can hold, where the reading stops.
+    // beyond kMaxLineBytes, where the reading stops.
     bool next(std::vector<std::string>& fields);
     // As above, the fields as views, valid until the next call.
     bool next(std::vector<std::string_view>& fields);
     // The line the last record (or the unclosed frame) began on.
     long firstLine() const { return first_; }
     bool unclosedFrame() const { return unclosed_; }
+    // The number of fields of the input's structure (0, the default, before it is known: a
+    // lone frame character is then always data).
+    void setFields(size_t n) { fields_ = n; }
+    // The first line whose lone frame character was read as data though the frame it could
+    // open would also have given whole records; 0 when there was none.
+    long ambiguousLine() const { return ambiguous_; }
 
 private:
+    struct Ahead {
+        std::string text;
+        size_t raw = 0;
+        std::string_view end;
+    };
     bool readLine(std::string& line);
+    bool readAhead(size_t count);
+    bool recordAhead(size_t& a, size_t& bytes, bool& whole);
+    bool frameReadingWanted(size_t count, size_t frameStart, size_t joined, size_t& take, size_t& frameCount,
+                            CsvLineShape& closing);
     LineReader& reader_;
     std::string separator_;
     std::string frame_;
     bool analysis_;
+    size_t fields_ = 0;
     long lines_ = 0;
     long first_ = 0;
+    long ambiguous_ = 0;
     bool unclosed_ = false;
+    size_t lastRaw_ = 0;
+    std::string_view lastEnd_;
     std::string text_;
     std::string more_;
+    std::deque<Ahead> ahead_;
     std::vector<std::string_view> views_;
     std::vector<std::string> owned_;
 };

@@ -613,6 +613,7 @@ LoopResult runConversion(const LoopJob& given, LoopInput& input, LoopOutput& out
         auto nextRecord = [&] { return csv ? records.next(fieldsCsv) : nextSdfRecord(reader, line, false); };
         // An SDF file's header is its first line, as the analysis took it.
         if (o.inHeader) csv ? records.next(fieldsCsv) : reader.next(line);
+        records.setFields(fieldsIn);
         LossWatch losses(input, output, sink.replacements(), result.lost);
         while (nextRecord()) {
             if (csv) {
@@ -644,6 +645,7 @@ LoopResult runConversion(const LoopJob& given, LoopInput& input, LoopOutput& out
             context.pump();
             if (context.cancelled()) break;
         }
+        result.ambiguousLine = records.ambiguousLine();
         // A frame that never closed ends the records early: as a read that failed, not the end.
         if (!failed && !context.cancelled() && (reader.readFailed() || records.unclosedFrame())) {
             result.end = LoopEnd::ReadFailed;

@@ -81,6 +81,9 @@ struct LoopResult {
     std::string error;
     // Characters of the records written that the output's character set could not hold.
     LostCharacters lost;
+    // CSV input: the first line whose lone quote was read as data though, read as the opening
+    // of a value over the next lines, it would also have given whole records; 0 when none.
+    long ambiguousLine = 0;
 };
 
 // Runs the loop for the input and output formats of `job.options`. The text goes through the

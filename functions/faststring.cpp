@@ -38,19 +38,21 @@ inline size_t findByte(const char* p, size_t i, size_t n, char c) {
     return n;
 }
 
-// Whether the frame character at p[i - 1], which stands right before a separator, opens a
-// frame that closes as a writer closes one: its first single frame character stands right
-// before a separator or the line end, blanks aside. Only then is it a framed value that begins with the
-// separator; otherwise it is data (a ditto mark, perhaps with framed values after it).
-inline bool frameClosesOnLine(const char* p, size_t i, size_t n, char S, char F) {
-    for (size_t j = i; (j = findByte(p, j, n, F)) < n; j += 2) {
-        if (j + 1 < n && p[j + 1] == F)
-            continue;
-        size_t k = j + 1;
-        while (k < n && p[k] == ' ') ++k;
-        return k == n || p[k] == S;
-    }
-    return false;
+// The offset of the first single frame character in p[i, n) (a doubled one is data inside a
+// frame), or n.
+inline size_t firstSingleFrame(const char* p, size_t i, size_t n, char F) {
+    for (size_t j = i; (j = findByte(p, j, n, F)) < n; j += 2)
+        if (j + 1 >= n || p[j + 1] != F)
+            return j;
+    return n;
+}
+
+// Whether a frame closed by the single frame character at p[j] closes as a writer closes one:
+// right before a separator or the line end, blanks aside.
+inline bool closesAsWritten(const char* p, size_t j, size_t n, char S) {
+    size_t k = j + 1;
+    while (k < n && p[k] == ' ') ++k;
+    return k == n || p[k] == S;
 }
 
 // Runs the frame and separator rules over one line; `emit(field, framed)` receives each field
@@ -65,9 +67,15 @@ inline bool frameClosesOnLine(const char* p, size_t i, size_t n, char S, char F)
 // separator or the line end (a value that begins with the separator, as writers frame it).
 // `inFrame` starts the scan inside a frame opened on an earlier line. Each field is a view into
 // the line, or into a buffer where a doubled frame character had to be made one.
+//
+// A frame character alone at a field's start right before a separator or the line end with no
+// single frame character after it on the line is either data or the opening of a value that
+// goes on after the line end (one that begins with a line break, or with the separator and
+// spans lines). It is read as data and told through `dangling`; with `openDangling` it opens
+// the frame, which then stays open past the line end.
 template <typename Emit>
 bool splitCsv(std::string_view line, std::string_view separator, std::string_view frame, Emit&& emit,
-              bool inFrame = false) {
+              bool inFrame = false, bool openDangling = false, bool* dangling = nullptr) {
     const size_t n = line.size();
     if (n == 0)
         return inFrame;
@@ -86,9 +94,18 @@ bool splitCsv(std::string_view line, std::string_view separator, std::string_vie
         if (!framed && i < n) {
             size_t k = i;
             while (k < n && p[k] == ' ') ++k;
-            if (k + 1 < n && p[k] == F && (p[k + 1] != S || frameClosesOnLine(p, k + 1, n, S, F))) {
-                framed = true;
-                i = k + 1;
+            if (k < n && p[k] == F) {
+                if (k + 1 < n && p[k + 1] != S) {
+                    framed = true;
+                } else if (const size_t close = firstSingleFrame(p, k + 1, n, F); close < n) {
+                    framed = closesAsWritten(p, close, n, S);
+                } else if (openDangling) {
+                    framed = true;
+                } else if (dangling) {
+                    *dangling = true;
+                }
+                if (framed)
+                    i = k + 1;
             }
         }
         if (!framed) {
@@ -170,7 +187,8 @@ size_t FASTTOKENCSVARRAY(std::string_view line, std::string_view separator, std:
 }
 
 size_t FASTTOKENCSVVIEWS(std::string_view line, std::string_view separator, std::string_view frame,
-                         std::vector<std::string_view>& out, std::vector<std::string>& owned, bool& frameOpen) {
+                         std::vector<std::string_view>& out, std::vector<std::string>& owned, bool& frameOpen,
+                         bool* dangling) {
     out.clear();
     size_t kept = 0;
     std::vector<size_t> placed;  // the fields that live in `owned`, rare enough to allocate
@@ -185,7 +203,7 @@ size_t FASTTOKENCSVVIEWS(std::string_view line, std::string_view separator, std:
         owned[kept++].assign(field);
         placed.push_back(out.size());
         out.emplace_back();
-    });
+    }, false, false, dangling);
     // Pointed at only now: the strings of `owned` may have moved while it grew.
     for (size_t j = 0; j < placed.size(); ++j) out[placed[j]] = owned[j];
     return out.size();
@@ -209,8 +227,26 @@ rt::Value FASTTOKENCSVARRAY(std::string_view line, std::string_view separator, s
     return rt::Value::array(std::move(out));
 }
 
-bool CSVFRAMESTILLOPEN(std::string_view text, std::string_view separator, std::string_view frame) {
-    return splitCsv(text, separator, frame, [](std::string_view, bool) {}, true);
+CsvLineShape CSVLINESHAPE(std::string_view text, std::string_view separator, std::string_view frame, bool inFrame,
+                          bool openDangling) {
+    CsvLineShape shape;
+    if (text.empty()) {  // an empty line inside a frame is a line of the value that goes on
+        shape.fields = inFrame ? 1 : 0;
+        shape.open = inFrame;
+        return shape;
+    }
+    shape.open = splitCsv(text, separator, frame, [&](std::string_view, bool) { ++shape.fields; }, inFrame,
+                          openDangling, &shape.dangling);
+    return shape;
+}
+
+int CSVFRAMECLOSES(std::string_view text, std::string_view separator, std::string_view frame) {
+    const char S = separator.empty() ? ';' : separator[0];
+    const char F = frame.empty() ? '"' : frame[0];
+    const size_t close = firstSingleFrame(text.data(), 0, text.size(), F);
+    if (close == text.size())
+        return 0;
+    return closesAsWritten(text.data(), close, text.size(), S) ? 1 : 2;
 }
 
 bool FASTISNUMBER(std::string_view value) {

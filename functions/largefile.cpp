@@ -1,6 +1,8 @@
 #include "functions/largefile.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #if defined(__x86_64__) && defined(__GNUC__)
 #include <immintrin.h>
@@ -208,6 +210,13 @@ std::string FREADLINEUNICODE(win::FileHandle handle, size_t bufferSize) {
 }
 
 bool FREADLINEWHOLE(win::FileHandle handle, LineCoding coding, std::string& line, std::string_view& lineEnd) {
+    bool tooLong = false;
+    return FREADLINEWHOLE(handle, coding, line, lineEnd, SIZE_MAX, tooLong);
+}
+
+bool FREADLINEWHOLE(win::FileHandle handle, LineCoding coding, std::string& line, std::string_view& lineEnd,
+                    size_t limit, bool& tooLong) {
+    tooLong = false;
     line.clear();
     lineEnd = "";
     win::ReadAhead* ra = readAhead(handle);
@@ -236,6 +245,14 @@ bool FREADLINEWHOLE(win::FileHandle handle, LineCoding coding, std::string& line
             return false;
         }
         const size_t i = scanned + (utf16 ? findLineEnd16(d + scanned, n - scanned) : findLineEnd(d + scanned, n - scanned));
+        if (i > limit || (i == n && n > limit)) {
+            // More than `limit` bytes without a line end: give none of them.
+            tooLong = true;
+            ra->consume(std::min(i, n));
+            if (rt::FError() != 0)
+                rt::FError(0);
+            return true;
+        }
         if (i + (unit - 1) < n) {  // a line end at i
             line.assign(d, i);
             size_t endLength = unit;

@@ -39,6 +39,11 @@ enum class LineCoding { Bytes, Utf8, Utf16 };
 // the bytes before the failure as the line (true). The outcome is in the last file error as
 // for the readers above.
 bool FREADLINEWHOLE(win::FileHandle handle, LineCoding coding, std::string& line, std::string_view& lineEnd);
+// As above, but a line of more than `limit` bytes is not read: `tooLong` is set, the line is
+// empty and the handle stands somewhere inside that line, having read at most about twice
+// `limit` bytes of it, so that one line without a line end cannot take the memory of its size.
+bool FREADLINEWHOLE(win::FileHandle handle, LineCoding coding, std::string& line, std::string_view& lineEnd,
+                    size_t limit, bool& tooLong);
 
 // As FEOFLARGE, but a file that holds nothing after the byte-order mark it starts with is at
 // its end too, so that this test and FREADLINEWHOLE always agree.

@@ -40,11 +40,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         engine::LineReader conversion(h, o.inCharset, fuzz::working(o));
         conversion.setLineMax(analysis.lineMax() + 100);
         engine::CsvRecordReader records(conversion, o, false);
+        // As the record loop reads: the header line alone, then the records by the structure.
+        if (!o.inHeader) records.setFields(r.structure.size());
         std::vector<std::string> fields;
         bool first = true;
         while (records.next(fields)) {
             if (!(first && o.inHeader))
                 FUZZ_CHECK(fields.size() <= r.structure.size());
+            if (first) records.setFields(r.structure.size());
             first = false;
         }
         FUZZ_CHECK(!records.unclosedFrame());

@@ -263,6 +263,8 @@ void takeAnalysis(DTAMIRVANO& w, engine::AnalysisResult& r, uint32_t lineMax, bo
         std::string text = w.message(r.message);
         if (r.message == 53)
             text += ": " + std::to_string(r.record);
+        else if (r.message == 92)
+            text = rt::StrTran(text, "$1", std::to_string(r.record));
         engine::reportFailure(text);
     }
     w.CLOSEINPUT();
@@ -288,6 +290,10 @@ DTAMIRVANO& DTAMIRVANO::ANALYSESDF() {
     engine::LineReader reader(hIn, o.inCharset, engine::Charset::ANSI);
     reader.setLineMax(nLineMax);
     engine::AnalysisResult r = engine::analyseSdf(reader, o, *context);
+    if (r.status == engine::AnalysisStatus::Failed && reader.overlongLine()) {
+        r.message = 92;
+        r.record = reader.overlongLine();
+    }
     takeAnalysis(*this, r, reader.lineMax(), true);
     return *this;
 }

@@ -413,6 +413,8 @@ DTAMIRVANO& DTAMIRVANO::BUTDATEISPEICHERN() {
             // not with the sound of a success.
             if (oRun->lastLoop.lost.count == 0) engine::reportSound("SystemAsterisk");
             engine::reportLostCharacters(oRun->lastLoop.lost, message(90), message(91), cFileIn);
+            if (const long line = oRun->lastLoop.ambiguousLine; line > 0)
+                engine::reportWarning(replaceAll(replaceAll(message(93), "$1", std::to_string(line)), "$2", cFileIn));
             lLastWriteOk = true;
         }
         lCancel = false;

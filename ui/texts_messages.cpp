@@ -228,6 +228,12 @@ constexpr MessageText kMessages[] = {
          "oder Trennzeichen in einem Wert), das erste im Datensatz $2 von $3",
      "$1 characters were replaced in the output file (missing from its character set, or a quote or separator "
      "inside a value), the first in record $2 of $3"},
+    {92, "Zeile $1 der Eingabedatei ist länger als 1 MiB ohne Zeilenende; das Lesen wurde dort beendet",
+     "Line $1 of the input file runs on for more than 1 MiB without a line end; the reading stopped there"},
+    {93, "Das alleinstehende Anführungszeichen in Zeile $1 von $2 wurde als Daten (Wiederholungszeichen) gelesen; "
+         "als Beginn eines Werts über die folgenden Zeilen gelesen ergäbe es ebenfalls ganze Datensätze",
+     "The lone quote in line $1 of $2 was read as data (a ditto mark); read as the start of a value over the next "
+     "lines it would also give whole records"},
     {115, "Der Wert $2 der Einstellung $1 in $3 enthält keines der Schlüsselwörter $4",
      "The value $2 of the setting $1 in $3 contains none of the keywords $4"},
     {116, "Die Ausgabedatei $ ist die Konfigurationsdatei dieses Aufrufs und wird nicht überschrieben",

@@ -25,6 +25,10 @@ namespace {
 constexpr int kMaxNesting = 200;        // parentheses, calls, subscripts, prefix operators
 constexpr int kMaxTreeDepth = 2000;     // depth of the compiled tree (long operator chains)
 constexpr size_t kMaxText = 64u << 20;  // longest text an expression may build
+// The widest text a width argument (Str, StrZero, Space, PadL, PadR) may ask for: no field is
+// wider than a record, so a wider text can only come from a mistyped number, and building it
+// would cost the time and memory of its size at every record.
+constexpr int64_t kMaxWidth = 65535;
 
 std::string upper(std::string_view s) {
     std::string out(s);
@@ -75,6 +79,10 @@ using NodePtr = std::unique_ptr<Node>;
 
 void checkText(size_t size, const char* op) {
     if (size > kMaxText) raise(EG_STROVERFLOW, "string too long", op);
+}
+
+void checkWidth(int64_t width, const char* op) {
+    if (width > kMaxWidth) raise(EG_STROVERFLOW, "width beyond 65535", op);
 }
 
 double checkNumber(double v, const char* op) {
@@ -380,7 +388,7 @@ Value pad(const Value* a, size_t n, bool left, const char* op) {
     const Value& v = arg(a, n, 0);
     if (!v.isString() && !v.isNumber() && !v.isDate() && !v.isLogical()) argError(op);
     int64_t len = countArg(a, n, 1, op);
-    checkText(len > 0 ? static_cast<size_t>(len) : 0, op);
+    checkWidth(len, op);
     char fill = ' ';
     if (!arg(a, n, 2).isNil()) {
         const std::string& f = textArg(a, n, 2, op);
@@ -396,7 +404,7 @@ Value fnRound(const Value* a, size_t n) {
 }
 Value fnSpace(const Value* a, size_t n) {
     int64_t len = countArg(a, n, 0, "SPACE");
-    checkText(len > 0 ? static_cast<size_t>(len) : 0, "SPACE");
+    checkWidth(len, "SPACE");
     return Space(len);
 }
 Value strLike(const Value* a, size_t n, bool zero, const char* op) {
@@ -407,7 +415,7 @@ Value strLike(const Value* a, size_t n, bool zero, const char* op) {
     }
     int64_t len = countArg(a, n, 1, op);
     int64_t dec = countArgOr(a, n, 2, 0, op);
-    checkText(len > 0 ? static_cast<size_t>(len) : 0, op);
+    checkWidth(len, op);
     if (dec > 1000) dec = 1000;
     return zero ? StrZero(v, static_cast<int>(len), static_cast<int>(dec)) : Str(v, static_cast<int>(len), static_cast<int>(dec));
 }

@@ -27,11 +27,14 @@ TEST(InputName, ExtensionChecksByFormat) {
         const std::string path = input_test::writeFile((dir / c.file).string(), "x");
         EXPECT_EQ(engine::checkInputName(path, c.format), c.message) << c.file;
     }
-    EXPECT_EQ(engine::checkInputName((dir / "missing.csv").string(), Format::CSV), 7);
-    EXPECT_EQ(engine::checkInputName(dir.string(), Format::CSV), 7) << "a directory is no input";
+    // A missing input is told as the kind of file the run opens: a text file or a dBase table.
+    EXPECT_EQ(engine::checkInputName((dir / "missing.csv").string(), Format::CSV), 25);
+    EXPECT_EQ(engine::checkInputName((dir / "missing.txt").string(), Format::SDF), 25);
+    EXPECT_EQ(engine::checkInputName((dir / "missing.dbf").string(), Format::DBF), 7);
+    EXPECT_EQ(engine::checkInputName(dir.string(), Format::CSV), 25) << "a directory is no input";
     // The case of a name is kept: only the file of that exact name exists.
     input_test::writeFile((dir / "Upper.csv").string(), "x");
-    EXPECT_EQ(engine::checkInputName((dir / "upper.csv").string(), Format::CSV), 7);
+    EXPECT_EQ(engine::checkInputName((dir / "upper.csv").string(), Format::CSV), 25);
 }
 
 TEST(InputName, FullPathKeepsCaseAndTakesBackslashes) {

@@ -106,6 +106,95 @@ TEST(CsvRecordReader, AFrameThatNeverClosesStopsTheReadingAtItsLine) {
     EXPECT_LT(reader.position(), 2 << 20) << "the rest of the file is not read";
 }
 
+// A quote alone at a value's start before the line end (or before the separator, with no quote
+// after it on the line) is read by the records around it: as the frame of a value that begins
+// with a line break (or with the separator and goes on over lines), as writers write one, where
+// reading it as data would leave a line with other than the structure's fields; as data (a ditto
+// mark) where that reading gives whole records, named as ambiguous when the frame would too.
+TEST(CsvRecordReader, ALoneQuoteOpensAFrameWhereTheRecordsNeedIt) {
+    const auto dir = mirvano_test::temp_dir("lone-quote");
+    using Records = std::vector<std::vector<std::string>>;
+    const struct {
+        const char* what;
+        std::string text;
+        size_t fields;
+        Records records;
+        long ambiguous;
+    } cases[] = {
+        {"a value that begins with a line break", "1,\"\r\nx\"\r\n2,y\r\n", 2, {{"1", "\r\nx"}, {"2", "y"}}, 0},
+        {"ditto marks, though a frame would close", "Anna,\"\r\nBert,\"\r\nCarl,Bonn\r\n", 2,
+         {{"Anna", "\""}, {"Bert", "\""}, {"Carl", "Bonn"}}, 1},
+        {"a ditto mark before a quote that ends a value", "Anna,\"\r\nBert,24\"\r\n", 2, {{"Anna", "\""}, {"Bert", "24\""}}, 1},
+        {"the middle column", "1,\"\r\ntext\",Bonn\r\n", 3, {{"1", "\r\ntext", "Bonn"}}, 0},
+        {"a value that begins with the separator over lines", "1,\",x\r\ny\",z\r\n", 3, {{"1", ",x\r\ny", "z"}}, 0},
+        {"two such values in one record", "1,\"\nx\",\"\ny\"\r\n2,a,b\r\n", 3, {{"1", "\nx", "\ny"}, {"2", "a", "b"}}, 0},
+        {"an empty line inside the value", "1,\"\n\nx\"\r\n", 2, {{"1", "\n\nx"}}, 0},
+        {"... and in the record after it", "1,\"\r\nx\"\r\n2,\"\n\r\ny\"\r\n", 2, {{"1", "\r\nx"}, {"2", "\n\r\ny"}}, 0},
+        {"... and in a value that begins on the line", "1,\"a\n\nb\",\"\r\nx\"\r\n", 3, {{"1", "a\n\nb", "\r\nx"}}, 0},
+        {"doubled quotes inside the value", "1,\"\r\nsay \"\"hi\"\"\",2\r\n", 3, {{"1", "\r\nsay \"hi\"", "2"}}, 0},
+        {"a short line stays short", "Anna,\"\r\nBert,x,\"\r\nCarl,y,z\r\n", 3,
+         {{"Anna", "\""}, {"Bert", "x", "\""}, {"Carl", "y", "z"}}, 0},
+        {"a frame that closes otherwise than writers close one", "1,\"\r\nab\"c,d\r\n", 2, {{"1", "\""}, {"ab\"c", "d"}}, 0},
+        {"a frame that would give too many fields", "1,\"\r\nx\",y\r\n", 2, {{"1", "\""}, {"x\"", "y"}}, 0},
+        {"a frame that never closes", "1,\"\r\nx\r\n", 2, {{"1", "\""}, {"x"}}, 0},
+        {"a value that is a line break", "1,\"\r\n\"\r\n2,y\r\n", 2, {{"1", "\r\n"}, {"2", "y"}}, 0},
+        {"a ditto mark before such a value", "1,x,\"\r\n5,\"\r\nabc\",z\r\n", 3,
+         {{"1", "x", "\""}, {"5", "\r\nabc", "z"}}, 0},
+        {"without a structure the quote is data", "1,\"\r\nx\"\r\n", 0, {{"1", "\""}, {"x\""}}, 0},
+        {"the one column", "\"\r\nx\"\r\n", 1, {{"\""}, {"x\""}}, 1},
+        {"lines of blanks and TABs hold no record", "1,a\r\n\t\r\n \t \r\n\t\t\r\n2,b\r\n", 2, {{"1", "a"}, {"2", "b"}}, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string path = input_test::writeFile((dir / "in.csv").string(), c.text);
+        for (const bool analysis : {true, false}) {
+            input_test::Handle file(path);
+            engine::LineReader reader(file.h, Charset::ANSI, Charset::ANSI);
+            engine::Options o;
+            o.inSeparator = ",";
+            engine::CsvRecordReader records(reader, o, analysis);
+            records.setFields(c.fields);
+            Records got;
+            std::vector<std::string> fields;
+            while (records.next(fields)) got.push_back(fields);
+            EXPECT_EQ(got, c.records);
+            EXPECT_EQ(records.ambiguousLine(), c.ambiguous);
+            EXPECT_FALSE(records.unclosedFrame());
+        }
+    }
+}
+
+// One line without a line end is read only up to the bound an unclosed frame has: the reading
+// stops there and names the line, and memory stays flat.
+TEST(LineReader, ALineBeyondTheBoundStopsTheReadingAtIt) {
+    const auto dir = mirvano_test::temp_dir("long-line");
+    const std::string path = input_test::writeFile((dir / "in.csv").string(),
+                                                   "A;B\r\n1;x\r\n2;" + std::string(3u << 20, 'y'));
+    for (const Charset cs : {Charset::ANSI, Charset::UTF8}) {
+        input_test::Handle file(path);
+        engine::LineReader reader(file.h, cs, Charset::ANSI);
+        std::string line;
+        EXPECT_TRUE(reader.next(line));
+        EXPECT_TRUE(reader.next(line));
+        EXPECT_FALSE(reader.next(line));
+        EXPECT_EQ(reader.overlongLine(), 3);
+        EXPECT_TRUE(reader.readFailed());
+        EXPECT_LT(reader.position(), 3 << 20) << "the line is not read to its end";
+        EXPECT_FALSE(reader.next(line)) << "the reading stays stopped";
+    }
+    // A line as long as the bound is read whole.
+    const std::string fits = input_test::writeFile((dir / "fits.csv").string(),
+                                                   std::string(engine::kMaxLineBytes, 'z') + "\r\nend");
+    input_test::Handle file(fits);
+    engine::LineReader reader(file.h, Charset::ANSI, Charset::ANSI);
+    std::string line;
+    ASSERT_TRUE(reader.next(line));
+    EXPECT_EQ(line.size(), engine::kMaxLineBytes);
+    ASSERT_TRUE(reader.next(line));
+    EXPECT_EQ(line, "end");
+    EXPECT_EQ(reader.overlongLine(), 0);
+}
+
 TEST(LineReader, LongestRawLineCountsBytes) {
     const auto dir = mirvano_test::temp_dir("linemax");
     const std::string path = input_test::writeFile((dir / "w.txt").string(),

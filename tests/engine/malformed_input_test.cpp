@@ -61,6 +61,7 @@ Outcome run(const std::string& path, const engine::Options& o, bool sdf) {
 TEST(MalformedTextInput, AnalysisAcceptsWholeOrStopsWithItsMessage) {
     const auto dir = mirvano_test::temp_dir("malformed-text");
     const std::string thirtyMb(30u << 20, 'x');
+    const std::string widest(engine::kMaxLineBytes - 2, 'x');  // with ";1" the longest line read
     struct Case {
         const char* what;
         std::string bytes;
@@ -75,8 +76,10 @@ TEST(MalformedTextInput, AnalysisAcceptsWholeOrStopsWithItsMessage) {
         {"empty CSV file", "", Charset::ANSI, false, AnalysisStatus::Ok, {}, 0, 0, 0},
         {"NUL bytes are data, not the end of a value", std::string("A;B\r\n1\0;x\r\n", 11), Charset::ANSI, false,
          AnalysisStatus::Ok, {{"A", "C", 2, 0}, {"B", "C", 1, 0}}, 2, 0, 0},
-        {"a 30 MB field is neither cut nor split", "A;B\r\n" + thirtyMb + ";1\r\n", Charset::ANSI, false,
-         AnalysisStatus::Ok, {{"A", "C", 30 << 20, 0}, {"B", "N", 1, 0}}, 2, 0, 0},
+        {"a field on the longest line read is neither cut nor split", "A;B\r\n" + widest + ";1\r\n", Charset::ANSI,
+         false, AnalysisStatus::Ok, {{"A", "C", static_cast<int>(widest.size()), 0}, {"B", "N", 1, 0}}, 2, 0, 0},
+        {"a 30 MB line stops the analysis at its line", "A;B\r\n" + thirtyMb + ";1\r\n", Charset::ANSI, false,
+         AnalysisStatus::Failed, {}, 0, 92, 2},
         {"mixed CR, LF and CR LF", "A;B\r1;2\n3;44\r\n5;6", Charset::ANSI, false, AnalysisStatus::Ok,
          {{"A", "N", 1, 0}, {"B", "N", 2, 0}}, 4, 0, 0},
         {"UTF-16 with an odd byte count keeps the last byte", u16(u"A;B\r\n1;2") + "\x33", Charset::UTF16, false,
@@ -101,8 +104,11 @@ TEST(MalformedTextInput, AnalysisAcceptsWholeOrStopsWithItsMessage) {
         {"SDF of blank lines only", "   \r\n \r\n\r\n", Charset::ANSI, true, AnalysisStatus::Failed, {}, 0, 63, 0},
         {"SDF with NUL bytes marks their columns", std::string("ab \0\r\nab  \r\n", 11), Charset::ANSI, true,
          AnalysisStatus::Ok, {{"F1", "C", 2, 0}, {"F2", "C", 1, 0}}, 2, 0, 0},
-        {"SDF line of 30 MB", "ab 1\r\n" + thirtyMb + "\r\n", Charset::ANSI, true, AnalysisStatus::Ok,
-         {{"F1", "C", 30 << 20, 0}}, 2, 0, 0},
+        {"SDF line as long as the longest line read", "ab 1\r\n" + widest + "\r\n", Charset::ANSI, true,
+         AnalysisStatus::Ok, {{"F1", "C", static_cast<int>(widest.size()), 0}}, 2, 0, 0},
+        // The window names the line (the reader keeps its number); here the reading failed.
+        {"SDF line of 30 MB stops the analysis", "ab 1\r\n" + thirtyMb + "\r\n", Charset::ANSI, true,
+         AnalysisStatus::Failed, {}, 0, 25, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);

@@ -91,6 +91,44 @@ TEST(FastTokenCsv, TellsWhetherAFrameGoesOnAfterTheLine) {
     }
 }
 
+// A quote alone at a field's start before the line end, or before the separator with no quote
+// after it on the line, is data that could also open a frame going on after the line end: the
+// shape tells it, and the frame reading counts its fields.
+TEST(FastTokenCsv, ShapeTellsAQuoteThatCouldOpenAFrameOverLines) {
+    const struct {
+        const char* line;
+        bool inFrame;
+        size_t fields, fieldsAsFrame;
+        bool dangling;
+    } cases[] = {
+        {"1;\"", false, 2, 2, true},
+        {"1; \"", false, 2, 2, true},
+        {"2;\";Same as above", false, 3, 2, true},
+        {"2;\";a\"\"b", false, 3, 2, true},                // a doubled quote after it is data
+        {"2;\";Same as \"above\" x", false, 3, 3, false},  // a quote after it: no frame over lines
+        {"2;\";x\";y", false, 3, 3, false},                  // its frame closes on the line
+        {"ab\";c", false, 2, 2, false},                      // not at the field's start
+        {"x\";\"", true, 2, 2, true},                         // after a frame that closed
+        {"x\"\";\"", true, 1, 1, false},                       // inside a frame that goes on
+        {"\"\";x", false, 2, 2, false},
+    };
+    for (const auto& c : cases) {
+        const CsvLineShape data = CSVLINESHAPE(c.line, ";", "\"", c.inFrame);
+        EXPECT_EQ(data.fields, c.fields) << c.line;
+        EXPECT_EQ(data.dangling, c.dangling) << c.line;
+        const CsvLineShape frame = CSVLINESHAPE(c.line, ";", "\"", c.inFrame, true);
+        EXPECT_EQ(frame.fields, c.fieldsAsFrame) << c.line;
+        EXPECT_EQ(frame.open, c.dangling || (c.inFrame && !data.dangling && data.open)) << c.line;
+    }
+    // Where a frame open at a line's start closes: not at all, as writers close one, otherwise.
+    EXPECT_EQ(CSVFRAMECLOSES("no quote here;x", ";", "\""), 0);
+    EXPECT_EQ(CSVFRAMECLOSES("a \"\"b\"\" c", ";", "\""), 0);
+    EXPECT_EQ(CSVFRAMECLOSES("text\";Bonn", ";", "\""), 1);
+    EXPECT_EQ(CSVFRAMECLOSES("text\"  ", ";", "\""), 1);
+    EXPECT_EQ(CSVFRAMECLOSES("say \"\"hi\"\"\";2", ";", "\""), 1);
+    EXPECT_EQ(CSVFRAMECLOSES("ab\"c;d", ";", "\""), 2);
+}
+
 TEST(FastTokenCsv, NumericModeTurnsUnframedFieldsIntoNumbers) {
     const rt::Value result = FASTTOKENCSVARRAY("1,5;;\"2,5\";-3.25;abc", ";", "\"", true);
     ASSERT_TRUE(result.isArray());

@@ -185,7 +185,9 @@ TEST_F(InputFormTest, BadInputGetsItsMessageAndLeavesNothingOpen) {
         bool header;
         std::string error;
     } cases[] = {
-        {"missing file", "RADIOCSVIN", (dir / "missing.csv").string(), true, "Error when opening the input dBase file"},
+        {"missing file", "RADIOCSVIN", (dir / "missing.csv").string(), true, "Error when opening the SDF or CSV file"},
+        {"missing SDF file", "RADIOSDFIN", (dir / "missing.txt").string(), false, "Error when opening the SDF or CSV file"},
+        {"missing table", "RADIODBFIN", (dir / "missing.dbf").string(), false, "Error when opening the input dBase file"},
         {"CSV input named .dbf", "RADIOCSVIN", notCsv, true, "The extension of the selected file is not permissible"},
         {"name ending in part of the list", "RADIOCSVIN", endsInList, true,
          "The extension of the selected file is not permissible"},
@@ -216,7 +218,7 @@ TEST_F(InputFormTest, BadInputGetsItsMessageAndLeavesNothingOpen) {
 TEST_F(InputFormTest, ReportsReachTheShellStatusBar) {
     form->cCmdFileIn = (dir / "missing.csv").string();
     form->BUTDATEIOEFFNEN();
-    EXPECT_EQ(bar->ERRORTEXT(), form->message(7));
+    EXPECT_EQ(bar->ERRORTEXT(), form->message(25));
 
     form->cCmdFileIn = input_test::writeFile((dir / "ok.csv").string(), "1;2\r\n");
     form->BUTDATEIOEFFNEN();
@@ -264,10 +266,11 @@ TEST_F(InputFormTest, SelectOnlyShowsTheNameAndTheNextPressOpensIt) {
     EXPECT_TRUE(form->cCmdFileIn.empty());
     EXPECT_EQ(form->ODCLISTDATENFELD->ITEMCOUNT(), 2);
 
-    // Select-only with a missing file: error 7, the open caption and no name kept.
+    // Select-only with a missing file: the text file's open error, the open caption and no
+    // name kept.
     form->cCmdFileIn = (dir / "gone.csv").string();
     form->BUTDATEIOEFFNEN(true);
-    EXPECT_EQ(reports.lastError(), form->message(7));
+    EXPECT_EQ(reports.lastError(), form->message(25));
     EXPECT_EQ(form->OCCBUTDATEIOEFFNEN->CAPTION(), form->message(65));
     expectNothingOpen();
 }

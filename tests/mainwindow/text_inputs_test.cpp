@@ -160,6 +160,8 @@ TEST(TextInputs, LinesWithoutDataAreNoRecords) {
     expectOutputs("text-nodata-csv", ".csv", ".dbf", kCsvIn + kDbfOut,
                   {
                       {"a line of blanks", "A;B\r\n1;x\r\n   \r\n2;y\r\n", {}, csvTable},
+                      {"a line of TABs", "A;B\r\n1;x\r\n\t\t\r\n2;y\r\n", {}, csvTable},
+                      {"a line of blanks and TABs", "A;B\r\n1;x\r\n \t \r\n\t \n2;y\r\n", {}, csvTable},
                       {"the end-of-file byte on a line of its own", "A;B\r\n1;x\r\n2;y\r\n\x1A", {}, csvTable},
                       {"the end-of-file byte behind the last record", "A;B\r\n1;x\r\n2;y\x1A", {}, csvTable},
                       {"a line of blanks inside a frame is data", "A;B\r\n1;\"x\r\n  \r\ny\"\r\n2;y\r\n", {},
@@ -200,6 +202,76 @@ TEST(TextInputs, AFrameThatNeverClosesIsToldWithTheLineItOpenedOn) {
     EXPECT_NE(r.status, 0);
     EXPECT_NE(r.log.find("Number of data fields in CSV records are different: 2"), std::string::npos) << r.log;
     EXPECT_FALSE(fs::exists(dir / "out.csv"));
+}
+
+// A value that begins with a line break, or with the separator and goes on over lines, as
+// Python's csv module, LibreOffice and this program write it (its quote alone at the end of a
+// line, or before the separator), is read as one value wherever reading the quote as a ditto
+// mark would leave a line with other than the structure's fields; where both readings give
+// whole records the quote stays a ditto mark and the run warns, naming the line.
+TEST(TextInputs, AValueThatBeginsWithALineBreakStaysInItsRecord) {
+    if (!ready()) GTEST_SKIP() << "the program or python3-dbfread is missing";
+    const Keys comma = {{"CsvSeparatorIn", "comma"}};
+    const struct {
+        const char* what;
+        std::string input;
+        std::string table;
+        bool asPython;  // the values are those Python's csv module reads
+        long warnedLine;
+    } cases[] = {
+        {"a value that begins with a line break", "A,B\r\n1,\"\r\nx\"\r\n2,y\r\n",
+         "[('A', 'N', 1, 0), ('B', 'C', 3, 0)]\n[1, '\\r\\nx']\n[2, 'y']\n", true, 0},
+        {"in the middle column", "A,B,C\r\n1,\"\r\ntext\",Bonn\r\n",
+         "[('A', 'N', 1, 0), ('B', 'C', 6, 0), ('C', 'C', 4, 0)]\n[1, '\\r\\ntext', 'Bonn']\n", true, 0},
+        {"beginning with the separator", "A,B,C\r\n1,\",x\r\ny\",z\r\n",
+         "[('A', 'N', 1, 0), ('B', 'C', 5, 0), ('C', 'C', 1, 0)]\n[1, ',x\\r\\ny', 'z']\n", true, 0},
+        {"ditto marks", "NAME,CITY\r\nAnna,\"\r\nBert,\"\r\nCarl,Bonn\r\n",
+         "[('NAME', 'C', 4, 0), ('CITY', 'C', 4, 0)]\n['Anna', '\"']\n['Bert', '\"']\n['Carl', 'Bonn']\n", false, 2},
+        {"a ditto mark before a value that ends in a quote", "NAME,CITY\r\nAnna,\"\r\nBert,24\"\r\n",
+         "[('NAME', 'C', 4, 0), ('CITY', 'C', 3, 0)]\n['Anna', '\"']\n['Bert', '24\"']\n", false, 2},
+    };
+    const auto dir = mirvano_test::temp_dir("text-line-break-values");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Converted r = convert(dir, "in.csv", c.input, "out.dbf", settings(comma, kCsvIn + kDbfOut));
+        EXPECT_EQ(r.status, 0) << r.log;
+        const std::string table = dbfread(dir / "out.dbf");
+        EXPECT_EQ(table, c.table);
+        // The same values as the csv module reads them, each record one printed list.
+        const std::string python = batch_test::command(
+            "/usr/bin/python3 -c \"import csv,sys\n"
+            "rows=list(csv.reader(open(sys.argv[1],encoding='cp1252',newline='')))\n"
+            "[print([int(v) if i==0 and v.isdigit() else v for i,v in enumerate(r)]) for r in rows[1:]]\" '" +
+            (dir / "in.csv").string() + "'");
+        EXPECT_EQ(python == table.substr(table.find('\n') + 1), c.asPython) << python;
+        const std::string warning = "warning: The lone quote in line " + std::to_string(c.warnedLine) + " of ";
+        EXPECT_EQ(r.log.find(warning) != std::string::npos, c.warnedLine > 0) << r.log;
+        EXPECT_EQ(r.log.find("lone quote") != std::string::npos, c.warnedLine > 0) << r.log;
+    }
+}
+
+// One line without a line end many times longer than any record stops the run with the line's
+// number, read only up to the bound an unclosed frame has; a CSV or SDF input that does not
+// exist is told as the text file it is.
+TEST(TextInputs, AnEndlessLineIsToldWithItsNumber) {
+    if (!ready()) GTEST_SKIP() << "the program or python3-dbfread is missing";
+    const auto dir = mirvano_test::temp_dir("text-endless-line");
+    const std::string input = "A;B\r\n1;x\r\n2;" + std::string(3u << 20, 'y');
+    for (const Keys& in : {kCsvIn, kSdfIn}) {
+        const Converted r = convert(dir, "in.txt", input, "out.dbf", settings({}, in + kDbfOut));
+        EXPECT_NE(r.status, 0);
+        EXPECT_NE(r.log.find("Line 3 of the input file runs on for more than 1 MiB without a line end"),
+                  std::string::npos) << r.log;
+        EXPECT_FALSE(fs::exists(dir / "out.dbf"));
+    }
+    fs::remove(dir / "in.txt");
+    for (const Keys& in : {kCsvIn, kSdfIn}) {
+        writeAll(dir / "job.mcf", settings({}, in + kDbfOut));
+        EXPECT_NE(batch_test::runBatch(dir, "in.txt", "out.dbf", (dir / "job.mcf").string()), 0);
+        const std::string log = readAll(dir / "log");
+        EXPECT_NE(log.find("Error when opening the SDF or CSV file"), std::string::npos) << log;
+        EXPECT_EQ(log.find("dBase"), std::string::npos) << log;
+    }
 }
 
 // A quote directly before a separator or the line end is data (a ditto mark), and a frame

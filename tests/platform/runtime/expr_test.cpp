@@ -229,6 +229,20 @@ TEST(Expression, ErrorsAreErrorValues) {
     EXPECT_NE(message.find("position"), std::string::npos) << message;
 }
 
+// A width argument builds no text wider than a record (65,535 bytes): beyond it the function
+// fails as a text too long does, at once, instead of building megabytes at every record.
+TEST(Expression, WidthsStopAtTheWidestRecord) {
+    const Case cases[] = {
+        {"Len(Space(65535))", "N:65535"},         {"Space(65536)", "E:3"},
+        {"Len(Str(1, 65535))", "N:65535"},        {"Str(1, 65536)", "E:3"},
+        {"Len(StrZero(7, 65535, 2))", "N:65535"}, {"StrZero(999, 9999991)", "E:3"},
+        {"Len(PadL('a', 65535))", "N:65535"},     {"PadL('a', 65536)", "E:3"},
+        {"Len(PadR('a', 65535, '*'))", "N:65535"}, {"PadR('a', 100000, '*')", "E:3"},
+        {"Space(-5) + '|'", "C:|"},
+    };
+    runTable(cases, std::size(cases));
+}
+
 TEST(Expression, DeepNestingIsACleanError) {
     std::string deep(100000, '(');
     EXPECT_EQ(eval(deep + "1" + std::string(100000, ')')), "E:8");
