@@ -157,7 +157,15 @@ TableNumber tableNumberText(std::string_view stored, int length, int decimals, s
 
 TableNumber tableNumberForm(std::string_view t, int length, int decimals, std::string& scratch, std::string_view& text) {
     if (t.find_first_of("0123456789") == std::string_view::npos) return TableNumber::None;
-    if (!db::IsNumberText(t)) return TableNumber::Value;
+    if (!db::IsNumberText(t)) {
+        // Another form ("1,5", "1e3") is written as the number it reads as, unless that does not
+        // fit the field ("1e5" in N(5,0)): the stored text then stands, as it is what the table holds.
+        scratch.clear();
+        appendStrTrimmed(scratch, db::ParseNumberField(t.data(), t.size()), length, decimals);
+        if (scratch.empty() || scratch[0] != '*') return TableNumber::Value;
+        text = t;
+        return TableNumber::Text;
+    }
     const size_t point = t.find('.');
     const size_t places = point == std::string_view::npos ? 0 : t.size() - point - 1;
     if (places <= static_cast<size_t>(std::max(decimals, 0)) && !exceedsDouble(t)) {

@@ -63,6 +63,7 @@ void removeTable(const std::string& table) {
     fs::remove(table, ec);
     const std::string memo = existingMemo(table);
     if (!memo.empty()) fs::remove(memo, ec);
+    fs::remove(fs::path(table).replace_extension(".cpg"), ec);  // a copy's code-page file
 }
 
 }  // namespace
@@ -202,10 +203,8 @@ RewriteResult rewriteInOrder(db::DBSERVER& table, const std::string& temp, RunCo
     context.progressFinish();
     const std::string file = table.FULLPATH();
     table.CLOSE();
-    if (!replaceTable(temp, file, &r.error)) {
-        r.end = RewriteEnd::ReplaceFailed;
-        removeTable(temp);
-    }
+    if (!replaceTable(temp, file, &r.error)) r.end = RewriteEnd::ReplaceFailed;
+    removeTable(temp);  // what is left of the copy (its code-page file beside a replaced table)
     return r;
 }
 

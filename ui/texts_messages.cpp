@@ -7,7 +7,7 @@ namespace ui {
 
 namespace {
 
-constexpr std::array<MessageText, 81> kMessages{{
+constexpr std::array<MessageText, 87> kMessages{{
     {1, "MIRVANO 7.00 -- TorvelSoft Datenkonvertierungs-Freeware", "MIRVANO 7.00 -- TorvelSoft Data Conversion Freeware"},
     {3,
      "MIRVANO von TorvelSoft wandelt Datendateien in andere\r\n"
@@ -224,6 +224,17 @@ constexpr std::array<MessageText, 81> kMessages{{
      "$1 characters are missing from the character set of the output file and were replaced, the first in line $2 of $3"},
     {91, "$1 Zeichen fehlen im Zeichensatz der Ausgabedatei und wurden ersetzt, das erste im Datensatz $2 von $3",
      "$1 characters are missing from the character set of the output file and were replaced, the first in record $2 of $3"},
+    {102, "Der Feldname $1 kommt mehrfach vor: die Ausgabedatei nennt das Datenfeld Nr. $2 $3",
+     "The field name $1 occurs more than once: the output file names data field no. $2 $3"},
+    {103, "Die Zeichensatzkennung $1 von $2 ist unbekannt: der Text wird als ANSI (1252) gelesen",
+     "The code page byte $1 of $2 is unknown: the text is read as ANSI (1252)"},
+    {104, "Die Zeichensatzdatei $1 nennt keinen bekannten Zeichensatz: der Text wird als ANSI (1252) gelesen",
+     "The code page file $1 names no known code page: the text is read as ANSI (1252)"},
+    {105, "Die Memodatei $ fehlt", "The memo file $ is missing"},
+    {106, "Die Memodatei $ fehlt: die übrigen Datenfelder wurden ohne die Memofelder konvertiert",
+     "The memo file $ is missing: the other data fields were converted without the memo fields"},
+    {107, "Die Feldlängen von $ ergeben nicht die Datensatzlänge der Datei: sie wird nicht gelesen",
+     "The field lengths of $ do not add up to its record length: the file is not read"},
 }};
 
 }  // namespace
