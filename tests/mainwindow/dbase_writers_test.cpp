@@ -250,14 +250,15 @@ TEST(DbaseWriters, AMissingMemoFileIsNamed) {
 TEST(DbaseWriters, NumbersInExponentFormKeepTheirText) {
     if (!ready()) GTEST_SKIP() << "the program or python3-dbfread is missing";
     const auto dir = mirvano_test::temp_dir("dbase-exponent");
-    writeAll(dir / "in.dbf", dbf_bytes::table(0x03, 0x03, {{"N", 'N', 5, 0}, {"M", 'N', 5, 0}}, {"   1e5  1e3", " 2.5E1   -1"}));
+    writeAll(dir / "in.dbf", dbf_bytes::table(0x03, 0x03, {{"N", 'N', 5, 0}, {"M", 'N', 5, 0}},
+                                              {"   1e5  1e3", " 2.5E1   -1", " 1e999 -1e4"}));
     Outcome r = convert(dir, "csv", kCsv);
-    EXPECT_EQ(r.out, "1e5;1000\r\n25;-1\r\n") << r.log;
+    EXPECT_EQ(r.out, "1e5;1000\r\n25;-1\r\n1e999;-1e4\r\n") << r.log;
     r = convert(dir, "csv", Keys{{"CharacterSetOut", "ascii"}} + kCsv);
-    EXPECT_EQ(r.out, "1e5;1000\r\n25;-1\r\n") << r.log;
+    EXPECT_EQ(r.out, "1e5;1000\r\n25;-1\r\n1e999;-1e4\r\n") << r.log;
     r = convert(dir, "sdf", kSdf);
-    EXPECT_EQ(r.out, "  1e5 1000\r\n   25   -1\r\n") << r.log;
+    EXPECT_EQ(r.out, "  1e5 1000\r\n   25   -1\r\n1e999 -1e4\r\n") << r.log;
     r = convert(dir, "dbf", kDbf);
     EXPECT_EQ(r.status, 0) << r.log;
-    EXPECT_EQ(dbfread(dir / "out.dbf"), "[('N', 'N', 5), ('M', 'N', 5)]\n['1e5', '1000']\n['25', '-1']\n");
+    EXPECT_EQ(dbfread(dir / "out.dbf"), "[('N', 'N', 5), ('M', 'N', 5)]\n['1e5', '1000']\n['25', '-1']\n['1e999', '-1e4']\n");
 }
