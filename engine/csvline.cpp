@@ -141,7 +141,10 @@ void appendCsvTyped(std::string& line, const FieldDef& field, const rt::Value& v
             appendNumber(line, value, field, field.decimals > 0 && commaAllowed(o), o.frame == CsvFrame::All,
                          o.separator);
         return;
-    case 'L': appendFramed(line, value.log() ? ".T." : ".F.", o.frame == CsvFrame::All, o.separator); return;
+    case 'L':
+        // An unset logical (its byte as a text) is an empty value.
+        appendFramed(line, value.isLogical() ? (value.log() ? ".T." : ".F.") : "", o.frame == CsvFrame::All, o.separator);
+        return;
     case 'D': {
         const bool framed = o.frame == CsvFrame::All;
         if (framed) line += '"';
@@ -195,7 +198,8 @@ bool appendCsvRaw(std::string& line, const FieldDef& field, char tableType, std:
     case 'L': {
         if (bytes.empty()) return false;
         const char c = bytes[0];
-        appendFramed(line, c == 'T' || c == 't' || c == 'Y' || c == 'y' ? ".T." : ".F.", framed, o.separator);
+        appendFramed(line, !isSetLogical(c) ? "" : c == 'T' || c == 't' || c == 'Y' || c == 'y' ? ".T." : ".F.", framed,
+                     o.separator);
         return true;
     }
     default: return false;

@@ -26,6 +26,16 @@ struct CsvLineOptions {
     uint64_t* replaced = nullptr;
 };
 
+// Whether a dBase logical field's byte says true or false (T, t, Y, y, F, f, N, n); any other
+// ("?", a blank) leaves it unset, which the outputs keep: an empty CSV value, a blank SDF
+// column, the same byte in a dBase table.
+inline bool isSetLogical(char c) {
+    switch (c) {
+    case 'T': case 't': case 'Y': case 'y': case 'F': case 'f': case 'N': case 'n': return true;
+    default: return false;
+    }
+}
+
 // Whether a field of this type puts anything into a CSV or SDF line (C, N, L and D do;
 // memo and other dBase types do not).
 bool fieldIsWritten(const FieldDef& field);

@@ -5,14 +5,18 @@
 namespace engine {
 
 FieldList buildFieldList(const FieldStructure& input, const std::vector<int>& posIn, const std::vector<int>& lenIn,
-                         bool fieldFilter, const std::vector<std::string>& selected, Format output) {
+                         bool fieldFilter, const std::vector<std::string>& selected, Format output,
+                         const std::vector<size_t>* places) {
     FieldList out;
     auto take = [&](size_t k) {
         out.fields.push_back(input[k]);
         if (!posIn.empty()) out.pos.push_back(k < posIn.size() ? posIn[k] : 0);
         if (!lenIn.empty()) out.len.push_back(k < lenIn.size() ? lenIn[k] : 0);
     };
-    if (fieldFilter) {
+    if (fieldFilter && places) {
+        for (size_t k : *places)
+            if (k < input.size() && (output == Format::CSV || input[k].length > 0)) take(k);
+    } else if (fieldFilter) {
         for (const auto& name : selected) {
             for (size_t k = 0; k < input.size(); ++k) {
                 if (input[k].name != name) continue;

@@ -18,8 +18,11 @@ struct FieldList {
 // `selected` are the chosen names in list order, used while `fieldFilter` is on; an unknown
 // name is skipped. Without a filter a dBase or SDF output takes every field of a length above
 // 0, a CSV output every field.
+// `places`, where given, are the places in `input` (0-based) of the chosen items and take the
+// names' place: a table may name two fields alike.
 FieldList buildFieldList(const FieldStructure& input, const std::vector<int>& posIn, const std::vector<int>& lenIn,
-                         bool fieldFilter, const std::vector<std::string>& selected, Format output);
+                         bool fieldFilter, const std::vector<std::string>& selected, Format output,
+                         const std::vector<size_t>* places = nullptr);
 
 // The name part of a field list item ("NAME,    C,    10,    0" gives "NAME").
 std::string fieldListItemName(const std::string& item);

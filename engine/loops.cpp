@@ -7,6 +7,7 @@
 #include "engine/header.h"
 #include "engine/numbertext.h"
 #include "engine/sdfwidths.h"
+#include "engine/tablefields.h"
 #include "functions/faststring.h"
 #include "platform/db/dbserver.h"
 #include "platform/db/numberfield.h"
@@ -41,11 +42,13 @@ CsvFrame csvFrame(const Options& o) {
     return CsvFrame::None;
 }
 
-// Field numbers (1-based) of the output fields in a table; 0 for a name it lacks.
-std::vector<int> fieldNumbers(db::DBSERVER& table, const FieldStructure& fields) {
+// Field numbers (1-based) of the output fields in a table; 0 for a name it lacks. A field of
+// the input table is found by its own number (two fields may share a name), one of the output
+// table by its name.
+std::vector<int> fieldNumbers(db::DBSERVER& table, const FieldStructure& fields, bool input) {
     std::vector<int> numbers;
     numbers.reserve(fields.size());
-    for (const auto& f : fields) numbers.push_back(table.FIELDPOS(f.name));
+    for (const auto& f : fields) numbers.push_back(input ? tableFieldNumber(f, table) : table.FIELDPOS(f.name));
     return numbers;
 }
 
@@ -56,7 +59,7 @@ std::vector<int> fieldNumbers(db::DBSERVER& table, const FieldStructure& fields)
 class TableValues {
 public:
     TableValues(db::DBSERVER& table, const FieldStructure& fields)
-        : table_(table), fields_(fields), numbers_(fieldNumbers(table, fields)), types_(fields.size(), ' ') {
+        : table_(table), fields_(fields), numbers_(fieldNumbers(table, fields, true)), types_(fields.size(), ' ') {
         for (size_t i = 0; i < fields.size(); ++i) {
             if (numbers_[i] <= 0) continue;
             types_[i] = table.fields()[static_cast<size_t>(numbers_[i] - 1)].type;
@@ -68,6 +71,8 @@ public:
                 sources_.push_back(Source::ExactNumber);
             else if (fields[i].type == "C" && t == 'B')
                 sources_.push_back(Source::DoubleText);
+            else if (fields[i].type == "L" && t == 'L')
+                sources_.push_back(Source::Logical);
             else
                 sources_.push_back(Source::Value);
         }
@@ -91,6 +96,12 @@ public:
             break;
         }
         case Source::DoubleText: return rt::Value(shortestText(table_.FIELDGET(no).num()));
+        case Source::Logical: {
+            // A logical neither true nor false ("?", a blank) is unset: its byte, as a text.
+            const std::string_view b = table_.FIELDBYTES(no);
+            if (!b.empty() && !isSetLogical(b[0])) return rt::Value(b.substr(0, 1));
+            break;
+        }
         case Source::Value: break;
         }
         return table_.FIELDGET(no);
@@ -101,7 +112,7 @@ public:
     const std::string& types() const { return types_; }
 
 private:
-    enum class Source : char { Value, NumberField, ExactNumber, DoubleText };
+    enum class Source : char { Value, NumberField, ExactNumber, DoubleText, Logical };
     db::DBSERVER& table_;
     const FieldStructure& fields_;
     std::vector<int> numbers_;
@@ -127,7 +138,7 @@ public:
         sdf_.outDecComma = o.outDecComma;
         sdf_.characters = countsCharacters(o);
         if (format_ == Format::DBF && out_.table) {
-            numbers_ = fieldNumbers(*out_.table, job.out.fields);
+            numbers_ = fieldNumbers(*out_.table, job.out.fields, false);
             // One letter per field: "N", "D" and "L" take their typed stores, the rest text.
             for (const FieldDef& f : job.out.fields) types_.push_back(f.type.size() == 1 ? f.type[0] : 'C');
             // The header's count is written with the buffered records, not per record.
@@ -256,7 +267,7 @@ public:
         case 'D':
             bytes = record;
             return !rt::SToD(record).empty();  // a valid date reads and writes back as these bytes
-        case 'L': bytes = record; return record == "T" || record == "F";
+        case 'L': bytes = record; return record == "T" || record == "F" || (record.size() == 1 && !isSetLogical(record[0]));
         default: return false;
         }
     }
@@ -312,12 +323,27 @@ public:
 private:
     bool put(size_t i, const rt::Value& value) {
         if (i >= numbers_.size() || numbers_[i] <= 0) return fail("FIELDPUT " + job_.out.fields[i].name);
-        // A number's exact text (more digits than a double keeps) is stored as such.
-        const bool exact = value.isString() && (job_.out.fields[i].type == "N" || job_.out.fields[i].type == "F");
-        if (!(exact ? out_.table->PUTNUMBERTEXT(numbers_[i], value.str())
-                    : out_.table->FIELDPUT(numbers_[i], value)))
-            return fail("FIELDPUT " + job_.out.fields[i].name);
+        const std::string& type = job_.out.fields[i].type;
+        bool ok;
+        if (value.isString() && (type == "N" || type == "F")) {
+            // A number's exact text (more digits than a double keeps) is stored as such; a text
+            // of another form the field holds only as it stands ("1e5" in N(5,0)) goes in so.
+            ok = db::IsNumberText(value.str()) ? out_.table->PUTNUMBERTEXT(numbers_[i], value.str())
+                                               : putRightAligned(i, value.str());
+        } else if (value.isString() && type == "L") {
+            ok = out_.table->PUTBYTES(numbers_[i], value.str());  // an unset logical keeps its byte
+        } else {
+            ok = out_.table->FIELDPUT(numbers_[i], value);
+        }
+        if (!ok) return fail("FIELDPUT " + job_.out.fields[i].name);
         return true;
+    }
+    bool putRightAligned(size_t i, const std::string& text) {
+        const size_t len = static_cast<size_t>(out_.table->fields()[static_cast<size_t>(numbers_[i] - 1)].length);
+        if (text.size() > len) return out_.table->PUTNUMBER(numbers_[i], db::ParseNumberField(text.data(), text.size()));
+        padded_.assign(len - text.size(), ' ');
+        padded_ += text;
+        return out_.table->PUTBYTES(numbers_[i], padded_);
     }
     bool fail(const std::string& what) {
         if (error_.empty()) {

@@ -157,7 +157,19 @@ TableNumber tableNumberText(std::string_view stored, int length, int decimals, s
 
 TableNumber tableNumberForm(std::string_view t, int length, int decimals, std::string& scratch, std::string_view& text) {
     if (t.find_first_of("0123456789") == std::string_view::npos) return TableNumber::None;
-    if (!db::IsNumberText(t)) return TableNumber::Value;
+    if (!db::IsNumberText(t)) {
+        // Another form ("1,5", "1e3") is written as the number it reads as, unless that does not
+        // fit the field ("1e5" in N(5,0)): the stored text then stands, as it is what the table holds.
+        // A number beyond a double's range ("1e999") would read as 0: it stands as stored too.
+        double v = 0;
+        const char* begin = t.data() + (t[0] == '+' ? 1 : 0);
+        const bool beyond = std::from_chars(begin, t.data() + t.size(), v).ec == std::errc::result_out_of_range;
+        scratch.clear();
+        if (!beyond) appendStrTrimmed(scratch, db::ParseNumberField(t.data(), t.size()), length, decimals);
+        if (!beyond && (scratch.empty() || scratch[0] != '*')) return TableNumber::Value;
+        text = t;
+        return TableNumber::Text;
+    }
     const size_t point = t.find('.');
     const size_t places = point == std::string_view::npos ? 0 : t.size() - point - 1;
     if (places <= static_cast<size_t>(std::max(decimals, 0)) && !exceedsDouble(t)) {

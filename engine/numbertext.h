@@ -48,6 +48,8 @@ enum class TableNumber {
     Text,   // `text` is the number to write
     Value,  // a text of another form ("1,5", "1e3"): the number the table reads from it
 };
+// (A text of another form whose number does not fit the field, "1e5" in N(5,0), is Text: the
+// stored text as it stands.)
 // `text` becomes the number as formatting at `length` and `decimals` writes it, or, where
 // that text would not fit or would drop digits the stored one has (".1234" in N(5,4),
 // "123456.5" in N(8,2), "1.2345" in N(8,2), more digits than a double keeps), the stored

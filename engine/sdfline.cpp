@@ -116,7 +116,7 @@ void appendSdfTyped(std::string& line, const FieldDef& field, size_t i, const rt
         }
         break;
     }
-    case 'L': line += value.log() ? ".T." : ".F."; break;
+    case 'L': line += value.isLogical() ? (value.log() ? ".T." : ".F.") : "   "; break;  // unset: blank
     case 'D': appendDToC(line, value.date()); break;
     default: return;
     }

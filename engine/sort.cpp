@@ -62,6 +62,7 @@ void removeTable(const std::string& table) {
     fs::remove(table, ec);
     const std::string memo = existingMemo(table);
     if (!memo.empty()) fs::remove(memo, ec);
+    fs::remove(fs::path(table).replace_extension(".cpg"), ec);  // a copy's code-page file
 }
 
 }  // namespace
@@ -206,10 +207,8 @@ RewriteResult rewriteInOrder(db::DBSERVER& table, const std::string& temp, RunCo
     // A table reached through a link is replaced where the link leads, and the link stays.
     const std::string file = followLinks(table.FULLPATH());
     table.CLOSE();
-    if (!replaceTable(temp, file, &r.error)) {
-        r.end = RewriteEnd::ReplaceFailed;
-        removeTable(temp);
-    }
+    if (!replaceTable(temp, file, &r.error)) r.end = RewriteEnd::ReplaceFailed;
+    removeTable(temp);  // what is left of the copy (its code-page file beside a replaced table)
     return r;
 }
 

@@ -1,6 +1,7 @@
 #include "engine/tablefields.h"
 
 #include <algorithm>
+#include <set>
 #include <utility>
 #include <vector>
 
@@ -8,6 +9,7 @@
 #include "engine/options.h"
 #include "platform/db/dbserver.h"
 #include "platform/runtime/settings.h"
+#include "platform/runtime/strings.h"
 
 namespace engine {
 
@@ -39,7 +41,9 @@ void measureDouble(DoubleNeeds& needs, db::DBSERVER& table, int number) {
 
 FieldStructure tableStructure(const db::DBSERVER& table) {
     FieldStructure out;
-    for (const db::FieldInfo& f : table.fields()) out.push_back({f.name, std::string(1, f.type), f.length, f.decimals});
+    int number = 0;
+    for (const db::FieldInfo& f : table.fields())
+        out.push_back({f.name, std::string(1, f.type), f.length, f.decimals, ++number});
     return out;
 }
 
@@ -67,21 +71,28 @@ uint8_t sharedLanguageDriver(const std::vector<TableCodePage>& inputs, bool oem)
     return shared;
 }
 
+int tableFieldNumber(const FieldDef& field, const db::DBSERVER& table) {
+    if (field.number > 0 && field.number <= table.FCOUNT()) return field.number;
+    return table.FIELDPOS(field.name);
+}
+
 void carryTableFields(FieldStructure& fields, db::DBSERVER& table) {
     std::erase_if(fields, [&](const FieldDef& f) {
-        const int no = table.FIELDPOS(f.name);
+        const int no = tableFieldNumber(f, table);
         return no > 0 && table.fields()[static_cast<size_t>(no - 1)].type == '0';
     });
     // Fields whose sizes come from their values: the output field, the table's field.
     std::vector<std::pair<size_t, int>> measured;
     for (size_t i = 0; i < fields.size(); ++i) {
-        const int no = table.FIELDPOS(fields[i].name);
+        const int no = tableFieldNumber(fields[i], table);
         if (no <= 0) continue;
         const db::FieldInfo& f = table.fields()[static_cast<size_t>(no - 1)];
         if (f.type == 'I' && f.length == 4)
-            fields[i] = {fields[i].name, "N", 11, 0};  // -2147483648
+            fields[i] = {fields[i].name, "N", 11, 0, no};  // -2147483648
         else if (f.type == 'Y' && f.length == 8)
-            fields[i] = {fields[i].name, "N", 21, 4};  // -922337203685477.5808
+            fields[i] = {fields[i].name, "N", 21, 4, no};  // -922337203685477.5808
+        else if (f.type == 'V')
+            fields[i] = {fields[i].name, "C", f.length, 0, no};  // a varchar is text of at most its length
         else if ((f.type == 'B' || f.type == 'T') && f.length == 8)
             measured.emplace_back(i, no);
     }
@@ -103,12 +114,32 @@ void carryTableFields(FieldStructure& fields, db::DBSERVER& table) {
         const DoubleNeeds& d = doubles[k];
         const int length = d.integer + (d.decimals > 0 ? d.decimals + 1 : 0);
         if (f.type != "B")
-            f = {f.name, "C", static_cast<int>(longest[k]), 0};
+            f = {f.name, "C", static_cast<int>(longest[k]), 0, f.number};
         else if (d.plain && length <= db::kMaxNumberLength)
-            f = {f.name, "N", length, d.decimals};
+            f = {f.name, "N", length, d.decimals, f.number};
         else
-            f = {f.name, "C", static_cast<int>(d.shortest), 0};
+            f = {f.name, "C", static_cast<int>(d.shortest), 0, f.number};
     }
+}
+
+std::vector<FieldRename> renameDuplicateFields(FieldStructure& fields) {
+    std::vector<FieldRename> renamed;
+    std::set<std::string> taken;
+    for (const FieldDef& f : fields) taken.insert(rt::Upper(f.name));
+    std::set<std::string> seen;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        if (seen.insert(rt::Upper(fields[i].name)).second) continue;
+        for (int k = 2;; ++k) {
+            const std::string suffix = "_" + std::to_string(k);
+            const std::string name = rt::Upper(fields[i].name.substr(0, 10 - std::min<size_t>(10, suffix.size()))) + suffix;
+            if (!taken.insert(name).second) continue;
+            renamed.push_back({i + 1, fields[i].name, name});
+            fields[i].name = name;
+            seen.insert(name);
+            break;
+        }
+    }
+    return renamed;
 }
 
 StructureRefusal dbfStructureRefusal(const FieldStructure& fields) {

@@ -34,14 +34,29 @@ struct TableCodePage {
 TableCodePage tableCodePage(const db::DBSERVER& table);
 uint8_t sharedLanguageDriver(const std::vector<TableCodePage>& inputs, bool oem);
 
+// The number of the field of the input `table` that `field` (an entry of its structure) stands
+// for: its own number (two fields may share a name, and a dBase output may rename the second),
+// else, for an entry made elsewhere, the first field of its name; 0 for none.
+int tableFieldNumber(const FieldDef& field, const db::DBSERVER& table);
+
 // Puts each field of the dBase input `table` that neither a text output nor a new dBase
 // table holds as it is into the N or C field that holds its values exactly: an integer (I)
 // as N(11,0), currency (Y) as N(21,4), a double (B) as the N field its values need (C, as
 // their shortest texts, when one is not finite or needs more than 255 places), a date and
-// time (T) as C(19), C(23) when one has milliseconds. Fields of B and T take one pass over
+// time (T) as C(19), C(23) when one has milliseconds, a varchar (V) as C of its length. Fields of B and T take one pass over
 // the table, which is left on its first record. The system field that holds Visual FoxPro's
 // null flags (type 0) is no data and is left out.
 void carryTableFields(FieldStructure& fields, db::DBSERVER& table);
+
+// Gives each field whose name an earlier field of `fields` already has a name of its own for
+// a dBase output, as a table's names must differ: the name cut to fit and "_2", "_3" ... put
+// behind it, the first such name no field has. Returns each renamed field: its place in
+// `fields` (1-based), its old name and its new one.
+struct FieldRename {
+    size_t place = 0;
+    std::string from, to;
+};
+std::vector<FieldRename> renameDuplicateFields(FieldStructure& fields);
 
 // Why a new dBase table cannot hold `fields`: the message number and the texts for its "$1"
 // and "$2". 77: a field of a type a new table cannot hold (its name, its type); 76: more

@@ -2,6 +2,7 @@
 // runs the engine core on plain data and puts the results back into the window's state and
 // controls.
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <memory>
 #include <system_error>
@@ -36,6 +37,17 @@ void showInputName(DTAMIRVANO& w, const std::string& path) {
         return;
     w.ODCSINGLEEINGABEDATEI->TEXTVALUE(path);
     w.ODCSINGLEEINGABEDATEI->SELECTION(gui::SELECTION(100, 100));
+}
+
+// A table whose text is read as ANSI because what names its code page is not understood.
+void reportTableCodePage(DTAMIRVANO& w, const db::DBSERVER& table) {
+    if (const int ldid = table.unknownLanguageDriver(); ldid >= 0) {
+        char byte[8];
+        std::snprintf(byte, sizeof byte, "0x%02X", static_cast<unsigned>(ldid));
+        engine::reportWarning(rt::StrTran(rt::StrTran(w.message(103), "$1", byte), "$2", w.cFileIn));
+    }
+    if (const std::string cpg = table.unreadCodePageFile(); !cpg.empty())
+        engine::reportWarning(rt::StrTran(w.message(104), "$1", cpg));
 }
 
 engine::Format inputFormat(const DTAMIRVANO& w) {
@@ -93,13 +105,15 @@ DTAMIRVANO& DTAMIRVANO::BUTDATEIOEFFNEN(bool selectOnly) {
 
     if (!name.empty() && !selectOnly) {
         if (format == engine::Format::DBF) {
-            oDBIn = std::make_shared<db::DBSERVER>(cFileIn, true, true, "DBFNTX");
+            // A missing memo file is told when the output is known: text outputs carry no memo.
+            oDBIn = std::make_shared<db::DBSERVER>(cFileIn, true, true, "DBFNTX", true);
             if (oDBIn->USED()) {
                 lInOpen = true;
                 showInputName(*this, cFileIn);
                 oDBIn->SUSPENDNOTIFICATION();
+                reportTableCodePage(*this, *oDBIn);
             } else {
-                engine::reportFailure(message(7));
+                engine::reportFailure(oDBIn->fieldLengthsMismatch() ? rt::StrTran(message(107), "$", cFileIn) : message(7));
                 CLOSEINPUT();
             }
         } else {

@@ -1,6 +1,7 @@
 // Writing the output: the output name and its checks, the output field list, creating or
 // opening the output, the nine record loops, SDF widths, header line and SQL script, and the
 // append test of a dBase output.
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 
@@ -165,6 +166,13 @@ void showOutputName(DTAMIRVANO& w) {
     w.ODCSINGLEAUSGABEDATEI->SELECTION(gui::SELECTION(100, 100));
 }
 
+// The input is a table whose memo file is missing (its memo fields read as empty).
+bool missingMemo(const DTAMIRVANO& w) { return w.lInDBF && w.oDBIn && w.oDBIn->USED() && !w.oDBIn->missingMemoFile().empty(); }
+
+bool carriesMemo(const FieldStructure& fields) {
+    return std::any_of(fields.begin(), fields.end(), [](const FieldDef& f) { return f.type == "M" || f.type == "G" || f.type == "P"; });
+}
+
 engine::SdfWidths widthsOf(const std::vector<int>& aMax, const std::vector<int>& aLead) { return {aMax, aLead}; }
 
 }  // namespace
@@ -175,16 +183,29 @@ DTAMIRVANO& DTAMIRVANO::CALCFELDLISTE() {
     aLenOut.clear();
     const bool filter = ODCCHECKDATENFELD && ODCCHECKDATENFELD->CHECKED();
     std::vector<std::string> selected;
+    std::vector<size_t> places;
     if (filter && ODCLISTDATENFELD) {
-        for (int pos = ODCLISTDATENFELD->FIRSTSELECTED(); pos > 0; pos = ODCLISTDATENFELD->NEXTSELECTED())
+        for (int pos = ODCLISTDATENFELD->FIRSTSELECTED(); pos > 0; pos = ODCLISTDATENFELD->NEXTSELECTED()) {
             selected.push_back(engine::fieldListItemName(ODCLISTDATENFELD->GETITEM(pos)));
+            places.push_back(static_cast<size_t>(pos - 1));
+        }
     }
     engine::Format out = lOutDBF ? engine::Format::DBF : lOutSDF ? engine::Format::SDF : engine::Format::CSV;
-    engine::FieldList list = engine::buildFieldList(aStructIn, aPosIn, aLenIn, filter, selected, out);
+    // The list holds one item per input field, in order: an item's place is its field's, which
+    // tells two fields of one name apart.
+    bool byPlace = ODCLISTDATENFELD && ODCLISTDATENFELD->ITEMCOUNT() == static_cast<int>(aStructIn.size());
+    for (size_t k = 0; byPlace && k < places.size(); ++k) byPlace = aStructIn[places[k]].name == selected[k];
+    engine::FieldList list = engine::buildFieldList(aStructIn, aPosIn, aLenIn, filter, selected, out, byPlace ? &places : nullptr);
     aFeldListe = std::move(list.fields);
     aPosOut = std::move(list.pos);
     aLenOut = std::move(list.len);
     if (lInDBF && oDBIn && oDBIn->USED()) engine::carryTableFields(aFeldListe, *oDBIn);
+    if (lOutDBF) {
+        // A table's names must differ: a second field of a name gets one of its own.
+        for (const engine::FieldRename& r : engine::renameDuplicateFields(aFeldListe))
+            engine::reportWarning(replaceAll(replaceAll(replaceAll(message(102), "$1", r.from), "$2", std::to_string(r.place)),
+                                             "$3", r.to));
+    }
     if (filter && aFeldListe.empty()) {
         engine::reportFailure(message(18));
         cCmdFileOut.clear();
@@ -260,6 +281,11 @@ DTAMIRVANO& DTAMIRVANO::BUTDATEISPEICHERN() {
             // Nothing would reach the output: say so rather than end silently.
             aFeldListe.clear();
             engine::reportFailure(message(80));
+            cCmdFileOut.clear();
+        } else if (lOutDBF && missingMemo(*this) && carriesMemo(aFeldListe)) {
+            // The memos cannot be carried without their file; the other outputs go without them.
+            aFeldListe.clear();
+            engine::reportFailure(replaceAll(message(105), "$", oDBIn->missingMemoFile()));
             cCmdFileOut.clear();
         }
     }
@@ -415,6 +441,7 @@ DTAMIRVANO& DTAMIRVANO::BUTDATEISPEICHERN() {
             engine::reportLostCharacters(oRun->lastLoop.lost, message(90), message(91), cFileIn);
             if (const long line = oRun->lastLoop.ambiguousLine; line > 0)
                 engine::reportWarning(replaceAll(replaceAll(message(93), "$1", std::to_string(line)), "$2", cFileIn));
+            if (!lOutDBF && missingMemo(*this)) engine::reportWarning(replaceAll(message(106), "$", oDBIn->missingMemoFile()));
             lLastWriteOk = true;
         }
         lCancel = false;

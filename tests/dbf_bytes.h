@@ -12,6 +12,7 @@ struct Field {
     std::string name;
     char type;
     int length, decimals;
+    int flags = 0;  // Visual FoxPro's field flags: 0x01 system field, 0x02 may be null
 };
 
 // A table's bytes: version byte, language-driver byte, the fields, and each record's bytes
@@ -38,8 +39,11 @@ inline std::string table(unsigned char version, unsigned char ldid, const std::v
         const size_t d = 32 + 32 * i;
         s.replace(d, fields[i].name.size(), fields[i].name);
         s[d + 11] = fields[i].type;
-        s[d + 16] = static_cast<char>(fields[i].length);
-        s[d + 17] = static_cast<char>(fields[i].decimals);
+        // A text field longer than 255 bytes keeps its length's high byte in the decimals byte.
+        const bool longText = fields[i].type == 'C' && fields[i].length > 255;
+        s[d + 16] = static_cast<char>(fields[i].length & 0xFF);
+        s[d + 17] = static_cast<char>(longText ? fields[i].length >> 8 : fields[i].decimals);
+        s[d + 18] = static_cast<char>(fields[i].flags);
     }
     s[32 + 32 * fields.size()] = '\x0D';
     for (const std::string& r : records) {

@@ -16,6 +16,7 @@
 #include <map>
 #include <unordered_map>
 
+#include "platform/db/cpgfile.h"
 #include "platform/db/dbfio.h"
 #include "platform/db/dbindex.h"
 #include "platform/db/memo.h"
@@ -69,9 +70,32 @@ unsigned oemCodePage(uint8_t ldid) {
     case 0x24: return 860;
     case 0x26: case 0x65: return 866;
     case 0x67: return 861;
-    case 0x6A: return 737;
-    case 0x6B: return 857;
+    case 0x6A: case 0x86: return 737;
+    case 0x87: return 852;
+    case 0x6B: case 0x88: return 857;
     default: return 0;
+    }
+}
+
+// Whether the language-driver byte names a code page we read: an OEM page, a Windows page,
+// or ANSI 1252 (0x03, 0x57 to 0x59); 0 names none.
+bool knownLanguageDriver(uint8_t ldid) {
+    switch (ldid) {
+    case 0x00: case 0x03: case 0x57: case 0x58: case 0x59:
+    case 0x13: case 0x7B: case 0x4D: case 0x7A: case 0x4E: case 0x79: case 0x4F: case 0x78: case 0x50: case 0x7C:
+    case 0x7D: case 0x7E: case 0xC8: case 0xC9: case 0xCA: case 0xCB: case 0xCC:
+        return true;
+    default: return oemCodePage(ldid) != 0;
+    }
+}
+
+// The DOS code pages: a table in one of them is an OEM table.
+bool isOemCodePage(unsigned cp) {
+    switch (cp) {
+    case 437: case 720: case 737: case 775: case 850: case 852: case 855: case 857: case 858: case 860: case 861:
+    case 862: case 863: case 864: case 865: case 866: case 869:
+        return true;
+    default: return false;
     }
 }
 
@@ -479,6 +503,8 @@ struct DBSERVER::Impl {
     bool ansi = true;
     uint8_t ldid = 0;        // the language-driver byte, kept by a copy of the structure
     unsigned codePage = 1252;
+    std::string cpgFile, unreadCpg, missingMemo;
+    bool lengthsMismatch = false;
     bool vfp = false;
     uint32_t headerLength = 0;
     uint32_t recordLength = 0;
@@ -487,6 +513,10 @@ struct DBSERVER::Impl {
     std::vector<FieldInfo> fields;
     std::vector<uint32_t> offsets;
     std::vector<unsigned char> headerBytes;  // as read: a copy of the structure keeps them
+    // Bits of the _NullFlags field: per field, the bit telling a varchar holds fewer bytes
+    // than its length and the bit telling it is null; -1 for none.
+    int nullFlagsField = -1;
+    std::vector<int> lengthBit, nullBit;
     std::unordered_map<std::string, int> byName;
     MemoFile memo;
     Recoder recoder;
@@ -550,7 +580,14 @@ struct DBSERVER::Impl {
         for (const auto& o : list) o.second(what);
     }
 
-    bool open(const std::string& file, bool sharedMode, bool readOnlyMode);
+    bool open(const std::string& file, bool sharedMode, bool readOnlyMode, bool memoOptional);
+    bool nullFlag(const char* record, int bit) const {
+        if (bit < 0 || nullFlagsField < 0) return false;
+        const FieldInfo& f = fields[static_cast<size_t>(nullFlagsField)];
+        if (bit / 8 >= f.length) return false;
+        const auto byte = static_cast<unsigned char>(record[offsets[static_cast<size_t>(nullFlagsField)] + static_cast<size_t>(bit / 8)]);
+        return (byte >> (bit % 8)) & 1;
+    }
     bool checkMemoPointers();
     void closeFiles();
 
@@ -947,8 +984,17 @@ rt::Value DBSERVER::Impl::decode(int index, const char* record, bool count, bool
     const char* p = record + offsets[static_cast<size_t>(index)];
     const size_t len = static_cast<size_t>(f.length);
     switch (f.type) {
-    case 'C': {
-        std::string s(p, len);
+    case 'C':
+    case 'V': {
+        size_t used = len;
+        if (f.type == 'V') {
+            // A varchar shorter than its field counts its bytes in the field's last byte.
+            if (nullFlag(record, nullBit[static_cast<size_t>(index)]))
+                used = 0;
+            else if (len > 0 && nullFlag(record, lengthBit[static_cast<size_t>(index)]))
+                used = std::min<size_t>(static_cast<unsigned char>(p[len - 1]), len - 1);
+        }
+        std::string s(p, used);
         // Index keys take the table's own text, ordered as its code page's letters are: a
         // Cyrillic or Polish table keeps the order of letters the program's character set lacks.
         if (!key) recoder.toProgram(s, count);
@@ -1101,7 +1147,7 @@ bool DBSERVER::Impl::putMemo(int index, const std::string& bytes, uint32_t fptTy
     return true;
 }
 
-bool DBSERVER::Impl::open(const std::string& file, bool sharedMode, bool readOnlyMode) {
+bool DBSERVER::Impl::open(const std::string& file, bool sharedMode, bool readOnlyMode, bool memoOptional) {
     path = tablePath(file);
     shared = sharedMode;
     readOnly = readOnlyMode;
@@ -1129,8 +1175,30 @@ bool DBSERVER::Impl::open(const std::string& file, bool sharedMode, bool readOnl
     recordLength = io::le16(head + 10);
     ldid = head[29];
     codePage = tableCodePage(ldid);
-    const unsigned oemCp = oemCodePage(ldid);
-    ansi = oemCp == 0;
+    if (ldid == 0) {
+        // A table that names no code page in its header may name it in a file beside it.
+        if (const std::string cpg = CpgFileFor(path); !cpg.empty()) {
+            std::string text;
+            std::error_code ec;
+            const auto size = std::filesystem::file_size(cpg, ec);
+            if (!ec && size <= 256) {
+                text.resize(static_cast<size_t>(size));
+                if (FILE* f = std::fopen(cpg.c_str(), "rb")) {
+                    text.resize(std::fread(text.data(), 1, text.size(), f));
+                    std::fclose(f);
+                } else {
+                    text.clear();
+                }
+            }
+            if (const unsigned cp = CodePageOfCpg(text)) {
+                codePage = cp;
+                cpgFile = cpg;
+            } else {
+                unreadCpg = cpg;
+            }
+        }
+    }
+    ansi = !isOemCodePage(codePage);
     if (headerLength < 33 || headerLength > size) {
         closeFiles();
         return fail("the header length " + std::to_string(headerLength) + " of " + path + " does not fit the file of " +
@@ -1141,7 +1209,10 @@ bool DBSERVER::Impl::open(const std::string& file, bool sharedMode, bool readOnl
         closeFiles();
         return fail("cannot read the header of " + path);
     }
-    uint32_t offset = 1;
+    // Each field's length byte and decimals byte; a text field's length comes from both or from
+    // the first alone, whichever adds up to the record length.
+    std::vector<std::pair<int, int>> sizes;
+    std::vector<uint8_t> flags;
     for (size_t p = 32;; p += 32) {
         if (p >= headerLength) {
             closeFiles();
@@ -1158,10 +1229,36 @@ bool DBSERVER::Impl::open(const std::string& file, bool sharedMode, bool readOnl
         while (!f.name.empty() && f.name.back() == ' ') f.name.pop_back();
         f.name = upperAscii(f.name);
         f.type = static_cast<char>(std::toupper(header[p + 11]));
-        f.length = header[p + 16];
-        f.decimals = header[p + 17];
-        if (f.type == 'C' && !vfp && f.decimals > 0) {
-            f.length += f.decimals * 256;
+        sizes.emplace_back(header[p + 16], header[p + 17]);
+        flags.push_back(header[p + 18]);
+        if (header[p + 16] == 0 && !(f.type == 'C' && header[p + 17] > 0)) {
+            closeFiles();
+            return fail("the field " + f.name + " of " + path + " has the length 0");
+        }
+        fields.push_back(std::move(f));
+    }
+    int64_t lowSum = 1, highSum = 1;
+    bool longText = false;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        lowSum += sizes[i].first;
+        highSum += sizes[i].first + (fields[i].type == 'C' ? 256 * sizes[i].second : 0);
+        longText = longText || (fields[i].type == 'C' && sizes[i].second > 0);
+    }
+    const bool high = longText && highSum == recordLength;
+    if (longText && !high && lowSum != recordLength) {
+        closeFiles();
+        lengthsMismatch = true;
+        return fail("the field lengths of " + path + " add up to " + std::to_string(lowSum) + " or " +
+                    std::to_string(highSum) + " bytes, not to its record length of " + std::to_string(recordLength));
+    }
+    uint32_t offset = 1;
+    int bit = 0;
+    for (size_t i = 0; i < fields.size(); ++i) {
+        FieldInfo& f = fields[i];
+        f.length = sizes[i].first;
+        f.decimals = sizes[i].second;
+        if (f.type == 'C') {
+            if (high) f.length += 256 * f.decimals;
             f.decimals = 0;
         }
         if (f.length == 0) {
@@ -1170,8 +1267,13 @@ bool DBSERVER::Impl::open(const std::string& file, bool sharedMode, bool readOnl
         }
         offsets.push_back(offset);
         offset += static_cast<uint32_t>(f.length);
-        byName.emplace(f.name, static_cast<int>(fields.size()));
-        fields.push_back(std::move(f));
+        byName.emplace(f.name, static_cast<int>(i));
+        // Visual FoxPro numbers the _NullFlags bits in field order: a varchar's length bit,
+        // then the null bit of a field that may be null.
+        if (f.type == '0' && nullFlagsField < 0) nullFlagsField = static_cast<int>(i);
+        const bool varying = vfp && (f.type == 'V' || f.type == 'Q');
+        lengthBit.push_back(varying && f.type != '0' ? bit++ : -1);
+        nullBit.push_back(vfp && f.type != '0' && (flags[i] & 0x02) ? bit++ : -1);
     }
     headerBytes = std::move(header);
     if (recordLength == 0 || recordLength < offset) {
@@ -1199,11 +1301,12 @@ bool DBSERVER::Impl::open(const std::string& file, bool sharedMode, bool readOnl
             kind = MemoFile::Kind::Fpt;
         }
         std::string error;
-        if (memoPath.empty()) {
+        if (memoPath.empty() && memoOptional) {
+            missingMemo = memoPathFor(path, fox ? ".fpt" : ".dbt");
+        } else if (memoPath.empty()) {
             closeFiles();
-            return fail("the memo file of " + path + " is missing");
-        }
-        if (!memo.open(memoPath, kind, readOnly, &error)) {
+            return fail("the memo file " + memoPathFor(path, fox ? ".fpt" : ".dbt") + " of " + path + " is missing");
+        } else if (!memo.open(memoPath, kind, readOnly, &error)) {
             closeFiles();
             return fail(error);
         }
@@ -1300,10 +1403,10 @@ bool DBCREATE(const std::string& file, const std::vector<FieldInfo>& fields, uin
 void SetIndexMemoryBudget(size_t bytes) { gIndexBudget = std::max<size_t>(bytes, 1024); }
 size_t IndexMemoryBudget() { return gIndexBudget; }
 
-DBSERVER::DBSERVER(const std::string& file, bool shared, bool readOnly, const std::string&)
+DBSERVER::DBSERVER(const std::string& file, bool shared, bool readOnly, const std::string&, bool memoOptional)
     : d(std::make_unique<Impl>()) {
     d->owner = this;
-    if (d->open(file, shared, readOnly)) GOTOP();
+    if (d->open(file, shared, readOnly, memoOptional)) GOTOP();
 }
 
 DBSERVER::~DBSERVER() {
@@ -1359,6 +1462,11 @@ rt::Value DBSERVER::INFO(int item) const {
 bool DBSERVER::isAnsi() const { return d->ansi; }
 unsigned DBSERVER::CODEPAGE() const { return d->codePage; }
 uint8_t DBSERVER::languageDriver() const { return d->ldid; }
+int DBSERVER::unknownLanguageDriver() const { return knownLanguageDriver(d->ldid) ? -1 : d->ldid; }
+std::string DBSERVER::codePageFile() const { return d->cpgFile; }
+std::string DBSERVER::unreadCodePageFile() const { return d->unreadCpg; }
+std::string DBSERVER::missingMemoFile() const { return d->missingMemo; }
+bool DBSERVER::fieldLengthsMismatch() const { return d->lengthsMismatch; }
 bool DBSERVER::recodes() const { return d->recoder.active; }
 
 bool DBSERVER::setTextCodePage(unsigned codePage) {
@@ -1813,7 +1921,16 @@ bool DBSERVER::CLEARINDEX(int) {
 bool DBSERVER::COPYSTRUCTURE(const std::string& file) {
     if (!d->used) return d->notOpen();
     std::string error;
-    if (!copyTableHeader(tablePath(file), d->headerBytes, d->memo, &error)) return d->fail(error);
+    const std::string path = tablePath(file);
+    if (!copyTableHeader(path, d->headerBytes, d->memo, &error)) return d->fail(error);
+    if (!d->cpgFile.empty()) {
+        // The code page named beside the table goes with its copy, as a header's byte would.
+        std::error_code ec;
+        std::filesystem::path cpg(path);
+        cpg.replace_extension(".cpg");
+        std::filesystem::copy_file(d->cpgFile, cpg, std::filesystem::copy_options::overwrite_existing, ec);
+        if (ec) return d->fail("cannot create " + cpg.string() + ": " + ec.message());
+    }
     return true;
 }
 

@@ -10,6 +10,11 @@
 // structure keeps its header as it stands (version, field types, language-driver byte), so a
 // FoxPro table stays one and a DOS table in code page 437 stays one. A C field longer than
 // 255 bytes carries its length's high byte in the decimals byte.
+// A table whose language-driver byte is 0 takes its code page from the ".cpg" file beside it.
+// A C field longer than 255 bytes is read so only where the field lengths then add up to the
+// record length (FoxPro, Clipper), else by the length byte alone, and refused where neither adds
+// up. A Visual FoxPro varchar (V) gives the text its _NullFlags field says it holds: the whole
+// field, or as many bytes as its last byte counts.
 //
 // Appended records are collected and written in blocks of 64 KB, and before the table is
 // moved, searched or closed and at COMMIT; the header's count is written at each append, and
@@ -59,7 +64,7 @@ constexpr int kMaxFields = (65535 - 33) / 32;
 
 struct FieldInfo {
     std::string name;   // upper case, at most 10 bytes
-    char type = 'C';    // written: C N F D L M; read only: I B Y T G P V Q 0 and others
+    char type = 'C';    // written: C N F D L M; read only: I B Y T V G P Q 0 and others
     int length = 0;     // bytes in the record
     int decimals = 0;
 };
@@ -97,8 +102,10 @@ public:
     // Opens a table. A name without extension gets ".dbf"; "\" is taken as "/". Shared
     // handles may be open on the same file together; an exclusive one refuses and is refused
     // by any other. `driver` is accepted and not used.
+    // `memoOptional`: a table whose memo file is missing opens all the same, its memo fields
+    // reading as empty texts and refusing writes (missingMemoFile() names the file).
     DBSERVER(const std::string& file, bool shared = true, bool readOnly = false,
-             const std::string& driver = "DBFNTX");
+             const std::string& driver = "DBFNTX", bool memoOptional = false);
     ~DBSERVER();
     DBSERVER(const DBSERVER&) = delete;
     DBSERVER& operator=(const DBSERVER&) = delete;
@@ -122,10 +129,25 @@ public:
     rt::Value INFO(int item) const;
     bool isAnsi() const;
     // The code page the table's language-driver byte names: an OEM page (437, 850, 852 ...),
-    // a Windows page, 1252 for an ANSI table and one that names none.
+    // a Windows page, 1252 for an ANSI table. Where the byte is 0 (it names none) the ".cpg"
+    // file beside the table names it (GDAL writes tables so, UTF-8 ones too); without one, or
+    // with one that names no code page we know, it is 1252.
     unsigned CODEPAGE() const;
     // The language-driver byte of the header (byte 29).
     uint8_t languageDriver() const;
+    // The language-driver byte when it names no code page we know (Mazovia's 0x69, for one),
+    // whose table is read as 1252; -1 otherwise.
+    int unknownLanguageDriver() const;
+    // The ".cpg" file the code page was taken from, "" when none was.
+    std::string codePageFile() const;
+    // A ".cpg" file beside the table that names no code page we know (or cannot be read),
+    // "" when there is none such.
+    std::string unreadCodePageFile() const;
+    // The memo file a table opened with `memoOptional` lacks, "" when it has it or needs none.
+    std::string missingMemoFile() const;
+    // Whether the open was refused because the field lengths add up to the record length
+    // neither with nor without the high bytes of the long text fields.
+    bool fieldLengthsMismatch() const;
     // Whether text fields are recoded between the table's character set and the program's.
     bool recodes() const;
     // The code page FIELDGET, FIELDPUT, the typed stores and filters hand text over in: 0 (as
@@ -223,7 +245,8 @@ public:
     bool CLEARINDEX(int which = 0);
 
     // An empty table of the same header: its version, every field as it stands (of any type),
-    // its language-driver byte; and an empty memo file of the same kind and block size.
+    // its language-driver byte; an empty memo file of the same kind and block size; and the
+    // same ".cpg" file where the code page came from one.
     bool COPYSTRUCTURE(const std::string& file);
 
     void SUSPENDNOTIFICATION();

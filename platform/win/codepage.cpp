@@ -73,6 +73,8 @@ struct Converter {
     std::unique_ptr<ByteTable> table;
     iconv_t decode = reinterpret_cast<iconv_t>(-1);  // code page -> UTF-16LE
     iconv_t encode = reinterpret_cast<iconv_t>(-1);  // UTF-16LE -> code page
+    // Single bytes of a multi-byte code page that Windows maps and glibc does not.
+    std::vector<std::pair<unsigned char, char16_t>> singles;
 
     ~Converter() {
         if (decode != reinterpret_cast<iconv_t>(-1)) iconv_close(decode);
@@ -132,6 +134,9 @@ std::unique_ptr<Converter> openConverter(unsigned cp) {
         break;
     }
     if (conv->decode == reinterpret_cast<iconv_t>(-1)) return nullptr;
+    // Windows' 932 gives five single bytes characters of their own (0x80 itself, 0xA0 and
+    // 0xFD to 0xFF in the private use area); glibc's leaves them undefined.
+    if (cp == 932) conv->singles = {{0x80, u'\x80'}, {0xA0, u'\xF8F0'}, {0xFD, u'\xF8F1'}, {0xFE, u'\xF8F2'}, {0xFF, u'\xF8F3'}};
 
     // Probe every byte on its own: a code page where each byte decodes to one unit or is
     // undefined, and none starts a longer sequence, is single-byte.
@@ -155,6 +160,9 @@ std::unique_ptr<Converter> openConverter(unsigned cp) {
             singleByte = false;  // incomplete: a lead byte
             break;
         }
+        // glibc's 1255 and 1258 hold a letter back to compose it with a following point:
+        // the flush hands it out, so such a page is still one character per byte.
+        iconv(conv->decode, nullptr, nullptr, &outp, &outLeft);
         if (sizeof out - outLeft != 2) {
             singleByte = false;  // a shift byte (no unit) or a byte giving several units
             break;
@@ -347,7 +355,8 @@ void encodeUtf8(std::u16string_view src, std::string& out) {
 
 // Multi-byte code pages through iconv: an undecodable byte becomes U+FFFD and decoding
 // goes on with the next byte; an incomplete sequence at the end becomes one U+FFFD.
-void decodeIconv(iconv_t cd, std::string_view src, std::u16string& out) {
+void decodeIconv(const Converter& conv, std::string_view src, std::u16string& out) {
+    iconv_t cd = conv.decode;
     resetState(cd);
     out.assign(src.size() + 4, u'\0');
     char* inp = const_cast<char*>(src.data());
@@ -364,7 +373,10 @@ void decodeIconv(iconv_t cd, std::string_view src, std::u16string& out) {
             continue;
         }
         if (written + 1 > out.size()) out.resize(out.size() * 2 + 8);
-        out[written++] = kReplacement;
+        out[written] = kReplacement;
+        for (const auto& [byte, unit] : conv.singles)
+            if (errno == EILSEQ && static_cast<unsigned char>(*inp) == byte) out[written] = unit;
+        ++written;
         if (errno == EILSEQ) {
             ++inp;
             --inLeft;
@@ -372,11 +384,22 @@ void decodeIconv(iconv_t cd, std::string_view src, std::u16string& out) {
             break;  // EINVAL: the text ends inside a character
         }
     }
+    // A converter may hold the last character back (to compose it with what follows): the
+    // flush hands it out.
+    while (true) {
+        char* outp = reinterpret_cast<char*>(out.data() + written);
+        size_t outLeft = (out.size() - written) * 2;
+        const size_t rc = iconv(cd, nullptr, nullptr, &outp, &outLeft);
+        written = out.size() - outLeft / 2;
+        if (rc != static_cast<size_t>(-1) || errno != E2BIG) break;
+        out.resize(out.size() * 2 + 8);
+    }
     out.resize(written);
 }
 
 // A character the code page lacks, or a lone surrogate, becomes the default character.
-void encodeIconv(iconv_t cd, std::u16string_view src, std::string& out, uint64_t* lost) {
+void encodeIconv(const Converter& conv, std::u16string_view src, std::string& out, uint64_t* lost) {
+    iconv_t cd = conv.encode;
     resetState(cd);
     out.assign(src.size() * 2 + 16, '\0');
     size_t written = 0;
@@ -396,6 +419,18 @@ void encodeIconv(iconv_t cd, std::u16string_view src, std::string& out, uint64_t
     char* inp = const_cast<char*>(reinterpret_cast<const char*>(src.data()));
     size_t inLeft = src.size() * 2;
     while (inLeft > 0 && !step(&inp, &inLeft)) {
+        char16_t failed;
+        std::memcpy(&failed, inp, 2);
+        const auto single = std::find_if(conv.singles.begin(), conv.singles.end(),
+                                         [failed](const auto& s) { return s.second == failed; });
+        if (single != conv.singles.end()) {
+            step(nullptr, nullptr);  // back to the initial shift state before a byte of its own
+            if (written + 1 > out.size()) out.resize(out.size() * 2 + 16);
+            out[written++] = static_cast<char>(single->first);
+            inp += 2;
+            inLeft -= 2;
+            continue;
+        }
         countLost(lost);
         char16_t q = u'?';
         char* qp = reinterpret_cast<char*>(&q);
@@ -446,7 +481,7 @@ bool MultiByteToWideChar(unsigned codePage, std::string_view src, std::u16string
     if (conv->table)
         decodeTable(*conv->table, src, out);
     else
-        decodeIconv(conv->decode, src, out);
+        decodeIconv(*conv, src, out);
     return true;
 }
 
@@ -468,7 +503,7 @@ bool WideCharToMultiByte(unsigned codePage, std::u16string_view src, std::string
     if (conv->table)
         encodeTable(*conv->table, src, out, lost);
     else
-        encodeIconv(conv->encode, src, out, lost);
+        encodeIconv(*conv, src, out, lost);
     return true;
 }
 

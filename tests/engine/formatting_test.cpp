@@ -115,7 +115,7 @@ TEST(CsvLine, FieldBytesWriteWhatTheirValueWrites) {
     struct Case {
         FieldDef field;
         std::string bytes;
-        rt::Value value;  // what the loop writes for these bytes; NIL for no number
+        rt::Value value;  // what the loop writes for these bytes; NIL for no number, an unset logical's byte as text
         bool general = false;  // the bytes go the general way
     };
     const std::string nul(1, '\0');
@@ -133,7 +133,8 @@ TEST(CsvLine, FieldBytesWriteWhatTheirValueWrites) {
         {N("X", 5, 0), nul + nul + nul + nul + nul, rt::Value()}, {N("X", 5, 1), "  1,5", rt::Value(), true},
         {D("B"), "20240229", rt::Value(rt::Date::fromYMD(2024, 2, 29))}, {D("B"), "20230229", rt::Value(), true},
         {D("B"), "        ", rt::Value(), true},            {L("F"), "y", rt::Value(true)},
-        {L("F"), "?", rt::Value(false)},                    {L("F"), "T", rt::Value(true)},
+        {L("F"), "?", rt::Value("?")},                      {L("F"), "T", rt::Value(true)},
+        {L("F"), " ", rt::Value(" ")},                      {L("F"), "n", rt::Value(false)},
     };
     for (const CsvLineOptions& o : {CsvLineOptions{';', CsvFrame::Text}, CsvLineOptions{',', CsvFrame::All, false, true},
                                     CsvLineOptions{';', CsvFrame::None, false, true}}) {

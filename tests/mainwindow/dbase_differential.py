@@ -3,19 +3,23 @@
 Usage: /usr/bin/python3 dbase_differential.py <mirvano program> <empty work directory>
 
 Makes dBase tables as other programs write them (python-dbf, GDAL's ogr2ogr, hand-written
-bytes in every code page the table layer names, with odd widths and decimals, numbers without
-their leading zero, values wider than their decimals allow, blanks, NUL padding, Visual FoxPro
-types, deleted records and memos), converts all of them with the program's batch to CSV, SDF
-and dBase in ANSI and to CSV and SDF in UTF-8, and compares every value of every output with
-what dbfread, and GDAL for the tables it reads, read from the input. Every table's text holds
-letters of its code page that ANSI holds and letters it lacks: the UTF-8 outputs hold them all,
-the ANSI outputs hold "?" for each letter ANSI lacks (OEM's dotless i becomes "i", as Oem2Ansi
-writes it), and the batch warns of each table's count of them with the record of the first.
-Prints each difference; exits 1 when there is one.
+bytes in every code page the table layer names, by its language-driver byte or by a ".cpg"
+file beside it, with odd widths and decimals, numbers without their leading zero, values
+wider than their decimals allow, blanks, NUL padding, unset logicals, Visual FoxPro types and
+varchars, FoxPro text fields longer than 255 bytes, two fields of one name, deleted records
+and memos), converts all of them with the program's batch to CSV, SDF and dBase in ANSI and to
+CSV and SDF in UTF-8, and compares every value of every output with what dbfread, and GDAL for
+the tables it reads, read from the input. Every table's text holds letters of its code page
+that ANSI holds and letters it lacks: the UTF-8 outputs hold them all, the ANSI outputs hold
+"?" for each letter ANSI lacks (OEM's dotless i becomes "i", as Oem2Ansi writes it), and the
+batch warns of each table's count of them with the record of the first. The other way, those
+letters in a UTF-8 file are appended to an empty table of each code page, and dbfread reads
+them back from it. Prints each difference; exits 1 when there is one.
 
-Where the program reads differently on purpose, the comparison says so: a logical that is
-neither true nor false ("?", blank) is false to the program; text outputs trim the blanks
-around a text.
+Where the program reads differently on purpose, the comparison says so: text outputs trim
+the blanks around a text; a dBase output names the second of two fields of one name anew
+(and warns of it). dbfread has no reading of Visual FoxPro's varchars: the script reads them
+from their bytes and the _NullFlags field, as Visual FoxPro lays them out.
 """
 import csv
 import datetime
@@ -40,10 +44,11 @@ def problem(text):
 
 # --- tables ---------------------------------------------------------------------------------
 
-def hand_table(name, ldid, fields, records, version=0x03):
-    """fields: (name, type, length, decimals); records: bytes after the deletion mark, or
-    (b'*', bytes) for a deleted record."""
-    header = 32 + 32 * len(fields) + 1
+def hand_table(name, ldid, fields, records, version=0x03, cpg=None, directory=None):
+    """fields: (name, type, length, decimals[, flags]); records: bytes after the deletion mark,
+    or (b'*', bytes) for a deleted record; cpg: the text of a ".cpg" file beside the table."""
+    link = 263 if version == 0x30 else 0
+    header = 32 + 32 * len(fields) + 1 + link
     length = 1 + sum(f[2] for f in fields)
     out = bytearray(32)
     out[0] = version
@@ -52,21 +57,26 @@ def hand_table(name, ldid, fields, records, version=0x03):
     out[8:10] = struct.pack('<H', header)
     out[10:12] = struct.pack('<H', length)
     out[29] = ldid
-    for n, t, l, d in fields:
+    for n, t, l, d, *flags in fields:
         fd = bytearray(32)
         fd[0:len(n)] = n.encode()
         fd[11] = ord(t)
-        fd[16] = l
-        fd[17] = d
+        # A text field longer than 255 bytes keeps its length's high byte in the decimals byte.
+        fd[16] = l & 0xFF
+        fd[17] = l >> 8 if t == 'C' and l > 255 else d
+        fd[18] = flags[0] if flags else 0
         out += fd
-    out += b'\r'
+    out += b'\r' + bytes(link)
     for r in records:
         mark, data = r if isinstance(r, tuple) else (b' ', r)
         assert len(data) == length - 1, (name, data, length - 1)
         out += mark + data
     out += b'\x1a'
-    with open(os.path.join(IN, name + '.dbf'), 'wb') as f:
+    with open(os.path.join(directory or IN, name + '.dbf'), 'wb') as f:
         f.write(out)
+    if cpg is not None:
+        with open(os.path.join(directory or IN, name + '.cpg'), 'w') as f:
+            f.write(cpg)
 
 
 def rpad(b, n):
@@ -78,10 +88,19 @@ def lpad(b, n):
 
 
 # The language-driver bytes the table layer reads, with their code pages; 0x00 names none
-# (read as 1252) and 0xC9 is Windows Cyrillic.
+# (read as 1252, or as the ".cpg" file beside the table names it).
 CODE_PAGES = [(0x01, 'cp437'), (0x02, 'cp850'), (0x08, 'cp865'), (0x1C, 'cp863'), (0x24, 'cp860'),
               (0x64, 'cp852'), (0x65, 'cp866'), (0x67, 'cp861'), (0x6A, 'cp737'), (0x6B, 'cp857'),
-              (0x03, 'cp1252'), (0x57, 'cp1252'), (0x00, 'cp1252'), (0xC9, 'cp1251')]
+              (0x86, 'cp737'), (0x87, 'cp852'), (0x88, 'cp857'), (0x03, 'cp1252'), (0x57, 'cp1252'),
+              (0x00, 'cp1252'), (0xC8, 'cp1250'), (0xC9, 'cp1251'), (0xCA, 'cp1254'), (0xCB, 'cp1253'),
+              (0xCC, 'cp1257'), (0x7D, 'cp1255'), (0x7E, 'cp1256'), (0x50, 'cp874')]
+# Tables whose header names no code page and whose ".cpg" file does, in the forms writers use.
+CPG_PAGES = [('CP1251', 'cp1251'), ('ANSI 1250', 'cp1250'), ('8859-5', 'iso8859_5'), ('88597', 'iso8859_7'),
+             ('866', 'cp866'), ('UTF-8', 'utf-8')]
+# Each hand-made table's code page as Python names it: dbfread knows neither the ".cpg" files
+# nor every language-driver byte.
+TABLE_CODEC = dict([('hand_%02x' % ldid, codec) for ldid, codec in CODE_PAGES] +
+                   [('hand_cpg_%d' % i, codec) for i, (_, codec) in enumerate(CPG_PAGES)])
 
 
 OEM_850 = {ldid for ldid, codec in CODE_PAGES if codec == 'cp850'}
@@ -91,6 +110,8 @@ def letters(codec):
     """Up to six non-ASCII letters of the code page that code page 1252 holds too, and up to
     six that it lacks."""
     held, lacking = '', ''
+    if codec == 'utf-8':
+        return 'äö' + 'ЖЯש'
     for b in range(128, 256):
         ch = bytes([b]).decode(codec, errors='replace')
         if ch == '\ufffd' or not (ch.isalpha() or ch in '¢£¥§°±²µ·¼½¿'):
@@ -126,16 +147,32 @@ NUMBER_FIELDS = [('NAME', 'C', 12, 0), ('A', 'N', 5, 4), ('B', 'N', 4, 2), ('C',
 
 
 def hand_tables():
-    for ldid, codec in CODE_PAGES:
+    pages = [('hand_%02x' % ldid, ldid, codec, None) for ldid, codec in CODE_PAGES] + \
+        [('hand_cpg_%d' % i, 0, codec, form) for i, (form, codec) in enumerate(CPG_PAGES)]
+    for name, ldid, codec, cpg in pages:
         text = letters(codec).encode(codec)
-        name = 'hand_%02x' % ldid
         hand_table(name, ldid, NUMBER_FIELDS, [
             rpad(text, 12) + b'.1234' + b'-.50' + b'123456.5' + b'  1' + lpad(b'-12345.67891', 12) + b'20240229' + b'T',
             b'ab' + b'\0' * 10 + b'0.500' + b' .50' + b'12345678' + b'999' + lpad(b'.5', 12) + b'19991231' + b'F',
             b' lead blank ' + b'     ' + b'    ' + b'        ' + b'   ' + b' ' * 12 + b' ' * 8 + b'?',
             b'\0' * 12 + lpad(b'1', 5) + b'0.00' + lpad(b'-0.00', 8) + b' -1' + lpad(b'7.123456', 12) + b'        ' + b' ',
             (b'*', rpad(b'deleted', 12) + b'0.100' + b'1.00' + lpad(b'1.00', 8) + b'  1' + lpad(b'1', 12) + b'20000101' + b'T'),
-        ])
+        ], cpg=cpg)
+    # FoxPro and Visual FoxPro text fields longer than 255 bytes, fields behind them.
+    long_fields = [('LONG', 'C', 300, 0), ('AMOUNT', 'N', 8, 2), ('OK', 'L', 1, 0), ('TAIL', 'C', 4, 0)]
+    long_records = [rpad(('Zürich ' * 40 + 'end').encode('cp1252'), 300) + lpad(b'-12.50', 8) + b'T' + b'tail',
+                    rpad(b'short', 300) + lpad(b'.5', 8) + b'?' + b'x   ']
+    hand_table('fox_long', 0x03, long_fields, long_records, version=0xF5)
+    hand_table('vfp_long', 0x03, long_fields, long_records, version=0x30)
+    # Two fields of one name; the second a number, a third whose name the renaming must pass by.
+    hand_table('hand_dup', 0x03, [('NAME', 'C', 6, 0), ('NAME', 'N', 5, 1), ('NAME_2', 'C', 3, 0)],
+               [b'abcdef 12.5xyz', b'g      -1.0   ', b'      ' + b'     ' + b'end'])
+    # Visual FoxPro varchars: full, counted in their last byte, null; _NullFlags behind them.
+    hand_table('vfp_var', 0xC9, [('V', 'V', 8, 0, 0x02), ('W', 'V', 4, 0), ('C', 'C', 2, 0),
+                                 ('_NullFlags', '0', 1, 0, 0x05)],
+               [b'abcdefgh' + b'wxyz' + b'hi' + bytes([0]),
+                'Жук'.encode('cp1251') + b'\0\0\0\0' + bytes([3]) + b'w\0\0' + bytes([1]) + b'hi' + bytes([1 | 4]),
+                bytes(8) + b'ab  ' + b'hi' + bytes([2])], version=0x30)
 
 
 def python_dbf_tables():
@@ -184,12 +221,62 @@ class ExactParser(dbfread.FieldParser):
 
     parseF = parseN
 
+    def parseV(self, field, data):
+        return data
+
+    def parse0(self, field, data):
+        return data
+
+
+def varchars(table, fields, records, encoding):
+    """dbfread gives a varchar's bytes: its text is the whole field, or as many bytes as its
+    last byte counts where its length bit in _NullFlags is set, or none where its null bit is.
+    The bits go in field order: a varchar's length bit, then the null bit of a field that may
+    be null. The _NullFlags field itself is no data and goes."""
+    flags_at = [i for i, f in enumerate(fields) if f.type == '0']
+    if not flags_at:
+        return fields, records
+    raw = open(table, 'rb').read(table_header_length(table))
+    bits, bit = {}, 0
+    for i, f in enumerate(fields):
+        flags = raw[32 + 32 * i + 18]
+        if f.type == '0':
+            continue
+        if f.type == 'V':
+            bits[i] = [bit, None]
+            bit += 1
+        if flags & 2:
+            bits.setdefault(i, [None, None])[1] = bit
+            bit += 1
+    out = []
+    for record in records:
+        null_flags = int.from_bytes(record[flags_at[0]], 'little')
+        values = list(record)
+        for i, f in enumerate(fields):
+            if f.type != 'V':
+                continue
+            data, (length_bit, null_bit) = values[i], bits[i]
+            if null_bit is not None and null_flags >> null_bit & 1:
+                data = b''
+            elif null_flags >> length_bit & 1:
+                data = data[:min(data[-1], len(data) - 1)]
+            values[i] = data.decode(encoding)
+        out.append([v for i, v in enumerate(values) if i not in flags_at])
+    return [f for i, f in enumerate(fields) if i not in flags_at], out
+
+
+def table_header_length(path):
+    return struct.unpack('<H', open(path, 'rb').read(10)[8:10])[0]
+
 
 def read_table(path):
     ldid = open(path, 'rb').read(30)[29]
-    encoding = 'cp1252' if ldid == 0 else None
-    table = dbfread.DBF(path, parserclass=ExactParser, encoding=encoding, char_decode_errors='strict')
-    return table.fields, [list(r.values()) for r in table]
+    name = os.path.basename(path)[:-4]
+    encoding = TABLE_CODEC.get(name, 'cp1252' if ldid == 0 else None) if os.path.dirname(path) == IN else None
+    # The values of each record in field order, two fields of one name both kept.
+    table = dbfread.DBF(path, parserclass=ExactParser, encoding=encoding, char_decode_errors='strict',
+                        recfactory=lambda items: [v for _, v in items])
+    return varchars(path, table.fields, list(table), table.encoding)
 
 
 def gdal_read():
@@ -258,7 +345,7 @@ def same_value(field, expected, ours, where, trim='both', ansi=None):
         expected = in_ansi(expected, ansi)[0]
     if t == 'T':
         same_stamp(expected, ours, where)
-    elif t in 'CM':
+    elif t in 'CMV':
         same_text(expected, ours, where, trim)
     elif t in 'NFIYB':
         same_number(expected, ours, where)
@@ -269,8 +356,8 @@ def same_value(field, expected, ours, where, trim='both', ansi=None):
         elif ours.strip() != expected.strftime('%d.%m.%Y'):
             problem('%s: %r, ours %r' % (where, expected, ours))
     elif t == 'L':
-        # A logical that is neither true nor false reads as false.
-        if ours.strip() != ('.T.' if expected else '.F.'):
+        # A logical that is neither true nor false stays unset: no value.
+        if ours.strip() != {True: '.T.', False: '.F.', None: ''}[expected]:
             problem('%s: %r, ours %r' % (where, expected, ours))
 
 
@@ -309,9 +396,10 @@ def compare(name, gdal, warnings):
             problem('%s.%s: warns of %r lost characters (count, first record), ours %r' % (name, ext, want, got))
     out_fields, out_records = read_table(os.path.join(WORK, 'dbf', name + '.dbf'))
     # dBase: every field, every value.
-    if [f.name for f in out_fields] != [f.name for f in fields] or len(out_records) != len(records):
+    names = RENAMED.get(name, [f.name for f in fields])
+    if [f.name for f in out_fields] != names or len(out_records) != len(records):
         problem('%s.dbf: %s %d records, ours %s %d records' % (
-            name, [f.name for f in fields], len(records), [f.name for f in out_fields], len(out_records)))
+            name, names, len(records), [f.name for f in out_fields], len(out_records)))
         return
     for r, (want, got) in enumerate(zip(records, out_records), 1):
         for field, out_field, e, o in zip(fields, out_fields, want, got):
@@ -319,7 +407,7 @@ def compare(name, gdal, warnings):
             if isinstance(e, str) and not own_page:
                 e = in_ansi(e, oem)[0]
             if field.type == 'L':
-                if o is not bool(e):
+                if o is not e:
                     problem('%s: %r, ours %r' % (where, e, o))
             elif out_field.type == 'N':
                 same_number(e, '' if o is None else str(o), where)
@@ -357,16 +445,23 @@ def compare(name, gdal, warnings):
                 problem('%s.%s line %d: %d characters, ours %d' % (name, sdf_ext, r, at, len(row)))
     with open(os.path.join(WORK, 'csv', name + '.csv'), encoding='cp1252', newline='') as f:
         lines = list(csv.reader(f, delimiter=';', quotechar='"'))
-    # GDAL's reading of the dBase III tables, by its column names. GDAL takes the ANSI bytes
-    # 0x57 and 0x00 for ISO 8859-1, where code page 1252 has letters that 8859-1 lacks.
-    if not gdal or any(f.type in 'IYBT' for f in fields):
+    # GDAL's reading of the dBase III tables, by its column names.
+    # GDAL reads a FoxPro text field longer than 255 bytes by its length byte alone.
+    head = open(path, 'rb').read(32)
+    if not gdal or any(f.type in 'IYBTV' or f.length > 255 for f in fields):
         return
-    latin1 = open(path, 'rb').read(30)[29] in (0x00, 0x57)
+    # GDAL takes the ANSI bytes 0x57 and 0x00 for ISO 8859-1, where code page 1252 has letters
+    # that 8859-1 lacks, and knows no Hebrew (0x7D) or Arabic (0x7E) byte.
+    # Nor does it take "ANSI 1250" in a ".cpg" file.
+    latin1 = head[29] in (0x57, 0x7D, 0x7E) or (head[29] == 0 and TABLE_CODEC.get(name, 'cp1252') == 'cp1252') or \
+        name == 'hand_cpg_%d' % CPG_PAGES.index(('ANSI 1250', 'cp1250'))
     header, gdal = gdal[0], gdal[1:]
     if len(gdal) != len(lines):
         problem('%s: GDAL reads %d records, ours %d' % (name, len(gdal), len(lines)))
         return
-    column = {field.name: n for n, (_, field, _) in enumerate(written)}
+    column = {}
+    for n, (_, field, _) in enumerate(written):
+        column.setdefault(field.name, n)  # GDAL names the second of two alike anew
     for r, (row, line) in enumerate(zip(gdal, lines), 1):
         for g, title in zip(row, header):
             if title not in column:
@@ -387,7 +482,7 @@ def compare(name, gdal, warnings):
             elif field.type == 'D':
                 if (g == '') != empty_date(ours) or (g and ours != '.'.join(reversed(g.split('/')))):
                     problem('%s: %r, ours %r' % (where, g, ours))
-            elif field.type == 'L' and ours != ('.T.' if g in ('T', 't', 'Y', 'y') else '.F.'):
+            elif field.type == 'L' and ours != ('.T.' if g in 'TtYy' and g else '.F.' if g in 'FfNn' and g else ''):
                 problem('%s: %r, ours %r' % (where, g, ours))
 
 
@@ -412,9 +507,16 @@ OUTPUTS = {
 SUFFIX = {'csv': 'csv', 'sdf': 'sdf', 'dbf': 'dbf', 'utf8csv': 'csv', 'utf8sdf': 'sdf'}
 
 
+# The dBase output's names of a table with two fields of one name.
+RENAMED = {'hand_dup': ['NAME', 'NAME_3', 'NAME_2']}
+RENAME_WARNING = re.compile(r'^warning: The field name (\S+) occurs more than once: the output file names data field '
+                            r'no\. (\d+) (\S+)$')
+
+
 def read_warnings(ext, log):
     """The lost characters each table's run warned of, by (output, table): (count, record)."""
     found = {}
+    renames = []
     pattern = re.compile(r'^warning: (\d+) characters were replaced in the output file \(missing from its character set, or a quote or '
                          r'separator inside a value\), the first in record (\d+) of (.*)$')
     for line in log.splitlines():
@@ -424,9 +526,50 @@ def read_warnings(ext, log):
             if (ext, table) in found:
                 problem('%s.%s: warned twice' % (table, ext))
             found[(ext, table)] = (int(m.group(1)), int(m.group(2)))
+        elif RENAME_WARNING.match(line):
+            renames.append(RENAME_WARNING.match(line).groups())
         elif line.startswith('warning:'):
             problem('%s: %s' % (ext, line))
+    want = [('NAME', '2', 'NAME_3')] if ext == 'dbf' else []
+    if renames != want:
+        problem('%s: warns of renamed fields %r, ours %r' % (ext, want, renames))
     return found
+
+
+def the_other_way(env):
+    """Each code page's letters in a UTF-8 file appended to an empty table of that code page
+    (an OEM table from an OEM output): dbfread reads them back from it."""
+    pages = [('hand_%02x' % ldid, ldid, codec, None) for ldid, codec in CODE_PAGES] + \
+        [('hand_cpg_%d' % i, 0, codec, form) for i, (form, codec) in enumerate(CPG_PAGES)]
+    oem_codecs = {'cp437', 'cp850', 'cp865', 'cp863', 'cp860', 'cp852', 'cp866', 'cp861', 'cp737', 'cp857'}
+    for charset in ('ansi', 'ascii'):
+        back = os.path.join(WORK, 'back_' + charset)
+        os.makedirs(back)
+        for name, ldid, codec, cpg in pages:
+            if (codec in oem_codecs) != (charset == 'ascii'):
+                continue
+            hand_table(name, ldid, [('NAME', 'C', 40, 0)], [], cpg=cpg, directory=back)
+            with open(os.path.join(back, name + '.csv'), 'w', encoding='utf-8', newline='') as f:
+                f.write('NAME\r\n' + letters(codec) + '\r\n')
+        job = os.path.join(WORK, 'back_%s.mcf' % charset)
+        with open(job, 'w', newline='') as f:
+            f.write('[Config]\r\nProgIdent=mirvano\r\nLanguage=english\r\nFileHandling=append\r\n'
+                    'FileFormatIn=csv\r\nCharacterSetIn=utf8\r\nCsvSeparatorIn=semi\r\nCsvFieldFrameIn=no\r\n'
+                    'HeaderLineIn=yes\r\nFileFormatOut=dbf\r\nCharacterSetOut=%s\r\n' % charset)
+        run = subprocess.run([PROGRAM, os.path.basename(back) + '/*.csv', os.path.basename(back) + '/*.dbf', job],
+                             cwd=WORK, env=env, capture_output=True)
+        if run.returncode != 0 or b'warning' in run.stderr:
+            problem('the batch appending to the %s tables: %s' % (charset, run.stderr.decode(errors='replace')))
+        for name, ldid, codec, cpg in pages:
+            path = os.path.join(back, name + '.dbf')
+            if not os.path.exists(path[:-4] + '.csv'):
+                continue
+            try:
+                got = [r['NAME'] for r in dbfread.DBF(path, encoding=codec, char_decode_errors='strict')]
+            except Exception as e:  # a reader's complaint is a difference too
+                got = '%s: %s' % (type(e).__name__, e)
+            if got != [letters(codec)]:
+                problem('%s: appended %r, dbfread reads %r' % (path, [letters(codec)], got))
 
 
 def main():
@@ -450,6 +593,7 @@ def main():
         warnings.update(read_warnings(ext, run.stderr.decode(errors='replace')))
     names = sorted(n[:-4] for n in os.listdir(IN) if n.endswith('.dbf'))
     gdal = gdal_read()
+    the_other_way(env)
     for name in names:
         try:
             compare(name, gdal.get(name), warnings)

@@ -402,3 +402,32 @@ TEST_F(InputFormTest, TablesMadeByOutsideToolsAreOpenedWithTheirStructure) {
 }
 
 }  // namespace
+
+// Two fields of one name: the field list shows both, and choosing the second in the field
+// filter takes that field (its number in the table), not the first of its name.
+TEST_F(InputFormTest, TheFieldFilterTellsFieldsOfOneNameApart) {
+    const std::string path = (dir / "same.dbf").string();
+    std::string bytes = "\x03\x7C\x01\x01";
+    bytes += std::string("\x01\x00\x00\x00", 4) + std::string("\x61\x00\x0A\x00", 4) + std::string(20, '\0');
+    for (const auto& [type, length] : {std::pair<char, char>{'C', 4}, {'N', 5}}) {
+        std::string d(32, '\0');
+        d.replace(0, 4, "NAME");
+        d[11] = type;
+        d[16] = length;
+        bytes += d;
+    }
+    bytes += "\x0D abcd   12\x1A";
+    input_test::writeFile(path, bytes);
+    choose("RADIODBFIN");
+    choose("RADIOCSVOUT");
+    form->cCmdFileIn = path;
+    form->BUTDATEIOEFFNEN();
+    ASSERT_TRUE(form->lInOpen) << bar->ERRORTEXT();
+    EXPECT_EQ(items(form->ODCLISTDATENFELD), (std::vector<std::string>{"NAME,    C,    4,    0", "NAME,    N,    5,    0"}));
+    form->ODCCHECKDATENFELD->CHECKED(true);
+    form->ODCLISTDATENFELD->SELECTITEM(2);
+    form->CALCFELDLISTE();
+    ASSERT_EQ(form->aFeldListe.size(), 1u);
+    EXPECT_EQ(form->aFeldListe[0].type, "N");
+    EXPECT_EQ(form->aFeldListe[0].number, 2);
+}
