@@ -7,7 +7,7 @@ namespace ui {
 
 namespace {
 
-constexpr std::array<MessageText, 81> kMessages{{
+constexpr std::array<MessageText, 85> kMessages{{
     {1, "MIRVANO 7.00 -- TorvelSoft Datenkonvertierungs-Freeware", "MIRVANO 7.00 -- TorvelSoft Data Conversion Freeware"},
     {3,
      "MIRVANO von TorvelSoft wandelt Datendateien in andere\r\n"
@@ -169,7 +169,7 @@ constexpr std::array<MessageText, 81> kMessages{{
     {37, "Datei $ verbunden", "File $ concatenated"},
     {38, "$1 Dateien in Datei $2 verbunden", "$1 files concatenated in file $2"},
     {39, "Der Filterstring ist korrekt", "The filter string is correct"},
-    {40, "Die Syntax des Filterstrings ist falsch", "The syntax of the filte string is wrong"},
+    {40, "Die Syntax des Filterstrings ist falsch", "The syntax of the filter string is wrong"},
     {41, "Der Filterstring ist nicht logisch", "The filter string is not logical"},
     {42, "Fehler beim Erzeugen der Hilfedatei", "Error with creating the help file"},
     {43, "Die Hilfedatei kann nicht angezeigt werden", "The help file cannot be shown"},
@@ -224,6 +224,10 @@ constexpr std::array<MessageText, 81> kMessages{{
      "$1 characters are missing from the character set of the output file and were replaced, the first in line $2 of $3"},
     {91, "$1 Zeichen fehlen im Zeichensatz der Ausgabedatei und wurden ersetzt, das erste im Datensatz $2 von $3",
      "$1 characters are missing from the character set of the output file and were replaced, the first in record $2 of $3"},
+    {97, "kein Datenfeld und keine Variable, die der Filter lesen kann: $", "no data field or variable the filter can read: $"},
+    {98, "unbekannte Funktion $", "unknown function $"},
+    {99, "fehlende oder falsche Argumente für $", "missing or wrong arguments for $"},
+    {100, "die Operanden von $ passen nicht zusammen", "the operands of $ do not go together"},
 }};
 
 }  // namespace

@@ -61,6 +61,11 @@ TEST(SdfAnalysis, ColumnsTypesAndWidths) {
          {1, 7}, {6, 6}, {{"KEY", "C", 6, 0}, {"AMOUNT", "N", 6, 0}}},
         {"a line ending before a field's start", "ab  cd\r\nab\r\n", false, false, "", AnalysisStatus::Ok, {1, 5},
          {2, 2}, {{"F1", "C", 2, 0}, {"F2", "C", 2, 0}}},
+        // a line of blanks holds no record: it neither empties a column nor makes it text
+        {"a line of blanks", "ab 12\r\n  \r\ncd 34\r\n     \r\n", false, false, "", AnalysisStatus::Ok, {1, 4},
+         {2, 2}, {{"F1", "C", 2, 0}, {"F2", "N", 2, 0}}},
+        {"a line of blanks under a header line", "A  B\r\nab 12\r\n   \r\ncd 34\r\n", true, false, "",
+         AnalysisStatus::Ok, {1, 4}, {3, 2}, {{"A", "C", 3, 0}, {"B", "N", 2, 0}}},
         {"empty file without header", "", false, false, "", AnalysisStatus::Failed, {}, {}, {}},
         {"only blank lines", "   \r\n \r\n", false, false, "", AnalysisStatus::Failed, {}, {}, {}},
         {"header without words", "    \r\nabc\r\n", true, false, "", AnalysisStatus::Failed, {}, {}, {}},
