@@ -275,6 +275,8 @@ void takeAnalysis(DTAMIRVANO& w, engine::AnalysisResult& r, uint32_t lineMax, bo
         std::string text = w.message(r.message);
         if (r.message == 53)
             text += ": " + std::to_string(r.record);
+        if (r.message == 101)
+            text = rt::StrTran(text, "$", std::to_string(r.record));
         engine::reportFailure(text);
     }
     w.CLOSEINPUT();

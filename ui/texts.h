@@ -11,7 +11,7 @@ namespace ui {
 constexpr int kGerman = 1;
 constexpr int kEnglish = 2;
 
-constexpr int kMessageCount = 100;  // numbers 1 .. 100; a few numbers are unused
+constexpr int kMessageCount = 101;  // numbers 1 .. 101; a few numbers are unused
 
 struct MessageText {
     int number;

@@ -7,7 +7,7 @@ namespace ui {
 
 namespace {
 
-constexpr std::array<MessageText, 85> kMessages{{
+constexpr std::array<MessageText, 86> kMessages{{
     {1, "MIRVANO 7.00 -- TorvelSoft Datenkonvertierungs-Freeware", "MIRVANO 7.00 -- TorvelSoft Data Conversion Freeware"},
     {3,
      "MIRVANO von TorvelSoft wandelt Datendateien in andere\r\n"
@@ -228,6 +228,8 @@ constexpr std::array<MessageText, 85> kMessages{{
     {98, "unbekannte Funktion $", "unknown function $"},
     {99, "fehlende oder falsche Argumente für $", "missing or wrong arguments for $"},
     {100, "die Operanden von $ passen nicht zusammen", "the operands of $ do not go together"},
+    {101, "Die Spalten der SDF-Datei lassen sich nicht trennen, ohne einen Wert zu teilen: Zeile $",
+     "The columns of the SDF file cannot be separated without splitting a value: line $"},
 }};
 
 }  // namespace

@@ -95,6 +95,84 @@ TEST(SdfAnalysis, ColumnsTypesAndWidths) {
     }
 }
 
+// Values of several words under header words, left- or right-aligned as report writers set
+// them: every value is read whole, or the analysis stops with the line that shows why it
+// cannot tell where one value ends and the next begins.
+TEST(SdfAnalysis, ValuesOfSeveralWordsAreReadWholeOrRefused) {
+    struct Case {
+        const char* name;
+        std::string content;
+        bool blank;
+        std::vector<std::vector<std::string>> values;  // per data line, trimmed; none when refused
+        long line;                                      // the line told when refused
+    };
+    const Case cases[] = {
+        // as Miller writes `--opprint --right`: one blank between right-aligned columns
+        {"every column right-aligned",
+         "ID           NAME AMOUNT        CITY\n"
+         "22 Dorothea Maria  0.125 Los Angeles\n"
+         " 7           Anna    1.5        Bonn\n",
+         false,
+         {{"22", "Dorothea Maria", "0.125", "Los Angeles"}, {"7", "Anna", "1.5", "Bonn"}},
+         0},
+        {"... with the blank option",
+         "ID           NAME AMOUNT        CITY\n22 Dorothea Maria  0.125 Los Angeles\n 7           Anna    1.5        Bonn\n",
+         true, {{"22", "Dorothea Maria", "0.125", "Los Angeles"}, {"7", "Anna", "1.5", "Bonn"}}, 0},
+        // every ID as wide as its word: "22 Dorothea" left-aligned under ID would do as well
+        {"... without a line that tells the ID's alignment",
+         "ID           NAME AMOUNT        CITY\n22 Dorothea Maria  0.125 Los Angeles\n", false, {}, 2},
+        {"a number with a thousands blank right-aligned under its word",
+         "NAME        AMOUNT\r\nAnna      1 234,50\r\nBert          7,25\r\n", false,
+         {{"Anna", "1 234,50"}, {"Bert", "7,25"}}, 0},
+        {"a left-aligned value of two words up to the next column",
+         "NAME      CITY\r\nAnna      Rom\r\nBertha Li Bonn\r\n", false, {{"Anna", "Rom"}, {"Bertha Li", "Bonn"}}, 0},
+        {"a left- and a right-aligned column two blanks apart",
+         "NAME               AMOUNT\r\nDorothea Maria  1 234 567\r\nAnna                  1,5\r\n", false,
+         {{"Dorothea Maria", "1 234 567"}, {"Anna", "1,5"}}, 0},
+        // one blank apart, "Dorothea Maria 1" and "234 567" would do as well
+        {"a left- and a right-aligned column one blank apart",
+         "NAME              AMOUNT\r\nDorothea Maria 1 234 567\r\nAnna                 1,5\r\n", false, {}, 2},
+        // the only boundary blank of each line lies inside a value of the other line
+        {"no boundary fits every line",
+         "CITY              NAME\r\nLos Angeles       Anna\r\nRom     Dorothea Maria\r\n", false, {}, 3},
+        // "Ann Li" and "Bad Ems", or "Ann" and "Li Bad Ems", or ...
+        {"two readings of one line", "NAME      CITY\r\nBo         Rom\r\nAnn Li Bad Ems\r\n", false, {}, 3},
+        {"two readings told at the first line that has them",
+         "NAME      CITY\r\nAnn Li Bad Ems\r\nBo         Rom\r\n", false, {}, 2},
+    };
+    const auto dir = mirvano_test::temp_dir("sdfwords");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = input_test::writeFile((dir / "in.sdf").string(), c.content);
+        engine::Options o;
+        o.inFormat = engine::Format::SDF;
+        o.inHeader = true;
+        o.inBlank = c.blank;
+        input_test::Handle file(path);
+        engine::LineReader reader(file.h, Charset::ANSI, Charset::ANSI);
+        engine::AnalysisResult r = engine::analyseSdf(reader, o, engine::nullRunContext());
+        if (c.values.empty()) {
+            ASSERT_EQ(r.status, AnalysisStatus::Failed);
+            EXPECT_EQ(r.message, 101);
+            EXPECT_EQ(r.record, c.line);
+            continue;
+        }
+        ASSERT_EQ(r.status, AnalysisStatus::Ok) << r.message;
+        std::string line;
+        std::vector<std::string> values;
+        ASSERT_TRUE(reader.nextAnalysis(line));  // the header
+        for (const auto& expected : c.values) {
+            ASSERT_TRUE(reader.nextAnalysis(line));
+            engine::copySdf2ArrayOut(line, r.len, r.pos, r.structure.size(), false, values);
+            for (std::string& v : values) {
+                v.erase(0, std::min(v.size(), v.find_first_not_of(' ')));
+                v.erase(v.find_last_not_of(' ') + 1);
+            }
+            EXPECT_EQ(values, expected) << line;
+        }
+    }
+}
+
 TEST(SdfAnalysis, MaskAndWordHelpers) {
     std::string mask;
     engine::addToColumnMask("ab c", mask);

@@ -152,6 +152,37 @@ TEST(TextInputs, SdfHeaderWordsOverRightAlignedValuesCutNoValue) {
                   dbfreadOf);
 }
 
+// Report tables as Miller writes them with `--opprint --right`: values of several words,
+// right-aligned under their header words and one blank apart, are read whole, as the table
+// Miller was given holds them; a number with a thousands blank stays one value. Where no
+// boundary keeps every value whole, the file is refused with the line that shows it.
+TEST(TextInputs, SdfValuesOfSeveralWordsReadWholeOrRefusedWithTheLine) {
+    if (!ready() || std::system("mlr --version >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "the program, python3-dbfread or Miller is missing";
+    const auto dir = mirvano_test::temp_dir("text-sdf-miller");
+    writeAll(dir / "table.csv",
+             "ID,NAME,AMOUNT,CITY\n22,Dorothea Maria,0.125,Los Angeles\n7,Anna,1.5,Bonn\n105,Li Bo,12.25,Bad Ems\n");
+    const std::string right = batch_test::command("mlr --icsv --opprint --right cat '" + (dir / "table.csv").string() + "'");
+    ASSERT_NE(right.find("22 Dorothea Maria  0.125 Los Angeles"), std::string::npos) << right;
+    const Keys header = {{"HeaderLineIn", "yes"}};
+    expectOutputs("text-sdf-miller-csv", ".sdf", ".csv", kSdfIn + kCsvOut,
+                  {{"Miller's right-aligned columns", right, header,
+                    "22;Dorothea Maria;0.125;Los Angeles\r\n7;Anna;1.500;Bonn\r\n105;Li Bo;12.250;Bad Ems\r\n"}},
+                  readAll);
+    expectOutputs("text-sdf-words-dbf", ".sdf", ".dbf", kSdfIn + kDbfOut,
+                  {{"a number with a thousands blank under its word", "NAME        AMOUNT\r\nAnna      1 234,50\r\n",
+                    header, "[('NAME', 'C', 4, 0), ('AMOUNT', 'C', 14, 0)]\n['Anna', '1 234,50']\n"}},
+                  dbfreadOf);
+
+    const Converted r = convert(dir, "in.sdf", "CITY              NAME\r\nLos Angeles       Anna\r\nRom     Dorothea Maria\r\n",
+                                "out.csv", settings(header, kSdfIn + kCsvOut));
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.log.find("error: The columns of the SDF file cannot be separated without splitting a value: line 3\n"),
+              std::string::npos)
+        << r.log;
+    EXPECT_FALSE(fs::exists(dir / "out.csv"));
+}
+
 // A line of blanks, the end-of-file byte old xBase exports write and an empty last line are
 // no records: every column keeps its type and no empty record is added.
 TEST(TextInputs, LinesWithoutDataAreNoRecords) {
