@@ -334,12 +334,14 @@ namespace {
 
 std::vector<std::string_view> words(std::string_view line) { return FASTTOKENWHITEVIEWS(line, " ", SIZE_MAX); }
 
-// Reads every line from the reader's position on into the column mask, with progress, events
-// and cancel. False when cancelled.
-bool scanColumns(LineReader& reader, RunContext& context, std::string& used) {
+// Hands every line from the reader's position on to `take`, with progress, events and cancel,
+// until `take` has seen what it needs. False when cancelled.
+template <class Take>
+bool scanLines(LineReader& reader, RunContext& context, Take take) {
     std::string line;
     while (reader.nextAnalysis(line)) {
-        addToColumnMask(line, used);
+        if (take(std::string_view(line)))
+            return true;
         if (context.progressTimeOk())
             context.progressUpdate(static_cast<double>(reader.position()));
         context.pump();
@@ -349,25 +351,16 @@ bool scanColumns(LineReader& reader, RunContext& context, std::string& used) {
     return true;
 }
 
-// Reads every line from the reader's position on into the header's columns, with progress,
-// events and cancel; a line of blanks holds no data. With `failed`, stops at the first line
-// that shows that failure. False when cancelled.
+// Reads the lines into the header's columns; a line of blanks holds no data. With `failed`,
+// stops at the first line that shows that failure.
 bool scanHeaderColumns(LineReader& reader, RunContext& context, HeaderColumns& columns,
                        const HeaderColumns::Outcome* failed) {
-    std::string line;
-    while (reader.nextAnalysis(line)) {
-        if (line.find_first_not_of(' ') != std::string::npos) {
-            columns.add(line);
-            if (failed && columns.shows(*failed, line))
-                return true;
-        }
-        if (context.progressTimeOk())
-            context.progressUpdate(static_cast<double>(reader.position()));
-        context.pump();
-        if (context.cancelled())
+    return scanLines(reader, context, [&](std::string_view line) {
+        if (line.find_first_not_of(' ') == std::string_view::npos)
             return false;
-    }
-    return true;
+        columns.add(line);
+        return failed && columns.shows(*failed, line);
+    });
 }
 
 // Drops the entries from the first one without a start on.
@@ -495,7 +488,10 @@ AnalysisResult analyseSdf(LineReader& reader, const Options& o, RunContext& cont
     } else {
         way = Way::Mask;
         std::string mask;
-        if (!scanColumns(reader, context, mask)) {
+        if (!scanLines(reader, context, [&](std::string_view l) {
+                addToColumnMask(l, mask);
+                return false;
+            })) {
             r.status = AnalysisStatus::Cancelled;
             return r;
         }

@@ -15,6 +15,16 @@ using engine::AnalysisStatus;
 using engine::Charset;
 using engine::FieldStructure;
 
+engine::Options sdfOptions(bool header, bool blank, const std::string& lengths = "") {
+    engine::Options o;
+    o.inFormat = engine::Format::SDF;
+    o.inHeader = header;
+    o.inBlank = blank;
+    o.inLenGiven = !lengths.empty();
+    o.inLengths = lengths;
+    return o;
+}
+
 struct SdfCase {
     const char* name;
     std::string content;
@@ -74,12 +84,7 @@ TEST(SdfAnalysis, ColumnsTypesAndWidths) {
     for (const SdfCase& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string path = input_test::writeFile((dir / "in.sdf").string(), c.content);
-        engine::Options o;
-        o.inFormat = engine::Format::SDF;
-        o.inHeader = c.header;
-        o.inBlank = c.blank;
-        o.inLenGiven = !c.lengths.empty();
-        o.inLengths = c.lengths;
+        const engine::Options o = sdfOptions(c.header, c.blank, c.lengths);
         input_test::Handle file(path);
         engine::LineReader reader(file.h, Charset::ANSI, Charset::ANSI);
         engine::AnalysisResult r = engine::analyseSdf(reader, o, engine::nullRunContext());
@@ -144,10 +149,7 @@ TEST(SdfAnalysis, ValuesOfSeveralWordsAreReadWholeOrRefused) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string path = input_test::writeFile((dir / "in.sdf").string(), c.content);
-        engine::Options o;
-        o.inFormat = engine::Format::SDF;
-        o.inHeader = true;
-        o.inBlank = c.blank;
+        const engine::Options o = sdfOptions(true, c.blank);
         input_test::Handle file(path);
         engine::LineReader reader(file.h, Charset::ANSI, Charset::ANSI);
         engine::AnalysisResult r = engine::analyseSdf(reader, o, engine::nullRunContext());
