@@ -94,6 +94,19 @@ public:
         addToJoinMask(line, joined_);
         spansOf(line, spans_);
         const int count = static_cast<int>(spans_.size());
+        // how far a value reaches over single blanks from each word, right and left
+        reachRight_.resize(spans_.size());
+        reachLeft_.resize(spans_.size());
+        for (int j = count - 1; j >= 0; --j)
+            reachRight_[static_cast<size_t>(j)] =
+                j + 1 < count && spans_[static_cast<size_t>(j + 1)].a == spans_[static_cast<size_t>(j)].z + 2
+                    ? reachRight_[static_cast<size_t>(j + 1)]
+                    : j;
+        for (int j = 0; j < count; ++j)
+            reachLeft_[static_cast<size_t>(j)] =
+                j > 0 && spans_[static_cast<size_t>(j - 1)].z == spans_[static_cast<size_t>(j)].a - 2
+                    ? reachLeft_[static_cast<size_t>(j - 1)]
+                    : j;
         const int n = static_cast<int>(words_.size());
         for (int i = 0; i < n; ++i) {
             const int s = words_[static_cast<size_t>(i)].a;
@@ -114,8 +127,7 @@ public:
             if (i + 1 < n) {  // the boundary after column i, as column i's values leave it
                 auto& r = fromLeft_[static_cast<size_t>(i)];
                 if (startsAtWord) {
-                    int c = p;
-                    while (c + 1 < count && spans_[static_cast<size_t>(c + 1)].a == spans_[static_cast<size_t>(c)].z + 2) ++c;
+                    const int c = reachRight_[static_cast<size_t>(p)];
                     r[kLeft].keep(spans_[static_cast<size_t>(p)].z + 1,
                                   c + 1 < count ? spans_[static_cast<size_t>(c + 1)].a : kOpen);
                 } else if (blank) {
@@ -131,8 +143,7 @@ public:
                 if (startsAtWord || blank)
                     r[kLeft].keep(before, startsAtWord ? s : kOpen);
                 if (endsAtWord) {
-                    int c = q;
-                    while (c > 0 && spans_[static_cast<size_t>(c - 1)].z == spans_[static_cast<size_t>(c)].a - 2) --c;
+                    const int c = reachLeft_[static_cast<size_t>(q)];
                     r[kRight].keep(c > 0 ? spans_[static_cast<size_t>(c - 1)].z + 1 : 0, spans_[static_cast<size_t>(q)].a);
                 } else if (blank) {
                     r[kRight].keep(before, kOpen);
@@ -326,6 +337,7 @@ private:
     std::vector<std::array<Range, 2>> fromRight_;  // boundary i as column i+1's values leave it
     std::string used_, joined_;
     std::vector<Span> spans_;
+    std::vector<int> reachRight_, reachLeft_;
     mutable std::vector<int> kOld_;
     mutable std::vector<int> prefix_;
 };
