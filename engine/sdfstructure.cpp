@@ -214,7 +214,15 @@ public:
                 return out;
             }
             // Where the old reading fits, the fields keep the widths it gives them.
-            out.cuts.push_back(oldFits ? kOld_[b] : cut);
+            const int placed = oldFits ? kOld_[b] : cut;
+            if (placed <= (b == 0 ? 0 : out.cuts.back())) {  // no field may be empty
+                out.ok = false;
+                out.boundary = b;
+                out.leftAligns = fwd[b];
+                out.rightAligns = aligns(b + 1);
+                return out;
+            }
+            out.cuts.push_back(placed);
         }
         return out;
     }
