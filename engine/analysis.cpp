@@ -121,6 +121,7 @@ void inferFieldType(std::string_view value, FieldDef& field, bool decimalComma) 
 void inferFieldLength(std::string_view value, FieldDef& field, NumberWidth& width, bool decimalComma) {
     const int w = static_cast<int>(std::min<size_t>(value.size(), 1 << 30));
     const char t = typeLetter(field);
+    width.text = std::max(width.text, w);
     if (t == 'N') {
         const size_t p = value.find(decimalComma ? ',' : '.');
         int integerPart = w;
@@ -140,7 +141,7 @@ void inferFieldLength(std::string_view value, FieldDef& field, NumberWidth& widt
     } else if (t == 'L') {
         field.length = 3;
     } else {
-        field.length = std::max(field.length, w);
+        field.length = std::max({field.length, w, width.text});
     }
 }
 

@@ -29,10 +29,12 @@ std::string makeFieldName(const FieldStructure& structure, size_t n, std::string
 // the calendar with a four-digit year.
 void inferFieldType(std::string_view value, FieldDef& field, bool decimalComma);
 
-// What the length inference of a number field remembers beside the entry: the widest
-// integer part seen (sign and blanks included).
+// What the length inference remembers beside the entry: the widest integer part seen (sign
+// and blanks included), and the longest value, which a number field that turns into text must
+// still hold ("22." is N(2) but three characters of text).
 struct NumberWidth {
     int integerPart = 0;
+    int text = 0;
 };
 
 // The length (and for "N" the decimals) of a field after one more value; call after

@@ -8,18 +8,32 @@ namespace engine {
 
 namespace {
 
-// The record's texts under the name the rewritten filter uses.
+// The record's texts under the name the rewritten filter uses, and the record functions a
+// table offers its filter: a text record has its number in the input and is never deleted.
 class RecordScope : public rt::NameScope {
 public:
-    explicit RecordScope(const rt::Value& array) : array_(array) {}
+    RecordScope(const rt::Value& array, long number) : array_(array), number_(number) {}
     bool lookup(const std::string& upperName, rt::Value& out) const override {
         if (upperName != "AMEMFELD") return false;
         out = array_;
         return true;
     }
+    bool callFunction(const std::string& upperName, const std::vector<rt::Value>& args, rt::Value& out) const override {
+        if (!args.empty()) return false;
+        if (upperName == "RECNO") {
+            out = rt::Value(static_cast<double>(number_));
+            return true;
+        }
+        if (upperName == "DELETED") {
+            out = rt::Value(false);
+            return true;
+        }
+        return false;
+    }
 
 private:
     const rt::Value& array_;
+    long number_;
 };
 
 std::string toCodePage(const std::string& utf8, unsigned codePage) {
@@ -95,7 +109,8 @@ bool RecordFilter::test(const std::vector<std::string>& record) {
     rt::Array& a = *array_.arr();
     a.resize(record.size());
     for (size_t i = 0; i < record.size(); ++i) a[i] = rt::Value(record[i]);
-    rt::Value v = expr_->eval(RecordScope(array_));
+    // Records are tested once each, in the order of the input.
+    rt::Value v = expr_->eval(RecordScope(array_, tested));
     if (v.isError()) {
         ++errors;
         return false;

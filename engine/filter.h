@@ -34,7 +34,9 @@ public:
     // False when the text does not compile.
     bool compile(const std::string& rewritten);
     const std::string& text() const { return text_; }
-    // True when the record passes; an evaluation error fails the record and is counted.
+    // True when the record passes; an evaluation error fails the record and is counted. Each
+    // record is tested once, in input order: Recno() gives its number (the first record after
+    // a header line is 1), Deleted() false.
     bool test(const std::vector<std::string>& record);
 
     long tested = 0;

@@ -399,7 +399,7 @@ bool nextSdfRecord(LineReader& reader, std::string& line, bool analysis) {
     do {
         if (!(analysis ? reader.nextAnalysis(line) : reader.next(line)))
             return false;
-    } while (line.empty());
+    } while (line.find_first_not_of(' ') == std::string::npos);
     return true;
 }
 

@@ -156,7 +156,7 @@ private:
 };
 
 // The next line of an SDF input that holds a record, read by next() or, with `analysis`, by
-// nextAnalysis(): an empty line holds none. False at the end of the file or after a read
+// nextAnalysis(): an empty line or a line of blanks holds none. False at the end of the file or after a read
 // error.
 bool nextSdfRecord(LineReader& reader, std::string& line, bool analysis);
 

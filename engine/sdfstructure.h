@@ -18,14 +18,6 @@ void addToColumnMask(std::string_view line, std::string& mask);
 // in the line: a column that a value runs into from the column before.
 void addToJoinMask(std::string_view line, std::string& joined);
 
-// Settles the fields a header line's words gave (starts, widths and lengths) by what the data
-// lines hold: the first field starts in column 1, a field starts no later than the first
-// column of a value that would run across its start in any line (`joined`), and with
-// `blankSeparated` the column before the next field belongs to no field only where no line
-// uses it (`used`, the column mask).
-void settleHeaderColumns(std::string_view header, const std::string& used, const std::string& joined,
-                         std::vector<int>& pos, std::vector<int>& len, FieldStructure& structure, bool blankSeparated);
-
 // Fills starts, widths and names of every entry from the words of a header line
 // (`headerMode`) or the runs of "*" of a column mask. In header mode a field runs up to the
 // next word (one column short of it when `blankSeparated`), the last to the end of the line.
@@ -33,7 +25,8 @@ void struct2Array(std::string_view line, FieldStructure& structure, std::vector<
                   bool headerMode, bool blankSeparated);
 
 // Finds the columns and infers the structure of an SDF input read from its start; rewinds it
-// on success. Message 63 when no column can be found.
+// on success. Message 63 when no column can be found; 101 with the line (`record`) when the
+// columns of a header line's words cannot be told apart without cutting a value.
 AnalysisResult analyseSdf(LineReader& reader, const Options& options, RunContext& context);
 
 }  // namespace engine

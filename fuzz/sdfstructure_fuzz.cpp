@@ -42,7 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
             FUZZ_CHECK(values.size() == r.structure.size());
         }
     } else if (r.status == engine::AnalysisStatus::Failed) {
-        FUZZ_CHECK(r.message == 63);
+        // no column at all, or columns that cannot be told apart without cutting a value
+        FUZZ_CHECK(r.message == 63 || (r.message == 101 && r.record >= 1));
     }
     rt::FClose(h);
     return 0;

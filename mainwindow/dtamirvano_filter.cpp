@@ -95,6 +95,25 @@ public:
     }
 };
 
+// What is wrong with a filter that does not evaluate, in the window's language: the unknown
+// name or function, the call with missing arguments, the operator whose operands do not go
+// together, or the compiler's own words.
+std::string filterFault(const rt::Error& error, int language) {
+    const rt::ExprFault fault = rt::explainError(error);
+    int number = 0;
+    switch (fault.kind) {
+        case rt::ExprFault::Kind::UnknownName: number = 97; break;
+        case rt::ExprFault::Kind::UnknownFunction: number = 98; break;
+        case rt::ExprFault::Kind::Arguments: number = 99; break;
+        case rt::ExprFault::Kind::Operands: number = 100; break;
+        default: return fault.subject;
+    }
+    std::string text = messageText(number, language);
+    const size_t at = text.find('$');
+    if (at != std::string::npos) text.replace(at, 1, fault.subject);
+    return text;
+}
+
 }  // namespace
 
 FilterInsertion insertFilterItem(const std::string& text, int caret, const std::string& item) {
@@ -145,6 +164,7 @@ bool DTAMIRVANO::TESTFILTERSTRING() {
     // The filter runs over the records of the input, so every input field may appear in it.
     const FieldStructure& fields = !aStructIn.empty() ? aStructIn : aFeldListe;
     bool failed = fields.empty();
+    std::string fault;
     rt::Value result;
     if (!failed) {
         std::vector<engine::NameReplacement> samples;
@@ -158,9 +178,19 @@ bool DTAMIRVANO::TESTFILTERSTRING() {
         result = rt::ErrorBlock([](const rt::Error& e) { return rt::Value(e); },
                                 [&] { return rt::Evaluate(probe, scope); });
         failed = result.isError();
+        if (failed) {
+            rt::Error error = result.err();
+            // A syntax error is placed in the text as typed, not in the one with samples.
+            std::string typed;
+            if (rt::explainError(error).kind == rt::ExprFault::Kind::Syntax && !rt::Expression::compile(text, &typed))
+                error.description = typed;
+            fault = filterFault(error, gbSprache);
+        }
     }
     if (!failed && result.isLogical()) return true;
-    statusError(messageText(failed ? 40 : 41, gbSprache), "SystemHand");
+    std::string told = messageText(failed ? 40 : 41, gbSprache);
+    if (!fault.empty()) told += ": " + fault;
+    statusError(told, "SystemHand");
     return false;
 }
 

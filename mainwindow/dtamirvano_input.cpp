@@ -279,6 +279,8 @@ void takeAnalysis(DTAMIRVANO& w, engine::AnalysisResult& r, uint32_t lineMax, bo
             text += ": " + std::to_string(r.record);
         else if (r.message == 92)
             text = rt::StrTran(text, "$1", std::to_string(r.record));
+        else if (r.message == 101)
+            text = rt::StrTran(text, "$", std::to_string(r.record));
         engine::reportFailure(text);
     }
     w.CLOSEINPUT();

@@ -9,8 +9,9 @@ packages=(
   fonts-dejavu-core fonts-liberation2
   # the libraries' real outputs: EMF records, freedesktop event sounds, Qt's own German texts
   libuemf-dev libcanberra-dev qt6-translations-l10n
-  # outside tools the format tests compare against
-  python3-dbfread python3-dbf gdal-bin
+  # outside tools the format tests compare against; Miller writes the SDF reports the
+  # differential test reads
+  python3-dbfread python3-dbf gdal-bin miller
 )
 if [[ "${MIRVANO_SETUP_GUI:-0}" == 1 ]]; then
   packages+=(xvfb x11-apps imagemagick)

@@ -580,6 +580,8 @@ struct Token {
 struct SyntaxError {
     std::string message;
     int genCode = EG_SYNTAX;
+    // The function whose call is wrong ("compile" for every other fault of the text).
+    std::string operation = "compile";
 };
 
 bool isIdentStart(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
@@ -747,6 +749,10 @@ private:
     }
 
     [[noreturn]] void fail(const std::string& what) { Lexer::fail(what, tok_.pos); }
+    // A call with the wrong number of arguments: the fault names the function.
+    [[noreturn]] void failCall(const std::string& what, const std::string& function) {
+        throw SyntaxError{what + " at position " + std::to_string(tok_.pos), EG_SYNTAX, function};
+    }
 
     void advance() { tok_ = lex_.next(); }
     bool isOp(const char* op) const { return tok_.kind == Tok::Op && tok_.text == op; }
@@ -946,12 +952,12 @@ private:
 
         if (auto fn = findRegistered(name)) return finishCall(std::make_unique<RegisteredNode>(name, fn, std::move(args)), false);
         if (name == "IIF") {
-            if (args.size() != 3) fail("IIF needs three arguments");
+            if (args.size() != 3) failCall("IIF needs three arguments", name);
             return finishCall(std::make_unique<IifNode>(std::move(args[0]), std::move(args[1]), std::move(args[2])), false);
         }
         if (const BuiltinDef* b = findBuiltin(name)) {
-            if (args.size() > b->maxArgs) fail("too many arguments for " + name);
-            if (args.size() < b->minArgs) fail("too few arguments for " + name);
+            if (args.size() > b->maxArgs) failCall("too many arguments for " + name, name);
+            if (args.size() < b->minArgs) failCall("too few arguments for " + name, name);
             return finishCall(std::make_unique<BuiltinNode>(b, std::move(args)), true);
         }
         return finishCall(std::make_unique<ScopeCallNode>(name, std::move(args)), false);
@@ -993,7 +999,7 @@ std::shared_ptr<Expression> compileOrError(const std::string& text, Error& error
         NodePtr root = parser.parse();
         return std::make_shared<CompiledExpression>(std::move(root), std::move(names));
     } catch (const SyntaxError& e) {
-        error = makeError(e.genCode, e.message, "compile");
+        error = makeError(e.genCode, e.message, e.operation);
     } catch (const std::bad_alloc&) {
         error = makeError(EG_COMPLEXITY, "expression too large", "compile");
     } catch (const std::exception& e) {
@@ -1089,6 +1095,25 @@ Value ErrorBlock(const std::function<Value(const Error&)>& handler, const std::f
     } catch (const std::exception& e) {
         return handler(makeError(EG_ARG, e.what(), ""));
     }
+}
+
+ExprFault explainError(const Error& e) {
+    const std::string& op = e.operation;
+    const bool named = !op.empty() && op != "compile" && op != "evaluate";
+    switch (e.genCode) {
+        case EG_NOVAR: return {ExprFault::Kind::UnknownName, op};
+        case EG_NOFUNC: return {ExprFault::Kind::UnknownFunction, op};
+        case EG_SYNTAX:
+            if (named) return {ExprFault::Kind::Arguments, op};
+            return {ExprFault::Kind::Syntax, e.description};
+        case EG_ARG:
+            if (!named) break;
+            // Operators are spelled with signs or dotted words, functions with letters.
+            if (isIdentStart(op[0])) return {ExprFault::Kind::Arguments, op};
+            return {ExprFault::Kind::Operands, op};
+        default: break;
+    }
+    return {ExprFault::Kind::Other, e.description};
 }
 
 // ---------------------------------------------------------------------------------------

@@ -98,6 +98,16 @@ public:
 // Recently compiled texts are kept, so a text evaluated per record is parsed only once.
 Value Evaluate(const std::string& text, const NameScope& scope);
 
+// What went wrong in an expression, for the person who wrote it: the kind of fault and what it
+// concerns (the unknown name or function, the function called with the wrong arguments, the
+// operator whose operands do not go together, or the compiler's own words for a syntax
+// error).
+struct ExprFault {
+    enum class Kind { Syntax, UnknownName, UnknownFunction, Arguments, Operands, Other } kind;
+    std::string subject;
+};
+ExprFault explainError(const Error& error);
+
 // Runs `body`; any runtime error inside it goes to `handler`, whose result is returned.
 Value ErrorBlock(const std::function<Value(const Error&)>& handler, const std::function<Value()>& body);
 

@@ -93,6 +93,8 @@ TEST(FieldInference, TypesAndLengthsFollowTheValues) {
         std::vector<std::string> values;
         bool decimalComma;
         FieldDef expected;
+        // the entry alone cannot tell that an earlier value was wider than its number
+        bool needsRemembered = false;
     } cases[] = {
         {{"4.5", "12", "13"}, false, {"", "N", 4, 1}},
         {{"12", "abc", "4"}, false, {"", "C", 3, 0}},
@@ -131,6 +133,10 @@ TEST(FieldInference, TypesAndLengthsFollowTheValues) {
         // a number column that turns into text keeps no decimals
         {{"1.25", "x"}, false, {"", "C", 4, 0}},
         {{"1", ""}, false, {"", "C", 1, 0}},
+        // ... and keeps every value as it was written, a point without decimals included
+        {{"22.", "x"}, false, {"", "C", 3, 0}, true},
+        {{"7,", "x"}, true, {"", "C", 2, 0}, true},
+        {{"+5.", "x"}, false, {"", "C", 3, 0}, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.values.front() + " ...");
@@ -141,6 +147,8 @@ TEST(FieldInference, TypesAndLengthsFollowTheValues) {
             engine::inferFieldLength(v, f, width, c.decimalComma);
         }
         EXPECT_EQ(f, c.expected);
+        if (c.needsRemembered)
+            continue;
         // Without the remembered integer part the same result comes out.
         FieldDef g;
         for (const std::string& v : c.values) {

@@ -15,6 +15,16 @@ using engine::AnalysisStatus;
 using engine::Charset;
 using engine::FieldStructure;
 
+engine::Options sdfOptions(bool header, bool blank, const std::string& lengths = "") {
+    engine::Options o;
+    o.inFormat = engine::Format::SDF;
+    o.inHeader = header;
+    o.inBlank = blank;
+    o.inLenGiven = !lengths.empty();
+    o.inLengths = lengths;
+    return o;
+}
+
 struct SdfCase {
     const char* name;
     std::string content;
@@ -61,6 +71,11 @@ TEST(SdfAnalysis, ColumnsTypesAndWidths) {
          {1, 7}, {6, 6}, {{"KEY", "C", 6, 0}, {"AMOUNT", "N", 6, 0}}},
         {"a line ending before a field's start", "ab  cd\r\nab\r\n", false, false, "", AnalysisStatus::Ok, {1, 5},
          {2, 2}, {{"F1", "C", 2, 0}, {"F2", "C", 2, 0}}},
+        // a line of blanks holds no record: it neither empties a column nor makes it text
+        {"a line of blanks", "ab 12\r\n  \r\ncd 34\r\n     \r\n", false, false, "", AnalysisStatus::Ok, {1, 4},
+         {2, 2}, {{"F1", "C", 2, 0}, {"F2", "N", 2, 0}}},
+        {"a line of blanks under a header line", "A  B\r\nab 12\r\n   \r\ncd 34\r\n", true, false, "",
+         AnalysisStatus::Ok, {1, 4}, {3, 2}, {{"A", "C", 3, 0}, {"B", "N", 2, 0}}},
         {"empty file without header", "", false, false, "", AnalysisStatus::Failed, {}, {}, {}},
         {"only blank lines", "   \r\n \r\n", false, false, "", AnalysisStatus::Failed, {}, {}, {}},
         {"header without words", "    \r\nabc\r\n", true, false, "", AnalysisStatus::Failed, {}, {}, {}},
@@ -69,12 +84,7 @@ TEST(SdfAnalysis, ColumnsTypesAndWidths) {
     for (const SdfCase& c : cases) {
         SCOPED_TRACE(c.name);
         const std::string path = input_test::writeFile((dir / "in.sdf").string(), c.content);
-        engine::Options o;
-        o.inFormat = engine::Format::SDF;
-        o.inHeader = c.header;
-        o.inBlank = c.blank;
-        o.inLenGiven = !c.lengths.empty();
-        o.inLengths = c.lengths;
+        const engine::Options o = sdfOptions(c.header, c.blank, c.lengths);
         input_test::Handle file(path);
         engine::LineReader reader(file.h, Charset::ANSI, Charset::ANSI);
         engine::AnalysisResult r = engine::analyseSdf(reader, o, engine::nullRunContext());
@@ -87,6 +97,81 @@ TEST(SdfAnalysis, ColumnsTypesAndWidths) {
         EXPECT_EQ(r.len, c.len);
         EXPECT_EQ(r.structure, c.structure);
         EXPECT_EQ(reader.position(), 0) << "rewound for the conversion pass";
+    }
+}
+
+// Values of several words under header words, left- or right-aligned as report writers set
+// them: every value is read whole, or the analysis stops with the line that shows why it
+// cannot tell where one value ends and the next begins.
+TEST(SdfAnalysis, ValuesOfSeveralWordsAreReadWholeOrRefused) {
+    struct Case {
+        const char* name;
+        std::string content;
+        bool blank;
+        std::vector<std::vector<std::string>> values;  // per data line, trimmed; none when refused
+        long line;                                      // the line told when refused
+    };
+    const Case cases[] = {
+        // as Miller writes `--opprint --right`: one blank between right-aligned columns
+        {"every column right-aligned",
+         "ID           NAME AMOUNT        CITY\n"
+         "22 Dorothea Maria  0.125 Los Angeles\n"
+         " 7           Anna    1.5        Bonn\n",
+         false,
+         {{"22", "Dorothea Maria", "0.125", "Los Angeles"}, {"7", "Anna", "1.5", "Bonn"}},
+         0},
+        {"... with the blank option",
+         "ID           NAME AMOUNT        CITY\n22 Dorothea Maria  0.125 Los Angeles\n 7           Anna    1.5        Bonn\n",
+         true, {{"22", "Dorothea Maria", "0.125", "Los Angeles"}, {"7", "Anna", "1.5", "Bonn"}}, 0},
+        // every ID as wide as its word: "22 Dorothea" left-aligned under ID would do as well
+        {"... without a line that tells the ID's alignment",
+         "ID           NAME AMOUNT        CITY\n22 Dorothea Maria  0.125 Los Angeles\n", false, {}, 2},
+        {"a number with a thousands blank right-aligned under its word",
+         "NAME        AMOUNT\r\nAnna      1 234,50\r\nBert          7,25\r\n", false,
+         {{"Anna", "1 234,50"}, {"Bert", "7,25"}}, 0},
+        {"a left-aligned value of two words up to the next column",
+         "NAME      CITY\r\nAnna      Rom\r\nBertha Li Bonn\r\n", false, {{"Anna", "Rom"}, {"Bertha Li", "Bonn"}}, 0},
+        {"a left- and a right-aligned column two blanks apart",
+         "NAME               AMOUNT\r\nDorothea Maria  1 234 567\r\nAnna                  1,5\r\n", false,
+         {{"Dorothea Maria", "1 234 567"}, {"Anna", "1,5"}}, 0},
+        // one blank apart, "Dorothea Maria 1" and "234 567" would do as well
+        {"a left- and a right-aligned column one blank apart",
+         "NAME              AMOUNT\r\nDorothea Maria 1 234 567\r\nAnna                 1,5\r\n", false, {}, 2},
+        // the only boundary blank of each line lies inside a value of the other line
+        {"no boundary fits every line",
+         "CITY              NAME\r\nLos Angeles       Anna\r\nRom     Dorothea Maria\r\n", false, {}, 3},
+        // "Ann Li" and "Bad Ems", or "Ann" and "Li Bad Ems", or ...
+        {"two readings of one line", "NAME      CITY\r\nBo         Rom\r\nAnn Li Bad Ems\r\n", false, {}, 3},
+        {"two readings told at the first line that has them",
+         "NAME      CITY\r\nAnn Li Bad Ems\r\nBo         Rom\r\n", false, {}, 2},
+    };
+    const auto dir = mirvano_test::temp_dir("sdfwords");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = input_test::writeFile((dir / "in.sdf").string(), c.content);
+        const engine::Options o = sdfOptions(true, c.blank);
+        input_test::Handle file(path);
+        engine::LineReader reader(file.h, Charset::ANSI, Charset::ANSI);
+        engine::AnalysisResult r = engine::analyseSdf(reader, o, engine::nullRunContext());
+        if (c.values.empty()) {
+            ASSERT_EQ(r.status, AnalysisStatus::Failed);
+            EXPECT_EQ(r.message, 101);
+            EXPECT_EQ(r.record, c.line);
+            continue;
+        }
+        ASSERT_EQ(r.status, AnalysisStatus::Ok) << r.message;
+        std::string line;
+        std::vector<std::string> values;
+        ASSERT_TRUE(reader.nextAnalysis(line));  // the header
+        for (const auto& expected : c.values) {
+            ASSERT_TRUE(reader.nextAnalysis(line));
+            engine::copySdf2ArrayOut(line, r.len, r.pos, r.structure.size(), false, values);
+            for (std::string& v : values) {
+                v.erase(0, std::min(v.size(), v.find_first_not_of(' ')));
+                v.erase(v.find_last_not_of(' ') + 1);
+            }
+            EXPECT_EQ(values, expected) << line;
+        }
     }
 }
 

@@ -94,10 +94,12 @@ TEST(FilterCheck, SampleValuesDecideAndMessagesTellWhy) {
         {"Deleted() .or. Recno() > 0", true, ""},
         {"name = \"X\"", true, ""},           // names in any case
         {"NAME", false, notLogical},
-        {"BETRAG +", false, syntax},
-        {"UNBEKANNT = 1", false, syntax},
+        // what is wrong follows: where the text ends too early, the name the filter cannot read
+        {"BETRAG +", false, syntax + ": unexpected end of expression at position 9"},
+        {"UNBEKANNT = 1", false, syntax + ": no data field or variable the filter can read: UNBEKANNT"},
         {"\"Fehler\"", false, notLogical},    // a text is not logical, whatever it says
-        {"NOTIZ = 1", false, syntax},         // a memo has no sample value
+        // a memo has no sample value
+        {"NOTIZ = 1", false, syntax + ": no data field or variable the filter can read: NOTIZ"},
     };
     for (const Case& c : cases) {
         f.ODCSINGLEDATENSATZ->TEXTVALUE(std::string("  ") + c.filter + " ");

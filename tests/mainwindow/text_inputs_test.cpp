@@ -152,6 +152,37 @@ TEST(TextInputs, SdfHeaderWordsOverRightAlignedValuesCutNoValue) {
                   dbfreadOf);
 }
 
+// Report tables as Miller writes them with `--opprint --right`: values of several words,
+// right-aligned under their header words and one blank apart, are read whole, as the table
+// Miller was given holds them; a number with a thousands blank stays one value. Where no
+// boundary keeps every value whole, the file is refused with the line that shows it.
+TEST(TextInputs, SdfValuesOfSeveralWordsReadWholeOrRefusedWithTheLine) {
+    if (!ready() || std::system("mlr --version >/dev/null 2>&1") != 0)
+        GTEST_SKIP() << "the program, python3-dbfread or Miller is missing";
+    const auto dir = mirvano_test::temp_dir("text-sdf-miller");
+    writeAll(dir / "table.csv",
+             "ID,NAME,AMOUNT,CITY\n22,Dorothea Maria,0.125,Los Angeles\n7,Anna,1.5,Bonn\n105,Li Bo,12.25,Bad Ems\n");
+    const std::string right = batch_test::command("mlr --icsv --opprint --right cat '" + (dir / "table.csv").string() + "'");
+    ASSERT_NE(right.find("22 Dorothea Maria  0.125 Los Angeles"), std::string::npos) << right;
+    const Keys header = {{"HeaderLineIn", "yes"}};
+    expectOutputs("text-sdf-miller-csv", ".sdf", ".csv", kSdfIn + kCsvOut,
+                  {{"Miller's right-aligned columns", right, header,
+                    "22;Dorothea Maria;0.125;Los Angeles\r\n7;Anna;1.500;Bonn\r\n105;Li Bo;12.250;Bad Ems\r\n"}},
+                  readAll);
+    expectOutputs("text-sdf-words-dbf", ".sdf", ".dbf", kSdfIn + kDbfOut,
+                  {{"a number with a thousands blank under its word", "NAME        AMOUNT\r\nAnna      1 234,50\r\n",
+                    header, "[('NAME', 'C', 4, 0), ('AMOUNT', 'C', 14, 0)]\n['Anna', '1 234,50']\n"}},
+                  dbfreadOf);
+
+    const Converted r = convert(dir, "in.sdf", "CITY              NAME\r\nLos Angeles       Anna\r\nRom     Dorothea Maria\r\n",
+                                "out.csv", settings(header, kSdfIn + kCsvOut));
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.log.find("error: The columns of the SDF file cannot be separated without splitting a value: line 3\n"),
+              std::string::npos)
+        << r.log;
+    EXPECT_FALSE(fs::exists(dir / "out.csv"));
+}
+
 // A line of blanks, the end-of-file byte old xBase exports write and an empty last line are
 // no records: every column keeps its type and no empty record is added.
 TEST(TextInputs, LinesWithoutDataAreNoRecords) {
@@ -174,8 +205,11 @@ TEST(TextInputs, LinesWithoutDataAreNoRecords) {
     expectOutputs("text-nodata-sdf", ".sdf", ".dbf", kSdfIn + kDbfOut,
                   {
                       {"an empty last line", "ab 12\r\ncd 34\r\n\r\n", {}, sdfTable},
+                      {"a line of blanks", "ab 12\r\n  \r\ncd 34\r\n     \r\n", {}, sdfTable},
                       {"the end-of-file byte", "ab 12\r\ncd 34\r\n\x1A", {}, sdfTable},
                       {"the end-of-file byte with a header line", "A  B\r\nab 12\r\ncd 34\r\n\x1A",
+                       {{"HeaderLineIn", "yes"}}, "[('A', 'C', 3, 0), ('B', 'N', 2, 0)]\n['ab', 12]\n['cd', 34]\n"},
+                      {"a line of blanks with a header line", "A  B\r\nab 12\r\n   \r\ncd 34\r\n",
                        {{"HeaderLineIn", "yes"}}, "[('A', 'C', 3, 0), ('B', 'N', 2, 0)]\n['ab', 12]\n['cd', 34]\n"},
                   },
                   dbfreadOf);
@@ -319,6 +353,59 @@ TEST(TextInputs, ValuesRecodedForTheOutputKeepTheirFrames) {
         const Converted r = convert(dir, "in.csv", input, "out.csv", settings(c.keys, kCsvIn + kCsvOut));
         EXPECT_EQ(r.status, 0) << r.log;
         EXPECT_EQ(pythonCsv(dir / "out.csv", c.separator, "cp850"), c.expected);
+    }
+}
+
+// A number column that turns into text keeps every value as written, a point without
+// decimals included.
+TEST(TextInputs, ANumberColumnThatTurnsIntoTextKeepsItsValues) {
+    if (!ready()) GTEST_SKIP() << "the program or python3-dbfread is missing";
+    expectOutputs("text-number-text", ".csv", ".dbf", kCsvIn + kDbfOut,
+                  {
+                      {"a point without decimals", "A\r\n22.\r\nx\r\n", {}, "[('A', 'C', 3, 0)]\n['22.']\n['x']\n"},
+                      {"the point last", "A\r\nx\r\n22.\r\n", {}, "[('A', 'C', 3, 0)]\n['x']\n['22.']\n"},
+                  },
+                  dbfreadOf);
+}
+
+// A filter over text input may ask for the record's number and whether it is deleted, as
+// over a table: the records count from the first after the header line, and none is deleted.
+TEST(TextInputs, TheFilterKnowsTheRecordNumber) {
+    if (!ready()) GTEST_SKIP() << "the program or python3-dbfread is missing";
+    const Keys even = {{"RecordFilterUse", "yes"}, {"RecordFilterPhrase", "Recno() % 2 == 0 .AND. !Deleted()"}};
+    expectOutputs("text-filter-recno", ".csv", ".csv", kCsvIn + kCsvOut,
+                  {{"CSV input", "NAME;N\r\nA;1\r\n\r\nB;2\r\nC;3\r\nD;4\r\n", even, "B;2\r\nD;4\r\n"}}, readAll);
+    expectOutputs("text-filter-recno-sdf", ".sdf", ".csv", kSdfIn + kCsvOut,
+                  {{"SDF input", "NAME N\r\nA    1\r\nB    2\r\n\r\nC    3\r\nD    4\r\n",
+                    even + Keys{{"HeaderLineIn", "yes"}}, "B;2\r\nD;4\r\n"},
+                   {"DELETED() alone passes nothing", "A 1\r\nB 2\r\n",
+                    {{"RecordFilterUse", "yes"}, {"RecordFilterPhrase", "Deleted()"}}, ""}},
+                  readAll);
+}
+
+// A filter that cannot be evaluated is refused with what is wrong in it.
+TEST(TextInputs, AWrongFilterIsToldWithWhatIsWrong) {
+    if (!ready()) GTEST_SKIP() << "the program or python3-dbfread is missing";
+    const std::string prefix = "error: The syntax of the filter string is wrong: ";
+    const struct {
+        const char* filter;
+        std::string told;
+    } cases[] = {
+        {"Recnum() > 1", prefix + "unknown function RECNUM"},
+        {"SubStr(NAME) = 'A'", prefix + "missing or wrong arguments for SUBSTR"},
+        {"Upper(N) = 'A'", prefix + "missing or wrong arguments for UPPER"},
+        {"NAME + 1 > 2", prefix + "the operands of + do not go together"},
+        {"NAMES = 'A'", prefix + "no data field or variable the filter can read: NAMES"},
+        {"NAME = 'A' .AND.", prefix + "unexpected end of expression at position 17\n"},
+        {"NAME", "error: The filter string is not logical\n"},
+    };
+    const auto dir = mirvano_test::temp_dir("text-filter-wrong");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.filter);
+        const Converted r = convert(dir, "in.csv", "NAME;N\r\nA;1\r\n", "out.csv",
+                                    settings({{"RecordFilterUse", "yes"}, {"RecordFilterPhrase", c.filter}}, kCsvIn + kCsvOut));
+        EXPECT_NE(r.status, 0);
+        EXPECT_NE(r.log.find(c.told), std::string::npos) << r.log;
     }
 }
 

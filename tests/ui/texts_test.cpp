@@ -131,7 +131,7 @@ TEST(ControlTextTable, TableOrderAndTheSystemsOwnWording) {
 
 TEST(MessageTable, EveryNumberInUseHasItsTextInBothLanguages) {
     std::set<int> used = {1, 3, 58, 59, 63, 64, 65, 66, 67, 68, 69, 70, 71, 72, 73, 74, 75, 76, 77,
-                          78, 79, 80, 81, 82, 83, 84, 90, 91, 92, 93, 102, 103, 104, 105, 106, 107, 115, 116, 117, 118, 121, 122};
+                          78, 79, 80, 81, 82, 83, 84, 90, 91, 92, 93, 97, 98, 99, 100, 101, 102, 103, 104, 105, 106, 107, 115, 116, 117, 118, 121, 122};
     for (int n = 4; n <= 56; ++n) used.insert(n);
     std::set<int> present;
     for (const auto& m : ui::messageTable()) {
@@ -156,7 +156,7 @@ TEST(MessageTable, EveryNumberInUseHasItsTextInBothLanguages) {
         {5, "Eingabe-Datei mit Daten für Konvertierung öffnen", "Open intput file with data for conversion"},
         {16, "Eine dBase-Datei muss die Extension \".dbf\" haben", "A Dbase file must have the extension \".dbf\""},
         {30, "$1 Datensätze in die Datei $2 konvertiert", "$1 data records converted into the file $2"},
-        {40, "Die Syntax des Filterstrings ist falsch", "The syntax of the filte string is wrong"},
+        {40, "Die Syntax des Filterstrings ist falsch", "The syntax of the filter string is wrong"},
         {44, "Die Hilfedatei ist nicht vorhanden", "The help file is missing "},
         {45, "Bei vorhandener Filterbedingung wurde der Datensatzfilter nicht aktiviert",
          "With existing filter condition the data record filter was not activated. "},
