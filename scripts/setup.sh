@@ -11,6 +11,8 @@ packages=(
   libuemf-dev libcanberra-dev qt6-translations-l10n
   # outside tools the format tests compare against
   python3-dbfread python3-dbf gdal-bin
+  # memcheck over the picture readers (scripts/memcheck.sh)
+  valgrind
 )
 if [[ "${MIRVANO_SETUP_GUI:-0}" == 1 ]]; then
   packages+=(xvfb x11-apps imagemagick)

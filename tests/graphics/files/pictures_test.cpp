@@ -425,3 +425,189 @@ TEST(PictureLoaders, MetafilesLoadThroughOurPlayerAtTheContextsResolution) {
     EXPECT_EQ(gfx::LOADIMAGEOLE((dir / "cut.emf").string(), w, h, nullptr), nullptr);
     EXPECT_EQ(w + h, 0);
 }
+
+namespace {
+
+// Each loader that reads BMP files, as its caller sees the picture: the chain with a context,
+// the bitmap loader, the bitmap object and the picture reader; null where one refuses it.
+struct BmpLoads {
+    QImage chain, api, object, reader;
+};
+
+QImage imageOf(gdi::HBITMAP b) {
+    if (!b) return QImage();
+    QImage copy = gdi::GetBitmapImage(b)->convertToFormat(QImage::Format_RGB32);
+    gdi::DeleteObject(b);
+    return copy;
+}
+
+BmpLoads loadEveryWay(const std::string& path) {
+    BmpLoads loads;
+    gdi::HDC screen = gdi::GetDC(nullptr);
+    int32_t w = -1, h = -1;
+    loads.chain = imageOf(gfx::loadPictureChain(path, w, h, screen));
+    EXPECT_EQ(QSize(w, h), loads.chain.isNull() ? QSize(0, 0) : loads.chain.size()) << path;
+    loads.api = imageOf(gfx::LOADIMAGEAPI(path, w, h));
+    EXPECT_EQ(QSize(w, h), loads.api.isNull() ? QSize(0, 0) : loads.api.size()) << path;
+    {
+        gfx::BMPFROMFILE object(path);
+        if (object.HANDLE()) loads.object = gdi::GetBitmapImage(object.HANDLE())->convertToFormat(QImage::Format_RGB32);
+    }
+    loads.reader = gfx::readCheckedPictureFile(path);
+    if (!loads.reader.isNull()) loads.reader = gfx::opaquePicture(loads.reader);
+    gdi::ReleaseDC(nullptr, screen);
+    return loads;
+}
+
+void expectEveryLoaderShows(const std::string& path, const QImage& expected, const std::string& what) {
+    const BmpLoads loads = loadEveryWay(path);
+    for (const QImage* image : {&loads.chain, &loads.api, &loads.object, &loads.reader}) {
+        ASSERT_FALSE(image->isNull()) << what;
+        expectSamePixels(*image, expected);
+    }
+}
+
+void expectEveryLoaderRefuses(const std::string& path, const std::string& what) {
+    const BmpLoads loads = loadEveryWay(path);
+    EXPECT_TRUE(loads.chain.isNull()) << what << " (chain)";
+    EXPECT_TRUE(loads.api.isNull()) << what << " (bitmap loader)";
+    EXPECT_TRUE(loads.object.isNull()) << what << " (bitmap object)";
+    EXPECT_TRUE(loads.reader.isNull()) << what << " (picture reader)";
+}
+
+// What ImageMagick reads from a file, as 8-bit RGB pixels. It reads a coded bitmap that ends
+// with its end code right at the end of the file, but calls that an early end of the file and
+// exits with an error: the pixels it wrote count.
+QImage imageMagickReading(const std::filesystem::path& file, const std::filesystem::path& dir) {
+    const std::filesystem::path out = dir / (file.stem().string() + "-im.ppm");
+    std::filesystem::remove(out);
+    const std::string cmd = "/usr/bin/convert '" + file.string() + "' -depth 8 'PPM:" + out.string() + "' 2>/dev/null";
+    (void)std::system(cmd.c_str());
+    return QImage(QString::fromStdString(out.string())).convertToFormat(QImage::Format_RGB32);
+}
+
+}  // namespace
+
+// A BMP cut short in its pixels shows no memory of the process: the rows that are not in the
+// file are not made up. Only the last row's padding may be missing.
+TEST(BmpFiles, CutPixelDataIsRefusedByEveryLoaderExceptTheLastRowsPadding) {
+    const auto dir = mirvano_test::temp_dir("bmp-cut");
+    const QImage rgb = pattern(5, 3);  // 15 bytes a row, 1 byte of padding
+    QImage indexed(6, 4, QImage::Format_Indexed8);  // 6 bytes a row, 2 of padding
+    indexed.setColorTable({qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(10, 20, 30)});
+    for (int i = 0; i < 24; ++i) indexed.setPixel(i % 6, i / 6, uint(i % 3));
+    struct Case { const char* what; QImage image; size_t padding; } cases[] = {{"24-bit", rgb, 1}, {"8-bit", indexed, 2}};
+    for (const auto& c : cases) {
+        const std::string whole = gfx::encodeBmp(c.image);
+        const QImage expected = c.image.convertToFormat(QImage::Format_RGB32);
+        const std::string path = (dir / "p.bmp").string();
+        mirvano_test::writeAll(path, whole);
+        expectEveryLoaderShows(path, expected, std::string(c.what) + " whole");
+        mirvano_test::writeAll(path, whole.substr(0, whole.size() - c.padding));
+        expectEveryLoaderShows(path, expected, std::string(c.what) + " without the last padding");
+        for (size_t cut : {c.padding + 1, size_t(9), whole.size() - 60}) {
+            mirvano_test::writeAll(path, whole.substr(0, whole.size() - cut));
+            expectEveryLoaderRefuses(path, std::string(c.what) + " cut by " + std::to_string(cut));
+        }
+    }
+    // A header of 154 bytes claiming 4000 x 4000 pixels of 24 bits, 100 bytes of them there.
+    std::string lying = gfx::encodeBmp(pattern(1, 1)).substr(0, 54) + std::string(100, '\x7f');
+    picture_fixtures::setLe32(lying, 2, uint32_t(lying.size()));
+    picture_fixtures::setLe32(lying, 18, 4000);
+    picture_fixtures::setLe32(lying, 22, 4000);
+    ASSERT_EQ(lying.size(), 154u);
+    mirvano_test::writeAll(dir / "lying.bmp", lying);
+    expectEveryLoaderRefuses((dir / "lying.bmp").string(), "154 bytes claiming 4000 x 4000");
+}
+
+// Run-length coded BMPs, as ImageMagick writes them (RLE8) and made by hand with every escape
+// (RLE4 and RLE8): each loader shows the pixels ImageMagick reads; what the codes leave
+// undrawn is the table's colour 0.
+TEST(BmpFiles, RunLengthCodedFilesLoadAsImageMagickReadsThem) {
+    if (!std::filesystem::exists("/usr/bin/convert")) GTEST_SKIP() << "ImageMagick is not installed";
+    const auto dir = mirvano_test::temp_dir("bmp-rle");
+    // A picture of runs and single pixels in 5 colours, 37 x 9 (odd width).
+    QImage source(37, 9, QImage::Format_RGB32);
+    const QRgb colours[] = {qRgb(200, 10, 10), qRgb(10, 200, 10), qRgb(10, 10, 200), qRgb(250, 250, 0), qRgb(0, 0, 0)};
+    for (int y = 0; y < 9; ++y)
+        for (int x = 0; x < 37; ++x) source.setPixel(x, y, colours[(x < 20 ? y : x * y + x / 3) % 5]);
+    const std::filesystem::path png = dir / "source.png", made = dir / "magick.bmp";
+    ASSERT_TRUE(source.save(QString::fromStdString(png.string())));
+    const std::string cmd = "/usr/bin/convert '" + png.string() + "' -type Palette -compress RLE 'BMP3:" + made.string() + "'";
+    ASSERT_EQ(std::system(cmd.c_str()), 0);
+    const std::string bytes = mirvano_test::readAll(made);
+    ASSERT_EQ(uint8_t(bytes[30]), 1) << "ImageMagick wrote no RLE8 file";
+    expectEveryLoaderShows(made.string(), source, "ImageMagick's RLE8");
+    expectSamePixels(imageMagickReading(made, dir), source);
+
+    using picture_fixtures::paletteBmp;
+    const std::vector<QRgb> table = {qRgb(1, 2, 3), qRgb(255, 0, 0), qRgb(0, 255, 0), qRgb(0, 0, 255)};
+    struct Case { const char* what; int bits; std::string codes; } cases[] = {
+        // Row 0: a run of 3 of colour 1, a literal 2 3 1 (padded), end of line; row 1: a delta of
+        // (2, 1) to row 2, a run of 2 of colour 3, end of bitmap: rows 1 and 3 stay colour 0.
+        {"RLE8 with every escape", 8, std::string("\x03\x01\x00\x03\x02\x03\x01\x00\x00\x00\x00\x02\x02\x01\x02\x03\x00\x01", 18)},
+        // The same picture in 4-bit codes: runs alternate their two nibbles.
+        {"RLE4 with every escape", 4, std::string("\x03\x11\x00\x03\x23\x10\x00\x00\x00\x02\x02\x01\x02\x33\x00\x01", 16)},
+        {"RLE4 alternating run", 4, std::string("\x06\x12\x00\x00\x00\x05\x31\x23\x00\x00\x00\x01", 12)},
+    };
+    for (const auto& c : cases) {
+        const std::filesystem::path file = dir / (std::string(c.what).substr(0, 4) + std::to_string(&c - cases) + ".bmp");
+        mirvano_test::writeAll(file, paletteBmp(6, 4, c.bits, c.bits == 8 ? 1 : 2, table, c.codes));
+        const QImage magick = imageMagickReading(file, dir);
+        ASSERT_FALSE(magick.isNull()) << c.what;
+        expectEveryLoaderShows(file.string(), magick, c.what);
+    }
+    // A run longer than the row and a literal past its end are cut at the row's end, as Qt's
+    // reader cuts them (ImageMagick carries them into the next row). Every row is drawn: Qt
+    // leaves what the codes skip as whatever its memory held.
+    const std::filesystem::path past = dir / "past.bmp";
+    const std::string pastBytes = paletteBmp(
+        6, 4, 8, 1, table,
+        std::string("\x09\x02\x00\x00\x00\x08\x01\x02\x03\x01\x02\x03\x01\x02\x00\x00\x06\x03\x00\x00\x06\x01\x00\x01", 24));
+    mirvano_test::writeAll(past, pastBytes);
+    const QImage qt = QImage::fromData(QByteArray::fromStdString(pastBytes), "BMP").convertToFormat(QImage::Format_RGB32);
+    ASSERT_FALSE(qt.isNull());
+    expectEveryLoaderShows(past.string(), qt, "runs past the row");
+    EXPECT_EQ(qt.pixel(5, 3) & 0xFFFFFF, table[2] & 0xFFFFFF);
+    EXPECT_EQ(qt.pixel(0, 1) & 0xFFFFFF, table[3] & 0xFFFFFF);
+
+    // The first case's pixels, as drawn above: bottom row first.
+    const QImage escapes = loadEveryWay((dir / "RLE80.bmp").string()).api;
+    ASSERT_EQ(escapes.size(), QSize(6, 4));
+    const QRgb row0[] = {table[1], table[1], table[1], table[2], table[3], table[1]};
+    for (int x = 0; x < 6; ++x) {
+        EXPECT_EQ(escapes.pixel(x, 3) & 0xFFFFFF, row0[x] & 0xFFFFFF) << x;
+        EXPECT_EQ(escapes.pixel(x, 2) & 0xFFFFFF, table[0] & 0xFFFFFF) << x;
+        EXPECT_EQ(escapes.pixel(x, 1) & 0xFFFFFF, (x == 2 || x == 3 ? table[3] : table[0]) & 0xFFFFFF) << x;
+        EXPECT_EQ(escapes.pixel(x, 0) & 0xFFFFFF, table[0] & 0xFFFFFF) << x;
+    }
+}
+
+// Coded data that ends before its end code and before the last row, a literal running past
+// the data, a colour beyond the table or a top-down coded file is refused by every loader.
+TEST(BmpFiles, CutOrLyingRunLengthFilesAreRefused) {
+    const auto dir = mirvano_test::temp_dir("bmp-rle-bad");
+    using picture_fixtures::paletteBmp;
+    const std::vector<QRgb> table = {qRgb(1, 2, 3), qRgb(255, 0, 0)};
+    struct Case { const char* what; int bits, height; std::string codes; } cases[] = {
+        {"no end code, one row of two", 8, 2, std::string("\x04\x01\x00\x00", 4)},
+        {"cut in a code", 8, 1, std::string("\x04", 1)},
+        {"cut in a delta", 8, 2, std::string("\x00\x02\x01", 3)},
+        {"literal past the data", 8, 1, std::string("\x00\x05\x01\x01", 4)},
+        {"colour beyond the table", 8, 1, std::string("\x02\x07\x00\x01", 4)},
+        {"RLE4 colour beyond the table", 4, 1, std::string("\x02\x01\x02\x50\x00\x01", 6)},
+        {"top-down", 8, -1, std::string("\x04\x01\x00\x01", 4)},
+    };
+    for (const auto& c : cases) {
+        const std::string path = (dir / "p.bmp").string();
+        mirvano_test::writeAll(path, paletteBmp(4, c.height, c.bits, c.bits == 8 ? 1 : 2, table, c.codes));
+        expectEveryLoaderRefuses(path, c.what);
+    }
+    // All rows ended with their end-of-line code and no end code: complete.
+    const std::string path = (dir / "p.bmp").string();
+    mirvano_test::writeAll(path, paletteBmp(4, 2, 8, 1, table, std::string("\x04\x01\x00\x00\x00\x00", 6)));
+    QImage two(4, 2, QImage::Format_RGB32);
+    two.fill(table[0]);
+    for (int x = 0; x < 4; ++x) two.setPixel(x, 1, table[1]);
+    expectEveryLoaderShows(path, two, "rows ended, no end code");
+}
