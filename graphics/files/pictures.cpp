@@ -171,6 +171,13 @@ QImage opaquePicture(const QImage& image) { return image.convertToFormat(QImage:
 bool metafileFrameSize(const std::string& bytes, int32_t& width, int32_t& height) {
     width = 0;
     height = 0;
+    gdi::LONG windowsWidth = 0, windowsHeight = 0;
+    if (gdi::WindowsMetafileSize(reinterpret_cast<const gdi::BYTE*>(bytes.data()), gdi::UINT(bytes.size()), windowsWidth,
+                                 windowsHeight)) {
+        width = windowsWidth;
+        height = windowsHeight;
+        return true;
+    }
     // The header record: type 1, the signature " EMF" at 40, the reference device's size in
     // pixels at 72 and in millimetres at 80.
     if (bytes.size() < 88 || get32(bytes, 0) != 1 || get32(bytes, 40) != 0x464D4520) return false;
@@ -188,6 +195,16 @@ bool metafileFrameSize(const std::string& bytes, int32_t& width, int32_t& height
     width = int32_t(w);
     height = int32_t(h);
     return true;
+}
+
+bool playMetafile(gdi::HDC dc, const std::string& bytes, const gdi::RECT& rect) {
+    const auto* data = reinterpret_cast<const gdi::BYTE*>(bytes.data());
+    if (gdi::PlayWindowsMetafile(dc, data, gdi::UINT(bytes.size()), &rect)) return true;
+    gdi::HENHMETAFILE metafile = gdi::SetEnhMetaFileBits(gdi::UINT(bytes.size()), data);
+    if (!metafile) return false;
+    const bool played = gdi::PlayEnhMetaFile(dc, metafile, &rect);
+    gdi::DeleteEnhMetaFile(metafile);
+    return played;
 }
 
 // ---- BMP --------------------------------------------------------------------------------------
@@ -584,14 +601,18 @@ bool SAVEIMAGEOLE(const std::string& file, gdi::HBITMAP bitmap, gdi::HGDIOBJ) {
 
 namespace {
 
-// An enhanced metafile as a picture: its frame at the resolution of a memory context like `dc`
-// (the screen's without one), played by our player into a new bitmap like `dc`'s.
+// A metafile as a picture: its frame at the resolution of a memory context like `dc` (the
+// screen's without one), played by our players into a new bitmap like `dc`'s.
 gdi::HBITMAP loadMetafile(const std::string& bytes, int32_t& width, int32_t& height, gdi::HDC dc) {
     int32_t frameWidth, frameHeight;
     if (!metafileFrameSize(bytes, frameWidth, frameHeight)) return nullptr;
-    gdi::HENHMETAFILE metafile =
-        gdi::SetEnhMetaFileBits(gdi::UINT(bytes.size()), reinterpret_cast<const gdi::BYTE*>(bytes.data()));
-    if (!metafile) return nullptr;
+    // An enhanced metafile our player refuses is no picture, and has no size.
+    const auto* data = reinterpret_cast<const gdi::BYTE*>(bytes.data());
+    if (gdi::LONG w, h; !gdi::WindowsMetafileSize(data, gdi::UINT(bytes.size()), w, h)) {
+        gdi::HENHMETAFILE metafile = gdi::SetEnhMetaFileBits(gdi::UINT(bytes.size()), data);
+        if (!metafile) return nullptr;
+        gdi::DeleteEnhMetaFile(metafile);
+    }
     gdi::HDC memory = gdi::CreateCompatibleDC(dc);
     gdi::HBITMAP result = nullptr;
     if (memory) {
@@ -601,7 +622,7 @@ gdi::HBITMAP loadMetafile(const std::string& bytes, int32_t& width, int32_t& hei
         if (result) {
             gdi::HGDIOBJ old = gdi::SelectObject(memory, result);
             const gdi::RECT all{0, 0, width, height};
-            const bool played = gdi::PlayEnhMetaFile(memory, metafile, &all);
+            const bool played = playMetafile(memory, bytes, all);
             gdi::SelectObject(memory, old);
             if (!played) {
                 gdi::DeleteObject(result);
@@ -610,7 +631,6 @@ gdi::HBITMAP loadMetafile(const std::string& bytes, int32_t& width, int32_t& hei
         }
         gdi::DeleteDC(memory);
     }
-    gdi::DeleteEnhMetaFile(metafile);
     return result;
 }
 

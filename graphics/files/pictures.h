@@ -36,11 +36,14 @@ QImage readCheckedPictureFile(const std::string& path, QByteArray* format = null
 // drawing a picture shows the same colours.
 QImage opaquePicture(const QImage& image);
 
-// ---- enhanced metafiles as pictures -------------------------------------------------------------
-// The picture frame of an enhanced metafile's bytes in hundredths of a millimetre (its bounds at
-// the reference device's resolution when it has no frame); false for bytes that are no
-// enhanced metafile.
+// ---- metafiles as pictures -------------------------------------------------------------
+// The picture frame of a metafile's bytes in hundredths of a millimetre: an enhanced metafile's
+// frame (its bounds at the reference device's resolution when it has no frame) or a placeable
+// Windows metafile's box; false for bytes that are neither.
 bool metafileFrameSize(const std::string& bytes, int32_t& width, int32_t& height);
+// Plays metafile bytes of either kind with their frame stretched onto the logical rectangle,
+// by our players; false for bytes that are no metafile.
+bool playMetafile(gdi::HDC dc, const std::string& bytes, const gdi::RECT& rect);
 
 // ---- BMP ------------------------------------------------------------------------------------
 // The file bytes of an uncompressed BMP: 24 bits per pixel for colour images, 8 bits with a
@@ -131,8 +134,9 @@ std::vector<uint16_t> gifCodes(const std::vector<std::vector<uint8_t>>& rows);
 
 // ---- loaders ----------------------------------------------------------------------------------
 // Any picture format Qt reads (BMP files through our own reader), in its own pixel size, and
-// enhanced metafiles, played by our player into a bitmap of their frame's size at the
-// context's resolution. Without a context only the size is reported and null returned.
+// metafiles (enhanced and placeable Windows ones), played by our players into a bitmap of
+// their frame's size at the context's resolution. Without a context only the size is reported
+// and null returned.
 gdi::HBITMAP LOADIMAGEOLE(const std::string& file, int32_t& width, int32_t& height, gdi::HDC dc);
 // A BMP file read by our own checked reader, run-length coded ones included.
 gdi::HBITMAP LOADIMAGEAPI(const std::string& file, int32_t& width, int32_t& height);

@@ -611,3 +611,107 @@ TEST(BmpFiles, CutOrLyingRunLengthFilesAreRefused) {
     for (int x = 0; x < 4; ++x) two.setPixel(x, 1, table[1]);
     expectEveryLoaderShows(path, two, "rows ended, no end code");
 }
+
+namespace {
+
+// A placeable Windows metafile made by hand: a box of `width` x `height` units at `perInch`
+// units an inch, then the records (function, 16-bit words).
+struct WmfRecord {
+    uint16_t function;
+    std::vector<uint16_t> words;
+};
+
+std::string placeableWmf(int16_t width, int16_t height, uint16_t perInch, const std::vector<WmfRecord>& records) {
+    std::string b;
+    auto p16 = [&](uint32_t v) { b.push_back(char(v)); b.push_back(char(v >> 8)); };
+    auto p32 = [&](uint32_t v) { p16(v & 0xFFFF); p16(v >> 16); };
+    p32(0x9AC6CDD7u); p16(0); p16(0); p16(0); p16(uint16_t(width)); p16(uint16_t(height)); p16(perInch); p32(0);
+    uint16_t sum = 0;
+    for (size_t i = 0; i < 20; i += 2) sum ^= uint16_t(uint8_t(b[i]) | uint8_t(b[i + 1]) << 8);
+    p16(sum);
+    const size_t headerAt = b.size();
+    p16(1); p16(9); p16(0x300); p32(0); p16(4); p32(0); p16(0);
+    for (const WmfRecord& r : records) {
+        p32(uint32_t(3 + r.words.size()));
+        p16(r.function);
+        for (uint16_t w : r.words) p16(w);
+    }
+    p32(3); p16(0);  // end
+    const uint32_t words = uint32_t((b.size() - headerAt) / 2);
+    for (int i = 0; i < 4; ++i) b[headerAt + 6 + size_t(i)] = char(words >> (8 * i));
+    return b;
+}
+
+}  // namespace
+
+// Placeable Windows metafiles load as pictures through our player, at the context's
+// resolution: one made by hand whose second brush takes the table place the first one left
+// (the records count objects so), and LibreOffice Draw's export of the drawing that the
+// enhanced-metafile tests use.
+TEST(PictureLoaders, WindowsMetafilesLoadAsPictures) {
+    const auto dir = mirvano_test::temp_dir("wmf-load");
+    // 200 x 100 units at 192 an inch: 100 x 50 pixels on the screen. Red left half with a blue
+    // triangle in it, a green ellipse on the right half, no outlines.
+    const std::vector<WmfRecord> records = {
+        {0x02FC, {0, 0x00FF, 0x0000, 0}},            // solid red brush: object 0
+        {0x012D, {0}},
+        {0x02FA, {5, 0, 0, 0, 0}},                   // null pen: object 1
+        {0x012D, {1}},
+        {0x041B, {100, 100, 0, 0}},                  // rectangle (0, 0)-(100, 100)
+        {0x01F0, {0}},                               // the red brush goes
+        {0x02FC, {0, 0x0000, 0x00FF, 0}},            // blue brush: object 0 again
+        {0x012D, {0}},
+        {0x0324, {3, 10, 90, 90, 90, 50, 10}},       // triangle
+        {0x02FC, {0, 0xC000, 0x0000, 0}},            // green brush: object 2
+        {0x012D, {2}},
+        {0x0418, {90, 190, 10, 110}},                // ellipse (110, 10)-(190, 90)
+    };
+    const std::string path = (dir / "hand.wmf").string();
+    mirvano_test::writeAll(path, placeableWmf(200, 100, 192, records));
+    int32_t w = -1, h = -1;
+    EXPECT_EQ(gfx::LOADIMAGEOLE(path, w, h, nullptr), nullptr);  // a size query
+    EXPECT_EQ(QSize(w, h), QSize(100, 50));
+    gdi::HDC screen = gdi::GetDC(nullptr);
+    QImage hand = imageOf(gfx::loadPictureChain(path, w, h, screen));
+    ASSERT_EQ(hand.size(), QSize(100, 50));
+    EXPECT_EQ(QSize(w, h), QSize(100, 50));
+    EXPECT_EQ(hand.pixel(3, 3) & 0xFFFFFF, 0xFF0000u);
+    EXPECT_EQ(hand.pixel(25, 40) & 0xFFFFFF, 0x0000FFu);  // the triangle, drawn with the new brush
+    EXPECT_EQ(hand.pixel(45, 10) & 0xFFFFFF, 0xFF0000u);
+    EXPECT_EQ(hand.pixel(75, 25) & 0xFFFFFF, 0x00C000u);
+    EXPECT_EQ(hand.pixel(97, 3) & 0xFFFFFF, 0u);  // what the metafile leaves alone
+
+    // LibreOffice Draw's export of libreoffice_drawing.svg: its box is the drawing's bounds,
+    // 74.54 x 54.54 mm, at the screen's resolution; the shapes where LibreOffice itself draws
+    // them from the file (given as fractions of the picture): the red rectangle top left, the
+    // blue ellipse top right, the green triangle bottom left, the black line between.
+    const std::string wmf = mirvano_test::fixture("graphics/libreoffice_drawing.wmf");
+    QImage lo = imageOf(gfx::loadPictureChain(wmf, w, h, screen));
+    ASSERT_FALSE(lo.isNull());
+    const QSize size = lo.size();
+    EXPECT_EQ(size, QSize(282, 206));
+    auto at = [&](double x, double y) { return lo.pixel(int(x * size.width()), int(y * size.height())) & 0xFFFFFF; };
+    EXPECT_EQ(at(0.2, 0.2), 0xFF0000u);
+    EXPECT_EQ(at(0.75, 0.23), 0x0000FFu);
+    EXPECT_EQ(at(0.36, 0.8), 0x00C000u);
+    EXPECT_EQ(at(0.6, 0.05), 0u);  // nothing drawn there
+    int purple = 0, orange = 0;
+    for (int y = 0; y < size.height(); ++y)
+        for (int x = 0; x < size.width(); ++x) {
+            purple += (lo.pixel(x, y) & 0xFFFFFF) == 0x800080u;
+            orange += (lo.pixel(x, y) & 0xFFFFFF) == 0xFF8000u;
+        }
+    EXPECT_GT(purple, 50);  // the text
+    EXPECT_GT(orange, 50);  // the curve
+
+    // A record whose size runs past the file ends the picture there; a cut header is no picture.
+    std::string cut = placeableWmf(200, 100, 192, records);
+    cut.resize(cut.size() - 10);
+    mirvano_test::writeAll(dir / "cut.wmf", cut);
+    EXPECT_FALSE(imageOf(gfx::loadPictureChain((dir / "cut.wmf").string(), w, h, screen)).isNull());
+    mirvano_test::writeAll(dir / "head.wmf", cut.substr(0, 30));
+    w = h = -1;
+    EXPECT_EQ(gfx::loadPictureChain((dir / "head.wmf").string(), w, h, screen), nullptr);
+    EXPECT_EQ(w + h, 0);
+    gdi::ReleaseDC(nullptr, screen);
+}
