@@ -148,19 +148,7 @@ private:
         double m11 = 1, m22 = 1, dx = 0, dy = 0;  // world transform, shear left out
     };
 
-    void resetState() {
-        SelectObject(hdc_, GetStockObject(BLACK_PEN));
-        SelectObject(hdc_, GetStockObject(WHITE_BRUSH));
-        SelectObject(hdc_, GetStockObject(SYSTEM_FONT));
-        SetBkMode(hdc_, OPAQUE);
-        SetBkColor(hdc_, RGB(255, 255, 255));
-        SetTextColor(hdc_, RGB(0, 0, 0));
-        SetROP2(hdc_, R2_COPYPEN);
-        SetTextAlign(hdc_, TA_LEFT | TA_TOP);
-        SetPolyFillMode(hdc_, ALTERNATE);
-        SetArcDirection(hdc_, AD_COUNTERCLOCKWISE);
-        SetBrushOrgEx(hdc_, 0, 0, nullptr);
-    }
+    void resetState() { resetPlaybackState(hdc_); }
 
     // The metafile's page-to-device scale on one axis, in reference pixels per logical unit.
     double pageScale(bool xAxis) const {
@@ -280,12 +268,6 @@ private:
         if (index & kStockFlag) return GetStockObject(int(index & ~kStockFlag));
         auto it = objects_.find(index);
         return it == objects_.end() ? nullptr : it->second;
-    }
-
-    bool mirrored() const {
-        Guard g(lock());
-        auto dc = dcOf(hdc_);
-        return dc && dc->mirrors();
     }
 
     // Points of a record, 32-bit or 16-bit pairs.
@@ -640,11 +622,8 @@ private:
             break;
         case EMR_ARC: case EMR_CHORD: case EMR_PIE: {
             if (!need(40)) break;
-            auto f = type == EMR_ARC ? Arc : type == EMR_CHORD ? Chord : Pie;
-            // The record turns from its first radial to its second in the file's logical space;
-            // our contexts turn as seen on the device, the other way where the mapping mirrors.
-            if (mirrored()) f(hdc_, r.i32(8), r.i32(12), r.i32(16), r.i32(20), r.i32(32), r.i32(36), r.i32(24), r.i32(28));
-            else f(hdc_, r.i32(8), r.i32(12), r.i32(16), r.i32(20), r.i32(24), r.i32(28), r.i32(32), r.i32(36));
+            playArcRecord(hdc_, type == EMR_ARC ? Arc : type == EMR_CHORD ? Chord : Pie, r.i32(8), r.i32(12), r.i32(16),
+                          r.i32(20), r.i32(24), r.i32(28), r.i32(32), r.i32(36));
             break;
         }
         case EMR_EXTFLOODFILL:

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/gdi/gdi.h"
+#include "platform/gdi/gdi_internal.h"
 
 namespace gdi {
 namespace detail {
@@ -92,6 +93,36 @@ inline std::optional<DibRef> dibIn(const Record& r, std::uint32_t offBmi, std::u
     d.bits = r.at(offBits);
     d.height = rows;
     return d;
+}
+
+// The state a metafile starts playing in: the platform's defaults for a new context.
+inline void resetPlaybackState(HDC hdc) {
+    SelectObject(hdc, GetStockObject(BLACK_PEN));
+    SelectObject(hdc, GetStockObject(WHITE_BRUSH));
+    SelectObject(hdc, GetStockObject(SYSTEM_FONT));
+    SetBkMode(hdc, OPAQUE);
+    SetBkColor(hdc, RGB(255, 255, 255));
+    SetTextColor(hdc, RGB(0, 0, 0));
+    SetROP2(hdc, R2_COPYPEN);
+    SetTextAlign(hdc, TA_LEFT | TA_TOP);
+    SetPolyFillMode(hdc, ALTERNATE);
+    SetArcDirection(hdc, AD_COUNTERCLOCKWISE);
+    SetBrushOrgEx(hdc, 0, 0, nullptr);
+}
+
+// Plays an arc, chord or pie record. The record turns from its first radial to its second in
+// the file's logical space, as other players read it; our contexts turn as seen on the device,
+// the other way where the mapping mirrors one axis, so there the radials are exchanged.
+using ArcCall = BOOL (*)(HDC, int, int, int, int, int, int, int, int);
+inline void playArcRecord(HDC hdc, ArcCall call, int l, int t, int r, int b, int xs, int ys, int xe, int ye) {
+    bool mirrored = false;
+    {
+        Guard g(lock());
+        auto dc = dcOf(hdc);
+        mirrored = dc && dc->mirrors();
+    }
+    if (mirrored) call(hdc, l, t, r, b, xe, ye, xs, ys);
+    else call(hdc, l, t, r, b, xs, ys, xe, ye);
 }
 
 }  // namespace detail

@@ -100,10 +100,8 @@ public:
         case META_ROUNDRECT: if (need(6)) RoundRect(hdc_, p(5), p(4), p(3), p(2), p(1), p(0)); break;
         case META_ARC: case META_PIE: case META_CHORD: {
             if (!need(8)) break;
-            auto f = function == META_ARC ? Arc : function == META_PIE ? Pie : Chord;
-            // The turn from the first radial to the second is read in the file's logical space.
-            if (playerMirrors(hdc_)) f(hdc_, p(7), p(6), p(5), p(4), p(1), p(0), p(3), p(2));
-            else f(hdc_, p(7), p(6), p(5), p(4), p(3), p(2), p(1), p(0));
+            playArcRecord(hdc_, function == META_ARC ? Arc : function == META_PIE ? Pie : Chord, p(7), p(6), p(5), p(4),
+                          p(3), p(2), p(1), p(0));
             break;
         }
         case META_PATBLT: if (need(6)) PatBlt(hdc_, p(5), p(4), p(3), p(2), r.u32(6)); break;
@@ -213,12 +211,6 @@ public:
     }
 
 private:
-    static bool playerMirrors(HDC hdc) {
-        Guard g(lock());
-        auto dc = dcOf(hdc);
-        return dc && dc->mirrors();
-    }
-
     // Pairs of 16-bit x and y from `at`; none when the record does not hold them all.
     static std::vector<POINT> points(const Record& r, std::uint64_t at, std::uint64_t count) {
         if (count == 0 || !r.has(at, 4 * count)) return {};
@@ -284,15 +276,7 @@ BOOL PlayWindowsMetafile(HDC hdc, const BYTE* data, UINT size, const RECT* rect)
     SetWindowExtEx(hdc, h->right - h->left, h->bottom - h->top, nullptr);
     SetViewportOrgEx(hdc, corners[0].x, corners[0].y, nullptr);
     SetViewportExtEx(hdc, corners[1].x - corners[0].x, corners[1].y - corners[0].y, nullptr);
-    SelectObject(hdc, GetStockObject(BLACK_PEN));
-    SelectObject(hdc, GetStockObject(WHITE_BRUSH));
-    SelectObject(hdc, GetStockObject(SYSTEM_FONT));
-    SetBkMode(hdc, OPAQUE);
-    SetBkColor(hdc, RGB(255, 255, 255));
-    SetTextColor(hdc, RGB(0, 0, 0));
-    SetROP2(hdc, R2_COPYPEN);
-    SetTextAlign(hdc, TA_LEFT | TA_TOP);
-    SetPolyFillMode(hdc, ALTERNATE);
+    resetPlaybackState(hdc);
     {
         WmfPlayer player(hdc);
         std::uint64_t at = h->recordsAt;
