@@ -665,6 +665,14 @@ TEST(PictureLoaders, WindowsMetafilesLoadAsPictures) {
         {0x02FC, {0, 0xC000, 0x0000, 0}},            // green brush: object 2
         {0x012D, {2}},
         {0x0418, {90, 190, 10, 110}},                // ellipse (110, 10)-(190, 90)
+        // A 2 x 2 bitmap stretched over (180, 0)-(200, 20): blue, white over red, green.
+        {0x0F43, [] {
+             std::vector<uint16_t> w = {0x0020, 0x00CC, 0, 2, 2, 0, 0, 20, 20, 0, 180};
+             const std::string dib = std::string("\x28\0\0\0\x02\0\0\0\x02\0\0\0\x01\0\x18\0", 16) +
+                                     std::string(24, '\0') + std::string("\0\0\xff\0\xff\0\0\0\xff\0\0\xff\xff\xff\0\0", 16);
+             for (size_t i = 0; i < dib.size(); i += 2) w.push_back(uint16_t(uint8_t(dib[i]) | uint8_t(dib[i + 1]) << 8));
+             return w;
+         }()},
     };
     const std::string path = (dir / "hand.wmf").string();
     mirvano_test::writeAll(path, placeableWmf(200, 100, 192, records));
@@ -679,7 +687,11 @@ TEST(PictureLoaders, WindowsMetafilesLoadAsPictures) {
     EXPECT_EQ(hand.pixel(25, 40) & 0xFFFFFF, 0x0000FFu);  // the triangle, drawn with the new brush
     EXPECT_EQ(hand.pixel(45, 10) & 0xFFFFFF, 0xFF0000u);
     EXPECT_EQ(hand.pixel(75, 25) & 0xFFFFFF, 0x00C000u);
-    EXPECT_EQ(hand.pixel(97, 3) & 0xFFFFFF, 0u);  // what the metafile leaves alone
+    EXPECT_EQ(hand.pixel(92, 2) & 0xFFFFFF, 0x0000FFu);
+    EXPECT_EQ(hand.pixel(97, 2) & 0xFFFFFF, 0xFFFFFFu);
+    EXPECT_EQ(hand.pixel(92, 7) & 0xFFFFFF, 0xFF0000u);
+    EXPECT_EQ(hand.pixel(97, 7) & 0xFFFFFF, 0x00FF00u);
+    EXPECT_EQ(hand.pixel(97, 45) & 0xFFFFFF, 0u);  // what the metafile leaves alone
 
     // LibreOffice Draw's export of libreoffice_drawing.svg: its box is the drawing's bounds,
     // 74.54 x 54.54 mm, at the screen's resolution; the shapes where LibreOffice itself draws
