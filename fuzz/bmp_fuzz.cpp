@@ -1,5 +1,6 @@
 // The BMP reader on any bytes: it either refuses the file with a reason or gives an image
-// within the size limits, which the writer stores and the reader reads back pixel for pixel.
+// within the size limits, every pixel of it set, which the writer stores and the reader reads
+// back pixel for pixel.
 #include <QImage>
 #include <string>
 
@@ -7,6 +8,7 @@
 #include "graphics/files/pictures.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (fuzz::largeCodedBmp(data, size)) return 0;
     const std::string bytes(reinterpret_cast<const char*>(data), size);
     std::string error;
     const QImage image = gfx::decodeBmp(bytes, &error);
@@ -16,6 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     FUZZ_CHECK(image.width() >= 1 && image.width() <= 65535);
     FUZZ_CHECK(image.height() >= 1 && image.height() <= 65535);
+    fuzz::showToKernel(image.constBits(), size_t(image.sizeInBytes()));
     std::string again;
     const QImage copy = gfx::decodeBmp(gfx::encodeBmp(image), &again);
     FUZZ_CHECK(!copy.isNull());

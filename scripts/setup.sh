@@ -12,6 +12,8 @@ packages=(
   # outside tools the format tests compare against; Miller writes the SDF reports the
   # differential test reads
   python3-dbfread python3-dbf gdal-bin miller
+  # memcheck over the picture readers (scripts/memcheck.sh)
+  valgrind
 )
 if [[ "${MIRVANO_SETUP_GUI:-0}" == 1 ]]; then
   packages+=(xvfb x11-apps imagemagick)

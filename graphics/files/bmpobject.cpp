@@ -268,7 +268,8 @@ namespace {
 
 // Plays a metafile with its frame stretched over a box of the canvas (device pixels, y up,
 // lower-left corner bx, by) on every context of the drawing, each left with its mapping.
-void playInBox(const OBJECTSHAPE& object, gdi::HENHMETAFILE meta, const Box& box) {
+template <class Play>
+void playInBox(const OBJECTSHAPE& object, const Play& play, const Box& box) {
     GRAPHICS* g = object.canvas();
     gdi::RECT frame;
     gdi::SetRect(&frame, 0, 0, box.w, box.h);
@@ -284,7 +285,7 @@ void playInBox(const OBJECTSHAPE& object, gdi::HENHMETAFILE meta, const Box& box
         gdi::SetWindowExtEx(dc, box.w, box.h, &windowExt);
         gdi::SetViewportOrgEx(dc, box.x, top, &viewportOrg);
         gdi::SetViewportExtEx(dc, box.w, box.h, &viewportExt);
-        gdi::PlayEnhMetaFile(dc, meta, &frame);
+        play(dc, frame);
         gdi::SetWindowOrgEx(dc, windowOrg.x, windowOrg.y, nullptr);
         gdi::SetWindowExtEx(dc, windowExt.cx, windowExt.cy, nullptr);
         gdi::SetViewportOrgEx(dc, viewportOrg.x, viewportOrg.y, nullptr);
@@ -315,12 +316,9 @@ OBJECTSHAPE& OBJECTDIRECTBMP::DRAW() {
     // A metafile is played by our player at the device's own resolution; any other picture is
     // drawn in the colours every way of drawing it shows.
     int32_t frameWidth = 0, frameHeight = 0;
-    gdi::HENHMETAFILE meta = nullptr;
+    const bool meta = metafileFrameSize(bytes, frameWidth, frameHeight);
     QImage picture;
-    if (metafileFrameSize(bytes, frameWidth, frameHeight)) {
-        meta = gdi::SetEnhMetaFileBits(gdi::UINT(bytes.size()), reinterpret_cast<const gdi::BYTE*>(bytes.data()));
-        if (!meta) return *this;
-    } else {
+    if (!meta) {
         picture = opaquePicture(readCheckedPicture(bytes));
         if (picture.isNull()) return *this;
     }
@@ -339,13 +337,12 @@ OBJECTSHAPE& OBJECTDIRECTBMP::DRAW() {
     if (anchor_ > 0) g->GETORIGINPOINT(box.x, box.y, box.w, box.h, anchor_);
     if (box.w > 0 && box.h > 0) {
         if (meta) {
-            playInBox(*this, meta, box);
+            playInBox(*this, [&](gdi::HDC dc, const gdi::RECT& frame) { playMetafile(dc, bytes, frame); }, box);
         } else if (const PictureDC shown(picture); shown.dc()) {
             for (int n = 1; n <= 2; ++n)
                 if (gdi::HDC dc = SELECTDRAWDC(n)) stretchOnto(dc, shown, nullptr, box);
         }
     }
-    if (meta) gdi::DeleteEnhMetaFile(meta);
     return *this;
 }
 
@@ -361,7 +358,7 @@ OBJECTSHAPE& OBJECTENHMETA::DRAW() {
     }
     gdi::HENHMETAFILE meta = gdi::GetEnhMetaFile(file_.c_str());
     if (!meta) return *this;
-    playInBox(*this, meta, box);
+    playInBox(*this, [&](gdi::HDC dc, const gdi::RECT& frame) { gdi::PlayEnhMetaFile(dc, meta, &frame); }, box);
     gdi::DeleteEnhMetaFile(meta);
     return *this;
 }

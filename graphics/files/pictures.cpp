@@ -135,6 +135,13 @@ bool announcedSizeAllowed(const QSize& announced) {
 QImage readCheckedPicture(const std::string& bytes, QByteArray* format) {
     if (format) format->clear();
     if (!pngChunksWithinFile(bytes)) return QImage();
+    // BMP files are read by our own reader: Qt's leaves the rows a cut file lacks as whatever
+    // memory held, and allocates a bitmap of any size the header claims before it reads.
+    if (bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M') {
+        QImage image = decodeBmp(bytes);
+        if (format && !image.isNull()) *format = "bmp";
+        return image;
+    }
     allowPictureSizeLimit();
     QByteArray data = QByteArray::fromStdString(bytes);
     QBuffer buffer(&data);
@@ -164,6 +171,13 @@ QImage opaquePicture(const QImage& image) { return image.convertToFormat(QImage:
 bool metafileFrameSize(const std::string& bytes, int32_t& width, int32_t& height) {
     width = 0;
     height = 0;
+    gdi::LONG windowsWidth = 0, windowsHeight = 0;
+    if (gdi::WindowsMetafileSize(reinterpret_cast<const gdi::BYTE*>(bytes.data()), gdi::UINT(bytes.size()), windowsWidth,
+                                 windowsHeight)) {
+        width = windowsWidth;
+        height = windowsHeight;
+        return true;
+    }
     // The header record: type 1, the signature " EMF" at 40, the reference device's size in
     // pixels at 72 and in millimetres at 80.
     if (bytes.size() < 88 || get32(bytes, 0) != 1 || get32(bytes, 40) != 0x464D4520) return false;
@@ -181,6 +195,16 @@ bool metafileFrameSize(const std::string& bytes, int32_t& width, int32_t& height
     width = int32_t(w);
     height = int32_t(h);
     return true;
+}
+
+bool playMetafile(gdi::HDC dc, const std::string& bytes, const gdi::RECT& rect) {
+    const auto* data = reinterpret_cast<const gdi::BYTE*>(bytes.data());
+    if (gdi::PlayWindowsMetafile(dc, data, gdi::UINT(bytes.size()), &rect)) return true;
+    gdi::HENHMETAFILE metafile = gdi::SetEnhMetaFileBits(gdi::UINT(bytes.size()), data);
+    if (!metafile) return false;
+    const bool played = gdi::PlayEnhMetaFile(dc, metafile, &rect);
+    gdi::DeleteEnhMetaFile(metafile);
+    return played;
 }
 
 // ---- BMP --------------------------------------------------------------------------------------
@@ -261,6 +285,62 @@ int maskValue(uint32_t px, uint32_t mask) {
     return int((uint64_t(v) * 255 + max / 2) / max);
 }
 
+// The pixels of a run-length coded bitmap (8 bits a pixel with `bits` 8, 4 with 4), bottom row
+// first. Runs and literal groups draw colour indices from the cursor on; the escapes end a row,
+// end the bitmap or move the cursor ahead. What no code draws keeps colour 0: the bitmap may
+// end early with its end code, or skip pixels. Pixels past a row's end are dropped; data
+// that ends before the end code and before the last row is a cut file and refused.
+QImage decodeRunLengths(const std::string& s, size_t at, int width, int height, uint32_t bits,
+                        const QList<QRgb>& table, std::string* error) {
+    auto bad = [&](const char* why) {
+        if (error) *error = why;
+        return QImage();
+    };
+    QImage image(width, height, QImage::Format_RGB32);
+    if (image.isNull()) return bad("not enough memory for the bitmap");
+    image.fill(table.value(0, qRgb(0, 0, 0)));
+    const size_t size = s.size();
+    auto byte = [&](size_t i) { return uint8_t(s[i]); };
+    int x = 0, y = 0;  // y counts rows from the bottom
+    auto put = [&](uint32_t index) {
+        if (index >= uint32_t(table.size())) return false;
+        if (x < width && y < height) reinterpret_cast<QRgb*>(image.scanLine(height - 1 - y))[x] = table[int(index)];
+        ++x;
+        return true;
+    };
+    auto nibble = [&](uint8_t value, int k) { return bits == 8 ? uint32_t(value) : uint32_t(k % 2 ? value & 15 : value >> 4); };
+    while (y < height) {
+        if (at + 2 > size) return bad("compressed pixel data ends before the bitmap does");
+        const uint8_t count = byte(at), code = byte(at + 1);
+        at += 2;
+        if (count > 0) {
+            for (int k = 0; k < count && x < width; ++k)
+                if (!put(nibble(code, k))) return bad("pixel refers to a colour beyond the table");
+            continue;
+        }
+        if (code == 0) {
+            x = 0;
+            ++y;
+        } else if (code == 1) {
+            break;
+        } else if (code == 2) {
+            if (at + 2 > size) return bad("compressed pixel data ends before the bitmap does");
+            x += byte(at);
+            y += byte(at + 1);
+            at += 2;
+        } else {
+            // A literal group, padded to a whole number of 16-bit words.
+            const size_t bytes = bits == 8 ? code : (code + 1u) / 2;
+            if (at + bytes > size) return bad("compressed pixel data ends before the bitmap does");
+            for (int k = 0; k < code; ++k)
+                if (!put(nibble(byte(at + size_t(bits == 8 ? k : k / 2)), k))) return bad("pixel refers to a colour beyond the table");
+            at += (bytes + 1) & ~size_t(1);
+        }
+        if (x > width) x = width;
+    }
+    return image;
+}
+
 }  // namespace
 
 QImage decodeBmp(const std::string& s, std::string* error) {
@@ -307,6 +387,10 @@ QImage decodeBmp(const std::string& s, std::string* error) {
         if (at + 4 * count > size) return bad("bit-field masks beyond the file");
         for (int i = 0; i < count; ++i) masks[i] = get32(s, at + 4 * i);
         if (headerSize == 40) tableAt += 4 * count;
+    } else if (compression == 1 || compression == 2) {
+        if (bits != (compression == 1 ? 8u : 4u)) return bad("run-length coding on a bitmap of another depth");
+        // Run-length coded rows are stored bottom-up only.
+        if (topDown) return bad("run-length coded bitmap stored top-down");
     } else if (compression != 0) {
         return bad("compressed bitmaps are not supported");
     } else if (bits == 16) {
@@ -327,8 +411,12 @@ QImage decodeBmp(const std::string& s, std::string* error) {
             table.push_back(qRgb(uint8_t(s[at + 2]), uint8_t(s[at + 1]), uint8_t(s[at])));
         }
     }
+    if (offBits < tableAt || offBits > size) return bad("pixel data beyond the end of the file");
+    if (compression == 1 || compression == 2) return decodeRunLengths(s, size_t(offBits), int(width), int(height), bits, table, error);
     const uint64_t stride = ((uint64_t(width) * bits + 31) / 32) * 4;
-    if (offBits < tableAt || offBits > size || stride * uint64_t(height) > size - offBits)
+    // Every row must be in the file; only the last row's padding may be missing, as some
+    // writers leave it out. A row that is not there would show whatever memory held.
+    if (stride * uint64_t(height - 1) + (uint64_t(width) * bits + 7) / 8 > size - offBits)
         return bad("pixel data beyond the end of the file");
     QImage image(int(width), int(height), QImage::Format_RGB32);
     if (image.isNull()) return bad("not enough memory for the bitmap");
@@ -513,14 +601,18 @@ bool SAVEIMAGEOLE(const std::string& file, gdi::HBITMAP bitmap, gdi::HGDIOBJ) {
 
 namespace {
 
-// An enhanced metafile as a picture: its frame at the resolution of a memory context like `dc`
-// (the screen's without one), played by our player into a new bitmap like `dc`'s.
+// A metafile as a picture: its frame at the resolution of a memory context like `dc` (the
+// screen's without one), played by our players into a new bitmap like `dc`'s.
 gdi::HBITMAP loadMetafile(const std::string& bytes, int32_t& width, int32_t& height, gdi::HDC dc) {
     int32_t frameWidth, frameHeight;
     if (!metafileFrameSize(bytes, frameWidth, frameHeight)) return nullptr;
-    gdi::HENHMETAFILE metafile =
-        gdi::SetEnhMetaFileBits(gdi::UINT(bytes.size()), reinterpret_cast<const gdi::BYTE*>(bytes.data()));
-    if (!metafile) return nullptr;
+    // An enhanced metafile our player refuses is no picture, and has no size.
+    const auto* data = reinterpret_cast<const gdi::BYTE*>(bytes.data());
+    if (gdi::LONG w, h; !gdi::WindowsMetafileSize(data, gdi::UINT(bytes.size()), w, h)) {
+        gdi::HENHMETAFILE metafile = gdi::SetEnhMetaFileBits(gdi::UINT(bytes.size()), data);
+        if (!metafile) return nullptr;
+        gdi::DeleteEnhMetaFile(metafile);
+    }
     gdi::HDC memory = gdi::CreateCompatibleDC(dc);
     gdi::HBITMAP result = nullptr;
     if (memory) {
@@ -530,7 +622,7 @@ gdi::HBITMAP loadMetafile(const std::string& bytes, int32_t& width, int32_t& hei
         if (result) {
             gdi::HGDIOBJ old = gdi::SelectObject(memory, result);
             const gdi::RECT all{0, 0, width, height};
-            const bool played = gdi::PlayEnhMetaFile(memory, metafile, &all);
+            const bool played = playMetafile(memory, bytes, all);
             gdi::SelectObject(memory, old);
             if (!played) {
                 gdi::DeleteObject(result);
@@ -539,7 +631,6 @@ gdi::HBITMAP loadMetafile(const std::string& bytes, int32_t& width, int32_t& hei
         }
         gdi::DeleteDC(memory);
     }
-    gdi::DeleteEnhMetaFile(metafile);
     return result;
 }
 

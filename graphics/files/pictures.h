@@ -27,7 +27,8 @@ bool pngChunksWithinFile(std::string_view bytes);
 // A picture in any format Qt reads, refused (null) when its size is beyond the limit or its
 // structure runs past the file, before the decoder allocates for it. Any picture within the
 // limit is read: Qt's readers allow as much memory as the limit's pixels take in the widest
-// format they decode to. `format` receives the format's name ("bmp", "jpeg"...).
+// format they decode to; BMP files go to our own reader (decodeBmp). `format` receives the
+// format's name ("bmp", "jpeg"...).
 QImage readCheckedPicture(const std::string& bytes, QByteArray* format = nullptr);
 QImage readCheckedPictureFile(const std::string& path, QByteArray* format = nullptr);
 // The pixels a picture read from a file is drawn with: its colours, opaque. A BMP's fourth byte
@@ -35,11 +36,14 @@ QImage readCheckedPictureFile(const std::string& path, QByteArray* format = null
 // drawing a picture shows the same colours.
 QImage opaquePicture(const QImage& image);
 
-// ---- enhanced metafiles as pictures -------------------------------------------------------------
-// The picture frame of an enhanced metafile's bytes in hundredths of a millimetre (its bounds at
-// the reference device's resolution when it has no frame); false for bytes that are no
-// enhanced metafile.
+// ---- metafiles as pictures -------------------------------------------------------------
+// The picture frame of a metafile's bytes in hundredths of a millimetre: an enhanced metafile's
+// frame (its bounds at the reference device's resolution when it has no frame) or a placeable
+// Windows metafile's box; false for bytes that are neither.
 bool metafileFrameSize(const std::string& bytes, int32_t& width, int32_t& height);
+// Plays metafile bytes of either kind with their frame stretched onto the logical rectangle,
+// by our players; false for bytes that are no metafile.
+bool playMetafile(gdi::HDC dc, const std::string& bytes, const gdi::RECT& rect);
 
 // ---- BMP ------------------------------------------------------------------------------------
 // The file bytes of an uncompressed BMP: 24 bits per pixel for colour images, 8 bits with a
@@ -47,8 +51,10 @@ bool metafileFrameSize(const std::string& bytes, int32_t& width, int32_t& height
 std::string encodeBmp(const QImage& image);
 bool writeBmpFile(const std::string& path, const QImage& image, std::string* error = nullptr);
 // Reads an uncompressed (or bit-field) BMP of 1, 4, 8, 16, 24 or 32 bits per pixel, bottom-up
-// or top-down. Every size, offset and count is checked against the data before it is used; a
-// file that lies or is cut short gives a null image and a reason in `error`.
+// or top-down, and run-length coded ones (RLE8, RLE4). Every size, offset and count is checked
+// against the data before it is used; a file that lies or is cut short gives a null image and
+// a reason in `error` (a coded bitmap may end early with its end code: what it leaves undrawn
+// is colour 0). No pixel of the result is left unset.
 QImage decodeBmp(const std::string& bytes, std::string* error = nullptr);
 QImage readBmpFile(const std::string& path, std::string* error = nullptr);
 
@@ -127,11 +133,12 @@ bool SAVEIMAGEGIF(const std::string& file, gdi::HDC dc, gdi::HBITMAP bitmap);
 std::vector<uint16_t> gifCodes(const std::vector<std::vector<uint8_t>>& rows);
 
 // ---- loaders ----------------------------------------------------------------------------------
-// Any picture format Qt reads, in its own pixel size, and enhanced metafiles, played by our
-// player into a bitmap of their frame's size at the context's resolution. Without a context
-// only the size is reported and null returned.
+// Any picture format Qt reads (BMP files through our own reader), in its own pixel size, and
+// metafiles (enhanced and placeable Windows ones), played by our players into a bitmap of
+// their frame's size at the context's resolution. Without a context only the size is reported
+// and null returned.
 gdi::HBITMAP LOADIMAGEOLE(const std::string& file, int32_t& width, int32_t& height, gdi::HDC dc);
-// A BMP file read by our own checked reader.
+// A BMP file read by our own checked reader, run-length coded ones included.
 gdi::HBITMAP LOADIMAGEAPI(const std::string& file, int32_t& width, int32_t& height);
 gdi::HBITMAP LOADIMAGEVO(const std::string& file, int32_t& width, int32_t& height, gdi::HDC dc);
 // The chain as its callers run it (the file is known to exist).

@@ -66,6 +66,13 @@ double DC::scaleY() const {
     return std::abs(double(effectiveViewportExt().cy) / s.windowExt.cy);
 }
 
+bool DC::mirrors() const {
+    if (s.mapMode == MM_TEXT) return false;
+    const SIZE ve = effectiveViewportExt();
+    const bool flipX = (ve.cx < 0) != (s.windowExt.cx < 0), flipY = (ve.cy < 0) != (s.windowExt.cy < 0);
+    return flipX != flipY;
+}
+
 QRect DC::deviceRect(int left, int top, int right, int bottom) const {
     POINT a = toDevice(left, top);
     POINT b = toDevice(right, bottom);

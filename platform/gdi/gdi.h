@@ -530,6 +530,15 @@ inline UINT GetEnhMetaFileDescriptionA(HENHMETAFILE metafile, UINT size, char* b
 BOOL PlayEnhMetaFile(HDC hdc, HENHMETAFILE metafile, const RECT* rect);
 BOOL DeleteEnhMetaFile(HENHMETAFILE metafile);
 
+// Windows metafiles in their placeable form (".wmf" files, a header with the picture's box
+// and units an inch before the records). The picture's size in hundredths of a millimetre;
+// false for bytes that are no placeable Windows metafile.
+bool WindowsMetafileSize(const BYTE* data, UINT size, LONG& width, LONG& height);
+// Plays the records with the picture's box stretched onto the logical rectangle, each record
+// checked against the bytes as the enhanced metafiles' player checks them. The context leaves
+// with the state it had.
+BOOL PlayWindowsMetafile(HDC hdc, const BYTE* data, UINT size, const RECT* rect);
+
 // ---------------------------------------------------------------------------------------------
 // Rectangle helpers.
 BOOL SetRect(RECT* rect, int left, int top, int right, int bottom);

@@ -151,6 +151,9 @@ struct DC : Object {
     SIZE effectiveViewportExt() const;
     double scaleX() const;  // device units per logical unit, absolute
     double scaleY() const;
+    // Whether the mapping mirrors one axis (y up on a y-down device, say), so that a turn
+    // counterclockwise in logical units is one clockwise on the device.
+    bool mirrors() const;
     // A logical rectangle in device units, put in order ([left, right) x [top, bottom)).
     QRect deviceRect(int left, int top, int right, int bottom) const;
     // The drawable device area: the surface clipped by the clip region.

@@ -15,15 +15,14 @@
 
 #include "platform/gdi/emf_record.h"
 #include "platform/gdi/gdi_internal.h"
+#include "platform/gdi/record_reader.h"
 
 namespace gdi {
 namespace detail {
 namespace {
 
 constexpr qint64 kMaxFileBytes = 256LL << 20;
-constexpr long long kMaxRecordPixels = 1LL << 24;  // a bitmap carried by a record
 constexpr long long kMaxSurfacePixels = 1LL << 28;
-constexpr std::uint32_t kMaxBezierPoints = 1u << 16;
 constexpr std::uint32_t kMaxObjects = 1u << 16;
 constexpr std::uint32_t kHeaderMinSize = 88;
 
@@ -83,86 +82,6 @@ char toCp1252(char16_t c) {
                                            32);
     const int at = high.indexOf(QChar(c));
     return at >= 0 ? char(0x80 + at) : '?';
-}
-
-// One record: little-endian fields read within its own bytes only.
-class Record {
-public:
-    Record(const unsigned char* data, std::uint32_t size) : d_(data), size_(size) {}
-    std::uint32_t type() const { return u32(0); }
-    std::uint32_t size() const { return size_; }
-    bool has(std::uint64_t offset, std::uint64_t length) const { return offset <= size_ && length <= size_ - offset; }
-    std::uint32_t u32(std::uint64_t at) const {
-        if (!has(at, 4)) return 0;
-        std::uint32_t v;
-        std::memcpy(&v, d_ + at, 4);
-        return v;
-    }
-    std::int32_t i32(std::uint64_t at) const { return std::int32_t(u32(at)); }
-    std::int16_t i16(std::uint64_t at) const {
-        if (!has(at, 2)) return 0;
-        std::int16_t v;
-        std::memcpy(&v, d_ + at, 2);
-        return v;
-    }
-    std::uint16_t u16(std::uint64_t at) const { return std::uint16_t(i16(at)); }
-    std::uint8_t u8(std::uint64_t at) const { return has(at, 1) ? d_[at] : 0; }
-    float f32(std::uint64_t at) const {
-        const std::uint32_t v = u32(at);
-        float f;
-        std::memcpy(&f, &v, 4);
-        return f;
-    }
-    const unsigned char* at(std::uint64_t offset) const { return d_ + offset; }
-    RECT rect(std::uint64_t at) const { return RECT{i32(at), i32(at + 4), i32(at + 8), i32(at + 12)}; }
-
-private:
-    const unsigned char* d_;
-    std::uint32_t size_;
-};
-
-// A bitmap carried by a record, checked: its header and colour table copied to aligned memory
-// in the plain form our decoder reads, and its rows, which lie inside the record.
-struct DibRef {
-    std::vector<std::uint32_t> info;
-    const unsigned char* bits = nullptr;
-    long long height = 0;
-    const BITMAPINFO* bmi() const { return reinterpret_cast<const BITMAPINFO*>(info.data()); }
-};
-
-std::optional<DibRef> dibIn(const Record& r, std::uint32_t offBmi, std::uint32_t cbBmi, std::uint32_t offBits,
-                            std::uint32_t cbBits, std::uint32_t usage) {
-    if (usage != DIB_RGB_COLORS || cbBmi < 40 || !r.has(offBmi, cbBmi) || !r.has(offBits, cbBits)) return {};
-    const std::uint32_t headerSize = r.u32(offBmi);
-    if (headerSize < 40 || headerSize > cbBmi) return {};
-    const long long width = r.i32(offBmi + 4);
-    const long long height = r.i32(offBmi + 8);
-    const int bpp = r.u16(offBmi + 14);
-    const std::uint32_t compression = r.u32(offBmi + 16);
-    const std::uint32_t clrUsed = r.u32(offBmi + 32);
-    const long long rows = height < 0 ? -height : height;
-    if (width <= 0 || rows == 0 || width * rows > kMaxRecordPixels) return {};
-    if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 24 && bpp != 32) return {};
-    // Bit fields are accepted for the usual 32-bit layout only, which is the plain one.
-    if (compression != BI_RGB && !(compression == 3 && bpp == 32)) return {};
-    const std::uint32_t colors = bpp <= 8 ? (clrUsed ? std::min<std::uint32_t>(clrUsed, 1u << bpp) : 1u << bpp) : 0;
-    if (std::uint64_t(headerSize) + 4ull * colors > cbBmi) return {};
-    const long long stride = ((width * bpp + 31) / 32) * 4;
-    if (stride * rows > (long long)cbBits) return {};
-    DibRef d;
-    d.info.assign(10 + colors, 0);
-    BITMAPINFOHEADER h;
-    h.biSize = 40;
-    h.biWidth = LONG(width);
-    h.biHeight = LONG(height);
-    h.biBitCount = WORD(bpp);
-    h.biCompression = BI_RGB;
-    h.biClrUsed = colors;
-    std::memcpy(d.info.data(), &h, 40);
-    if (colors) std::memcpy(d.info.data() + 10, r.at(offBmi + headerSize), 4 * std::size_t(colors));
-    d.bits = r.at(offBits);
-    d.height = rows;
-    return d;
 }
 
 // One axis of a mapping: out = a * in + b.
@@ -229,19 +148,7 @@ private:
         double m11 = 1, m22 = 1, dx = 0, dy = 0;  // world transform, shear left out
     };
 
-    void resetState() {
-        SelectObject(hdc_, GetStockObject(BLACK_PEN));
-        SelectObject(hdc_, GetStockObject(WHITE_BRUSH));
-        SelectObject(hdc_, GetStockObject(SYSTEM_FONT));
-        SetBkMode(hdc_, OPAQUE);
-        SetBkColor(hdc_, RGB(255, 255, 255));
-        SetTextColor(hdc_, RGB(0, 0, 0));
-        SetROP2(hdc_, R2_COPYPEN);
-        SetTextAlign(hdc_, TA_LEFT | TA_TOP);
-        SetPolyFillMode(hdc_, ALTERNATE);
-        SetArcDirection(hdc_, AD_COUNTERCLOCKWISE);
-        SetBrushOrgEx(hdc_, 0, 0, nullptr);
-    }
+    void resetState() { resetPlaybackState(hdc_); }
 
     // The metafile's page-to-device scale on one axis, in reference pixels per logical unit.
     double pageScale(bool xAxis) const {
@@ -381,14 +288,11 @@ private:
         const DWORD n = DWORD(p->size());
         const std::uint32_t base = small ? type - (EMR_POLYBEZIER16 - EMR_POLYBEZIER) : type;
         switch (base) {
-        case EMR_POLYBEZIER:
-            if (n <= kMaxBezierPoints) PolyBezier(hdc_, p->data(), n);
-            break;
+        // A curve's flattening is bounded however many points it has: a long one is drawn.
+        case EMR_POLYBEZIER: PolyBezier(hdc_, p->data(), n); break;
         case EMR_POLYGON: Polygon(hdc_, p->data(), int(n)); break;
         case EMR_POLYLINE: Polyline(hdc_, p->data(), int(n)); break;
-        case EMR_POLYBEZIERTO:
-            if (n <= kMaxBezierPoints) PolyBezierTo(hdc_, p->data(), n);
-            break;
+        case EMR_POLYBEZIERTO: PolyBezierTo(hdc_, p->data(), n); break;
         case EMR_POLYLINETO: PolylineTo(hdc_, p->data(), int(n)); break;
         default: break;
         }
@@ -718,8 +622,8 @@ private:
             break;
         case EMR_ARC: case EMR_CHORD: case EMR_PIE: {
             if (!need(40)) break;
-            auto f = type == EMR_ARC ? Arc : type == EMR_CHORD ? Chord : Pie;
-            f(hdc_, r.i32(8), r.i32(12), r.i32(16), r.i32(20), r.i32(24), r.i32(28), r.i32(32), r.i32(36));
+            playArcRecord(hdc_, type == EMR_ARC ? Arc : type == EMR_CHORD ? Chord : Pie, r.i32(8), r.i32(12), r.i32(16),
+                          r.i32(20), r.i32(24), r.i32(28), r.i32(32), r.i32(36));
             break;
         }
         case EMR_EXTFLOODFILL:

@@ -583,9 +583,15 @@ BOOL arcFigure(HDC hdc, int l, int t, int r, int b, int xs, int ys, int xe, int 
     Guard g(lock());
     auto dc = dcOf(hdc);
     if (!dc) return FALSE;
-    if (dc->emf)
-        dc->emf->arc(kind == ArcKind::Arc ? EMR_ARC : kind == ArcKind::Chord ? EMR_CHORD : EMR_PIE, l, t, r, b, xs, ys,
-                     xe, ye);
+    // We draw an arc's direction as seen on the device, as the platform's compatible mode does;
+    // other players read a metafile's arc records in the file's logical space. Where the mapping
+    // mirrors an axis the two are opposite turns, so the record names the radials the other way
+    // round and every player draws the same part (our player turns them back).
+    if (dc->emf) {
+        const DWORD type = kind == ArcKind::Arc ? EMR_ARC : kind == ArcKind::Chord ? EMR_CHORD : EMR_PIE;
+        if (dc->mirrors()) dc->emf->arc(type, l, t, r, b, xe, ye, xs, ys);
+        else dc->emf->arc(type, l, t, r, b, xs, ys, xe, ye);
+    }
     const QRect box = figureBox(*dc, l, t, r, b);
     if (box.width() <= 0 || box.height() <= 0) return TRUE;
     const PenInfo pi = penInfo(*dc);

@@ -593,6 +593,22 @@ TEST(DirectPictures, AMetafileIsPlayedInItsFramesSizeAtTheDevicesResolution) {
     }
 }
 
+TEST(DirectPictures, AWindowsMetafileIsPlayedInItsOwnSize) {
+    // LibreOffice Draw's export of libreoffice_drawing.svg as a placeable Windows metafile:
+    // 74.54 x 54.54 mm, 282 x 206 pixels on a 96-dpi device, its lower-left corner at (10, 20);
+    // the red rectangle top left, the blue ellipse top right, the green triangle bottom left.
+    const std::string wmf = mirvano_test::fixture("graphics/libreoffice_drawing.wmf");
+    MemoryDevice device(400, 300);
+    GRAPHICS g(&device);
+    gfx::PAINTBMPDIRECT(g, 10, 20, 0, 0, wmf);
+    auto at = [&](double fx, double fy) { return device.at(10 + int(fx * 282), 20 + 205 - int(fy * 206)); };
+    EXPECT_EQ(at(0.2, 0.2), kRed);
+    EXPECT_EQ(at(0.75, 0.23), kBlue);
+    EXPECT_EQ(at(0.36, 0.8), 0x00C000u);
+    EXPECT_EQ(device.at(5, 10), kWhite);
+    EXPECT_EQ(device.at(300, 250), kWhite);
+}
+
 TEST(DirectPictures, ABitmapsFourthByteIsNoTransparencyOnAnyPath) {
     // A 32-bit BMP with an alpha mask whose red and green pixels have alpha 0 shows red and
     // green, directly as through the loaders.

@@ -113,6 +113,21 @@ inline std::vector<PictureFile> oversizedFiles(const std::filesystem::path& dir)
     return {{"huge bmp", bmpPath}, {"huge png", pngPath}, {"tall top-down bmp", tallPath}, {"gif of a vast screen", gifPath}};
 }
 
+// A bottom-up BMP with a 40-byte header, a colour table (blue, green, red, 0) and the given
+// pixel bytes: uncompressed (0), RLE8 (1) or RLE4 (2).
+inline std::string paletteBmp(int width, int height, int bits, int compression, const std::vector<QRgb>& colours,
+                              const std::string& pixels) {
+    std::string b = "BM";
+    auto p32 = [&](uint32_t v) { for (int i = 0; i < 4; ++i) b.push_back(char(v >> (8 * i))); };
+    auto p16 = [&](uint32_t v) { b.push_back(char(v)); b.push_back(char(v >> 8)); };
+    const uint32_t offset = 14 + 40 + 4 * uint32_t(colours.size());
+    p32(offset + uint32_t(pixels.size())); p32(0); p32(offset);
+    p32(40); p32(uint32_t(width)); p32(uint32_t(height)); p16(1); p16(uint32_t(bits)); p32(uint32_t(compression));
+    p32(uint32_t(pixels.size())); p32(0); p32(0); p32(uint32_t(colours.size())); p32(0);
+    for (QRgb c : colours) { b.push_back(char(qBlue(c))); b.push_back(char(qGreen(c))); b.push_back(char(qRed(c))); b.push_back(0); }
+    return b + pixels;
+}
+
 // An enhanced metafile with a frame of `width` x `height` hundredths of a millimetre (96 pixels
 // an inch on the screen it is recorded for) whose left half is a red rectangle, nothing drawn
 // on the right half.

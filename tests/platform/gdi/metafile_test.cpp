@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 #include <map>
 
@@ -332,4 +333,151 @@ TEST(Metafiles, APenWiderThanEverythingStrokesLikeOneAsWideAsTheTarget) {
         EXPECT_EQ(s.rows(kBlack), std::vector<std::string>(48, std::string(64, '#'))) << name;
         EXPECT_EQ(GetMapMode(s.dc), MM_TEXT) << name;
     }
+}
+
+// A Bezier record of more than 65,536 points is drawn like any other, and the current position
+// moves to its last point (for the "to" kinds), so the line after it starts there: the curves
+// run back and forth along row 45 from x 10 to 100 and the last one ends at (100, 20); the
+// line then goes on to (100, 5). In both 32-bit and 16-bit records, with and without "to".
+TEST(Metafiles, BezierRecordsOfMoreThan65536PointsAreDrawnAndMoveTheCurrentPosition) {
+    const auto dir = mirvano_test::temp_dir("emf-bezier");
+    Recording empty((dir / "e.emf").string().c_str());
+    DeleteEnhMetaFile(CloseEnhMetaFile(empty.dc));
+    const std::string valid = mirvano_test::readAll(dir / "e.emf");
+    const std::string header = valid.substr(0, u32(valid, 4));
+    // Control points of `curves` curves from (10, 45): out to x 100 and back, the last to (100, 20).
+    auto controls = [](std::uint32_t curves) {
+        std::vector<POINT> p;
+        for (std::uint32_t c = 0; c < curves; ++c) {
+            const int from = c % 2 ? 100 : 10, to = c % 2 ? 10 : 100;
+            const bool last = c + 1 == curves;
+            p.push_back({from + (to - from) / 3, 45});
+            p.push_back({from + 2 * (to - from) / 3, last ? 30 : 45});
+            p.push_back({to, last ? 20 : 45});
+        }
+        return p;
+    };
+    auto bezierRecord = [](std::uint32_t type, const std::vector<POINT>& pts, bool small) {
+        std::string r;
+        auto put = [&](std::uint32_t v) { r.append(reinterpret_cast<const char*>(&v), 4); };
+        put(type);
+        put(std::uint32_t(28 + pts.size() * (small ? 4 : 8)));
+        for (std::uint32_t v : {0u, 0u, 119u, 89u, std::uint32_t(pts.size())}) put(v);
+        for (const POINT& q : pts) {
+            if (small) {
+                const std::int16_t xy[2] = {std::int16_t(q.x), std::int16_t(q.y)};
+                r.append(reinterpret_cast<const char*>(xy), 4);
+            } else {
+                put(std::uint32_t(q.x));
+                put(std::uint32_t(q.y));
+            }
+        }
+        return r;
+    };
+    constexpr std::uint32_t kCurves = 21847;  // odd: the last one runs out to x 100
+    std::vector<POINT> to = controls(kCurves), whole = to;
+    whole.insert(whole.begin(), POINT{10, 45});
+    ASSERT_GT(to.size(), 65536u);
+    struct Case { const char* what; std::uint32_t type; bool small; std::vector<std::string> curve; } cases[] = {
+        {"POLYBEZIERTO", 5, false, {record(27, {10, 45}), bezierRecord(5, to, false)}},
+        {"POLYBEZIERTO16", 88, true, {record(27, {10, 45}), bezierRecord(88, to, true)}},
+        // The curve draws on its own; the line's start is set before it.
+        {"POLYBEZIER", 2, false, {record(27, {100, 20}), bezierRecord(2, whole, false)}},
+        {"POLYBEZIER16", 85, true, {record(27, {100, 20}), bezierRecord(85, whole, true)}},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> records = c.curve;
+        records.push_back(record(54, {100, 5}));  // LINETO
+        Surface onto(kW, kH);
+        ASSERT_TRUE(play(fileOf(header, records), onto)) << c.what;
+        for (int x : {12, 40, 70, 98}) EXPECT_EQ(onto.at(x, 45), kBlack) << c.what << " curve at x " << x;
+        for (int y : {7, 12, 17}) EXPECT_EQ(onto.at(100, y), kBlack) << c.what << " line at y " << y;
+        // A line from where the curve started would cross the middle.
+        EXPECT_EQ(onto.at(55, 25), kWhite) << c.what;
+    }
+}
+
+namespace {
+
+// Whether logical point (px, py) lies in the turn of an arc record from its first radial to its
+// second, counterclockwise as seen with y pointing down, as the format has players read it in
+// the file's logical space.
+bool inRecordedTurn(const std::string& rec, double px, double py) {
+    auto i = [&](std::size_t at) { return double(std::int32_t(u32(rec, at))); };
+    const double cx = (i(8) + i(16)) / 2, cy = (i(12) + i(20)) / 2;
+    auto angle = [&](double x, double y) { return std::atan2(-(y - cy), x - cx); };  // y down: up is positive
+    const double a0 = angle(i(24), i(28)), a1 = angle(i(32), i(36)), a = angle(px, py);
+    auto turn = [](double from, double to) { return std::fmod(to - from + 4 * M_PI, 2 * M_PI); };
+    return turn(a0, a) < turn(a0, a1);
+}
+
+// The records of a file of one type.
+std::vector<std::string> recordsOf(const std::string& b, std::uint32_t type) {
+    std::vector<std::string> out;
+    for (std::size_t at = 0; at + 8 <= b.size() && u32(b, at + 4) >= 8;) {
+        if (u32(b, at) == type) out.push_back(b.substr(at, u32(b, at + 4)));
+        at += u32(b, at + 4);
+    }
+    return out;
+}
+
+}  // namespace
+
+// A pie drawn on the canvas's y-up mapping turns counterclockwise on the device, from its first
+// radial (right) to its second (up): the upper right quarter. Its record says the same to a
+// player that reads the turn in the file's logical space, as the format has it (and as
+// LibreOffice draws it), and our player draws it back as it was drawn. A file of another
+// program, the same pie read in logical space, is drawn as that program meant: three quarters.
+TEST(Metafiles, PieSectorsTurnTheWayOtherPlayersReadTheirRecords) {
+    const auto dir = mirvano_test::temp_dir("emf-pie");
+    const std::string file = (dir / "pie.emf").string();
+    {
+        Recording rec(file.c_str());
+        setYUp(rec.dc, kW, kH);
+        SelectObject(rec.dc, GetStockObject(BLACK_BRUSH));
+        SelectObject(rec.dc, GetStockObject(NULL_PEN));
+        Pie(rec.dc, 20, 80, 80, 20, 80, 50, 50, 80);  // centre (50, 50), radius 30
+        DeleteEnhMetaFile(CloseEnhMetaFile(rec.dc));
+    }
+    const std::string bytes = mirvano_test::readAll(file);
+    const std::vector<std::string> pies = recordsOf(bytes, 47);
+    ASSERT_EQ(pies.size(), 1u);
+    // Logical y up: (65, 65) lies upper right, the other three quarters not drawn.
+    EXPECT_TRUE(inRecordedTurn(pies[0], 65, 65));
+    for (auto [x, y] : {std::pair{35, 65}, {35, 35}, {65, 35}}) EXPECT_FALSE(inRecordedTurn(pies[0], x, y)) << x << "," << y;
+
+    Surface live(kW, kH, true), played(kW, kH);
+    SelectObject(live.dc, GetStockObject(BLACK_BRUSH));
+    SelectObject(live.dc, GetStockObject(NULL_PEN));
+    Pie(live.dc, 20, 80, 80, 20, 80, 50, 50, 80);
+    ASSERT_TRUE(play(bytes, played));
+    // Device rows run down: the upper right quarter is around (65, 89 - 65).
+    for (const Surface* s : {&live, &played}) {
+        EXPECT_EQ(s->at(65, 24), kBlack);
+        EXPECT_EQ(s->at(35, 24), kWhite);
+        EXPECT_EQ(s->at(35, 54), kWhite);
+        EXPECT_EQ(s->at(65, 54), kWhite);
+    }
+
+    // The same record as another program writes it, read in logical space: from the right
+    // counterclockwise with y down to logical (50, 80), which this mapping shows above the
+    // centre: every quarter but the upper right one.
+    std::string other = pies[0];
+    const std::int32_t radials[] = {80, 50, 50, 80};
+    std::memcpy(other.data() + 24, radials, sizeof radials);
+    const std::vector<std::string> mapping = recordsOf(bytes, 17), windowExt = recordsOf(bytes, 9),
+                                   viewportExt = recordsOf(bytes, 11), viewportOrg = recordsOf(bytes, 12);
+    ASSERT_FALSE(mapping.empty() || windowExt.empty() || viewportExt.empty() || viewportOrg.empty());
+    Recording empty((dir / "e.emf").string().c_str());
+    DeleteEnhMetaFile(CloseEnhMetaFile(empty.dc));
+    const std::string valid = mirvano_test::readAll(dir / "e.emf");
+    const std::string third = fileOf(valid.substr(0, u32(valid, 4)),
+                                     {mapping.back(), windowExt.back(), viewportExt.back(), viewportOrg.back(),
+                                      record(37, {0x80000000u + BLACK_BRUSH}), record(37, {0x80000000u + NULL_PEN}), other});
+    Surface theirs(kW, kH);
+    ASSERT_TRUE(play(third, theirs));
+    EXPECT_EQ(theirs.at(65, 24), kWhite);
+    EXPECT_EQ(theirs.at(35, 24), kBlack);
+    EXPECT_EQ(theirs.at(35, 54), kBlack);
+    EXPECT_EQ(theirs.at(65, 54), kBlack);
 }
