@@ -104,6 +104,8 @@ TABLE_CODEC = dict([('hand_%02x' % ldid, codec) for ldid, codec in CODE_PAGES] +
 
 
 OEM_850 = {ldid for ldid, codec in CODE_PAGES if codec == 'cp850'}
+# The Windows ("ANSI") code pages among them: a new ANSI table can take any of them.
+WINDOWS_PAGES = {'cp874'} | {'cp125%d' % i for i in range(9)}
 
 
 def letters(codec):
@@ -273,6 +275,9 @@ def read_table(path):
     ldid = open(path, 'rb').read(30)[29]
     name = os.path.basename(path)[:-4]
     encoding = TABLE_CODEC.get(name, 'cp1252' if ldid == 0 else None) if os.path.dirname(path) == IN else None
+    if encoding is None and ldid not in dbfread.codepages.codepages:
+        # An output that kept its input's byte, one dbfread does not know (0xCC, Baltic).
+        encoding = dict(CODE_PAGES).get(ldid)
     # The values of each record in field order, two fields of one name both kept.
     table = dbfread.DBF(path, parserclass=ExactParser, encoding=encoding, char_decode_errors='strict',
                         recfactory=lambda items: [v for _, v in items])
@@ -386,7 +391,7 @@ def compare(name, gdal, warnings):
     oem = ldid in OEM_850
     # A new ANSI table takes the code page of a Windows table of another page: every letter keeps.
     codec = dict(CODE_PAGES).get(ldid, 'cp1252')
-    own_page = codec.startswith('cp125') and codec != 'cp1252'
+    own_page = codec in WINDOWS_PAGES and codec != 'cp1252'
     # The warnings of the ANSI outputs, the same in each, and none of the UTF-8 outputs.
     count, first = lost_in_ansi(records, oem)
     for ext in OUTPUTS:
