@@ -30,7 +30,7 @@ void removeWithMemo(const std::string& path) {
     std::error_code ec;
     fs::remove(path, ec);
     if (!isTable(path)) return;
-    for (const char* ext : {".dbt", ".DBT", ".fpt", ".FPT"}) fs::remove(fs::path(path).replace_extension(ext), ec);
+    for (const char* ext : {".dbt", ".DBT", ".fpt", ".FPT", ".cpg"}) fs::remove(fs::path(path).replace_extension(ext), ec);
 }
 
 }  // namespace
@@ -125,6 +125,7 @@ void discardReplacement(const std::string& temp) {
     if (isTable(temp)) {
         const std::string ext = fs::path(temp).extension().string();
         fs::remove(fs::path(temp).replace_extension(ext == ".DBF" ? ".DBT" : ".dbt"), ec);
+        fs::remove(fs::path(temp).replace_extension(".cpg"), ec);
     }
 }
 

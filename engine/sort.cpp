@@ -144,6 +144,14 @@ bool replaceTable(const std::string& temp, const std::string& target, std::strin
         return false;
     }
     if (!backup.empty()) fs::remove(backup, ec);
+    // The code page named beside a table goes with it: the new table's ".cpg" file, or none
+    // where the new table names its code page itself.
+    const fs::path tempCpg = fs::path(temp).replace_extension(".cpg"), targetCpg = fs::path(target).replace_extension(".cpg");
+    if (fs::exists(tempCpg, ec)) {
+        if (!doRename(tempCpg.string(), targetCpg.string(), error)) return false;
+    } else {
+        fs::remove(targetCpg, ec);
+    }
     return true;
 }
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <set>
 #include <utility>
+#include <cstdio>
+#include <filesystem>
 #include <vector>
 
 #include "engine/numbertext.h"
@@ -47,27 +49,46 @@ FieldStructure tableStructure(const db::DBSERVER& table) {
     return out;
 }
 
-bool createTable(const std::string& path, const FieldStructure& fields, bool oem, uint8_t languageDriver) {
+bool createTable(const std::string& path, const FieldStructure& fields, bool oem, const NewTableCodePage& codePage) {
     std::vector<db::FieldInfo> infos;
     for (const FieldDef& f : fields) infos.push_back({f.name, f.type.empty() ? 'C' : f.type[0], f.length, f.decimals});
     // The flag follows the runtime's setting at creation; the program runs with ANSI set.
     if (oem) rt::SetAnsi(false);
-    const bool created = db::DBCREATE(path, infos, languageDriver);
+    const bool created = db::DBCREATE(path, infos, codePage.languageDriver);
     if (oem) rt::SetAnsi(true);
-    return created;
+    if (!created) return false;
+    std::error_code ec;
+    const std::filesystem::path cpg = std::filesystem::path(path).replace_extension(".cpg");
+    if (codePage.languageDriver != 0 || codePage.codePageFile.empty()) {
+        std::filesystem::remove(cpg, ec);
+        return !ec;
+    }
+    std::filesystem::copy_file(codePage.codePageFile, cpg, std::filesystem::copy_options::overwrite_existing, ec);
+    if (ec) return false;
+    // The header's byte 29 names no code page (0), so that every reader takes the ".cpg" file's.
+    std::FILE* f = std::fopen(path.c_str(), "r+b");
+    if (!f) return false;
+    const bool marked = std::fseek(f, 29, SEEK_SET) == 0 && std::fputc(0, f) == 0;
+    return std::fclose(f) == 0 && marked;
 }
 
-TableCodePage tableCodePage(const db::DBSERVER& table) { return {table.isAnsi(), table.CODEPAGE(), table.languageDriver()}; }
+TableCodePage tableCodePage(const db::DBSERVER& table) {
+    return {table.isAnsi(), table.CODEPAGE(), table.languageDriver(), table.codePageFile()};
+}
 
-uint8_t sharedLanguageDriver(const std::vector<TableCodePage>& inputs, bool oem) {
-    uint8_t shared = 0;
+NewTableCodePage sharedCodePage(const std::vector<TableCodePage>& inputs, bool oem) {
+    NewTableCodePage shared;
     unsigned codePage = 0;
     for (const TableCodePage& t : inputs) {
-        if (t.ansi == oem || (codePage != 0 && t.codePage != codePage)) return 0;
+        if (t.ansi == oem || (codePage != 0 && t.codePage != codePage)) return {};
         codePage = t.codePage;
-        if (shared == 0) shared = t.languageDriver;
+        if (shared.languageDriver == 0) shared.languageDriver = t.languageDriver;
+        if (shared.codePageFile.empty()) shared.codePageFile = t.codePageFile;
     }
-    if (codePage == 0 || codePage == (oem ? kOemCodePage : kAnsiCodePage)) return 0;
+    if (codePage == 0 || codePage == (oem ? kOemCodePage : kAnsiCodePage)) return {};
+    // A header byte that names the page serves every reader; a ".cpg" file only where none does.
+    if (shared.languageDriver != 0) shared.codePageFile.clear();
+    else if (shared.codePageFile.empty()) return {};
     return shared;
 }
 

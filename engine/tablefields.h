@@ -17,22 +17,32 @@ namespace engine {
 // type letter.
 FieldStructure tableStructure(const db::DBSERVER& table);
 
-// Creates the dBase table `path` with `fields` (a field without a type is text), its text
-// flagged OEM when `oem` and ANSI otherwise, in the code page `languageDriver` names where it
-// is not 0 (see sharedLanguageDriver); false when the table could not be made.
-bool createTable(const std::string& path, const FieldStructure& fields, bool oem, uint8_t languageDriver = 0);
+// The code page a new table is made in: a language-driver byte, or, where that is 0, the
+// ".cpg" file beside a table whose code page the new one takes (none: the family's own).
+struct NewTableCodePage {
+    uint8_t languageDriver = 0;
+    std::string codePageFile;
+};
 
-// The language-driver byte a new table made from the dBase `inputs` takes, so that their
-// letters keep: theirs where all of them name one code page of the new table's family (a
-// Windows page for an ANSI table, a DOS page for an OEM one) other than the family's own
-// (1252, 850); 0 otherwise, which gives the family's own.
+// Creates the dBase table `path` with `fields` (a field without a type is text), its text
+// flagged OEM when `oem` and ANSI otherwise, in the code page `codePage` names (see
+// sharedCodePage): its language-driver byte, or a copy of its ".cpg" file beside the new
+// table. A ".cpg" file left beside `path` by a table before it goes, as it would name the
+// new table's code page wrongly. False when the table could not be made.
+bool createTable(const std::string& path, const FieldStructure& fields, bool oem, const NewTableCodePage& codePage = {});
+
+// The code page a new table made from the dBase `inputs` takes, so that their letters keep:
+// theirs where all of them have one code page of the new table's family (a Windows page or a
+// ".cpg" file's page for an ANSI table, a DOS page for an OEM one) other than the family's
+// own (1252, 850); none otherwise, which gives the family's own.
 struct TableCodePage {
     bool ansi = true;
     unsigned codePage = 0;
     uint8_t languageDriver = 0;
+    std::string codePageFile;  // the ".cpg" file the code page came from, "" for none
 };
 TableCodePage tableCodePage(const db::DBSERVER& table);
-uint8_t sharedLanguageDriver(const std::vector<TableCodePage>& inputs, bool oem);
+NewTableCodePage sharedCodePage(const std::vector<TableCodePage>& inputs, bool oem);
 
 // The number of the field of the input `table` that `field` (an entry of its structure) stands
 // for: its own number (two fields may share a name, and a dBase output may rename the second),

@@ -130,7 +130,7 @@ void DTAMIRVANO::BUTDATEIVERBINDEN() {
     if (existing) before.capture(target);
     if (go && !existing) {
         // Tables of one alphabet make a target of their code page, so their letters keep.
-        if (!engine::createTable(target, merged, lOutOEM, engine::sharedLanguageDriver(codePages, lOutOEM))) {
+        if (!engine::createTable(target, merged, lOutOEM, engine::sharedCodePage(codePages, lOutOEM))) {
             engine::reportFailure(rt::StrTran(message(36), "$", target) + refusalText(*this, merged));
             go = false;
         }

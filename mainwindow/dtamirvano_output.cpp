@@ -322,9 +322,10 @@ DTAMIRVANO& DTAMIRVANO::BUTDATEISPEICHERN() {
             bool created = true;
             if (create) {
                 // A table made from a table of another alphabet keeps its code page.
-                const uint8_t languageDriver =
-                    lInDBF && oDBIn && oDBIn->USED() ? engine::sharedLanguageDriver({engine::tableCodePage(*oDBIn)}, lOutOEM) : 0;
-                created = engine::createTable(target, aFeldListe, lOutOEM, languageDriver);
+                const engine::NewTableCodePage codePage = lInDBF && oDBIn && oDBIn->USED()
+                                                              ? engine::sharedCodePage({engine::tableCodePage(*oDBIn)}, lOutOEM)
+                                                              : engine::NewTableCodePage{};
+                created = engine::createTable(target, aFeldListe, lOutOEM, codePage);
                 if (!created) {
                     engine::reportFailure(message(19) + refusalText(*this, aFeldListe));
                     cCmdFileOut.clear();

@@ -106,6 +106,7 @@ TABLE_CODEC = dict([('hand_%02x' % ldid, codec) for ldid, codec in CODE_PAGES] +
 OEM_850 = {ldid for ldid, codec in CODE_PAGES if codec == 'cp850'}
 # The Windows ("ANSI") code pages among them: a new ANSI table can take any of them.
 WINDOWS_PAGES = {'cp874'} | {'cp125%d' % i for i in range(9)}
+DOS_PAGES = {codec for ldid, codec in CODE_PAGES if codec not in WINDOWS_PAGES}
 
 
 def letters(codec):
@@ -275,6 +276,10 @@ def read_table(path):
     ldid = open(path, 'rb').read(30)[29]
     name = os.path.basename(path)[:-4]
     encoding = TABLE_CODEC.get(name, 'cp1252' if ldid == 0 else None) if os.path.dirname(path) == IN else None
+    cpg = path[:-4] + '.cpg'
+    if encoding is None and ldid == 0 and os.path.exists(cpg):
+        # An output that took its input's ".cpg" file along, which dbfread does not read.
+        encoding = dict(CPG_PAGES).get(open(cpg).read().strip())
     if encoding is None and ldid not in dbfread.codepages.codepages:
         # An output that kept its input's byte, one dbfread does not know (0xCC, Baltic).
         encoding = dict(CODE_PAGES).get(ldid)
@@ -392,6 +397,10 @@ def compare(name, gdal, warnings):
     # A new ANSI table takes the code page of a Windows table of another page: every letter keeps.
     codec = dict(CODE_PAGES).get(ldid, 'cp1252')
     own_page = codec in WINDOWS_PAGES and codec != 'cp1252'
+    if name in TABLE_CODEC and ldid == 0:
+        # A ".cpg" table of any page but a DOS one: the new table takes the file along.
+        codec = TABLE_CODEC[name]
+        own_page = codec != 'cp1252' and codec not in DOS_PAGES
     # The warnings of the ANSI outputs, the same in each, and none of the UTF-8 outputs.
     count, first = lost_in_ansi(records, oem)
     for ext in OUTPUTS:

@@ -210,7 +210,29 @@ TEST(DbaseWriters, TheCodePageNamedBesideATableHolds) {
     EXPECT_EQ(command("ogr2ogr -f CSV /vsistdout/ '" + (dir / "in.dbf").string() + "'"),
               "NAME,N\nАбв,\"4\"\nЁж,\"2\"\nМир,\"3\"\nПривет,\"1\"\n");
     EXPECT_EQ(readAll(dir / "in.cpg").substr(0, 6), "CP1251");
-    EXPECT_FALSE(fs::exists(dir / "$tempout.cpg"));
+    for (const auto& entry : fs::directory_iterator(dir))
+        EXPECT_NE(entry.path().filename().string().front(), '$') << "left behind: " << entry.path();
+    // A new table made from it, by a conversion or an append of tables, takes its code page
+    // with a copy of its ".cpg" file, as GDAL reads it; a stale ".cpg" file of the name goes.
+    const std::string cyrillic = "NAME,N\nАбв,\"4\"\nЁж,\"2\"\nМир,\"3\"\nПривет,\"1\"\n";
+    for (const bool replacing : {false, true}) {
+        SCOPED_TRACE(replacing ? "replacing" : "new");
+        fs::remove(dir / "out.dbf");
+        writeAll(dir / "out.cpg", "CP866");  // stale, of a table gone before
+        if (replacing) writeAll(dir / "out.dbf", dbf_bytes::table(0x03, 0x03, {{"A", 'C', 1, 0}}, {" a"}));
+        writeAll(dir / "job.mcf", settings(kDbaseIn + kDbf));
+        EXPECT_EQ(runBatch(dir, "in.dbf", "out.dbf", (dir / "job.mcf").string()), 0) << readAll(dir / "log");
+        EXPECT_EQ(readAll(dir / "log").find("warning"), std::string::npos) << readAll(dir / "log");
+        EXPECT_EQ(readAll(dir / "out.cpg").substr(0, 6), "CP1251");
+        EXPECT_EQ(command("ogr2ogr -f CSV /vsistdout/ '" + (dir / "out.dbf").string() + "'"), cyrillic);
+    }
+    // A table of the program's own code page leaves no ".cpg" file of the name behind.
+    fs::rename(dir / "in.cpg", dir / "in.cpg.kept");
+    writeAll(dir / "out.cpg", "CP1251");
+    Outcome plain = convert(dir, "dbf", kDbf);
+    EXPECT_EQ(plain.status, 0) << plain.log;
+    EXPECT_FALSE(fs::exists(dir / "out.cpg"));
+    fs::rename(dir / "in.cpg.kept", dir / "in.cpg");
     // What we cannot read is told.
     writeAll(dir / "in.cpg", "LATIN-ish");
     Outcome r = convert(dir, "csv", kCsv);
