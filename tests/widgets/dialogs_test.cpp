@@ -492,3 +492,36 @@ TEST(OpenSaveDialog, ASelectionOfNamesHoldingQuotesIsConfirmedAsSelected) {
         EXPECT_EQ(got, expected);
     }
 }
+
+// A name that holds double quotes, typed into the name box as the user sees it in the folder,
+// is confirmed and given back whole, with one file or several allowed.
+TEST(OpenSaveDialog, ATypedNameHoldingQuotesIsConfirmed) {
+    const auto dir = mirvano_test::temp_dir("osdtyped");
+    const std::string names[] = {"say \"hi\".dbf", "\"quoted\".dbf", "\"\".dbf", "a\".dbf"};
+    for (const std::string& n : names) touch(dir / n);
+    for (const bool multi : {true, false}) {
+        for (const std::string& name : names) {
+            OPENSAVEDIALOG dlg(nullptr, "*.dbf", rt::Value(true));
+            if (multi) dlg.SETSTYLE(OFN_ALLOWMULTISELECT);
+            dlg.INITIALDIRECTORY(dir.string());
+            bool openEnabled = false;
+            Script s([&](QDialog* d) -> intptr_t {
+                d->show();
+                auto* edit = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+                EXPECT_NE(edit, nullptr);
+                if (!edit) return QDialog::Rejected;
+                edit->setFocus();
+                QTest::keyClicks(edit, QString::fromStdString(name));
+                auto* open = d->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open);
+                openEnabled = open && open->isEnabled();
+                if (open) QTest::mouseClick(open, Qt::LeftButton);
+                return d->result() == QDialog::Accepted ? QDialog::Accepted : QDialog::Rejected;
+            });
+            EXPECT_TRUE(dlg.SHOW()) << name << (multi ? ", several allowed" : ", one allowed");
+            EXPECT_TRUE(openEnabled) << name << (multi ? ", several allowed" : ", one allowed");
+            const rt::Value& v = dlg.FILENAME();
+            const std::string got = v.isArray() && v.len() == 1 ? v.at(1).str() : v.isString() ? v.str() : "";
+            EXPECT_EQ(got, (dir / name).string()) << (multi ? "several allowed" : "one allowed");
+        }
+    }
+}
