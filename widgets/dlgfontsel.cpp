@@ -6,6 +6,7 @@
 #include <QGridLayout>
 #include <QLineEdit>
 #include <QListView>
+#include <memory>
 #include <QMetaObject>
 #include <QValidator>
 #include <algorithm>
@@ -114,6 +115,33 @@ QString nearestStyle(const QString& family, int weight, bool italic) {
     return best;
 }
 
+// When the user picks another family, the dialog keeps the style only where the new family
+// has a style of the same name, and otherwise jumps to the first it lists (often Bold
+// Italic): a regular font turned bold italic by a change of family. The style of the new
+// family nearest in slant and weight to the one shown before is chosen instead.
+void keepStyleAcrossFamilies(QFontDialog& dlg) {
+    auto last = std::make_shared<QFont>(dlg.currentFont());
+    QObject::connect(&dlg, &QFontDialog::currentFontChanged, &dlg, [&dlg, last](const QFont& now) {
+        const QFont before = *last;
+        *last = now;
+        if (now.family() == before.family()) return;
+        // Only where the dialog fell back to its first style: a font set whole keeps its own.
+        const QStringList styles = QFontDatabase::styles(now.family());
+        if (styles.isEmpty() || styles.contains(before.styleName()) || now.styleName() != styles.front()) return;
+        const QString style = nearestStyle(now.family(), before.weight(), before.italic());
+        if (style.isEmpty() || style == now.styleName()) return;
+        for (QListView* list : dlg.findChildren<QListView*>()) {
+            QAbstractItemModel* model = list->model();
+            if (!model || model->rowCount() != styles.size()) continue;
+            QStringList rows;
+            for (int r = 0; r < model->rowCount(); ++r) rows << model->index(r, 0).data().toString();
+            if (rows != styles) continue;
+            list->setCurrentIndex(model->index(int(styles.indexOf(style)), 0));
+            return;
+        }
+    });
+}
+
 // Keeps the dialog's size box and size list to the sizes offered. The list is filled anew
 // for every family and style, so its rows out of range are hidden after each filling.
 void offerOnlyAllowedSizes(QFontDialog& dlg) {
@@ -206,6 +234,7 @@ bool DLGFONTSEL::SHOW() {
     // started from: the machine may lack the face, the sizes are whole points and the
     // styles its own, so reading them back would change a font nobody touched.
     const QFont shown = dlg.currentFont();
+    keepStyleAcrossFamilies(dlg);
 
     dialog_ = &dlg;
     gui::ModalRequest req;

@@ -51,7 +51,16 @@ QStringList quotedExistingFiles(const QString& text, const QDir& folder) {
     return readFrom(0) ? names : QStringList();
 }
 
-// The file dialog, which also confirms a multiple selection of names that hold double quotes.
+// The file of the folder that the name box names as it stands, when that name holds double
+// quotes (which the dialog's own reading takes as marks around names); empty otherwise.
+QString literalQuotedFile(const QString& text, const QDir& folder) {
+    if (!text.contains(QLatin1Char('"'))) return {};
+    const QString path = folder.filePath(text);
+    return QFileInfo(path).isFile() ? path : QString();
+}
+
+// The file dialog, which also confirms names that hold double quotes: a multiple selection of
+// them, and one such name as the user typed or picked it.
 class FileDialog : public QFileDialog {
 public:
     explicit FileDialog(QWidget* parent) : QFileDialog(parent) {}
@@ -63,7 +72,9 @@ public:
         if (!edit || !box) return;
         QObject::connect(edit, &QLineEdit::textChanged, this, [this, box](const QString& text) {
             if (QPushButton* open = box->button(QDialogButtonBox::Open); open && !open->isEnabled())
-                if (!quotedExistingFiles(text, directory()).isEmpty()) open->setEnabled(true);
+                if (!literalQuotedFile(text, directory()).isEmpty() ||
+                    (fileMode() == ExistingFiles && !quotedExistingFiles(text, directory()).isEmpty()))
+                    open->setEnabled(true);
         });
     }
     QStringList chosenFiles() const { return quoted_.isEmpty() ? selectedFiles() : quoted_; }
@@ -76,6 +87,15 @@ public:
             const QStringList files = quotedExistingFiles(edit->text(), directory());
             if (files.size() > 1) {
                 quoted_ = files;
+                QDialog::accept();
+                return;
+            }
+        }
+        // One existing file whose name holds quotes, opened: the dialog's own reading would
+        // take the part between the quotes, or the folder, for the name.
+        if (acceptMode() == AcceptOpen && edit) {
+            if (const QString file = literalQuotedFile(edit->text(), directory()); !file.isEmpty()) {
+                quoted_ = {file};
                 QDialog::accept();
                 return;
             }
@@ -166,7 +186,7 @@ bool OPENSAVEDIALOG::SHOW() {
         if (!name.contains(QLatin1Char('*')) && !name.contains(QLatin1Char('?'))) dlg.selectFile(name);
     }
 
-    if (dlg.fileMode() == QFileDialog::ExistingFiles) dlg.confirmQuotedSelections();
+    if (open_) dlg.confirmQuotedSelections();
     if (flags_ & OFN_SHOWHELP) {
         if (auto* box = dlg.findChild<QDialogButtonBox*>()) {
             box->addButton(QDialogButtonBox::Help);

@@ -492,3 +492,79 @@ TEST(OpenSaveDialog, ASelectionOfNamesHoldingQuotesIsConfirmedAsSelected) {
         EXPECT_EQ(got, expected);
     }
 }
+
+// A name that holds double quotes, typed into the name box as the user sees it in the folder,
+// is confirmed and given back whole, with one file or several allowed.
+TEST(OpenSaveDialog, ATypedNameHoldingQuotesIsConfirmed) {
+    const auto dir = mirvano_test::temp_dir("osdtyped");
+    const std::string names[] = {"say \"hi\".dbf", "\"quoted\".dbf", "\"\".dbf", "a\".dbf"};
+    for (const std::string& n : names) touch(dir / n);
+    for (const bool multi : {true, false}) {
+        for (const std::string& name : names) {
+            OPENSAVEDIALOG dlg(nullptr, "*.dbf", rt::Value(true));
+            if (multi) dlg.SETSTYLE(OFN_ALLOWMULTISELECT);
+            dlg.INITIALDIRECTORY(dir.string());
+            bool openEnabled = false;
+            Script s([&](QDialog* d) -> intptr_t {
+                d->show();
+                auto* edit = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+                EXPECT_NE(edit, nullptr);
+                if (!edit) return QDialog::Rejected;
+                edit->setFocus();
+                QTest::keyClicks(edit, QString::fromStdString(name));
+                auto* open = d->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Open);
+                openEnabled = open && open->isEnabled();
+                if (open) QTest::mouseClick(open, Qt::LeftButton);
+                return d->result() == QDialog::Accepted ? QDialog::Accepted : QDialog::Rejected;
+            });
+            EXPECT_TRUE(dlg.SHOW()) << name << (multi ? ", several allowed" : ", one allowed");
+            EXPECT_TRUE(openEnabled) << name << (multi ? ", several allowed" : ", one allowed");
+            const rt::Value& v = dlg.FILENAME();
+            const std::string got = v.isArray() && v.len() == 1 ? v.at(1).str() : v.isString() ? v.str() : "";
+            EXPECT_EQ(got, (dir / name).string()) << (multi ? "several allowed" : "one allowed");
+        }
+    }
+}
+
+// The user picks another family and leaves the style alone: the font keeps its weight and
+// slant, also where the new family names its styles differently (DejaVu's regular style is
+// "Book", Liberation's "Regular").
+TEST(FontDialog, AnotherFamilyKeepsTheWeightAndSlant) {
+    struct Case {
+        const char* start;
+        bool fixed;
+        const char* family;
+        const char* want;
+    };
+    const Case cases[] = {
+        {"0400-0130000FDejaVu Sans Mono", true, "Liberation Mono", "0400-0130000FLiberation Mono"},
+        {"0400-0130000TDejaVu Sans Mono", true, "Liberation Mono", "0400-0130000TLiberation Mono"},
+        {"0700-0130000FDejaVu Sans Mono", true, "Liberation Mono", "0700-0130000FLiberation Mono"},
+        {"0400-0160000FDejaVu Sans", false, "Liberation Serif", "0400-0160000FLiberation Serif"},
+        {"0400-0130000FLiberation Sans", false, "DejaVu Sans", "0400-0130000FDejaVu Sans"},
+    };
+    for (const Case& c : cases) {
+        DLGFONTSEL d(nullptr, rt::Value(c.start));
+        narrowAsTheFormDoes(d, c.fixed);
+        Script s([&](QDialog* dlg) -> intptr_t {
+            dlg->show();
+            QCoreApplication::processEvents();
+            // The family list is the dialog's first list; the user clicks the family.
+            QListView* families = dlg->findChildren<QListView*>().value(0);
+            EXPECT_NE(families, nullptr);
+            if (!families) return QDialog::Rejected;
+            const QModelIndexList found = families->model()->match(families->model()->index(0, 0), Qt::DisplayRole,
+                                                                   QString::fromLatin1(c.family), 1, Qt::MatchExactly);
+            EXPECT_EQ(found.size(), 1) << c.family;
+            if (found.isEmpty()) return QDialog::Rejected;
+            families->scrollTo(found.front());
+            QTest::mouseClick(families->viewport(), Qt::LeftButton, Qt::NoModifier,
+                              families->visualRect(found.front()).center());
+            QCoreApplication::processEvents();
+            QTest::keyClick(dlg, Qt::Key_Return);
+            return dlg->result() == QDialog::Accepted ? QDialog::Accepted : QDialog::Rejected;
+        });
+        ASSERT_TRUE(d.SHOW()) << c.start;
+        EXPECT_EQ(d.FONTTOSTRING(), c.want) << c.start;
+    }
+}
