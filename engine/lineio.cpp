@@ -55,9 +55,11 @@ bool endsWithEofByte(std::string_view raw, size_t unit) {
     return raw.size() >= unit && raw[raw.size() - unit] == '\x1A' && (unit == 1 || raw.back() == '\0');
 }
 
-// A line of blanks and TABs holds no record.
-bool holdsNoData(std::string_view line) {
-    return line.empty() || ((line[0] == ' ' || line[0] == '\t') && line.find_first_not_of(" \t") == std::string_view::npos);
+// A line of blanks and TABs holds no record; where the TAB is the separator, a line of TABs is
+// a record of empty values, as every writer writes one.
+bool holdsNoData(std::string_view line, std::string_view separator) {
+    const char* white = separator == "\t" ? " " : " \t";
+    return line.empty() || ((line[0] == ' ' || line[0] == '\t') && line.find_first_not_of(white) == std::string_view::npos);
 }
 
 // The byte maps between ANSI and OEM with a flag per byte whose character the other lacks.
@@ -261,7 +263,7 @@ bool CsvRecordReader::recordAhead(size_t& a, size_t& bytes, bool& whole) {
         if (bytes > kMaxLineBytes || !readAhead(a + 1))
             return false;
         bytes += ahead_[a].raw + ahead_[a].end.size();
-        if (!holdsNoData(ahead_[a].text))
+        if (!holdsNoData(ahead_[a].text, separator_))
             break;
     }
     bool continued = false;
@@ -334,7 +336,7 @@ bool CsvRecordReader::next(std::vector<std::string_view>& fields) {
     do {
         if (!readLine(text_))
             return false;
-    } while (holdsNoData(text_));
+    } while (holdsNoData(text_, separator_));
     first_ = lines_;
     bool open = false;
     bool dangling = false;
@@ -399,7 +401,7 @@ bool nextSdfRecord(LineReader& reader, std::string& line, bool analysis) {
     do {
         if (!(analysis ? reader.nextAnalysis(line) : reader.next(line)))
             return false;
-    } while (line.find_first_not_of(' ') == std::string::npos);
+    } while (line.find_first_not_of(" \t\f\v") == std::string::npos);  // white space only: no record
     return true;
 }
 

@@ -199,6 +199,11 @@ TEST(TextInputs, LinesWithoutDataAreNoRecords) {
                        "[('A', 'N', 1, 0), ('B', 'C', 8, 0)]\n[1, 'x\\r\\n  \\r\\ny']\n[2, 'y']\n"},
                       {"... in UTF-16", utf16("A;B\r\n1;x\r\n2;y\x1A"),
                        {{"CharacterSetIn", "unicode"}}, csvTable},
+                      // Where the TAB separates values, a line of TABs is a record of empty
+                      // values, as Python's csv module and this program write one.
+                      {"a line of TABs in a TAB-separated file", "A\tB\tC\r\n1\tx\tz\r\n\t\t\r\n2\ty\tz\r\n",
+                       {{"CsvSeparatorIn", "tab"}},
+                       "[('A', 'C', 1, 0), ('B', 'C', 1, 0), ('C', 'C', 1, 0)]\n['1', 'x', 'z']\n['', '', '']\n['2', 'y', 'z']\n"},
                   },
                   dbfreadOf);
     const std::string sdfTable = "[('F1', 'C', 2, 0), ('F2', 'N', 2, 0)]\n['ab', 12]\n['cd', 34]\n";
@@ -206,6 +211,7 @@ TEST(TextInputs, LinesWithoutDataAreNoRecords) {
                   {
                       {"an empty last line", "ab 12\r\ncd 34\r\n\r\n", {}, sdfTable},
                       {"a line of blanks", "ab 12\r\n  \r\ncd 34\r\n     \r\n", {}, sdfTable},
+                      {"lines of blanks and TABs, a page break", "ab 12\r\n \t\r\n\f\r\ncd 34\r\n\t\r\n", {}, sdfTable},
                       {"the end-of-file byte", "ab 12\r\ncd 34\r\n\x1A", {}, sdfTable},
                       {"the end-of-file byte with a header line", "A  B\r\nab 12\r\ncd 34\r\n\x1A",
                        {{"HeaderLineIn", "yes"}}, "[('A', 'C', 3, 0), ('B', 'N', 2, 0)]\n['ab', 12]\n['cd', 34]\n"},
