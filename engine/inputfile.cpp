@@ -1,6 +1,7 @@
 #include "engine/inputfile.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <system_error>
 
@@ -48,6 +49,19 @@ int checkInputName(const std::string& path, Format format) {
     const std::string forbidden = format == Format::CSV ? ".dbf.sdf.exe.bat.sys.com.dll" : ".dbf.csv.exe.bat.sys.com.dll";
     if (forbidden.find(last4) != std::string::npos)
         return 17;
+    return 0;
+}
+
+int checkInputName(const std::string& path, Format format, Charset charset) {
+    if (const int error = checkInputName(path, format)) return error;
+    if (format == Format::DBF || charset != Charset::UTF16) return 0;
+    // UTF-16 is read little-endian; a big-endian file would read as no text at all.
+    unsigned char bom[2] = {0, 0};
+    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
+        const size_t got = std::fread(bom, 1, 2, f);
+        std::fclose(f);
+        if (got == 2 && bom[0] == 0xFE && bom[1] == 0xFF) return 94;
+    }
     return 0;
 }
 

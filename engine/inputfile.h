@@ -19,5 +19,8 @@ std::string directoryOf(const std::string& path);
 // without ".dbf", 17 an extension not allowed for a text input); 0 when it passes. The
 // extension is compared without regard to case.
 int checkInputName(const std::string& path, Format format);
+// The same, and for a text input read as UTF-16 (little-endian) 94 when the file begins with
+// the byte-order mark of big-endian UTF-16.
+int checkInputName(const std::string& path, Format format, Charset charset);
 
 }  // namespace engine

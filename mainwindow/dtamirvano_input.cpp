@@ -87,7 +87,7 @@ DTAMIRVANO& DTAMIRVANO::BUTDATEIOEFFNEN(bool selectOnly) {
 
     if (!name.empty()) {
         cFileIn = engine::fullPath(name);
-        if (const int error = engine::checkInputName(cFileIn, format)) {
+        if (const int error = engine::checkInputName(cFileIn, format, lInUTF16 ? engine::Charset::UTF16 : engine::Charset::ANSI)) {
             engine::reportFailure(message(error));
             name.clear();
         }

@@ -251,6 +251,9 @@ constexpr MessageText kMessages[] = {
      "The memo file $ is missing: the other data fields were converted without the memo fields"},
     {107, "Die Feldlängen von $ ergeben nicht die Datensatzlänge der Datei: sie wird nicht gelesen",
      "The field lengths of $ do not add up to its record length: the file is not read"},
+    {94, "Die Eingabedatei ist in UTF-16 mit der höchstwertigen Stelle zuerst (big-endian) geschrieben; "
+         "gelesen wird UTF-16 mit der niedrigstwertigen zuerst (little-endian)",
+     "The input file is in big-endian UTF-16; the program reads little-endian UTF-16"},
     {115, "Der Wert $2 der Einstellung $1 in $3 enthält keines der Schlüsselwörter $4",
      "The value $2 of the setting $1 in $3 contains none of the keywords $4"},
     {116, "Die Ausgabedatei $ ist die Konfigurationsdatei dieses Aufrufs und wird nicht überschrieben",

@@ -230,6 +230,24 @@ TEST(TextInputs, LinesWithoutDataAreNoRecords) {
     EXPECT_NE(r.log.find("Number of data fields in CSV records are different: 4"), std::string::npos) << r.log;
 }
 
+// A UTF-16 file written big-endian (its byte-order mark FE FF) is refused with what it is,
+// not read as a file without records; little-endian ones, with or without their mark, read.
+TEST(TextInputs, BigEndianUtf16IsToldNotReadAsNothing) {
+    if (!ready()) GTEST_SKIP() << "the program or python3-dbfread is missing";
+    const auto dir = mirvano_test::temp_dir("text-utf16be");
+    const std::string bigEndian("\xFE\xFF\0N\0,\0C\0\r\0\n\0A\0,\0B\0\r\0\n", 22);
+    const Keys keys = Keys{{"CharacterSetIn", "unicode"}, {"CsvSeparatorIn", "comma"}} + kCsvIn + kCsvOut;
+    Converted r = convert(dir, "in.csv", bigEndian, "out.csv", settings({}, keys));
+    EXPECT_NE(r.status, 0);
+    EXPECT_NE(r.log.find("error: The input file is in big-endian UTF-16; the program reads little-endian UTF-16"),
+              std::string::npos)
+        << r.log;
+    EXPECT_FALSE(fs::exists(dir / "out.csv"));
+    r = convert(dir, "in.csv", utf16("N,C\r\nA,B\r\n"), "out.csv", settings({}, keys));
+    EXPECT_EQ(r.status, 0) << r.log;
+    EXPECT_NE(readAll(dir / "out.csv").find("A"), std::string::npos) << r.log;
+}
+
 // One stray quote does not join the rest of the file into one record: a record many times
 // longer than any table's record is refused with the line its frame opened on.
 TEST(TextInputs, AFrameThatNeverClosesIsToldWithTheLineItOpenedOn) {

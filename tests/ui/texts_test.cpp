@@ -131,7 +131,7 @@ TEST(ControlTextTable, TableOrderAndTheSystemsOwnWording) {
 
 TEST(MessageTable, EveryNumberInUseHasItsTextInBothLanguages) {
     std::set<int> used = {1, 3, 58, 59, 63, 64, 65, 66, 67, 68, 69, 70, 71, 72, 73, 74, 75, 76, 77,
-                          78, 79, 80, 81, 82, 83, 84, 90, 91, 92, 93, 97, 98, 99, 100, 101, 102, 103, 104, 105, 106, 107, 115, 116, 117, 118, 121, 122};
+                          78, 79, 80, 81, 82, 83, 84, 90, 91, 92, 93, 94, 97, 98, 99, 100, 101, 102, 103, 104, 105, 106, 107, 115, 116, 117, 118, 121, 122};
     for (int n = 4; n <= 56; ++n) used.insert(n);
     std::set<int> present;
     for (const auto& m : ui::messageTable()) {
