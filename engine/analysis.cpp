@@ -1,8 +1,10 @@
 #include "engine/analysis.h"
 
 #include <algorithm>
+#include <atomic>
 #include <charconv>
 
+#include "engine/blocks.h"
 #include "engine/numbertext.h"
 #include "functions/charselect.h"
 #include "functions/faststring.h"
@@ -211,6 +213,240 @@ void settleUntyped(FieldStructure& structure) {
     }
 }
 
+namespace {
+
+std::string_view trimmedValue(const std::vector<std::string_view>& values, size_t i) {
+    std::string_view v;
+    if (i < values.size()) {
+        v = values[i];
+        while (!v.empty() && v.front() == ' ')
+            v.remove_prefix(1);
+        while (!v.empty() && v.back() == ' ')
+            v.remove_suffix(1);
+    }
+    return v;
+}
+
+// What a stretch of a column's values gives, folded from no value on: the whole fold and, for
+// the values before the first one whose form differs from the first value's (all of them while
+// none did), the length, decimals and integer part they gave. That is all the fold of the
+// values before the stretch needs to go on over it as if it had read the stretch's values one
+// by one: inference is a fold over the values in order, so blocks folded apart merge in order.
+struct ColumnFold {
+    FieldDef field;
+    NumberWidth width;
+    char first = 0;
+    bool uniform = true;
+    int prefixLength = 0, prefixDecimals = 0, prefixInteger = 0;
+
+    void add(std::string_view v, bool decimalComma) {
+        const int length = field.length, decimals = field.decimals, integer = width.integerPart;
+        inferFieldType(v, field, decimalComma);
+        inferFieldLength(v, field, width, decimalComma);
+        if (!first) {
+            first = field.type[0];
+        } else if (uniform && field.type[0] != first) {
+            uniform = false;
+            prefixLength = length;
+            prefixDecimals = decimals;
+            prefixInteger = integer;
+        }
+    }
+};
+
+// The field and widths after the values before a stretch and then the stretch's, exactly as
+// inferFieldType and inferFieldLength give them value by value.
+void mergeFold(FieldDef& field, NumberWidth& width, const ColumnFold& b) {
+    if (!b.first)
+        return;
+    if (field.type.empty()) {
+        field.type = b.field.type;
+        field.length = b.field.length;
+        field.decimals = b.field.decimals;
+        width = b.width;
+        return;
+    }
+    const char t = field.type.size() == 1 ? field.type[0] : 0;
+    const int text = std::max(width.text, b.width.text);
+    width.text = text;
+    if (t != 'C' && t == b.first) {
+        // The stretch goes on in the field's type up to where its values' form changes.
+        const int integer = std::max(width.integerPart, b.uniform ? b.width.integerPart : b.prefixInteger);
+        const int decimals = std::max(field.decimals, b.uniform ? b.field.decimals : b.prefixDecimals);
+        int length = std::max(field.length, b.uniform ? b.field.length : b.prefixLength);
+        if (t == 'N')
+            length = std::max(length, integer + (decimals > 0 ? decimals + 1 : 0));
+        width.integerPart = integer;
+        if (b.uniform) {
+            field.length = length;
+            field.decimals = decimals;
+            return;
+        }
+        field.type = "C";
+        field.decimals = 0;
+        field.length = std::max(length, text);
+        return;
+    }
+    // Text already, or from the stretch's first value on.
+    field.type = "C";
+    field.decimals = 0;
+    field.length = std::max(field.length, text);
+}
+
+// What one block of a CSV input gave the analysis. Lines count from the block's first line.
+struct AnalysisStretch {
+    std::vector<ColumnFold> folds;
+    int64_t firstStart = -1, stopStart = -1;
+    long firstLine = 0, stopLine = 0;
+    long tooManyLine = 0;  // a record with more fields than the first line
+    long overlongLine = 0;
+    bool unclosed = false;
+    long unclosedLine = 0;
+    bool readFailed = false;
+    uint32_t lineMax = 0;
+};
+
+void foldCsvStretch(LineReader& reader, const Options& o, size_t c, int64_t end, const std::atomic<bool>& stop,
+                    AnalysisStretch& s) {
+    s = AnalysisStretch();
+    s.folds.resize(c);
+    reader.setLineMax(0);
+    CsvRecordReader records(reader, o, true);
+    records.setFields(c);
+    std::vector<std::string_view> values;
+    while (records.next(values)) {
+        const int64_t start = records.firstOffset();
+        if (start >= end) {
+            s.stopStart = start;
+            s.stopLine = records.firstLine();
+            break;
+        }
+        if (s.firstStart < 0) {
+            s.firstStart = start;
+            s.firstLine = records.firstLine();
+        }
+        if (values.size() > c) {
+            s.tooManyLine = records.firstLine();
+            break;
+        }
+        for (size_t i = 0; i < c; ++i)
+            s.folds[i].add(trimmedValue(values, i), o.inDecComma);
+        if (stop.load(std::memory_order_relaxed))
+            break;
+    }
+    if (!s.tooManyLine && s.stopStart < 0) {
+        s.overlongLine = reader.overlongLine();
+        s.unclosed = records.unclosedFrame();
+        s.unclosedLine = records.firstLine();
+        s.readFailed = reader.readFailed();
+    }
+    s.lineMax = reader.lineMax();
+}
+
+// The analysis's fold over the records from `from` on in blocks on every core, merged in
+// order into `r`; false, having read nothing, where the pass is better made in sequence.
+// `headerLines` are the lines before `from`, which the line reader counts and the records
+// do not.
+bool analyseCsvBlocks(LineReader& reader, const Options& o, RunContext& context, int64_t from, long headerLines,
+                      AnalysisResult& r, bool& cancelled) {
+    const unsigned workers = workerCount();
+    const int64_t size = reader.size();
+    const size_t blocks = textBlockCount(reader, size - from, workers);
+    if (blocks < 2)
+        return false;
+    const size_t c = r.structure.size();
+    std::vector<ReaderShare> shares(workers + 1);
+    for (auto& w : shares)
+        if (!w.open(reader))
+            return false;
+    const std::vector<int64_t> starts = lineBlockStarts(*shares[workers].reader, from, size, blocks);
+    std::vector<AnalysisStretch> stretches(blocks);
+    std::vector<NumberWidth> widths(c);
+    std::atomic<bool> stop{false};
+    auto foldBlock = [&](ReaderShare& w, int64_t at, int64_t end, AnalysisStretch& s) {
+        if (!w.reader->seek(at)) {
+            s = AnalysisStretch();
+            s.readFailed = true;
+            return;
+        }
+        foldCsvStretch(*w.reader, o, c, end, stop, s);
+    };
+    long lineOffset = 0;
+    int64_t stopStart = from;
+    long stopLine = 1;
+    bool done = false;
+    uint32_t lineMax = reader.lineMax();
+    auto take = [&](size_t b) {
+        AnalysisStretch& s = stretches[b];
+        if (done)
+            return true;
+        const int64_t entry = s.firstStart >= 0 ? s.firstStart : s.stopStart;
+        long entryLine = s.firstStart >= 0 ? s.firstLine : s.stopLine;
+        if (b > 0 && entry != stopStart) {
+            // A record of the block before went on over this block's start.
+            if (stopStart < 0) {
+                done = true;
+                return true;
+            }
+            foldBlock(shares[workers], stopStart, starts[b + 1], s);
+            entryLine = 1;
+        }
+        if (b > 0)
+            lineOffset += stopLine - entryLine;
+        lineMax = std::max(lineMax, s.lineMax);
+        for (size_t i = 0; i < c; ++i)
+            mergeFold(r.structure[i], widths[i], s.folds[i]);
+        const auto fail = [&](int message, long record) {
+            r.status = AnalysisStatus::Failed;
+            r.message = message;
+            r.record = record;
+            return false;
+        };
+        if (s.tooManyLine)
+            return fail(53, lineOffset + s.tooManyLine);
+        if (s.overlongLine)
+            return fail(92, headerLines + lineOffset + s.overlongLine);
+        if (s.unclosed)
+            return fail(53, lineOffset + s.unclosedLine);
+        if (s.readFailed)
+            return fail(25, 0);
+        stopStart = s.stopStart;
+        stopLine = s.stopLine;
+        if (stopStart < 0)
+            done = true;
+        if (context.progressTimeOk())
+            context.progressUpdate(static_cast<double>(starts[b + 1]));
+        context.pump();
+        return !context.cancelled();
+    };
+    runBlocks(
+        blocks, workers, 2 * workers,
+        [&](size_t b, unsigned w) {
+            foldBlock(shares[w], starts[b], starts[b + 1], stretches[b]);
+            // The block's folds stay; nothing else of it is needed once it is merged.
+        },
+        take,
+        [&] {
+            context.pump();
+            return !context.cancelled();
+        },
+        [&] { stop = true; });
+    reader.setLineMax(lineMax);
+    cancelled = context.cancelled() && r.status != AnalysisStatus::Failed;
+    return true;
+}
+
+}  // namespace
+
+// The structure of a whole reading: untyped fields settled, the lengths the user gave applied.
+static AnalysisResult settled(AnalysisResult& r, const Options& o, RunContext& context) {
+    settleUntyped(r.structure);
+    if (o.inLenGiven && !o.inLengths.empty())
+        applyGivenLengths(r.structure, parseLengths(o.inLengths));
+    context.progressFinish();
+    return r;
+}
+
 AnalysisResult analyseCsv(LineReader& reader, const Options& o, RunContext& context) {
     AnalysisResult r;
     context.progressStart();
@@ -253,10 +489,25 @@ AnalysisResult analyseCsv(LineReader& reader, const Options& o, RunContext& cont
     }
 
     // The numbers in messages count the lines after the header, empty ones included.
+    bool cancelled = false;
+    if (analyseCsvBlocks(reader, o, context, o.inHeader ? reader.position() : 0, o.inHeader ? reader.lines() : 0, r,
+                         cancelled)) {
+        if (cancelled) {
+            r.status = AnalysisStatus::Cancelled;
+            return r;
+        }
+        if (r.status == AnalysisStatus::Failed)
+            return r;
+        if (!reader.rewind()) {
+            r.status = AnalysisStatus::Failed;
+            r.message = 25;
+            return r;
+        }
+        return settled(r, o, context);
+    }
     CsvRecordReader records(reader, o, true);
     records.setFields(c);
     std::vector<NumberWidth> widths(c);
-    bool cancelled = false;
     std::vector<std::string_view> values;
     while (records.next(values)) {
         if (values.size() > c) {
@@ -266,14 +517,7 @@ AnalysisResult analyseCsv(LineReader& reader, const Options& o, RunContext& cont
             return r;
         }
         for (size_t i = 0; i < c; ++i) {
-            std::string_view v;
-            if (i < values.size()) {
-                v = values[i];
-                while (!v.empty() && v.front() == ' ')
-                    v.remove_prefix(1);
-                while (!v.empty() && v.back() == ' ')
-                    v.remove_suffix(1);
-            }
+            const std::string_view v = trimmedValue(values, i);
             inferFieldType(v, r.structure[i], o.inDecComma);
             inferFieldLength(v, r.structure[i], widths[i], o.inDecComma);
         }
@@ -306,11 +550,7 @@ AnalysisResult analyseCsv(LineReader& reader, const Options& o, RunContext& cont
         r.message = 25;
         return r;
     }
-    settleUntyped(r.structure);
-    if (o.inLenGiven && !o.inLengths.empty())
-        applyGivenLengths(r.structure, parseLengths(o.inLengths));
-    context.progressFinish();
-    return r;
+    return settled(r, o, context);
 }
 
 }  // namespace engine

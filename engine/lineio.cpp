@@ -144,8 +144,16 @@ bool LineReader::readRaw(std::string& raw) {
     const bool got = FREADLINEWHOLE(handle_, lineCoding(input_), raw, lineEnd_, kMaxLineBytes, tooLong);
     if (readError())
         failed_ = true;
-    if (got)
+    if (got) {
         ++lines_;
+        lineStart_ = next_;
+        // Offsets are summed, not asked of the handle: a line costs no call. The first line of
+        // the file may follow a byte-order mark, which only the handle knows of.
+        if (next_ == 0)
+            next_ = position();
+        else
+            next_ += static_cast<int64_t>(raw.size() + lineEnd_.size() * eofByteSize(input_));
+    }
     if (tooLong) {
         overlong_ = lines_;
         failed_ = true;
@@ -204,9 +212,12 @@ int64_t LineReader::size() const {
     return win::GetFileSize(handle_, &s) ? s : 0;
 }
 
-bool LineReader::rewind() {
+bool LineReader::rewind() { return seek(0); }
+
+bool LineReader::seek(int64_t offset) {
     lines_ = 0;
-    return win::SetFilePointer(handle_, 0, win::FILE_BEGIN, nullptr);
+    lineStart_ = next_ = offset;
+    return win::SetFilePointer(handle_, offset, win::FILE_BEGIN, nullptr);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -220,12 +231,14 @@ bool CsvRecordReader::readLine(std::string& line) {
         line.swap(a.text);
         lastRaw_ = a.raw;
         lastEnd_ = a.end;
+        lineStart_ = a.start;
         ahead_.pop_front();
     } else {
         if (!(analysis_ ? reader_.nextAnalysis(line) : reader_.next(line)))
             return false;
         lastRaw_ = reader_.lastRawSize();
         lastEnd_ = reader_.lastLineEnd();
+        lineStart_ = reader_.lineStart();
     }
     ++lines_;
     return true;
@@ -239,6 +252,7 @@ bool CsvRecordReader::readAhead(size_t count) {
             return false;
         a.raw = reader_.lastRawSize();
         a.end = reader_.lastLineEnd();
+        a.start = reader_.lineStart();
         ahead_.push_back(std::move(a));
     }
     return true;
@@ -338,6 +352,7 @@ bool CsvRecordReader::next(std::vector<std::string_view>& fields) {
             return false;
     } while (holdsNoData(text_, separator_));
     first_ = lines_;
+    firstOffset_ = lineStart_;
     bool open = false;
     bool dangling = false;
     FASTTOKENCSVVIEWS(text_, separator_, frame_, fields, owned_, open, fields_ > 0 ? &dangling : nullptr);
@@ -416,6 +431,9 @@ LineWriter::LineWriter(win::FileHandle handle, Charset working, Charset output)
     buffer_.reserve(kWriteBlock + 4096);
 }
 
+LineWriter::LineWriter(Charset working, Charset output)
+    : handle_(win::INVALID_FILE_HANDLE), working_(working), output_(output) {}
+
 // Nothing is written here: by the time a writer goes, its owner may have closed the handle,
 // and the number may already belong to another file.
 LineWriter::~LineWriter() = default;
@@ -432,12 +450,35 @@ bool LineWriter::write(std::string_view line) {
         buffer_.append(converted_);
     }
     bytes_ += buffer_.size() - before;
-    if (buffer_.size() >= kWriteBlock)
+    if (buffer_.size() >= kWriteBlock && handle_ != win::INVALID_FILE_HANDLE)
         return flush();
     return ok_;
 }
 
+bool LineWriter::append(std::string_view bytes, uint64_t lost) {
+    lost_ += lost;
+    bytes_ += bytes.size();
+    if (buffer_.size() + bytes.size() < kWriteBlock) {
+        buffer_.append(bytes);
+        return ok_;
+    }
+    if (!flush())
+        return false;
+    size_t written = 0;
+    if (!win::WriteFile(handle_, bytes.data(), bytes.size(), &written) || written != bytes.size())
+        ok_ = false;
+    return ok_;
+}
+
+std::string LineWriter::take() {
+    std::string out;
+    out.swap(buffer_);
+    return out;
+}
+
 bool LineWriter::flush() {
+    if (handle_ == win::INVALID_FILE_HANDLE)
+        return ok_;
     if (!buffer_.empty()) {
         if (ok_) {
             size_t written = 0;

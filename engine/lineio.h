@@ -48,6 +48,12 @@ public:
     int64_t size() const;
     // Back to the start of the file; false when the handle cannot be positioned.
     bool rewind();
+    // To `offset`, the start of a line (or the start of the file), counting lines from there
+    // anew; false when the handle cannot be positioned.
+    bool seek(int64_t offset);
+    // The file offset the last line read began at (a byte-order mark before the first line
+    // counts to it).
+    int64_t lineStart() const { return lineStart_; }
     // False once a read failed (as opposed to reaching the end), or a line was longer than
     // kMaxLineBytes.
     bool readFailed() const { return failed_; }
@@ -87,6 +93,8 @@ private:
     long lines_ = 0;
     uint64_t lost_ = 0;
     size_t rawSize_ = 0;
+    int64_t lineStart_ = 0;
+    int64_t next_ = 0;  // the offset of the next line
     std::string_view lineEnd_;
     std::u16string wide_;
     std::string raw_;
@@ -116,8 +124,9 @@ public:
     bool next(std::vector<std::string>& fields);
     // As above, the fields as views, valid until the next call.
     bool next(std::vector<std::string_view>& fields);
-    // The line the last record (or the unclosed frame) began on.
+    // The line the last record (or the unclosed frame) began on, and that line's file offset.
     long firstLine() const { return first_; }
+    int64_t firstOffset() const { return firstOffset_; }
     bool unclosedFrame() const { return unclosed_; }
     // The number of fields of the input's structure (0, the default, before it is known: a
     // lone frame character is then always data).
@@ -131,6 +140,7 @@ private:
         std::string text;
         size_t raw = 0;
         std::string_view end;
+        int64_t start = 0;
     };
     bool readLine(std::string& line);
     bool readAhead(size_t count);
@@ -144,6 +154,8 @@ private:
     size_t fields_ = 0;
     long lines_ = 0;
     long first_ = 0;
+    int64_t firstOffset_ = 0;
+    int64_t lineStart_ = 0;
     long ambiguous_ = 0;
     bool unclosed_ = false;
     size_t lastRaw_ = 0;
@@ -167,12 +179,20 @@ bool nextSdfRecord(LineReader& reader, std::string& line, bool analysis);
 class LineWriter {
 public:
     LineWriter(win::FileHandle handle, Charset working, Charset output);
+    // A writer into memory (a worker's share of a run): nothing goes to a file, take() hands
+    // over the bytes gathered.
+    LineWriter(Charset working, Charset output);
     ~LineWriter();  // writes nothing: what was not flushed is dropped
     LineWriter(const LineWriter&) = delete;
     LineWriter& operator=(const LineWriter&) = delete;
 
     // Appends the line and its line end; false once any write has failed.
     bool write(std::string_view line);
+    // Appends bytes already in the output's character set, as a memory writer gathered them,
+    // with the characters it lost; false once any write has failed.
+    bool append(std::string_view bytes, uint64_t lost);
+    // A memory writer's bytes, the writer left empty.
+    std::string take();
     // Writes the gathered bytes; false when this or any earlier write failed.
     bool flush();
     bool ok() const { return ok_; }

@@ -1,8 +1,13 @@
 #include "engine/loops.h"
 
 #include <algorithm>
+#include <atomic>
+#include <climits>
 #include <cmath>
+#include <memory>
+#include <type_traits>
 
+#include "engine/blocks.h"
 #include "engine/csvline.h"
 #include "engine/header.h"
 #include "engine/numbertext.h"
@@ -121,11 +126,18 @@ private:
     std::string exact_, scratch_;
 };
 
-// The output side of a run: builds each record's line or table record and writes it.
+// The output side of a run: builds each record's line or table record and writes it. `Table`
+// is the output table (db::DBSERVER), or on a worker the records built for it away from it
+// (db::RecordBuilder), which the run's thread appends in order; a text output's lines go to the
+// writer, a file's or, on a worker, one in memory.
+template <class Table>
 class Sink {
 public:
-    Sink(const LoopJob& job, LoopOutput& out, const SdfWidths& widths)
-        : job_(job), out_(out), widths_(widths), format_(job.options.outFormat) {
+    static constexpr bool kTable = std::is_same_v<Table, db::DBSERVER>;
+
+    Sink(const LoopJob& job, LineWriter* writer, int64_t startBytes, Table* table, const SdfWidths& widths)
+        : job_(job), writer_(writer), startBytes_(startBytes), table_(table), widths_(widths),
+          format_(job.options.outFormat) {
         const Options& o = job.options;
         csv_.separator = separatorChar(o.outSeparator);
         csv_.frame = csvFrame(o);
@@ -137,12 +149,12 @@ public:
         sdf_.inDecComma = o.inDecComma;
         sdf_.outDecComma = o.outDecComma;
         sdf_.characters = countsCharacters(o);
-        if (format_ == Format::DBF && out_.table) {
-            numbers_ = fieldNumbers(*out_.table, job.out.fields, false);
+        if (format_ == Format::DBF && table_) {
+            for (const auto& f : job.out.fields) numbers_.push_back(table_->FIELDPOS(f.name));
             // One letter per field: "N", "D" and "L" take their typed stores, the rest text.
             for (const FieldDef& f : job.out.fields) types_.push_back(f.type.size() == 1 ? f.type[0] : 'C');
             // The header's count is written with the buffered records, not per record.
-            out_.table->DEFERCOUNT(true);
+            if constexpr (kTable) table_->DEFERCOUNT(true);
         }
         line_.reserve(1024);
     }
@@ -154,9 +166,9 @@ public:
     bool writeText(const std::vector<std::string_view>& values) {
         const FieldStructure& fields = job_.out.fields;
         if (format_ == Format::DBF) {
-            if (!out_.table->APPEND()) return fail("APPEND");
+            if (!table_->APPEND()) return fail("APPEND");
             const bool sdfIn = job_.options.inFormat == Format::SDF;
-            db::DBSERVER& table = *out_.table;
+            db::DBSERVER& table = *table_;
             for (size_t i = 0; i < fields.size(); ++i) {
                 const int no = i < numbers_.size() ? numbers_[i] : 0;
                 if (no <= 0) return fail("FIELDPUT " + fields[i].name);
@@ -201,7 +213,7 @@ public:
     bool writeTyped(const std::vector<rt::Value>& values) {
         const FieldStructure& fields = job_.out.fields;
         if (format_ == Format::DBF) {
-            if (!out_.table->APPEND()) return fail("APPEND");
+            if (!table_->APPEND()) return fail("APPEND");
             for (size_t i = 0; i < fields.size(); ++i)
                 if (!put(i, values[i])) return false;
             return true;
@@ -241,12 +253,12 @@ public:
     void prepareTableDbf(db::DBSERVER& in, const std::vector<int>& inNumbers) {
         const FieldStructure& fields = job_.out.fields;
         rawDbf_.assign(fields.size(), 0);
-        if (format_ != Format::DBF || !out_.table) return;
-        const bool sameText = in.CODEPAGE() == out_.table->CODEPAGE();
+        if (format_ != Format::DBF || !table_) return;
+        const bool sameText = in.CODEPAGE() == table_->CODEPAGE();
         for (size_t i = 0; i < fields.size(); ++i) {
             if (inNumbers[i] <= 0 || i >= numbers_.size() || numbers_[i] <= 0) continue;
             const db::FieldInfo& a = in.fields()[static_cast<size_t>(inNumbers[i] - 1)];
-            const db::FieldInfo& b = out_.table->fields()[static_cast<size_t>(numbers_[i] - 1)];
+            const db::FieldInfo& b = table_->fields()[static_cast<size_t>(numbers_[i] - 1)];
             if (a.type == b.type && a.length == b.length && a.decimals == b.decimals &&
                 ((a.type == 'C' && sameText) || a.type == 'N' || a.type == 'D' || a.type == 'L'))
                 rawDbf_[i] = a.type;
@@ -277,7 +289,7 @@ public:
     bool writeTableDbf(const std::vector<std::string_view>& bytes, const std::vector<char>& raw,
                        const std::vector<rt::Value>& values) {
         const FieldStructure& fields = job_.out.fields;
-        db::DBSERVER& table = *out_.table;
+        db::DBSERVER& table = *table_;
         if (!table.APPEND()) return fail("APPEND");
         for (size_t i = 0; i < fields.size(); ++i) {
             if (!raw[i]) {
@@ -302,23 +314,39 @@ public:
     bool hasRawDbf() const { return std::any_of(rawDbf_.begin(), rawDbf_.end(), [](char c) { return c != 0; }); }
 
     bool writeLine(std::string_view line) {
-        if (!out_.writer->write(line)) return fail("write");
+        if (!writer_->write(line)) return fail("write");
         return true;
     }
 
     bool flush() {
-        if (out_.writer && !out_.writer->flush()) return fail("write");
-        if (out_.table) {
-            out_.table->DEFERCOUNT(false);
-            if (!out_.table->COMMIT()) return fail("COMMIT");
+        if (writer_ && !writer_->flush()) return fail("write");
+        if constexpr (kTable) {
+            if (table_) {
+                table_->DEFERCOUNT(false);
+                if (!table_->COMMIT()) return fail("COMMIT");
+            }
         }
         return true;
     }
 
     // The position of a text output: what it held before the run plus what was written.
-    int64_t position() const { return out_.startBytes + static_cast<int64_t>(out_.writer->bytes()); }
+    int64_t position() const { return startBytes_ + static_cast<int64_t>(writer_->bytes()); }
+    LineWriter* writer() const { return writer_; }
+    Table* table() const { return table_; }
 
     const std::string& error() const { return error_; }
+    // Keeps the first error of the run: `what` failed, with the output table's reason.
+    bool fail(const std::string& what) {
+        if (error_.empty()) {
+            error_ = what;
+            if (table_ && !table_->Status().empty()) error_ += ": " + table_->Status();
+        }
+        return false;
+    }
+    // Keeps an error a worker's sink had, as it stands.
+    void keepError(const std::string& error) {
+        if (error_.empty()) error_ = error;
+    }
 
 private:
     bool put(size_t i, const rt::Value& value) {
@@ -328,33 +356,27 @@ private:
         if (value.isString() && (type == "N" || type == "F")) {
             // A number's exact text (more digits than a double keeps) is stored as such; a text
             // of another form the field holds only as it stands ("1e5" in N(5,0)) goes in so.
-            ok = db::IsNumberText(value.str()) ? out_.table->PUTNUMBERTEXT(numbers_[i], value.str())
+            ok = db::IsNumberText(value.str()) ? table_->PUTNUMBERTEXT(numbers_[i], value.str())
                                                : putRightAligned(i, value.str());
         } else if (value.isString() && type == "L") {
-            ok = out_.table->PUTBYTES(numbers_[i], value.str());  // an unset logical keeps its byte
+            ok = table_->PUTBYTES(numbers_[i], value.str());  // an unset logical keeps its byte
         } else {
-            ok = out_.table->FIELDPUT(numbers_[i], value);
+            ok = table_->FIELDPUT(numbers_[i], value);
         }
         if (!ok) return fail("FIELDPUT " + job_.out.fields[i].name);
         return true;
     }
     bool putRightAligned(size_t i, const std::string& text) {
-        const size_t len = static_cast<size_t>(out_.table->fields()[static_cast<size_t>(numbers_[i] - 1)].length);
-        if (text.size() > len) return out_.table->PUTNUMBER(numbers_[i], db::ParseNumberField(text.data(), text.size()));
+        const size_t len = static_cast<size_t>(table_->fields()[static_cast<size_t>(numbers_[i] - 1)].length);
+        if (text.size() > len) return table_->PUTNUMBER(numbers_[i], db::ParseNumberField(text.data(), text.size()));
         padded_.assign(len - text.size(), ' ');
         padded_ += text;
-        return out_.table->PUTBYTES(numbers_[i], padded_);
+        return table_->PUTBYTES(numbers_[i], padded_);
     }
-    bool fail(const std::string& what) {
-        if (error_.empty()) {
-            error_ = what;
-            if (out_.table && !out_.table->Status().empty()) error_ += ": " + out_.table->Status();
-        }
-        return false;
-    }
-
     const LoopJob& job_;
-    LoopOutput& out_;
+    LineWriter* writer_;
+    int64_t startBytes_;
+    Table* table_;
     const SdfWidths& widths_;
     Format format_;
     CsvLineOptions csv_;
@@ -369,7 +391,8 @@ private:
 };
 
 // The script and the header line ahead of the records of a text output.
-bool writeScriptAndHeader(const LoopJob& job, Sink& sink, const SdfWidths& widths, RunContext& context) {
+template <class Table>
+bool writeScriptAndHeader(const LoopJob& job, Sink<Table>& sink, const SdfWidths& widths, RunContext& context) {
     const Options& o = job.options;
     if (context.cancelled()) return true;
     SdfMode mode = sdfMode(o.outOptiSDF, o.outBlankSDF);
@@ -419,17 +442,17 @@ void outputCleanUp(db::DBSERVER* table) {
 // tables) and those the CSV frame rules replaced (the sink's count), taken after each record,
 // so that what the width pass, an index or a rejected record read is left out. Only a
 // recoding into an 8-bit code page can lose a character: the others are not looked at.
+template <class Table>
 class LossWatch {
 public:
-    LossWatch(const LoopInput& in, const LoopOutput& out, const uint64_t* replaced, LostCharacters& lost)
+    LossWatch(const LineReader* reader, const db::DBSERVER* inTable, const LineWriter* writer, const Table* outTable,
+              const uint64_t* replaced, LostCharacters& lost)
         : lost_(lost), replaced_(replaced) {
         auto unicode = [](Charset c) { return c == Charset::UTF8 || c == Charset::UTF16; };
-        if (in.reader && in.reader->input() != in.reader->working() && !unicode(in.reader->working()))
-            reader_ = in.reader;
-        if (out.writer && out.writer->working() != out.writer->output() && !unicode(out.writer->output()))
-            writer_ = out.writer;
-        if (in.table && in.table->recodes() && in.table->textCodePage() != kUtf8CodePage) inTable_ = in.table;
-        if (out.table && out.table->recodes()) outTable_ = out.table;
+        if (reader && reader->input() != reader->working() && !unicode(reader->working())) reader_ = reader;
+        if (writer && writer->working() != writer->output() && !unicode(writer->output())) writer_ = writer;
+        if (inTable && inTable->recodes() && inTable->textCodePage() != kUtf8CodePage) inTable_ = inTable;
+        if (outTable && outTable->recodes()) outTable_ = outTable;
         any_ = reader_ || writer_ || inTable_ || outTable_ || replaced_;
         seen_ = total();
     }
@@ -463,11 +486,282 @@ private:
     const LineReader* reader_ = nullptr;
     const LineWriter* writer_ = nullptr;
     const db::DBSERVER* inTable_ = nullptr;
-    const db::DBSERVER* outTable_ = nullptr;
+    const Table* outTable_ = nullptr;
     const uint64_t* replaced_ = nullptr;
     bool any_ = false;
     uint64_t seen_ = 0;
 };
+
+// What every stretch of a text input's records needs, worked out once per run.
+struct TextPlan {
+    const LoopJob& job;
+    bool csv;
+    bool characters;  // SDF cut by UTF-8 characters
+    size_t fieldsIn;
+    std::vector<size_t> column;  // CSV: the record entry of each output field
+
+    explicit TextPlan(const LoopJob& j)
+        : job(j), csv(j.options.inFormat == Format::CSV), characters(countsCharacters(j.options)),
+          fieldsIn(j.structIn.size()), column(j.out.fields.size(), 0) {
+        if (!csv) return;
+        const FieldStructure& fields = j.out.fields;
+        size_t from = 0;
+        for (size_t i = 0; i < fields.size(); ++i) {
+            if (i < j.out.pos.size() && j.out.pos[i] > 0) {
+                column[i] = static_cast<size_t>(j.out.pos[i] - 1);
+                continue;
+            }
+            size_t k = from;
+            while (k < fieldsIn && j.structIn[k].name != fields[i].name) ++k;
+            if (k == fieldsIn)
+                for (k = 0; k < fieldsIn && j.structIn[k].name != fields[i].name; ++k) {
+                }
+            column[i] = k;
+            from = k + 1;
+        }
+    }
+};
+
+// What one stretch of a text input gave. Lines are counted from the stretch's first line.
+struct Stretch {
+    uint32_t count = 0;
+    bool writeFailed = false;
+    bool readFailed = false;  // a read failed, a line was too long or a frame never closed
+    std::string error;
+    LostCharacters lost;
+    long ambiguousLine = 0;
+    // The stretch's first record, and the record at or beyond its end that it stopped at
+    // (-1: it read to the end of the file).
+    int64_t firstStart = -1, stopStart = -1;
+    long firstLine = 0, stopLine = 0;
+    // A worker's output: the lines (in the output's character set) or the table records.
+    std::string bytes;
+    size_t records = 0;
+    uint64_t writerLost = 0;
+};
+
+// How a stretch is read: on the run's thread with the run context (progress, pump, cancel)
+// and the record filter, or on a worker with a flag that cuts it short.
+struct StretchControl {
+    RunContext* context = nullptr;
+    LoopHooks* hooks = nullptr;
+    const std::string* filter = nullptr;
+    const std::atomic<bool>* stop = nullptr;
+};
+
+// Reads the records of a text input from where `reader` stands up to the first record that
+// begins at `end` or beyond (which is read but not written), through `sink`; with `header`
+// the first record is the header line. Every record is read as the whole file's sequential
+// reading reads it from the same record start: a stretch that begins where a record begins
+// reads exactly the records of the file from there.
+template <class Table>
+void readTextStretch(const TextPlan& plan, LineReader& reader, Sink<Table>& sink, LossWatch<Table>& losses,
+                     bool header, int64_t end, const StretchControl& control, Stretch& out) {
+    const Options& o = plan.job.options;
+    const size_t n = plan.job.out.fields.size();
+    const bool csv = plan.csv;
+    const bool filtered = control.filter && !control.filter->empty();
+    std::string line;
+    std::vector<std::string> record, recordIn;
+    std::vector<std::string_view> fieldsCsv;
+    std::vector<std::string_view> values(n);
+    // CSV records are read as the analysis read them: a framed value over several lines
+    // is one record, an empty line none.
+    CsvRecordReader records(reader, o, false);
+    auto nextRecord = [&] { return csv ? records.next(fieldsCsv) : nextSdfRecord(reader, line, false); };
+    // An SDF file's header is its first line, as the analysis took it.
+    if (header) csv ? records.next(fieldsCsv) : reader.next(line);
+    records.setFields(plan.fieldsIn);
+    RunContext* context = control.context;
+    bool cut = false;
+    while (nextRecord()) {
+        const int64_t start = csv ? records.firstOffset() : reader.lineStart();
+        const long lineNo = csv ? records.firstLine() : reader.lines();
+        if (start >= end) {
+            out.stopStart = start;
+            out.stopLine = lineNo;
+            break;
+        }
+        if (out.firstStart < 0) {
+            out.firstStart = start;
+            out.firstLine = lineNo;
+        }
+        if (csv) {
+            if (fieldsCsv.size() < plan.fieldsIn) fieldsCsv.resize(plan.fieldsIn);
+            // The filter reads the record by field names, as strings.
+            if (filtered) record.assign(fieldsCsv.begin(), fieldsCsv.end());
+        } else {
+            copySdf2ArrayOut(line, plan.job.out.len, plan.job.out.pos, n, plan.characters, record);
+            if (filtered)
+                copySdf2ArrayOut(line, plan.job.lenIn, plan.job.posIn, plan.fieldsIn, plan.characters, recordIn);
+        }
+        const bool pass = !filtered || control.hooks->testFilterRec(*control.filter, csv ? record : recordIn);
+        if (pass) {
+            ++out.count;
+            for (size_t i = 0; i < n; ++i) {
+                const size_t k = csv ? plan.column[i] : i;
+                if (csv)
+                    values[i] = k < fieldsCsv.size() ? trimBlanks(fieldsCsv[k]) : std::string_view();
+                else
+                    values[i] = k < record.size() ? trimBlanks(record[k]) : std::string_view();
+            }
+            if (!sink.writeText(values)) {
+                out.writeFailed = true;
+                out.error = sink.error();
+                break;
+            }
+        }
+        losses.after(pass, [&] { return lineNo; }, false);
+        if (context) {
+            if (context->progressTimeOk()) context->progressUpdate(static_cast<double>(reader.position()));
+            context->pump();
+            if (context->cancelled()) {
+                cut = true;
+                break;
+            }
+        } else if (control.stop && control.stop->load(std::memory_order_relaxed)) {
+            cut = true;
+            break;
+        }
+    }
+    out.ambiguousLine = records.ambiguousLine();
+    // A frame that never closed ends the records early: as a read that failed, not the end.
+    if (!out.writeFailed && !cut && out.stopStart < 0 && (reader.readFailed() || records.unclosedFrame())) {
+        out.readFailed = true;
+        out.error = "read";
+    }
+}
+
+// A worker's share of a text input's record pass: its own handle of the input, its own reader
+// and its own output in memory.
+template <class Table>
+struct TextWorker : ReaderShare {
+    std::unique_ptr<LineWriter> writer;
+    std::unique_ptr<Table> builder;
+    std::unique_ptr<Sink<Table>> sink;
+};
+
+// The record pass of a text input over blocks on worker threads, written in input order on
+// this thread. A block's records are read from the first line that begins in it; a block
+// whose first record is not the one the block before stopped at (that record went on over
+// the block's start) is read again from there on this thread. Returns false, having done
+// nothing, where the pass is better made in sequence.
+template <class Table, class MakeTable>
+bool parallelTextRecords(const LoopJob& job, LineReader& input, Sink<db::DBSERVER>& sink, const SdfWidths& widths,
+                         RunContext& context, MakeTable makeTable, LoopResult& result, bool& failed) {
+    const Options& o = job.options;
+    const unsigned workers = workerCount();
+    const int64_t size = input.size();
+    const size_t blocks = textBlockCount(input, size, workers);
+    if (blocks < 2) return false;
+
+    const TextPlan plan(job);
+    // Worker `workers` is this thread's, for a block read again.
+    std::vector<TextWorker<Table>> pool(workers + 1);
+    for (auto& w : pool) {
+        if (!w.open(input)) return false;
+        if (o.outFormat != Format::DBF) w.writer = std::make_unique<LineWriter>(sink.writer()->working(), sink.writer()->output());
+        w.builder = makeTable();
+        w.sink = std::make_unique<Sink<Table>>(job, w.writer.get(), 0, w.builder.get(), widths);
+    }
+    const std::vector<int64_t> starts = lineBlockStarts(*pool[workers].reader, 0, size, blocks);
+    std::vector<Stretch> stretches(blocks);
+    std::atomic<bool> stop{false};
+
+    auto readBlock = [&](TextWorker<Table>& w, int64_t from, int64_t end, bool header, Stretch& s) {
+        s = Stretch();
+        if (!w.reader->seek(from)) {
+            s.readFailed = true;
+            s.error = "read";
+            return;
+        }
+        LossWatch<Table> losses(w.reader.get(), nullptr, w.writer.get(), w.builder.get(), w.sink->replacements(), s.lost);
+        StretchControl control;
+        control.stop = &stop;
+        const uint64_t writerLost = w.writer ? w.writer->lost() : 0;
+        readTextStretch(plan, *w.reader, *w.sink, losses, header, end, control, s);
+        if (w.writer) {
+            s.bytes = w.writer->take();
+            s.writerLost = w.writer->lost() - writerLost;
+        }
+        if constexpr (!std::is_same_v<Table, db::DBSERVER>) {
+            s.bytes.assign(w.builder->records());
+            s.records = w.builder->count();
+            w.builder->clear();
+        }
+    };
+
+    long lineOffset = 0;        // lines before the block taken up
+    int64_t stopStart = 0;      // where the block before stopped, and that record's line
+    long stopLine = 1;
+    bool done = false;          // the file's records are all taken
+    auto take = [&](size_t b) {
+        Stretch& s = stretches[b];
+        if (done) return true;
+        if (b > 0) {
+            const int64_t entry = s.firstStart >= 0 ? s.firstStart : s.stopStart;
+            long entryLine = s.firstStart >= 0 ? s.firstLine : s.stopLine;
+            if (entry != stopStart) {
+                if (stopStart < 0) {  // the block before read to the end of the file
+                    done = true;
+                    return true;
+                }
+                readBlock(pool[workers], stopStart, starts[b + 1], false, s);
+                entryLine = 1;
+            }
+            lineOffset += stopLine - entryLine;
+        }
+        bool ok = true;
+        if (o.outFormat == Format::DBF) {
+            if constexpr (!std::is_same_v<Table, db::DBSERVER>) {
+                if (s.records) ok = sink.fail("APPEND");  // PENDING-BUILDER
+            }
+        } else if (!sink.writer()->append(s.bytes, s.writerLost)) {
+            ok = sink.fail("write");
+        }
+        if (!ok) {
+            failed = true;
+            return false;
+        }
+        result.count += s.count;
+        if (s.lost.count) {
+            if (result.lost.count == 0) {
+                result.lost.first = lineOffset + s.lost.first;
+                result.lost.inRecord = false;
+            }
+            result.lost.count += s.lost.count;
+        }
+        if (!result.ambiguousLine && s.ambiguousLine && (s.stopStart < 0 || s.ambiguousLine < s.stopLine))
+            result.ambiguousLine = lineOffset + s.ambiguousLine;
+        if (s.writeFailed) {
+            sink.keepError(s.error);
+            failed = true;
+            return false;
+        }
+        if (s.readFailed) {
+            result.end = LoopEnd::ReadFailed;
+            result.error = s.error;
+            return false;
+        }
+        stopStart = s.stopStart;
+        stopLine = s.stopLine;
+        if (stopStart < 0) done = true;
+        std::string().swap(s.bytes);
+        if (context.progressTimeOk()) context.progressUpdate(static_cast<double>(starts[b + 1]));
+        context.pump();
+        return !context.cancelled();
+    };
+    runBlocks(
+        blocks, workers, 2 * workers,
+        [&](size_t b, unsigned w) { readBlock(pool[w], starts[b], starts[b + 1], b == 0 && o.inHeader, stretches[b]); },
+        take,
+        [&] {
+            context.pump();
+            return !context.cancelled();
+        },
+        [&] { stop = true; });
+    return true;
+}
 
 }  // namespace
 
@@ -571,7 +865,7 @@ LoopResult runConversion(const LoopJob& given, LoopInput& input, LoopOutput& out
     if (outF == Format::SDF && go()) widths = computeSdfWidths(job, input, context, hooks);
     // A step that failed closed the output, and its table object with it.
     if (!open) output.table = nullptr;
-    Sink sink(job, output, widths);
+    Sink<db::DBSERVER> sink(job, output.writer, output.startBytes, output.table, widths);
     if (textOut && go()) writeFailed = !writeScriptAndHeader(job, sink, widths, context);
     // The script and header stay even when the filter step fails, and that step closes the
     // output: they must be on disk before it runs.
@@ -603,79 +897,34 @@ LoopResult runConversion(const LoopJob& given, LoopInput& input, LoopOutput& out
 
     // 3-6. before the first record
     hooks.showTransient(56);
-    std::string line;
 
     uint32_t count = 0;
     bool failed = false;
     if (textIn) {
-        LineReader& reader = *input.reader;
-        const bool csv = inF == Format::CSV;
-        const bool characters = countsCharacters(o);
-        const size_t fieldsIn = job.structIn.size();
-        // CSV input: the record entry of each output field.
-        std::vector<size_t> column(n, 0);
-        if (csv) {
-            size_t from = 0;
-            for (size_t i = 0; i < n; ++i) {
-                if (i < job.out.pos.size() && job.out.pos[i] > 0) {
-                    column[i] = static_cast<size_t>(job.out.pos[i] - 1);
-                    continue;
-                }
-                size_t k = from;
-                while (k < fieldsIn && job.structIn[k].name != fields[i].name) ++k;
-                if (k == fieldsIn)
-                    for (k = 0; k < fieldsIn && job.structIn[k].name != fields[i].name; ++k) {
-                    }
-                column[i] = k;
-                from = k + 1;
+        // The records in blocks on every core where the pass allows it, else in sequence.
+        bool parallel = false;
+        if (filter.empty() && outF != Format::DBF)
+            parallel = parallelTextRecords<db::DBSERVER>(
+                job, *input.reader, sink, widths, context, [] { return std::unique_ptr<db::DBSERVER>(); }, result, failed);
+        if (parallel) {
+            count = result.count;
+        } else {
+            const TextPlan plan(job);
+            LossWatch<db::DBSERVER> losses(input.reader, input.table, output.writer, output.table, sink.replacements(),
+                                           result.lost);
+            StretchControl control;
+            control.context = &context;
+            control.hooks = &hooks;
+            control.filter = &filter;
+            Stretch s;
+            readTextStretch(plan, *input.reader, sink, losses, o.inHeader, INT64_MAX, control, s);
+            count = s.count;
+            failed = s.writeFailed;
+            result.ambiguousLine = s.ambiguousLine;
+            if (s.readFailed) {
+                result.end = LoopEnd::ReadFailed;
+                result.error = s.error;
             }
-        }
-        std::vector<std::string> record, recordIn;
-        std::vector<std::string_view> fieldsCsv;
-        std::vector<std::string_view> values(n);
-        // CSV records are read as the analysis read them: a framed value over several lines
-        // is one record, an empty line none.
-        CsvRecordReader records(reader, o, false);
-        auto nextRecord = [&] { return csv ? records.next(fieldsCsv) : nextSdfRecord(reader, line, false); };
-        // An SDF file's header is its first line, as the analysis took it.
-        if (o.inHeader) csv ? records.next(fieldsCsv) : reader.next(line);
-        records.setFields(fieldsIn);
-        LossWatch losses(input, output, sink.replacements(), result.lost);
-        while (nextRecord()) {
-            if (csv) {
-                if (fieldsCsv.size() < fieldsIn) fieldsCsv.resize(fieldsIn);
-                // The filter reads the record by field names, as strings.
-                if (!filter.empty()) record.assign(fieldsCsv.begin(), fieldsCsv.end());
-            } else {
-                copySdf2ArrayOut(line, job.out.len, job.out.pos, n, characters, record);
-                if (!filter.empty())
-                    copySdf2ArrayOut(line, job.lenIn, job.posIn, fieldsIn, characters, recordIn);
-            }
-            bool pass = filter.empty() || hooks.testFilterRec(filter, csv ? record : recordIn);
-            if (pass) {
-                ++count;
-                for (size_t i = 0; i < n; ++i) {
-                    const size_t k = csv ? column[i] : i;
-                    if (csv)
-                        values[i] = k < fieldsCsv.size() ? trimBlanks(fieldsCsv[k]) : std::string_view();
-                    else
-                        values[i] = k < record.size() ? trimBlanks(record[k]) : std::string_view();
-                }
-                if (!sink.writeText(values)) {
-                    failed = true;
-                    break;
-                }
-            }
-            losses.after(pass, [&] { return csv ? records.firstLine() : reader.lines(); }, false);
-            if (context.progressTimeOk()) context.progressUpdate(static_cast<double>(reader.position()));
-            context.pump();
-            if (context.cancelled()) break;
-        }
-        result.ambiguousLine = records.ambiguousLine();
-        // A frame that never closed ends the records early: as a read that failed, not the end.
-        if (!failed && !context.cancelled() && (reader.readFailed() || records.unclosedFrame())) {
-            result.end = LoopEnd::ReadFailed;
-            result.error = "read";
         }
     } else {
         db::DBSERVER& table = *input.table;
@@ -697,7 +946,8 @@ LoopResult runConversion(const LoopJob& given, LoopInput& input, LoopOutput& out
         // A field that cannot be read (a memo block past the end of its file) comes back
         // empty with the reason in the table's status: stop rather than write it empty.
         const std::string statusBefore = table.Status();
-        LossWatch losses(input, output, sink.replacements(), result.lost);
+        LossWatch<db::DBSERVER> losses(input.reader, input.table, output.writer, output.table, sink.replacements(),
+                                       result.lost);
         while (!table.EOF()) {
             ++count;
             if (rawCsv) {

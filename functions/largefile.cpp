@@ -15,10 +15,10 @@
 namespace {
 
 // The read-ahead object of a handle never changes while the handle number lives, so the last
-// one looked up is kept: a loop over one file makes no table look-up per line.
+// one looked up is kept, per thread: a loop over one file makes no table look-up per line.
 win::ReadAhead* readAhead(win::FileHandle h) {
-    static win::FileHandle cachedHandle = win::INVALID_FILE_HANDLE;
-    static win::ReadAhead* cached = nullptr;
+    thread_local win::FileHandle cachedHandle = win::INVALID_FILE_HANDLE;
+    thread_local win::ReadAhead* cached = nullptr;
     if (h != cachedHandle || !cached) {
         cached = win::FileReadAhead(h);
         cachedHandle = h;
@@ -126,7 +126,11 @@ size_t findLineEnd16(const char* p, size_t n) {
 // Length of a byte-order mark of the coding at the start of the window (when the handle
 // stands at the very start of the file and the window holds the whole mark), else 0.
 size_t markLength(win::FileHandle h, win::ReadAhead& ra, LineCoding coding) {
-    if (coding == LineCoding::Bytes || win::FileTell(h) != 0 || !ra.fill(3))
+    if (coding == LineCoding::Bytes)
+        return 0;
+    // Asked per line: the read-ahead's own position costs no look-up.
+    const int64_t at = ra.tell();
+    if ((at >= 0 ? at : win::FileTell(h)) != 0 || !ra.fill(3))
         return 0;
     const auto* d = reinterpret_cast<const unsigned char*>(ra.data());
     const size_t n = ra.available();

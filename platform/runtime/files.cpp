@@ -8,6 +8,7 @@
 #include <fnmatch.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 #include "platform/win/filehandle.h"
 
@@ -15,7 +16,9 @@ namespace rt {
 
 namespace {
 
-std::atomic<int> gLastError{0};
+// Each thread has its own last error, as each has its own errno: a conversion's workers read
+// their own handles, and one's end of file is no error of another's.
+thread_local int gLastError = 0;
 
 void setError(int code) { gLastError = code; }
 
@@ -199,7 +202,7 @@ bool FClose(int handle) {
 
 int FError() { return gLastError; }
 
-int FError(int code) { return gLastError.exchange(code); }
+int FError(int code) { return std::exchange(gLastError, code); }
 
 bool File(const std::string& name) {
     std::string path = nativeName(name);

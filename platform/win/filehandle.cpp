@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <memory>
+#include <mutex>
 
 namespace win {
 
@@ -35,6 +36,7 @@ bool fail() {
 class ReadAheadTable {
 public:
     static ReadAhead* find(FileHandle h) {
+        std::lock_guard lock(mutex());
         auto& t = table();
         if (h < 0 || static_cast<size_t>(h) >= t.size())
             return nullptr;
@@ -43,6 +45,7 @@ public:
     static ReadAhead* get(FileHandle h) {
         if (h < 0)
             return nullptr;
+        std::lock_guard lock(mutex());
         auto& t = table();
         if (static_cast<size_t>(h) >= t.size())
             t.resize(static_cast<size_t>(h) + 1);
@@ -76,6 +79,12 @@ public:
     }
 
 private:
+    // A conversion's workers each read a handle of their own while the run's thread writes:
+    // the table is shared, each read-ahead object is used by the thread of its handle.
+    static std::mutex& mutex() {
+        static std::mutex m;
+        return m;
+    }
     static std::vector<std::unique_ptr<ReadAhead>>& table() {
         static std::vector<std::unique_ptr<ReadAhead>> t;
         return t;
@@ -135,6 +144,14 @@ FileHandle OpenFile(const std::string& name, int mode) {
     FileForget(fd);
     t_lastError = 0;
     return fd;
+}
+
+FileHandle ReopenFile(FileHandle h) {
+    if (h < 0) {
+        t_lastError = EBADF;
+        return INVALID_FILE_HANDLE;
+    }
+    return OpenFile("/proc/self/fd/" + std::to_string(h), 0);
 }
 
 FileHandle CreateFile(const std::string& name) {

@@ -9,7 +9,8 @@
 // Code that works on the descriptor directly (lseek, write, close) must call FileSync() before
 // it and, after closing, FileForget().
 //
-// Handles are used from one thread (the GUI thread).
+// A handle is used from one thread at a time; different handles may be used on different
+// threads at once (a conversion's workers each read through one of their own).
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -35,6 +36,9 @@ void SetLastError(int code);
 // Opening and closing. `mode` 0 read, 1 write, 2 read and write. Names are UTF-8; "\" is
 // taken as "/". Invalid handle on failure (GetLastError tells why).
 FileHandle OpenFile(const std::string& name, int mode);
+// A second handle for reading the file `h` is open on, with a position of its own (the file
+// itself, even where its name has gone or changed since).
+FileHandle ReopenFile(FileHandle h);
 // Creates or truncates a file for reading and writing.
 FileHandle CreateFile(const std::string& name);
 bool CloseHandle(FileHandle h);
@@ -67,6 +71,8 @@ public:
             begin_ = end_ = 0;
     }
     bool fill(size_t want) { return available() >= want || refill(want); }
+    // The handle's position as FileTell gives it, without a look-up; -1 before the first fill.
+    int64_t tell() const { return active_ ? osPos_ - static_cast<int64_t>(end_ - begin_) : -1; }
 
 private:
     friend class ReadAheadTable;

@@ -1,0 +1,124 @@
+#include "engine/blocks.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <algorithm>
+#include <cstdlib>
+#include <mutex>
+#include <thread>
+#include <string>
+#include <vector>
+
+#include "platform/win/filehandle.h"
+
+namespace engine {
+
+unsigned workerCount() {
+    if (const char* v = std::getenv("MIRVANO_THREADS")) {
+        char* end = nullptr;
+        const long n = std::strtol(v, &end, 10);
+        if (end != v && *end == '\0' && n >= 1) return static_cast<unsigned>(std::min(n, 256L));
+    }
+    const unsigned n = std::thread::hardware_concurrency();
+    return n ? n : 1;
+}
+
+bool runBlocks(size_t blocks, unsigned workers, size_t window, const std::function<void(size_t, unsigned)>& work,
+               const std::function<bool(size_t)>& take, const std::function<bool()>& wait,
+               const std::function<void()>& stopping) {
+    if (window < workers) window = workers;
+    std::mutex m;
+    std::condition_variable workerCv, takerCv;
+    std::vector<char> done(blocks, 0);
+    size_t next = 0;     // the next block a worker takes on
+    size_t taken = 0;    // blocks taken up by the run's thread
+    bool stop = false;
+
+    auto workerLoop = [&](unsigned id) {
+        for (;;) {
+            size_t block;
+            {
+                std::unique_lock lock(m);
+                workerCv.wait(lock, [&] { return stop || next >= blocks || next < taken + window; });
+                if (stop || next >= blocks) return;
+                block = next++;
+            }
+            work(block, id);
+            {
+                std::lock_guard lock(m);
+                done[block] = 1;
+            }
+            takerCv.notify_one();
+        }
+    };
+    std::vector<std::thread> threads;
+    threads.reserve(workers);
+    for (unsigned i = 0; i < workers; ++i) threads.emplace_back(workerLoop, i);
+
+    bool all = true;
+    for (size_t b = 0; b < blocks && all; ++b) {
+        for (;;) {
+            {
+                std::unique_lock lock(m);
+                if (takerCv.wait_for(lock, std::chrono::milliseconds(10), [&] { return done[b] != 0; })) break;
+            }
+            if (!wait()) {
+                all = false;
+                break;
+            }
+        }
+        if (!all || !take(b)) {
+            all = false;
+            break;
+        }
+        {
+            std::lock_guard lock(m);
+            taken = b + 1;
+        }
+        workerCv.notify_all();
+    }
+    {
+        std::lock_guard lock(m);
+        stop = true;
+    }
+    if (!all && stopping) stopping();
+    workerCv.notify_all();
+    for (auto& t : threads) t.join();
+    return all;
+}
+
+size_t textBlockCount(const LineReader& input, int64_t size, unsigned workers) {
+    constexpr int64_t kBlock = int64_t{1} << 20;
+    // UTF-16 lines end in units, which a byte offset may split.
+    if (workers < 2 || size < 4 * kBlock || input.input() == Charset::UTF16) return 1;
+    const int64_t block = std::max<int64_t>(kBlock, size / (8 * static_cast<int64_t>(workers)));
+    return static_cast<size_t>(std::max<int64_t>(size / block, 2));
+}
+
+std::vector<int64_t> lineBlockStarts(LineReader& probe, int64_t from, int64_t size, size_t blocks) {
+    std::vector<int64_t> starts{from};
+    std::string raw;
+    for (size_t b = 1; b < blocks; ++b) {
+        const double share = static_cast<double>(size - from) * static_cast<double>(b) / static_cast<double>(blocks);
+        const int64_t guess = std::max(starts.back(), from + static_cast<int64_t>(share));
+        int64_t at = size;
+        if (guess < size && probe.seek(guess) && probe.nextRaw(raw) && !probe.readFailed()) at = probe.position();
+        starts.push_back(std::max(at, starts.back()));
+    }
+    starts.push_back(size);
+    return starts;
+}
+
+ReaderShare::~ReaderShare() {
+    reader.reset();
+    if (handle != win::INVALID_FILE_HANDLE) win::CloseHandle(handle);
+}
+
+bool ReaderShare::open(const LineReader& input) {
+    handle = win::ReopenFile(input.handle());
+    if (handle == win::INVALID_FILE_HANDLE) return false;
+    reader = std::make_unique<LineReader>(handle, input.input(), input.working());
+    return true;
+}
+
+}  // namespace engine
