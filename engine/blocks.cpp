@@ -87,12 +87,46 @@ bool runBlocks(size_t blocks, unsigned workers, size_t window, const std::functi
     return all;
 }
 
+namespace {
+
+// MIRVANO_BLOCK_BYTES sets the size of a block (tests cut small files into many blocks so
+// that records and frames straddle their starts); 0 when it is not set.
+int64_t givenBlockBytes() {
+    static const int64_t bytes = [] {
+        const char* v = std::getenv("MIRVANO_BLOCK_BYTES");
+        if (!v) return int64_t{0};
+        char* end = nullptr;
+        const long long n = std::strtoll(v, &end, 10);
+        return end != v && *end == '\0' && n >= 1 ? static_cast<int64_t>(n) : int64_t{0};
+    }();
+    return bytes;
+}
+
+}  // namespace
+
 size_t textBlockCount(const LineReader& input, int64_t size, unsigned workers) {
-    constexpr int64_t kBlock = int64_t{1} << 20;
     // UTF-16 lines end in units, which a byte offset may split.
-    if (workers < 2 || size < 4 * kBlock || input.input() == Charset::UTF16) return 1;
-    const int64_t block = std::max<int64_t>(kBlock, size / (8 * static_cast<int64_t>(workers)));
-    return static_cast<size_t>(std::max<int64_t>(size / block, 2));
+    if (workers < 2 || input.input() == Charset::UTF16) return 1;
+    int64_t block = givenBlockBytes();
+    if (!block) {
+        // Blocks of a megabyte at least, about eight per worker; a small file is read at once.
+        constexpr int64_t kBlock = int64_t{1} << 20;
+        if (size < 4 * kBlock) return 1;
+        block = std::max<int64_t>(kBlock, size / (8 * static_cast<int64_t>(workers)));
+    }
+    return static_cast<size_t>(std::clamp<int64_t>(size / block, 1, int64_t{1} << 20));
+}
+
+size_t tableBlockCount(int64_t records, unsigned workers) {
+    if (workers < 2) return 1;
+    int64_t block = givenBlockBytes();
+    if (!block) {
+        // About eight blocks per worker of some thousand records at least.
+        constexpr int64_t kRecords = 16384;
+        if (records < 4 * kRecords) return 1;
+        block = std::max<int64_t>(kRecords, records / (8 * static_cast<int64_t>(workers)));
+    }
+    return static_cast<size_t>(std::clamp<int64_t>(records / block, 1, int64_t{1} << 20));
 }
 
 std::vector<int64_t> lineBlockStarts(LineReader& probe, int64_t from, int64_t size, size_t blocks) {

@@ -31,10 +31,14 @@ bool runBlocks(size_t blocks, unsigned workers, size_t window, const std::functi
                const std::function<bool(size_t)>& take, const std::function<bool()>& wait,
                const std::function<void()>& stopping = {});
 
-// How many blocks a text input's pass is cut into for `workers` threads: blocks of a few
-// megabytes, a few per worker; below 2 (a small file, one thread, UTF-16 text) the pass runs
-// in sequence.
+// How many blocks a text input's pass is cut into for `workers` threads: blocks of a
+// megabyte or more, about eight per worker, or of the size MIRVANO_BLOCK_BYTES gives; below 2
+// (a small file, one thread, UTF-16 text) the pass runs in sequence.
 size_t textBlockCount(const LineReader& input, int64_t size, unsigned workers);
+
+// How many blocks of record numbers a dBase input's pass is cut into for `workers` threads
+// (MIRVANO_BLOCK_BYTES, where set, gives the records of a block); below 2 it runs in sequence.
+size_t tableBlockCount(int64_t records, unsigned workers);
 
 // The starts of `blocks` blocks of a text input from `from` to `size`, and `size` behind them:
 // each the start of a line, found as the line reader finds one (a CR LF is never split), read

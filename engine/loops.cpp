@@ -632,6 +632,52 @@ void readTextStretch(const TextPlan& plan, LineReader& reader, Sink<Table>& sink
     }
 }
 
+// Appends the records a worker built for the output table.
+template <class T>
+bool appendBuilt(T& table, const std::string& records, size_t count) {
+    return table.APPENDRECORDS(records, count);
+}
+
+// Takes a worker's stretch into the run on the run's thread: writes its output, counts its
+// records and lost characters (in a text input its lines counted on from `lineOffset`) and
+// ends the run where the stretch failed. False when the run ends here; `failed` tells a write
+// that failed.
+template <class Table>
+bool takeStretch(const Options& o, Sink<db::DBSERVER>& sink, const Stretch& s, long lineOffset, bool lines,
+                 LoopResult& result, bool& failed) {
+    bool ok = true;
+    if (o.outFormat == Format::DBF) {
+        if constexpr (!std::is_same_v<Table, db::DBSERVER>) {
+            if (s.records && !appendBuilt(*sink.table(), s.bytes, s.records)) ok = sink.fail("APPEND");
+        }
+    } else if (!sink.writer()->append(s.bytes, s.writerLost)) {
+        ok = sink.fail("write");
+    }
+    if (!ok) {
+        failed = true;
+        return false;
+    }
+    result.count += s.count;
+    if (s.lost.count) {
+        if (result.lost.count == 0) {
+            result.lost.first = lines ? lineOffset + s.lost.first : s.lost.first;
+            result.lost.inRecord = !lines;
+        }
+        result.lost.count += s.lost.count;
+    }
+    if (s.writeFailed) {
+        sink.keepError(s.error);
+        failed = true;
+        return false;
+    }
+    if (s.readFailed) {
+        result.end = LoopEnd::ReadFailed;
+        result.error = s.error;
+        return false;
+    }
+    return true;
+}
+
 // A worker's share of a text input's record pass: its own handle of the input, its own reader
 // and its own output in memory.
 template <class Table>
@@ -711,38 +757,9 @@ bool parallelTextRecords(const LoopJob& job, LineReader& input, Sink<db::DBSERVE
             }
             lineOffset += stopLine - entryLine;
         }
-        bool ok = true;
-        if (o.outFormat == Format::DBF) {
-            if constexpr (!std::is_same_v<Table, db::DBSERVER>) {
-                if (s.records) ok = sink.fail("APPEND");  // PENDING-BUILDER
-            }
-        } else if (!sink.writer()->append(s.bytes, s.writerLost)) {
-            ok = sink.fail("write");
-        }
-        if (!ok) {
-            failed = true;
-            return false;
-        }
-        result.count += s.count;
-        if (s.lost.count) {
-            if (result.lost.count == 0) {
-                result.lost.first = lineOffset + s.lost.first;
-                result.lost.inRecord = false;
-            }
-            result.lost.count += s.lost.count;
-        }
         if (!result.ambiguousLine && s.ambiguousLine && (s.stopStart < 0 || s.ambiguousLine < s.stopLine))
             result.ambiguousLine = lineOffset + s.ambiguousLine;
-        if (s.writeFailed) {
-            sink.keepError(s.error);
-            failed = true;
-            return false;
-        }
-        if (s.readFailed) {
-            result.end = LoopEnd::ReadFailed;
-            result.error = s.error;
-            return false;
-        }
+        if (!takeStretch<Table>(o, sink, s, lineOffset, true, result, failed)) return false;
         stopStart = s.stopStart;
         stopLine = s.stopLine;
         if (stopStart < 0) done = true;
@@ -755,6 +772,155 @@ bool parallelTextRecords(const LoopJob& job, LineReader& input, Sink<db::DBSERVE
         blocks, workers, 2 * workers,
         [&](size_t b, unsigned w) { readBlock(pool[w], starts[b], starts[b + 1], b == 0 && o.inHeader, stretches[b]); },
         take,
+        [&] {
+            context.pump();
+            return !context.cancelled();
+        },
+        [&] { stop = true; });
+    return true;
+}
+
+
+// Reads the records of a dBase input from its current record on, up to the record numbered
+// `end` (which is not read), through `sink`.
+template <class Table>
+void readTableStretch(const LoopJob& job, db::DBSERVER& table, Sink<Table>& sink, LossWatch<Table>& losses, int64_t end,
+                      const StretchControl& control, Stretch& out) {
+    const Format outF = job.options.outFormat;
+    const size_t n = job.out.fields.size();
+    TableValues valueOf(table, job.out.fields);
+    const std::vector<int>& numbers = valueOf.numbers();
+    std::vector<rt::Value> values(n);
+    // A table whose text needs no recoding goes to a CSV output from its record's bytes.
+    const bool rawCsv = outF == Format::CSV && !table.recodes();
+    const std::string& tableTypes = valueOf.types();
+    // Fields laid out alike on both sides go from table to table as their bytes.
+    sink.prepareTableDbf(table, numbers);
+    const bool rawDbf = outF == Format::DBF && sink.hasRawDbf();
+    std::vector<std::string_view> fieldBytes(n);
+    std::vector<char> rawField(n, 0);
+    const double last = static_cast<double>(table.LASTREC());
+    long percent = -1;
+    RunContext* context = control.context;
+    // A field that cannot be read (a memo block past the end of its file) comes back
+    // empty with the reason in the table's status: stop rather than write it empty.
+    const std::string statusBefore = table.Status();
+    while (!table.EOF() && table.RECNO() < end) {
+        ++out.count;
+        if (rawCsv) {
+            sink.buildTableCsv(table, numbers, tableTypes, valueOf);
+        } else if (rawDbf) {
+            for (size_t i = 0; i < n; ++i) {
+                rawField[i] = numbers[i] > 0 && sink.rawDbfField(i, table.FIELDBYTES(numbers[i]), fieldBytes[i]);
+                if (!rawField[i]) values[i] = valueOf(i);
+            }
+        } else {
+            for (size_t i = 0; i < n; ++i) values[i] = valueOf(i);
+        }
+        if (table.Status() != statusBefore) {
+            --out.count;
+            out.readFailed = true;
+            out.error = table.Status();
+            break;
+        }
+        if (!(rawCsv ? sink.writeBuilt() : rawDbf ? sink.writeTableDbf(fieldBytes, rawField, values) : sink.writeTyped(values))) {
+            out.writeFailed = true;
+            out.error = sink.error();
+            break;
+        }
+        losses.after(true, [&] { return table.RECNO(); }, true);
+        table.SKIP();
+        if (context) {
+            if (outF == Format::CSV && last > 0) {
+                // The bar shows whole percent, truncated: change it exactly when its figure does.
+                const long p = static_cast<long>(out.count / last * 100.0);
+                if (p != percent) {
+                    percent = p;
+                    context->progressUpdate(out.count);
+                }
+            }
+            if (context->progressTimeOk()) context->progressUpdate(out.count);
+            context->pump();
+            if (context->cancelled()) break;
+        } else if (control.stop && control.stop->load(std::memory_order_relaxed)) {
+            break;
+        }
+    }
+}
+
+// A worker's share of a dBase input's record pass: its own handle of the table and its own
+// output in memory.
+template <class Table>
+struct TableWorker {
+    std::unique_ptr<db::DBSERVER> table;
+    std::unique_ptr<LineWriter> writer;
+    std::unique_ptr<Table> builder;
+    std::unique_ptr<Sink<Table>> sink;
+};
+
+// The record pass of a dBase input in its record order (no index, no filter) over blocks of
+// record numbers on worker threads, written in order on this thread. Returns false, having
+// done nothing, where the pass is better made in sequence.
+template <class Table, class MakeTable>
+bool parallelTableRecords(const LoopJob& job, db::DBSERVER& input, Sink<db::DBSERVER>& sink, RunContext& context,
+                          MakeTable makeTable, LoopResult& result, bool& failed) {
+    const Options& o = job.options;
+    const unsigned workers = workerCount();
+    const int64_t records = input.LASTREC();
+    const size_t blocks = tableBlockCount(records, workers);
+    if (blocks < 2 || input.EOF()) return false;
+    std::vector<TableWorker<Table>> pool(workers);
+    for (auto& w : pool) {
+        w.table = std::make_unique<db::DBSERVER>(input.FULLPATH(), true, true);
+        if (!w.table->USED() || w.table->LASTREC() != records || !w.table->setTextCodePage(input.textCodePage()))
+            return false;
+        if (o.outFormat != Format::DBF) w.writer = std::make_unique<LineWriter>(sink.writer()->working(), sink.writer()->output());
+        w.builder = makeTable();
+        w.sink = std::make_unique<Sink<Table>>(job, w.writer.get(), 0, w.builder.get(), SdfWidths());
+    }
+    // Blocks of record numbers from the input's current record (its first visible one) on.
+    const int64_t first = input.RECNO();
+    std::vector<int64_t> starts;
+    for (size_t b = 0; b <= blocks; ++b)
+        starts.push_back(first + (records + 1 - first) * static_cast<int64_t>(b) / static_cast<int64_t>(blocks));
+    std::vector<Stretch> stretches(blocks);
+    std::atomic<bool> stop{false};
+    auto work = [&](size_t b, unsigned id) {
+        TableWorker<Table>& w = pool[id];
+        Stretch& s = stretches[b];
+        s = Stretch();
+        // The first record of the block the table shows (a deleted one may be passed over).
+        if (starts[b] <= 1)
+            w.table->GOTOP();
+        else {
+            w.table->GOTO(starts[b] - 1);
+            w.table->SKIP();
+        }
+        LossWatch<Table> losses(nullptr, w.table.get(), w.writer.get(), w.builder.get(), w.sink->replacements(), s.lost);
+        StretchControl control;
+        control.stop = &stop;
+        const uint64_t writerLost = w.writer ? w.writer->lost() : 0;
+        readTableStretch(job, *w.table, *w.sink, losses, starts[b + 1], control, s);
+        if (w.writer) {
+            s.bytes = w.writer->take();
+            s.writerLost = w.writer->lost() - writerLost;
+        }
+        if constexpr (!std::is_same_v<Table, db::DBSERVER>) {
+            s.bytes.assign(w.builder->records());
+            s.records = w.builder->count();
+            w.builder->clear();
+        }
+    };
+    auto take = [&](size_t b) {
+        Stretch& s = stretches[b];
+        if (!takeStretch<Table>(o, sink, s, 0, false, result, failed)) return false;
+        std::string().swap(s.bytes);
+        if (context.progressTimeOk()) context.progressUpdate(static_cast<double>(result.count));
+        context.pump();
+        return !context.cancelled();
+    };
+    runBlocks(
+        blocks, workers, 2 * workers, work, take,
         [&] {
             context.pump();
             return !context.cancelled();
@@ -927,61 +1093,27 @@ LoopResult runConversion(const LoopJob& given, LoopInput& input, LoopOutput& out
             }
         }
     } else {
-        db::DBSERVER& table = *input.table;
         // Every dBase loop starts at the first record of the order and filter in force.
-        table.GOTOP();
-        TableValues valueOf(table, fields);
-        const std::vector<int>& numbers = valueOf.numbers();
-        std::vector<rt::Value> values(n);
-        // A table whose text needs no recoding goes to a CSV output from its record's bytes.
-        const bool rawCsv = outF == Format::CSV && !table.recodes();
-        const std::string& tableTypes = valueOf.types();
-        // Fields laid out alike on both sides go from table to table as their bytes.
-        sink.prepareTableDbf(table, numbers);
-        const bool rawDbf = outF == Format::DBF && sink.hasRawDbf();
-        std::vector<std::string_view> fieldBytes(n);
-        std::vector<char> rawField(n, 0);
-        const double last = static_cast<double>(table.LASTREC());
-        long percent = -1;
-        // A field that cannot be read (a memo block past the end of its file) comes back
-        // empty with the reason in the table's status: stop rather than write it empty.
-        const std::string statusBefore = table.Status();
-        LossWatch<db::DBSERVER> losses(input.reader, input.table, output.writer, output.table, sink.replacements(),
-                                       result.lost);
-        while (!table.EOF()) {
-            ++count;
-            if (rawCsv) {
-                sink.buildTableCsv(table, numbers, tableTypes, valueOf);
-            } else if (rawDbf) {
-                for (size_t i = 0; i < n; ++i) {
-                    rawField[i] = numbers[i] > 0 && sink.rawDbfField(i, table.FIELDBYTES(numbers[i]), fieldBytes[i]);
-                    if (!rawField[i]) values[i] = valueOf(i);
-                }
-            } else {
-                for (size_t i = 0; i < n; ++i) values[i] = valueOf(i);
-            }
-            if (table.Status() != statusBefore) {
+        input.table->GOTOP();
+        bool parallel = false;
+        if (!o.sort && filter.empty() && !o.recordFilter && input.table->filterText().empty() && outF != Format::DBF)
+            parallel = parallelTableRecords<db::DBSERVER>(
+                job, *input.table, sink, context, [] { return std::unique_ptr<db::DBSERVER>(); }, result, failed);
+        if (parallel) {
+            count = result.count;
+        } else {
+            LossWatch<db::DBSERVER> losses(input.reader, input.table, output.writer, output.table, sink.replacements(),
+                                           result.lost);
+            StretchControl control;
+            control.context = &context;
+            Stretch s;
+            readTableStretch(job, *input.table, sink, losses, INT64_MAX, control, s);
+            count = s.count;
+            failed = s.writeFailed;
+            if (s.readFailed) {
                 result.end = LoopEnd::ReadFailed;
-                result.error = table.Status();
-                break;
+                result.error = s.error;
             }
-            if (!(rawCsv ? sink.writeBuilt() : rawDbf ? sink.writeTableDbf(fieldBytes, rawField, values) : sink.writeTyped(values))) {
-                failed = true;
-                break;
-            }
-            losses.after(true, [&] { return table.RECNO(); }, true);
-            table.SKIP();
-            if (outF == Format::CSV && last > 0) {
-                // The bar shows whole percent, truncated: change it exactly when its figure does.
-                long p = static_cast<long>(count / last * 100.0);
-                if (p != percent) {
-                    percent = p;
-                    context.progressUpdate(count);
-                }
-            }
-            if (context.progressTimeOk()) context.progressUpdate(count);
-            context.pump();
-            if (context.cancelled()) break;
         }
     }
     if (!failed && !sink.flush()) failed = true;
