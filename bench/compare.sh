@@ -1,16 +1,20 @@
 #!/usr/bin/env bash
 # The four conversions of the benchmark table through the built `mirvano` batch, beside
-# ogr2ogr (and DuckDB's CLI where it is installed), in one run:
+# ogr2ogr, and CSV to CSV beside DuckDB on every core and on one thread, in one run:
 #   1. CSV (UTF-8) to dBase (ANSI), the analysis included
 #   2. dBase to CSV
 #   3. dBase, filter AMOUNT > 50000, sort CITY;AMOUNT, to dBase
 #   4. CSV (UTF-8) to CSV, the analysis included
 # Prints each time (the fastest of BENCH_RUNS runs, default 3) with the program's start-up
-# taken off (measured on a one-row table),
-# ours against each peer as a ratio, and the peak memory of every run.
-# The table (BENCH_ROWS rows, default 1,000,000, ten columns) is generated once into
-# BENCH_DATA (default <build>/bench-data) and kept. MIRVANO_BUILD_DIR chooses the build
-# directory (default build/); the script builds `mirvano` there when it is missing.
+# taken off (measured on a one-row table), and DuckDB's likewise (bench/duckdb.mjs on the
+# same one-row table), ours against each peer as a ratio, and the peak memory of every run.
+# The table (BENCH_ROWS rows, default 1,000,000, ten columns of German, Polish and
+# Scandinavian names and cities, numbers and dates: bench/table.py) is generated once into
+# BENCH_DATA (default <build>/bench-data) and kept. DuckDB is the npm package
+# @duckdb/node-api, installed with the machine's Node.js into BENCH_DATA/duckdb when it is
+# missing; without node or npm, or when npm cannot fetch it, the DuckDB lines are left out.
+# MIRVANO_BUILD_DIR chooses the build directory (default build/); the script builds
+# `mirvano` there when it is missing.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${MIRVANO_BUILD_DIR:-$root/build}
@@ -27,8 +31,10 @@ if [ ! -x "$mirvano" ]; then
 fi
 
 mkdir -p "$data"
-table="$data/table-$rows.csv"
+# The generator's digest names the table, so a changed generator never times a kept old table.
+table="$data/table-$rows-$(md5sum <"$root/bench/table.py" | cut -c1-8).csv"
 if [ ! -s "$table" ]; then
+  rm -f "$data/table-$rows".csv "$data/table-$rows"-*.csv
   /usr/bin/python3 "$root/bench/table.py" "$table.part" "$rows"
   mv "$table.part" "$table"
 fi
@@ -67,12 +73,14 @@ measure() {
   done
   echo "$best $peak"
 }
-# Seconds of a batch with the start-up taken off, and its peak memory.
-ours() {  # <settings> <input> <output>
-  local t m
-  read -r t m < <(measure "$mirvano" "$2" "$3" "$tmp/$1.mcf")
-  awk -v t="$t" -v s="$startup" -v m="$m" 'BEGIN { d = t - s; if (d < 0) d = 0; printf "%.2f %d\n", d, m }'
+# Seconds of a command with a start-up taken off, and its peak memory.
+net() {  # <start-up seconds> <command...>
+  local s=$1 t m
+  shift
+  read -r t m < <(measure "$@")
+  awk -v t="$t" -v s="$s" -v m="$m" 'BEGIN { d = t - s; if (d < 0) d = 0; printf "%.2f %d\n", d, m }'
 }
+ours() { net "$startup" "$mirvano" "$2" "$3" "$tmp/$1.mcf"; }  # <settings> <input> <output>
 ratio() { awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.3f", a / b; else printf "-" }'; }
 
 cat "$table" >/dev/null  # from the page cache from here on
@@ -101,11 +109,22 @@ line "dbf -> csv" "$o2" "$m2" ogr2ogr "$g2" "$n2"
 line "dbf filter+sort -> dbf" "$o3" "$m3" ogr2ogr "$g3" "$n3"
 line "csv -> csv" "$o4" "$m4" ogr2ogr "$g4" "$n4"
 
-if command -v duckdb >/dev/null; then
-  for threads in 1 8; do
-    read -r d4 k4 < <(measure duckdb -c "SET threads=$threads; COPY (SELECT * FROM read_csv_auto('$table')) TO '$tmp/duck.csv' (HEADER)")
+duckdir="$data/duckdb"
+duck=(node "$root/bench/duckdb.mjs" "$duckdir")  # + <threads> <input> <output>
+if [ ! -d "$duckdir/node_modules/@duckdb/node-api" ] && command -v npm >/dev/null; then
+  mkdir -p "$duckdir"
+  npm install --prefix "$duckdir" --no-audit --no-fund --loglevel=error @duckdb/node-api \
+    >"$tmp/npm.log" 2>&1 || true
+fi
+if command -v node >/dev/null && "${duck[@]}" 1 "$tmp/tiny.csv" "$tmp/duck.csv" >/dev/null 2>&1; then
+  starts=()
+  for threads in "$(nproc)" 1; do
+    read -r ds _ < <(measure "${duck[@]}" "$threads" "$tmp/tiny.csv" "$tmp/duck.csv")
+    read -r d4 k4 < <(net "$ds" "${duck[@]}" "$threads" "$table" "$tmp/duck.csv")
     line "csv -> csv" "$o4" "$m4" "duckdb/$threads" "$d4" "$k4"
+    starts+=("$(printf '%.2f s on %s thread(s)' "$ds" "$threads")")
   done
+  printf 'duckdb start-up   %s, %s (taken off its times)\n' "${starts[0]}" "${starts[1]}"
 else
   echo "duckdb: not installed"
 fi
