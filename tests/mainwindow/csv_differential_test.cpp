@@ -21,6 +21,6 @@ TEST(CsvDifferential, RandomFilesReadAsPythonsCsvModuleReadsThem) {
     const auto dir = mirvano_test::temp_dir("csv-differential");
     const std::string script = mirvano_test::source_dir() + "/tests/mainwindow/csv_differential.py";
     const std::string out = batch_test::command("/usr/bin/python3 '" + script + "' '" + batch_test::program().string() +
-                                                "' '" + dir.string() + "' " + seed + "; echo \"status $?\"");
-    EXPECT_NE(out.find("status 0"), std::string::npos) << out << "(files kept in " << dir << ")";
+                                                "' '" + dir.string() + "' " + seed + "; echo \"script status $?\"");
+    EXPECT_NE(out.find("script status 0"), std::string::npos) << out << "(files kept in " << dir << ")";
 }
