@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -14,6 +15,7 @@
 #include <ctime>
 #include <filesystem>
 #include <map>
+#include <mutex>
 #include <unordered_map>
 
 #include "platform/db/cpgfile.h"
@@ -379,18 +381,29 @@ std::string findMemoFile(const std::string& table, const char* lowerExt) {
     return {};
 }
 
-// Writes a complete file under a temporary name beside `path`; `rename` moves it into place.
 // Handles of one file in this process share their record count, so an append learns of the
-// others' appends without asking the disk each time.
+// others' appends without asking the disk each time. Handles of one file may be read on
+// several threads at once (each handle on one), so the count is atomic and only grows, and
+// the registry, touched only when a table is opened, has a lock.
 struct SharedCount {
-    int64_t count = 0;
+    std::atomic<int64_t> count{0};
+
+    // The larger of `known` and the count here, which it also becomes.
+    int64_t merge(int64_t known) {
+        int64_t seen = count.load(std::memory_order_relaxed);
+        while (seen < known && !count.compare_exchange_weak(seen, known, std::memory_order_relaxed)) {
+        }
+        return std::max(seen, known);
+    }
 };
 
 std::shared_ptr<SharedCount> sharedCountFor(int fd) {
+    static std::mutex mutex;
     static std::map<std::pair<dev_t, ino_t>, std::weak_ptr<SharedCount>> registry;
     struct stat st {};
     if (::fstat(fd, &st) != 0) return std::make_shared<SharedCount>();
     const auto key = std::make_pair(st.st_dev, st.st_ino);
+    const std::lock_guard<std::mutex> lock(mutex);
     for (auto it = registry.begin(); it != registry.end();) {
         it = it->second.expired() ? registry.erase(it) : std::next(it);
     }
@@ -403,6 +416,7 @@ std::shared_ptr<SharedCount> sharedCountFor(int fd) {
     return shared;
 }
 
+// Writes a complete file under a temporary name beside `path`; `rename` moves it into place.
 struct TempFile {
     std::string name;
     int fd = -1;
@@ -616,9 +630,7 @@ struct DBSERVER::Impl : RecordFormat {
 
     // The record count as this process knows it (no system call).
     void syncCount() {
-        if (!sharedCount) return;
-        if (sharedCount->count > count) count = sharedCount->count;
-        sharedCount->count = count;
+        if (sharedCount) count = sharedCount->merge(count);
     }
 
     // The record count from the header, where other programs' appends show.

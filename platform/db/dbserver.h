@@ -37,6 +37,11 @@
 // sorting a table needs memory for a bounded number of keys only.
 //
 // Every failing operation leaves a readable reason in Status().
+//
+// A table object is used on one thread at a time. Read-only handles of one file may each be
+// read on a thread of its own at once (the record count they share is atomic, the code-page
+// conversions keep their state per thread), and a RecordBuilder makes a table's records on
+// another thread with the table's own stores, which the table's thread then appends.
 #include <cstdint>
 #include <cstdio>
 #include <functional>
