@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -14,6 +15,7 @@
 #include <ctime>
 #include <filesystem>
 #include <map>
+#include <mutex>
 #include <unordered_map>
 
 #include "platform/db/cpgfile.h"
@@ -118,12 +120,6 @@ unsigned tableCodePage(uint8_t ldid) {
     case 0xCC: return 1257;
     default: return 1252;
     }
-}
-
-std::string formatNumber(double v, int len, int dec) {
-    std::string s(static_cast<size_t>(len > 0 ? len : 0), ' ');
-    db::FormatNumberField(v, len, dec, s.data());
-    return s;
 }
 
 // The eight bytes of a date field from its parts: yyyymmdd.
@@ -266,6 +262,45 @@ bool isMemoType(char type, bool vfp) {
     return type == 'M' || type == 'G' || type == 'P' || (type == 'B' && !vfp);
 }
 
+// What the stores of a record need of its table: the layout of its fields and the recoding of
+// its text. The table holds one, and a record builder a copy of it, so that both store a
+// value into the same bytes.
+struct RecordFormat {
+    std::vector<FieldInfo> fields;
+    std::vector<uint32_t> offsets;
+    std::unordered_map<std::string, int> byName;
+    bool vfp = false;
+    uint32_t recordLength = 0;
+    std::vector<char> blank;  // a new record: blanks, binary fields zero
+    Recoder recoder;
+    std::string status;
+
+    bool fail(std::string message) {
+        status = std::move(message);
+        return false;
+    }
+
+    // The 0-based index of a field given by number or by name (any case); -1 for none.
+    int fieldIndex(const rt::Value& field) const {
+        if (field.isNumber()) {
+            const double n = field.num();
+            if (n >= 1 && n <= static_cast<double>(fields.size()) && n == std::floor(n)) return static_cast<int>(n) - 1;
+            return -1;
+        }
+        if (field.isString()) {
+            std::string name = field.str();
+            while (!name.empty() && name.back() == ' ') name.pop_back();
+            const auto it = byName.find(upperAscii(name));
+            return it == byName.end() ? -1 : it->second;
+        }
+        return -1;
+    }
+
+    std::string fieldText(const rt::Value& field) const {
+        return field.isString() ? field.str() : std::to_string(static_cast<int64_t>(field.num()));
+    }
+};
+
 // Validates a structure for a new dBase III table and fills in the fixed lengths.
 bool checkStructure(std::vector<FieldInfo>& fields, std::string* error) {
     if (fields.empty()) {
@@ -346,18 +381,29 @@ std::string findMemoFile(const std::string& table, const char* lowerExt) {
     return {};
 }
 
-// Writes a complete file under a temporary name beside `path`; `rename` moves it into place.
 // Handles of one file in this process share their record count, so an append learns of the
-// others' appends without asking the disk each time.
+// others' appends without asking the disk each time. Handles of one file may be read on
+// several threads at once (each handle on one), so the count is atomic and only grows, and
+// the registry, touched only when a table is opened, has a lock.
 struct SharedCount {
-    int64_t count = 0;
+    std::atomic<int64_t> count{0};
+
+    // The larger of `known` and the count here, which it also becomes.
+    int64_t merge(int64_t known) {
+        int64_t seen = count.load(std::memory_order_relaxed);
+        while (seen < known && !count.compare_exchange_weak(seen, known, std::memory_order_relaxed)) {
+        }
+        return std::max(seen, known);
+    }
 };
 
 std::shared_ptr<SharedCount> sharedCountFor(int fd) {
+    static std::mutex mutex;
     static std::map<std::pair<dev_t, ino_t>, std::weak_ptr<SharedCount>> registry;
     struct stat st {};
     if (::fstat(fd, &st) != 0) return std::make_shared<SharedCount>();
     const auto key = std::make_pair(st.st_dev, st.st_ino);
+    const std::lock_guard<std::mutex> lock(mutex);
     for (auto it = registry.begin(); it != registry.end();) {
         it = it->second.expired() ? registry.erase(it) : std::next(it);
     }
@@ -370,6 +416,7 @@ std::shared_ptr<SharedCount> sharedCountFor(int fd) {
     return shared;
 }
 
+// Writes a complete file under a temporary name beside `path`; `rename` moves it into place.
 struct TempFile {
     std::string name;
     int fd = -1;
@@ -490,14 +537,13 @@ bool copyTableHeader(const std::string& path, std::vector<unsigned char> header,
 
 }  // namespace
 
-struct DBSERVER::Impl {
+struct DBSERVER::Impl : RecordFormat {
     DBSERVER* owner = nullptr;
     std::string path;
     bool shared = true;
     bool readOnly = true;
     int fd = -1;
     bool used = false;
-    std::string status;
 
     uint8_t version = 0;
     bool ansi = true;
@@ -505,23 +551,16 @@ struct DBSERVER::Impl {
     unsigned codePage = 1252;
     std::string cpgFile, unreadCpg, missingMemo;
     bool lengthsMismatch = false;
-    bool vfp = false;
     uint32_t headerLength = 0;
-    uint32_t recordLength = 0;
     int64_t count = 0;
     int64_t claimed = -1;  // the header's count when the file is shorter
-    std::vector<FieldInfo> fields;
-    std::vector<uint32_t> offsets;
     std::vector<unsigned char> headerBytes;  // as read: a copy of the structure keeps them
     // Bits of the _NullFlags field: per field, the bit telling a varchar holds fewer bytes
     // than its length and the bit telling it is null; -1 for none.
     int nullFlagsField = -1;
     std::vector<int> lengthBit, nullBit;
-    std::unordered_map<std::string, int> byName;
     MemoFile memo;
-    Recoder recoder;
     unsigned textCodePage = 0;  // 0: the program's character set by the ANSI flag
-    std::vector<char> blank;
 
     std::vector<char> cache;
     int64_t cacheFirst = 0;
@@ -562,10 +601,6 @@ struct DBSERVER::Impl {
     bool deferCount = false;
     bool countDirty = false;
 
-    bool fail(std::string message) {
-        status = std::move(message);
-        return false;
-    }
     // Keeps the reason why the open failed, if that is what left the table closed.
     bool notOpen() {
         if (status.empty()) status = "the table is not open";
@@ -595,9 +630,7 @@ struct DBSERVER::Impl {
 
     // The record count as this process knows it (no system call).
     void syncCount() {
-        if (!sharedCount) return;
-        if (sharedCount->count > count) count = sharedCount->count;
-        sharedCount->count = count;
+        if (sharedCount) count = sharedCount->merge(count);
     }
 
     // The record count from the header, where other programs' appends show.
@@ -804,13 +837,10 @@ struct DBSERVER::Impl {
     // `count`: text the recoder could not hold counts as lost (a filter's or key's reading of
     // a record does not). `key`: the text as index keys take it.
     rt::Value decode(int index, const char* record, bool count = true, bool key = false);
-    bool encode(int index, const rt::Value& value);
     // Stores `bytes` as a new memo (of FoxPro kind `fptType`) and points memo field `index`
     // of the current record at it: ten digits, or four bytes in a Visual FoxPro table.
     bool putMemo(int index, const std::string& bytes, uint32_t fptType);
-    // The bytes of field `number` of the current record for a typed store of `type`, the
-    // record marked changed; null when the store must go the general way.
-    char* fieldToPut(int number, char type);
+    // Tells the observers that a field of the current record changed.
     void fieldPut();
     bool passes(const char* record, int64_t r);
     // Whether `other` is a table of the very same header (a copy of this one's structure, or
@@ -911,19 +941,20 @@ struct DBSERVER::Impl {
     std::array<std::pair<std::string, int>, 4> nameCache{{{"", -1}, {"", -1}, {"", -1}, {"", -1}}};
     size_t nameCacheNext = 0;
 
-    int fieldIndex(const rt::Value& field) const {
-        if (field.isNumber()) {
-            const double n = field.num();
-            if (n >= 1 && n <= static_cast<double>(fields.size()) && n == std::floor(n)) return static_cast<int>(n) - 1;
-            return -1;
-        }
-        if (field.isString()) {
-            std::string name = field.str();
-            while (!name.empty() && name.back() == ' ') name.pop_back();
-            const auto it = byName.find(upperAscii(name));
-            return it == byName.end() ? -1 : it->second;
-        }
-        return -1;
+    // The hooks of the shared stores (see `stores` below).
+    char* storeRecord() { return used && !readOnly && !eof ? current.data() : nullptr; }
+    bool refuse() {
+        if (!used) return notOpen();
+        if (readOnly) return fail("the table " + path + " is open read-only");
+        return fail("there is no current record");
+    }
+    void changed() {
+        dirty = true;
+        modified = true;
+    }
+    bool putMemoText(int index, std::string text) {
+        recoder.toTable(text);
+        return putMemo(index, text, 1);
     }
 };
 
@@ -1055,13 +1086,32 @@ rt::Value DBSERVER::Impl::decode(int index, const char* record, bool count, bool
     return rt::Value(std::string(p, len));
 }
 
-bool DBSERVER::Impl::encode(int index, const rt::Value& value) {
-    const FieldInfo& f = fields[static_cast<size_t>(index)];
-    char* p = current.data() + offsets[static_cast<size_t>(index)];
+// The stores of a record, written once for the table and for a record builder, so that both
+// make the same bytes. A host derives from RecordFormat and gives:
+//   char* storeRecord()   the record a store goes into; null where none may be written
+//   bool refuse()         false, with the reason why none may be written
+//   void changed()        the record has a field changed (marked as the store is made)
+//   void fieldPut()       a field of the record has been stored
+//   bool putMemoText(int index, std::string text)   a memo field's text
+namespace {
+namespace stores {
+
+int significantDigits(std::string_view t) {
+    int digits = 0;
+    for (char c : t)
+        if ((c >= '1' && c <= '9') || (c == '0' && digits > 0)) ++digits;
+    return digits;
+}
+
+template <class Host>
+bool encode(Host& h, char* record, int index, const rt::Value& value) {
+    const FieldInfo& f = h.fields[static_cast<size_t>(index)];
+    char* p = record + h.offsets[static_cast<size_t>(index)];
     const size_t len = static_cast<size_t>(f.length);
+    const bool vfp = h.vfp;
     auto typeError = [&]() {
-        return fail(std::string("a value of type ") + value.valType() + " does not go into the field " + f.name +
-                    " of type " + f.type);
+        return h.fail(std::string("a value of type ") + value.valType() + " does not go into the field " + f.name +
+                      " of type " + f.type);
     };
     if (value.isNil() && f.type != 'I' && f.type != 'Y' && f.type != 'T' && !(f.type == 'B' && vfp)) {
         std::memset(p, ' ', len);
@@ -1071,7 +1121,7 @@ bool DBSERVER::Impl::encode(int index, const rt::Value& value) {
     case 'C': {
         if (!value.isString()) return typeError();
         // Straight into the record: this runs for every text field of every record.
-        recoder.toField(value.str(), p, len);
+        h.recoder.toField(value.str(), p, len);
         return true;
     }
     case 'N':
@@ -1092,14 +1142,14 @@ bool DBSERVER::Impl::encode(int index, const rt::Value& value) {
     case 'I': {
         if (!value.isNumber() || len != 4) return typeError();
         const double r = std::round(value.num());
-        if (!(r >= -2147483648.0 && r <= 2147483647.0)) return fail("the number does not fit the field " + f.name);
+        if (!(r >= -2147483648.0 && r <= 2147483647.0)) return h.fail("the number does not fit the field " + f.name);
         io::putLe32(reinterpret_cast<unsigned char*>(p), static_cast<uint32_t>(static_cast<int32_t>(r)));
         return true;
     }
     case 'Y': {
         if (!value.isNumber() || len != 8) return typeError();
         const double r = std::round(value.num() * 10000.0);
-        if (!(r >= -9.2e18 && r <= 9.2e18)) return fail("the number does not fit the field " + f.name);
+        if (!(r >= -9.2e18 && r <= 9.2e18)) return h.fail("the number does not fit the field " + f.name);
         io::putLe64(reinterpret_cast<unsigned char*>(p), static_cast<uint64_t>(static_cast<int64_t>(r)));
         return true;
     }
@@ -1116,12 +1166,142 @@ bool DBSERVER::Impl::encode(int index, const rt::Value& value) {
     }
     if (f.type == 'M' && (len == 10 || len == 4)) {
         if (!value.isString()) return typeError();
-        std::string text = value.str();
-        recoder.toTable(text);
-        return putMemo(index, text, 1);
+        return h.putMemoText(index, value.str());
     }
-    return fail(std::string("fields of type ") + f.type + " cannot be written");
+    return h.fail(std::string("fields of type ") + f.type + " cannot be written");
 }
+
+template <class Host>
+bool putValue(Host& h, const rt::Value& field, const rt::Value& value) {
+    char* record = h.storeRecord();
+    if (!record) return h.refuse();
+    const int i = h.fieldIndex(field);
+    if (i < 0) return h.fail("the table has no field " + h.fieldText(field));
+    if (!encode(h, record, i, value)) return false;
+    h.changed();
+    h.fieldPut();
+    return true;
+}
+
+template <class Host>
+bool putValue(Host& h, int number, const rt::Value& value) {
+    char* record = h.storeRecord();
+    if (!record || number < 1 || number > static_cast<int>(h.fields.size()))
+        return putValue(h, rt::Value(number), value);  // says why it cannot
+    if (!encode(h, record, number - 1, value)) return false;
+    h.changed();
+    h.fieldPut();
+    return true;
+}
+
+// The bytes of field `number` for a typed store of `type`, the record marked changed; null
+// where the store must go the general way.
+template <class Host>
+char* typedField(Host& h, int number, char type) {
+    char* record = h.storeRecord();
+    if (!record || number < 1 || number > static_cast<int>(h.fields.size())) return nullptr;
+    const size_t i = static_cast<size_t>(number - 1);
+    if (h.fields[i].type != type && !(type == 'N' && h.fields[i].type == 'F')) return nullptr;
+    if (type == 'D' && h.fields[i].length != 8) return nullptr;
+    h.changed();
+    return record + h.offsets[i];
+}
+
+template <class Host>
+bool putString(Host& h, int number, std::string_view text) {
+    char* p = typedField(h, number, 'C');
+    if (!p) return putValue(h, rt::Value(number), rt::Value(text));
+    h.recoder.toField(text, p, static_cast<size_t>(h.fields[static_cast<size_t>(number - 1)].length));
+    h.fieldPut();
+    return true;
+}
+
+template <class Host>
+bool putNumber(Host& h, int number, double value) {
+    char* p = typedField(h, number, 'N');
+    if (!p) return putValue(h, rt::Value(number), rt::Value(value));
+    const FieldInfo& f = h.fields[static_cast<size_t>(number - 1)];
+    db::FormatNumberField(value, f.length, f.decimals, p);
+    h.fieldPut();
+    return true;
+}
+
+template <class Host>
+bool putDate(Host& h, int number, rt::Date date) {
+    char* p = typedField(h, number, 'D');
+    if (!p) return putValue(h, rt::Value(number), rt::Value(date));
+    putDateText(date, p);
+    h.fieldPut();
+    return true;
+}
+
+template <class Host>
+bool putDate(Host& h, int number, int year, int month, int day) {
+    char* p = rt::Date::valid(year, month, day) ? typedField(h, number, 'D') : nullptr;
+    if (!p) return putDate(h, number, rt::Date::fromYMD(year, month, day));
+    putDateDigits(year, month, day, p);
+    h.fieldPut();
+    return true;
+}
+
+template <class Host>
+bool putLogical(Host& h, int number, bool value) {
+    char* p = typedField(h, number, 'L');
+    if (!p) return putValue(h, rt::Value(number), rt::Value(value));
+    *p = value ? 'T' : 'F';
+    h.fieldPut();
+    return true;
+}
+
+template <class Host>
+bool putBytes(Host& h, int number, std::string_view bytes) {
+    if (!h.storeRecord() || number < 1 || number > static_cast<int>(h.fields.size()))
+        return putValue(h, rt::Value(number), rt::Value(bytes));  // says why it cannot
+    const FieldInfo& f = h.fields[static_cast<size_t>(number - 1)];
+    char* p = static_cast<size_t>(f.length) == bytes.size() &&
+                      (f.type == 'C' || f.type == 'N' || f.type == 'F' || f.type == 'D' || f.type == 'L')
+                  ? typedField(h, number, f.type)
+                  : nullptr;
+    if (!p) return h.fail("the bytes do not fit the field " + f.name);
+    std::memcpy(p, bytes.data(), bytes.size());
+    h.fieldPut();
+    return true;
+}
+
+template <class Host>
+bool putNumberText(Host& h, int number, std::string_view text) {
+    char* record = h.storeRecord();
+    if (!record) return h.refuse();
+    if (number < 1 || number > static_cast<int>(h.fields.size()))
+        return h.fail("the table has no field " + std::to_string(number));
+    const size_t i = static_cast<size_t>(number - 1);
+    const FieldInfo& f = h.fields[i];
+    if ((f.type != 'N' && f.type != 'F') || !db::IsNumberText(text))
+        return h.fail("the text \"" + std::string(text) + "\" is no number for the field " + f.name);
+    char* p = record + h.offsets[i];
+    const size_t len = static_cast<size_t>(f.length);
+    const size_t point = text.find('.');
+    const int decimals = point == std::string_view::npos ? 0 : static_cast<int>(text.size() - point - 1);
+    bool asItStands = text.size() <= len && decimals == f.decimals && (decimals > 0 || point == std::string_view::npos);
+    if (!asItStands) {
+        db::FormatNumberField(db::ParseNumberField(text.data(), text.size()), f.length, f.decimals, p);
+        // Where the field's form would drop digits the text has (more decimals than the field
+        // declares, more than a double keeps) or does not fit (".1234" in N(5,4), "12345678"
+        // in N(8,2), as other writers store them), the text goes in as it stands if it fits:
+        // it reads back as the same number.
+        asItStands = text.size() <= len && (decimals > f.decimals || significantDigits(text) > 15 || p[0] == '*');
+    }
+    if (asItStands) {
+        std::memset(p, ' ', len - text.size());
+        std::memcpy(p + len - text.size(), text.data(), text.size());
+    }
+    h.changed();
+    h.fieldPut();
+    return true;
+}
+
+}  // namespace stores
+}  // namespace
 
 bool DBSERVER::Impl::putMemo(int index, const std::string& bytes, uint32_t fptType) {
     const FieldInfo& f = fields[static_cast<size_t>(index)];
@@ -1559,7 +1739,7 @@ rt::Value DBSERVER::FIELDGET(const rt::Value& field) {
     if (!d->used) return rt::Value();
     const int i = d->fieldIndex(field);
     if (i < 0) {
-        d->fail("the table has no field " + (field.isString() ? field.str() : std::to_string(static_cast<int64_t>(field.num()))));
+        d->fail("the table has no field " + d->fieldText(field));
         return rt::Value();
     }
     return d->decode(i, d->eof ? d->blank.data() : d->current.data());
@@ -1601,74 +1781,11 @@ std::string DBSERVER::NUMBERTEXT(int number) const {
     return {};
 }
 
-namespace {
+bool DBSERVER::PUTNUMBERTEXT(int number, std::string_view text) { return stores::putNumberText(*d, number, text); }
 
-int significantDigits(std::string_view t) {
-    int digits = 0;
-    for (char c : t)
-        if ((c >= '1' && c <= '9') || (c == '0' && digits > 0)) ++digits;
-    return digits;
-}
+bool DBSERVER::FIELDPUT(const rt::Value& field, const rt::Value& value) { return stores::putValue(*d, field, value); }
 
-}  // namespace
-
-bool DBSERVER::PUTNUMBERTEXT(int number, std::string_view text) {
-    if (!d->used) return d->notOpen();
-    if (d->readOnly) return d->fail("the table " + d->path + " is open read-only");
-    if (d->eof) return d->fail("there is no current record");
-    if (number < 1 || number > FCOUNT()) return d->fail("the table has no field " + std::to_string(number));
-    const size_t i = static_cast<size_t>(number - 1);
-    const FieldInfo& f = d->fields[i];
-    if ((f.type != 'N' && f.type != 'F') || !db::IsNumberText(text))
-        return d->fail("the text \"" + std::string(text) + "\" is no number for the field " + f.name);
-    char* p = d->current.data() + d->offsets[i];
-    const size_t len = static_cast<size_t>(f.length);
-    const size_t point = text.find('.');
-    const int decimals = point == std::string_view::npos ? 0 : static_cast<int>(text.size() - point - 1);
-    bool asItStands = text.size() <= len && decimals == f.decimals && (decimals > 0 || point == std::string_view::npos);
-    if (!asItStands) {
-        formatNumber(db::ParseNumberField(text.data(), text.size()), f.length, f.decimals).copy(p, len);
-        // Where the field's form would drop digits the text has (more decimals than the field
-        // declares, more than a double keeps) or does not fit (".1234" in N(5,4), "12345678"
-        // in N(8,2), as other writers store them), the text goes in as it stands if it fits:
-        // it reads back as the same number.
-        asItStands = text.size() <= len && (decimals > f.decimals || significantDigits(text) > 15 || p[0] == '*');
-    }
-    if (asItStands) {
-        std::memset(p, ' ', len - text.size());
-        std::memcpy(p + len - text.size(), text.data(), text.size());
-    }
-    d->dirty = true;
-    d->modified = true;
-    d->notify(Notify::FieldChanged);
-    return true;
-}
-
-bool DBSERVER::FIELDPUT(const rt::Value& field, const rt::Value& value) {
-    if (!d->used) return d->notOpen();
-    if (d->readOnly) return d->fail("the table " + d->path + " is open read-only");
-    if (d->eof) return d->fail("there is no current record");
-    const int i = d->fieldIndex(field);
-    if (i < 0) {
-        return d->fail("the table has no field " +
-                       (field.isString() ? field.str() : std::to_string(static_cast<int64_t>(field.num()))));
-    }
-    if (!d->encode(i, value)) return false;
-    d->dirty = true;
-    d->modified = true;
-    d->notify(Notify::FieldChanged);
-    return true;
-}
-
-bool DBSERVER::FIELDPUT(int number, const rt::Value& value) {
-    if (!d->used || d->readOnly || d->eof || number < 1 || number > FCOUNT())
-        return FIELDPUT(rt::Value(number), value);  // says why it cannot
-    if (!d->encode(number - 1, value)) return false;
-    d->dirty = true;
-    d->modified = true;
-    d->fieldPut();
-    return true;
-}
+bool DBSERVER::FIELDPUT(int number, const rt::Value& value) { return stores::putValue(*d, number, value); }
 
 rt::Value DBSERVER::FIELDGET(int number) {
     if (!d->used || number < 1 || number > FCOUNT()) return FIELDGET(rt::Value(number));
@@ -1682,71 +1799,14 @@ std::string_view DBSERVER::FIELDBYTES(int number) const {
     return {record + d->offsets[i], static_cast<size_t>(d->fields[i].length)};
 }
 
-char* DBSERVER::Impl::fieldToPut(int number, char type) {
-    if (!used || readOnly || eof || number < 1 || number > static_cast<int>(fields.size())) return nullptr;
-    const size_t i = static_cast<size_t>(number - 1);
-    if (fields[i].type != type && !(type == 'N' && fields[i].type == 'F')) return nullptr;
-    if (type == 'D' && fields[i].length != 8) return nullptr;
-    dirty = true;
-    modified = true;
-    return current.data() + offsets[i];
-}
-
 void DBSERVER::Impl::fieldPut() { notify(Notify::FieldChanged); }
 
-bool DBSERVER::PUTSTRING(int number, std::string_view text) {
-    char* p = d->fieldToPut(number, 'C');
-    if (!p) return FIELDPUT(rt::Value(number), rt::Value(text));
-    const size_t len = static_cast<size_t>(d->fields[static_cast<size_t>(number - 1)].length);
-    d->recoder.toField(text, p, len);
-    d->fieldPut();
-    return true;
-}
-
-bool DBSERVER::PUTNUMBER(int number, double value) {
-    char* p = d->fieldToPut(number, 'N');
-    if (!p) return FIELDPUT(rt::Value(number), rt::Value(value));
-    const FieldInfo& f = d->fields[static_cast<size_t>(number - 1)];
-    db::FormatNumberField(value, f.length, f.decimals, p);
-    d->fieldPut();
-    return true;
-}
-
-bool DBSERVER::PUTDATE(int number, rt::Date date) {
-    char* p = d->fieldToPut(number, 'D');
-    if (!p) return FIELDPUT(rt::Value(number), rt::Value(date));
-    putDateText(date, p);
-    d->fieldPut();
-    return true;
-}
-
-bool DBSERVER::PUTDATE(int number, int year, int month, int day) {
-    char* p = rt::Date::valid(year, month, day) ? d->fieldToPut(number, 'D') : nullptr;
-    if (!p) return PUTDATE(number, rt::Date::fromYMD(year, month, day));
-    putDateDigits(year, month, day, p);
-    d->fieldPut();
-    return true;
-}
-
-bool DBSERVER::PUTBYTES(int number, std::string_view bytes) {
-    if (!d->used || d->readOnly || d->eof || number < 1 || number > FCOUNT())
-        return FIELDPUT(rt::Value(number), rt::Value(bytes));  // says why it cannot
-    const FieldInfo& f = d->fields[static_cast<size_t>(number - 1)];
-    if (static_cast<size_t>(f.length) != bytes.size() || (f.type != 'C' && f.type != 'N' && f.type != 'F' && f.type != 'D' && f.type != 'L'))
-        return d->fail("the bytes do not fit the field " + f.name);
-    char* p = d->fieldToPut(number, f.type);
-    if (!bytes.empty()) std::memcpy(p, bytes.data(), bytes.size());
-    d->fieldPut();
-    return true;
-}
-
-bool DBSERVER::PUTLOGICAL(int number, bool value) {
-    char* p = d->fieldToPut(number, 'L');
-    if (!p) return FIELDPUT(rt::Value(number), rt::Value(value));
-    *p = value ? 'T' : 'F';
-    d->fieldPut();
-    return true;
-}
+bool DBSERVER::PUTSTRING(int number, std::string_view text) { return stores::putString(*d, number, text); }
+bool DBSERVER::PUTNUMBER(int number, double value) { return stores::putNumber(*d, number, value); }
+bool DBSERVER::PUTDATE(int number, rt::Date date) { return stores::putDate(*d, number, date); }
+bool DBSERVER::PUTDATE(int number, int year, int month, int day) { return stores::putDate(*d, number, year, month, day); }
+bool DBSERVER::PUTBYTES(int number, std::string_view bytes) { return stores::putBytes(*d, number, bytes); }
+bool DBSERVER::PUTLOGICAL(int number, bool value) { return stores::putLogical(*d, number, value); }
 
 bool DBSERVER::SAMELAYOUT(const DBSERVER& other) const {
     const Impl& a = *d;
@@ -1820,6 +1880,57 @@ bool DBSERVER::APPEND() {
     d->modified = true;
     d->current = d->blank;
     d->recno = next;
+    d->eof = false;
+    d->bof = false;
+    d->posKnown = false;
+    d->notify(Notify::Appended);
+    return true;
+}
+
+bool DBSERVER::canBuildRecords() const {
+    if (!d->used || d->readOnly) return false;
+    return std::none_of(d->fields.begin(), d->fields.end(),
+                        [this](const FieldInfo& f) { return isMemoType(f.type, d->vfp); });
+}
+
+bool DBSERVER::APPENDRECORDS(std::string_view records, size_t n) {
+    if (!d->used) return d->notOpen();
+    if (d->readOnly) return d->fail("the table " + d->path + " is open read-only");
+    const size_t length = d->recordLength;
+    if (length == 0 || records.size() % length != 0 || records.size() / length != n)
+        return d->fail("the records to append to " + d->path + " are not " + std::to_string(n) + " records of " +
+                       std::to_string(length) + " bytes");
+    if (n == 0) return true;
+    if (!d->storeCurrent()) return false;
+    d->syncCount();
+    if (d->count + static_cast<int64_t>(n) > kMaxRecords) return d->fail("the table is full");
+    // As APPEND goes, record by record: the buffer takes whole records up to its limit and is
+    // written where the next one would not fit or another handle appended behind it.
+    const size_t limit = std::max<size_t>(kReadAhead, length);
+    for (size_t done = 0; done < n;) {
+        const bool contiguous = d->pending.empty() || d->inPending(d->count);
+        if ((!contiguous || d->pending.size() + length > limit) && !d->flushPending()) return false;
+        if (d->pending.empty()) d->pendingFirst = d->count + 1;
+        const size_t take = std::min((limit - d->pending.size()) / length, n - done);
+        d->pending.append(records.data() + done * length, take * length);
+        done += take;
+        d->count += static_cast<int64_t>(take);
+        d->syncCount();
+        d->modified = true;
+        if (d->deferCount) {
+            d->countDirty = true;
+            continue;
+        }
+        unsigned char raw[4];
+        io::putLe32(raw, static_cast<uint32_t>(d->count));
+        if (!io::writeAt(d->fd, raw, sizeof raw, 4)) {
+            d->writeFailed = true;
+            return d->fail("cannot update the header of " + d->path + ": " + io::lastError());
+        }
+    }
+    const std::string_view last = records.substr((n - 1) * length);
+    d->current.assign(last.begin(), last.end());
+    d->recno = d->count;
     d->eof = false;
     d->bof = false;
     d->posKnown = false;
@@ -1982,6 +2093,75 @@ std::string DBSERVER::FULLPATH() const {
     std::error_code ec;
     const auto p = std::filesystem::absolute(d->path, ec);
     return ec ? d->path : p.lexically_normal().string();
+}
+
+// ---------------------------------------------------------------------------------------------
+
+struct RecordBuilder::Impl : RecordFormat {
+    bool used = false;
+    bool readOnly = false;
+    std::string path;
+    std::string built;
+    size_t records = 0;
+
+    // The hooks of the shared stores.
+    char* storeRecord() { return records > 0 ? built.data() + (records - 1) * recordLength : nullptr; }
+    bool refuse() {
+        if (!used) return fail("the table is not open");
+        if (readOnly) return fail("the table " + path + " is open read-only");
+        return fail("there is no current record");
+    }
+    void changed() {}
+    void fieldPut() {}
+    bool putMemoText(int index, const std::string&) {
+        return fail("the memo field " + fields[static_cast<size_t>(index)].name + " of " + path +
+                    " cannot be stored away from the table");
+    }
+};
+
+RecordBuilder::RecordBuilder(const DBSERVER& table) : d(std::make_unique<Impl>()) {
+    const DBSERVER::Impl& t = *table.d;
+    static_cast<RecordFormat&>(*d) = t;  // its own copy: nothing is shared with the table
+    d->status.clear();
+    d->recoder.lost = 0;
+    d->used = t.used;
+    d->readOnly = t.readOnly;
+    d->path = t.path;
+}
+
+RecordBuilder::~RecordBuilder() = default;
+RecordBuilder::RecordBuilder(RecordBuilder&&) noexcept = default;
+RecordBuilder& RecordBuilder::operator=(RecordBuilder&&) noexcept = default;
+
+bool RecordBuilder::APPEND() {
+    if (!d->used || d->readOnly) return d->refuse();
+    d->built.append(d->blank.data(), d->recordLength);
+    ++d->records;
+    return true;
+}
+
+bool RecordBuilder::PUTSTRING(int number, std::string_view text) { return stores::putString(*d, number, text); }
+bool RecordBuilder::PUTNUMBER(int number, double value) { return stores::putNumber(*d, number, value); }
+bool RecordBuilder::PUTDATE(int number, rt::Date date) { return stores::putDate(*d, number, date); }
+bool RecordBuilder::PUTDATE(int number, int year, int month, int day) {
+    return stores::putDate(*d, number, year, month, day);
+}
+bool RecordBuilder::PUTLOGICAL(int number, bool value) { return stores::putLogical(*d, number, value); }
+bool RecordBuilder::PUTBYTES(int number, std::string_view bytes) { return stores::putBytes(*d, number, bytes); }
+bool RecordBuilder::PUTNUMBERTEXT(int number, std::string_view text) { return stores::putNumberText(*d, number, text); }
+bool RecordBuilder::FIELDPUT(int number, const rt::Value& value) { return stores::putValue(*d, number, value); }
+
+const std::vector<FieldInfo>& RecordBuilder::fields() const { return d->fields; }
+int RecordBuilder::FIELDPOS(const std::string& name) const { return d->fieldIndex(rt::Value(name)) + 1; }
+std::string RecordBuilder::Status() const { return d->status; }
+uint64_t RecordBuilder::lostCharacters() const { return d->recoder.lost; }
+bool RecordBuilder::recodes() const { return d->recoder.active; }
+std::string_view RecordBuilder::records() const { return d->built; }
+size_t RecordBuilder::count() const { return d->records; }
+
+void RecordBuilder::clear() {
+    d->built.clear();
+    d->records = 0;
 }
 
 }  // namespace db

@@ -37,6 +37,11 @@
 // sorting a table needs memory for a bounded number of keys only.
 //
 // Every failing operation leaves a readable reason in Status().
+//
+// A table object is used on one thread at a time. Read-only handles of one file may each be
+// read on a thread of its own at once (the record count they share is atomic, the code-page
+// conversions keep their state per thread), and a RecordBuilder makes a table's records on
+// another thread with the table's own stores, which the table's thread then appends.
 #include <cstdint>
 #include <cstdio>
 #include <functional>
@@ -96,6 +101,8 @@ bool DBCREATE(const std::string& file, const std::vector<FieldInfo>& fields, uin
 // Memory the index build may use for keys before it sorts runs out to temporary files.
 void SetIndexMemoryBudget(size_t bytes);
 size_t IndexMemoryBudget();
+
+class RecordBuilder;
 
 class DBSERVER {
 public:
@@ -230,6 +237,17 @@ public:
     // run of appends costs no system call per record. Other programs then see the new
     // records only at those points.
     void DEFERCOUNT(bool on);
+    // Whether records of this table can be made away from it by a RecordBuilder and appended
+    // with APPENDRECORDS: the table is open for writing and has no memo field (a memo is
+    // written into the memo file as its record is stored, which only the table can do).
+    bool canBuildRecords() const;
+    // Appends `count` records made by a RecordBuilder of this table (`records` as its
+    // records() gives them), as that many APPENDs with the same stores would: the header's
+    // count (or its deferral), the buffered writes, the last record current. Observers are told
+    // of the append once. False, with the reason in Status(), where APPEND would fail (not
+    // open, read-only, a write failed), and with nothing appended where `records` are not
+    // `count` whole records of this table or the table cannot hold that many more.
+    bool APPENDRECORDS(std::string_view records, size_t count);
 
     // FALSE when the text does not compile. From then on only records for which it gives
     // TRUE are visited; the table goes to its first such record.
@@ -256,6 +274,56 @@ public:
 
     bool CLOSE();
     std::string FULLPATH() const;
+
+    struct Impl;
+
+private:
+    friend class RecordBuilder;
+    std::unique_ptr<Impl> d;
+};
+
+// Records of a table made away from it, on one thread other than the table's: the engine's
+// workers format records with it while the table's own thread appends them (APPENDRECORDS).
+// It is made on the table's thread from the table as it stands (its fields, the text code
+// page set by setTextCodePage, its recoding) and from then on is used on one thread only,
+// never touching the table; its stores are the table's own, so its records are byte for byte
+// what APPEND followed by the same stores would put into the table. A memo field cannot be
+// stored so (DBSERVER::canBuildRecords): such a store fails with a reason in Status().
+class RecordBuilder {
+public:
+    explicit RecordBuilder(const DBSERVER& table);
+    ~RecordBuilder();
+    RecordBuilder(RecordBuilder&&) noexcept;
+    RecordBuilder& operator=(RecordBuilder&&) noexcept;
+    RecordBuilder(const RecordBuilder&) = delete;
+    RecordBuilder& operator=(const RecordBuilder&) = delete;
+
+    // Starts a new blank record after the ones built; the stores go into it. False where the
+    // table could not take a record (not open, read-only).
+    bool APPEND();
+    // As the table's stores of the same names, into the record last started.
+    bool PUTSTRING(int number, std::string_view text);
+    bool PUTNUMBER(int number, double value);
+    bool PUTDATE(int number, rt::Date date);
+    bool PUTDATE(int number, int year, int month, int day);
+    bool PUTLOGICAL(int number, bool value);
+    bool PUTBYTES(int number, std::string_view bytes);
+    bool PUTNUMBERTEXT(int number, std::string_view text);
+    bool FIELDPUT(int number, const rt::Value& value);
+
+    const std::vector<FieldInfo>& fields() const;
+    int FIELDPOS(const std::string& name) const;  // 1-based, 0 when absent
+    // Reason of the last failure.
+    std::string Status() const;
+    // Characters the recoding could not hold, since the builder was made (clear() keeps them).
+    uint64_t lostCharacters() const;
+    bool recodes() const;
+
+    // The records built, one after the other, each with its deletion mark.
+    std::string_view records() const;
+    size_t count() const;
+    // Drops the records built (to be filled anew); the count of lost characters stays.
+    void clear();
 
     struct Impl;
 

@@ -5,6 +5,7 @@
 #include <iconv.h>
 
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cerrno>
 #include <cstring>
@@ -24,7 +25,9 @@ constexpr char16_t kReplacement = 0xFFFD;
 constexpr char kDefaultChar = '?';
 constexpr unsigned kNoFailure = 0xFFFFFFFFu;
 
-unsigned g_failingCodePage = kNoFailure;
+std::atomic<unsigned> g_failingCodePage{kNoFailure};
+
+bool failing(unsigned cp) { return cp == g_failingCodePage.load(std::memory_order_relaxed); }
 
 // A single-byte code page: byte -> unit, and unit -> byte for the way back.
 struct ByteTable {
@@ -67,19 +70,42 @@ std::unique_ptr<ByteTable> makeOwnTable(const char16_t* high) {
 // Resets an iconv descriptor to its initial shift state.
 void resetState(iconv_t cd) { iconv(cd, nullptr, nullptr, nullptr, nullptr); }
 
+const iconv_t kNoDescriptor = reinterpret_cast<iconv_t>(-1);
+
+// The two iconv descriptors of a code page. A descriptor carries the state of a conversion,
+// so no two threads may use one at once.
+struct Descriptors {
+    iconv_t decode = kNoDescriptor;  // code page -> UTF-16LE
+    iconv_t encode = kNoDescriptor;  // UTF-16LE -> code page
+
+    bool open(const std::string& name) {
+        decode = iconv_open("UTF-16LE", name.c_str());
+        encode = decode == kNoDescriptor ? kNoDescriptor : iconv_open(name.c_str(), "UTF-16LE");
+        if (encode != kNoDescriptor) return true;
+        close();
+        return false;
+    }
+    void close() {
+        if (decode != kNoDescriptor) iconv_close(decode);
+        if (encode != kNoDescriptor) iconv_close(encode);
+        decode = encode = kNoDescriptor;
+    }
+};
+
 // A code page that glibc converts for us. Single-byte code pages are turned into a table
-// once (faster, and undefined bytes can be kept); the others keep two descriptors.
+// once (faster, and undefined bytes can be kept); the others are converted through iconv
+// descriptors, each thread with its own (threadDescriptors), those made here serving only
+// where a thread cannot open its own.
 struct Converter {
+    unsigned codePage = 0;
+    std::string name;  // iconv's name of the code page
     std::unique_ptr<ByteTable> table;
-    iconv_t decode = reinterpret_cast<iconv_t>(-1);  // code page -> UTF-16LE
-    iconv_t encode = reinterpret_cast<iconv_t>(-1);  // UTF-16LE -> code page
+    Descriptors own;
+    std::mutex ownMutex;  // held while `own` converts
     // Single bytes of a multi-byte code page that Windows maps and glibc does not.
     std::vector<std::pair<unsigned char, char16_t>> singles;
 
-    ~Converter() {
-        if (decode != reinterpret_cast<iconv_t>(-1)) iconv_close(decode);
-        if (encode != reinterpret_cast<iconv_t>(-1)) iconv_close(encode);
-    }
+    ~Converter() { own.close(); }
 };
 
 // Code pages whose glibc name is not one of CP<n>, WINDOWS-<n>, IBM<n>.
@@ -121,19 +147,13 @@ std::unique_ptr<Converter> openConverter(unsigned cp) {
     names.push_back("WINDOWS-" + std::to_string(cp));
     names.push_back("IBM" + std::to_string(cp));
     auto conv = std::make_unique<Converter>();
+    conv->codePage = cp;
     for (const auto& name : names) {
-        iconv_t dec = iconv_open("UTF-16LE", name.c_str());
-        if (dec == reinterpret_cast<iconv_t>(-1)) continue;
-        iconv_t enc = iconv_open(name.c_str(), "UTF-16LE");
-        if (enc == reinterpret_cast<iconv_t>(-1)) {
-            iconv_close(dec);
-            continue;
-        }
-        conv->decode = dec;
-        conv->encode = enc;
+        if (!conv->own.open(name)) continue;
+        conv->name = name;
         break;
     }
-    if (conv->decode == reinterpret_cast<iconv_t>(-1)) return nullptr;
+    if (conv->own.decode == kNoDescriptor) return nullptr;
     // Windows' 932 gives five single bytes characters of their own (0x80 itself, 0xA0 and
     // 0xFD to 0xFF in the private use area); glibc's leaves them undefined.
     if (cp == 932) conv->singles = {{0x80, u'\x80'}, {0xA0, u'\xF8F0'}, {0xFD, u'\xF8F1'}, {0xFE, u'\xF8F2'}, {0xFF, u'\xF8F3'}};
@@ -144,14 +164,14 @@ std::unique_ptr<Converter> openConverter(unsigned cp) {
     bool singleByte = true;
     std::vector<int> undefined;
     for (int b = 0; b < 256 && singleByte; ++b) {
-        resetState(conv->decode);
+        resetState(conv->own.decode);
         char in = static_cast<char>(b);
         char16_t out[4];
         char* inp = &in;
         size_t inLeft = 1;
         char* outp = reinterpret_cast<char*>(out);
         size_t outLeft = sizeof out;
-        size_t rc = iconv(conv->decode, &inp, &inLeft, &outp, &outLeft);
+        size_t rc = iconv(conv->own.decode, &inp, &inLeft, &outp, &outLeft);
         if (rc == static_cast<size_t>(-1)) {
             if (errno == EILSEQ) {
                 undefined.push_back(b);
@@ -162,14 +182,14 @@ std::unique_ptr<Converter> openConverter(unsigned cp) {
         }
         // glibc's 1255 and 1258 hold a letter back to compose it with a following point:
         // the flush hands it out, so such a page is still one character per byte.
-        iconv(conv->decode, nullptr, nullptr, &outp, &outLeft);
+        iconv(conv->own.decode, nullptr, nullptr, &outp, &outLeft);
         if (sizeof out - outLeft != 2) {
             singleByte = false;  // a shift byte (no unit) or a byte giving several units
             break;
         }
         table->toUnit[b] = out[0];
     }
-    resetState(conv->decode);
+    resetState(conv->own.decode);
     if (!singleByte) return conv;
 
     // Undefined bytes decode to the unit of the same value where the code page does not
@@ -185,9 +205,38 @@ std::unique_ptr<Converter> openConverter(unsigned cp) {
     return conv;
 }
 
-// Cache of converters by code page; a null entry remembers an invalid code page.
+// Cache of converters by code page; a null entry remembers an invalid code page. A converter
+// once made stays for the process.
 std::mutex g_mutex;
 std::map<unsigned, std::unique_ptr<Converter>> g_converters;
+
+// This thread's iconv descriptors of `conv`'s code page, opened on its first conversion of
+// that page and closed when the thread ends; null where they cannot be opened.
+Descriptors* threadDescriptors(const Converter& conv) {
+    struct Mine {
+        std::map<unsigned, Descriptors> byCodePage;
+        ~Mine() {
+            for (auto& entry : byCodePage) entry.second.close();
+        }
+    };
+    thread_local Mine mine;
+    const auto it = mine.byCodePage.find(conv.codePage);
+    if (it != mine.byCodePage.end()) return &it->second;
+    Descriptors d;
+    if (!d.open(conv.name)) return nullptr;
+    return &mine.byCodePage.emplace(conv.codePage, d).first->second;
+}
+
+// Runs `convert` on descriptors of `conv` that no other thread uses meanwhile.
+template <class Convert>
+void withDescriptors(Converter& conv, Convert&& convert) {
+    if (Descriptors* mine = threadDescriptors(conv)) {
+        convert(*mine);
+        return;
+    }
+    const std::lock_guard<std::mutex> lock(conv.ownMutex);
+    convert(conv.own);
+}
 
 const ByteTable& ansiTable() {
     static const std::unique_ptr<ByteTable> t = makeOwnTable(cp_tables::kCp1252High);
@@ -211,11 +260,23 @@ const ByteTable* ownTable(unsigned cp) {
     }
 }
 
-// Must be called with g_mutex held.
+// The converter of `cp`, null for no code page glibc converts. The last two looked up are
+// kept per thread, so a text of a few bytes (a field) costs no lock.
 Converter* converterFor(unsigned cp) {
+    struct Seen {
+        unsigned cp = 0;
+        Converter* conv = nullptr;
+    };
+    thread_local Seen seen[2];
+    thread_local unsigned next = 0;
+    for (const Seen& s : seen)
+        if (s.conv && s.cp == cp) return s.conv;
+    const std::lock_guard<std::mutex> lock(g_mutex);
     auto it = g_converters.find(cp);
     if (it == g_converters.end()) it = g_converters.emplace(cp, openConverter(cp)).first;
-    return it->second.get();
+    Converter* conv = it->second.get();
+    if (conv) seen[next++ % 2] = {cp, conv};
+    return conv;
 }
 
 unsigned resolve(unsigned cp) {
@@ -355,8 +416,7 @@ void encodeUtf8(std::u16string_view src, std::string& out) {
 
 // Multi-byte code pages through iconv: an undecodable byte becomes U+FFFD and decoding
 // goes on with the next byte; an incomplete sequence at the end becomes one U+FFFD.
-void decodeIconv(const Converter& conv, std::string_view src, std::u16string& out) {
-    iconv_t cd = conv.decode;
+void decodeIconv(const Converter& conv, iconv_t cd, std::string_view src, std::u16string& out) {
     resetState(cd);
     out.assign(src.size() + 4, u'\0');
     char* inp = const_cast<char*>(src.data());
@@ -398,8 +458,7 @@ void decodeIconv(const Converter& conv, std::string_view src, std::u16string& ou
 }
 
 // A character the code page lacks, or a lone surrogate, becomes the default character.
-void encodeIconv(const Converter& conv, std::u16string_view src, std::string& out, uint64_t* lost) {
-    iconv_t cd = conv.encode;
+void encodeIconv(const Converter& conv, iconv_t cd, std::u16string_view src, std::string& out, uint64_t* lost) {
     resetState(cd);
     out.assign(src.size() * 2 + 16, '\0');
     size_t written = 0;
@@ -459,14 +518,13 @@ unsigned GetOEMCP() { return kOem; }
 
 bool IsValidCodePage(unsigned codePage) {
     if (codePage == CP_UTF8 || ownTable(codePage)) return true;
-    std::lock_guard<std::mutex> lock(g_mutex);
     return converterFor(codePage) != nullptr;
 }
 
 bool MultiByteToWideChar(unsigned codePage, std::string_view src, std::u16string& out) {
     out.clear();
     const unsigned cp = resolve(codePage);
-    if (cp == g_failingCodePage) return false;
+    if (failing(cp)) return false;
     if (cp == CP_UTF8) {
         decodeUtf8(src, out);
         return true;
@@ -475,20 +533,19 @@ bool MultiByteToWideChar(unsigned codePage, std::string_view src, std::u16string
         decodeTable(*t, src, out);
         return true;
     }
-    std::lock_guard<std::mutex> lock(g_mutex);
     Converter* conv = converterFor(cp);
     if (!conv) return false;
     if (conv->table)
         decodeTable(*conv->table, src, out);
     else
-        decodeIconv(*conv, src, out);
+        withDescriptors(*conv, [&](const Descriptors& d) { decodeIconv(*conv, d.decode, src, out); });
     return true;
 }
 
 bool WideCharToMultiByte(unsigned codePage, std::u16string_view src, std::string& out, uint64_t* lost) {
     out.clear();
     const unsigned cp = resolve(codePage);
-    if (cp == g_failingCodePage) return false;
+    if (failing(cp)) return false;
     if (cp == CP_UTF8) {
         encodeUtf8(src, out);
         return true;
@@ -497,13 +554,12 @@ bool WideCharToMultiByte(unsigned codePage, std::u16string_view src, std::string
         encodeTable(*t, src, out, lost);
         return true;
     }
-    std::lock_guard<std::mutex> lock(g_mutex);
     Converter* conv = converterFor(cp);
     if (!conv) return false;
     if (conv->table)
         encodeTable(*conv->table, src, out, lost);
     else
-        encodeIconv(*conv, src, out, lost);
+        withDescriptors(*conv, [&](const Descriptors& d) { encodeIconv(*conv, d.encode, src, out, lost); });
     return true;
 }
 
@@ -610,24 +666,12 @@ void tableToTable(const ByteTable& from, const ByteTable& to, std::string_view s
 
 // The table of a single-byte code page; nullptr for UTF-8 and for the code pages that go
 // through iconv. `valid` tells whether the code page is one at all.
-// A converter once made stays for the process, so the last two looked up are kept per thread
-// and a text of a few bytes (a field) costs no lock.
 const ByteTable* tableFor(unsigned cp, bool& valid) {
     valid = true;
     if (cp == CP_UTF8) return nullptr;
     if (const ByteTable* t = ownTable(cp)) return t;
-    struct Seen {
-        unsigned cp = 0;
-        const Converter* conv = nullptr;
-    };
-    thread_local Seen seen[2];
-    thread_local unsigned next = 0;
-    for (const Seen& s : seen)
-        if (s.conv && s.cp == cp) return s.conv->table.get();
-    std::lock_guard<std::mutex> lock(g_mutex);
     const Converter* conv = converterFor(cp);
     valid = conv != nullptr;
-    if (conv) seen[next++ % 2] = {cp, conv};
     return conv ? conv->table.get() : nullptr;
 }
 
@@ -637,7 +681,7 @@ bool resolvePair(unsigned fromCodePage, unsigned toCodePage, unsigned& from, uns
                  const ByteTable*& fromTable, const ByteTable*& toTable) {
     from = resolve(fromCodePage);
     to = resolve(toCodePage);
-    if (from == g_failingCodePage || to == g_failingCodePage) return false;
+    if (failing(from) || failing(to)) return false;
     bool fromValid, toValid;
     fromTable = tableFor(from, fromValid);
     toTable = tableFor(to, toValid);
@@ -777,7 +821,7 @@ std::optional<unsigned> LocaleDefaultAnsiCodePage(uint32_t lcid) {
 }
 
 namespace testing {
-void FailConversions(unsigned codePage) { g_failingCodePage = codePage; }
+void FailConversions(unsigned codePage) { g_failingCodePage.store(codePage, std::memory_order_relaxed); }
 }  // namespace testing
 
 }  // namespace win

@@ -1,0 +1,200 @@
+// What the record loops' workers do at once: read one table through several read-only
+// handles, one thread each, and build records of tables of several code pages, one builder
+// per thread; each gives what it gives on one thread alone.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <charconv>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "db_support.h"
+#include "platform/db/dbserver.h"
+#include "platform/runtime/settings.h"
+#include "test_env.h"
+
+namespace fs = std::filesystem;
+using db::DBSERVER;
+using db::FieldInfo;
+using db::RecordBuilder;
+
+namespace {
+
+const char* const kTexts[] = {"Grüße € ok", "Łódź – 東京", "Москва 😀", "plain", "", "čćžšđ Ωμέγα"};
+
+std::string show(const rt::Value& v) {
+    if (v.isString()) return v.str();
+    if (v.isLogical()) return v.log() ? "T" : "F";
+    if (v.isDate()) {
+        int y = 0, m = 0, d = 0;
+        if (!v.date().empty()) v.date().toYMD(y, m, d);
+        return std::to_string(y * 10000 + m * 100 + d);
+    }
+    if (v.isNumber()) {
+        char buf[64];
+        return std::string(buf, std::to_chars(buf, buf + sizeof buf, v.num()).ptr);
+    }
+    return "?";
+}
+
+// Everything a worker reads of the table, in order.
+std::string readAll(DBSERVER& t) {
+    std::string out;
+    auto record = [&] {
+        out += std::to_string(t.RECNO()) + (t.DELETED() ? "*" : " ");
+        for (int i = 1; i <= static_cast<int>(t.fields().size()); ++i) {
+            out += show(t.FIELDGET(i)) + "|";
+            out += t.FIELDBYTES(i);
+            out += "|" + t.NUMBERTEXT(i) + "|";
+        }
+        out += "\n";
+    };
+    for (t.GOTO(1); !t.EOF(); t.SKIP()) record();
+    for (int64_t r = t.LASTREC(); r >= 1; r -= 7) {
+        t.GOTO(r);
+        record();
+    }
+    t.SKIP(-3);
+    record();
+    return out + "lost " + std::to_string(t.lostCharacters());
+}
+
+fs::path makeTable(const fs::path& file, uint8_t ldid, int records) {
+    std::string error;
+    EXPECT_TRUE(db::DBCREATE(file.string(),
+                             std::vector<FieldInfo>{{"NAME", 'C', 14, 0}, {"AMOUNT", 'N', 10, 2}, {"BORN", 'D', 8, 0},
+                                                    {"OK", 'L', 1, 0}},
+                             ldid, &error))
+        << error;
+    DBSERVER t(file.string(), true, false);
+    EXPECT_TRUE(t.setTextCodePage(65001));
+    for (int i = 0; i < records; ++i) {
+        t.APPEND();
+        t.PUTSTRING(1, kTexts[i % 6]);
+        t.PUTNUMBER(2, i * 3.25 - 500);
+        t.PUTDATE(3, 1950 + i % 70, 1 + i % 12, 1 + i % 28);
+        t.PUTLOGICAL(4, i % 3 == 0);
+        if (i % 11 == 0) t.PUTBYTES(4, "*");  // not a logical: read as false
+    }
+    EXPECT_TRUE(t.CLOSE()) << t.Status();
+    // Some records marked deleted, which SKIP passes over and GOTO does not.
+    std::string bytes = dbtest::readFile(file);
+    const size_t header = static_cast<unsigned char>(bytes[8]) | static_cast<unsigned char>(bytes[9]) << 8;
+    for (int r = 5; r < records; r += 13) bytes[header + static_cast<size_t>(r) * 34] = '*';
+    dbtest::writeFile(file, bytes);
+    return file;
+}
+
+}  // namespace
+
+TEST(TableThreads, ReadOnlyHandlesReadOnFourThreadsAsOnOne) {
+    rt::SetAnsi(true);
+    const fs::path dir = mirvano_test::temp_dir("table-threads-read");
+    const fs::path file = makeTable(dir / "shared.dbf", 0x03, 4000);
+    const unsigned codePages[] = {65001, 1252, 850, 65001};
+
+    std::vector<std::string> alone;
+    for (unsigned cp : codePages) {
+        DBSERVER t(file.string(), true, true);
+        EXPECT_TRUE(t.setTextCodePage(cp)) << t.Status();
+        alone.push_back(readAll(t));
+    }
+    EXPECT_NE(alone[2].substr(alone[2].rfind("lost")), "lost 0");  // 850 lacks some of them
+
+    const fs::path other = dir / "other.dbf";
+    ASSERT_TRUE(db::DBCREATE(other.string(), std::vector<FieldInfo>{{"NAME", 'C', 14, 0}, {"N", 'N', 8, 0}}));
+    DBSERVER writer(other.string(), true, false);
+    ASSERT_TRUE(writer.setTextCodePage(65001));
+    std::vector<std::unique_ptr<DBSERVER>> handles;
+    for (unsigned cp : codePages) {
+        handles.push_back(std::make_unique<DBSERVER>(file.string(), true, true));
+        ASSERT_TRUE(handles.back()->USED()) << handles.back()->Status();
+        ASSERT_TRUE(handles.back()->setTextCodePage(cp));
+    }
+    for (int round = 0; round < 3; ++round) {
+        std::vector<std::string> together(handles.size());
+        std::atomic<int> running{static_cast<int>(handles.size())};
+        std::vector<std::thread> threads;
+        for (size_t k = 0; k < handles.size(); ++k) {
+            threads.emplace_back([&, k] {
+                together[k] = readAll(*handles[k]);
+                --running;
+            });
+        }
+        // Meanwhile the table's thread appends to another table.
+        for (int i = 0; running > 0 || i < 100; ++i) {
+            writer.APPEND();
+            writer.PUTSTRING(1, kTexts[i % 6]);
+            writer.PUTNUMBER(2, i);
+        }
+        for (std::thread& t : threads) t.join();
+        for (size_t k = 0; k < handles.size(); ++k) {
+            // The counts of lost characters go on from round to round.
+            const std::string expected = alone[k].substr(0, alone[k].rfind("lost"));
+            EXPECT_EQ(together[k].substr(0, together[k].rfind("lost")), expected) << "handle " << k;
+            EXPECT_EQ(handles[k]->lostCharacters(),
+                      std::stoull(alone[k].substr(alone[k].rfind(' ') + 1)) * static_cast<uint64_t>(round + 1));
+        }
+    }
+    for (auto& h : handles) EXPECT_TRUE(h->CLOSE());
+    EXPECT_TRUE(writer.CLOSE()) << writer.Status();
+}
+
+TEST(TableThreads, BuildersOnSeveralThreadsBuildAsOnOne) {
+    rt::SetAnsi(true);
+    const fs::path dir = mirvano_test::temp_dir("table-threads-build");
+    // A table of each code page, and the code page its text is handed over in.
+    struct Kind {
+        uint8_t ldid;
+        const char* cpg;  // a ".cpg" file that names the code page where the byte names none
+        unsigned textCodePage;
+    };
+    const Kind kinds[] = {{0x03, nullptr, 65001}, {0x02, nullptr, 65001}, {0x02, nullptr, 1252},
+                          {0xC8, nullptr, 65001}, {0xC9, nullptr, 65001}, {0x00, "UTF-8", 1252},
+                          {0x13, nullptr, 65001}};
+    std::vector<std::unique_ptr<DBSERVER>> tables;
+    for (const Kind& k : kinds) {
+        const fs::path file = dir / ("t" + std::to_string(tables.size()) + ".dbf");
+        ASSERT_TRUE(db::DBCREATE(file.string(), std::vector<FieldInfo>{{"NAME", 'C', 14, 0}, {"AMOUNT", 'N', 10, 2}},
+                                 k.ldid));
+        if (k.cpg) {
+            std::string bytes = dbtest::readFile(file);
+            bytes[29] = '\0';
+            dbtest::writeFile(file, bytes);
+            dbtest::writeFile(fs::path(file).replace_extension(".cpg"), k.cpg);
+        }
+        tables.push_back(std::make_unique<DBSERVER>(file.string(), true, false));
+        ASSERT_TRUE(tables.back()->setTextCodePage(k.textCodePage)) << tables.back()->Status();
+    }
+    // Texts in the code page each builder takes them in.
+    auto build = [&kinds](RecordBuilder& b, size_t kind) {
+        for (int i = 0; i < 3000; ++i) {
+            b.APPEND();
+            const std::string text = kinds[kind].textCodePage == 1252 ? "Gr\xFC\xDF" "e \x80 \x9A" : kTexts[i % 6];
+            b.PUTSTRING(1, text);
+            b.PUTNUMBER(2, i / 7.0);
+        }
+    };
+    std::vector<std::string> alone;
+    std::vector<uint64_t> aloneLost;
+    for (size_t k = 0; k < tables.size(); ++k) {
+        RecordBuilder b(*tables[k]);
+        build(b, k);
+        alone.emplace_back(b.records());
+        aloneLost.push_back(b.lostCharacters());
+    }
+    EXPECT_GT(aloneLost[0], 0u);
+
+    std::vector<RecordBuilder> builders;
+    for (auto& t : tables) builders.emplace_back(*t);
+    std::vector<std::thread> threads;
+    for (size_t k = 0; k < builders.size(); ++k) threads.emplace_back([&, k] { build(builders[k], k); });
+    for (std::thread& t : threads) t.join();
+    for (size_t k = 0; k < builders.size(); ++k) {
+        EXPECT_TRUE(builders[k].records() == alone[k]) << "table " << k;
+        EXPECT_EQ(builders[k].lostCharacters(), aloneLost[k]) << "table " << k;
+        EXPECT_TRUE(tables[k]->APPENDRECORDS(builders[k].records(), builders[k].count())) << tables[k]->Status();
+        EXPECT_TRUE(tables[k]->CLOSE()) << tables[k]->Status();
+    }
+}
