@@ -168,7 +168,7 @@ public:
         if (format_ == Format::DBF) {
             if (!table_->APPEND()) return fail("APPEND");
             const bool sdfIn = job_.options.inFormat == Format::SDF;
-            db::DBSERVER& table = *table_;
+            Table& table = *table_;
             for (size_t i = 0; i < fields.size(); ++i) {
                 const int no = i < numbers_.size() ? numbers_[i] : 0;
                 if (no <= 0) return fail("FIELDPUT " + fields[i].name);
@@ -289,7 +289,7 @@ public:
     bool writeTableDbf(const std::vector<std::string_view>& bytes, const std::vector<char>& raw,
                        const std::vector<rt::Value>& values) {
         const FieldStructure& fields = job_.out.fields;
-        db::DBSERVER& table = *table_;
+        Table& table = *table_;
         if (!table.APPEND()) return fail("APPEND");
         for (size_t i = 0; i < fields.size(); ++i) {
             if (!raw[i]) {
@@ -632,12 +632,6 @@ void readTextStretch(const TextPlan& plan, LineReader& reader, Sink<Table>& sink
     }
 }
 
-// Appends the records a worker built for the output table.
-template <class T>
-bool appendBuilt(T& table, const std::string& records, size_t count) {
-    return table.APPENDRECORDS(records, count);
-}
-
 // Takes a worker's stretch into the run on the run's thread: writes its output, counts its
 // records and lost characters (in a text input its lines counted on from `lineOffset`) and
 // ends the run where the stretch failed. False when the run ends here; `failed` tells a write
@@ -648,7 +642,7 @@ bool takeStretch(const Options& o, Sink<db::DBSERVER>& sink, const Stretch& s, l
     bool ok = true;
     if (o.outFormat == Format::DBF) {
         if constexpr (!std::is_same_v<Table, db::DBSERVER>) {
-            if (s.records && !appendBuilt(*sink.table(), s.bytes, s.records)) ok = sink.fail("APPEND");
+            if (s.records && !sink.table()->APPENDRECORDS(s.bytes, s.records)) ok = sink.fail("APPEND");
         }
     } else if (!sink.writer()->append(s.bytes, s.writerLost)) {
         ok = sink.fail("write");
@@ -1072,6 +1066,10 @@ LoopResult runConversion(const LoopJob& given, LoopInput& input, LoopOutput& out
         if (filter.empty() && outF != Format::DBF)
             parallel = parallelTextRecords<db::DBSERVER>(
                 job, *input.reader, sink, widths, context, [] { return std::unique_ptr<db::DBSERVER>(); }, result, failed);
+        else if (filter.empty() && output.table && output.table->canBuildRecords())
+            parallel = parallelTextRecords<db::RecordBuilder>(
+                job, *input.reader, sink, widths, context,
+                [&] { return std::make_unique<db::RecordBuilder>(*output.table); }, result, failed);
         if (parallel) {
             count = result.count;
         } else {
@@ -1096,9 +1094,14 @@ LoopResult runConversion(const LoopJob& given, LoopInput& input, LoopOutput& out
         // Every dBase loop starts at the first record of the order and filter in force.
         input.table->GOTOP();
         bool parallel = false;
-        if (!o.sort && filter.empty() && !o.recordFilter && input.table->filterText().empty() && outF != Format::DBF)
+        const bool inOrder = !o.sort && !o.recordFilter && input.table->filterText().empty();
+        if (inOrder && outF != Format::DBF)
             parallel = parallelTableRecords<db::DBSERVER>(
                 job, *input.table, sink, context, [] { return std::unique_ptr<db::DBSERVER>(); }, result, failed);
+        else if (inOrder && output.table && output.table->canBuildRecords())
+            parallel = parallelTableRecords<db::RecordBuilder>(
+                job, *input.table, sink, context, [&] { return std::make_unique<db::RecordBuilder>(*output.table); },
+                result, failed);
         if (parallel) {
             count = result.count;
         } else {

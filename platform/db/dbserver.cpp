@@ -2100,6 +2100,7 @@ std::string DBSERVER::FULLPATH() const {
 struct RecordBuilder::Impl : RecordFormat {
     bool used = false;
     bool readOnly = false;
+    unsigned codePage = 0;
     std::string path;
     std::string built;
     size_t records = 0;
@@ -2126,6 +2127,7 @@ RecordBuilder::RecordBuilder(const DBSERVER& table) : d(std::make_unique<Impl>()
     d->recoder.lost = 0;
     d->used = t.used;
     d->readOnly = t.readOnly;
+    d->codePage = table.CODEPAGE();
     d->path = t.path;
 }
 
@@ -2156,6 +2158,7 @@ int RecordBuilder::FIELDPOS(const std::string& name) const { return d->fieldInde
 std::string RecordBuilder::Status() const { return d->status; }
 uint64_t RecordBuilder::lostCharacters() const { return d->recoder.lost; }
 bool RecordBuilder::recodes() const { return d->recoder.active; }
+unsigned RecordBuilder::CODEPAGE() const { return d->codePage; }
 std::string_view RecordBuilder::records() const { return d->built; }
 size_t RecordBuilder::count() const { return d->records; }
 

@@ -318,6 +318,8 @@ public:
     // Characters the recoding could not hold, since the builder was made (clear() keeps them).
     uint64_t lostCharacters() const;
     bool recodes() const;
+    // The table's code page (DBSERVER::CODEPAGE) when the builder was made.
+    unsigned CODEPAGE() const;
 
     // The records built, one after the other, each with its deletion mark.
     std::string_view records() const;
