@@ -92,14 +92,11 @@ namespace {
 // MIRVANO_BLOCK_BYTES sets the size of a block (tests cut small files into many blocks so
 // that records and frames straddle their starts); 0 when it is not set.
 int64_t givenBlockBytes() {
-    static const int64_t bytes = [] {
-        const char* v = std::getenv("MIRVANO_BLOCK_BYTES");
-        if (!v) return int64_t{0};
-        char* end = nullptr;
-        const long long n = std::strtoll(v, &end, 10);
-        return end != v && *end == '\0' && n >= 1 ? static_cast<int64_t>(n) : int64_t{0};
-    }();
-    return bytes;
+    const char* v = std::getenv("MIRVANO_BLOCK_BYTES");
+    if (!v) return 0;
+    char* end = nullptr;
+    const long long n = std::strtoll(v, &end, 10);
+    return end != v && *end == '\0' && n >= 1 ? static_cast<int64_t>(n) : 0;
 }
 
 }  // namespace

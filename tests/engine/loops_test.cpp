@@ -653,3 +653,86 @@ TEST(Loops, NumbersAsOtherWritersStoreThemReachEveryOutput) {
         }
     }
 }
+
+namespace {
+
+// The environment variables that choose the threads and blocks of a pass, for one scope.
+class Threads {
+public:
+    Threads(const char* threads, const char* blockBytes) {
+        setenv("MIRVANO_THREADS", threads, 1);
+        if (blockBytes)
+            setenv("MIRVANO_BLOCK_BYTES", blockBytes, 1);
+        else
+            unsetenv("MIRVANO_BLOCK_BYTES");
+    }
+    ~Threads() {
+        unsetenv("MIRVANO_THREADS");
+        unsetenv("MIRVANO_BLOCK_BYTES");
+    }
+};
+
+// A table's bytes without its date of last change.
+std::string tableBytes(const fs::path& table) {
+    std::string b = readAll(table);
+    return b.size() > 4 ? b.substr(0, 1) + b.substr(4) : b;
+}
+
+}  // namespace
+
+// Cut into blocks of a few bytes on three threads, so that records and values over several
+// lines straddle the blocks' starts, a conversion writes the bytes and tells the lines the
+// sequential run does; a cancel ends the output at a record boundary holding the count told.
+TEST(Loops, BlocksOnThreadsWriteWhatTheSequentialRunWrites) {
+    const auto dir = mirvano_test::temp_dir("loops-blocks");
+    std::string text = "NAME;AMOUNT;BORN;ACTIVE;CITY\r\n";
+    for (int i = 0; i < 400; ++i) {
+        const std::string n = std::to_string(i);
+        const std::string name = i % 7 == 0 ? "\"L" + n + "\r\nx\"" : i % 11 == 0 ? "\"S; " + n + "\"" : "\"N" + n + "\"";
+        text += name + ";" + n + ",5;0" + std::to_string(1 + i % 9) + ".02.1970;" + (i % 2 ? ".T." : ".F.") +
+                ";\"Oslo\"\r\n";
+        if (i % 37 == 0) text += "\r\n";  // a line without data
+    }
+    const fs::path in = dir / "many.csv";
+    mirvano_test::writeAll(in, text);
+
+    for (Format f : {Format::CSV, Format::SDF, Format::DBF}) {
+        LoopJob j = csvJob(f);
+        j.options.outFrameNone = true;  // "S; n" loses its separator: a replacement, told by line
+        const std::string ext = f == Format::CSV ? ".csv" : f == Format::SDF ? ".sdf" : ".dbf";
+        const fs::path one = dir / ("one" + ext), blocks = dir / ("blocks" + ext);
+        LoopResult a, b;
+        {
+            Threads t("1", nullptr);
+            a = convert(j, in.string(), one.string());
+        }
+        {
+            Threads t("3", "23");
+            b = convert(j, in.string(), blocks.string());
+        }
+        SCOPED_TRACE(ext);
+        EXPECT_EQ(a.end, LoopEnd::Completed);
+        EXPECT_EQ(b.end, LoopEnd::Completed);
+        EXPECT_EQ(a.count, 400u);
+        EXPECT_EQ(b.count, a.count);
+        EXPECT_EQ(b.lost.count, a.lost.count);
+        EXPECT_EQ(b.lost.first, a.lost.first);
+        EXPECT_EQ(tableBytes(blocks), tableBytes(one));
+    }
+
+    // Cancelled while blocks are on their way: whole records, as many as the count says.
+    const fs::path whole = dir / "one.dbf", cut = dir / "cut.dbf";
+    Threads t("3", "23");
+    CountingRunContext cancel(6);
+    LoopResult r = convert(csvJob(Format::DBF), in.string(), cut.string(), cancel);
+    EXPECT_EQ(r.end, LoopEnd::Cancelled);
+    EXPECT_GT(r.count, 0u);
+    EXPECT_LT(r.count, 400u);
+    db::DBSERVER part(cut.string(), true, true), all(whole.string(), true, true);
+    ASSERT_EQ(part.LASTREC(), static_cast<int64_t>(r.count));
+    for (int64_t k = 1; k <= part.LASTREC(); ++k) {
+        part.GOTO(k);
+        all.GOTO(k);
+        for (int f = 1; f <= part.FCOUNT(); ++f) EXPECT_EQ(part.FIELDBYTES(f), all.FIELDBYTES(f)) << k;
+    }
+}
