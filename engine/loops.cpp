@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <atomic>
 #include <climits>
+#include <cctype>
 #include <cmath>
 #include <memory>
 #include <type_traits>
 
 #include "engine/blocks.h"
 #include "engine/csvline.h"
+#include "engine/filter.h"
 #include "engine/header.h"
 #include "engine/numbertext.h"
 #include "engine/sdfwidths.h"
@@ -492,6 +494,16 @@ private:
     uint64_t seen_ = 0;
 };
 
+// Whether a record filter gives on a worker what it gives in sequence: it reads only the record
+// at hand. A list file searched by ISINFILE is shared state of the process, which a worker
+// must not load.
+bool mentions(const std::string& text, std::string_view upperName) {
+    std::string upper(text);
+    for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return upper.find(upperName) != std::string::npos;
+}
+bool filterRunsOnWorkers(const std::string& filter) { return !mentions(filter, "ISINFILE"); }
+
 // What every stretch of a text input's records needs, worked out once per run.
 struct TextPlan {
     const LoopJob& job;
@@ -534,6 +546,8 @@ struct Stretch {
     // (-1: it read to the end of the file).
     int64_t firstStart = -1, stopStart = -1;
     long firstLine = 0, stopLine = 0;
+    // The records a worker's filter tested, and those it could not evaluate.
+    long filterTested = 0, filterErrors = 0;
     // A worker's output: the lines (in the output's character set) or the table records.
     std::string bytes;
     size_t records = 0;
@@ -546,6 +560,7 @@ struct StretchControl {
     RunContext* context = nullptr;
     LoopHooks* hooks = nullptr;
     const std::string* filter = nullptr;
+    RecordFilter* recordFilter = nullptr;  // a worker's own, in place of the hooks' test
     const std::atomic<bool>* stop = nullptr;
 };
 
@@ -595,7 +610,9 @@ void readTextStretch(const TextPlan& plan, LineReader& reader, Sink<Table>& sink
             if (filtered)
                 copySdf2ArrayOut(line, plan.job.lenIn, plan.job.posIn, plan.fieldsIn, plan.characters, recordIn);
         }
-        const bool pass = !filtered || control.hooks->testFilterRec(*control.filter, csv ? record : recordIn);
+        const std::vector<std::string>& tested = csv ? record : recordIn;
+        const bool pass = !filtered || (control.recordFilter ? control.recordFilter->test(tested)
+                                                             : control.hooks->testFilterRec(*control.filter, tested));
         if (pass) {
             ++out.count;
             for (size_t i = 0; i < n; ++i) {
@@ -676,6 +693,7 @@ bool takeStretch(const Options& o, Sink<db::DBSERVER>& sink, const Stretch& s, l
 // and its own output in memory.
 template <class Table>
 struct TextWorker : ReaderShare {
+    RecordFilter filter;
     std::unique_ptr<LineWriter> writer;
     std::unique_ptr<Table> builder;
     std::unique_ptr<Sink<Table>> sink;
@@ -688,7 +706,8 @@ struct TextWorker : ReaderShare {
 // nothing, where the pass is better made in sequence.
 template <class Table, class MakeTable>
 bool parallelTextRecords(const LoopJob& job, LineReader& input, Sink<db::DBSERVER>& sink, const SdfWidths& widths,
-                         RunContext& context, MakeTable makeTable, LoopResult& result, bool& failed) {
+                         const std::string& filter, RunContext& context, LoopHooks& hooks, MakeTable makeTable,
+                         LoopResult& result, bool& failed) {
     const Options& o = job.options;
     const unsigned workers = workerCount();
     const int64_t size = input.size();
@@ -700,6 +719,7 @@ bool parallelTextRecords(const LoopJob& job, LineReader& input, Sink<db::DBSERVE
     std::vector<TextWorker<Table>> pool(workers + 1);
     for (auto& w : pool) {
         if (!w.open(input)) return false;
+        if (!filter.empty()) w.filter.compile(filter);
         if (o.outFormat != Format::DBF) w.writer = std::make_unique<LineWriter>(sink.writer()->working(), sink.writer()->output());
         w.builder = makeTable();
         w.sink = std::make_unique<Sink<Table>>(job, w.writer.get(), 0, w.builder.get(), widths);
@@ -718,8 +738,13 @@ bool parallelTextRecords(const LoopJob& job, LineReader& input, Sink<db::DBSERVE
         LossWatch<Table> losses(w.reader.get(), nullptr, w.writer.get(), w.builder.get(), w.sink->replacements(), s.lost);
         StretchControl control;
         control.stop = &stop;
+        control.filter = &filter;
+        control.recordFilter = &w.filter;
         const uint64_t writerLost = w.writer ? w.writer->lost() : 0;
+        const long tested = w.filter.tested, errors = w.filter.errors;
         readTextStretch(plan, *w.reader, *w.sink, losses, header, end, control, s);
+        s.filterTested = w.filter.tested - tested;
+        s.filterErrors = w.filter.errors - errors;
         if (w.writer) {
             s.bytes = w.writer->take();
             s.writerLost = w.writer->lost() - writerLost;
@@ -731,6 +756,7 @@ bool parallelTextRecords(const LoopJob& job, LineReader& input, Sink<db::DBSERVE
         }
     };
 
+    long filterTested = 0, filterErrors = 0;
     long lineOffset = 0;        // lines before the block taken up
     int64_t stopStart = 0;      // where the block before stopped, and that record's line
     long stopLine = 1;
@@ -753,6 +779,8 @@ bool parallelTextRecords(const LoopJob& job, LineReader& input, Sink<db::DBSERVE
         }
         if (!result.ambiguousLine && s.ambiguousLine && (s.stopStart < 0 || s.ambiguousLine < s.stopLine))
             result.ambiguousLine = lineOffset + s.ambiguousLine;
+        filterTested += s.filterTested;
+        filterErrors += s.filterErrors;
         if (!takeStretch<Table>(o, sink, s, lineOffset, true, result, failed)) return false;
         stopStart = s.stopStart;
         stopLine = s.stopLine;
@@ -771,6 +799,7 @@ bool parallelTextRecords(const LoopJob& job, LineReader& input, Sink<db::DBSERVE
             return !context.cancelled();
         },
         [&] { stop = true; });
+    if (!filter.empty()) hooks.addFilterCounts(filterTested, filterErrors);
     return true;
 }
 
@@ -868,6 +897,8 @@ bool parallelTableRecords(const LoopJob& job, db::DBSERVER& input, Sink<db::DBSE
         w.table = std::make_unique<db::DBSERVER>(input.FULLPATH(), true, true);
         if (!w.table->USED() || w.table->LASTREC() != records || !w.table->setTextCodePage(input.textCodePage()))
             return false;
+        // The input's filter, compiled anew for the worker's handle.
+        if (!input.filterText().empty() && !w.table->SETFILTER(input.filterText())) return false;
         if (o.outFormat != Format::DBF) w.writer = std::make_unique<LineWriter>(sink.writer()->working(), sink.writer()->output());
         w.builder = makeTable();
         w.sink = std::make_unique<Sink<Table>>(job, w.writer.get(), 0, w.builder.get(), SdfWidths());
@@ -1063,12 +1094,16 @@ LoopResult runConversion(const LoopJob& given, LoopInput& input, LoopOutput& out
     if (textIn) {
         // The records in blocks on every core where the pass allows it, else in sequence.
         bool parallel = false;
-        if (filter.empty() && outF != Format::DBF)
-            parallel = parallelTextRecords<db::DBSERVER>(
-                job, *input.reader, sink, widths, context, [] { return std::unique_ptr<db::DBSERVER>(); }, result, failed);
-        else if (filter.empty() && output.table && output.table->canBuildRecords())
+        // A filter runs on the workers where it reads only the record at hand: not its number,
+        // which counts the records of the blocks before.
+        const bool workersFilter = filter.empty() || (hooks.filterOnWorkers() && filterRunsOnWorkers(filter) &&
+                                                      !mentions(filter, "RECNO"));
+        if (workersFilter && outF != Format::DBF)
+            parallel = parallelTextRecords<db::DBSERVER>(job, *input.reader, sink, widths, filter, context, hooks,
+                                                         [] { return std::unique_ptr<db::DBSERVER>(); }, result, failed);
+        else if (workersFilter && output.table && output.table->canBuildRecords())
             parallel = parallelTextRecords<db::RecordBuilder>(
-                job, *input.reader, sink, widths, context,
+                job, *input.reader, sink, widths, filter, context, hooks,
                 [&] { return std::make_unique<db::RecordBuilder>(*output.table); }, result, failed);
         if (parallel) {
             count = result.count;
@@ -1094,7 +1129,8 @@ LoopResult runConversion(const LoopJob& given, LoopInput& input, LoopOutput& out
         // Every dBase loop starts at the first record of the order and filter in force.
         input.table->GOTOP();
         bool parallel = false;
-        const bool inOrder = !o.sort && !o.recordFilter && input.table->filterText().empty();
+        // In record order (no index), under a filter each worker can evaluate on its own.
+        const bool inOrder = !o.sort && filterRunsOnWorkers(input.table->filterText());
         if (inOrder && outF != Format::DBF)
             parallel = parallelTableRecords<db::DBSERVER>(
                 job, *input.table, sink, context, [] { return std::unique_ptr<db::DBSERVER>(); }, result, failed);

@@ -60,6 +60,11 @@ public:
     // After the records of a filtered text input: false when the filter proved unusable (it
     // reported that and closed the output).
     virtual bool endFilterTextIn() { return true; }
+    // Whether testFilterRec is a RecordFilter compiled from the filter text, which the record
+    // pass may then test on its worker threads with filters of their own; it then tells the
+    // records they tested and those that failed to evaluate through addFilterCounts.
+    virtual bool filterOnWorkers() const { return false; }
+    virtual void addFilterCounts(long /*tested*/, long /*errors*/) {}
     virtual void setIndexDbfOut() {}
     // Sorts a dBase output after the loop; `count` becomes the records the sort copied.
     virtual bool sortDbfOut(uint32_t& /*count*/) { return true; }

@@ -66,6 +66,11 @@ public:
         return w_.TESTFILTERREC(filter, record);
     }
     bool endFilterTextIn() override { return w_.ENDFILTERCSVSDFIN(); }
+    bool filterOnWorkers() const override { return true; }
+    void addFilterCounts(long tested, long errors) override {
+        w_.oRun->filter.tested += tested;
+        w_.oRun->filter.errors += errors;
+    }
     void setIndexDbfOut() override { w_.SETINDEXDBFOUT(); }
     bool sortDbfOut(uint32_t& count) override {
         if (!w_.ODCCHECKSORT || !w_.ODCCHECKSORT->CHECKED()) return true;

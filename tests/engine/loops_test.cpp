@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "engine/filter.h"
 #include "engine/loops.h"
 #include "engine/runcontext.h"
 #include "platform/db/dbserver.h"
@@ -718,6 +719,47 @@ TEST(Loops, BlocksOnThreadsWriteWhatTheSequentialRunWrites) {
         EXPECT_EQ(b.lost.count, a.lost.count);
         EXPECT_EQ(b.lost.first, a.lost.first);
         EXPECT_EQ(tableBytes(blocks), tableBytes(one));
+    }
+
+    // A record filter tested on the workers, each with a filter of its own, passes the records
+    // it passes in sequence; one that reads the record's number stays in sequence.
+    struct Filtered : LoopHooks {
+        explicit Filtered(std::string text) : text_(std::move(text)) {}
+        bool setFilterTextIn(std::string& filter) override {
+            filter = rewriteFilter(text_, peopleStructure(), true);
+            return filter_.compile(filter);
+        }
+        bool testFilterRec(const std::string&, const std::vector<std::string>& record) override {
+            return filter_.test(record);
+        }
+        bool filterOnWorkers() const override { return true; }
+        void addFilterCounts(long tested, long errors) override {
+            filter_.tested += tested;
+            filter_.errors += errors;
+        }
+        std::string text_;
+        RecordFilter filter_;
+    };
+    for (const char* text : {"AMOUNT > 100 .AND. LEFT(NAME, 1) <> 'S'", "RECNO() % 3 == 1", "AMOUNT > 'x'"}) {
+        SCOPED_TRACE(text);
+        const fs::path one = dir / "f-one.csv", blocks = dir / "f-blocks.csv";
+        fs::remove(one);
+        fs::remove(blocks);
+        Filtered a(text), b(text);
+        CountingRunContext ca, cb;
+        LoopResult ra, rb;
+        {
+            Threads t("1", nullptr);
+            ra = convert(csvJob(Format::CSV), in.string(), one.string(), ca, &a);
+        }
+        {
+            Threads t("3", "23");
+            rb = convert(csvJob(Format::CSV), in.string(), blocks.string(), cb, &b);
+        }
+        EXPECT_EQ(rb.count, ra.count);
+        EXPECT_EQ(readAll(blocks), readAll(one));
+        EXPECT_EQ(b.filter_.tested, a.filter_.tested);
+        EXPECT_EQ(b.filter_.errors, a.filter_.errors);
     }
 
     // Cancelled while blocks are on their way: whole records, as many as the count says.
