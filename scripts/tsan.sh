@@ -72,6 +72,9 @@ table="$tmp/table.csv"
   settings dbf2csv "$dbfIn" "$csvOut"
   settings csv2csv "$csvIn" "$csvOut"
   settings csv2sdf "$csvIn" "$sdfOut"
+  filter='RecordFilterUse=yes\r\nRecordFilterPhrase=AMOUNT > 50000\r\n'
+  settings csvfilter2dbf "$csvIn" "$dbfOut" "$filter"
+  settings dbffilter2dbf "$dbfIn" "$dbfOut" "$filter"
   failed=0
   run() {  # <block bytes> <settings> <input> <output>
     if ! MIRVANO_BLOCK_BYTES=$1 "$build/app/mirvano" "$3" "$4" "$tmp/$2.mcf" >"$tmp/$2.log" 2>&1 || [ ! -s "$4" ]; then
@@ -87,6 +90,9 @@ table="$tmp/table.csv"
   run 100 dbf2csv "$tmp/table.dbf" "$tmp/fromdbf.csv"
   run 65536 csv2csv "$table" "$tmp/table2.csv"
   run 65536 csv2sdf "$table" "$tmp/table.sdf"
+  # Filters tested on the workers; dBase records built on them and appended in order.
+  run 65536 csvfilter2dbf "$table" "$tmp/filtered.dbf"
+  run 100 dbffilter2dbf "$tmp/table.dbf" "$tmp/filtered2.dbf"
   exit $failed
 ) || status=1
 echo "tsan: batch conversions ran in $((SECONDS - start)) s"

@@ -707,11 +707,16 @@ TEST(Loops, BlocksOnThreadsWriteWhatTheSequentialRunWrites) {
             Threads t("1", nullptr);
             a = convert(j, in.string(), one.string());
         }
+        CountingRunContext progress;
         {
             Threads t("3", "23");
-            b = convert(j, in.string(), blocks.string());
+            b = convert(j, in.string(), blocks.string(), progress);
         }
         SCOPED_TRACE(ext);
+        // The bar moves block by block and ends full; the events are pumped all along.
+        EXPECT_GT(progress.updates, 10);
+        EXPECT_EQ(progress.finishes, 1);
+        EXPECT_GT(progress.pumps, 10);
         EXPECT_EQ(a.end, LoopEnd::Completed);
         EXPECT_EQ(b.end, LoopEnd::Completed);
         EXPECT_EQ(a.count, 400u);

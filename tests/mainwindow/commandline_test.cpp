@@ -380,12 +380,19 @@ TEST(Batch, AStepStoppedWithTheCancelButtonSaysItWasCancelled) {
     struct Case {
         const char* when;
         bool (*running)(const ui::DTAMIRVANO&);
+        bool blocks;  // the passes cut into blocks on three threads
     } cases[] = {
-        {"analysing", [](const ui::DTAMIRVANO& w) { return w.lRunning && !w.lOutOpen; }},
-        {"writing", [](const ui::DTAMIRVANO& w) { return w.lRunning && w.lOutOpen; }},
+        {"analysing", [](const ui::DTAMIRVANO& w) { return w.lRunning && !w.lOutOpen; }, false},
+        {"writing", [](const ui::DTAMIRVANO& w) { return w.lRunning && w.lOutOpen; }, false},
+        {"analysing in blocks", [](const ui::DTAMIRVANO& w) { return w.lRunning && !w.lOutOpen; }, true},
+        {"writing in blocks", [](const ui::DTAMIRVANO& w) { return w.lRunning && w.lOutOpen; }, true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.when);
+        if (c.blocks) {
+            setenv("MIRVANO_THREADS", "3", 1);
+            setenv("MIRVANO_BLOCK_BYTES", "1000", 1);
+        }
         Program p("batch-cancel");
         std::string big = "NAME;AGE\n";
         for (int i = 0; i < 20000; ++i) big += "Name" + std::to_string(i) + ";" + std::to_string(i % 90) + "\n";
@@ -416,6 +423,21 @@ TEST(Batch, AStepStoppedWithTheCancelButtonSaysItWasCancelled) {
         EXPECT_EQ(readFile(p.dir / "out" / "small.txt"), "NAME,AGE\r\nAnna,31\r\n");
         EXPECT_EQ(told.find("The conversion of small.csv"), std::string::npos) << told;
         EXPECT_EQ(told.find("converted into the file " + (p.dir / "out" / "big.txt").string()), std::string::npos) << told;
+        // Cancelled in the analysis, the new output was never begun; cancelled while writing, it
+        // holds the records written so far, whole and in order.
+        const std::filesystem::path bigOut = p.dir / "out" / "big.txt";
+        if (std::string(c.when).rfind("analysing", 0) == 0) {
+            EXPECT_FALSE(std::filesystem::exists(bigOut));
+        } else if (std::filesystem::exists(bigOut)) {
+            std::string want = "NAME,AGE\r\n";
+            const std::string got = readFile(bigOut);
+            for (int i = 0; want.size() < got.size(); ++i)
+                want += "Name" + std::to_string(i) + "," + std::to_string(i % 90) + "\r\n";
+            EXPECT_EQ(got, want.substr(0, got.size()));
+            EXPECT_EQ(got.size(), want.size());
+        }
+        unsetenv("MIRVANO_THREADS");
+        unsetenv("MIRVANO_BLOCK_BYTES");
     }
     gui::setPumpClock({});
 }
