@@ -23,6 +23,12 @@ unsigned workerCount() {
     return n ? n : 1;
 }
 
+namespace {
+thread_local bool t_worker = false;
+}
+
+bool onWorkerThread() { return t_worker; }
+
 bool runBlocks(size_t blocks, unsigned workers, size_t window, const std::function<void(size_t, unsigned)>& work,
                const std::function<bool(size_t)>& take, const std::function<bool()>& wait,
                const std::function<void()>& stopping) {
@@ -35,6 +41,7 @@ bool runBlocks(size_t blocks, unsigned workers, size_t window, const std::functi
     bool stop = false;
 
     auto workerLoop = [&](unsigned id) {
+        t_worker = true;
         for (;;) {
             size_t block;
             {

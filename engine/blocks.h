@@ -20,6 +20,9 @@ namespace engine {
 // number from 1 on, else the machine's cores. 1 keeps every pass on the run's thread.
 unsigned workerCount();
 
+// Whether the calling thread is one of runBlocks' workers (which must not pump events).
+bool onWorkerThread();
+
 // Runs work(block, worker) for the blocks 0 .. blocks-1 on `workers` threads (worker is
 // 0 .. workers-1, so per-worker state can be indexed by it) and take(block) on the calling
 // thread for each block in order, once its work is done. While it waits for a block the

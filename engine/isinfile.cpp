@@ -1,9 +1,12 @@
 #include "engine/isinfile.h"
 
+#include <cctype>
 #include <mutex>
+#include <string_view>
 #include <unordered_set>
 #include <vector>
 
+#include "engine/blocks.h"
 #include "functions/largefile.h"
 #include "platform/runtime/dates.h"
 #include "platform/runtime/expr.h"
@@ -91,7 +94,7 @@ bool ISINFILE(const rt::Value& u, const std::string& file, int nTyp) {
         size_t n = 0;
         for (const rt::Value& e : c.entries) {
             if (e.isString() && textMatches(v, e.str(), nTyp)) return true;
-            if ((++n & 1023) == 0 && pumpFn()) pumpFn()();
+            if ((++n & 1023) == 0 && pumpFn() && !onWorkerThread()) pumpFn()();
         }
         return false;
     }
@@ -122,6 +125,76 @@ void registerIsInFile() {
 }
 
 void setIsInFilePump(std::function<void()> pump) { pumpFn() = std::move(pump); }
+
+bool isInFileLoaded(const std::string& file) { return file.empty() || cache().name == file; }
+
+bool isInFileConstant(const std::string& expression, std::string& file) {
+    static constexpr std::string_view kName = "ISINFILE";
+    std::string found;
+    bool any = false;
+    size_t i = 0;
+    const size_t n = expression.size();
+    auto upperAt = [&](size_t at) {
+        if (at + kName.size() > n) return false;
+        for (size_t k = 0; k < kName.size(); ++k)
+            if (std::toupper(static_cast<unsigned char>(expression[at + k])) != kName[k]) return false;
+        return true;
+    };
+    auto identifierChar = [](char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; };
+    while (i < n) {
+        const char c = expression[i];
+        if (c == '"' || c == '\'') {  // a literal outside a call is passed over
+            const size_t end = expression.find(c, i + 1);
+            i = end == std::string::npos ? n : end + 1;
+            continue;
+        }
+        if (!upperAt(i) || (i > 0 && identifierChar(expression[i - 1]))) {
+            ++i;
+            continue;
+        }
+        size_t p = i + kName.size();
+        if (p < n && identifierChar(expression[p])) {
+            i = p;
+            continue;
+        }
+        while (p < n && expression[p] == ' ') ++p;
+        if (p >= n || expression[p] != '(') return false;
+        // The second argument: after the first comma at the call's own depth.
+        int depth = 0;
+        size_t q = p + 1;
+        for (; q < n; ++q) {
+            const char d = expression[q];
+            if (d == '"' || d == '\'') {
+                const size_t end = expression.find(d, q + 1);
+                if (end == std::string::npos) return false;
+                q = end;
+            } else if (d == '(' || d == '[') {
+                ++depth;
+            } else if (d == ')' || d == ']') {
+                if (depth-- == 0) return false;  // the call ends before its second argument
+            } else if (d == ',' && depth == 0) {
+                break;
+            }
+        }
+        if (q >= n) return false;
+        ++q;
+        while (q < n && expression[q] == ' ') ++q;
+        if (q >= n || (expression[q] != '"' && expression[q] != '\'')) return false;
+        const size_t end = expression.find(expression[q], q + 1);
+        if (end == std::string::npos) return false;
+        size_t after = end + 1;
+        while (after < n && expression[after] == ' ') ++after;
+        if (after >= n || (expression[after] != ',' && expression[after] != ')')) return false;
+        const std::string name = expression.substr(q + 1, end - q - 1);
+        if (any && name != found) return false;
+        found = name;
+        any = true;
+        i = after;
+    }
+    if (!any) return false;
+    file = found;
+    return true;
+}
 
 void clearIsInFileCache() {
     cache() = ListCache();

@@ -21,6 +21,16 @@ void registerIsInFile();
 // What a long search calls now and then to keep the window alive (none by default).
 void setIsInFilePump(std::function<void()> pump);
 
+// Whether a call naming `file` searches the list as it is, loading nothing: the list of that
+// file is the one kept, or the name is empty. Then calls from several threads at once only
+// read it (worker threads never pump).
+bool isInFileLoaded(const std::string& file);
+
+// The one file every ISINFILE call of an expression names as a constant text (the second
+// argument a string literal, the same in every call); false, leaving `file` alone, where a call
+// names none, another or a computed one.
+bool isInFileConstant(const std::string& expression, std::string& file);
+
 // Forgets the cached list (for tests).
 void clearIsInFileCache();
 

@@ -12,6 +12,7 @@
 #include "engine/csvline.h"
 #include "engine/filter.h"
 #include "engine/header.h"
+#include "engine/isinfile.h"
 #include "engine/numbertext.h"
 #include "engine/sdfwidths.h"
 #include "engine/tablefields.h"
@@ -502,7 +503,17 @@ bool mentions(const std::string& text, std::string_view upperName) {
     for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return upper.find(upperName) != std::string::npos;
 }
-bool filterRunsOnWorkers(const std::string& filter) { return !mentions(filter, "ISINFILE"); }
+// A filter that searches one list file named as a constant reads it on the workers once the
+// list is loaded (by the first records, on the run's thread), as the loaded list is only read.
+bool filterRunsOnWorkers(const std::string& filter) {
+    std::string file;
+    return !mentions(filter, "ISINFILE") || isInFileConstant(filter, file);
+}
+// The list file a filter must have loaded before its workers start; "" for none.
+std::string listToLoad(const std::string& filter) {
+    std::string file;
+    return mentions(filter, "ISINFILE") && isInFileConstant(filter, file) ? file : std::string();
+}
 
 // What every stretch of a text input's records needs, worked out once per run.
 struct TextPlan {
@@ -790,15 +801,28 @@ bool parallelTextRecords(const LoopJob& job, LineReader& input, Sink<db::DBSERVE
         context.pump();
         return !context.cancelled();
     };
-    runBlocks(
-        blocks, workers, 2 * workers,
-        [&](size_t b, unsigned w) { readBlock(pool[w], starts[b], starts[b + 1], b == 0 && o.inHeader, stretches[b]); },
-        take,
-        [&] {
-            context.pump();
-            return !context.cancelled();
-        },
-        [&] { stop = true; });
+    // The list a filter searches is loaded by the first record it tests, on this thread as in
+    // sequence: the blocks up to that record are read here.
+    const std::string list = listToLoad(filter);
+    size_t first = 0;
+    bool going = true;
+    for (; first < blocks && going && !isInFileLoaded(list); ++first) {
+        readBlock(pool[workers], starts[first], starts[first + 1], first == 0 && o.inHeader, stretches[first]);
+        going = take(first);
+    }
+    if (going && first < blocks)
+        runBlocks(
+            blocks - first, workers, 2 * workers,
+            [&](size_t k, unsigned w) {
+                const size_t b = first + k;
+                readBlock(pool[w], starts[b], starts[b + 1], b == 0 && o.inHeader, stretches[b]);
+            },
+            [&](size_t k) { return take(first + k); },
+            [&] {
+                context.pump();
+                return !context.cancelled();
+            },
+            [&] { stop = true; });
     if (!filter.empty()) hooks.addFilterCounts(filterTested, filterErrors);
     return true;
 }
@@ -1130,7 +1154,8 @@ LoopResult runConversion(const LoopJob& given, LoopInput& input, LoopOutput& out
         input.table->GOTOP();
         bool parallel = false;
         // In record order (no index), under a filter each worker can evaluate on its own.
-        const bool inOrder = !o.sort && filterRunsOnWorkers(input.table->filterText());
+        const std::string& tableFilter = input.table->filterText();
+        const bool inOrder = !o.sort && filterRunsOnWorkers(tableFilter) && isInFileLoaded(listToLoad(tableFilter));
         if (inOrder && outF != Format::DBF)
             parallel = parallelTableRecords<db::DBSERVER>(
                 job, *input.table, sink, context, [] { return std::unique_ptr<db::DBSERVER>(); }, result, failed);

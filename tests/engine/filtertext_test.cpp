@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "engine/filtertext.h"
+#include "engine/isinfile.h"
 
 TEST(FilterText, ReplacesWholeIdentifiersOutsideLiteralsAndCalls) {
     const std::vector<engine::NameReplacement> fields = {
@@ -28,4 +29,29 @@ TEST(FilterText, ReplacesWholeIdentifiersOutsideLiteralsAndCalls) {
 TEST(FilterText, InsertedTextIsNotScannedAgain) {
     const std::vector<engine::NameReplacement> fields = {{"A", "B"}, {"B", "A"}};
     EXPECT_EQ(engine::replaceFieldNames("A + B", fields), "B + A");
+}
+
+// A filter's workers may search a list only where every call names the same constant file.
+TEST(IsInFileConstant, EveryCallNamesOneLiteralFile) {
+    struct Case {
+        const char* expression;
+        bool constant;
+        const char* file;
+    } cases[] = {
+        {"ISINFILE(NAME, 'a.txt')", true, "a.txt"},
+        {"isinfile( SUBSTR(NAME, 1, 3) , \"a.txt\" , 2) .AND. IsInFile(CITY,'a.txt')", true, "a.txt"},
+        {"ISINFILE(NAME, 'a.txt') .OR. ISINFILE(CITY, 'b.txt')", false, ""},
+        {"ISINFILE(NAME, 'a' + '.txt')", false, ""},
+        {"ISINFILE(NAME, cList)", false, ""},
+        {"ISINFILE(NAME)", false, ""},
+        {"ISINFILE(NAME, '')", true, ""},
+        {"NAME = 'ISINFILE(X, \"a\")'", false, ""},
+        {"MYISINFILE(NAME, 'a.txt') .OR. ISINFILE2(NAME, 'a.txt')", false, ""},
+        {"AMOUNT > 5", false, ""},
+    };
+    for (const Case& c : cases) {
+        std::string file = "untouched";
+        EXPECT_EQ(engine::isInFileConstant(c.expression, file), c.constant) << c.expression;
+        EXPECT_EQ(file, c.constant ? std::string(c.file) : std::string("untouched")) << c.expression;
+    }
 }

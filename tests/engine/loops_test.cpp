@@ -11,6 +11,7 @@
 #include <sstream>
 
 #include "engine/filter.h"
+#include "engine/isinfile.h"
 #include "engine/loops.h"
 #include "engine/runcontext.h"
 #include "platform/db/dbserver.h"
@@ -745,8 +746,14 @@ TEST(Loops, BlocksOnThreadsWriteWhatTheSequentialRunWrites) {
         std::string text_;
         RecordFilter filter_;
     };
-    for (const char* text : {"AMOUNT > 100 .AND. LEFT(NAME, 1) <> 'S'", "RECNO() % 3 == 1", "AMOUNT > 'x'"}) {
+    registerIsInFile();
+    const fs::path list = dir / "list.txt";
+    mirvano_test::writeAll(list, "N12\r\nL14\r\nN300\r\nS; 33\r\n");
+    const std::string inList = "ISINFILE(NAME, '" + list.string() + "', 1) .OR. ISINFILE(CITY, '" + list.string() + "')";
+    for (const std::string& text : {std::string("AMOUNT > 100 .AND. LEFT(NAME, 1) <> 'S'"), std::string("RECNO() % 3 == 1"),
+                                    std::string("AMOUNT > 'x'"), inList}) {
         SCOPED_TRACE(text);
+        clearIsInFileCache();
         const fs::path one = dir / "f-one.csv", blocks = dir / "f-blocks.csv";
         fs::remove(one);
         fs::remove(blocks);
@@ -757,6 +764,7 @@ TEST(Loops, BlocksOnThreadsWriteWhatTheSequentialRunWrites) {
             Threads t("1", nullptr);
             ra = convert(csvJob(Format::CSV), in.string(), one.string(), ca, &a);
         }
+        clearIsInFileCache();
         {
             Threads t("3", "23");
             rb = convert(csvJob(Format::CSV), in.string(), blocks.string(), cb, &b);
