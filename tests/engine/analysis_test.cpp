@@ -2,6 +2,8 @@
 // character sets, given lengths, long lines, and the failures of the analysis.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <random>
 #include <set>
 #include <string>
 #include <vector>
@@ -312,3 +314,60 @@ TEST(CsvAnalysis, CancelStopsAfterTheCurrentLineAndSuccessRewinds) {
 }
 
 }  // namespace
+
+// The analysis folds blocks of the file apart and merges them in order: cut into blocks of
+// every size on three threads, random columns of numbers, dates, logicals and text in every
+// order give the structure, the longest line and the messages the sequential reading gives.
+TEST(CsvAnalysis, BlocksOnThreadsGiveTheSequentialStructure) {
+    const auto dir = mirvano_test::temp_dir("analysis-blocks");
+    std::mt19937 rnd(7);
+    auto pick = [&](std::vector<std::string> from) { return from[rnd() % from.size()]; };
+    auto value = [&](int kind) -> std::string {
+        switch (kind) {
+        case 0: return std::to_string(rnd() % 100000) + (rnd() % 2 ? "," + std::to_string(rnd() % 1000) : "");
+        case 1: return pick({"01.02.2003", "29.02.2024", "31.12.1999", "1.1.2000"});
+        case 2: return pick({".T.", ".F.", "T", "n"});
+        case 3: return pick({"", " ", "-5", ",5", "x", "\"a;b\"", "\"two\r\nlines\"", "22,", "  7  "});
+        default: return "\"" + std::string(rnd() % 12, 'w') + "\"";
+        }
+    };
+    for (int file = 0; file < 12; ++file) {
+        std::string text = "A;B;C;D;E\r\n";
+        const int rows = 20 + static_cast<int>(rnd() % 200);
+        // Each column mostly one kind, now and then another: where the other comes decides the
+        // type and the length, so the order of the blocks matters.
+        int kinds[5];
+        for (int& k : kinds) k = static_cast<int>(rnd() % 5);
+        for (int r = 0; r < rows; ++r) {
+            for (int c = 0; c < 5; ++c) {
+                if (c) text += ';';
+                text += value(rnd() % 23 == 0 ? static_cast<int>(rnd() % 5) : kinds[c]);
+            }
+            text += rnd() % 31 == 0 ? "\r\n\r\n" : "\r\n";
+        }
+        if (file == 11) text += "1;2;3;4;5;6\r\n";  // more fields than the header: told with its line
+        const std::string path = (dir / ("f" + std::to_string(file) + ".csv")).string();
+        mirvano_test::writeAll(path, text);
+        setenv("MIRVANO_THREADS", "1", 1);
+        uint32_t lineMaxOne = 0, lineMaxBlocks = 0;
+        const engine::AnalysisResult one = analyse(path, csvOptions(), &lineMaxOne);
+        for (const char* bytes : {"1", "9", "64", "700"}) {
+            SCOPED_TRACE(path + " in blocks of " + bytes);
+            setenv("MIRVANO_THREADS", "3", 1);
+            setenv("MIRVANO_BLOCK_BYTES", bytes, 1);
+            const engine::AnalysisResult blocks = analyse(path, csvOptions(), &lineMaxBlocks);
+            unsetenv("MIRVANO_BLOCK_BYTES");
+            EXPECT_EQ(blocks.status, one.status);
+            EXPECT_EQ(blocks.message, one.message);
+            EXPECT_EQ(blocks.record, one.record);
+            EXPECT_EQ(lineMaxBlocks, lineMaxOne);
+            ASSERT_EQ(blocks.structure.size(), one.structure.size());
+            for (size_t i = 0; i < one.structure.size(); ++i) {
+                EXPECT_EQ(blocks.structure[i].type, one.structure[i].type) << i;
+                EXPECT_EQ(blocks.structure[i].length, one.structure[i].length) << i;
+                EXPECT_EQ(blocks.structure[i].decimals, one.structure[i].decimals) << i;
+            }
+        }
+        unsetenv("MIRVANO_THREADS");
+    }
+}
