@@ -345,16 +345,26 @@ TEST(CsvAnalysis, BlocksOnThreadsGiveTheSequentialStructure) {
             }
             text += rnd() % 31 == 0 ? "\r\n\r\n" : "\r\n";
         }
+        if (file == 0) {
+            // A wide integer part before, more decimals after, then text: the text's length is
+            // the widest number's the values gave before it, wider than any one value.
+            text = "A;B;C;D;E\r\n";
+            for (int r = 0; r < 30; ++r)
+                text += std::string(r < 10 ? "99999,1" : r == 10 ? "1,999" : r == 11 ? "x" : "5") + ";1;2;3;4\r\n";
+        }
         if (file == 11) text += "1;2;3;4;5;6\r\n";  // more fields than the header: told with its line
         const std::string path = (dir / ("f" + std::to_string(file) + ".csv")).string();
         mirvano_test::writeAll(path, text);
         setenv("MIRVANO_THREADS", "1", 1);
         uint32_t lineMaxOne = 0, lineMaxBlocks = 0;
         const engine::AnalysisResult one = analyse(path, csvOptions(), &lineMaxOne);
-        for (const char* bytes : {"1", "9", "64", "700"}) {
+        std::vector<std::string> sizes{"1", "9", "64", "700"};
+        if (file == 0)  // every cut around the few lines that decide
+            for (int b = 10; b < 200; b += 3) sizes.push_back(std::to_string(b));
+        for (const std::string& bytes : sizes) {
             SCOPED_TRACE(path + " in blocks of " + bytes);
             setenv("MIRVANO_THREADS", "3", 1);
-            setenv("MIRVANO_BLOCK_BYTES", bytes, 1);
+            setenv("MIRVANO_BLOCK_BYTES", bytes.c_str(), 1);
             const engine::AnalysisResult blocks = analyse(path, csvOptions(), &lineMaxBlocks);
             unsetenv("MIRVANO_BLOCK_BYTES");
             EXPECT_EQ(blocks.status, one.status);
