@@ -700,14 +700,43 @@ bool takeStretch(const Options& o, Sink<db::DBSERVER>& sink, const Stretch& s, l
     return true;
 }
 
-// A worker's share of a text input's record pass: its own handle of the input, its own reader
-// and its own output in memory.
+// A worker's output in memory: lines in the output's character set through a writer of its
+// own, or records built for the output table.
 template <class Table>
-struct TextWorker : ReaderShare {
-    RecordFilter filter;
+struct WorkerOutput {
     std::unique_ptr<LineWriter> writer;
     std::unique_ptr<Table> builder;
     std::unique_ptr<Sink<Table>> sink;
+    uint64_t writerLost = 0;
+
+    template <class MakeTable>
+    void make(const LoopJob& job, const Sink<db::DBSERVER>& output, MakeTable& makeTable, const SdfWidths& widths) {
+        if (job.options.outFormat != Format::DBF)
+            writer = std::make_unique<LineWriter>(output.writer()->working(), output.writer()->output());
+        builder = makeTable();
+        sink = std::make_unique<Sink<Table>>(job, writer.get(), 0, builder.get(), widths);
+    }
+    // Before a stretch.
+    void begin() { writerLost = writer ? writer->lost() : 0; }
+    // After it: the stretch takes what was written.
+    void handOver(Stretch& s) {
+        if (writer) {
+            s.bytes = writer->take();
+            s.writerLost = writer->lost() - writerLost;
+        }
+        if constexpr (!std::is_same_v<Table, db::DBSERVER>) {
+            s.bytes.assign(builder->records());
+            s.records = builder->count();
+            builder->clear();
+        }
+    }
+};
+
+// A worker's share of a text input's record pass: its own handle of the input, its own reader
+// and its own output in memory.
+template <class Table>
+struct TextWorker : ReaderShare, WorkerOutput<Table> {
+    RecordFilter filter;
 };
 
 // The record pass of a text input over blocks on worker threads, written in input order on
@@ -731,9 +760,7 @@ bool parallelTextRecords(const LoopJob& job, LineReader& input, Sink<db::DBSERVE
     for (auto& w : pool) {
         if (!w.open(input)) return false;
         if (!filter.empty()) w.filter.compile(filter);
-        if (o.outFormat != Format::DBF) w.writer = std::make_unique<LineWriter>(sink.writer()->working(), sink.writer()->output());
-        w.builder = makeTable();
-        w.sink = std::make_unique<Sink<Table>>(job, w.writer.get(), 0, w.builder.get(), widths);
+        w.make(job, sink, makeTable, widths);
     }
     const std::vector<int64_t> starts = lineBlockStarts(*pool[workers].reader, 0, size, blocks);
     std::vector<Stretch> stretches(blocks);
@@ -751,20 +778,12 @@ bool parallelTextRecords(const LoopJob& job, LineReader& input, Sink<db::DBSERVE
         control.stop = &stop;
         control.filter = &filter;
         control.recordFilter = &w.filter;
-        const uint64_t writerLost = w.writer ? w.writer->lost() : 0;
+        w.begin();
         const long tested = w.filter.tested, errors = w.filter.errors;
         readTextStretch(plan, *w.reader, *w.sink, losses, header, end, control, s);
         s.filterTested = w.filter.tested - tested;
         s.filterErrors = w.filter.errors - errors;
-        if (w.writer) {
-            s.bytes = w.writer->take();
-            s.writerLost = w.writer->lost() - writerLost;
-        }
-        if constexpr (!std::is_same_v<Table, db::DBSERVER>) {
-            s.bytes.assign(w.builder->records());
-            s.records = w.builder->count();
-            w.builder->clear();
-        }
+        w.handOver(s);
     };
 
     long filterTested = 0, filterErrors = 0;
@@ -898,19 +917,16 @@ void readTableStretch(const LoopJob& job, db::DBSERVER& table, Sink<Table>& sink
 // A worker's share of a dBase input's record pass: its own handle of the table and its own
 // output in memory.
 template <class Table>
-struct TableWorker {
+struct TableWorker : WorkerOutput<Table> {
     std::unique_ptr<db::DBSERVER> table;
-    std::unique_ptr<LineWriter> writer;
-    std::unique_ptr<Table> builder;
-    std::unique_ptr<Sink<Table>> sink;
 };
 
 // The record pass of a dBase input in its record order (no index, no filter) over blocks of
 // record numbers on worker threads, written in order on this thread. Returns false, having
 // done nothing, where the pass is better made in sequence.
 template <class Table, class MakeTable>
-bool parallelTableRecords(const LoopJob& job, db::DBSERVER& input, Sink<db::DBSERVER>& sink, RunContext& context,
-                          MakeTable makeTable, LoopResult& result, bool& failed) {
+bool parallelTableRecords(const LoopJob& job, db::DBSERVER& input, Sink<db::DBSERVER>& sink, const SdfWidths& widths,
+                          RunContext& context, MakeTable makeTable, LoopResult& result, bool& failed) {
     const Options& o = job.options;
     const unsigned workers = workerCount();
     const int64_t records = input.LASTREC();
@@ -923,9 +939,7 @@ bool parallelTableRecords(const LoopJob& job, db::DBSERVER& input, Sink<db::DBSE
             return false;
         // The input's filter, compiled anew for the worker's handle.
         if (!input.filterText().empty() && !w.table->SETFILTER(input.filterText())) return false;
-        if (o.outFormat != Format::DBF) w.writer = std::make_unique<LineWriter>(sink.writer()->working(), sink.writer()->output());
-        w.builder = makeTable();
-        w.sink = std::make_unique<Sink<Table>>(job, w.writer.get(), 0, w.builder.get(), SdfWidths());
+        w.make(job, sink, makeTable, widths);
     }
     // Blocks of record numbers from the input's current record (its first visible one) on.
     const int64_t first = input.RECNO();
@@ -948,17 +962,9 @@ bool parallelTableRecords(const LoopJob& job, db::DBSERVER& input, Sink<db::DBSE
         LossWatch<Table> losses(nullptr, w.table.get(), w.writer.get(), w.builder.get(), w.sink->replacements(), s.lost);
         StretchControl control;
         control.stop = &stop;
-        const uint64_t writerLost = w.writer ? w.writer->lost() : 0;
+        w.begin();
         readTableStretch(job, *w.table, *w.sink, losses, starts[b + 1], control, s);
-        if (w.writer) {
-            s.bytes = w.writer->take();
-            s.writerLost = w.writer->lost() - writerLost;
-        }
-        if constexpr (!std::is_same_v<Table, db::DBSERVER>) {
-            s.bytes.assign(w.builder->records());
-            s.records = w.builder->count();
-            w.builder->clear();
-        }
+        w.handOver(s);
     };
     auto take = [&](size_t b) {
         Stretch& s = stretches[b];
@@ -1059,8 +1065,6 @@ LoopResult runConversion(const LoopJob& given, LoopInput& input, LoopOutput& out
     const Format outF = o.outFormat;
     const bool textIn = inF != Format::DBF;
     const bool textOut = outF != Format::DBF;
-    const FieldStructure& fields = job.out.fields;
-    const size_t n = fields.size();
     LoopResult result;
 
     // 1. progress
@@ -1157,12 +1161,12 @@ LoopResult runConversion(const LoopJob& given, LoopInput& input, LoopOutput& out
         const std::string& tableFilter = input.table->filterText();
         const bool inOrder = !o.sort && filterRunsOnWorkers(tableFilter) && isInFileLoaded(listToLoad(tableFilter));
         if (inOrder && outF != Format::DBF)
-            parallel = parallelTableRecords<db::DBSERVER>(
-                job, *input.table, sink, context, [] { return std::unique_ptr<db::DBSERVER>(); }, result, failed);
+            parallel = parallelTableRecords<db::DBSERVER>(job, *input.table, sink, widths, context,
+                                                          [] { return std::unique_ptr<db::DBSERVER>(); }, result, failed);
         else if (inOrder && output.table && output.table->canBuildRecords())
             parallel = parallelTableRecords<db::RecordBuilder>(
-                job, *input.table, sink, context, [&] { return std::make_unique<db::RecordBuilder>(*output.table); },
-                result, failed);
+                job, *input.table, sink, widths, context,
+                [&] { return std::make_unique<db::RecordBuilder>(*output.table); }, result, failed);
         if (parallel) {
             count = result.count;
         } else {

@@ -727,6 +727,42 @@ TEST(Loops, BlocksOnThreadsWriteWhatTheSequentialRunWrites) {
         EXPECT_EQ(tableBytes(blocks), tableBytes(one));
     }
 
+    // The table written above as input, in blocks of records: to every output, the SDF one
+    // with widths measured first; deleted records passed over as in sequence.
+    {
+        std::string bytes = readAll(dir / "one.dbf");
+        const auto u16 = [&](size_t at) { return static_cast<unsigned char>(bytes[at]) | static_cast<unsigned char>(bytes[at + 1]) << 8; };
+        const size_t header = u16(8), length = u16(10);
+        for (size_t k = 4; header + k * length < bytes.size() - 1; k += 9) bytes[header + k * length] = '*';
+        mirvano_test::writeAll(dir / "one.dbf", bytes);
+    }
+    for (Format f : {Format::CSV, Format::SDF, Format::DBF}) {
+        LoopJob j;
+        j.options.inFormat = Format::DBF;
+        j.options.outFormat = f;
+        j.options.outOptiSDF = true;
+        j.structIn = peopleStructure();
+        j.out.fields = j.structIn;
+        j.table = "people";
+        const std::string ext = f == Format::CSV ? ".csv" : f == Format::SDF ? ".sdf" : ".dbf";
+        const fs::path one = dir / ("t-one" + ext), blocks = dir / ("t-blocks" + ext);
+        LoopResult a, b;
+        {
+            Threads t("1", nullptr);
+            a = convert(j, (dir / "one.dbf").string(), one.string());
+        }
+        {
+            Threads t("3", "7");
+            b = convert(j, (dir / "one.dbf").string(), blocks.string());
+        }
+        SCOPED_TRACE("from dBase to " + ext);
+        EXPECT_EQ(a.end, LoopEnd::Completed);
+        EXPECT_EQ(b.end, LoopEnd::Completed);
+        EXPECT_LT(a.count, 400u);
+        EXPECT_EQ(b.count, a.count);
+        EXPECT_EQ(tableBytes(blocks), tableBytes(one));
+    }
+
     // A record filter tested on the workers, each with a filter of its own, passes the records
     // it passes in sequence; one that reads the record's number stays in sequence.
     struct Filtered : LoopHooks {
