@@ -40,20 +40,7 @@ if [ ! -s "$table" ]; then
 fi
 head -2 "$table" >"$tmp/tiny.csv"
 
-# The batch keeps its settings apart from the user's and runs without a display.
-export HOME="$tmp/home" XDG_CONFIG_HOME="$tmp/home/.config" QT_QPA_PLATFORM=offscreen
-unset APPDATA DISPLAY WAYLAND_DISPLAY
-mkdir -p "$HOME"
-csvIn='FileFormatIn=csv\r\nCharacterSetIn=utf8\r\nDecimalSeparatorIn=dot\r\nCsvSeparatorIn=comma\r\nCsvFieldFrameIn=string\r\nHeaderLineIn=yes\r\n'
-dbfIn='FileFormatIn=dbf\r\nCharacterSetIn=ansi\r\n'
-dbfOut='FileFormatOut=dbf\r\nCharacterSetOut=ansi\r\n'
-csvOut='FileFormatOut=csv\r\nCharacterSetOut=utf8\r\nDecimalSeparatorOut=dot\r\nCsvSeparatorOut=comma\r\nCsvFieldFrameOut=string\r\nHeaderLineOut=yes\r\n'
-sortFilter='SortConditionUse=yes\r\nSortConditionGroup=CITY;AMOUNT\r\nRecordFilterUse=yes\r\nRecordFilterPhrase=AMOUNT > 50000\r\n'
-settings() {  # <name> <sections...>
-  local name=$1; shift
-  printf '[Config]\r\nProgIdent=mirvano\r\nLanguage=english\r\nFileHandling=overwrite\r\n' >"$tmp/$name.mcf"
-  for part in "$@"; do printf "$part" >>"$tmp/$name.mcf"; done
-}
+source "$root/bench/batch_settings.sh"
 settings csv2dbf "$csvIn" "$dbfOut"
 settings dbf2csv "$dbfIn" "$csvOut"
 settings sortfilter "$dbfIn" "$dbfOut" "$sortFilter"

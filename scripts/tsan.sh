@@ -52,27 +52,13 @@ echo "tsan: engine tests ran in $((SECONDS - start)) s"
 start=$SECONDS
 table="$tmp/table.csv"
 /usr/bin/python3 "$root/bench/table.py" "$table" 20000
-# The batch keeps its settings apart from the user's and runs without a display; the settings
-# files are bench/compare.sh's.
+# The batch runs as bench/compare.sh runs it, on its settings files.
 (
-  export HOME="$tmp/home" XDG_CONFIG_HOME="$tmp/home/.config"
-  unset APPDATA DISPLAY WAYLAND_DISPLAY
-  mkdir -p "$HOME"
-  csvIn='FileFormatIn=csv\r\nCharacterSetIn=utf8\r\nDecimalSeparatorIn=dot\r\nCsvSeparatorIn=comma\r\nCsvFieldFrameIn=string\r\nHeaderLineIn=yes\r\n'
-  dbfIn='FileFormatIn=dbf\r\nCharacterSetIn=ansi\r\n'
-  dbfOut='FileFormatOut=dbf\r\nCharacterSetOut=ansi\r\n'
-  csvOut='FileFormatOut=csv\r\nCharacterSetOut=utf8\r\nDecimalSeparatorOut=dot\r\nCsvSeparatorOut=comma\r\nCsvFieldFrameOut=string\r\nHeaderLineOut=yes\r\n'
-  sdfOut='FileFormatOut=sdf\r\nCharacterSetOut=utf8\r\nDecimalSeparatorOut=dot\r\nSdfOptOut=no\r\nSdfBlankOut=no\r\nHeaderLineOut=yes\r\n'
-  settings() {  # <name> <sections...>
-    local name=$1; shift
-    printf '[Config]\r\nProgIdent=mirvano\r\nLanguage=english\r\nFileHandling=overwrite\r\n' >"$tmp/$name.mcf"
-    for part in "$@"; do printf "$part" >>"$tmp/$name.mcf"; done
-  }
+  source "$root/bench/batch_settings.sh"
   settings csv2dbf "$csvIn" "$dbfOut"
   settings dbf2csv "$dbfIn" "$csvOut"
   settings csv2csv "$csvIn" "$csvOut"
   settings csv2sdf "$csvIn" "$sdfOut"
-  filter='RecordFilterUse=yes\r\nRecordFilterPhrase=AMOUNT > 50000\r\n'
   settings csvfilter2dbf "$csvIn" "$dbfOut" "$filter"
   settings dbffilter2dbf "$dbfIn" "$dbfOut" "$filter"
   failed=0
