@@ -217,14 +217,24 @@ TEST_F(WriteWindowTest, ReplacedOutputSurvivesAFailedOrCancelledRun) {
     std::string big = "NAME;AMOUNT\r\n";
     for (int i = 0; i < 200000; ++i) big += "\"row\";1,5\r\n";
     writeAll(dir / "big.csv", big);
-    ASSERT_TRUE(open(dir / "big.csv"));
-    writeAll(out, "old\r\n");
-    QTimer::singleShot(0, [this] { form->lCancel = true; });
-    write(out);
-    EXPECT_FALSE(form->lLastWriteOk);
-    EXPECT_FALSE(form->lCancel);
-    EXPECT_EQ(readAll(out), "old\r\n");
-    EXPECT_FALSE(fs::exists(dir / "out.csv.~mirvano"));
+    // in sequence, and with its passes in blocks on three threads
+    for (const bool blocks : {false, true}) {
+        SCOPED_TRACE(blocks ? "in blocks" : "in sequence");
+        if (blocks) {
+            setenv("MIRVANO_THREADS", "3", 1);
+            setenv("MIRVANO_BLOCK_BYTES", "4096", 1);
+        }
+        ASSERT_TRUE(open(dir / "big.csv"));
+        writeAll(out, "old\r\n");
+        QTimer::singleShot(0, [this] { form->lCancel = true; });
+        write(out);
+        EXPECT_FALSE(form->lLastWriteOk);
+        EXPECT_FALSE(form->lCancel);
+        EXPECT_EQ(readAll(out), "old\r\n");
+        EXPECT_FALSE(fs::exists(dir / "out.csv.~mirvano"));
+        unsetenv("MIRVANO_THREADS");
+        unsetenv("MIRVANO_BLOCK_BYTES");
+    }
 }
 
 TEST_F(WriteWindowTest, ScriptAndHeaderMethodsWriteThroughTheLineWriter) {
