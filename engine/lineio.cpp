@@ -232,10 +232,13 @@ bool CsvRecordReader::readLine(std::string& line) {
         lastRaw_ = a.raw;
         lastEnd_ = a.end;
         lineStart_ = a.start;
+        lost_ += a.lost;
         ahead_.pop_front();
     } else {
+        const uint64_t before = reader_.lost();
         if (!(analysis_ ? reader_.nextAnalysis(line) : reader_.next(line)))
             return false;
+        lost_ += reader_.lost() - before;
         lastRaw_ = reader_.lastRawSize();
         lastEnd_ = reader_.lastLineEnd();
         lineStart_ = reader_.lineStart();
@@ -248,8 +251,10 @@ bool CsvRecordReader::readLine(std::string& line) {
 bool CsvRecordReader::readAhead(size_t count) {
     while (ahead_.size() < count) {
         Ahead a;
+        const uint64_t before = reader_.lost();
         if (!(analysis_ ? reader_.nextAnalysis(a.text) : reader_.next(a.text)))
             return false;
+        a.lost = reader_.lost() - before;
         a.raw = reader_.lastRawSize();
         a.end = reader_.lastLineEnd();
         a.start = reader_.lineStart();

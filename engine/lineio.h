@@ -79,7 +79,7 @@ public:
     long lines() const { return lines_; }
     // Characters next() could not hold in the working encoding, since construction (each
     // became the default character or a look-alike).
-    uint64_t lost() const { return lost_; }
+    const uint64_t& lost() const { return lost_; }
 
 private:
     bool readRaw(std::string& raw);
@@ -134,6 +134,9 @@ public:
     // The first line whose lone frame character was read as data though the frame it could
     // open would also have given whole records; 0 when there was none.
     long ambiguousLine() const { return ambiguous_; }
+    // Characters the lines of the records read so far could not hold in the working encoding
+    // (LineReader::lost of those lines alone: a line read ahead counts once its record is read).
+    const uint64_t& lost() const { return lost_; }
 
 private:
     struct Ahead {
@@ -141,6 +144,7 @@ private:
         size_t raw = 0;
         std::string_view end;
         int64_t start = 0;
+        uint64_t lost = 0;
     };
     bool readLine(std::string& line);
     bool readAhead(size_t count);
@@ -157,6 +161,7 @@ private:
     int64_t firstOffset_ = 0;
     int64_t lineStart_ = 0;
     long ambiguous_ = 0;
+    uint64_t lost_ = 0;
     bool unclosed_ = false;
     size_t lastRaw_ = 0;
     std::string_view lastEnd_;

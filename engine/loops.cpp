@@ -452,12 +452,20 @@ public:
               const uint64_t* replaced, LostCharacters& lost)
         : lost_(lost), replaced_(replaced) {
         auto unicode = [](Charset c) { return c == Charset::UTF8 || c == Charset::UTF16; };
-        if (reader && reader->input() != reader->working() && !unicode(reader->working())) reader_ = reader;
+        if (reader && reader->input() != reader->working() && !unicode(reader->working())) readerLost_ = &reader->lost();
         if (writer && writer->working() != writer->output() && !unicode(writer->output())) writer_ = writer;
         if (inTable && inTable->recodes() && inTable->textCodePage() != kUtf8CodePage) inTable_ = inTable;
         if (outTable && outTable->recodes()) outTable_ = outTable;
-        any_ = reader_ || writer_ || inTable_ || outTable_ || replaced_;
+        any_ = readerLost_ || writer_ || inTable_ || outTable_ || replaced_;
         seen_ = total();
+    }
+    // A CSV input's lost characters are counted by the records that hold them (a line read
+    // ahead for a record counts with its own record), not as the reader reads them.
+    void countReaderFrom(const CsvRecordReader& records) {
+        if (!readerLost_) return;
+        const uint64_t before = total();
+        readerLost_ = &records.lost();
+        seen_ += total() - before;
     }
     // After a record: `written` whether it reached the output, `where()` its line or record.
     template <typename Where>
@@ -478,7 +486,7 @@ public:
 private:
     uint64_t total() const {
         uint64_t n = 0;
-        if (reader_) n += reader_->lost();
+        if (readerLost_) n += *readerLost_;
         if (writer_) n += writer_->lost();
         if (inTable_) n += inTable_->lostCharacters();
         if (outTable_) n += outTable_->lostCharacters();
@@ -486,7 +494,7 @@ private:
         return n;
     }
     LostCharacters& lost_;
-    const LineReader* reader_ = nullptr;
+    const uint64_t* readerLost_ = nullptr;
     const LineWriter* writer_ = nullptr;
     const db::DBSERVER* inTable_ = nullptr;
     const Table* outTable_ = nullptr;
@@ -598,6 +606,7 @@ void readTextStretch(const TextPlan& plan, LineReader& reader, Sink<Table>& sink
     // An SDF file's header is its first line, as the analysis took it.
     if (header) csv ? records.next(fieldsCsv) : reader.next(line);
     records.setFields(plan.fieldsIn);
+    if (csv) losses.countReaderFrom(records);
     RunContext* context = control.context;
     bool cut = false;
     while (nextRecord()) {

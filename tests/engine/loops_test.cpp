@@ -827,3 +827,37 @@ TEST(Loops, BlocksOnThreadsWriteWhatTheSequentialRunWrites) {
         for (int f = 1; f <= part.FCOUNT(); ++f) EXPECT_EQ(part.FIELDBYTES(f), all.FIELDBYTES(f)) << k;
     }
 }
+
+// A lone quote makes the reader read lines ahead; a character the output lacks on such a line
+// counts once, with the record that holds it, however the file is cut into blocks.
+TEST(Loops, LostCharactersOnLinesReadAheadCountOnceWithTheirRecord) {
+    const auto dir = mirvano_test::temp_dir("loops-ahead");
+    std::string text = "A;B\r\n";
+    for (int i = 0; i < 60; ++i) text += "v" + std::to_string(i) + ";\"\r\n\xc5\x82" + std::to_string(i) + ";2\r\n";
+    const fs::path in = dir / "ahead.csv";
+    mirvano_test::writeAll(in, text);
+    LoopJob j;
+    j.options.inFormat = Format::CSV;
+    j.options.inCharset = Charset::UTF8;
+    j.options.inHeader = true;
+    j.options.outFormat = Format::DBF;  // an ANSI table: the reader recodes into ANSI
+    j.structIn = {{"A", "C", 10, 0}, {"B", "C", 10, 0}};
+    j.posIn = {1, 2};
+    j.out.fields = j.structIn;
+    j.out.pos = j.posIn;
+    LoopResult a, b;
+    {
+        Threads t("1", nullptr);
+        a = convert(j, in.string(), (dir / "one.dbf").string());
+    }
+    {
+        Threads t("3", "23");
+        b = convert(j, in.string(), (dir / "blocks.dbf").string());
+    }
+    EXPECT_EQ(a.count, 120u);
+    EXPECT_EQ(a.lost.count, 60u);
+    EXPECT_EQ(a.lost.first, 3);  // the line that holds it, not the one that read it ahead
+    EXPECT_EQ(b.lost.count, a.lost.count);
+    EXPECT_EQ(b.lost.first, a.lost.first);
+    EXPECT_EQ(tableBytes(dir / "blocks.dbf"), tableBytes(dir / "one.dbf"));
+}
