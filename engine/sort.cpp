@@ -6,6 +6,7 @@
 #include <cstring>
 #include <filesystem>
 
+#include "engine/blocks.h"
 #include "engine/outputfile.h"
 #include "engine/tableundo.h"
 #include "platform/db/dbserver.h"
@@ -107,6 +108,16 @@ std::string outputSortKey(const FieldStructure& fields, const std::vector<std::s
         }
     }
     return key;
+}
+
+bool createIndex(db::DBSERVER& table, const std::string& file, const std::string& key) {
+    // Only for the keys a sort makes (fields and built-in functions): a registered function
+    // need not run on several threads at once.
+    const unsigned before = db::IndexThreads();
+    db::SetIndexThreads(workerCount());
+    const bool ok = table.CREATEINDEX(file, key);
+    db::SetIndexThreads(before);
+    return ok;
 }
 
 RenameFunction setRenameFunction(RenameFunction fn) {

@@ -31,6 +31,9 @@ namespace db {
 namespace {
 
 size_t gIndexBudget = size_t{32} << 20;
+std::atomic<unsigned> gIndexThreads{1};
+// Fewer records than this per thread are evaluated on fewer threads.
+constexpr int64_t kIndexRecordsPerThread = 256;
 
 constexpr size_t kReadAhead = size_t{64} << 10;
 constexpr int64_t kMaxRecords = 0xFFFFFFFFLL;
@@ -625,6 +628,10 @@ struct DBSERVER::Impl : RecordFormat {
     }
     bool checkMemoPointers();
     void closeFiles();
+    // A read-only reader of this table's records for another thread: the layout, the count and
+    // the files (duplicate descriptors) as they stand, nothing else shared; its files close
+    // with closeFiles(). Null, with the reason in *error, where a file cannot be duplicated.
+    std::unique_ptr<Impl> readCopy(std::string* error) const;
 
     std::shared_ptr<SharedCount> sharedCount;
 
@@ -1531,6 +1538,36 @@ bool DBSERVER::Impl::checkMemoPointers() {
     return true;
 }
 
+std::unique_ptr<DBSERVER::Impl> DBSERVER::Impl::readCopy(std::string* error) const {
+    auto r = std::make_unique<Impl>();
+    static_cast<RecordFormat&>(*r) = *this;
+    r->status.clear();
+    r->path = path;
+    r->version = version;
+    r->ansi = ansi;
+    r->ldid = ldid;
+    r->codePage = codePage;
+    r->headerLength = headerLength;
+    r->count = count;
+    r->nullFlagsField = nullFlagsField;
+    r->lengthBit = lengthBit;
+    r->nullBit = nullBit;
+    r->textCodePage = textCodePage;
+    r->chunkRecords = chunkRecords;
+    r->readOnly = true;
+    r->fd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (r->fd < 0) {
+        *error = "cannot open " + path + " once more: " + io::lastError();
+        return nullptr;
+    }
+    if (memo.isOpen() && !r->memo.openReadCopy(memo, error)) {
+        r->closeFiles();
+        return nullptr;
+    }
+    r->used = true;
+    return r;
+}
+
 void DBSERVER::Impl::closeFiles() {
     sharedCount.reset();
     memo.close();
@@ -1582,6 +1619,8 @@ bool DBCREATE(const std::string& file, const std::vector<FieldInfo>& fields, uin
 
 void SetIndexMemoryBudget(size_t bytes) { gIndexBudget = std::max<size_t>(bytes, 1024); }
 size_t IndexMemoryBudget() { return gIndexBudget; }
+void SetIndexThreads(unsigned threads) { gIndexThreads = std::max(threads, 1u); }
+unsigned IndexThreads() { return gIndexThreads; }
 
 DBSERVER::DBSERVER(const std::string& file, bool shared, bool readOnly, const std::string&, bool memoOptional)
     : d(std::make_unique<Impl>()) {
@@ -1982,28 +2021,57 @@ bool DBSERVER::CREATEINDEX(const std::string& file, const std::string& key) {
     std::shared_ptr<rt::Expression> expr = rt::Expression::compile(key, &error);
     if (!expr) return d->fail("the index key \"" + key + "\" does not compile: " + error);
     d->refreshCount();
-    Impl* t = d.get();
-    auto keyOf = [t, &expr](int64_t recno, std::string& out, std::string* err) {
-        const char* rec = t->fetch(recno);
-        if (!rec) rec = t->blank.data();
-        const rt::Value v = evalIn(*expr, t, rec, recno, true);
-        if (v.isString()) {
-            out = v.str();
-        } else if (v.isDate()) {
-            out = dateText(v.date());
-        } else if (v.isLogical()) {
-            out = v.log() ? "T" : "F";
-        } else if (v.isError()) {
-            *err = "the index key fails at record " + std::to_string(recno) + ": " + v.err().description;
-            return false;
-        } else {
-            *err = "the index key gives no text at record " + std::to_string(recno);
-            return false;
+    const int64_t records = d->count;
+    // The calling thread reads through the table itself, every other thread through a read
+    // copy of its own with a compiled key of its own: no state of a table or a key is shared.
+    const size_t threads = static_cast<size_t>(std::clamp<int64_t>(
+        (records + kIndexRecordsPerThread - 1) / kIndexRecordsPerThread, 1, gIndexThreads.load()));
+    std::vector<Impl*> tables{d.get()};
+    std::vector<std::shared_ptr<rt::Expression>> keys{expr};
+    std::vector<std::unique_ptr<Impl>> copies;
+    struct CloseCopies {
+        std::vector<std::unique_ptr<Impl>>& copies;
+        ~CloseCopies() {
+            for (auto& c : copies) c->closeFiles();
         }
-        return true;
-    };
-    if (!index::build(plainPath(file), key, d->count, keyOf, gIndexBudget, &error, collation::orderFor(d->codePage)))
-        return d->fail(error);
+    } closeCopies{copies};
+    while (tables.size() < threads) {
+        std::string why;
+        std::unique_ptr<Impl> copy = d->readCopy(&why);
+        std::shared_ptr<rt::Expression> again = rt::Expression::compile(key, &why);
+        if (!copy || !again) break;  // fewer threads then
+        tables.push_back(copy.get());
+        copies.push_back(std::move(copy));
+        keys.push_back(std::move(again));
+    }
+    std::vector<index::KeySource> sources;
+    for (size_t w = 0; w < tables.size(); ++w) {
+        sources.push_back([t = tables[w], &expr = *keys[w]](int64_t recno, std::string& out, std::string* err) {
+            const char* rec = t->fetch(recno);
+            if (!rec) rec = t->blank.data();
+            const rt::Value v = evalIn(expr, t, rec, recno, true);
+            if (v.isString()) {
+                out = v.str();
+            } else if (v.isDate()) {
+                out = dateText(v.date());
+            } else if (v.isLogical()) {
+                out = v.log() ? "T" : "F";
+            } else if (v.isError()) {
+                *err = "the index key fails at record " + std::to_string(recno) + ": " + v.err().description;
+                return false;
+            } else {
+                *err = "the index key gives no text at record " + std::to_string(recno);
+                return false;
+            }
+            return true;
+        });
+    }
+    const bool built =
+        index::build(plainPath(file), key, records, sources, gIndexBudget, &error, collation::orderFor(d->codePage));
+    // A memo a copy could not read leaves its reason, as the table's own reading does.
+    for (const auto& c : copies)
+        if (!c->status.empty()) d->status = c->status;
+    if (!built) return d->fail(error);
     return true;
 }
 

@@ -101,6 +101,12 @@ bool DBCREATE(const std::string& file, const std::vector<FieldInfo>& fields, uin
 // Memory the index build may use for keys before it sorts runs out to temporary files.
 void SetIndexMemoryBudget(size_t bytes);
 size_t IndexMemoryBudget();
+// The threads an index build evaluates and sorts its keys on (1, the default, keeps it on the
+// calling thread; 0 is taken as 1). Each thread has its own compiled copy of the key and its
+// own read path of the table; a key that calls a registered function needs one that may run
+// on several threads at once. The index file is the same on any number of threads.
+void SetIndexThreads(unsigned threads);
+unsigned IndexThreads();
 
 class RecordBuilder;
 
@@ -256,7 +262,8 @@ public:
     bool CLEARFILTER();
     std::string filterText() const;
 
-    // Builds an index file over a key expression (text, date or logical per record).
+    // Builds an index file over a key expression (text, date or logical per record), on the
+    // threads SetIndexThreads allows; the table's pending writes go to the file first.
     bool CREATEINDEX(const std::string& file, const std::string& key);
     // Makes an index file the table's order and goes to the first record in it.
     bool SETINDEX(const std::string& file);
