@@ -123,7 +123,7 @@ constexpr std::array<uint16_t, 256> identity() {
 }
 
 // An order of these weights and ties with what sortKey() needs.
-constexpr Order completeOrder(const std::array<uint16_t, 256>& weights, const std::array<uint16_t, 256>& ties) {
+Order completeOrder(const std::array<uint16_t, 256>& weights, const std::array<uint16_t, 256>& ties) {
     Order o{};
     o.weights = weights;
     o.ranks = makeRanks(weights);
@@ -155,7 +155,6 @@ constexpr Order completeOrder(const std::array<uint16_t, 256>& weights, const st
     return o;
 }
 
-constexpr Order kLatin = completeOrder(kWeights, identity());
 
 // A character's letter with its accents and case taken off, as far as Unicode decomposes it;
 // the letters with a stroke, which Unicode does not decompose, as their letters.
@@ -231,16 +230,19 @@ std::unique_ptr<Order> makeOrder(unsigned codePage) {
 
 }  // namespace
 
-const Order& latin() { return kLatin; }
+const Order& latin() {
+    static const Order order = completeOrder(kWeights, identity());
+    return order;
+}
 
 const Order& orderFor(unsigned codePage) {
-    if (codePage == 1252 || codePage == 0) return kLatin;
+    if (codePage == 1252 || codePage == 0) return latin();
     static std::mutex lock;
     static std::map<unsigned, std::unique_ptr<Order>> orders;
     const std::lock_guard<std::mutex> hold(lock);
     auto& order = orders[codePage];
     if (!order) {
-        if (characterOf(codePage, 'A') != u'A') return kLatin;
+        if (characterOf(codePage, 'A') != u'A') return latin();
         order = makeOrder(codePage);
     }
     return *order;
