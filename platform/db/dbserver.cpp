@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <thread>
 #include <unordered_map>
 
 #include "platform/db/cpgfile.h"
@@ -538,6 +539,25 @@ bool copyTableHeader(const std::string& path, std::vector<unsigned char> header,
     return table.moveTo(path, error);
 }
 
+// Sorts items by their record numbers (all different), in two passes of 16 bits; `scratch`
+// is room of the same size.
+template <class Item>
+void sortByRecord(std::vector<Item>& items, std::vector<Item>& scratch) {
+    if (items.size() < 256) {
+        std::sort(items.begin(), items.end(), [](const Item& a, const Item& b) { return a.recno < b.recno; });
+        return;
+    }
+    scratch.resize(items.size());
+    std::vector<uint32_t> counts(65537);
+    for (const int shift : {0, 16}) {
+        std::fill(counts.begin(), counts.end(), 0);
+        for (const Item& i : items) ++counts[((i.recno >> shift) & 0xFFFF) + 1];
+        for (size_t b = 1; b < counts.size(); ++b) counts[b] += counts[b - 1];
+        for (const Item& i : items) scratch[counts[(i.recno >> shift) & 0xFFFF]++] = i;
+        items.swap(scratch);
+    }
+}
+
 }  // namespace
 
 struct DBSERVER::Impl : RecordFormat {
@@ -577,6 +597,12 @@ struct DBSERVER::Impl : RecordFormat {
     std::unique_ptr<char[]> ahead;  // left uninitialised: every byte is written before it is read
     size_t aheadCapacity = 0;
     std::vector<char> aheadBlock;  // one read's bytes, kept from window to window
+    struct Wanted {
+        uint32_t recno;
+        uint32_t place;  // in the window
+    };
+    std::vector<Wanted> aheadWanted, aheadSorted;
+    std::vector<std::pair<size_t, size_t>> aheadReads;
     std::vector<uint32_t> aheadRecnos;
     int64_t aheadFirst = 0;
     int64_t aheadHint = -1;  // the order's place the walk stands on
@@ -728,17 +754,18 @@ struct DBSERVER::Impl : RecordFormat {
         gatherAhead(p);
     }
     void gatherAhead(int64_t p) {
-        constexpr size_t kBudget = size_t{16} << 20, kBlock = size_t{1} << 20, kGap = size_t{64} << 10;
+        constexpr size_t kBudget = size_t{16} << 20;
         const size_t most = std::max<size_t>(1, kBudget / recordLength);
         aheadWindow = std::min(most, std::max<size_t>(256, aheadWindow * 2));
         const int64_t end = std::min<int64_t>(order->entries(), p + static_cast<int64_t>(aheadWindow));
         aheadFirst = p;
         aheadRecnos.clear();
-        std::vector<std::pair<uint32_t, uint32_t>> wanted;  // record number, place in the window
+        std::vector<Wanted>& wanted = aheadWanted;  // record number, place in the window
+        wanted.clear();
         for (int64_t q = p; q < end; ++q) {
             const int64_t r = recordAt(q);
             if (r < 1 || r > count || inPending(r)) break;  // the window ends where the file does
-            wanted.emplace_back(static_cast<uint32_t>(r), static_cast<uint32_t>(q - p));
+            wanted.push_back({static_cast<uint32_t>(r), static_cast<uint32_t>(q - p)});
             aheadRecnos.push_back(static_cast<uint32_t>(r));
         }
         if (aheadRecnos.size() * recordLength > aheadCapacity) {
@@ -746,27 +773,52 @@ struct DBSERVER::Impl : RecordFormat {
             aheadCapacity = std::max(aheadRecnos.size(), aheadWindow) * recordLength;
             ahead.reset(new char[aheadCapacity]);
         }
-        std::sort(wanted.begin(), wanted.end());
-        std::vector<char>& block = aheadBlock;
+        sortByRecord(wanted, aheadSorted);
+        // One read covers the following wanted records while they lie close together.
+        std::vector<std::pair<size_t, size_t>>& reads = aheadReads;  // first and last of `wanted`
+        reads.clear();
+        size_t bytes = 0;
         for (size_t k = 0; k < wanted.size();) {
-            // One read covers the following wanted records while they lie close together.
+            constexpr size_t kBlock = size_t{1} << 20, kGap = size_t{64} << 10;
             size_t last = k;
             while (last + 1 < wanted.size() &&
-                   (wanted[last + 1].first - wanted[k].first + 1) * size_t{recordLength} <= kBlock &&
-                   (wanted[last + 1].first - wanted[last].first) * size_t{recordLength} <= kGap)
+                   (wanted[last + 1].recno - wanted[k].recno + 1) * size_t{recordLength} <= kBlock &&
+                   (wanted[last + 1].recno - wanted[last].recno) * size_t{recordLength} <= kGap)
                 ++last;
-            const int64_t first = wanted[k].first;
-            const size_t bytes = (wanted[last].first - wanted[k].first + 1) * size_t{recordLength};
-            block.resize(bytes);
-            size_t got = 0;
-            io::readAt(fd, block.data(), bytes, recordOffset(first), &got);
-            for (; k <= last; ++k) {
-                const size_t at = (wanted[k].first - first) * size_t{recordLength};
-                // Counted by another handle but not yet on disk: a blank record.
-                const char* from = at + recordLength <= got ? block.data() + at : blank.data();
-                std::memcpy(ahead.get() + size_t{wanted[k].second} * recordLength, from, recordLength);
-            }
+            reads.emplace_back(k, last);
+            bytes += (wanted[last].recno - wanted[k].recno + 1) * size_t{recordLength};
+            k = last + 1;
         }
+        // The reads of a large window are shared out among threads, each a stretch of them.
+        constexpr size_t kBytesPerThread = size_t{4} << 20;
+        const size_t threads = std::clamp<size_t>(bytes / kBytesPerThread, 1, std::min<size_t>(gIndexThreads.load(), reads.size()));
+        auto gather = [this, &wanted, &reads](size_t from, size_t to, std::vector<char>& block) {
+            for (size_t i = from; i < to; ++i) {
+                const auto [k, last] = reads[i];
+                const int64_t first = wanted[k].recno;
+                const size_t span = (wanted[last].recno - wanted[k].recno + 1) * size_t{recordLength};
+                block.resize(span);
+                size_t got = 0;
+                io::readAt(fd, block.data(), span, recordOffset(first), &got);
+                for (size_t j = k; j <= last; ++j) {
+                    const size_t at = (wanted[j].recno - first) * size_t{recordLength};
+                    // Counted by another handle but not yet on disk: a blank record.
+                    const char* from = at + recordLength <= got ? block.data() + at : blank.data();
+                    std::memcpy(ahead.get() + size_t{wanted[j].place} * recordLength, from, recordLength);
+                }
+            }
+        };
+        if (threads <= 1) {
+            gather(0, reads.size(), aheadBlock);
+            return;
+        }
+        std::vector<std::thread> helpers;
+        std::vector<std::vector<char>> blocks(threads - 1);
+        for (size_t t = 1; t < threads; ++t)
+            helpers.emplace_back(gather, reads.size() * t / threads, reads.size() * (t + 1) / threads,
+                                 std::ref(blocks[t - 1]));
+        gather(0, reads.size() / threads, aheadBlock);
+        for (std::thread& h : helpers) h.join();
     }
 
     void dropCache() {
@@ -1751,6 +1803,23 @@ bool DBSERVER::SKIP(int64_t n) {
     }
     d->notify(Notify::RecordChanged);
     return ok;
+}
+
+bool DBSERVER::READRECORDS(std::string& out, size_t most, size_t* count) {
+    *count = 0;
+    if (!d->used) return d->notOpen();
+    if (!d->flush()) return false;
+    if (d->eof || most == 0) return true;
+    d->ensurePosition();
+    d->bof = false;
+    const size_t length = d->recordLength;
+    for (size_t n = 0; n < most && !d->eof; ++n) {
+        out.append(d->current.data(), length);
+        ++*count;
+        d->seekForward(d->pos + 1);
+    }
+    d->notify(Notify::RecordChanged);
+    return true;
 }
 
 bool DBSERVER::EOF() const { return d->eof; }

@@ -311,3 +311,67 @@ TEST(TableThreads, IndexesOnFourThreadsAsOnOne) {
     for ([[maybe_unused]] const auto& e : fs::directory_iterator(dir)) ++files;
     EXPECT_EQ(files, 5);  // the table, its memo file and the three indexes built
 }
+
+// A walk along an index gathers the records ahead on several threads where it may: it visits
+// what it visits on one thread, record by record with SKIP and in blocks with READRECORDS,
+// passing over the records marked deleted, in a table larger than a gathering thread's share.
+TEST(TableThreads, WalksAlongAnIndexGatherOnSeveralThreadsAsOnOne) {
+    rt::SetAnsi(true);
+    const fs::path dir = mirvano_test::temp_dir("table-threads-walk");
+    const fs::path file = dir / "walk.dbf";
+    ASSERT_TRUE(db::DBCREATE(file.string(), std::vector<FieldInfo>{{"KEY", 'N', 9, 0}, {"TEXT", 'C', 54, 0}}));
+    const int records = 160000;
+    const size_t length = 1 + 9 + 54;
+    {
+        DBSERVER t(file.string(), true, false);
+        RecordBuilder b(t);
+        for (int i = 0; i < records; ++i) {
+            b.APPEND();
+            b.PUTNUMBER(1, (static_cast<int64_t>(i) * 7919) % 4001);  // an order unlike the file's
+            b.PUTSTRING(2, "record " + std::to_string(i));
+            if (i % 9 == 4) b.PUTBYTES(2, std::string(54, '#'));
+        }
+        ASSERT_TRUE(t.APPENDRECORDS(b.records(), b.count())) << t.Status();
+        ASSERT_TRUE(t.CLOSE()) << t.Status();
+    }
+    std::string bytes = dbtest::readFile(file);
+    const size_t header = static_cast<unsigned char>(bytes[8]) | static_cast<unsigned char>(bytes[9]) << 8;
+    for (size_t r = 2; r < static_cast<size_t>(records); r += 11) bytes[header + r * length] = '*';
+    dbtest::writeFile(file, bytes);
+
+    const unsigned threadsBefore = db::IndexThreads();
+    const bool deletedBefore = rt::IsDeleted();
+    rt::SetDeleted(true);
+    DBSERVER t(file.string(), true, true);
+    db::SetIndexThreads(4);
+    ASSERT_TRUE(t.CREATEINDEX((dir / "k.ntx").string(), "StrZero(KEY, 9, 0)")) << t.Status();
+    ASSERT_TRUE(t.SETINDEX((dir / "k.ntx").string())) << t.Status();
+    auto bySkip = [&] {
+        std::string out;
+        for (t.GOTOP(); !t.EOF(); t.SKIP()) {
+            out += t.DELETED() ? '*' : ' ';
+            out += t.FIELDBYTES(1);
+            out += t.FIELDBYTES(2);
+        }
+        return out;
+    };
+    auto inBlocks = [&] {
+        std::string out;
+        size_t n = 0;
+        t.GOTOP();
+        do {
+            EXPECT_TRUE(t.READRECORDS(out, 1000, &n)) << t.Status();
+        } while (n > 0);
+        EXPECT_TRUE(t.EOF());
+        return out;
+    };
+    db::SetIndexThreads(1);
+    const std::string alone = bySkip();
+    EXPECT_EQ(alone.size(), (records - (records - 2 + 10) / 11) * length);
+    EXPECT_TRUE(inBlocks() == alone);
+    db::SetIndexThreads(4);
+    EXPECT_TRUE(bySkip() == alone);
+    EXPECT_TRUE(inBlocks() == alone);
+    db::SetIndexThreads(threadsBefore);
+    rt::SetDeleted(deletedBefore);
+}
