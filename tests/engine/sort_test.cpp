@@ -2,7 +2,9 @@
 // as many as the deleted setting lets through; a cancel or a copy that cannot be made leaves
 // the table as it was.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
+#include <csignal>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -115,9 +117,10 @@ TEST(SortRewrite, CopiesTheRecordsOfTheOrderAsTheirBytes) {
     rt::SetDeleted(deletedBefore);
 }
 
-// A cancel stops the copy between blocks and a copy that cannot be made stops it before the
-// first: the table stays as it was, open and in its order, and no file of the copy is left.
-TEST(SortRewrite, ACancelOrACopyThatCannotBeMadeLeavesTheTable) {
+// A cancel stops the copy between blocks, a copy that cannot be made stops it before the
+// first and one that cannot be written (a file size limit stands in for a full disk) where it
+// fails: the table stays as it was, open and in its order, and no file of the copy is left.
+TEST(SortRewrite, ACancelOrAFailedCopyLeavesTheTable) {
     const fs::path dir = mirvano_test::temp_dir("rewrite-stop");
     const fs::path file = dir / "out.dbf", index = dir / "i.ntx";
     const std::string before = makeTable(file, 60000);
@@ -136,6 +139,18 @@ TEST(SortRewrite, ACancelOrACopyThatCannotBeMadeLeavesTheTable) {
     const RewriteResult failed = rewriteInOrder(t, (dir / "missing" / "$tempout.dbf").string(), context);
     EXPECT_EQ(failed.end, RewriteEnd::TempFailed);
     EXPECT_FALSE(failed.error.empty());
+
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit = old;
+    limit.rlim_cur = 600 * 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limit), 0);
+    const RewriteResult full = rewriteInOrder(t, (dir / "$tempout.dbf").string(), context);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, previousHandler);
+    EXPECT_EQ(full.end, RewriteEnd::CopyFailed);
+    EXPECT_NE(full.error.find("cannot"), std::string::npos) << full.error;
 
     ASSERT_TRUE(t.USED());
     const bool deletedBefore = rt::IsDeleted();
