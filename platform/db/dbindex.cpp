@@ -169,7 +169,7 @@ int anonymousFile(const std::string& path, std::string* error) {
     return fd;
 }
 
-// A place in a sorted run: the entries before it, and in a run file the byte it starts at.
+// A place in a sorted run: the entries before it, and in the run file the byte it starts at.
 struct Place {
     int64_t ordinal = 0;
     int64_t offset = 0;
@@ -181,37 +181,44 @@ struct Sample {
     uint32_t recno = 0;
 };
 
-// A sorted run: a batch in memory, or a file of entries (record number, key length, key).
+// A sorted run: a batch in memory, or a stretch of the run file of entries (record number, key
+// length, key).
 struct Run {
     const Batch* batch = nullptr;
-    int fd = -1;
-    Place end;                     // its entries, and its size in bytes
-    std::vector<Sample> samples;   // of a file: every kSampleEvery-th entry
+    Place begin, end;             // in the run file; end.ordinal is the number of its entries
+    std::vector<Sample> samples;  // of a stretch of the file: every kSampleEvery-th entry
 };
 
-// The sorted runs, shared by the workers.
+// The sorted runs, shared by the workers; the spilled ones one after the other in one file,
+// however many there are.
 struct Runs {
     std::mutex lock;
     std::vector<std::unique_ptr<Run>> list;
     std::atomic<bool> spilled{false};
+    int fd = -1;
+    int64_t size = 0;
     ~Runs() {
-        for (const auto& r : list)
-            if (r->fd >= 0) ::close(r->fd);
+        if (fd >= 0) ::close(fd);
     }
     Run& add() {
         const std::lock_guard<std::mutex> hold(lock);
-        list.push_back(std::make_unique<Run>());  // a file is closed with the others, whatever happens
+        list.push_back(std::make_unique<Run>());
         return *list.back();
     }
-    // Writes a sorted batch into a run file of its own and empties it.
+    // Writes a sorted batch into a stretch of the run file of its own and empties it.
     bool spill(Batch& batch, const std::string& path, std::string* error) {
-        const int fd = anonymousFile(path, error);
-        if (fd < 0) return false;
+        int64_t bytes = 0;
+        for (const Entry& e : batch.entries) bytes += 8 + static_cast<int64_t>(e.length);
         Run& run = add();
-        run.fd = fd;
+        {
+            const std::lock_guard<std::mutex> hold(lock);
+            if (fd < 0 && (fd = anonymousFile(path, error)) < 0) return false;
+            run.begin.offset = size;
+            size += bytes;
+        }
         spilled = true;
-        io::Writer writer(fd);
-        Place at;
+        io::Writer writer(fd, 1 << 16, run.begin.offset);
+        Place at = run.begin;
         for (const Entry& e : batch.entries) {
             if (at.ordinal % kSampleEvery == 0) run.samples.push_back({at, std::string(batch.key(e)), e.recno});
             unsigned char head[8];
@@ -251,8 +258,8 @@ struct Failure {
 // The keys of a stretch of a sorted run, one after the other.
 class Cursor {
 public:
-    Cursor(const Run& run, Place from, Place to, size_t buffer) : run_(run), at_(from.ordinal), to_(to.ordinal) {
-        if (!run.batch) reader_ = std::make_unique<io::Reader>(run.fd, from.offset, to.offset, buffer);
+    Cursor(const Run& run, int fd, Place from, Place to, size_t buffer) : run_(run), at_(from.ordinal), to_(to.ordinal) {
+        if (!run.batch) reader_ = std::make_unique<io::Reader>(fd, from.offset, to.offset, buffer);
     }
     bool next() {
         if (at_ >= to_) return false;
@@ -284,7 +291,7 @@ private:
 };
 
 // The place of the first entry of `run` that is not less than (key, recno).
-bool placeOf(const Run& run, std::string_view key, uint32_t recno, const KeyOrder& order, Place& place) {
+bool placeOf(const Run& run, int fd, std::string_view key, uint32_t recno, const KeyOrder& order, Place& place) {
     if (run.batch) {
         const auto& entries = run.batch->entries;
         const auto it = std::partition_point(entries.begin(), entries.end(), [&](const Entry& e) {
@@ -297,8 +304,8 @@ bool placeOf(const Run& run, std::string_view key, uint32_t recno, const KeyOrde
     const auto sample = std::partition_point(run.samples.begin(), run.samples.end(), [&](const Sample& s) {
         return order.less(s.key, s.recno, key, recno);
     });
-    place = sample == run.samples.begin() ? Place{} : std::prev(sample)->place;
-    io::Reader reader(run.fd, place.offset, run.end.offset, 4096);
+    place = sample == run.samples.begin() ? run.begin : std::prev(sample)->place;
+    io::Reader reader(fd, place.offset, run.end.offset, 4096);
     std::string stored;
     while (place.ordinal < run.end.ordinal) {
         unsigned char head[8];
@@ -425,12 +432,13 @@ bool build(const std::string& path, const std::string& keyText, int64_t records,
         places[r][parts] = run.end;
         for (size_t p = 1; p < parts; ++p) {
             const Sample& s = splitters[p * splitters.size() / parts];
-            if (!placeOf(run, s.key, s.recno, order, places[r][p])) {
+            if (!placeOf(run, runs.fd, s.key, s.recno, order, places[r][p])) {
                 *error = "cannot read back a temporary sort file";
                 return false;
             }
         }
-        for (size_t p = 1; p <= parts; ++p) firstSlot[p] += places[r][p].ordinal;
+        places[r][0] = run.begin;
+        for (size_t p = 1; p <= parts; ++p) firstSlot[p] += places[r][p].ordinal - run.begin.ordinal;
     }
     if (firstSlot[parts] != records) {
         *error = "cannot read back a temporary sort file";
@@ -461,7 +469,8 @@ bool build(const std::string& path, const std::string& keyText, int64_t records,
             if (p >= parts) return;
             std::vector<std::unique_ptr<Cursor>> cursors;
             for (size_t r = 0; r < runs.list.size(); ++r)
-                cursors.push_back(std::make_unique<Cursor>(*runs.list[r], places[r][p], places[r][p + 1], buffer));
+                cursors.push_back(
+                    std::make_unique<Cursor>(*runs.list[r], runs.fd, places[r][p], places[r][p + 1], buffer));
             auto greater = [&cursors, &order](size_t a, size_t b) {
                 return order.less(cursors[b]->key, cursors[b]->recno, cursors[a]->key, cursors[a]->recno);
             };

@@ -11,8 +11,8 @@
 //   number).
 // The build evaluates the keys once, on several threads where it is given a key source for
 // each, sorts them in memory up to a budget (for all threads together) and spills sorted runs
-// into unlinked temporary files that are merged at the end, so any table size needs the
-// budget plus a small buffer per run. Keys are compared as their byte keys
+// one after the other into an unlinked temporary file; they are merged at the end, so any
+// table size needs the budget plus a small buffer per run, and one file however many runs. Keys are compared as their byte keys
 // (collation::sortKey), which order as the collation does. The file is written under a
 // temporary name and renamed over the target when complete; it is the same on any number of
 // threads.

@@ -2,6 +2,7 @@
 // handles, one thread each, and build records of tables of several code pages, one builder
 // per thread; each gives what it gives on one thread alone.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <atomic>
@@ -374,4 +375,43 @@ TEST(TableThreads, WalksAlongAnIndexGatherOnSeveralThreadsAsOnOne) {
     EXPECT_TRUE(inBlocks() == alone);
     db::SetIndexThreads(threadsBefore);
     rt::SetDeleted(deletedBefore);
+}
+
+// Hundreds of runs spilled by four threads from a budget of a kilobyte share one temporary
+// file: the build needs a few file descriptors, however many runs it makes.
+TEST(TableThreads, AnIndexOfManyRunsNeedsFewFiles) {
+    const fs::path dir = mirvano_test::temp_dir("table-threads-runs");
+    const fs::path file = dir / "runs.dbf";
+    ASSERT_TRUE(db::DBCREATE(file.string(), std::vector<FieldInfo>{{"KEY", 'C', 12, 0}}));
+    DBSERVER t(file.string(), false, false);
+    for (int i = 0; i < 6000; ++i) {
+        t.APPEND();
+        t.PUTSTRING(1, "k" + std::to_string((i * 7919) % 6000));
+    }
+    ASSERT_TRUE(t.COMMIT());
+    const unsigned threadsBefore = db::IndexThreads();
+    const size_t budgetBefore = db::IndexMemoryBudget();
+    db::SetIndexThreads(4);
+    db::SetIndexMemoryBudget(1024);
+    size_t open = 0;
+    for ([[maybe_unused]] const auto& e : fs::directory_iterator("/proc/self/fd")) ++open;
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &old), 0);
+    rlimit limit = old;
+    limit.rlim_cur = open + 24;  // the table's copies, the index, its temporary files
+    ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &limit), 0);
+    const bool built = t.CREATEINDEX((dir / "k.ntx").string(), "KEY");
+    setrlimit(RLIMIT_NOFILE, &old);
+    db::SetIndexThreads(threadsBefore);
+    db::SetIndexMemoryBudget(budgetBefore);
+    ASSERT_TRUE(built) << t.Status();
+    ASSERT_TRUE(t.SETINDEX((dir / "k.ntx").string()));
+    std::string previous;
+    int seen = 0;
+    for (t.GOTOP(); !t.EOF(); t.SKIP(), ++seen) {
+        const std::string key = t.FIELDGET(1).str();
+        ASSERT_LE(db::collation::compare(previous, key), 0) << seen;
+        previous = key;
+    }
+    EXPECT_EQ(seen, 6000);
 }
