@@ -1,11 +1,17 @@
 #include "engine/sort.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cerrno>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <deque>
 #include <filesystem>
+#include <mutex>
+#include <thread>
 
+#include "engine/blocks.h"
 #include "engine/outputfile.h"
 #include "engine/tableundo.h"
 #include "platform/db/dbserver.h"
@@ -109,6 +115,13 @@ std::string outputSortKey(const FieldStructure& fields, const std::vector<std::s
     return key;
 }
 
+bool createIndex(db::DBSERVER& table, const std::string& file, const std::string& key) {
+    // The run's threads for the index and for the walk along it that follows. A sort's keys
+    // name fields and built-in functions only, which may run on several threads at once.
+    db::SetIndexThreads(workerCount());
+    return table.CREATEINDEX(file, key);
+}
+
 RenameFunction setRenameFunction(RenameFunction fn) {
     RenameFunction previous = std::move(renameFunction());
     renameFunction() = std::move(fn);
@@ -155,6 +168,80 @@ bool replaceTable(const std::string& temp, const std::string& target, std::strin
     return true;
 }
 
+// The bytes of records a rewrite reads and appends at a time: the progress and a cancel are
+// looked at between blocks.
+constexpr size_t kRewriteBlockBytes = size_t{1} << 20;
+
+namespace {
+
+// Appends blocks of records to a table in the order they are handed over, on a thread of its
+// own where the run may use more than one, while the run's thread reads the next blocks; at
+// most two wait. The table is touched by that thread alone until finish() returns.
+class BlockAppender {
+public:
+    explicit BlockAppender(db::DBSERVER& table) : table_(table) {
+        if (workerCount() > 1) thread_ = std::thread([this] { run(); });
+    }
+    ~BlockAppender() { finish(true); }
+    BlockAppender(const BlockAppender&) = delete;
+    BlockAppender& operator=(const BlockAppender&) = delete;
+
+    // False once an append failed (the reason in the table's Status()).
+    bool hand(std::string block, size_t count) {
+        if (!thread_.joinable()) return table_.APPENDRECORDS(block, count);
+        std::unique_lock<std::mutex> lock(mutex_);
+        room_.wait(lock, [this] { return waiting_.size() < 2 || failed_; });
+        if (failed_) return false;
+        waiting_.emplace_back(std::move(block), count);
+        work_.notify_one();
+        return true;
+    }
+    // Appends what waits (or drops it) and ends the thread; false where an append failed.
+    bool finish(bool drop = false) {
+        if (thread_.joinable()) {
+            {
+                const std::lock_guard<std::mutex> lock(mutex_);
+                done_ = true;
+                if (drop) waiting_.clear();
+            }
+            work_.notify_one();
+            thread_.join();
+        }
+        return !failed_;
+    }
+
+private:
+    void run() {
+        for (;;) {
+            std::pair<std::string, size_t> next;
+            {
+                std::unique_lock<std::mutex> lock(mutex_);
+                work_.wait(lock, [this] { return !waiting_.empty() || done_; });
+                if (waiting_.empty()) return;
+                next = std::move(waiting_.front());
+                waiting_.pop_front();
+            }
+            room_.notify_one();
+            if (!table_.APPENDRECORDS(next.first, next.second)) {
+                const std::lock_guard<std::mutex> lock(mutex_);
+                failed_ = true;
+                waiting_.clear();
+                room_.notify_one();
+                return;
+            }
+        }
+    }
+
+    db::DBSERVER& table_;
+    std::mutex mutex_;
+    std::condition_variable work_, room_;
+    std::deque<std::pair<std::string, size_t>> waiting_;
+    bool done_ = false, failed_ = false;
+    std::thread thread_;
+};
+
+}  // namespace
+
 RewriteResult rewriteInOrder(db::DBSERVER& table, const std::string& temp, RunContext& context) {
     RewriteResult r;
     context.progressStart();
@@ -184,24 +271,58 @@ RewriteResult rewriteInOrder(db::DBSERVER& table, const std::string& temp, RunCo
                 if (table.USED()) table.setTextCodePage(0);
             }
         } programTextAfter{table};
-        bool ok = true;
+        bool ok = true, readFailed = false;
         auto step = [&](int64_t copied) {
             r.count = static_cast<uint32_t>(copied);
             if (context.progressTimeOk()) context.progressUpdate(r.count);
             context.pump();
             return !context.cancelled();
         };
+        // Nobody reads the copy while it is made: its record count goes to its header with
+        // its buffered writes, not once a record.
+        copy.DEFERCOUNT(true);
+        db::SetIndexThreads(workerCount());  // the records of the order gathered on every core
         table.GOTOP();
-        while (!table.EOF()) {
-            ok = copy.APPENDCOPY(table);
-            if (!ok || !step(r.count + 1)) break;
-            table.SKIP();
+        if (copy.SAMELAYOUT(table) && copy.canBuildRecords()) {
+            // Records laid out alike go over as their bytes, a block of the order at a time;
+            // a copy's record is never marked deleted, as APPENDCOPY makes it.
+            size_t recordBytes = 1;
+            for (const db::FieldInfo& f : table.fields()) recordBytes += static_cast<size_t>(f.length);
+            const size_t most = std::max<size_t>(1, kRewriteBlockBytes / recordBytes);
+            BlockAppender appender(copy);
+            bool stopped = false;
+            for (;;) {
+                std::string block;
+                size_t n = 0;
+                if (!table.READRECORDS(block, most, &n)) {
+                    ok = false;
+                    readFailed = true;
+                    break;
+                }
+                if (n == 0) break;
+                const size_t length = block.size() / n;
+                for (size_t i = 0; i < n; ++i) block[i * length] = ' ';
+                ok = appender.hand(std::move(block), n);
+                if (!ok) break;
+                if (!step(r.count + static_cast<int64_t>(n))) {
+                    stopped = true;
+                    break;
+                }
+            }
+            // After a cancel or a failure what waits is not worth appending: the copy goes.
+            if (!appender.finish(stopped || !ok)) ok = false;
+        } else {
+            while (!table.EOF()) {
+                ok = copy.APPENDCOPY(table);
+                if (!ok || !step(r.count + 1)) break;
+                table.SKIP();
+            }
         }
         if (ok) ok = copy.COMMIT();
         if (!copy.CLOSE()) ok = false;
         if (!ok) {
             r.end = RewriteEnd::CopyFailed;
-            r.error = copy.Status();
+            r.error = readFailed ? table.Status() : copy.Status();
             removeTable(temp);
             return r;
         }

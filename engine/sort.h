@@ -40,6 +40,12 @@ std::string inputSortKey(const FieldStructure& structIn, const std::vector<int>&
 // chooses nothing); a name not among the output fields contributes nothing.
 std::string outputSortKey(const FieldStructure& fields, const std::vector<std::string>& names);
 
+// Builds index `file` of `table` over `key`, as DBSERVER::CREATEINDEX; false with the reason
+// in the table's Status(). The table engine's work around indexes takes as many threads as a
+// pass may use (workerCount, db::SetIndexThreads) from here on, the walk along this index
+// included.
+bool createIndex(db::DBSERVER& table, const std::string& file, const std::string& key);
+
 enum class RewriteEnd {
     Completed,     // the table was replaced by its sorted copy
     Cancelled,     // the copy stopped; the table is unchanged, the copy removed

@@ -130,7 +130,7 @@ bool DTAMIRVANO::SETINDEXDBFIN() {
     }
     const std::string index = runFile(*this, engine::kIndexIn, engine::kIndexExt);
     if (index.empty()) return false;
-    if (oDBIn && oDBIn->CREATEINDEX(index, key))
+    if (oDBIn && engine::createIndex(*oDBIn, index, key))
         oDBIn->SETINDEX(index);
     else
         stepFailed(*this, message(28));
@@ -148,7 +148,7 @@ void DTAMIRVANO::SETINDEXDBFOUT() {
     }
     const std::string index = runFile(*this, engine::kIndexOut, engine::kIndexExt);
     if (index.empty()) return;
-    if (oDBOut && oDBOut->CREATEINDEX(index, key))
+    if (oDBOut && engine::createIndex(*oDBOut, index, key))
         oDBOut->SETINDEX(index);
     else
         stepFailed(*this, message(28));

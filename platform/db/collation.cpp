@@ -122,7 +122,39 @@ constexpr std::array<uint16_t, 256> identity() {
     return t;
 }
 
-constexpr Order kLatin{kWeights, makeRanks(kWeights), identity()};
+// An order of these weights and ties with what sortKey() needs.
+Order completeOrder(const std::array<uint16_t, 256>& weights, const std::array<uint16_t, 256>& ties) {
+    Order o{};
+    o.weights = weights;
+    o.ranks = makeRanks(weights);
+    o.ties = ties;
+    const uint8_t blank = o.ranks[' '];
+    o.blankRank = blank;
+    bool alone = true;
+    int top = 0;
+    for (int b = 0; b < 256; ++b) {
+        const uint8_t r = o.ranks[static_cast<size_t>(b)];
+        if (b != ' ' && r == blank) alone = false;
+        if (r > top) top = r;
+        o.codes[static_cast<size_t>(b)] = static_cast<uint8_t>(r < blank ? r : r + 2);
+    }
+    // The marks of a blank run take the blank's rank and the two above it.
+    o.bytewise = alone && top + 2 <= 255;
+    std::array<uint16_t, 256> sorted = ties;
+    for (size_t i = 1; i < sorted.size(); ++i)
+        for (size_t j = i; j > 0 && sorted[j - 1] > sorted[j]; --j) std::swap(sorted[j - 1], sorted[j]);
+    for (size_t b = 0; b < 256; ++b) {
+        int rank = 0;
+        for (size_t i = 0; i < sorted.size() && sorted[i] < ties[b]; ++i)
+            if (i == 0 || sorted[i] != sorted[i - 1]) ++rank;
+        o.tieCodes[b] = static_cast<uint8_t>(rank);
+        o.tied[b] = false;
+        for (size_t c = 0; c < 256; ++c)
+            if (weights[c] == weights[b] && ties[c] != ties[b]) o.tied[b] = true;
+    }
+    return o;
+}
+
 
 // A character's letter with its accents and case taken off, as far as Unicode decomposes it;
 // the letters with a stroke, which Unicode does not decompose, as their letters.
@@ -192,25 +224,67 @@ std::unique_ptr<Order> makeOrder(unsigned codePage) {
         if (const char16_t base = later[static_cast<size_t>(b)])
             order->weights[static_cast<size_t>(b)] = static_cast<uint16_t>(
                 kLetterBase + 27 + (std::lower_bound(bases.begin(), bases.end(), base) - bases.begin()));
-    order->ranks = makeRanks(order->weights);
+    *order = completeOrder(order->weights, order->ties);
     return order;
 }
 
 }  // namespace
 
-const Order& latin() { return kLatin; }
+const Order& latin() {
+    static const Order order = completeOrder(kWeights, identity());
+    return order;
+}
 
 const Order& orderFor(unsigned codePage) {
-    if (codePage == 1252 || codePage == 0) return kLatin;
+    if (codePage == 1252 || codePage == 0) return latin();
     static std::mutex lock;
     static std::map<unsigned, std::unique_ptr<Order>> orders;
     const std::lock_guard<std::mutex> hold(lock);
     auto& order = orders[codePage];
     if (!order) {
-        if (characterOf(codePage, 'A') != u'A') return kLatin;
+        if (characterOf(codePage, 'A') != u'A') return latin();
         order = makeOrder(codePage);
     }
     return *order;
+}
+
+// The weights first (level 1), then the ties (level 2), as compare() decides. Level 1 holds each
+// byte's code, except that the blanks, which the shorter key is taken as filled with, are
+// written as a run: a mark, the run's length, and the byte after it. Where that byte weighs
+// less than a blank (a control character) the run weighs less the shorter it is, where it
+// weighs more the run weighs more the shorter it is, and the key's end, which stands for
+// blanks without end, lies between the two; each mark lies between the codes of the bytes
+// below and above the blank, as the blank itself does. Trailing blanks are the end. Keys
+// equal in level 1 have their letters in the same places, so level 2 holds the ties of just
+// the bytes whose weight has several ties, and is as long in both.
+void sortKey(std::string_view key, std::string& out, const Order& order) {
+    const auto* p = reinterpret_cast<const unsigned char*>(key.data());
+    size_t end = key.size();
+    while (end > 0 && p[end - 1] == ' ') --end;
+    // At most three bytes for every two of the key in level 1, one in level 2, and the end.
+    const size_t start = out.size();
+    out.resize(start + end * 5 / 2 + 2);
+    auto* o = reinterpret_cast<unsigned char*>(out.data() + start);
+    const uint8_t lowRun = order.blankRank, endMark = static_cast<uint8_t>(lowRun + 1),
+                  highRun = static_cast<uint8_t>(lowRun + 2);
+    for (size_t i = 0; i < end;) {
+        if (p[i] != ' ') {
+            *o++ = order.codes[p[i++]];
+            continue;
+        }
+        size_t run = 1;
+        while (p[i + run] == ' ') ++run;  // a byte other than blank follows: `end` ends no run
+        const bool low = order.codes[p[i + run]] < lowRun;
+        const size_t coded = low ? run : 0xFFFF - run;
+        *o++ = low ? lowRun : highRun;
+        *o++ = static_cast<unsigned char>(coded >> 8);
+        *o++ = static_cast<unsigned char>(coded & 0xFF);
+        i += run;
+    }
+    *o++ = endMark;
+    for (size_t i = 0; i < end; ++i)
+        if (order.tied[p[i]]) *o++ = order.tieCodes[p[i]];
+    out.resize(static_cast<size_t>(o - reinterpret_cast<unsigned char*>(out.data())));
 }
 
 uint64_t prefix(std::string_view key, size_t from, const Order& order) {

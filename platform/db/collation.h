@@ -22,6 +22,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace db::collation {
@@ -29,11 +30,18 @@ namespace db::collation {
 // The weights of one code page's bytes, and each weight's rank among those that occur.
 // `ties` decides equal weights: 1252's byte where the character is one of 1252's, so that a
 // table of another code page breaks ties as a 1252 table does, else the character's Unicode
-// number.
+// number. The rest serves sortKey().
 struct Order {
     std::array<uint16_t, 256> weights;
     std::array<uint8_t, 256> ranks;
     std::array<uint16_t, 256> ties;
+    // Whether sortKey() gives this order: the blank's weight is the blank's alone and the
+    // ranks leave room for the three marks of a run of blanks.
+    bool bytewise;
+    uint8_t blankRank;
+    std::array<uint8_t, 256> codes;     // a byte's rank, those above the blank's moved up by 2
+    std::array<uint8_t, 256> tieCodes;  // a byte's tie's rank among the ties
+    std::array<bool, 256> tied;         // its weight is shared by a byte of another tie
 };
 
 // Code page 1252's order.
@@ -43,6 +51,11 @@ const Order& orderFor(unsigned codePage);
 
 // <0, 0 or >0.
 int compare(std::string_view a, std::string_view b, const Order& order = latin());
+
+// Appends to `out` the sort key of `key`: bytes that compare (memcmp, the shorter first where
+// one is the start of the other) as compare() compares the keys, as strxfrm makes them. Only
+// for an order that is `bytewise`.
+void sortKey(std::string_view key, std::string& out, const Order& order = latin());
 
 // The weights of the eight bytes from `from` on (blank-filled) packed into one word for a
 // quick comparison: keys whose words differ compare as their words do, the first word first.

@@ -74,7 +74,7 @@ void putLe64(unsigned char* p, uint64_t v) {
     for (int i = 0; i < 8; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
 }
 
-Writer::Writer(int fd, size_t bufferSize) : fd_(fd), buffer_(bufferSize) {}
+Writer::Writer(int fd, size_t bufferSize, int64_t start) : fd_(fd), buffer_(bufferSize), start_(start) {}
 Writer::~Writer() = default;
 
 void Writer::write(const void* data, size_t count) {
@@ -92,7 +92,7 @@ void Writer::write(const void* data, size_t count) {
 bool Writer::flush() {
     if (!ok_) return false;
     if (used_ > 0) {
-        if (!writeAt(fd_, buffer_.data(), used_, written_)) {
+        if (!writeAt(fd_, buffer_.data(), used_, start_ + written_)) {
             ok_ = false;
             return false;
         }

@@ -26,10 +26,11 @@ void putLe32(unsigned char* p, uint32_t v);
 void putLe64(unsigned char* p, uint64_t v);
 uint64_t le64(const unsigned char* p);
 
-// Appends to a file through a buffer; a failed write is remembered and reported by flush().
+// Writes a file from `start` on through a buffer; a failed write is remembered and reported
+// by flush().
 class Writer {
 public:
-    explicit Writer(int fd, size_t bufferSize = 1 << 16);
+    explicit Writer(int fd, size_t bufferSize = 1 << 16, int64_t start = 0);
     ~Writer();
     void write(const void* data, size_t count);
     bool flush();
@@ -40,6 +41,7 @@ private:
     int fd_;
     std::vector<char> buffer_;
     size_t used_ = 0;
+    int64_t start_ = 0;
     int64_t written_ = 0;
     bool ok_ = true;
 };

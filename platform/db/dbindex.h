@@ -9,10 +9,13 @@
 //   offset 28  k bytes  the key expression
 //   then n record numbers of 4 bytes each, in key order (collation.h; equal keys by record
 //   number).
-// The build evaluates the keys once, sorts them in memory up to a budget and spills sorted
-// runs into unlinked temporary files that are merged at the end, so any table size needs the
-// budget plus a small buffer per run. The file is written under a temporary name and renamed
-// over the target when complete.
+// The build evaluates the keys once, on several threads where it is given a key source for
+// each, sorts them in memory up to a budget (for all threads together) and spills sorted runs
+// one after the other into an unlinked temporary file; they are merged at the end, so any
+// table size needs the budget plus a small buffer per run, and one file however many runs. Keys are compared as their byte keys
+// (collation::sortKey), which order as the collation does. The file is written under a
+// temporary name and renamed over the target when complete; it is the same on any number of
+// threads.
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -22,10 +25,16 @@
 
 namespace db::index {
 
+// The key of record `recno` into `key`; false with the reason in *error.
 using KeySource = std::function<bool(int64_t recno, std::string& key, std::string* error)>;
 
-// `order`: the collation of the keys' code page.
+// `order`: the collation of the keys' code page. A key that cannot be made fails the build
+// with the reason its source gave at the lowest record number that fails.
 bool build(const std::string& path, const std::string& keyText, int64_t records, const KeySource& keyOf,
+           size_t memoryBudget, std::string* error, const collation::Order& order = collation::latin());
+// The same on one thread per source, the first of them the calling thread; each source is
+// called on its thread only, for records of any number.
+bool build(const std::string& path, const std::string& keyText, int64_t records, const std::vector<KeySource>& sources,
            size_t memoryBudget, std::string* error, const collation::Order& order = collation::latin());
 
 class IndexFile {

@@ -16,6 +16,7 @@
 #include <filesystem>
 #include <map>
 #include <mutex>
+#include <thread>
 #include <unordered_map>
 
 #include "platform/db/cpgfile.h"
@@ -31,6 +32,9 @@ namespace db {
 namespace {
 
 size_t gIndexBudget = size_t{32} << 20;
+std::atomic<unsigned> gIndexThreads{1};
+// Fewer records than this per thread are evaluated on fewer threads.
+constexpr int64_t kIndexRecordsPerThread = 256;
 
 constexpr size_t kReadAhead = size_t{64} << 10;
 constexpr int64_t kMaxRecords = 0xFFFFFFFFLL;
@@ -535,6 +539,25 @@ bool copyTableHeader(const std::string& path, std::vector<unsigned char> header,
     return table.moveTo(path, error);
 }
 
+// Sorts items by their record numbers (all different), in two passes of 16 bits; `scratch`
+// is room of the same size.
+template <class Item>
+void sortByRecord(std::vector<Item>& items, std::vector<Item>& scratch) {
+    if (items.size() < 256) {
+        std::sort(items.begin(), items.end(), [](const Item& a, const Item& b) { return a.recno < b.recno; });
+        return;
+    }
+    scratch.resize(items.size());
+    std::vector<uint32_t> counts(65537);
+    for (const int shift : {0, 16}) {
+        std::fill(counts.begin(), counts.end(), 0);
+        for (const Item& i : items) ++counts[((i.recno >> shift) & 0xFFFF) + 1];
+        for (size_t b = 1; b < counts.size(); ++b) counts[b] += counts[b - 1];
+        for (const Item& i : items) scratch[counts[(i.recno >> shift) & 0xFFFF]++] = i;
+        items.swap(scratch);
+    }
+}
+
 }  // namespace
 
 struct DBSERVER::Impl : RecordFormat {
@@ -574,6 +597,12 @@ struct DBSERVER::Impl : RecordFormat {
     std::unique_ptr<char[]> ahead;  // left uninitialised: every byte is written before it is read
     size_t aheadCapacity = 0;
     std::vector<char> aheadBlock;  // one read's bytes, kept from window to window
+    struct Wanted {
+        uint32_t recno;
+        uint32_t place;  // in the window
+    };
+    std::vector<Wanted> aheadWanted, aheadSorted;
+    std::vector<std::pair<size_t, size_t>> aheadReads;
     std::vector<uint32_t> aheadRecnos;
     int64_t aheadFirst = 0;
     int64_t aheadHint = -1;  // the order's place the walk stands on
@@ -625,6 +654,10 @@ struct DBSERVER::Impl : RecordFormat {
     }
     bool checkMemoPointers();
     void closeFiles();
+    // A read-only reader of this table's records for another thread: the layout, the count and
+    // the files (duplicate descriptors) as they stand, nothing else shared; its files close
+    // with closeFiles(). Null, with the reason in *error, where a file cannot be duplicated.
+    std::unique_ptr<Impl> readCopy(std::string* error) const;
 
     std::shared_ptr<SharedCount> sharedCount;
 
@@ -721,17 +754,18 @@ struct DBSERVER::Impl : RecordFormat {
         gatherAhead(p);
     }
     void gatherAhead(int64_t p) {
-        constexpr size_t kBudget = size_t{16} << 20, kBlock = size_t{1} << 20, kGap = size_t{64} << 10;
+        constexpr size_t kBudget = size_t{16} << 20;
         const size_t most = std::max<size_t>(1, kBudget / recordLength);
         aheadWindow = std::min(most, std::max<size_t>(256, aheadWindow * 2));
         const int64_t end = std::min<int64_t>(order->entries(), p + static_cast<int64_t>(aheadWindow));
         aheadFirst = p;
         aheadRecnos.clear();
-        std::vector<std::pair<uint32_t, uint32_t>> wanted;  // record number, place in the window
+        std::vector<Wanted>& wanted = aheadWanted;  // record number, place in the window
+        wanted.clear();
         for (int64_t q = p; q < end; ++q) {
             const int64_t r = recordAt(q);
             if (r < 1 || r > count || inPending(r)) break;  // the window ends where the file does
-            wanted.emplace_back(static_cast<uint32_t>(r), static_cast<uint32_t>(q - p));
+            wanted.push_back({static_cast<uint32_t>(r), static_cast<uint32_t>(q - p)});
             aheadRecnos.push_back(static_cast<uint32_t>(r));
         }
         if (aheadRecnos.size() * recordLength > aheadCapacity) {
@@ -739,27 +773,52 @@ struct DBSERVER::Impl : RecordFormat {
             aheadCapacity = std::max(aheadRecnos.size(), aheadWindow) * recordLength;
             ahead.reset(new char[aheadCapacity]);
         }
-        std::sort(wanted.begin(), wanted.end());
-        std::vector<char>& block = aheadBlock;
+        sortByRecord(wanted, aheadSorted);
+        // One read covers the following wanted records while they lie close together.
+        std::vector<std::pair<size_t, size_t>>& reads = aheadReads;  // first and last of `wanted`
+        reads.clear();
+        size_t bytes = 0;
         for (size_t k = 0; k < wanted.size();) {
-            // One read covers the following wanted records while they lie close together.
+            constexpr size_t kBlock = size_t{1} << 20, kGap = size_t{64} << 10;
             size_t last = k;
             while (last + 1 < wanted.size() &&
-                   (wanted[last + 1].first - wanted[k].first + 1) * size_t{recordLength} <= kBlock &&
-                   (wanted[last + 1].first - wanted[last].first) * size_t{recordLength} <= kGap)
+                   (wanted[last + 1].recno - wanted[k].recno + 1) * size_t{recordLength} <= kBlock &&
+                   (wanted[last + 1].recno - wanted[last].recno) * size_t{recordLength} <= kGap)
                 ++last;
-            const int64_t first = wanted[k].first;
-            const size_t bytes = (wanted[last].first - wanted[k].first + 1) * size_t{recordLength};
-            block.resize(bytes);
-            size_t got = 0;
-            io::readAt(fd, block.data(), bytes, recordOffset(first), &got);
-            for (; k <= last; ++k) {
-                const size_t at = (wanted[k].first - first) * size_t{recordLength};
-                // Counted by another handle but not yet on disk: a blank record.
-                const char* from = at + recordLength <= got ? block.data() + at : blank.data();
-                std::memcpy(ahead.get() + size_t{wanted[k].second} * recordLength, from, recordLength);
-            }
+            reads.emplace_back(k, last);
+            bytes += (wanted[last].recno - wanted[k].recno + 1) * size_t{recordLength};
+            k = last + 1;
         }
+        // The reads of a large window are shared out among threads, each a stretch of them.
+        constexpr size_t kBytesPerThread = size_t{4} << 20;
+        const size_t threads = std::clamp<size_t>(bytes / kBytesPerThread, 1, std::min<size_t>(gIndexThreads.load(), reads.size()));
+        auto gather = [this, &wanted, &reads](size_t from, size_t to, std::vector<char>& block) {
+            for (size_t i = from; i < to; ++i) {
+                const auto [k, last] = reads[i];
+                const int64_t first = wanted[k].recno;
+                const size_t span = (wanted[last].recno - wanted[k].recno + 1) * size_t{recordLength};
+                block.resize(span);
+                size_t got = 0;
+                io::readAt(fd, block.data(), span, recordOffset(first), &got);
+                for (size_t j = k; j <= last; ++j) {
+                    const size_t at = (wanted[j].recno - first) * size_t{recordLength};
+                    // Counted by another handle but not yet on disk: a blank record.
+                    const char* from = at + recordLength <= got ? block.data() + at : blank.data();
+                    std::memcpy(ahead.get() + size_t{wanted[j].place} * recordLength, from, recordLength);
+                }
+            }
+        };
+        if (threads <= 1) {
+            gather(0, reads.size(), aheadBlock);
+            return;
+        }
+        std::vector<std::thread> helpers;
+        std::vector<std::vector<char>> blocks(threads - 1);
+        for (size_t t = 1; t < threads; ++t)
+            helpers.emplace_back(gather, reads.size() * t / threads, reads.size() * (t + 1) / threads,
+                                 std::ref(blocks[t - 1]));
+        gather(0, reads.size() / threads, aheadBlock);
+        for (std::thread& h : helpers) h.join();
     }
 
     void dropCache() {
@@ -1531,6 +1590,36 @@ bool DBSERVER::Impl::checkMemoPointers() {
     return true;
 }
 
+std::unique_ptr<DBSERVER::Impl> DBSERVER::Impl::readCopy(std::string* error) const {
+    auto r = std::make_unique<Impl>();
+    static_cast<RecordFormat&>(*r) = *this;
+    r->status.clear();
+    r->path = path;
+    r->version = version;
+    r->ansi = ansi;
+    r->ldid = ldid;
+    r->codePage = codePage;
+    r->headerLength = headerLength;
+    r->count = count;
+    r->nullFlagsField = nullFlagsField;
+    r->lengthBit = lengthBit;
+    r->nullBit = nullBit;
+    r->textCodePage = textCodePage;
+    r->chunkRecords = chunkRecords;
+    r->readOnly = true;
+    r->fd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (r->fd < 0) {
+        *error = "cannot open " + path + " once more: " + io::lastError();
+        return nullptr;
+    }
+    if (memo.isOpen() && !r->memo.openReadCopy(memo, error)) {
+        r->closeFiles();
+        return nullptr;
+    }
+    r->used = true;
+    return r;
+}
+
 void DBSERVER::Impl::closeFiles() {
     sharedCount.reset();
     memo.close();
@@ -1582,6 +1671,8 @@ bool DBCREATE(const std::string& file, const std::vector<FieldInfo>& fields, uin
 
 void SetIndexMemoryBudget(size_t bytes) { gIndexBudget = std::max<size_t>(bytes, 1024); }
 size_t IndexMemoryBudget() { return gIndexBudget; }
+void SetIndexThreads(unsigned threads) { gIndexThreads = std::max(threads, 1u); }
+unsigned IndexThreads() { return gIndexThreads; }
 
 DBSERVER::DBSERVER(const std::string& file, bool shared, bool readOnly, const std::string&, bool memoOptional)
     : d(std::make_unique<Impl>()) {
@@ -1712,6 +1803,23 @@ bool DBSERVER::SKIP(int64_t n) {
     }
     d->notify(Notify::RecordChanged);
     return ok;
+}
+
+bool DBSERVER::READRECORDS(std::string& out, size_t most, size_t* count) {
+    *count = 0;
+    if (!d->used) return d->notOpen();
+    if (!d->flush()) return false;
+    if (d->eof || most == 0) return true;
+    d->ensurePosition();
+    d->bof = false;
+    const size_t length = d->recordLength;
+    for (size_t n = 0; n < most && !d->eof; ++n) {
+        out.append(d->current.data(), length);
+        ++*count;
+        d->seekForward(d->pos + 1);
+    }
+    d->notify(Notify::RecordChanged);
+    return true;
 }
 
 bool DBSERVER::EOF() const { return d->eof; }
@@ -1982,28 +2090,57 @@ bool DBSERVER::CREATEINDEX(const std::string& file, const std::string& key) {
     std::shared_ptr<rt::Expression> expr = rt::Expression::compile(key, &error);
     if (!expr) return d->fail("the index key \"" + key + "\" does not compile: " + error);
     d->refreshCount();
-    Impl* t = d.get();
-    auto keyOf = [t, &expr](int64_t recno, std::string& out, std::string* err) {
-        const char* rec = t->fetch(recno);
-        if (!rec) rec = t->blank.data();
-        const rt::Value v = evalIn(*expr, t, rec, recno, true);
-        if (v.isString()) {
-            out = v.str();
-        } else if (v.isDate()) {
-            out = dateText(v.date());
-        } else if (v.isLogical()) {
-            out = v.log() ? "T" : "F";
-        } else if (v.isError()) {
-            *err = "the index key fails at record " + std::to_string(recno) + ": " + v.err().description;
-            return false;
-        } else {
-            *err = "the index key gives no text at record " + std::to_string(recno);
-            return false;
+    const int64_t records = d->count;
+    // The calling thread reads through the table itself, every other thread through a read
+    // copy of its own with a compiled key of its own: no state of a table or a key is shared.
+    const size_t threads = static_cast<size_t>(std::clamp<int64_t>(
+        (records + kIndexRecordsPerThread - 1) / kIndexRecordsPerThread, 1, gIndexThreads.load()));
+    std::vector<Impl*> tables{d.get()};
+    std::vector<std::shared_ptr<rt::Expression>> keys{expr};
+    std::vector<std::unique_ptr<Impl>> copies;
+    struct CloseCopies {
+        std::vector<std::unique_ptr<Impl>>& copies;
+        ~CloseCopies() {
+            for (auto& c : copies) c->closeFiles();
         }
-        return true;
-    };
-    if (!index::build(plainPath(file), key, d->count, keyOf, gIndexBudget, &error, collation::orderFor(d->codePage)))
-        return d->fail(error);
+    } closeCopies{copies};
+    while (tables.size() < threads) {
+        std::string why;
+        std::unique_ptr<Impl> copy = d->readCopy(&why);
+        std::shared_ptr<rt::Expression> again = rt::Expression::compile(key, &why);
+        if (!copy || !again) break;  // fewer threads then
+        tables.push_back(copy.get());
+        copies.push_back(std::move(copy));
+        keys.push_back(std::move(again));
+    }
+    std::vector<index::KeySource> sources;
+    for (size_t w = 0; w < tables.size(); ++w) {
+        sources.push_back([t = tables[w], &expr = *keys[w]](int64_t recno, std::string& out, std::string* err) {
+            const char* rec = t->fetch(recno);
+            if (!rec) rec = t->blank.data();
+            const rt::Value v = evalIn(expr, t, rec, recno, true);
+            if (v.isString()) {
+                out = v.str();
+            } else if (v.isDate()) {
+                out = dateText(v.date());
+            } else if (v.isLogical()) {
+                out = v.log() ? "T" : "F";
+            } else if (v.isError()) {
+                *err = "the index key fails at record " + std::to_string(recno) + ": " + v.err().description;
+                return false;
+            } else {
+                *err = "the index key gives no text at record " + std::to_string(recno);
+                return false;
+            }
+            return true;
+        });
+    }
+    const bool built =
+        index::build(plainPath(file), key, records, sources, gIndexBudget, &error, collation::orderFor(d->codePage));
+    // A memo a copy could not read leaves its reason, as the table's own reading does.
+    for (const auto& c : copies)
+        if (!c->status.empty()) d->status = c->status;
+    if (!built) return d->fail(error);
     return true;
 }
 

@@ -101,6 +101,14 @@ bool DBCREATE(const std::string& file, const std::vector<FieldInfo>& fields, uin
 // Memory the index build may use for keys before it sorts runs out to temporary files.
 void SetIndexMemoryBudget(size_t bytes);
 size_t IndexMemoryBudget();
+// The threads the work around an index may use (1, the default, keeps it on the calling
+// thread; 0 is taken as 1): an index build evaluates and sorts its keys on them, each thread
+// with its own compiled copy of the key and its own read path of the table (a key that calls
+// a registered function needs one that may run on several threads at once), and a walk along
+// an index reads the records it gathers ahead on them. The index file and the records read
+// are the same on any number of threads.
+void SetIndexThreads(unsigned threads);
+unsigned IndexThreads();
 
 class RecordBuilder;
 
@@ -177,6 +185,12 @@ public:
     bool SKIP(int64_t count = 1);
     bool EOF() const;
     bool BOF() const;
+    // Reads the records SKIP visits, from the current one on, at most `most` of them, each as
+    // its bytes (its deletion mark included), one after the other onto `out`, with their
+    // number in *count; then stands where as many SKIPs would have gone (EOF after the last).
+    // *count is 0 at EOF. False, with the reason in Status(), where the table's pending writes
+    // cannot be made first.
+    bool READRECORDS(std::string& out, size_t most, size_t* count);
     // Goes to a record by number whatever the filter; beyond the table gives EOF.
     bool GOTO(int64_t recno);
     int64_t RECNO() const;
@@ -256,7 +270,8 @@ public:
     bool CLEARFILTER();
     std::string filterText() const;
 
-    // Builds an index file over a key expression (text, date or logical per record).
+    // Builds an index file over a key expression (text, date or logical per record), on the
+    // threads SetIndexThreads allows; the table's pending writes go to the file first.
     bool CREATEINDEX(const std::string& file, const std::string& key);
     // Makes an index file the table's order and goes to the first record in it.
     bool SETINDEX(const std::string& file);

@@ -88,6 +88,20 @@ bool MemoFile::open(const std::string& path, Kind kind, bool readOnly, std::stri
     return true;
 }
 
+bool MemoFile::openReadCopy(const MemoFile& other, std::string* error) {
+    close();
+    fd_ = ::fcntl(other.fd_, F_DUPFD_CLOEXEC, 0);
+    if (fd_ < 0) {
+        *error = "cannot open the memo file once more: " + io::lastError();
+        return false;
+    }
+    kind_ = other.kind_;
+    readOnly_ = true;
+    blockSize_ = other.blockSize_;
+    size_ = other.size_;
+    return true;
+}
+
 void MemoFile::close() {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;

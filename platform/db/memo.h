@@ -22,6 +22,8 @@ public:
     static bool create(const std::string& path, Kind kind, uint32_t blockSize, std::string* error);
 
     bool open(const std::string& path, Kind kind, bool readOnly, std::string* error);
+    // Opens the file `other` has open once more, read-only, for reading on another thread.
+    bool openReadCopy(const MemoFile& other, std::string* error);
     void close();
     bool isOpen() const { return fd_ >= 0; }
     Kind kind() const { return kind_; }
