@@ -61,6 +61,8 @@ table="$tmp/table.csv"
   settings csv2sdf "$csvIn" "$sdfOut"
   settings csvfilter2dbf "$csvIn" "$dbfOut" "$filter"
   settings dbffilter2dbf "$dbfIn" "$dbfOut" "$filter"
+  settings csvsort2dbf "$csvIn" "$dbfOut" "$sortFilter"
+  settings dbfsort2dbf "$dbfIn" "$dbfOut" "$sortFilter"
   failed=0
   run() {  # <block bytes> <settings> <input> <output>
     if ! MIRVANO_BLOCK_BYTES=$1 "$build/app/mirvano" "$3" "$4" "$tmp/$2.mcf" >"$tmp/$2.log" 2>&1 || [ ! -s "$4" ]; then
@@ -79,6 +81,9 @@ table="$tmp/table.csv"
   # Filters tested on the workers; dBase records built on them and appended in order.
   run 65536 csvfilter2dbf "$table" "$tmp/filtered.dbf"
   run 100 dbffilter2dbf "$tmp/table.dbf" "$tmp/filtered2.dbf"
+  # Sorted: the index built on every core, the sorted rewrite and the walk along the index.
+  run 65536 csvsort2dbf "$table" "$tmp/sorted.dbf"
+  run 100 dbfsort2dbf "$tmp/table.dbf" "$tmp/sorted2.dbf"
   exit $failed
 ) || status=1
 echo "tsan: batch conversions ran in $((SECONDS - start)) s"
