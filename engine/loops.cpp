@@ -462,10 +462,12 @@ public:
     // A CSV input's lost characters are counted by the records that hold them (a line read
     // ahead for a record counts with its own record), not as the reader reads them.
     void countReaderFrom(const CsvRecordReader& records) {
-        if (!readerLost_) return;
-        const uint64_t before = total();
-        readerLost_ = &records.lost();
-        seen_ += total() - before;
+        if (readerLost_) readerLost_ = &records.lost();
+        skipRead();
+    }
+    // What was read so far (a header line, whose words only name the fields) reaches no output.
+    void skipRead() {
+        if (any_) seen_ = total();
     }
     // After a record: `written` whether it reached the output, `where()` its line or record.
     template <typename Where>
@@ -606,7 +608,10 @@ void readTextStretch(const TextPlan& plan, LineReader& reader, Sink<Table>& sink
     // An SDF file's header is its first line, as the analysis took it.
     if (header) csv ? records.next(fieldsCsv) : reader.next(line);
     records.setFields(plan.fieldsIn);
-    if (csv) losses.countReaderFrom(records);
+    if (csv)
+        losses.countReaderFrom(records);
+    else
+        losses.skipRead();
     RunContext* context = control.context;
     bool cut = false;
     while (nextRecord()) {
