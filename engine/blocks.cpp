@@ -1,30 +1,41 @@
 #include "engine/blocks.h"
 
+#include <algorithm>
 #include <chrono>
 #include <condition_variable>
-#include <algorithm>
 #include <cstdlib>
 #include <mutex>
-#include <thread>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/win/filehandle.h"
 
 namespace engine {
 
-unsigned workerCount() {
-    if (const char* v = std::getenv("MIRVANO_THREADS")) {
-        char* end = nullptr;
-        const long n = std::strtol(v, &end, 10);
-        if (end != v && *end == '\0' && n >= 1) return static_cast<unsigned>(std::min(n, 256L));
-    }
-    const unsigned n = std::thread::hardware_concurrency();
-    return n ? n : 1;
+namespace {
+
+thread_local bool t_worker = false;
+
+// The number an environment variable holds, where it holds one from 1 on; 0 otherwise.
+int64_t positiveEnvironment(const char* name) {
+    const char* v = std::getenv(name);
+    if (!v) return 0;
+    char* end = nullptr;
+    const long long n = std::strtoll(v, &end, 10);
+    return end != v && *end == '\0' && n >= 1 ? static_cast<int64_t>(n) : 0;
 }
 
-namespace {
-thread_local bool t_worker = false;
+// MIRVANO_BLOCK_BYTES sets the size of a block (tests cut small files into many blocks so
+// that records and frames straddle their starts); 0 when it is not set.
+int64_t givenBlockBytes() { return positiveEnvironment("MIRVANO_BLOCK_BYTES"); }
+
+}  // namespace
+
+unsigned workerCount() {
+    if (const int64_t n = positiveEnvironment("MIRVANO_THREADS")) return static_cast<unsigned>(std::min<int64_t>(n, 256));
+    const unsigned n = std::thread::hardware_concurrency();
+    return n ? n : 1;
 }
 
 bool onWorkerThread() { return t_worker; }
@@ -93,20 +104,6 @@ bool runBlocks(size_t blocks, unsigned workers, size_t window, const std::functi
     for (auto& t : threads) t.join();
     return all;
 }
-
-namespace {
-
-// MIRVANO_BLOCK_BYTES sets the size of a block (tests cut small files into many blocks so
-// that records and frames straddle their starts); 0 when it is not set.
-int64_t givenBlockBytes() {
-    const char* v = std::getenv("MIRVANO_BLOCK_BYTES");
-    if (!v) return 0;
-    char* end = nullptr;
-    const long long n = std::strtoll(v, &end, 10);
-    return end != v && *end == '\0' && n >= 1 ? static_cast<int64_t>(n) : 0;
-}
-
-}  // namespace
 
 size_t textBlockCount(const LineReader& input, int64_t size, unsigned workers) {
     // UTF-16 lines end in units, which a byte offset may split.

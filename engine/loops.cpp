@@ -505,16 +505,16 @@ private:
     uint64_t seen_ = 0;
 };
 
-// Whether a record filter gives on a worker what it gives in sequence: it reads only the record
-// at hand. A list file searched by ISINFILE is shared state of the process, which a worker
-// must not load.
+// Whether a text holds a name, in any case.
 bool mentions(const std::string& text, std::string_view upperName) {
     std::string upper(text);
     for (char& c : upper) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
     return upper.find(upperName) != std::string::npos;
 }
-// A filter that searches one list file named as a constant reads it on the workers once the
-// list is loaded (by the first records, on the run's thread), as the loaded list is only read.
+// Whether a record filter gives on a worker what it gives in sequence: it reads only the record
+// at hand. A list file searched by ISINFILE is shared state of the process, which a worker must
+// not load: a filter that searches one list file named as a constant reads it on the workers
+// once the list is loaded (by the first records, on the run's thread), as it is then only read.
 bool filterRunsOnWorkers(const std::string& filter) {
     std::string file;
     return !mentions(filter, "ISINFILE") || isInFileConstant(filter, file);
@@ -522,7 +522,7 @@ bool filterRunsOnWorkers(const std::string& filter) {
 // The list file a filter must have loaded before its workers start; "" for none.
 std::string listToLoad(const std::string& filter) {
     std::string file;
-    return mentions(filter, "ISINFILE") && isInFileConstant(filter, file) ? file : std::string();
+    return isInFileConstant(filter, file) ? file : std::string();
 }
 
 // What every stretch of a text input's records needs, worked out once per run.
@@ -859,7 +859,6 @@ bool parallelTextRecords(const LoopJob& job, LineReader& input, Sink<db::DBSERVE
     if (!filter.empty()) hooks.addFilterCounts(filterTested, filterErrors);
     return true;
 }
-
 
 // Reads the records of a dBase input from its current record on, up to the record numbered
 // `end` (which is not read), through `sink`.
